@@ -1,0 +1,115 @@
+#pragma once
+// The records of the instrument's two archive files, as held in memory,
+// and the owning array that holds them.
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "storage/archive_stream.h"
+
+namespace tkq {
+
+// Sizes of one record in the instrument's files.
+inline constexpr size_t kMeasurementRecordSize = 13;
+inline constexpr size_t kAbnormalRecordSize = 10;
+inline constexpr size_t kAbnormalTextLength = 26;  // characters
+
+// Code 7 also marks a measurement record whose check byte is wrong.
+inline constexpr uint8_t kAbnormalDataFault = 7;
+
+// The 26-character centred text of an abnormal-situation code (UTF-8).
+// Codes 0..7 have the instrument's texts; any other code is named, e.g.
+// "КОД 9", so that no table is read out of range.
+std::string_view AbnormalText(uint8_t code);
+// The same text in code page 1251 (26 bytes).
+std::string_view AbnormalTextCp1251(uint8_t code);
+
+// One decoded measurement record.
+class CObjArcElem : public CObject {
+ public:
+  static constexpr const CPersistentClass& kClass = kClassObjArcElem;
+
+  CObjArcElem() = default;
+  CObjArcElem(float value1, float value2, uint32_t time, float archivingPercent, uint8_t abnormalCode)
+      : m_fValue1(value1),
+        m_fValue2(value2),
+        m_nTime(time),
+        m_fArchivingPercent(archivingPercent),
+        m_nAbnormalCode(abnormalCode) {}
+
+  const CPersistentClass* GetRuntimeClass() const override { return &kClass; }
+  void Serialize(CArchiveStream& ar) override;
+
+  float m_fValue1 = 0.0f;
+  float m_fValue2 = 0.0f;
+  uint32_t m_nTime = 0;
+  float m_fArchivingPercent = 100.0f;
+  uint8_t m_nAbnormalCode = 0;
+};
+
+// One abnormal situation.
+class CErrArcElem : public CObject {
+ public:
+  static constexpr const CPersistentClass& kClass = kClassErrArcElem;
+
+  CErrArcElem() = default;
+  CErrArcElem(uint32_t begin, uint32_t end, uint8_t code) : m_nBegin(begin), m_nEnd(end), m_nCode(code) {}
+
+  const CPersistentClass* GetRuntimeClass() const override { return &kClass; }
+  void Serialize(CArchiveStream& ar) override;
+
+  uint32_t m_nBegin = 0;
+  uint32_t m_nEnd = 0;
+  uint8_t m_nCode = 0;
+};
+
+// An array that owns its elements; a slot may be empty. Stored as a count
+// and one object reference per slot, whether the array is itself stored as
+// an object or as a plain field of its owner.
+template <class T>
+class CMyObArrayWithDelete : public CObject {
+ public:
+  static constexpr const CPersistentClass& kClass = kClassObArray;
+
+  const CPersistentClass* GetRuntimeClass() const override { return &kClass; }
+
+  size_t GetSize() const { return m_items.size(); }
+  bool IsEmpty() const { return m_items.empty(); }
+  // Null for an empty slot.
+  const T* GetAt(size_t i) const { return m_items[i].get(); }
+  T* GetAt(size_t i) { return m_items[i].get(); }
+  const T* operator[](size_t i) const { return m_items[i].get(); }
+
+  // Resizes; new slots are empty.
+  void SetSize(size_t n) { m_items.resize(n); }
+  void SetAt(size_t i, std::unique_ptr<T> item) { m_items[i] = std::move(item); }
+  void Add(std::unique_ptr<T> item) { m_items.push_back(std::move(item)); }
+  void Reserve(size_t n) { m_items.reserve(n); }
+  void DeleteAll() { m_items.clear(); }
+  bool HasEmptySlot() const {
+    for (const auto& item : m_items) {
+      if (!item) return true;
+    }
+    return false;
+  }
+
+  void Serialize(CArchiveStream& ar) override {
+    if (ar.IsStoring()) {
+      ar.WriteCount(static_cast<uint32_t>(m_items.size()));
+      for (const auto& item : m_items) ar.WriteObject(item.get());
+      return;
+    }
+    // Every slot takes at least its two-byte tag.
+    const uint32_t n = ar.ReadCount(2);
+    m_items.clear();
+    m_items.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) m_items.push_back(ar.ReadObject<T>());
+  }
+
+ private:
+  std::vector<std::unique_ptr<T>> m_items;
+};
+
+}  // namespace tkq

@@ -1,0 +1,64 @@
+#include "description/param_tree.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+namespace tkq {
+namespace {
+
+char32_t NextCodePoint(std::string_view s, size_t& i) {
+  const auto b0 = static_cast<uint8_t>(s[i++]);
+  if (b0 < 0x80) return b0;
+  int extra = (b0 & 0xE0) == 0xC0 ? 1 : (b0 & 0xF0) == 0xE0 ? 2 : (b0 & 0xF8) == 0xF0 ? 3 : 0;
+  char32_t cp = extra == 1 ? (b0 & 0x1F) : extra == 2 ? (b0 & 0x0F) : (b0 & 0x07);
+  for (; extra > 0 && i < s.size(); --extra) {
+    const auto b = static_cast<uint8_t>(s[i]);
+    if ((b & 0xC0) != 0x80) break;
+    cp = (cp << 6) | (b & 0x3F);
+    ++i;
+  }
+  return cp;
+}
+
+// The primary weight of a character: case folded, Ё sorted right after Е.
+uint32_t Weight(char32_t cp) {
+  if (cp >= 'A' && cp <= 'Z') cp += 'a' - 'A';
+  if (cp >= 0x0410 && cp <= 0x042F) cp += 0x20;  // А..Я -> а..я
+  if (cp == 0x0401) cp = 0x0451;                 // Ё -> ё
+  if (cp == 0x0451) return 0x0435u * 2 + 1;      // between е and ж
+  return static_cast<uint32_t>(cp) * 2;
+}
+
+}  // namespace
+
+int CollateCompare(std::string_view a, std::string_view b) {
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const uint32_t wa = Weight(NextCodePoint(a, i));
+    const uint32_t wb = Weight(NextCodePoint(b, j));
+    if (wa != wb) return wa < wb ? -1 : 1;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+}
+
+size_t CParamTree::InsertGroup(std::string text) {
+  m_items.push_back({std::move(text), {}});
+  return m_items.size() - 1;
+}
+
+void CParamTree::InsertSorted(size_t group, std::string text) {
+  auto& children = m_items.at(group).children;
+  auto pos = std::upper_bound(children.begin(), children.end(), text,
+                              [](const std::string& t, const CParamTreeItem& item) {
+                                return CollateCompare(t, item.text) < 0;
+                              });
+  children.insert(pos, {std::move(text), {}});
+}
+
+void CParamTree::DeleteGroup(size_t group) { m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(group)); }
+
+}  // namespace tkq

@@ -1,0 +1,95 @@
+#pragma once
+// The device description: supported firmware versions and, per parameter
+// set, its rows, group captions and enumeration texts, with the number
+// formats shared by all sets. Loaded from "TarvikKQ.def" or built in;
+// decodes an object's parameter and system files into the parameter tree.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/records.h"
+#include "description/param_def.h"
+#include "description/param_tree.h"
+#include "description/version_def.h"
+
+namespace tkq {
+
+using CParamSet = CMyObArrayWithDelete<CParamDef>;
+
+inline constexpr std::string_view kDescriptionFileName = "TarvikKQ.def";
+inline constexpr std::string_view kDescriptionMessage = "НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ";
+
+class CReadParamClass : public CObject {
+ public:
+  // Empty collections, selection 0. Call LoadAtStart, LoadFile or
+  // LoadBuiltIn before use.
+  CReadParamClass() = default;
+
+  // The whole description in the layout of the description file. Loading
+  // replaces this description only when the whole file was read and is
+  // sound; otherwise it throws CArchiveError and nothing changes.
+  void Serialize(CArchiveStream& ar) override;
+
+  // Replaces all collections with the built-in description.
+  bool LoadBuiltIn();
+
+  // Finds the first version named exactly `name`; selects it and returns
+  // true, or returns false leaving the selection as it was.
+  bool SelectVersion(std::string_view name);
+
+  // Walks `rows` from `row`, decoding every row of `source` from byte
+  // position `pos`, until it has passed a shown row of `source` in `group`:
+  // returns true with that row's caption, value text and number. Returns
+  // false when the row index reaches `rowCount`. A fetch beyond the file or
+  // a format index beyond the formats throws std::invalid_argument.
+  bool DecodeNext(std::span<const uint8_t> file, size_t& pos, const CParamSet& rows, int rowCount, int& row,
+                  const std::vector<std::string>& enumTexts, int group, uint8_t source, std::string& valueText,
+                  float& number, std::string& caption) const;
+
+  // Rebuilds `tree` for the selected version from the two files and sets
+  // the two archive selectors when their rows are met. Throws
+  // std::invalid_argument for a short file or an inconsistent description.
+  bool FillTree(std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes, CParamTree& tree,
+                uint8_t& firstSelector, uint8_t& secondSelector) const;
+
+  // --- the description file ---
+  // Reads a description file; throws CFileOpenError or CArchiveError.
+  void LoadFile(const std::filesystem::path& path);
+  // The file's bytes for this description.
+  std::string StoreToBytes() const;
+  // Writes the description to `path` (by default "TarvikKQ.def" in the
+  // current folder), replacing it only once the new file is complete.
+  // Errors are swallowed; returns whether the file was written.
+  bool SaveDescription(const std::filesystem::path& path = std::filesystem::path(kDescriptionFileName)) const;
+  // Load at start: the file if it reads; otherwise `tellUser` gets the
+  // message, the built-in description is taken and written to `path` (a
+  // damaged file is first kept beside it as "<name>.bak"). Returns true when
+  // the file was used.
+  bool LoadAtStart(const std::filesystem::path& path, const std::function<void(std::string_view)>& tellUser);
+  // Quiet variant for tools: the file if it reads, else the built-in
+  // description; writes nothing.
+  bool LoadOrBuiltIn(const std::filesystem::path& path);
+
+  // --- selection ---
+  const CVersionDef* CurrentVersion() const;
+  std::vector<std::string> VersionNames() const;
+
+  CMyObArrayWithDelete<CVersionDef> m_versions;
+  std::vector<std::vector<std::string>> m_groupCaptions;
+  CMyObArrayWithDelete<CParamSet> m_paramSets;
+  std::vector<std::vector<std::string>> m_enumTexts;
+  std::vector<std::string> m_formats;
+  int32_t m_nCurVersion = 0;
+  int32_t m_nCurParamSet = 0;
+
+ private:
+  std::string ValueText(const CParamDef& row, std::span<const uint8_t> file, size_t& pos,
+                        const std::vector<std::string>& enumTexts, float& number) const;
+};
+
+}  // namespace tkq

@@ -1,0 +1,21 @@
+#include "link/read_status.h"
+
+#include <array>
+
+namespace tkq {
+
+const char* ReadStatusText(int code) {
+  static constexpr std::array<const char*, 7> kTexts = {
+      "OK",
+      "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ",
+      "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ",
+      "ОШИБКА ЧТЕНИЯ ФАЙЛОВ",
+      "ФАЙЛ ОПИСАНИЯ ПОВРЕЖДЕН",
+      "АРХИВ ДЛЯ ДАННОГО ОБЪЕКТА ПУСТ",
+      "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРИБОРА",
+  };
+  if (code < 0 || code >= static_cast<int>(kTexts.size())) return "";
+  return kTexts[code];
+}
+
+}  // namespace tkq

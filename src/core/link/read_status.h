@@ -1,0 +1,22 @@
+#pragma once
+// The read status of a measurement object: why its read failed, a code
+// 0 to 6 with a fixed text shown to the user.
+
+#include <cstdint>
+
+namespace tkq {
+
+enum ReadStatus : uint8_t {
+  kReadOk = 0,
+  kReadPortBusy = 1,
+  kReadNoConnection = 2,
+  kReadFileError = 3,
+  kReadDescriptionDamaged = 4,  // set by nothing; holds its place in the table
+  kReadArchiveEmpty = 5,
+  kReadUnknownVersion = 6,
+};
+
+// "OK" ... "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРИБОРА"; codes outside 0..6 give "".
+const char* ReadStatusText(int code);
+
+}  // namespace tkq

@@ -1,0 +1,163 @@
+#include "output/report.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "archive/object_definition.h"
+#include "link/rtc_time.h"
+#include "output/text_forms.h"
+#include "storage/cp1251.h"
+
+namespace tkq {
+namespace {
+
+// Lines are collected in chunks so that a million-row report makes a few
+// hundred writes, not a million.
+class ChunkWriter {
+ public:
+  explicit ChunkWriter(CReportSink& sink) : m_sink(sink) { m_buffer.reserve(kChunk + 1024); }
+  ~ChunkWriter() = default;
+  char* Reserve(size_t n) {
+    const size_t used = m_buffer.size();
+    m_buffer.resize(used + n);
+    return m_buffer.data() + used;
+  }
+  void Commit(size_t reserved, size_t used) { m_buffer.resize(m_buffer.size() - reserved + used); }
+  void EndLine() {
+    if (m_buffer.size() >= kChunk) Flush();
+  }
+  void Flush() {
+    if (!m_buffer.empty()) m_sink.Write(m_buffer);
+    m_buffer.clear();
+  }
+
+ private:
+  static constexpr size_t kChunk = 1 << 20;
+  CReportSink& m_sink;
+  std::string m_buffer;
+};
+
+// The abnormal-situation texts as a report writes them: code page 1251,
+// every blank an underscore.
+const std::string& ReportAbnormalText(uint8_t code) {
+  static const std::array<std::string, 256> texts = [] {
+    std::array<std::string, 256> t;
+    for (size_t c = 0; c < t.size(); ++c) {
+      t[c] = std::string(AbnormalTextCp1251(static_cast<uint8_t>(c)));
+      for (char& ch : t[c]) {
+        if (ch == ' ') ch = '_';
+      }
+    }
+    return t;
+  }();
+  return texts[code];
+}
+
+}  // namespace
+
+void CFileSink::Write(std::string_view bytes) {
+  if (bytes.empty()) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+    throw std::system_error(errno ? errno : EIO, std::generic_category(), "cannot write the report");
+  }
+}
+
+void WriteArchiveReport(CObjectDefinition& object, const CColumnSwitches& columns, CReportSink& sink) {
+  const int32_t count = object.GetRowCount();
+  if (count == 0 || !object.MoveFirstRow()) return;
+  ChunkWriter out(sink);
+  CArchiveRow row;
+  for (int32_t i = 0; i < count; ++i) {
+    if (!object.ComputeRow(object.m_nRowCursor, row)) break;
+    constexpr size_t kRoom = 512;
+    char* const line = out.Reserve(kRoom);
+    char* p = line;
+    if (columns.m_bShowNumber) {
+      p += AppendSequenceNumber(p, static_cast<uint32_t>(i + 1));
+      *p++ = ' ';
+    }
+    if (columns.m_bShowFirst) {
+      p += AppendValue(p, row.value1, ',');
+      *p++ = ' ';
+    }
+    if (columns.m_bShowSecond) {
+      p += AppendValue(p, row.value2, ',');
+      *p++ = ' ';
+    }
+    if (columns.m_bShowIntervalStart) {
+      CRTCTime::FormatInto(static_cast<uint32_t>(row.start), p);
+      p += CRTCTime::kTextLength;
+      *p++ = ' ';
+    }
+    if (columns.m_bShowIntervalEnd) {
+      CRTCTime::FormatInto(static_cast<uint32_t>(row.end), p);
+      p += CRTCTime::kTextLength;
+      *p++ = ' ';
+    }
+    if (columns.m_bShowArchivingTime) {
+      p += AppendArchivingPercent(p, row.archivingPercent, ',');
+      *p++ = ' ';
+    }
+    if (columns.m_bShowAbnormal) {
+      const std::string& text = ReportAbnormalText(row.abnormalCode);
+      std::memcpy(p, text.data(), text.size());
+      p += text.size();
+      *p++ = ' ';
+    }
+    *p++ = '\n';
+    out.Commit(kRoom, static_cast<size_t>(p - line));
+    out.EndLine();
+    object.MoveNextRow();
+  }
+  out.Flush();
+}
+
+void WriteAbnormalReport(CObjectDefinition& object, CReportSink& sink) {
+  const int32_t count = object.GetAbnormalCount();
+  if (count == 0 || !object.MoveFirstAbnormal()) return;
+  ChunkWriter out(sink);
+  for (int32_t i = 0; i < count; ++i) {
+    const CErrArcElem* r = object.m_errRecords[static_cast<size_t>(object.m_nAbnormalCursor)];
+    if (r == nullptr) break;
+    constexpr size_t kRoom = 128;
+    char* const line = out.Reserve(kRoom);
+    char* p = line;
+    p += AppendSequenceNumber(p, static_cast<uint32_t>(i + 1));
+    *p++ = ' ';
+    const std::string& text = ReportAbnormalText(r->m_nCode);
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+    *p++ = ' ';
+    CRTCTime::FormatInto(r->m_nBegin, p);
+    p += CRTCTime::kTextLength;
+    *p++ = ' ';
+    CRTCTime::FormatInto(r->m_nEnd, p);
+    p += CRTCTime::kTextLength;
+    *p++ = ' ';
+    *p++ = '\n';
+    out.Commit(kRoom, static_cast<size_t>(p - line));
+    out.EndLine();
+    object.MoveNextAbnormal();
+  }
+  out.Flush();
+}
+
+void WriteParamReport(const CParamTree& tree, const std::vector<bool>& expanded, CReportSink& sink) {
+  std::string text;
+  const auto& items = tree.Items();
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i >= expanded.size() || !expanded[i]) continue;
+    text += Utf8ToCp1251(items[i].text);
+    text += '\n';
+    for (const auto& child : items[i].children) {
+      text += "       ";
+      text += Utf8ToCp1251(child.text);
+      text += '\n';
+    }
+  }
+  sink.Write(text);
+}
+
+}  // namespace tkq

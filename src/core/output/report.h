@@ -1,0 +1,68 @@
+#pragma once
+// The report files: what a view shows, as plain text a spreadsheet splits
+// at blanks. Code page 1251, one line per record ended by a line feed, each
+// field followed by one blank, decimal commas.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "description/param_tree.h"
+
+namespace tkq {
+
+class CObjectDefinition;
+
+// The seven switches of the measurement archive's columns.
+struct CColumnSwitches {
+  bool m_bShowAbnormal = true;
+  bool m_bShowIntervalEnd = true;
+  bool m_bShowFirst = true;
+  bool m_bShowSecond = true;
+  bool m_bShowIntervalStart = true;
+  bool m_bShowArchivingTime = true;
+  bool m_bShowNumber = true;
+};
+
+// Where report bytes go.
+class CReportSink {
+ public:
+  virtual ~CReportSink() = default;
+  virtual void Write(std::string_view bytes) = 0;
+};
+
+class CStringSink : public CReportSink {
+ public:
+  void Write(std::string_view bytes) override { m_text.append(bytes); }
+  const std::string& Text() const { return m_text; }
+
+ private:
+  std::string m_text;
+};
+
+// Writes to an open stdio stream; a failed write throws std::system_error.
+class CFileSink : public CReportSink {
+ public:
+  explicit CFileSink(std::FILE* file) : m_file(file) {}
+  void Write(std::string_view bytes) override;
+
+ private:
+  std::FILE* m_file;
+};
+
+// The measurement archive report: one line per row, the switched-on
+// columns in the table's order. Moves the object's row cursor.
+void WriteArchiveReport(CObjectDefinition& object, const CColumnSwitches& columns, CReportSink& sink);
+
+// The abnormal-situation report: number, text, start, end of every record.
+// Moves the object's abnormal cursor.
+void WriteAbnormalReport(CObjectDefinition& object, CReportSink& sink);
+
+// The parameter report: every expanded top-level item and its children
+// (indented by seven blanks); `expanded[i]` is the state of top-level item
+// i (missing entries count as collapsed).
+void WriteParamReport(const CParamTree& tree, const std::vector<bool>& expanded, CReportSink& sink);
+
+}  // namespace tkq

@@ -1,0 +1,249 @@
+#include "storage/archive_stream.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "storage/cp1251.h"
+
+namespace tkq {
+namespace {
+
+constexpr uint16_t kNullTag = 0x0000;
+constexpr uint16_t kNewClassTag = 0xFFFF;
+constexpr uint16_t kBigTag = 0x7FFF;
+constexpr uint16_t kClassTag = 0x8000;
+constexpr uint32_t kBigClassTag = 0x80000000;
+constexpr uint32_t kMaxMapCount = 0x3FFFFFFE;
+constexpr size_t kMaxClassNameLength = 64;
+
+std::string Printable(std::string_view raw) {
+  std::string out;
+  for (char c : raw) {
+    const auto b = static_cast<uint8_t>(c);
+    out.push_back(b >= 0x20 && b < 0x7F ? c : '?');
+  }
+  return out;
+}
+
+}  // namespace
+
+const CPersistentClass* FindPersistentClass(std::string_view name) {
+  for (const CPersistentClass* cls : kPersistentClasses) {
+    if (cls->name == name) return cls;
+  }
+  return nullptr;
+}
+
+CArchiveError::CArchiveError(const std::string& what, uint64_t offset)
+    : std::runtime_error(what + " at byte " + std::to_string(offset)), m_nOffset(offset) {}
+
+CArchiveStream::CArchiveStream() : m_bStoring(true) {}
+
+CArchiveStream::CArchiveStream(std::span<const uint8_t> data) : m_bStoring(false), m_in(data) {}
+
+void CArchiveStream::Fail(const std::string& what, size_t at) const { throw CArchiveError(what, at); }
+
+// --- storing ---
+
+void CArchiveStream::WriteU8(uint8_t v) { m_data.push_back(static_cast<char>(v)); }
+
+void CArchiveStream::WriteU16(uint16_t v) {
+  const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
+  m_data.append(b, 2);
+}
+
+void CArchiveStream::WriteU32(uint32_t v) {
+  const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                     static_cast<char>(v >> 24)};
+  m_data.append(b, 4);
+}
+
+void CArchiveStream::WriteI64(int64_t v) {
+  const auto u = static_cast<uint64_t>(v);
+  WriteU32(static_cast<uint32_t>(u));
+  WriteU32(static_cast<uint32_t>(u >> 32));
+}
+
+void CArchiveStream::WriteF32(float v) { WriteU32(std::bit_cast<uint32_t>(v)); }
+
+void CArchiveStream::WriteCount(uint32_t n) {
+  if (n < 0xFFFF) {
+    WriteU16(static_cast<uint16_t>(n));
+  } else {
+    WriteU16(0xFFFF);
+    WriteU32(n);
+  }
+}
+
+void CArchiveStream::WriteString(std::string_view utf8) { WriteRawString(Utf8ToCp1251(utf8)); }
+
+void CArchiveStream::WriteRawString(std::string_view bytes) {
+  const size_t len = bytes.size();
+  if (len <= 0xFE) {
+    WriteU8(static_cast<uint8_t>(len));
+  } else if (len <= 0xFFFD) {
+    WriteU8(0xFF);
+    WriteU16(static_cast<uint16_t>(len));
+  } else {
+    WriteU8(0xFF);
+    WriteU16(0xFFFF);
+    WriteU32(static_cast<uint32_t>(len));
+  }
+  m_data.append(bytes);
+}
+
+void CArchiveStream::WriteByteArray(std::span<const uint8_t> bytes) {
+  WriteCount(static_cast<uint32_t>(bytes.size()));
+  m_data.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+void CArchiveStream::WriteObject(const CObject* obj) {
+  if (obj == nullptr) {
+    WriteU16(kNullTag);
+    return;
+  }
+  const CPersistentClass* cls = obj->GetRuntimeClass();
+  auto known = std::find_if(m_classes.begin(), m_classes.end(),
+                            [cls](const auto& entry) { return entry.second == cls; });
+  if (known == m_classes.end()) {
+    WriteU16(kNewClassTag);
+    WriteU16(cls->schema);
+    WriteU16(static_cast<uint16_t>(cls->name.size()));
+    m_data.append(cls->name);
+    m_classes.emplace_back(++m_nLastNumber, cls);
+  } else if (known->first <= 0x7FFE) {
+    WriteU16(static_cast<uint16_t>(kClassTag + known->first));
+  } else {
+    WriteU16(kBigTag);
+    WriteU32(kBigClassTag + known->first);
+  }
+  ++m_nLastNumber;
+  // Serialize takes a non-const object because loading fills it; storing
+  // only reads the fields.
+  const_cast<CObject*>(obj)->Serialize(*this);
+}
+
+// --- loading ---
+
+const uint8_t* CArchiveStream::Take(size_t n) {
+  if (Remaining() < n) Fail("unexpected end of file", m_nPos);
+  const uint8_t* p = m_in.data() + m_nPos;
+  m_nPos += n;
+  return p;
+}
+
+uint8_t CArchiveStream::ReadU8() { return *Take(1); }
+
+uint16_t CArchiveStream::ReadU16() {
+  const uint8_t* p = Take(2);
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t CArchiveStream::ReadU32() {
+  const uint8_t* p = Take(4);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+int64_t CArchiveStream::ReadI64() {
+  const uint64_t lo = ReadU32();
+  const uint64_t hi = ReadU32();
+  return static_cast<int64_t>(lo | (hi << 32));
+}
+
+float CArchiveStream::ReadF32() { return std::bit_cast<float>(ReadU32()); }
+
+uint32_t CArchiveStream::ReadCount(size_t minElementBytes) {
+  const size_t at = m_nPos;
+  uint32_t n = ReadU16();
+  if (n == 0xFFFF) n = ReadU32();
+  if (minElementBytes > 0 && n > Remaining() / minElementBytes) {
+    Fail("count " + std::to_string(n) + " exceeds what the remaining " + std::to_string(Remaining()) +
+             " bytes can hold",
+         at);
+  }
+  return n;
+}
+
+size_t CArchiveStream::ReadStringLength(size_t at) {
+  const uint8_t b = ReadU8();
+  if (b < 0xFF) return b;
+  const uint16_t w = ReadU16();
+  if (w < 0xFFFE) return w;
+  if (w == 0xFFFF) return ReadU32();
+  Fail("malformed string length", at);
+}
+
+std::string CArchiveStream::ReadRawString() {
+  const size_t at = m_nPos;
+  const uint8_t b = ReadU8();
+  size_t len = b;
+  bool wide = false;
+  if (b == 0xFF) {
+    const uint16_t w = ReadU16();
+    if (w == 0xFFFE) {
+      wide = true;
+      len = ReadStringLength(at);
+    } else if (w == 0xFFFF) {
+      len = ReadU32();
+    } else {
+      len = w;
+    }
+  }
+  if (!wide) {
+    if (len > Remaining()) Fail("unexpected end of file in a string", at);
+    const uint8_t* p = Take(len);
+    return std::string(reinterpret_cast<const char*>(p), len);
+  }
+  if (len > Remaining() / 2) Fail("unexpected end of file in a string", at);
+  const uint8_t* p = Take(len * 2);
+  std::u16string units(len, u'\0');
+  for (size_t i = 0; i < len; ++i) units[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+  return Utf16ToCp1251(units);
+}
+
+std::string CArchiveStream::ReadString() { return Cp1251ToUtf8(ReadRawString()); }
+
+std::vector<uint8_t> CArchiveStream::ReadByteArray() {
+  const uint32_t n = ReadCount(1);
+  const uint8_t* p = Take(n);
+  return std::vector<uint8_t>(p, p + n);
+}
+
+const CPersistentClass* CArchiveStream::ReadObjectClass() {
+  const size_t at = m_nPos;
+  const uint16_t w = ReadU16();
+  if (w == kNewClassTag) {
+    ReadU16();  // schema number: every class is versionable
+    const uint16_t len = ReadU16();
+    if (len >= kMaxClassNameLength) Fail("class name of " + std::to_string(len) + " characters", at);
+    const uint8_t* p = Take(len);
+    const std::string_view name(reinterpret_cast<const char*>(p), len);
+    const CPersistentClass* cls = FindPersistentClass(name);
+    if (cls == nullptr) Fail("unknown class \"" + Printable(name) + "\"", at);
+    if (m_nLastNumber >= kMaxMapCount) Fail("too many objects", at);
+    m_classes.emplace_back(++m_nLastNumber, cls);
+    ++m_nLastNumber;
+    return cls;
+  }
+  const uint32_t tag =
+      w == kBigTag ? ReadU32() : (w & kClassTag ? (w & 0x7FFFu) | kBigClassTag : uint32_t{w});
+  if ((tag & kBigClassTag) == 0) {
+    if (tag == 0) return nullptr;
+    if (tag > m_nLastNumber) Fail("object number " + std::to_string(tag) + " out of range", at);
+    // The program never writes an object twice; a second reference would
+    // make two slots share one record.
+    Fail("reference to an earlier object", at);
+  }
+  const uint32_t k = tag & ~kBigClassTag;
+  auto it = std::lower_bound(m_classes.begin(), m_classes.end(), k,
+                             [](const auto& entry, uint32_t n) { return entry.first < n; });
+  if (k == 0 || k > m_nLastNumber) Fail("class number " + std::to_string(k) + " out of range", at);
+  if (it == m_classes.end() || it->first != k) Fail("tag names an object where a class is required", at);
+  if (m_nLastNumber >= kMaxMapCount) Fail("too many objects", at);
+  ++m_nLastNumber;
+  return it->second;
+}
+
+}  // namespace tkq
