@@ -1,0 +1,61 @@
+#pragma once
+// Builders of the instrument's files for tests: measurement and abnormal
+// records as the instrument writes them, parameter and system files laid
+// out for a firmware version, and whole measurement objects.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/object_definition.h"
+#include "description/read_param_class.h"
+
+namespace tkq::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// The check byte the instrument writes: XOR, then rotate left by one.
+uint8_t CheckByte(const uint8_t* record12);
+
+void AppendMeasurement(Bytes& file, uint32_t time, float value1, float value2, bool goodCheckByte = true);
+void AppendAbnormal(Bytes& file, uint32_t begin, uint32_t end, uint8_t code, uint8_t spare = 0);
+
+// A description holding the built-in tables.
+std::unique_ptr<CReadParamClass> BuiltInDescription();
+
+// Parameter and system files of `version` with every value 0, except the
+// two shown archive selectors set to `first` and `second`.
+struct ParamFiles {
+  Bytes par;
+  Bytes dev;
+};
+ParamFiles MakeParamFiles(const CReadParamClass& description, const std::string& version, uint8_t first,
+                          uint8_t second);
+
+// A decoded object of `version` with an hourly archive of `records`
+// records (totals growing by 1.5 and 0.25 an hour) starting at `start`,
+// and the given abnormal-situation file.
+std::unique_ptr<CObjectDefinition> MakeObject(CReadParamClass& description, const std::string& version,
+                                              uint8_t first, uint8_t second, size_t records, const Bytes& err = {},
+                                              uint32_t start = 1328090400);
+
+// The bytes of a file.
+std::string ReadText(const std::filesystem::path& path);
+
+// A fresh temporary folder, removed when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return m_path; }
+  std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+}  // namespace tkq::test
