@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "description/param_tree.h"
+#include "storage/file_io.h"
 
 namespace tkq {
 
@@ -50,6 +51,16 @@ class CFileSink : public CReportSink {
 
  private:
   std::FILE* m_file;
+};
+
+// Writes to a file that replaces its destination only when complete.
+class CAtomicFileSink : public CReportSink {
+ public:
+  explicit CAtomicFileSink(CAtomicFile& file) : m_file(file) {}
+  void Write(std::string_view bytes) override { m_file.Write(bytes); }
+
+ private:
+  CAtomicFile& m_file;
 };
 
 // The measurement archive report: one line per row, the switched-on

@@ -206,7 +206,9 @@ std::string CArchiveStream::ReadRawString() {
 std::string CArchiveStream::ReadString() { return Cp1251ToUtf8(ReadRawString()); }
 
 std::vector<uint8_t> CArchiveStream::ReadByteArray() {
-  const uint32_t n = ReadCount(1);
+  const size_t at = m_nPos;
+  const uint32_t n = ReadCount(0);
+  if (n > Remaining()) Fail("unexpected end of file in an array of " + std::to_string(n) + " bytes", at);
   const uint8_t* p = Take(n);
   return std::vector<uint8_t>(p, p + n);
 }

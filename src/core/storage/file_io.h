@@ -18,6 +18,28 @@ class CFileOpenError : public std::runtime_error {
 // Reads a whole file; throws CFileOpenError.
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
+// A file written beside its destination and renamed over it once
+// complete: readers never see half of it, and a failure leaves whatever
+// was there before. Discarded unless committed.
+class CAtomicFile {
+ public:
+  // Creates the temporary file; throws std::system_error.
+  explicit CAtomicFile(const std::filesystem::path& path);
+  ~CAtomicFile();
+  CAtomicFile(const CAtomicFile&) = delete;
+  CAtomicFile& operator=(const CAtomicFile&) = delete;
+
+  // Both throw std::system_error.
+  void Write(std::string_view data);
+  void Commit();
+
+ private:
+  void Discard();
+  std::filesystem::path m_path;
+  std::filesystem::path m_tmp;
+  int m_fd = -1;
+};
+
 // Writes `data` to a temporary file beside `path` and renames it over
 // `path`, so a failure (disk full, no permission) never leaves a half-written
 // file in place of a good one. A symbolic link is followed and its target
