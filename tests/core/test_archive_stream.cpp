@@ -196,7 +196,8 @@ TEST(ArchiveStream, CutOffValuesFailWithTheirOffset) {
     ar.WriteString("a string of some length");
   });
   for (size_t cut = 1; cut < b.size(); ++cut) {
-    CArchiveStream in(Prefix(b, cut));
+    const Bytes part = Prefix(b, cut);
+    CArchiveStream in(part);
     in.ReadU8();
     try {
       in.ReadString();

@@ -38,6 +38,8 @@ class CArchiveStream {
   // A loading stream over a whole file's bytes (not copied: they must
   // outlive the stream).
   explicit CArchiveStream(std::span<const uint8_t> data);
+  // A temporary would be gone before the stream reads it.
+  explicit CArchiveStream(std::vector<uint8_t>&&) = delete;
 
   bool IsStoring() const { return m_bStoring; }
   bool IsLoading() const { return !m_bStoring; }

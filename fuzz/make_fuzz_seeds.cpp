@@ -1,0 +1,54 @@
+// Writes starting inputs for the fuzz targets into <dir>/<target>/.
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "storage/saved_archive.h"
+#include "test_support.h"
+
+using namespace tkq;
+
+namespace {
+
+void Write(const std::filesystem::path& path, const std::string& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string AsString(const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  const std::filesystem::path dir = argv[1];
+  auto description = test::BuiltInDescription();
+  Write(dir / "fuzz_description" / "builtin.def", description->StoreToBytes());
+
+  test::Bytes err;
+  test::AppendAbnormal(err, 1328090400 + 1800, 1328090400 + 5400, 3);
+  test::AppendAbnormal(err, 1328090400 + 9000, 1328090400 + 9100, 9);
+  auto object = test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, 12, err);
+  object->m_strDescription = "Объект";
+  Write(dir / "fuzz_saved_archive" / "set4.sav", StoreSavedArchive(*object));
+  auto old = test::MakeObject(*description, "TARVIK 59.11.00.02", 2, 3, 3);
+  Write(dir / "fuzz_saved_archive" / "set0.sav", StoreSavedArchive(*old));
+
+  for (size_t v : {0u, 5u, 8u, 17u}) {
+    const std::string name = description->m_versions[v]->m_strName;
+    const auto files = test::MakeParamFiles(*description, name, 1, 0);
+    std::string seed;
+    seed += static_cast<char>(v);
+    seed += static_cast<char>(files.par.size() & 0xFF);
+    seed += static_cast<char>(files.par.size() >> 8);
+    seed += static_cast<char>(0);
+    Write(dir / "fuzz_decoding" / ("params" + std::to_string(v)), seed + AsString(files.par) + AsString(files.dev));
+  }
+  test::Bytes arc;
+  for (uint32_t i = 0; i < 8; ++i) test::AppendMeasurement(arc, i * 3600 + (i == 5 ? 7 : 0), 1.0f * i, 2.0f, i != 3);
+  std::string records = std::string("\x00", 1) + static_cast<char>(arc.size()) + '\0' + static_cast<char>(130);
+  Write(dir / "fuzz_decoding" / "records", records + AsString(arc) + AsString(err));
+  Write(dir / "fuzz_decoding" / "format", std::string("\x00\x00\x00\xF0", 4) + "% 8.2f");
+  return 0;
+}
