@@ -69,7 +69,8 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
     if (i < format.size() && format[i] == '.') {
       ++i;
       if (i < format.size() && format[i] == '*') Refuse(format, "precision taken from the arguments");
-      spec += "." + std::to_string(std::min(ReadNumber(format, i), kMaxWidth));
+      spec += '.';
+      spec += std::to_string(std::min(ReadNumber(format, i), kMaxWidth));
     }
     // Length modifiers, including the I64/I32 forms of some C libraries.
     while (i < format.size()) {

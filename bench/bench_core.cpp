@@ -1,0 +1,165 @@
+// The core's throughput on archives of 10,000 and 1,000,000 records:
+// decoding the instrument's files and yielding every row, computing the
+// rows of a decoded object, writing the archive report, and saving and
+// loading a saved archive.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+
+#include "output/report.h"
+#include "storage/file_io.h"
+#include "storage/saved_archive.h"
+#include "test_support.h"
+
+using namespace tkq;
+
+namespace {
+
+constexpr const char* kVersion = "TARVIK 59.11.03.04";
+constexpr uint32_t kStart = 1328090400;
+
+// An hourly archive with growing totals, a gap every 1000 records and an
+// abnormal situation every 50 hours.
+struct RawFiles {
+  test::Bytes arc;
+  test::Bytes err;
+};
+
+const RawFiles& Raw(size_t n) {
+  static std::map<size_t, RawFiles> cache;
+  auto it = cache.find(n);
+  if (it != cache.end()) return it->second;
+  RawFiles files;
+  files.arc.reserve(n * 13);
+  uint32_t t = kStart;
+  for (size_t i = 0; i < n; ++i) {
+    t += (i % 1000 == 999) ? 7200 : 3600;
+    test::AppendMeasurement(files.arc, t, 1000.0f + 0.75f * static_cast<float>(i), 10.0f + 0.01f * static_cast<float>(i));
+    if (i % 50 == 25) test::AppendAbnormal(files.err, t - 1200, t + 600, static_cast<uint8_t>(1 + i % 6));
+  }
+  return cache.emplace(n, std::move(files)).first->second;
+}
+
+CReadParamClass& Description() {
+  static auto d = test::BuiltInDescription();
+  return *d;
+}
+
+std::unique_ptr<CObjectDefinition> Decoded(size_t n) {
+  const RawFiles& raw = Raw(n);
+  auto obj = std::make_unique<CObjectDefinition>();
+  obj->SetVersionList(&Description());
+  obj->m_strDeviceId = std::string(kVersion) + " 0001";
+  const auto files = test::MakeParamFiles(Description(), kVersion, 0, 1);
+  obj->m_parBytes = files.par;
+  obj->m_devBytes = files.dev;
+  obj->DecodeDeviceFiles(raw.arc, raw.err, {});
+  return obj;
+}
+
+float AllRows(CObjectDefinition& obj) {
+  float sum = 0.0f;
+  const int32_t count = obj.GetRowCount();
+  if (count == 0 || !obj.MoveFirstRow()) return sum;
+  float v1, v2, p;
+  int64_t s, e;
+  std::string_view text;
+  for (int32_t i = 0; i < count; ++i) {
+    obj.GetRow(v1, v2, s, e, p, text);
+    sum += v1 + v2 + p;
+    obj.MoveNextRow();
+  }
+  return sum;
+}
+
+void Rates(benchmark::State& state, size_t records, size_t bytes) {
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * records));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+
+void DecodeAndYieldRows(benchmark::State& state) {
+  const auto n = static_cast<size_t>(state.range(0));
+  const RawFiles& raw = Raw(n);
+  for (auto _ : state) {
+    auto obj = Decoded(n);
+    obj->SetOutputTypes(1, 0, 0, 0, 0);
+    benchmark::DoNotOptimize(AllRows(*obj));
+  }
+  Rates(state, n, raw.arc.size() + raw.err.size());
+}
+
+void ComputeEveryRow(benchmark::State& state) {
+  const auto n = static_cast<size_t>(state.range(0));
+  auto obj = Decoded(n);
+  obj->SetOutputTypes(1, 1, 0, 0, 0);
+  for (auto _ : state) benchmark::DoNotOptimize(AllRows(*obj));
+  Rates(state, n, n * 13);
+}
+
+class NullSink : public CReportSink {
+ public:
+  void Write(std::string_view bytes) override { m_bytes += bytes.size(); }
+  size_t m_bytes = 0;
+};
+
+void WriteReportFormatting(benchmark::State& state) {
+  const auto n = static_cast<size_t>(state.range(0));
+  auto obj = Decoded(n);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    NullSink sink;
+    WriteArchiveReport(*obj, CColumnSwitches{}, sink);
+    bytes = sink.m_bytes;
+  }
+  Rates(state, n, bytes);
+}
+
+std::filesystem::path BenchFile(const char* name) { return std::filesystem::temp_directory_path() / name; }
+
+void WriteReportFile(benchmark::State& state) {
+  const auto n = static_cast<size_t>(state.range(0));
+  auto obj = Decoded(n);
+  const auto path = BenchFile("tkq-bench-report.txt");
+  for (auto _ : state) {
+    CAtomicFile file(path);
+    CAtomicFileSink sink(file);
+    WriteArchiveReport(*obj, CColumnSwitches{}, sink);
+    file.Commit();
+  }
+  Rates(state, n, std::filesystem::file_size(path));
+  std::filesystem::remove(path);
+}
+
+void SaveArchiveFile(benchmark::State& state) {
+  const auto n = static_cast<size_t>(state.range(0));
+  auto obj = Decoded(n);
+  const auto path = BenchFile("tkq-bench.sav");
+  for (auto _ : state) SaveSavedArchive(path, *obj);
+  Rates(state, n, std::filesystem::file_size(path));
+  std::filesystem::remove(path);
+}
+
+void LoadArchiveFile(benchmark::State& state) {
+  const auto n = static_cast<size_t>(state.range(0));
+  const auto path = BenchFile("tkq-bench-load.sav");
+  SaveSavedArchive(path, *Decoded(n));
+  for (auto _ : state) {
+    auto obj = LoadSavedArchive(path, &Description(), nullptr);
+    benchmark::DoNotOptimize(obj->m_arcRecords.GetSize());
+  }
+  Rates(state, n, std::filesystem::file_size(path));
+  std::filesystem::remove(path);
+}
+
+}  // namespace
+
+BENCHMARK(DecodeAndYieldRows)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ComputeEveryRow)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteReportFormatting)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteReportFile)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(SaveArchiveFile)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadArchiveFile)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
