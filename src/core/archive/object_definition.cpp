@@ -5,6 +5,7 @@
 
 #include "archive/quantity_catalogue.h"
 #include "description/read_param_class.h"
+#include "storage/cp1251.h"
 
 namespace tkq {
 namespace {
@@ -17,20 +18,6 @@ uint32_t LoadU32(const uint8_t* p) {
 }
 
 float LoadF32(const uint8_t* p) { return std::bit_cast<float>(LoadU32(p)); }
-
-// The first `n` characters of a UTF-8 text.
-std::string_view Utf8Prefix(std::string_view text, size_t n) {
-  size_t i = 0;
-  size_t chars = 0;
-  while (i < text.size()) {
-    if ((static_cast<uint8_t>(text[i]) & 0xC0) != 0x80) {
-      if (chars == n) break;
-      ++chars;
-    }
-    ++i;
-  }
-  return text.substr(0, i);
-}
 
 }  // namespace
 

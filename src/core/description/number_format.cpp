@@ -32,11 +32,11 @@ int32_t TruncateToInt32(double v) {
 }
 
 template <class T>
-std::string Apply(std::string_view format, const std::string& spec, T value) {
-  const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+std::string Apply(std::string_view format, const std::string& conversion, T value) {
+  const int n = std::snprintf(nullptr, 0, conversion.c_str(), value);
   if (n < 0) Refuse(format, "cannot be applied");
   std::string piece(static_cast<size_t>(n) + 1, '\0');
-  std::snprintf(piece.data(), piece.size(), spec.c_str(), value);
+  std::snprintf(piece.data(), piece.size(), conversion.c_str(), value);
   piece.resize(static_cast<size_t>(n));
   return piece;
 }
@@ -59,18 +59,18 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
       continue;
     }
     if (converted) Refuse(format, "more than one conversion");
-    std::string spec = "%";
+    std::string conversion = "%";
     while (i < format.size() && std::string_view("-+ #0").find(format[i]) != std::string_view::npos) {
-      spec.push_back(format[i++]);
+      conversion.push_back(format[i++]);
     }
     if (i < format.size() && format[i] == '*') Refuse(format, "width taken from the arguments");
     const int width = std::min(ReadNumber(format, i), kMaxWidth);
-    if (width > 0) spec += std::to_string(width);
+    if (width > 0) conversion += std::to_string(width);
     if (i < format.size() && format[i] == '.') {
       ++i;
       if (i < format.size() && format[i] == '*') Refuse(format, "precision taken from the arguments");
-      spec += '.';
-      spec += std::to_string(std::min(ReadNumber(format, i), kMaxWidth));
+      conversion += '.';
+      conversion += std::to_string(std::min(ReadNumber(format, i), kMaxWidth));
     }
     // Length modifiers, including the I64/I32 forms of some C libraries.
     while (i < format.size()) {
@@ -95,18 +95,18 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
       } else {
         bits = static_cast<uint32_t>(arg.integer);
       }
-      spec.push_back(conv);
+      conversion.push_back(conv);
       if (conv == 'd' || conv == 'i') {
-        piece = Apply(format, spec, static_cast<int>(static_cast<int32_t>(bits)));
+        piece = Apply(format, conversion, static_cast<int>(static_cast<int32_t>(bits)));
       } else {
-        piece = Apply(format, spec, static_cast<unsigned>(bits));
+        piece = Apply(format, conversion, static_cast<unsigned>(bits));
       }
     } else if (std::string_view("fFeEgGaA").find(conv) != std::string_view::npos) {
       double v = arg.real;
       if (arg.kind == NumberArg::kSigned) v = static_cast<double>(static_cast<int32_t>(arg.integer));
       if (arg.kind == NumberArg::kUnsigned) v = static_cast<double>(static_cast<uint32_t>(arg.integer));
-      spec.push_back(conv);
-      piece = Apply(format, spec, v);
+      conversion.push_back(conv);
+      piece = Apply(format, conversion, v);
     } else {
       Refuse(format, "not a number conversion");
     }

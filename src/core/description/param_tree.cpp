@@ -1,25 +1,13 @@
 #include "description/param_tree.h"
 
+#include "storage/cp1251.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 namespace tkq {
 namespace {
-
-char32_t NextCodePoint(std::string_view s, size_t& i) {
-  const auto b0 = static_cast<uint8_t>(s[i++]);
-  if (b0 < 0x80) return b0;
-  int extra = (b0 & 0xE0) == 0xC0 ? 1 : (b0 & 0xF0) == 0xE0 ? 2 : (b0 & 0xF8) == 0xF0 ? 3 : 0;
-  char32_t cp = extra == 1 ? (b0 & 0x1F) : extra == 2 ? (b0 & 0x0F) : (b0 & 0x07);
-  for (; extra > 0 && i < s.size(); --extra) {
-    const auto b = static_cast<uint8_t>(s[i]);
-    if ((b & 0xC0) != 0x80) break;
-    cp = (cp << 6) | (b & 0x3F);
-    ++i;
-  }
-  return cp;
-}
 
 // The primary weight of a character: case folded, Ё sorted right after Е.
 uint32_t Weight(char32_t cp) {
@@ -36,8 +24,8 @@ int CollateCompare(std::string_view a, std::string_view b) {
   size_t i = 0;
   size_t j = 0;
   while (i < a.size() && j < b.size()) {
-    const uint32_t wa = Weight(NextCodePoint(a, i));
-    const uint32_t wb = Weight(NextCodePoint(b, j));
+    const uint32_t wa = Weight(DecodeUtf8(a, i));
+    const uint32_t wb = Weight(DecodeUtf8(b, j));
     if (wa != wb) return wa < wb ? -1 : 1;
   }
   if (i < a.size()) return 1;

@@ -241,14 +241,12 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
     }
     return m_formats[row.m_nFormat];
   };
-  const uint32_t u32 = static_cast<uint32_t>(p[0]) | (width >= 4 ? (static_cast<uint32_t>(p[1]) << 8) |
-                                                                       (static_cast<uint32_t>(p[2]) << 16) |
-                                                                       (static_cast<uint32_t>(p[3]) << 24)
-                                                                 : 0u);
+  uint32_t u32 = 0;  // the value, little-endian, in its width
+  for (size_t i = 0; i < width; ++i) u32 |= static_cast<uint32_t>(p[i]) << (8 * i);
   switch (row.Type()) {
     case kTypeU16:
     case kTypeU16b: {
-      const uint16_t v = static_cast<uint16_t>(p[0] | (p[1] << 8));
+      const auto v = static_cast<uint16_t>(u32);
       number = v;
       return FormatNumber(format(), NumberArg::Signed(v));
     }
@@ -261,7 +259,7 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
       number = static_cast<float>(u32);
       return FormatNumber(format(), NumberArg::Unsigned(u32));
     case kTypeU8: {
-      const uint8_t v = p[0];
+      const auto v = static_cast<uint8_t>(u32);
       number = v;
       if (row.m_nEnumBase == 0) return FormatNumber(format(), NumberArg::Signed(v));
       const int64_t index = int64_t{row.m_nEnumBase} - 1 + v;
@@ -269,7 +267,7 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
       return enumTexts[static_cast<size_t>(index)];
     }
     case kTypeS8: {
-      const auto v = static_cast<int8_t>(p[0]);
+      const auto v = static_cast<int8_t>(u32);
       number = v;
       return FormatNumber(format(), NumberArg::Signed(v));
     }

@@ -47,9 +47,48 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// Decodes one code point at `i`, advancing it; malformed input yields
-// U+FFFD and consumes one byte.
-char32_t NextCodePoint(std::string_view s, size_t& i) {
+}  // namespace
+
+std::string Cp1251ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    const auto b = static_cast<uint8_t>(c);
+    if (b < 0x80) {
+      out.push_back(c);
+    } else {
+      AppendUtf8(out, kHighHalf[b - 0x80]);
+    }
+  }
+  return out;
+}
+
+std::string Utf8ToCp1251(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) out.push_back(CodePointToByte(DecodeUtf8(utf8, i)));
+  return out;
+}
+
+std::string Utf16ToCp1251(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t u : text) {
+    out.push_back((u >= 0xD800 && u <= 0xDFFF) ? '?' : CodePointToByte(u));
+  }
+  return out;
+}
+
+size_t Utf8Length(std::string_view utf8) {
+  size_t n = 0;
+  for (char c : utf8) {
+    if ((static_cast<uint8_t>(c) & 0xC0) != 0x80) ++n;
+  }
+  return n;
+}
+
+char32_t DecodeUtf8(std::string_view s, size_t& i) {
   const auto b0 = static_cast<uint8_t>(s[i]);
   if (b0 < 0x80) {
     ++i;
@@ -86,45 +125,17 @@ char32_t NextCodePoint(std::string_view s, size_t& i) {
   return cp;
 }
 
-}  // namespace
-
-std::string Cp1251ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (char c : bytes) {
-    const auto b = static_cast<uint8_t>(c);
-    if (b < 0x80) {
-      out.push_back(c);
-    } else {
-      AppendUtf8(out, kHighHalf[b - 0x80]);
-    }
-  }
-  return out;
-}
-
-std::string Utf8ToCp1251(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
+std::string_view Utf8Prefix(std::string_view utf8, size_t n) {
   size_t i = 0;
-  while (i < utf8.size()) out.push_back(CodePointToByte(NextCodePoint(utf8, i)));
-  return out;
-}
-
-std::string Utf16ToCp1251(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char16_t u : text) {
-    out.push_back((u >= 0xD800 && u <= 0xDFFF) ? '?' : CodePointToByte(u));
+  size_t chars = 0;
+  while (i < utf8.size()) {
+    if ((static_cast<uint8_t>(utf8[i]) & 0xC0) != 0x80) {
+      if (chars == n) break;
+      ++chars;
+    }
+    ++i;
   }
-  return out;
-}
-
-size_t Utf8Length(std::string_view utf8) {
-  size_t n = 0;
-  for (char c : utf8) {
-    if ((static_cast<uint8_t>(c) & 0xC0) != 0x80) ++n;
-  }
-  return n;
+  return utf8.substr(0, i);
 }
 
 }  // namespace tkq

@@ -21,4 +21,11 @@ std::string Utf16ToCp1251(std::u16string_view text);
 // Number of characters (code points) in a UTF-8 text.
 size_t Utf8Length(std::string_view utf8);
 
+// The first `n` characters of a UTF-8 text (all of it when shorter).
+std::string_view Utf8Prefix(std::string_view utf8, size_t n);
+
+// Decodes the code point at `i` and advances past it; a malformed
+// sequence yields U+FFFD and advances by one byte.
+char32_t DecodeUtf8(std::string_view utf8, size_t& i);
+
 }  // namespace tkq
