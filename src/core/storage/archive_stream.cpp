@@ -104,6 +104,7 @@ void CArchiveStream::WriteObject(const CObject* obj) {
     return;
   }
   const CPersistentClass* cls = obj->GetRuntimeClass();
+  if (cls == nullptr) throw std::logic_error("an object of an unregistered class cannot be stored as an object");
   auto known = std::find_if(m_classes.begin(), m_classes.end(),
                             [cls](const auto& entry) { return entry.second == cls; });
   if (known == m_classes.end()) {
