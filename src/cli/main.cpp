@@ -127,7 +127,7 @@ bool ParsePair(const std::string& text, uint8_t& a, uint8_t& b) {
 
 struct Loaded {
   std::unique_ptr<CReadParamClass> description = std::make_unique<CReadParamClass>();
-  CFixedLinkStatus link;
+  CTrvKqModbusWithFlFiles link;
   std::unique_ptr<CObjectDefinition> object;
 };
 

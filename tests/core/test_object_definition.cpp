@@ -251,7 +251,8 @@ TEST(AbnormalCursor, WalksTheRecords) {
 }
 
 TEST(ReadStatus, FileErrorsAfterALineFailureMeanNoConnection) {
-  CFixedLinkStatus link(kLinkNoAnswer);
+  CTrvKqModbusWithFlFiles link;
+  link.m_nStatus = kLinkNoAnswer;
   CObjectDefinition obj;
   obj.SetLink(&link);
   std::string text;
@@ -260,18 +261,18 @@ TEST(ReadStatus, FileErrorsAfterALineFailureMeanNoConnection) {
   EXPECT_EQ(text, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ");
   EXPECT_EQ(obj.m_nReadStatus, kReadNoConnection);
 
-  link.SetStatus(kLinkOk);
+  link.m_nStatus = kLinkOk;
   obj.m_nReadStatus = kReadFileError;
   EXPECT_EQ(obj.GetReadStatus(text), kReadFileError);
   EXPECT_EQ(text, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ");
 
-  link.SetStatus(kLinkCrcError);
+  link.m_nStatus = kLinkCrcError;
   obj.m_nReadStatus = kReadArchiveEmpty;
   EXPECT_EQ(obj.GetReadStatus(text), kReadArchiveEmpty);
   EXPECT_EQ(text, "АРХИВ ДЛЯ ДАННОГО ОБЪЕКТА ПУСТ");
 
   std::string linkText;
-  link.SetStatus(kLinkPortError);
+  link.m_nStatus = kLinkPortError;
   link.GetStatusText(linkText);
   EXPECT_EQ(linkText, "Ошибка порта связи");
 }

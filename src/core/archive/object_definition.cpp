@@ -4,7 +4,11 @@
 #include <cstring>
 
 #include "archive/quantity_catalogue.h"
+#include <ctime>
+#include <stdexcept>
+
 #include "description/read_param_class.h"
+#include "link/flash_names.h"
 #include "storage/cp1251.h"
 
 namespace tkq {
@@ -52,6 +56,80 @@ void CObjectDefinition::Serialize(CArchiveStream& ar) {
   ar.TransferBytes(m_devBytes);
   ar.Transfer(m_strDeviceId);
   if (ar.IsLoading()) DecodeParameters(m_parBytes, m_devBytes);
+}
+
+// --- reading from the instrument ---
+
+bool CObjectDefinition::FailRead(uint8_t code) {
+  m_nReadStatus = (m_pLink != nullptr && m_pLink->IsCancelled()) ? static_cast<uint8_t>(kReadCancelled) : code;
+  if (m_pLink != nullptr) m_pLink->ClosePort();
+  return false;
+}
+
+bool CObjectDefinition::ReadDeviceFiles(std::vector<uint8_t>& arcBytes, std::vector<uint8_t>& errBytes,
+                                        std::vector<uint8_t>& adsBytes, std::vector<uint8_t>& parBytes,
+                                        std::vector<uint8_t>& devBytes) {
+  CTrvKqModbusWithFlFiles* link = m_pLink;
+  if (link == nullptr) return FailRead(kReadPortBusy);
+  CReadProgress* progress = link->Progress();
+  if (progress != nullptr) progress->OnStage("identification", 0);
+  if (!link->OpenPort()) {
+    std::string text;
+    return FailRead(link->GetStatusText(text) == kLinkPortError ? uint8_t{kReadPortBusy} : uint8_t{kReadNoConnection});
+  }
+  if (!link->ReadIdentification(m_strDeviceId)) return FailRead(kReadNoConnection);
+  link->ClosePort();
+  if (!link->ReadDirectory() || !link->ParseDirectory()) return FailRead(kReadFileError);
+
+  const std::string name = ObjectFileName(m_nObjectNumber);
+  struct Wanted {
+    std::string name;
+    std::string ext;
+    bool required;
+    std::vector<uint8_t>* bytes;
+  };
+  const Wanted wanted[] = {
+      {name, "arc", false, &arcBytes},
+      {name, "err", false, &errBytes},
+      {name, "ads", false, &adsBytes},
+      {name, "par", true, &parBytes},
+      {std::string(kSystemFileName), std::string(kSystemFileExt), true, &devBytes},
+  };
+  uint64_t total = 0;
+  for (const Wanted& w : wanted) {
+    if (const CFlFile* file = link->FindFile(w.name, w.ext)) total += file->m_fcb.m_descriptor.m_nSize;
+  }
+  link->StartCounting(total);
+  for (const Wanted& w : wanted) {
+    CFlFile* file = link->FindFile(w.name, w.ext);
+    if (file == nullptr) {
+      if (w.required) return FailRead(kReadFileError);
+      continue;
+    }
+    if (!file->Read(*link)) return FailRead(kReadFileError);
+    *w.bytes = std::move(file->m_data);
+    file->m_data.clear();
+  }
+  return true;
+}
+
+bool CObjectDefinition::ReadArchive(CDeviceFiles* delivered) {
+  std::vector<uint8_t> arc;
+  std::vector<uint8_t> err;
+  std::vector<uint8_t> ads;
+  m_parBytes.clear();
+  m_devBytes.clear();
+  m_tRead = static_cast<int64_t>(std::time(nullptr));
+  if (!ReadDeviceFiles(arc, err, ads, m_parBytes, m_devBytes)) return false;
+  if (delivered != nullptr) *delivered = CDeviceFiles{arc, err, ads, m_parBytes, m_devBytes};
+  try {
+    DecodeDeviceFiles(arc, err, ads);
+  } catch (const std::invalid_argument&) {
+    // A parameter or system file too short for its version: the read failed.
+    m_nReadStatus = kReadFileError;
+    return false;
+  }
+  return true;
 }
 
 // --- decoding ---

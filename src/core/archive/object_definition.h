@@ -13,6 +13,7 @@
 
 #include "archive/records.h"
 #include "description/param_tree.h"
+#include "link/flash_files.h"
 #include "link/link_status.h"
 #include "link/read_status.h"
 
@@ -30,6 +31,15 @@ struct CArchiveRow {
   uint8_t abnormalCode = 0;
 };
 
+// The five files of one object as the instrument delivered them.
+struct CDeviceFiles {
+  std::vector<uint8_t> arc;  // measurement archive
+  std::vector<uint8_t> err;  // abnormal situations
+  std::vector<uint8_t> ads;  // additional data
+  std::vector<uint8_t> par;  // the object's parameter set
+  std::vector<uint8_t> dev;  // the instrument's system data
+};
+
 class CObjectDefinition : public CObject {
  public:
   CObjectDefinition() = default;
@@ -39,6 +49,18 @@ class CObjectDefinition : public CObject {
   // again with the attached description; damage raises CArchiveError, a
   // parameter file too short for its version std::invalid_argument.
   void Serialize(CArchiveStream& ar) override;
+
+  // --- reading from the instrument ---
+  // Reads the object's files over the link and decodes them. False when the
+  // read failed (the reason in the read status; also when the parameter or
+  // system file is too short for its version, status 3). `delivered`, if
+  // given, receives the files as the instrument delivered them.
+  bool ReadArchive(CDeviceFiles* delivered = nullptr);
+  // The read procedure: identification, directory, then the five files in
+  // order. False with read status 1, 2, 3 or 7 (cancelled).
+  bool ReadDeviceFiles(std::vector<uint8_t>& arcBytes, std::vector<uint8_t>& errBytes,
+                       std::vector<uint8_t>& adsBytes, std::vector<uint8_t>& parBytes,
+                       std::vector<uint8_t>& devBytes);
 
   // --- rows of the measurement archive ---
   int32_t GetRowCount();
@@ -71,7 +93,7 @@ class CObjectDefinition : public CObject {
   float ComputeOutput(float current, float previous, uint32_t interval, uint8_t type, uint8_t outputType) const;
 
   // --- links ---
-  void SetLink(CLinkStatusSource* link) { m_pLink = link; }
+  void SetLink(CTrvKqModbusWithFlFiles* link) { m_pLink = link; }
   void SetVersionList(CReadParamClass* description) { m_pVersionList = description; }
   void DeleteRecords();
   // The read status text, after turning a file error that followed a
@@ -110,7 +132,7 @@ class CObjectDefinition : public CObject {
   uint8_t m_nUnit2 = 0;
   uint8_t m_bResult = 0;
   uint8_t m_nReadStatus = kReadOk;
-  CLinkStatusSource* m_pLink = nullptr;
+  CTrvKqModbusWithFlFiles* m_pLink = nullptr;
   CReadParamClass* m_pVersionList = nullptr;
   uint8_t m_nParamType1 = 0;
   uint8_t m_nParamType2 = 0;
@@ -123,6 +145,7 @@ class CObjectDefinition : public CObject {
 
  private:
   uint32_t Time(int32_t i) const;
+  bool FailRead(uint8_t code);
   float UnitFactor(bool second) const;
 };
 

@@ -5,7 +5,7 @@
 namespace tkq {
 
 const char* ReadStatusText(int code) {
-  static constexpr std::array<const char*, 7> kTexts = {
+  static constexpr std::array<const char*, 8> kTexts = {
       "OK",
       "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ",
       "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ",
@@ -13,6 +13,7 @@ const char* ReadStatusText(int code) {
       "ФАЙЛ ОПИСАНИЯ ПОВРЕЖДЕН",
       "АРХИВ ДЛЯ ДАННОГО ОБЪЕКТА ПУСТ",
       "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРИБОРА",
+      "Чтение прервано пользователем",
   };
   if (code < 0 || code >= static_cast<int>(kTexts.size())) return "";
   return kTexts[code];

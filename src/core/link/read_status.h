@@ -14,9 +14,12 @@ enum ReadStatus : uint8_t {
   kReadDescriptionDamaged = 4,  // set by nothing; holds its place in the table
   kReadArchiveEmpty = 5,
   kReadUnknownVersion = 6,
+  // The user stopped the read; nothing of it is kept.
+  kReadCancelled = 7,
 };
 
-// "OK" ... "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРИБОРА"; codes outside 0..6 give "".
+// "OK" ... "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРИБОРА", "Чтение прервано пользователем";
+// other codes give "".
 const char* ReadStatusText(int code);
 
 }  // namespace tkq

@@ -18,7 +18,7 @@ void SaveSavedArchive(const std::filesystem::path& path, const CObjectDefinition
 }
 
 std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes, CReadParamClass* description,
-                                                    CLinkStatusSource* link) {
+                                                    CTrvKqModbusWithFlFiles* link) {
   auto object = std::make_unique<CObjectDefinition>();
   object->SetLink(link);
   object->SetVersionList(description);
@@ -38,7 +38,7 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> byt
 }
 
 std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path& path, CReadParamClass* description,
-                                                    CLinkStatusSource* link) {
+                                                    CTrvKqModbusWithFlFiles* link) {
   std::vector<uint8_t> bytes;
   try {
     bytes = ReadWholeFile(path);

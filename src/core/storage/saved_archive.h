@@ -40,8 +40,8 @@ void SaveSavedArchive(const std::filesystem::path& path, const CObjectDefinition
 // Loads a saved archive into a new object attached to `description` and
 // `link`, decoding its parameter files again. Throws CLoadError.
 std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes, CReadParamClass* description,
-                                                    CLinkStatusSource* link);
+                                                    CTrvKqModbusWithFlFiles* link);
 std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path& path, CReadParamClass* description,
-                                                    CLinkStatusSource* link);
+                                                    CTrvKqModbusWithFlFiles* link);
 
 }  // namespace tkq

@@ -1,0 +1,2 @@
+// The instrument model behind tarvik-kq-sim.
+#include <gtest/gtest.h>
