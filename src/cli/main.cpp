@@ -1,6 +1,12 @@
 // tarvik-kq: the command-line tool over the core, for batch work with
 // saved archives and for checking what the program computes.
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,7 +20,9 @@
 
 #include "archive/quantity_catalogue.h"
 #include "description/read_param_class.h"
+#include "link/flash_names.h"
 #include "link/link_status.h"
+#include "link/serial_channel.h"
 #include "output/report.h"
 #include "output/text_forms.h"
 #include "storage/file_io.h"
@@ -44,10 +52,20 @@ constexpr const char* kUsage = R"(Usage:
   tarvik-kq import DIR --object N --id TEXT -o FILE [--description TEXT]
       Build a saved archive from an object's files as the instrument keeps
       them (ObjNN_0.arc, .err, .ads, .par and System_0.dev in DIR).
+  tarvik-kq identify --port P [--baud B] [--address A]
+      Print the instrument's identification text.
+  tarvik-kq read --port P [--baud B] [--address A] --object N -o FILE
+                 [--description TEXT] [--raw-dir DIR]
+      Read one object (1 to 20) from the instrument and save it as a saved
+      archive; --raw-dir also keeps the files as the instrument delivered
+      them. P is COM1..COM4 (/dev/ttyS0..3) or a device path; B is 1200 to
+      38400 (or a higher standard rate), default 9600; A is 0 to 255,
+      default 1. Ctrl+C stops a read.
 
 info, tree, report and import use TarvikKQ.def from the current folder when
 it reads (or the --description FILE given), else the built-in description;
-they write no description file.
+read uses TarvikKQ.def from the current folder the same way. None of them
+writes a description file.
 )";
 
 struct Args {
@@ -78,8 +96,9 @@ std::optional<Args> Parse(int argc, char** argv, std::string& error) {
         error = "option " + a + " needs a value";
         return std::nullopt;
       }
-      static const char* kKnown[] = {"-o", "--description", "--view", "--output-types", "--units",
-                                     "--columns", "--object", "--id"};
+      static const char* kKnown[] = {"-o",      "--description", "--view", "--output-types", "--units",
+                                     "--columns", "--object",    "--id",   "--port",         "--baud",
+                                     "--address", "--raw-dir"};
       bool known = false;
       for (const char* k : kKnown) known = known || name == k;
       if (!known) {
@@ -333,6 +352,246 @@ int Import(const Args& args) {
   return 0;
 }
 
+// --- the instrument ---
+
+std::atomic<bool> g_cancel{false};
+
+void OnInterrupt(int) { g_cancel = true; }
+
+// Ctrl+C and termination set the cancel flag; the read then stops at the
+// next transaction or within 50 ms of a wait and closes the port.
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+struct LinkOptions {
+  std::string port;
+  uint32_t baud = 9600;
+  uint8_t address = 1;
+};
+
+// Reads --port, --baud and --address; returns an error text or "".
+std::string ParseLinkOptions(const Args& args, LinkOptions& link) {
+  link.port = Option(args, "--port");
+  if (link.port.empty()) return "--port is required (COM1..COM4 or a device such as /dev/ttyUSB0)";
+  static const uint32_t kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+  if (args.options.count("--baud")) {
+    const std::string text = Option(args, "--baud");
+    const unsigned long baud = std::strtoul(text.c_str(), nullptr, 10);
+    bool known = false;
+    for (uint32_t rate : kRates) known = known || rate == baud;
+    if (!known) return "--baud must be a standard rate from 1200 to 921600";
+    link.baud = static_cast<uint32_t>(baud);
+  }
+  if (args.options.count("--address")) {
+    const std::string text = Option(args, "--address");
+    char* end = nullptr;
+    const long address = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || address < 0 || address > 255) return "--address must be 0 to 255";
+    link.address = static_cast<uint8_t>(address);
+  }
+  return {};
+}
+
+void Configure(CTrvKqModbusWithFlFiles& link, const LinkOptions& options) {
+  link.SetConnection(options.port, options.address);
+  link.m_nBaudRate = options.baud;
+  link.SetCancelFlag(&g_cancel);
+}
+
+// A second line for a port that could not be opened, when the reason is
+// one the user can mend.
+void AdviseOnPort(const CTrvKqModbusWithFlFiles& link) {
+  const int err = link.LastOpenError();
+  if (err == EACCES || err == EPERM) {
+    std::cerr << "Нет доступа к порту " << PortDevicePath(link.m_strPortName)
+              << ": добавьте пользователя в группу dialout (sudo usermod -aG dialout $USER) и войдите в систему "
+                 "заново.\n";
+  } else if (err == EBUSY) {
+    std::cerr << "Порт " << PortDevicePath(link.m_strPortName) << " занят другой программой.\n";
+  } else if (err == ENOENT) {
+    std::cerr << "Устройство " << PortDevicePath(link.m_strPortName) << " не найдено.\n";
+  }
+}
+
+int Identify(const Args& args) {
+  LinkOptions options;
+  if (const std::string error = ParseLinkOptions(args, options); !error.empty()) return UsageError(error);
+  CatchInterrupts();
+  CTrvKqModbusWithFlFiles link;
+  Configure(link, options);
+  if (!link.OpenPort()) {
+    std::cerr << ReadStatusText(kReadPortBusy) << "\n";
+    AdviseOnPort(link);
+    return kExitFailure;
+  }
+  std::string text;
+  const bool ok = link.ReadIdentification(text);
+  link.ClosePort();
+  if (!ok) {
+    std::string status;
+    link.GetStatusText(status);
+    std::cerr << ReadStatusText(link.IsCancelled() ? kReadCancelled : kReadNoConnection) << "\n" << status << "\n";
+    return kExitFailure;
+  }
+  std::cout << text << "\n";
+  return 0;
+}
+
+std::string Kilobytes(uint64_t bytes) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1f КБ", static_cast<double>(bytes) / 1024.0);
+  return buf;
+}
+
+// The progress of a read on stderr: a bar redrawn in place on a terminal,
+// one line per file otherwise.
+class CProgressPrinter : public CReadProgress {
+ public:
+  CProgressPrinter() : m_tty(::isatty(STDERR_FILENO) != 0), m_start(Clock::now()) {}
+
+  void OnStage(const std::string& stage, uint64_t bytes) override {
+    if (stage == "identification" || stage == "directory") {
+      m_stage = stage == "identification" ? "Идентификация прибора" : "Чтение каталога";
+    } else {
+      m_stage = stage;
+      if (!m_tty) std::cerr << "Чтение " << stage << " (" << bytes << " байт)\n";
+    }
+    Draw(true);
+  }
+
+  void OnBytes(uint64_t done, uint64_t total) override {
+    if (m_done == 0 && done > 0) m_firstByte = Clock::now();
+    m_done = done;
+    m_total = total;
+    Draw(false);
+  }
+
+  void Finish() {
+    if (m_tty && m_drawn) std::cerr << "\r\033[K";
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  void Draw(bool force) {
+    if (!m_tty) return;
+    const auto now = Clock::now();
+    if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+    m_lastDraw = now;
+    m_drawn = true;
+    const uint64_t total = std::max(m_total, m_done);
+    const double share = total > 0 ? static_cast<double>(m_done) / static_cast<double>(total) : 0.0;
+    const int width = 24;
+    const int filled = static_cast<int>(share * width);
+    std::string bar(static_cast<size_t>(width) + 2, '.');
+    bar.front() = '[';
+    bar.back() = ']';
+    bar.replace(1, static_cast<size_t>(filled), static_cast<size_t>(filled), '#');
+    const double seconds = std::chrono::duration<double>(now - m_firstByte).count();
+    std::string rate;
+    std::string left;
+    if (m_done > 0 && seconds > 0.2) {
+      const double perSecond = static_cast<double>(m_done) / seconds;
+      rate = "  " + Kilobytes(static_cast<uint64_t>(perSecond)) + "/с";
+      const auto remaining = static_cast<long>(static_cast<double>(total - m_done) / std::max(perSecond, 1.0));
+      char buf[48];
+      std::snprintf(buf, sizeof buf, "  осталось %ld:%02ld", remaining / 60, remaining % 60);
+      left = buf;
+    }
+    char percent[16];
+    std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(share * 100.0));
+    std::cerr << "\r\033[K" << m_stage << "  " << bar << " " << percent << "  " << Kilobytes(m_done) << " из "
+              << Kilobytes(total) << rate << left << std::flush;
+  }
+
+  bool m_tty;
+  bool m_drawn = false;
+  Clock::time_point m_start;
+  Clock::time_point m_firstByte = Clock::now();
+  Clock::time_point m_lastDraw{};
+  std::string m_stage;
+  uint64_t m_done = 0;
+  uint64_t m_total = 0;
+};
+
+// Keeps the files as the instrument delivered them, under the names they
+// have on the computer.
+bool KeepRawFiles(const std::filesystem::path& dir, uint8_t object, const CDeviceFiles& files) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::string name = ObjectFileName(object);
+  const std::pair<std::string, const std::vector<uint8_t>*> all[] = {
+      {HostFileName(name, "arc"), &files.arc}, {HostFileName(name, "err"), &files.err},
+      {HostFileName(name, "ads"), &files.ads}, {HostFileName(name, "par"), &files.par},
+      {HostFileName(kSystemFileName, kSystemFileExt), &files.dev}};
+  try {
+    for (const auto& [host, bytes] : all) {
+      WriteFileAtomically(dir / host, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    }
+  } catch (const std::system_error& e) {
+    std::cerr << kMessageCannotOpen << "\n" << e.what() << "\n";
+    return false;
+  }
+  return true;
+}
+
+int Read(const Args& args) {
+  LinkOptions options;
+  if (const std::string error = ParseLinkOptions(args, options); !error.empty()) return UsageError(error);
+  const std::string out = Option(args, "-o");
+  const std::string objectText = Option(args, "--object");
+  char* end = nullptr;
+  const long object = std::strtol(objectText.c_str(), &end, 10);
+  if (objectText.empty() || *end != '\0' || object < 1 || object > 20) return UsageError("--object must be 1 to 20");
+  if (out.empty()) return UsageError("name the saved archive with -o FILE");
+
+  CatchInterrupts();
+  CReadParamClass description;
+  description.LoadOrBuiltIn(std::string(kDescriptionFileName));
+  CTrvKqModbusWithFlFiles link;
+  Configure(link, options);
+  CProgressPrinter progress;
+  link.SetProgress(&progress);
+
+  CObjectDefinition obj;
+  obj.SetLink(&link);
+  obj.SetVersionList(&description);
+  obj.SetObjectNumber(static_cast<uint8_t>(object));
+  obj.m_strDescription = Option(args, "--description");
+  CDeviceFiles delivered;
+  const bool ok = obj.ReadArchive(&delivered);
+  progress.Finish();
+  const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
+  if (args.options.count("--raw-dir") && haveFiles &&
+      !KeepRawFiles(Option(args, "--raw-dir"), static_cast<uint8_t>(object), delivered)) {
+    return kExitFailure;
+  }
+  if (!ok) {
+    std::string text;
+    const uint8_t code = obj.GetReadStatus(text);
+    std::cerr << text << "\n";
+    if (code == kReadPortBusy) AdviseOnPort(link);
+    return kExitFailure;
+  }
+  try {
+    SaveSavedArchive(out, obj);
+  } catch (const std::system_error& e) {
+    return Fail(kMessageCannotOpen, e.what());
+  }
+  std::string status;
+  if (obj.GetReadStatus(status) != kReadOk) std::cerr << status << "\n";
+  const CLineCounters& line = link.Counters();
+  std::cerr << "Сохранено: " << out << " (записей " << obj.m_arcRecords.GetSize() << ", нештатных ситуаций "
+            << obj.GetAbnormalCount() << "; запросов " << line.requests << ", принято " << line.bytesReceived
+            << " байт)\n";
+  return 0;
+}
+
 int Run(int argc, char** argv) {
   std::string error;
   const std::optional<Args> args = Parse(argc, argv, error);
@@ -348,6 +607,8 @@ int Run(int argc, char** argv) {
   if (command == "tree") return Tree(*args);
   if (command == "report") return Report(*args);
   if (command == "import") return Import(*args);
+  if (command == "identify") return Identify(*args);
+  if (command == "read") return Read(*args);
   return UsageError("unknown command " + command);
 }
 

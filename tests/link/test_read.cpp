@@ -1,2 +1,404 @@
-// placeholder
+// Reading an object from the instrument: in-process against the instrument
+// model (every fault, fast), and end to end over pseudo-terminals against
+// tarvik-kq-sim with the real serial channel and the command-line tool.
+
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "archive/object_definition.h"
+#include "description/read_param_class.h"
+#include "fake_channel.h"
+#include "instrument.h"
+#include "output/report.h"
+#include "storage/saved_archive.h"
+#include "test_support.h"
+
+namespace tkq {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using test::TempDir;
+
+constexpr const char* kVersion = "TARVIK 59.11.03.04";
+
+// A generated instrument folder with objects 7 and 20.
+class Folder {
+ public:
+  explicit Folder(size_t records = 200) {
+    sim::GenerateOptions options;
+    options.version = kVersion;
+    options.objects = {7, 20};
+    options.records = records;
+    options.end = 1700000000;
+    std::string error;
+    ok = sim::Generate(dir.Path(), options, error);
+    EXPECT_TRUE(ok) << error;
+  }
+  std::filesystem::path Path() const { return dir.Path(); }
+  Bytes File(const std::string& name) const {
+    const std::string text = test::ReadText(dir / name);
+    return Bytes(text.begin(), text.end());
+  }
+  TempDir dir;
+  bool ok = false;
+};
+
+// A read over a scripted line whose instrument is the model.
+struct ModelRead {
+  explicit ModelRead(const Folder& folder) : instrument(1, "", "") {
+    std::string error;
+    EXPECT_TRUE(instrument.LoadFolder(folder.Path(), error)) << error;
+    auto channel = std::make_unique<test::CScriptedChannel>(
+        [this](std::span<const uint8_t> request) { return instrument.Answer(request); });
+    fake = channel.get();
+    link = std::make_unique<CTrvKqModbusWithFlFiles>(std::move(channel));
+    description.LoadBuiltIn();
+    object.SetLink(link.get());
+    object.SetVersionList(&description);
+  }
+  bool Read(uint8_t number, CDeviceFiles* files = nullptr) {
+    object.SetObjectNumber(number);
+    return object.ReadArchive(files);
+  }
+  std::string Status() {
+    std::string text;
+    object.GetReadStatus(text);
+    return text;
+  }
+  // The 11 name bytes of every file the link opened.
+  std::vector<std::string> Opened() const {
+    std::vector<std::string> names;
+    for (const auto& w : fake->writes) {
+      if (w.size() == 20 && w[1] == 0x45 && w[2] == 0x03) names.emplace_back(w.begin() + 4, w.begin() + 15);
+    }
+    return names;
+  }
+
+  sim::CInstrument instrument;
+  test::CScriptedChannel* fake = nullptr;
+  std::unique_ptr<CTrvKqModbusWithFlFiles> link;
+  CReadParamClass description;
+  CObjectDefinition object;
+};
+
+TEST(ReadObject, FiveFilesInOrderAndDecoded) {
+  Folder folder;
+  ModelRead read(folder);
+  CDeviceFiles files;
+  ASSERT_TRUE(read.Read(7, &files)) << read.Status();
+  EXPECT_EQ(read.Opened(), (std::vector<std::string>{"Obj07_0 arc", "Obj07_0 err", "Obj07_0 ads", "Obj07_0 par",
+                                                     "System_0dev"}));
+  EXPECT_EQ(files.arc, folder.File("Obj07_0.arc"));
+  EXPECT_EQ(files.dev, folder.File("System_0.dev"));
+  EXPECT_EQ(read.object.m_strDeviceId.substr(0, 18), kVersion);
+  EXPECT_EQ(read.object.m_arcRecords.GetSize(), folder.File("Obj07_0.arc").size() / 13);
+  EXPECT_GT(read.object.GetRowCount(), 100);
+  EXPECT_FALSE(read.object.m_paramTree.IsEmpty());
+  EXPECT_FALSE(read.link->IsPortOpen());
+  EXPECT_EQ(read.fake->timeouts, 0);  // every answer ended by its length
+
+  ModelRead twenty(folder);
+  ASSERT_TRUE(twenty.Read(20));
+  EXPECT_EQ(twenty.Opened()[0], "Obj20_0 arc");
+}
+
+TEST(ReadObject, MissingArchivesStillRead) {
+  Folder folder;
+  for (const char* ext : {"arc", "err", "ads"}) std::filesystem::remove(folder.dir / ("Obj07_0." + std::string(ext)));
+  ModelRead read(folder);
+  ASSERT_TRUE(read.Read(7));
+  EXPECT_EQ(read.object.m_arcRecords.GetSize(), 0u);
+  EXPECT_EQ(read.object.GetAbnormalCount(), 0);
+  EXPECT_EQ(read.object.GetRowCount(), 0);
+}
+
+TEST(ReadObject, MissingRequiredFilesAreFileErrors) {
+  for (const char* missing : {"Obj07_0.par", "System_0.dev"}) {
+    Folder folder;
+    std::filesystem::remove(folder.dir / missing);
+    ModelRead read(folder);
+    EXPECT_FALSE(read.Read(7)) << missing;
+    EXPECT_EQ(read.Status(), "ОШИБКА ЧТЕНИЯ ФАЙЛОВ") << missing;
+  }
+}
+
+struct FaultCase {
+  const char* what;
+  std::function<void(sim::FaultOptions&)> set;
+  const char* status;
+};
+
+TEST(ReadObject, EachFaultGivesItsReason) {
+  const FaultCase cases[] = {
+      {"silent", [](sim::FaultOptions& f) { f.silent = true; }, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"},
+      {"exception in a file request",
+       [](sim::FaultOptions& f) {
+         f.exceptionCode = 2;
+         f.exceptionFrom = 5;
+       },
+       "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"},
+      {"bad CRC in the directory", [](sim::FaultOptions& f) { f.badCrcAt = 4; }, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"},
+      {"wrong address", [](sim::FaultOptions& f) { f.wrongAddress = true; }, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"},
+      {"refused open", [](sim::FaultOptions& f) { f.refuseSubfunction = 3; }, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ"},
+      {"control block length", [](sim::FaultOptions& f) { f.badControlBlockLength = true; }, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ"},
+      {"short pieces", [](sim::FaultOptions& f) { f.shortPieces = true; }, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ"},
+  };
+  Folder folder;
+  for (const FaultCase& c : cases) {
+    ModelRead read(folder);
+    c.set(read.instrument.faults);
+    EXPECT_FALSE(read.Read(7)) << c.what;
+    EXPECT_EQ(read.Status(), c.status) << c.what;
+    EXPECT_FALSE(read.link->IsPortOpen()) << c.what;
+  }
+
+  // An instrument silent for its first two requests is answered on the
+  // third attempt.
+  ModelRead late(folder);
+  late.instrument.faults.silentFirst = 2;
+  int beeps = 0;
+  late.link->m_onFailedAttempt = [&] { ++beeps; };
+  EXPECT_TRUE(late.Read(7)) << late.Status();
+  EXPECT_EQ(beeps, 2);
+}
+
+TEST(ReadObject, APortThatDoesNotOpen) {
+  Folder folder;
+  ModelRead read(folder);
+  read.fake->failOpen = true;
+  EXPECT_FALSE(read.Read(7));
+  EXPECT_EQ(read.Status(), "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ");
+}
+
+TEST(ReadObject, AParameterFileTooShortIsAFailedRead) {
+  Folder folder;
+  Bytes par = folder.File("Obj07_0.par");
+  par.resize(271);
+  std::ofstream(folder.dir / "Obj07_0.par", std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(par.data()), static_cast<std::streamsize>(par.size()));
+  ModelRead read(folder);
+  CDeviceFiles files;
+  EXPECT_FALSE(read.Read(7, &files));
+  EXPECT_EQ(read.Status(), "ОШИБКА ЧТЕНИЯ ФАЙЛОВ");
+  EXPECT_EQ(files.par.size(), 271u);  // kept for support
+}
+
+class Recorder : public CReadProgress {
+ public:
+  void OnStage(const std::string& stage, uint64_t) override { stages.push_back(stage); }
+  void OnBytes(uint64_t done, uint64_t total) override {
+    last = done;
+    this->total = total;
+    if (cancelAt > 0 && done >= cancelAt && cancel != nullptr) *cancel = true;
+  }
+  std::vector<std::string> stages;
+  uint64_t last = 0;
+  uint64_t total = 0;
+  uint64_t cancelAt = 0;
+  std::atomic<bool>* cancel = nullptr;
+};
+
+TEST(ReadObject, ProgressAndCancel) {
+  Folder folder;
+  ModelRead read(folder);
+  Recorder progress;
+  read.link->SetProgress(&progress);
+  ASSERT_TRUE(read.Read(7));
+  EXPECT_EQ(progress.stages, (std::vector<std::string>{"identification", "directory", "Obj07_0.arc", "Obj07_0.err",
+                                                       "Obj07_0.ads", "Obj07_0.par", "System_0.dev"}));
+  const uint64_t expected = folder.File("Obj07_0.arc").size() + folder.File("Obj07_0.err").size() +
+                            folder.File("Obj07_0.ads").size() + folder.File("Obj07_0.par").size() +
+                            folder.File("System_0.dev").size();
+  EXPECT_EQ(progress.total, expected);
+  EXPECT_EQ(progress.last, expected);
+
+  ModelRead cancelled(folder);
+  std::atomic<bool> cancel{false};
+  Recorder stopper;
+  stopper.cancel = &cancel;
+  stopper.cancelAt = 1000;
+  cancelled.link->SetProgress(&stopper);
+  cancelled.link->SetCancelFlag(&cancel);
+  EXPECT_FALSE(cancelled.Read(7));
+  EXPECT_EQ(cancelled.Status(), "Чтение прервано пользователем");
+  EXPECT_FALSE(cancelled.link->IsPortOpen());
+  EXPECT_LT(stopper.last, expected);
+}
+
+// --- over pseudo-terminals ---
+
+// tarvik-kq-sim serving a folder; the pseudo-terminal's path is its first
+// line of output.
+class Simulator {
+ public:
+  Simulator(const std::filesystem::path& dir, const std::vector<std::string>& options) {
+    int out[2];
+    if (::pipe(out) != 0) return;
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      ::dup2(out[1], STDOUT_FILENO);
+      ::close(out[0]);
+      ::close(out[1]);
+      std::vector<std::string> args = {TKQ_SIM_PATH, "serve", dir.string()};
+      args.insert(args.end(), options.begin(), options.end());
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(TKQ_SIM_PATH, argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string line;
+    char c = 0;
+    while (::read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
+    ::close(out[0]);
+    m_path = line;
+  }
+  ~Simulator() {
+    if (m_pid > 0) {
+      ::kill(m_pid, SIGTERM);
+      int status = 0;
+      ::waitpid(m_pid, &status, 0);
+    }
+  }
+  const std::string& Path() const { return m_path; }
+
+ private:
+  pid_t m_pid = -1;
+  std::string m_path;
+};
+
+struct CliRun {
+  int status = -1;
+  std::string err;
+};
+
+CliRun RunCli(const std::filesystem::path& cwd, const std::string& args, int interruptAfterMs = 0) {
+  CliRun r;
+  const auto errFile = cwd / ".stderr";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+    std::FILE* err = std::freopen(errFile.c_str(), "w", stderr);
+    (void)err;
+    const std::string command = std::string("exec '") + TKQ_CLI_PATH + "' " + args;
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  if (interruptAfterMs > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
+    ::kill(pid, SIGINT);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.err = test::ReadText(errFile);
+  return r;
+}
+
+TEST(ReadOverAPseudoTerminal, TheRealChannelReadsWhatTheModelServes) {
+  Folder folder;
+  Simulator sim(folder.Path(), {});
+  ASSERT_FALSE(sim.Path().empty());
+  CTrvKqModbusWithFlFiles link;
+  link.SetConnection(sim.Path(), 1);
+  link.m_nBaudRate = 38400;
+  CReadParamClass description;
+  description.LoadBuiltIn();
+  CObjectDefinition object;
+  object.SetLink(&link);
+  object.SetVersionList(&description);
+  object.SetObjectNumber(7);
+  CDeviceFiles files;
+  ASSERT_TRUE(object.ReadArchive(&files));
+  EXPECT_EQ(files.arc, folder.File("Obj07_0.arc"));
+  EXPECT_EQ(files.err, folder.File("Obj07_0.err"));
+  EXPECT_EQ(files.par, folder.File("Obj07_0.par"));
+
+  // A second link cannot open the port while the first holds it.
+  ASSERT_TRUE(link.OpenPort());
+  CTrvKqModbusWithFlFiles second;
+  second.SetConnection(sim.Path(), 1);
+  CObjectDefinition other;
+  other.SetLink(&second);
+  other.SetVersionList(&description);
+  other.SetObjectNumber(7);
+  EXPECT_FALSE(other.ReadArchive());
+  std::string text;
+  other.GetReadStatus(text);
+  EXPECT_EQ(text, "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ");
+  link.ClosePort();
+  EXPECT_TRUE(second.OpenPort());  // free again once closed
+  second.ClosePort();
+}
+
+TEST(ReadOverAPseudoTerminal, ASilentInstrumentAfterThreeAttempts) {
+  Folder folder(10);
+  Simulator sim(folder.Path(), {"--silent"});
+  TempDir work;
+  const auto started = std::chrono::steady_clock::now();
+  CliRun r = RunCli(work.Path(), "read --port " + sim.Path() + " --baud 38400 --object 7 -o obj.sav");
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ\n");
+  EXPECT_GT(seconds, 2.9);  // three attempts of a second each
+  EXPECT_LT(seconds, 6.0);
+  EXPECT_FALSE(std::filesystem::exists(work / "obj.sav"));
+}
+
+TEST(ReadOverAPseudoTerminal, TheToolReadsSavesAndKeepsTheRawFiles) {
+  Folder folder;
+  Simulator sim(folder.Path(), {});
+  TempDir work;
+  CliRun id = RunCli(work.Path(), "identify --port " + sim.Path() + " --baud 38400 > id.txt");
+  EXPECT_EQ(id.status, 0) << id.err;
+  EXPECT_EQ(test::ReadText(work / "id.txt").substr(0, 19), std::string(kVersion) + " ");
+
+  CliRun read = RunCli(work.Path(), "read --port " + sim.Path() +
+                                     " --baud 38400 --object 20 -o obj.sav --raw-dir raw --description 'Ввод 2'");
+  ASSERT_EQ(read.status, 0) << read.err;
+  for (const char* name : {"Obj20_0.arc", "Obj20_0.err", "Obj20_0.ads", "Obj20_0.par", "System_0.dev"}) {
+    EXPECT_EQ(test::ReadText(work / "raw" / name), test::ReadText(folder.dir / name)) << name;
+  }
+  CReadParamClass description;
+  description.LoadBuiltIn();
+  auto saved = LoadSavedArchive(work / "obj.sav", &description, nullptr);
+  EXPECT_EQ(saved->GetObjectNumber(), 20);
+  EXPECT_EQ(saved->m_strDescription, "Ввод 2");
+  EXPECT_EQ(saved->m_arcRecords.GetSize(), folder.File("Obj20_0.arc").size() / 13);
+
+  // A failed read never replaces a good file.
+  const std::string good = test::ReadText(work / "obj.sav");
+  std::filesystem::remove(folder.dir / "System_0.dev");
+  Simulator lacking(folder.Path(), {});
+  CliRun failed = RunCli(work.Path(), "read --port " + lacking.Path() + " --object 20 -o obj.sav");
+  EXPECT_EQ(failed.status, 1);
+  // One line per file, then the reason.
+  EXPECT_NE(failed.err.find("Чтение Obj20_0.par (272 байт)\n"), std::string::npos) << failed.err;
+  EXPECT_EQ(failed.err.substr(failed.err.rfind('\n', failed.err.size() - 2) + 1), "ОШИБКА ЧТЕНИЯ ФАЙЛОВ\n");
+  EXPECT_EQ(test::ReadText(work / "obj.sav"), good);
+
+  CliRun busy = RunCli(work.Path(), "read --port /dev/nonexistent-tty --object 1 -o x.sav");
+  EXPECT_EQ(busy.status, 1);
+  EXPECT_EQ(busy.err.substr(0, busy.err.find('\n')), "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ");
+}
+
+TEST(ReadOverAPseudoTerminal, CtrlCStopsARead) {
+  Folder folder(4000);
+  Simulator sim(folder.Path(), {"--baud", "9600"});
+  TempDir work;
+  CliRun r = RunCli(work.Path(), "read --port " + sim.Path() + " --object 7 -o obj.sav", 700);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Чтение прервано пользователем\n"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(work / "obj.sav"));
+}
+
+}  // namespace
+}  // namespace tkq

@@ -113,6 +113,10 @@ struct ObjectArchive {
   Totals totals;
 };
 
+// Outages of about six hours, a couple in a few thousand records.
+size_t GapCount(size_t records) { return (records + 1000) / 3000; }
+uint64_t MissingPerGap(uint32_t period) { return std::max<uint64_t>(1, 6 * 3600 / period); }
+
 // The record times, oldest first, ending at `end`, with outages of about six
 // hours (whole records missing) now and then.
 bool RecordTimes(size_t n, uint32_t period, int64_t end, CRandom& rng, std::vector<uint32_t>& times,
@@ -120,9 +124,9 @@ bool RecordTimes(size_t n, uint32_t period, int64_t end, CRandom& rng, std::vect
   times.assign(n, 0);
   if (n == 0) return true;
   std::set<size_t> gapsBefore;
-  const size_t gapCount = (n + 1000) / 3000;
+  const size_t gapCount = GapCount(n);
   for (size_t g = 0; g < gapCount; ++g) gapsBefore.insert(static_cast<size_t>(rng.Int(n / 10 + 1, n - n / 10 - 1)));
-  const uint64_t missing = std::max<uint64_t>(1, 6 * 3600 / period);
+  const uint64_t missing = MissingPerGap(period);
   int64_t t = end;
   for (size_t i = n; i-- > 0;) {
     if (t <= 0) {
@@ -163,8 +167,10 @@ std::vector<Abnormal> AbnormalSituations(const std::vector<uint32_t>& t, uint32_
       a.begin = s - std::min<uint32_t>(s - lastEnd, static_cast<uint32_t>(rng.Int(0, period / 4)));
       size_t last = std::min(n - 1, i + static_cast<size_t>(rng.Int(0, 3)));
       while (last > i && t[last] - t[last - 1] != period) --last;
-      a.end = t[last] + static_cast<uint32_t>(rng.Int(0, period / 4));
-      if (last + 1 < n) a.end = std::min(a.end, t[last + 1] - 1);
+      // Ends within the interval after the last one it covers, or with the
+      // archive.
+      a.end = last + 1 < n ? std::min<uint32_t>(t[last] + static_cast<uint32_t>(rng.Int(0, period / 4)), t[last + 1] - 1)
+                           : t[last];
     } else {
       const uint32_t length = std::max<uint32_t>(1, static_cast<uint32_t>(rng.Between(0.05, 0.5) * period));
       a.begin = s + static_cast<uint32_t>(rng.Int(0, period - length));
@@ -396,6 +402,13 @@ bool Generate(const std::filesystem::path& dir, const GenerateOptions& options, 
   const CParamSet* rows = description.m_paramSets[static_cast<size_t>(version.m_nParamSet)];
   const CParamLayout layout = LayoutOf(description, version);
   const int64_t end = o.end != 0 ? o.end : static_cast<int64_t>(std::time(nullptr)) / 3600 * 3600;
+  const int64_t span =
+      (static_cast<int64_t>(o.records) + static_cast<int64_t>(GapCount(o.records) * MissingPerGap(o.period))) *
+      o.period;
+  if (o.records > 0 && span >= end) {
+    error = "the archive would begin before 1970: give a later --end, fewer records or a shorter period";
+    return false;
+  }
 
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);

@@ -69,17 +69,6 @@ std::vector<uint8_t> Frame(std::vector<uint8_t> head) {
   return head;
 }
 
-// Text from the computer (UTF-8 as a rule) in the instrument's code page;
-// bytes that are not UTF-8 are taken to be in the code page already.
-std::string ToInstrumentText(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t at = i;
-    if (DecodeUtf8(text, i) == U'\uFFFD' && text.compare(at, 3, "\xEF\xBF\xBD") != 0) return text;
-  }
-  return Utf8ToCp1251(text);
-}
-
 }  // namespace
 
 CInstrument::CInstrument(uint8_t address_, std::string id1_, std::string id2_)
@@ -140,8 +129,8 @@ bool CInstrument::LoadFolder(const std::filesystem::path& dir, std::string& erro
   }
   m_files = std::move(files);
   if (haveId) {
-    id1 = ToInstrumentText(text1);
-    id2 = ToInstrumentText(text2);
+    id1 = InstrumentText(text1);
+    id2 = InstrumentText(text2);
   }
   m_nOpen = -1;
   m_nReadPos = 0;
@@ -277,6 +266,15 @@ std::vector<uint8_t> CInstrument::FileRequest(std::span<const uint8_t> request) 
     default:
       return Exception(kFunctionFiles, kExceptionFunction);
   }
+}
+
+std::string InstrumentText(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t at = i;
+    if (DecodeUtf8(text, i) == U'\uFFFD' && text.compare(at, 3, "\xEF\xBF\xBD") != 0) return text;
+  }
+  return Utf8ToCp1251(text);
 }
 
 size_t RequestLength(std::span<const uint8_t> bytes) {

@@ -70,6 +70,10 @@ class CInstrument {
   size_t m_nReadPos = 0;
 };
 
+// A text from the computer (UTF-8 as a rule) in the instrument's code page
+// 1251; text that is not UTF-8 is taken to be in the code page already.
+std::string InstrumentText(const std::string& text);
+
 // The length of the request frame that begins with `bytes`: 0 when more
 // bytes are needed to tell, SIZE_MAX when the function is not one the
 // instrument knows (the serving loop then drops the bytes after a pause).

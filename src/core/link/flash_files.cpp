@@ -130,7 +130,9 @@ bool CModbusWithFlFiles::TransferContents(CFlFile& file) {
   file.m_data.clear();
   const uint32_t size = file.m_fcb.m_descriptor.m_nSize;
   if (size > kMaxFileSize) return false;
-  file.m_data.resize(size);
+  // Memory grows with the bytes that actually come, not with the size an
+  // instrument announces.
+  file.m_data.reserve(std::min<uint32_t>(size, 1u << 20));
   size_t done = 0;
   uint8_t piece[kPiece];
   while (done < size) {
@@ -140,7 +142,7 @@ bool CModbusWithFlFiles::TransferContents(CFlFile& file) {
     // Fewer bytes than asked would leave zeros in the file as if they were
     // data: the transfer fails instead.
     if (delivered < count) return false;
-    std::memcpy(file.m_data.data() + done, piece, count);
+    file.m_data.insert(file.m_data.end(), piece, piece + count);
     done += count;
     CountBytes(count);
   }
