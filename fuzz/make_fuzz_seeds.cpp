@@ -4,6 +4,8 @@
 #include <fstream>
 #include <string>
 
+#include "fake_channel.h"
+#include "instrument.h"
 #include "storage/saved_archive.h"
 #include "test_support.h"
 
@@ -50,5 +52,32 @@ int main(int argc, char** argv) {
   std::string records = std::string("\x00", 1) + static_cast<char>(arc.size()) + '\0' + static_cast<char>(130);
   Write(dir / "fuzz_decoding" / "records", records + AsString(arc) + AsString(err));
   Write(dir / "fuzz_decoding" / "format", std::string("\x00\x00\x00\xF0", 4) + "% 8.2f");
+
+  // A whole read as the instrument answers it, each answer behind its length.
+  const auto folder = dir / "instrument";
+  sim::GenerateOptions options;
+  options.objects = {5};
+  options.records = 20;
+  options.end = 1700000000;
+  std::string error;
+  sim::Generate(folder, options, error);
+  sim::CInstrument instrument(1, "", "");
+  instrument.LoadFolder(folder, error);
+  std::string conversation;
+  auto channel = std::make_unique<test::CScriptedChannel>([&](std::span<const uint8_t> request) {
+    std::vector<uint8_t> answer = instrument.Answer(request);
+    if (answer.size() > 255) answer.resize(255);
+    conversation += static_cast<char>(answer.size());
+    conversation += AsString(answer);
+    return answer;
+  });
+  CTrvKqModbusWithFlFiles link(std::move(channel));
+  CObjectDefinition read;
+  read.SetLink(&link);
+  read.SetVersionList(description.get());
+  read.SetObjectNumber(5);
+  read.ReadArchive();
+  Write(dir / "fuzz_link" / "read", conversation);
+  std::filesystem::remove_all(folder);
   return 0;
 }

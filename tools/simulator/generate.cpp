@@ -169,8 +169,8 @@ std::vector<Abnormal> AbnormalSituations(const std::vector<uint32_t>& t, uint32_
       while (last > i && t[last] - t[last - 1] != period) --last;
       // Ends within the interval after the last one it covers, or with the
       // archive.
-      a.end = last + 1 < n ? std::min<uint32_t>(t[last] + static_cast<uint32_t>(rng.Int(0, period / 4)), t[last + 1] - 1)
-                           : t[last];
+      a.end = t[last];
+      if (last + 1 < n) a.end = std::min<uint32_t>(a.end + static_cast<uint32_t>(rng.Int(0, period / 4)), t[last + 1] - 1);
     } else {
       const uint32_t length = std::max<uint32_t>(1, static_cast<uint32_t>(rng.Between(0.05, 0.5) * period));
       a.begin = s + static_cast<uint32_t>(rng.Int(0, period - length));

@@ -41,7 +41,7 @@ class CInstrument {
   // files held so far; also reads the two identification texts from
   // "identification.txt" (two lines, UTF-8 or code page 1251) when present.
   bool LoadFolder(const std::filesystem::path& dir, std::string& error);
-  void AddFile(FlashFile file);
+  void AddFile(FlashFile file);  // name and extension padded or cut to 8 and 3
   const std::vector<FlashFile>& Files() const { return m_files; }
 
   // The answer to one complete request frame (CRC included); empty when the
@@ -76,10 +76,12 @@ std::string InstrumentText(const std::string& text);
 
 // The length of the request frame that begins with `bytes`: 0 when more
 // bytes are needed to tell, SIZE_MAX when the function is not one the
-// instrument knows (the serving loop then drops the bytes after a pause).
+// instrument knows (the serving loop then waits for a pause: a whole frame
+// with a good CRC gets its exception answer, anything else is dropped).
 size_t RequestLength(std::span<const uint8_t> bytes);
 
-// The 32-byte directory of the flash folder and a 51-byte control block.
+// The 32-byte directory of the flash folder and a 51-byte control block
+// (start cluster and read position 0: the instrument puts in its own).
 std::vector<uint8_t> DirectoryBytes(const std::vector<FlashFile>& files);
 std::vector<uint8_t> ControlBlockBytes(const FlashFile& file);
 

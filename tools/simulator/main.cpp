@@ -299,6 +299,12 @@ void CServer::ReadInput(int64_t now) {
       m_in.insert(m_in.end(), chunk, chunk + n);
       m_arrival.insert(m_arrival.end(), static_cast<size_t>(n), now);
       m_lastByte = now;
+      if (m_in.size() > 4 * kMaxPending) {
+        // A flood while an answer goes out: keep only the latest bytes.
+        const auto cut = static_cast<std::ptrdiff_t>(m_in.size() - kMaxPending);
+        m_in.erase(m_in.begin(), m_in.begin() + cut);
+        m_arrival.erase(m_arrival.begin(), m_arrival.begin() + cut);
+      }
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
