@@ -15,6 +15,8 @@
 #include "description/param_layout.h"
 #include "description/read_param_class.h"
 #include "instrument.h"
+
+#include "archive/records.h"
 #include "link/flash_names.h"
 
 namespace tkq::sim {
@@ -47,15 +49,6 @@ class CRandom {
   uint64_t m_state;
 };
 
-uint8_t CheckByte(const uint8_t* record12) {
-  uint8_t c = 0;
-  for (int i = 0; i < 12; ++i) {
-    const uint8_t x = c ^ record12[i];
-    c = static_cast<uint8_t>((x << 1) | (x >> 7));
-  }
-  return c;
-}
-
 void PutU32(Bytes& b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
@@ -65,7 +58,7 @@ void AppendMeasurement(Bytes& file, uint32_t time, float value1, float value2, b
   PutU32(file, time);
   PutU32(file, std::bit_cast<uint32_t>(value1));
   PutU32(file, std::bit_cast<uint32_t>(value2));
-  const uint8_t check = CheckByte(file.data() + at);
+  const uint8_t check = MeasurementCheckByte(file.data() + at);
   file.push_back(good ? check : static_cast<uint8_t>(check ^ 0x5A));
 }
 

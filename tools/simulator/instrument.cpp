@@ -7,19 +7,17 @@
 
 #include "link/crc16.h"
 #include "link/flash_names.h"
+#include "link/modbus_frames.h"
 #include "storage/cp1251.h"
 
 namespace tkq::sim {
 namespace {
 
-constexpr uint8_t kFunctionIdentification = 0x11;
-constexpr uint8_t kFunctionFiles = 0x45;
-
-constexpr uint8_t kSubBegin = 1;
-constexpr uint8_t kSubOpenFile = 3;
-constexpr uint8_t kSubReadNext = 8;
-constexpr uint8_t kSubOpenRoot = 12;
-constexpr uint8_t kSubControlBlock = 14;
+constexpr uint8_t kSubBegin = kFsBegin;
+constexpr uint8_t kSubOpenFile = kFsOpenFile;
+constexpr uint8_t kSubReadNext = kFsReadNext;
+constexpr uint8_t kSubOpenRoot = kFsOpenRoot;
+constexpr uint8_t kSubControlBlock = kFsControlBlock;
 
 constexpr uint8_t kExceptionFunction = 1;
 constexpr uint8_t kExceptionDataValue = 3;
@@ -28,8 +26,6 @@ constexpr uint8_t kResultOk = 0;
 constexpr uint8_t kResultRefused = 1;
 
 constexpr size_t kEntrySize = 32;
-constexpr size_t kControlBlockSize = 51;
-constexpr size_t kMaxPiece = 242;
 constexpr size_t kMaxFrame = 256;
 // The flash of the instrument is far smaller; anything larger in a folder
 // is a mistake, not an archive.

@@ -161,14 +161,7 @@ bool CObjectDefinition::DecodeAdditionalData(std::span<const uint8_t>) {
   return true;
 }
 
-uint8_t CObjectDefinition::RecordChecksum(const uint8_t* record) const {
-  uint8_t c = 0;
-  for (int i = 0; i < 12; ++i) {
-    const uint8_t x = c ^ record[i];
-    c = static_cast<uint8_t>((x << 1) | (x >> 7));
-  }
-  return c;
-}
+uint8_t CObjectDefinition::RecordChecksum(const uint8_t* record) const { return MeasurementCheckByte(record); }
 
 bool CObjectDefinition::DecodeAbnormals(std::span<const uint8_t> errBytes) {
   const size_t m = errBytes.size() / kAbnormalRecordSize;

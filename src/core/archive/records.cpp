@@ -45,6 +45,15 @@ const AbnormalTextTable& Table() {
 
 }  // namespace
 
+uint8_t MeasurementCheckByte(const uint8_t* record) {
+  uint8_t c = 0;
+  for (int i = 0; i < 12; ++i) {
+    const uint8_t x = c ^ record[i];
+    c = static_cast<uint8_t>((x << 1) | (x >> 7));
+  }
+  return c;
+}
+
 std::string_view AbnormalText(uint8_t code) { return Table().utf8[code]; }
 std::string_view AbnormalTextCp1251(uint8_t code) { return Table().cp1251[code]; }
 

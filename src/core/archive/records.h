@@ -19,6 +19,10 @@ inline constexpr size_t kAbnormalTextLength = 26;  // characters
 // Code 7 also marks a measurement record whose check byte is wrong.
 inline constexpr uint8_t kAbnormalDataFault = 7;
 
+// The check byte of a measurement record over its first 12 bytes: each
+// byte XORed in, then the result rotated left by one bit.
+uint8_t MeasurementCheckByte(const uint8_t* record);
+
 // The 26-character centred text of an abnormal-situation code (UTF-8).
 // Codes 0..7 have the instrument's texts; any other code is named, e.g.
 // "КОД 9", so that no table is read out of range.
