@@ -339,6 +339,45 @@ TEST(ReadOverAPseudoTerminal, TheRealChannelReadsWhatTheModelServes) {
   second.ClosePort();
 }
 
+TEST(ReadOverAPseudoTerminal, EachFaultOfTheSimulatorGivesItsReason) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"--exception", "2@5"}, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"},
+      {{"--exception", "6"}, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"},
+      {{"--bad-crc-at", "6"}, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"},
+      {{"--wrong-address"}, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"},
+      {{"--refuse", "3"}, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ"},
+      {{"--refuse", "12"}, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ"},
+      {{"--bad-fcb-length"}, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ"},
+      {{"--short-pieces"}, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ"},
+  };
+  Folder folder(50);
+  CReadParamClass description;
+  description.LoadBuiltIn();
+  for (const auto& [flags, status] : cases) {
+    Simulator sim(folder.Path(), flags);
+    CTrvKqModbusWithFlFiles link;
+    link.SetConnection(sim.Path(), 1);
+    link.m_nBaudRate = 38400;
+    CObjectDefinition object;
+    object.SetLink(&link);
+    object.SetVersionList(&description);
+    object.SetObjectNumber(7);
+    EXPECT_FALSE(object.ReadArchive()) << flags[0];
+    std::string text;
+    object.GetReadStatus(text);
+    EXPECT_EQ(text, status) << flags[0];
+  }
+  // Silent for the first request: the second attempt gets the answer.
+  Simulator late(folder.Path(), {"--silent-first", "1"});
+  CTrvKqModbusWithFlFiles link;
+  link.SetConnection(late.Path(), 1);
+  CObjectDefinition object;
+  object.SetLink(&link);
+  object.SetVersionList(&description);
+  object.SetObjectNumber(20);
+  EXPECT_TRUE(object.ReadArchive());
+}
+
 TEST(ReadOverAPseudoTerminal, ASilentInstrumentAfterThreeAttempts) {
   Folder folder(10);
   Simulator sim(folder.Path(), {"--silent"});
@@ -373,6 +412,17 @@ TEST(ReadOverAPseudoTerminal, TheToolReadsSavesAndKeepsTheRawFiles) {
   EXPECT_EQ(saved->GetObjectNumber(), 20);
   EXPECT_EQ(saved->m_strDescription, "Ввод 2");
   EXPECT_EQ(saved->m_arcRecords.GetSize(), folder.File("Obj20_0.arc").size() / 13);
+
+  // The tables of what was read are those of the instrument's own files.
+  CliRun imported = RunCli(work.Path(), "import '" + folder.Path().string() + "' --object 20 --id '" +
+                                            saved->m_strDeviceId + "' -o imported.sav");
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  for (const char* view : {"archive", "abnormal", "params"}) {
+    RunCli(work.Path(), std::string("report obj.sav --view ") + view + " -o read.txt");
+    RunCli(work.Path(), std::string("report imported.sav --view ") + view + " -o imported.txt");
+    EXPECT_EQ(test::ReadText(work / "read.txt"), test::ReadText(work / "imported.txt")) << view;
+    EXPECT_GT(std::filesystem::file_size(work / "read.txt"), 100u) << view;
+  }
 
   // A failed read never replaces a good file.
   const std::string good = test::ReadText(work / "obj.sav");
