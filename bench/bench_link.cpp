@@ -4,8 +4,6 @@
 // bits, plus the latency of every answer). Also the identification alone.
 
 #include <benchmark/benchmark.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,6 +14,7 @@
 #include "archive/object_definition.h"
 #include "description/read_param_class.h"
 #include "instrument.h"
+#include "sim_process.h"
 
 using namespace tkq;
 
@@ -37,38 +36,10 @@ const std::filesystem::path& Folder() {
   return dir;
 }
 
-class Simulator {
+class Simulator : public test::CSimulatorProcess {
  public:
-  explicit Simulator(uint32_t baud) {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    m_pid = ::fork();
-    if (m_pid == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      ::close(out[0]);
-      ::close(out[1]);
-      const std::string rate = std::to_string(baud);
-      const std::string latency = std::to_string(kLatencyMs);
-      ::execl(TKQ_SIM_PATH, TKQ_SIM_PATH, "serve", Folder().c_str(), "--baud", rate.c_str(), "--latency",
-              latency.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    char c = 0;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') m_path.push_back(c);
-    ::close(out[0]);
-  }
-  ~Simulator() {
-    if (m_pid <= 0) return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-  }
-  const std::string& Path() const { return m_path; }
-
- private:
-  pid_t m_pid = -1;
-  std::string m_path;
+  explicit Simulator(uint32_t baud)
+      : CSimulatorProcess(TKQ_SIM_PATH, Folder(), {"--baud", std::to_string(baud), "--latency", std::to_string(kLatencyMs)}) {}
 };
 
 void ReadOneObject(benchmark::State& state) {

@@ -5,18 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "archive/records.h"
 #include "description/param_layout.h"
 
 namespace tkq::test {
-
-uint8_t CheckByte(const uint8_t* record12) {
-  uint8_t c = 0;
-  for (int i = 0; i < 12; ++i) {
-    const uint8_t x = c ^ record12[i];
-    c = static_cast<uint8_t>((x << 1) | (x >> 7));
-  }
-  return c;
-}
 
 namespace {
 void PutU32(Bytes& b, uint32_t v) {
@@ -29,7 +21,7 @@ void AppendMeasurement(Bytes& file, uint32_t time, float value1, float value2, b
   PutU32(file, time);
   PutU32(file, std::bit_cast<uint32_t>(value1));
   PutU32(file, std::bit_cast<uint32_t>(value2));
-  const uint8_t check = CheckByte(file.data() + at);
+  const uint8_t check = MeasurementCheckByte(file.data() + at);
   file.push_back(goodCheckByte ? check : static_cast<uint8_t>(check ^ 0x5A));
 }
 

@@ -16,9 +16,6 @@ namespace tkq::test {
 
 using Bytes = std::vector<uint8_t>;
 
-// The check byte the instrument writes: XOR, then rotate left by one.
-uint8_t CheckByte(const uint8_t* record12);
-
 void AppendMeasurement(Bytes& file, uint32_t time, float value1, float value2, bool goodCheckByte = true);
 void AppendAbnormal(Bytes& file, uint32_t begin, uint32_t end, uint8_t code, uint8_t spare = 0);
 

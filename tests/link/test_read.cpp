@@ -16,6 +16,7 @@
 #include "description/read_param_class.h"
 #include "fake_channel.h"
 #include "instrument.h"
+#include "sim_process.h"
 #include "output/report.h"
 #include "storage/saved_archive.h"
 #include "test_support.h"
@@ -234,45 +235,11 @@ TEST(ReadObject, ProgressAndCancel) {
 
 // --- over pseudo-terminals ---
 
-// tarvik-kq-sim serving a folder; the pseudo-terminal's path is its first
-// line of output.
-class Simulator {
+// tarvik-kq-sim serving a folder.
+class Simulator : public test::CSimulatorProcess {
  public:
-  Simulator(const std::filesystem::path& dir, const std::vector<std::string>& options) {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    m_pid = ::fork();
-    if (m_pid == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      ::close(out[0]);
-      ::close(out[1]);
-      std::vector<std::string> args = {TKQ_SIM_PATH, "serve", dir.string()};
-      args.insert(args.end(), options.begin(), options.end());
-      std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(TKQ_SIM_PATH, argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    std::string line;
-    char c = 0;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
-    ::close(out[0]);
-    m_path = line;
-  }
-  ~Simulator() {
-    if (m_pid > 0) {
-      ::kill(m_pid, SIGTERM);
-      int status = 0;
-      ::waitpid(m_pid, &status, 0);
-    }
-  }
-  const std::string& Path() const { return m_path; }
-
- private:
-  pid_t m_pid = -1;
-  std::string m_path;
+  Simulator(const std::filesystem::path& dir, const std::vector<std::string>& options)
+      : CSimulatorProcess(TKQ_SIM_PATH, dir, options) {}
 };
 
 struct CliRun {

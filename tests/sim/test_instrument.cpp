@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "description/read_param_class.h"
+#include "archive/records.h"
 #include "instrument.h"
 #include "link/crc16.h"
 #include "test_support.h"
@@ -378,7 +379,7 @@ TEST(Generate, WritesTheFilesOfTheVersion) {
 
     size_t gaps = 0;
     for (size_t i = 0; i < 2000; ++i) {
-      EXPECT_EQ(test::CheckByte(&arc[13 * i]), arc[13 * i + 12]) << "record " << i;
+      EXPECT_EQ(MeasurementCheckByte(&arc[13 * i]), arc[13 * i + 12]) << "record " << i;
       if (i > 0) {
         const uint32_t step = U32(arc, 13 * i) - U32(arc, 13 * (i - 1));
         EXPECT_EQ(step % 3600, 0u);
@@ -460,7 +461,7 @@ TEST(Generate, VolumesGrowAndTheSeedDecides) {
   }
   const Bytes corrupt = Load(c / "Obj01_0.arc");
   size_t bad = 0;
-  for (size_t i = 0; i < corrupt.size(); i += 13) bad += test::CheckByte(&corrupt[i]) != corrupt[i + 12];
+  for (size_t i = 0; i < corrupt.size(); i += 13) bad += MeasurementCheckByte(&corrupt[i]) != corrupt[i + 12];
   EXPECT_EQ(bad, 1u);
 }
 

@@ -1,0 +1,55 @@
+#pragma once
+// tarvik-kq-sim serving a folder in a child process; the path of its
+// pseudo-terminal is the first line it prints. Ended when the object goes.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tkq::test {
+
+class CSimulatorProcess {
+ public:
+  CSimulatorProcess(const std::string& program, const std::filesystem::path& dir,
+                    const std::vector<std::string>& options) {
+    int out[2];
+    if (::pipe(out) != 0) return;
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      ::dup2(out[1], STDOUT_FILENO);
+      ::close(out[0]);
+      ::close(out[1]);
+      std::vector<std::string> args = {program, "serve", dir.string()};
+      args.insert(args.end(), options.begin(), options.end());
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    char c = 0;
+    while (::read(out[0], &c, 1) == 1 && c != '\n') m_path.push_back(c);
+    ::close(out[0]);
+  }
+  ~CSimulatorProcess() {
+    if (m_pid <= 0) return;
+    ::kill(m_pid, SIGTERM);
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+  }
+  CSimulatorProcess(const CSimulatorProcess&) = delete;
+  CSimulatorProcess& operator=(const CSimulatorProcess&) = delete;
+
+  const std::string& Path() const { return m_path; }
+
+ private:
+  pid_t m_pid = -1;
+  std::string m_path;
+};
+
+}  // namespace tkq::test
