@@ -22,6 +22,7 @@
 #include "description/read_param_class.h"
 #include "link/flash_names.h"
 #include "link/link_status.h"
+#include "link/port_advice.h"
 #include "link/serial_channel.h"
 #include "output/report.h"
 #include "output/text_forms.h"
@@ -406,16 +407,8 @@ void Configure(CTrvKqModbusWithFlFiles& link, const LinkOptions& options) {
 // A second line for a port that could not be opened, when the reason is
 // one the user can mend.
 void AdviseOnPort(const CTrvKqModbusWithFlFiles& link) {
-  const int err = link.LastOpenError();
-  if (err == EACCES || err == EPERM) {
-    std::cerr << "Нет доступа к порту " << PortDevicePath(link.m_strPortName)
-              << ": добавьте пользователя в группу dialout (sudo usermod -aG dialout $USER) и войдите в систему "
-                 "заново.\n";
-  } else if (err == EBUSY) {
-    std::cerr << "Порт " << PortDevicePath(link.m_strPortName) << " занят другой программой.\n";
-  } else if (err == ENOENT) {
-    std::cerr << "Устройство " << PortDevicePath(link.m_strPortName) << " не найдено.\n";
-  }
+  const std::string advice = PortAdvice(link.m_strPortName, link.LastOpenError());
+  if (!advice.empty()) std::cerr << advice << "\n";
 }
 
 int Identify(const Args& args) {

@@ -1,0 +1,13 @@
+#pragma once
+// One line of advice for a serial port that would not open, when the
+// reason is one the user can mend; empty otherwise.
+
+#include <string>
+
+namespace tkq {
+
+// `err` is the errno of the failed open. The advice names the device and,
+// for a permission error, the group that serial devices belong to.
+std::string PortAdvice(const std::string& portName, int err);
+
+}  // namespace tkq

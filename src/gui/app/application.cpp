@@ -1,0 +1,306 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QSettings>
+#include <QWhatsThis>
+
+#include "app/dialogs.h"
+#include "app/help_window.h"
+#include "app/main_frame.h"
+#include "app/read_progress.h"
+#include "app/ui_services.h"
+#include "link/port_advice.h"
+#include "storage/file_io.h"
+#include "storage/saved_archive.h"
+#include "views/abnormal_view.h"
+#include "views/archive_view.h"
+#include "views/param_tree_view.h"
+#include "views/settings_view.h"
+
+namespace tkq::gui {
+namespace {
+
+CTRV_KQ_VRApp* g_app = nullptr;
+
+const QStringList kPorts = {"COM1", "COM2", "COM3", "COM4"};
+
+QString ToQ(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+CTRV_KQ_VRApp* App() { return g_app; }
+
+CMainFrame* CTRV_KQ_VRApp::MainFrame() const { return m_pMainFrame; }
+
+CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
+    : QObject(parent), m_settingsFile(settingsFile) {
+  g_app = this;
+  // The description is loaded once, from the current folder; later saves of
+  // it go to the same file whatever folder the file dialogs visited.
+  m_descriptionFile = QDir::current().absoluteFilePath(QString::fromLatin1(kDescriptionFileName.data(),
+                                                                           kDescriptionFileName.size()));
+  m_description.LoadAtStart(m_descriptionFile.toStdString(), [](std::string_view message) {
+    Ui().Message(nullptr, QString::fromUtf8(message.data(), static_cast<int>(message.size())),
+                 QMessageBox::Critical);
+  });
+  // After each failed attempt of a transaction, as the read goes on in its
+  // own thread.
+  m_link.m_onFailedAttempt = [] { QMetaObject::invokeMethod(qApp, [] { Ui().Beep(); }, Qt::QueuedConnection); };
+}
+
+CTRV_KQ_VRApp::~CTRV_KQ_VRApp() {
+  delete m_pMainFrame;
+  m_pCurrentObject.reset();
+  if (g_app == this) g_app = nullptr;
+}
+
+QSettings& CTRV_KQ_VRApp::Settings() {
+  if (!m_settings) {
+    m_settings = m_settingsFile.isEmpty()
+                     ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Tarvik KQ", "TarvikKQ")
+                     : std::make_unique<QSettings>(m_settingsFile, QSettings::IniFormat);
+  }
+  return *m_settings;
+}
+
+bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
+  QApplication::setApplicationName("MONITOR Tarvik KQ");
+  m_pMainFrame = new CMainFrame;
+  m_pMainFrame->show();
+
+  QSettings& s = Settings();
+  s.beginGroup(kProfileSection);
+  m_nComIndex = s.value("ComIndex", 1).toInt();
+  m_nComBoudRate = s.value("ComBoudRate", 3).toInt();
+  m_nDevAddress = s.value("DeviceAddress", 1).toInt();
+  m_strPortName = s.value("PortName").toString();
+  s.endGroup();
+  // Values from an older or edited profile outside their lists fall back
+  // to the defaults.
+  if (m_nComIndex < 0 || m_nComIndex > 3) m_nComIndex = m_strPortName.isEmpty() ? 1 : -1;
+  if (!m_strPortName.isEmpty() && !kPorts.contains(m_strPortName)) m_nComIndex = -1;
+  if (m_nComBoudRate < 0 || m_nComBoudRate >= kBaudRates.size()) m_nComBoudRate = 3;
+  if (m_nDevAddress < 0 || m_nDevAddress > 255) m_nDevAddress = 1;
+  ApplyConnectionSettings();
+
+  m_columns = CColumnSwitches{};
+  m_columns.m_bShowNumber = false;
+
+  if (!file.isEmpty()) OpenArchiveFile(file);
+  return true;
+}
+
+QString CTRV_KQ_VRApp::PortName() const { return m_nComIndex >= 0 ? kPorts[m_nComIndex] : m_strPortName; }
+
+void CTRV_KQ_VRApp::ApplyConnectionSettings() {
+  m_link.SetConnection(PortName().toStdString(), static_cast<uint8_t>(m_nDevAddress));
+  m_link.m_nBaudRate = kBaudRates[m_nComBoudRate].toUInt();
+}
+
+void CTRV_KQ_VRApp::WriteProfile() {
+  QSettings& s = Settings();
+  s.beginGroup(kProfileSection);
+  s.setValue("ComIndex", m_nComIndex >= 0 ? m_nComIndex : s.value("ComIndex", 1).toInt());
+  s.setValue("ComBoudRate", m_nComBoudRate);
+  s.setValue("DeviceAddress", m_nDevAddress);
+  s.setValue("PortName", m_nComIndex >= 0 ? QString() : m_strPortName);
+  s.endGroup();
+  s.sync();
+}
+
+// --- connection settings ---
+
+void CTRV_KQ_VRApp::OnPortSettings() {
+  CPortSettings dialog(PortName(), m_nComBoudRate, m_nDevAddress, m_pMainFrame);
+  dialog.m_onConfirmed = [this](CPortSettings& d) {
+    m_link.SetConnection(d.PortName().toStdString(), static_cast<uint8_t>(d.Address()));
+    m_link.m_nBaudRate = d.Baud();
+    m_nComBoudRate = d.BaudIndex();
+    m_nDevAddress = d.Address();
+    if (m_link.OpenPort()) {
+      m_link.ClosePort();
+      m_nComIndex = d.PortIndex();
+      m_strPortName = d.PortIndex() >= 0 ? QString() : d.PortName();
+    } else {
+      // The link keeps the new port; the stored one stays as it was.
+      QString text = "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ";
+      const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+      if (!advice.empty()) text += "\n" + ToQ(advice);
+      AppMessage(&d, text, QMessageBox::Critical);
+    }
+  };
+  dialog.exec();
+  WriteProfile();
+}
+
+// --- reading ---
+
+void CTRV_KQ_VRApp::OnReadArchive() {
+  int number = 0;
+  if (!Ui().AskObjectNumber(m_pMainFrame, number)) return;
+  auto object = std::make_unique<CObjectDefinition>();
+  object->SetLink(&m_link);
+  object->SetVersionList(&m_description);
+  object->SetObjectNumber(static_cast<uint8_t>(number));
+  if (!RunRead(*object, m_link, m_cancelRead, m_pMainFrame)) {
+    std::string status;
+    const uint8_t code = object->GetReadStatus(status);
+    QString text = ToQ(status);
+    if (code == kReadPortBusy) {
+      const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+      if (!advice.empty()) text += "\n" + ToQ(advice);
+    }
+    // The previous object and its windows stay as they were.
+    Ui().Message(m_pMainFrame, text, QMessageBox::Critical, kAppName);
+    return;
+  }
+  std::unique_ptr<CObjectDefinition> previous = std::move(m_pCurrentObject);
+  previous.reset();
+  m_pMainFrame->CloseAllDocuments();
+  QString description;
+  if (Ui().EditDescription(m_pMainFrame, description)) object->m_strDescription = description.toStdString();
+  m_strArchivePath.clear();
+  MakeCurrent(std::move(object));
+
+  // A read that succeeded may still have found nothing to show.
+  std::string status;
+  const uint8_t code = m_pCurrentObject->GetReadStatus(status);
+  if (code == kReadUnknownVersion) {
+    AppMessage(m_pMainFrame,
+               ToQ(status) + "\nПараметры прибора не расшифрованы: версия «" + ToQ(m_pCurrentObject->m_strDeviceId) +
+                   "» отсутствует в описании версий.",
+               QMessageBox::Information);
+  } else if (code == kReadArchiveEmpty) {
+    AppMessage(m_pMainFrame, ToQ(status), QMessageBox::Information);
+  }
+}
+
+void CTRV_KQ_VRApp::MakeCurrent(std::unique_ptr<CObjectDefinition> object) {
+  // The windows of the previous object go before the object does.
+  m_pMainFrame->CloseAllDocuments();
+  m_pCurrentObject = std::move(object);
+  // The four windows, in this order: the settings form first, as it hands
+  // its initial choices to the object before the archive table is filled.
+  m_pMainFrame->OpenDocument(new CObjViewSettings(*this), "Настройка просмотра");
+  m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(*this), "Архив измерений");
+  m_pMainFrame->OpenDocument(new CErrorListView(*this), "Архив нештатных ситуаций");
+  m_pMainFrame->OpenDocument(new CParamTreeView(*this), "Параметры");
+  m_pMainFrame->MdiArea()->tileSubWindows();
+  if (!m_pMainFrame->Documents().isEmpty()) m_pMainFrame->MdiArea()->setActiveSubWindow(m_pMainFrame->Documents()[1]);
+  emit ObjectReplaced();
+}
+
+void CTRV_KQ_VRApp::RefreshArchiveView() {
+  for (CChildFrame* frame : m_pMainFrame->Documents()) {
+    if (auto* view = qobject_cast<CTRV_KQ_VRView*>(frame->widget())) {
+      view->FillList();
+      return;
+    }
+  }
+  m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(*this), "Архив измерений");
+}
+
+// --- open and save ---
+
+void CTRV_KQ_VRApp::RememberFolder(const QString& file) {
+  QSettings& s = Settings();
+  s.setValue("CONTROL/DIR", QFileInfo(file).absolutePath().left(256));
+  s.sync();
+}
+
+QString CTRV_KQ_VRApp::RememberedFolder() {
+  const QString dir = Settings().value("CONTROL/DIR").toString();
+  return (!dir.isEmpty() && QDir(dir).exists()) ? dir : QDir::currentPath();
+}
+
+void CTRV_KQ_VRApp::OnFileOpen() {
+  const QString start = m_strArchivePath.isEmpty() ? RememberedFolder()
+                                                   : QFileInfo(QDir(RememberedFolder()), m_strArchivePath).filePath();
+  const QString path = Ui().OpenFileName(m_pMainFrame, "Открыть", start);
+  if (path.isEmpty()) return;
+  OpenArchiveFile(path);
+}
+
+bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
+  m_strArchivePath = path;
+  std::unique_ptr<CObjectDefinition> loaded;
+  try {
+    loaded = LoadSavedArchive(std::filesystem::path(path.toStdString()), &m_description, &m_link);
+  } catch (const CLoadError& e) {
+    AppMessage(m_pMainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical);
+    return false;
+  }
+  MakeCurrent(std::move(loaded));
+  return true;
+}
+
+bool CTRV_KQ_VRApp::SaveArchiveAs() {
+  if (!m_pCurrentObject) return false;
+  const QString start = m_strArchivePath.isEmpty() ? RememberedFolder() : m_strArchivePath;
+  const QString path = Ui().SaveFileName(m_pMainFrame, "Сохранить как", start);
+  if (path.isEmpty()) return false;
+  m_strArchivePath = path;
+  RememberFolder(path);
+  try {
+    SaveSavedArchive(path.toStdString(), *m_pCurrentObject);
+  } catch (const std::exception&) {
+    Ui().Message(nullptr, "Ошибка открытия файла", QMessageBox::NoIcon, "Ошибка");
+    return false;
+  }
+  return true;
+}
+
+bool CTRV_KQ_VRApp::SaveArchive() {
+  if (!m_pCurrentObject) return false;
+  if (m_strArchivePath.isEmpty()) return SaveArchiveAs();
+  RememberFolder(m_strArchivePath);
+  try {
+    // Through a temporary file renamed over the old one: a failing save
+    // never destroys the previous file.
+    SaveSavedArchive(m_strArchivePath.toStdString(), *m_pCurrentObject);
+  } catch (const std::exception&) {
+    AppMessage(m_pMainFrame, "ОШИБКА ОТКРЫТИЯ ФАЙЛА", QMessageBox::Critical);
+    return false;
+  }
+  return true;
+}
+
+// --- the rest ---
+
+void CTRV_KQ_VRApp::OnAbout() {
+  CAboutDlg dialog(m_pMainFrame);
+  dialog.exec();
+}
+
+void CTRV_KQ_VRApp::OnListVersions() {
+  CListVersionsDialog dialog(m_description.VersionNames(), m_pMainFrame);
+  dialog.exec();
+}
+
+void CTRV_KQ_VRApp::OnSaveDescription() { m_description.SaveDescription(m_descriptionFile.toStdString()); }
+
+void CTRV_KQ_VRApp::OnHelpContents() {
+  if (!ShowHelp(help::kContents, m_pMainFrame)) AppMessage(m_pMainFrame, "Вызов справки невозможен.");
+}
+
+void CTRV_KQ_VRApp::OnHelp() {
+  QString topic = help::kContents;
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal == nullptr) {
+    if (auto* view = dynamic_cast<CViewCommands*>(m_pMainFrame->ActiveView())) topic = view->HelpTopic();
+  } else if (qobject_cast<CPortSettings*>(modal) != nullptr) {
+    topic = help::kConnection;
+  } else if (qobject_cast<CInputREadObjDialog*>(modal) != nullptr) {
+    topic = help::kReading;
+  } else if (qobject_cast<CListVersionsDialog*>(modal) != nullptr) {
+    topic = help::kVersions;
+  }
+  if (!ShowHelp(topic, m_pMainFrame)) AppMessage(m_pMainFrame, "Вызов справки невозможен.");
+}
+
+void CTRV_KQ_VRApp::OnContextHelp() { QWhatsThis::enterWhatsThisMode(); }
+
+}  // namespace tkq::gui

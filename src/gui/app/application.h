@@ -1,0 +1,106 @@
+#pragma once
+// The application object: the one device link, the device description,
+// the current measurement object, the connection settings in the user's
+// profile, the column switches of the measurement archive, and the
+// commands that the application itself carries out.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+#include "archive/object_definition.h"
+#include "description/read_param_class.h"
+#include "link/flash_files.h"
+#include "output/report.h"
+
+class QSettings;
+class QWidget;
+
+namespace tkq::gui {
+
+class CMainFrame;
+
+// Texts of the program.
+inline const QString kMainTitle = QStringLiteral("Монитор Тарвик КУ (пользовательская версия) 1.25");
+inline const QString kProfileSection = QStringLiteral("Tarvik KQ");
+
+class CTRV_KQ_VRApp : public QObject {
+  Q_OBJECT
+ public:
+  // Creates the link with its defaults ("COM2", 9600 baud, address 1) and
+  // loads the device description ("TarvikKQ.def" in the current folder, or
+  // the built-in one with the message and the file written). `settingsFile`
+  // names the profile file; empty for the user's usual one.
+  explicit CTRV_KQ_VRApp(const QString& settingsFile = QString(), QObject* parent = nullptr);
+  ~CTRV_KQ_VRApp() override;
+
+  // Start-up: the main window with menus, toolbar and status bar, shown;
+  // the connection settings read from the profile and given to the link;
+  // the column switches. `file`, if not empty, is opened as "Открыть"
+  // would open it.
+  bool InitInstance(const QString& file = QString());
+
+  CMainFrame* MainFrame() const;
+  QSettings& Settings();
+
+  // --- commands of the application ---
+  void OnReadArchive();     // "Чтение архива с прибора"
+  void OnFileOpen();        // "Открыть"
+  void OnPortSettings();    // "Параметры связи"
+  void OnAbout();           // "О программе"
+  void OnListVersions();    // "Поддерживаемые версии ПО прибора"
+  void OnSaveDescription(); // writes the description file
+  void OnHelpContents();
+  void OnHelp();            // F1: the topic of the active window
+  void OnContextHelp();     // Shift+F1
+
+  // Opens `path` as "Открыть" does after its dialog (tests, the command line).
+  bool OpenArchiveFile(const QString& path);
+
+  // --- the document ---
+  bool SaveArchive();
+  bool SaveArchiveAs();
+  // Rebuilds the measurement archive window, or opens a new one when it
+  // has been closed.
+  void RefreshArchiveView();
+  // Remembers the folder of a file the user chose, under CONTROL/DIR.
+  void RememberFolder(const QString& file);
+  QString RememberedFolder();
+
+  // --- state ---
+  CTrvKqModbusWithFlFiles m_link;
+  CReadParamClass m_description;
+  std::unique_ptr<CObjectDefinition> m_pCurrentObject;
+  QString m_strArchivePath;
+  int m_nComIndex = 1;       // "COM1".."COM4" by index; -1 when m_strPortName holds another port
+  QString m_strPortName;     // a port other than COM1..COM4
+  int m_nComBoudRate = 3;    // index into 1200 .. 38400
+  int m_nDevAddress = 1;
+  CColumnSwitches m_columns;
+  // Set while a read runs; the progress window's "Отмена" sets it.
+  std::atomic<bool> m_cancelRead{false};
+
+ signals:
+  // A new current object: its four windows are open.
+  void ObjectReplaced();
+
+ private:
+  // Makes `object` current for good: the previous one goes with all its
+  // windows, four new windows open.
+  void MakeCurrent(std::unique_ptr<CObjectDefinition> object);
+  void ApplyConnectionSettings();
+  void WriteProfile();
+  QString PortName() const;
+
+  std::unique_ptr<QSettings> m_settings;
+  QString m_settingsFile;
+  QString m_descriptionFile;  // absolute: the file loaded at start
+  QPointer<CMainFrame> m_pMainFrame;
+};
+
+// The one application object.
+CTRV_KQ_VRApp* App();
+
+}  // namespace tkq::gui

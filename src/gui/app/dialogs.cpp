@@ -1,0 +1,496 @@
+#include "app/dialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QToolButton>
+#include <QValidator>
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include "app/dialog_units.h"
+#include "app/ui_services.h"
+#include "storage/cp1251.h"
+
+namespace tkq::gui {
+
+// The ports found under `root` (empty for the real machine; tests point it
+// at a directory tree of their own). The names returned never carry the root.
+QStringList SerialPortCandidatesUnder(const QString& root);
+
+namespace {
+
+const QStringList kComPorts = {"COM1", "COM2", "COM3", "COM4"};
+
+bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// "ttyUSB2" before "ttyUSB10": runs of digits compare by their value.
+bool NaturalLess(const QString& a, const QString& b) {
+  qsizetype i = 0;
+  qsizetype j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsAsciiDigit(a[i]) && IsAsciiDigit(b[j])) {
+      const qsizetype si = i;
+      const qsizetype sj = j;
+      while (i < a.size() && IsAsciiDigit(a[i])) ++i;
+      while (j < b.size() && IsAsciiDigit(b[j])) ++j;
+      QStringView na = QStringView(a).mid(si, i - si);
+      QStringView nb = QStringView(b).mid(sj, j - sj);
+      while (na.size() > 1 && na.front() == u'0') na = na.mid(1);
+      while (nb.size() > 1 && nb.front() == u'0') nb = nb.mid(1);
+      if (na.size() != nb.size()) return na.size() < nb.size();
+      if (na != nb) return na < nb;
+    } else {
+      if (a[i] != b[j]) return a[i] < b[j];
+      ++i;
+      ++j;
+    }
+  }
+  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+  return a < b;
+}
+
+// Entries of `dir` whose names match `pattern` entirely, device nodes and
+// (possibly dangling) symbolic links included, in natural order.
+QStringList DeviceNames(const QString& dir, const QRegularExpression& pattern) {
+  const QStringList all =
+      QDir(dir).entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::NoSort);
+  QStringList names;
+  for (const QString& name : all) {
+    if (pattern.match(name).hasMatch()) names << name;
+  }
+  std::sort(names.begin(), names.end(), NaturalLess);
+  return names;
+}
+
+// The kernel creates ttyS nodes for UARTs it merely reserved a slot for;
+// their sysfs "type" reads 0. Without sysfs information the node is kept.
+bool IsPresentUart(const QString& root, const QString& name) {
+  QFile type(root + "/sys/class/tty/" + name + "/type");
+  if (!type.open(QIODevice::ReadOnly)) return true;
+  return type.readAll().trimmed() != "0";
+}
+
+// A decimal integer with optional sign and surrounding blanks. Values too
+// large for an int are saturated, so they fail the range check rather than
+// pass for "not a number".
+std::optional<int> ParseInteger(const QString& text) {
+  const QString t = text.trimmed();
+  qsizetype i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
+    negative = t[i] == u'-';
+    ++i;
+  }
+  if (i == t.size()) return std::nullopt;
+  long long value = 0;
+  for (; i < t.size(); ++i) {
+    if (!IsAsciiDigit(t[i])) return std::nullopt;
+    value = std::min<long long>(value * 10 + (t[i].unicode() - u'0'), 1LL << 40);
+  }
+  if (negative) value = -value;
+  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+// Reads `edit` as an integer in lo..hi. On failure tells the user why and
+// puts the focus back into the field with its text selected.
+std::optional<int> ReadIntegerField(QWidget* dialog, QLineEdit* edit, int lo, int hi) {
+  const std::optional<int> value = ParseInteger(edit->text());
+  if (!value || *value < lo || *value > hi) {
+    const QString text = !value ? QStringLiteral("Введите целое число")
+                                : QStringLiteral("Введите целое число в интервале от %1 до %2.").arg(lo).arg(hi);
+    AppMessage(dialog, text, QMessageBox::Warning);
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    return std::nullopt;
+  }
+  return value;
+}
+
+QPushButton* AddButton(QDialog* dialog, const QString& text, const QRect& rect) {
+  auto* button = new QPushButton(text, dialog);
+  button->setGeometry(rect);
+  return button;
+}
+
+// A label left of `control`: its horizontal place from the layout, centred
+// on the control's row so that it lines up whatever height the style gives
+// the control.
+QLabel* AddLabel(QDialog* dialog, const QString& text, const QRect& rect, const QWidget* control) {
+  auto* label = new QLabel(text, dialog);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  label->setGeometry(rect.x(), control->y(), rect.width(), control->height());
+  return label;
+}
+
+// Fixed-size dialog of `w` x `h` dialog units of its own font.
+void SetDialogSize(QDialog* dialog, const CDialogUnits& du, int w, int h) {
+  dialog->setFixedSize(du.Size(w, h));
+  dialog->setSizeGripEnabled(false);
+}
+
+// Height for a control placed at a nominal `dluHeight`: never less than the
+// style wants, so frames and arrows are not clipped.
+int ControlHeight(const CDialogUnits& du, int dluHeight, const QWidget* control) {
+  return std::max(du.Y(dluHeight), control->sizeHint().height());
+}
+
+// Up and Down in the object number's field step the number, as the arrow
+// buttons beside it do.
+class CArrowKeysFilter : public QObject {
+ public:
+  CArrowKeysFilter(QObject* parent, std::function<void(int)> step) : QObject(parent), m_step(std::move(step)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        m_step(key == Qt::Key_Up ? 1 : -1);
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void(int)> m_step;
+};
+
+// Characters a description may hold: those code page 1251 can store,
+// control characters excepted (a description is one line of text).
+// Anything else typed or pasted is dropped; the rest of the input stays.
+class CCp1251Validator : public QValidator {
+ public:
+  using QValidator::QValidator;
+
+  State validate(QString& input, int& pos) const override {
+    QString kept;
+    kept.reserve(input.size());
+    int newPos = pos;
+    for (qsizetype i = 0; i < input.size();) {
+      const bool pair = input[i].isHighSurrogate() && i + 1 < input.size() && input[i + 1].isLowSurrogate();
+      const qsizetype len = pair ? 2 : 1;
+      if (!pair && Allowed(input[i])) {
+        kept += input[i];
+      } else if (i < pos) {
+        newPos -= static_cast<int>(std::min<qsizetype>(len, pos - i));
+      }
+      i += len;
+    }
+    input = kept;
+    pos = newPos;
+    return Acceptable;
+  }
+
+ private:
+  static bool Allowed(QChar c) {
+    static const QString table = [] {
+      std::string bytes;
+      for (int b = 0x20; b <= 0xFF; ++b) bytes.push_back(static_cast<char>(b));
+      QString all = QString::fromStdString(Cp1251ToUtf8(bytes));
+      all.removeIf([](QChar ch) { return ch.category() == QChar::Other_Control; });
+      return all;
+    }();
+    return table.contains(c);
+  }
+};
+
+// The about box's picture: the program's icon when it has one, otherwise
+// a drawing of the instrument (a hand-held unit with its display and keys).
+QPixmap AboutPicture(int side, qreal ratio) {
+  const QIcon icon = QApplication::windowIcon();
+  if (!icon.isNull()) {
+    const QSize largest = icon.actualSize(QSize(256, 256));
+    return icon.pixmap(largest).scaled(QSize(side, side) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  }
+  QPixmap pixmap(QSize(side, side) * ratio);
+  pixmap.setDevicePixelRatio(ratio);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  const qreal s = side / 32.0;
+  p.scale(s, s);
+  p.setPen(QPen(QColor(0x20, 0x30, 0x48), 1.2));
+  p.setBrush(QColor(0x3a, 0x5f, 0x8f));
+  p.drawRoundedRect(QRectF(6, 1.5, 20, 29), 3, 3);
+  p.setBrush(QColor(0xc8, 0xe6, 0xc0));
+  p.drawRect(QRectF(9, 5, 14, 9));
+  p.setPen(QColor(0x20, 0x40, 0x20));
+  QFont digits = QApplication::font();
+  digits.setPixelSize(6);
+  digits.setBold(true);
+  p.setFont(digits);
+  p.drawText(QRectF(9, 5, 14, 9), Qt::AlignCenter, QStringLiteral("KQ"));
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0xe8, 0xe8, 0xe8));
+  for (int row = 0; row < 2; ++row) {
+    for (int col = 0; col < 3; ++col) p.drawEllipse(QRectF(9.5 + col * 5, 18 + row * 5, 3, 3));
+  }
+  return pixmap;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Port list
+
+QStringList SerialPortCandidatesUnder(const QString& root) {
+  QStringList ports = kComPorts;
+  const auto append = [&ports](const QString& dir, const QStringList& names) {
+    for (const QString& name : names) {
+      const QString path = dir + '/' + name;
+      if (!ports.contains(path)) ports << path;
+    }
+  };
+
+  const QString byId = QStringLiteral("/dev/serial/by-id");
+  append(byId, DeviceNames(root + byId, QRegularExpression(QStringLiteral("^.+$"))));
+
+  const QString dev = root + QStringLiteral("/dev");
+  for (const char* prefix : {"ttyUSB", "ttyACM", "ttyAMA", "rfcomm"}) {
+    append(QStringLiteral("/dev"),
+           DeviceNames(dev, QRegularExpression(QStringLiteral("^%1[0-9]+$").arg(QLatin1String(prefix)))));
+  }
+
+  // ttyS0 to ttyS3 are COM1 to COM4 already.
+  QStringList uarts;
+  static const QRegularExpression ttyS(QStringLiteral("^ttyS([0-9]+)$"));
+  for (const QString& name : DeviceNames(dev, ttyS)) {
+    if (ttyS.match(name).captured(1).toInt() >= 4 && IsPresentUart(root, name)) uarts << name;
+  }
+  append(QStringLiteral("/dev"), uarts);
+  return ports;
+}
+
+QStringList SerialPortCandidates() { return SerialPortCandidatesUnder(QString()); }
+
+// ---------------------------------------------------------------------------
+// CPortSettings
+
+CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QWidget* parent)
+    : QDialog(parent), m_nAddress(address) {
+  setWindowTitle(QStringLiteral("Параметры связи"));
+  const CDialogUnits du(font());
+  SetDialogSize(this, du, 142, 84);
+
+  m_cbPort = new QComboBox(this);
+  m_cbPort->setEditable(true);  // any device path may be typed
+  m_cbPort->setInsertPolicy(QComboBox::NoInsert);
+  m_cbPort->addItems(SerialPortCandidates());
+  m_cbPort->setGeometry(du.X(84), du.Y(7), du.X(50), ControlHeight(du, 12, m_cbPort));
+
+  m_cbBaudRate = new QComboBox(this);
+  m_cbBaudRate->addItems(kBaudRates);
+  m_cbBaudRate->setGeometry(du.X(84), du.Y(22), du.X(50), ControlHeight(du, 12, m_cbBaudRate));
+
+  m_editAddress = new QLineEdit(QString::number(address), this);
+  m_editAddress->setGeometry(du.X(83), du.Y(40), du.X(50), ControlHeight(du, 12, m_editAddress));
+
+  AddLabel(this, QStringLiteral("Порт:"), du.Rect(8, 9, 50, 8), m_cbPort);
+  AddLabel(this, QStringLiteral("Скорость обмена:"), du.Rect(7, 24, 76, 8), m_cbBaudRate);
+  AddLabel(this, QStringLiteral("Электронный номер:"), du.Rect(8, 41, 74, 8), m_editAddress);
+
+  QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(14, 63, 50, 14));
+  ok->setDefault(true);
+  QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(79, 63, 50, 14));
+  connect(ok, &QPushButton::clicked, this, &CPortSettings::accept);
+  connect(cancel, &QPushButton::clicked, this, &CPortSettings::reject);
+
+  int portIndex = port.isEmpty() ? 1 : m_cbPort->findText(port, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (portIndex < 0) {
+    m_cbPort->addItem(port);
+    portIndex = m_cbPort->count() - 1;
+  }
+  m_cbPort->setCurrentIndex(portIndex);
+  m_cbBaudRate->setCurrentIndex(baudIndex >= 0 && baudIndex < kBaudRates.size() ? baudIndex : 3);
+
+  // Device paths are longer than the field: the list opens as wide as its
+  // longest entry, and the field's tooltip shows the whole name.
+  const QFontMetrics fm(m_cbPort->font());
+  int widest = 0;
+  for (int i = 0; i < m_cbPort->count(); ++i) widest = std::max(widest, fm.horizontalAdvance(m_cbPort->itemText(i)));
+  m_cbPort->view()->setMinimumWidth(std::max(m_cbPort->width(), widest + du.X(12)));
+  const auto showName = [this](const QString& text) { m_cbPort->setToolTip(text); };
+  connect(m_cbPort, &QComboBox::currentTextChanged, this, showName);
+  showName(m_cbPort->currentText());
+}
+
+QString CPortSettings::PortName() const { return m_cbPort->currentText().trimmed(); }
+
+int CPortSettings::PortIndex() const { return static_cast<int>(kComPorts.indexOf(PortName())); }
+
+int CPortSettings::BaudIndex() const { return m_cbBaudRate->currentIndex(); }
+
+uint32_t CPortSettings::Baud() const { return kBaudRates.value(BaudIndex()).toUInt(); }
+
+void CPortSettings::accept() {
+  const std::optional<int> address = ReadIntegerField(this, m_editAddress, 0, 255);
+  if (!address) return;
+  m_nAddress = *address;
+  if (m_onConfirmed) m_onConfirmed(*this);
+  QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------
+// CInputREadObjDialog
+
+namespace {
+constexpr int kFirstObject = 1;
+constexpr int kLastObject = 20;
+}  // namespace
+
+CInputREadObjDialog::CInputREadObjDialog(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Выбор объекта"));
+  const CDialogUnits du(font());
+  SetDialogSize(this, du, 150, 62);
+
+  m_edit = new QLineEdit(this);
+  const int editHeight = ControlHeight(du, 13, m_edit);
+  m_edit->setGeometry(du.X(72), du.Y(12), du.X(34), editHeight);
+  AddLabel(this, QStringLiteral("Номер объекта:"), du.Rect(12, 12, 58, 8), m_edit);
+
+  // The spin control: two arrow buttons sharing the field's height, right
+  // of it. They take no focus, so typing goes on in the field.
+  const int spinX = m_edit->geometry().right() + 1;
+  const int spinWidth = std::max(du.X(10), editHeight * 2 / 3);
+  const int upHeight = editHeight / 2;
+  const auto makeArrow = [this](Qt::ArrowType arrow) {
+    auto* button = new QToolButton(this);
+    button->setArrowType(arrow);
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+  };
+  m_up = makeArrow(Qt::UpArrow);
+  m_up->setGeometry(spinX, m_edit->y(), spinWidth, upHeight);
+  m_down = makeArrow(Qt::DownArrow);
+  m_down->setGeometry(spinX, m_edit->y() + upHeight, spinWidth, editHeight - upHeight);
+
+  // A step starts from the number in the field (brought into range; the
+  // first number when the field holds none) and stays within the range.
+  const auto step = [this](int delta) {
+    const int current = std::clamp(ParseInteger(m_edit->text()).value_or(kFirstObject), kFirstObject, kLastObject);
+    m_edit->setText(QString::number(std::clamp(current + delta, kFirstObject, kLastObject)));
+    m_edit->selectAll();
+  };
+  connect(m_up, &QToolButton::clicked, this, [step] { step(1); });
+  connect(m_down, &QToolButton::clicked, this, [step] { step(-1); });
+  m_edit->installEventFilter(new CArrowKeysFilter(m_edit, step));
+
+  QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(16, 38, 50, 14));
+  ok->setDefault(true);
+  QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(84, 38, 50, 14));
+  connect(ok, &QPushButton::clicked, this, &CInputREadObjDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &CInputREadObjDialog::reject);
+
+  m_edit->setText(QString::number(kFirstObject));
+  m_edit->selectAll();
+  m_edit->setFocus();
+}
+
+void CInputREadObjDialog::accept() {
+  const std::optional<int> number = ReadIntegerField(this, m_edit, kFirstObject, kLastObject);
+  if (!number) return;
+  m_nObjectNumber = *number;
+  m_bAccepted = true;
+  QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------
+// CEditDescDialog
+
+CEditDescDialog::CEditDescDialog(const QString& text, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Редактирование описания объекта"));
+  const CDialogUnits du(font());
+  SetDialogSize(this, du, 270, 68);
+
+  m_edit = new QLineEdit(this);
+  m_edit->setMaxLength(250);
+  m_edit->setValidator(new CCp1251Validator(m_edit));
+  m_edit->setText(text);
+  const int editHeight = ControlHeight(du, 13, m_edit);
+  // Centred on the row the layout gives it (19 units, taller than a line).
+  m_edit->setGeometry(du.X(15), du.Y(18) + (du.Y(19) - editHeight) / 2, du.X(237), editHeight);
+
+  QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(65, 44, 50, 14));
+  ok->setDefault(true);
+  QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(153, 44, 50, 14));
+  connect(ok, &QPushButton::clicked, this, &CEditDescDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &CEditDescDialog::reject);
+  m_edit->setFocus();
+}
+
+QString CEditDescDialog::Text() const { return m_edit->text(); }
+
+// ---------------------------------------------------------------------------
+// CAboutDlg
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("О программе"));
+  const CDialogUnits du(font());
+  SetDialogSize(this, du, 235, 121);
+
+  const int side = du.Y(32);
+  auto* picture = new QLabel(this);
+  picture->setPixmap(AboutPicture(side, devicePixelRatio()));
+  picture->setAlignment(Qt::AlignCenter);
+  picture->setGeometry(du.X(10), du.Y(10), side, side);
+
+  const auto addText = [this, &du](const QString& text, int y, int h) {
+    auto* label = new QLabel(text, this);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(du.Rect(52, y, 173, h));
+    return label;
+  };
+  QLabel* name = addText(QStringLiteral("Монитор Тарвик КУ (пользовательская версия)"), 10, 18);
+  QFont bold = name->font();
+  bold.setBold(true);
+  name->setFont(bold);
+  addText(QStringLiteral("Чтение и просмотр архивов портативного ультразвукового расходомера Тарвик КУ"), 32, 18);
+  addText(QStringLiteral("Версия 1.25"), 56, 9);
+  addText(QStringLiteral("Чтение архивов по последовательному порту (Modbus RTU)"), 70, 18);
+
+  QPushButton* close = AddButton(this, QStringLiteral("ЗАКРЫТЬ"), du.Rect(92, 98, 50, 14));
+  close->setDefault(true);
+  connect(close, &QPushButton::clicked, this, &CAboutDlg::accept);
+}
+
+// ---------------------------------------------------------------------------
+// CListVersionsDialog
+
+CListVersionsDialog::CListVersionsDialog(const std::vector<std::string>& names, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Поддерживаемые версии  ПО прибора"));
+  const CDialogUnits du(font());
+  SetDialogSize(this, du, 171, 73);
+
+  m_list = new QListWidget(this);
+  m_list->setGeometry(du.Rect(30, 7, 110, 40));
+  m_list->setSortingEnabled(true);
+  m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  for (const std::string& name : names) {
+    const QString text = QString::fromStdString(name);
+    if (m_list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) m_list->addItem(text);
+  }
+
+  QPushButton* close = AddButton(this, QStringLiteral("Закрыть"), du.Rect(60, 52, 50, 14));
+  close->setDefault(true);
+  connect(close, &QPushButton::clicked, this, &CListVersionsDialog::accept);
+}
+
+}  // namespace tkq::gui

@@ -1,0 +1,100 @@
+#pragma once
+// The program's dialogs: connection settings, object number, object
+// description, the about box and the list of supported versions.
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QToolButton;
+
+namespace tkq::gui {
+
+// The ports offered: "COM1" to "COM4" (/dev/ttyS0 to /dev/ttyS3) first,
+// then every serial device found on the machine (/dev/serial/by-id names
+// first, then /dev/ttyUSB*, /dev/ttyACM* and other /dev/ttyS* devices).
+QStringList SerialPortCandidates();
+
+// The baud rates offered, in this order.
+inline const QStringList kBaudRates = {"1200", "2400", "4800", "9600", "19200", "38400"};
+
+// "Параметры связи": port, baud rate and the instrument's address.
+class CPortSettings : public QDialog {
+  Q_OBJECT
+ public:
+  // `port` is "COM1".."COM4" or any other name the user chose before.
+  CPortSettings(const QString& port, int baudIndex, int address, QWidget* parent = nullptr);
+
+  // The choice, valid after the dialog was confirmed.
+  QString PortName() const;  // "COM2", or the typed or chosen device path
+  int PortIndex() const;     // 0..3 for "COM1".."COM4", -1 for any other name
+  int BaudIndex() const;
+  uint32_t Baud() const;
+  int Address() const { return m_nAddress; }
+
+  // Called on OK once the address is valid, before the dialog closes (the
+  // program applies the choice and tests the port there).
+  std::function<void(CPortSettings&)> m_onConfirmed;
+
+  QComboBox* m_cbPort = nullptr;
+  QComboBox* m_cbBaudRate = nullptr;
+  QLineEdit* m_editAddress = nullptr;
+
+  void accept() override;
+
+ private:
+  int m_nAddress = 1;
+};
+
+// "Выбор объекта": the number of the object to read, 1 to 20.
+class CInputREadObjDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CInputREadObjDialog(QWidget* parent = nullptr);
+
+  int m_nObjectNumber = 0;
+  bool m_bAccepted = false;
+
+  QLineEdit* m_edit = nullptr;
+  QToolButton* m_up = nullptr;
+  QToolButton* m_down = nullptr;
+
+  void accept() override;
+};
+
+// "Редактирование описания объекта": at most 250 characters, only those
+// the program can store (code page 1251).
+class CEditDescDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CEditDescDialog(const QString& text, QWidget* parent = nullptr);
+  QString Text() const;
+
+  QLineEdit* m_edit = nullptr;
+};
+
+// "О программе".
+class CAboutDlg : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+// "Поддерживаемые версии  ПО прибора": the version names, sorted.
+class CListVersionsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  CListVersionsDialog(const std::vector<std::string>& names, QWidget* parent = nullptr);
+
+  QListWidget* m_list = nullptr;
+};
+
+}  // namespace tkq::gui

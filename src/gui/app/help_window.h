@@ -1,0 +1,34 @@
+#pragma once
+// The program's own help: Russian pages shipped inside the program, shown
+// in one help window with a contents list.
+
+#include <QString>
+
+class QWidget;
+
+namespace tkq::gui {
+
+// Topics of the help. Each is a page of the help.
+namespace help {
+inline const QString kContents = QStringLiteral("index");
+inline const QString kConnection = QStringLiteral("connection");
+inline const QString kReading = QStringLiteral("reading");
+inline const QString kSettingsView = QStringLiteral("settings");
+inline const QString kArchiveView = QStringLiteral("archive");
+inline const QString kAbnormalView = QStringLiteral("abnormal");
+inline const QString kParamsView = QStringLiteral("parameters");
+inline const QString kSaving = QStringLiteral("saving");
+inline const QString kReports = QStringLiteral("reports");
+inline const QString kSimulator = QStringLiteral("simulator");
+inline const QString kVersions = QStringLiteral("versions");
+}  // namespace help
+
+// Shows the help window at `topic` (creating it the first time, raising
+// it afterwards). False when the topic's page cannot be shown; the caller
+// then says "Вызов справки невозможен.".
+bool ShowHelp(const QString& topic, QWidget* parent = nullptr);
+
+// The page of a topic as HTML, empty when there is none (for tests).
+QString HelpPage(const QString& topic);
+
+}  // namespace tkq::gui

@@ -1,0 +1,330 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QWhatsThis>
+
+#include "app/application.h"
+#include "app/lock_keys.h"
+
+
+namespace tkq::gui {
+namespace {
+
+QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
+  return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame() {
+  setWindowTitle(kMainTitle);
+  m_mdi = new QMdiArea(this);
+  m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(m_mdi);
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+  connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
+  ShowMenu(128);
+  UpdateCommands();
+  resize(1180, 800);
+}
+
+QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, const QString& tooltip) {
+  auto* action = new QAction(text, this);
+  action->setStatusTip(prompt);
+  action->setToolTip(tooltip.isEmpty() ? QString(text).remove(QChar('\t')).section(QChar('\t'), 0, 0) : tooltip);
+  action->setData(id);
+  addAction(action);  // accelerators work whichever menu is shown
+  m_actions.insert(id, action);
+  return action;
+}
+
+QAction* CMainFrame::Action(int id) const {
+  if (id == kCmdOpen) return m_nMenuId == 129 ? m_open129 : m_open128;
+  return m_actions.value(id, nullptr);
+}
+
+void CMainFrame::BuildMenus() {
+  CTRV_KQ_VRApp* app = App();
+  auto connectTo = [](QAction* action, auto handler) { QObject::connect(action, &QAction::triggered, handler); };
+
+  QAction* read = AddAction(kCmdReadArchive, "Чтение архива с прибора", "Чтение архива с прибора", " Чтение с прибора");
+  read->setIcon(ThemeIcon("document-import", QStyle::SP_ArrowDown));
+  connectTo(read, [app] { app->OnReadArchive(); });
+
+  m_open128 = new QAction("Открыть ... \tCtrl+O", this);
+  m_open129 = new QAction("Открыть...\tCtrl+O", this);
+  for (QAction* open : {m_open128, m_open129}) {
+    open->setStatusTip("Открытие сохраненного архива");
+    open->setToolTip("Открыть");
+    open->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton));
+    open->setData(kCmdOpen);
+    connectTo(open, [app] { app->OnFileOpen(); });
+  }
+  addAction(m_open128);
+  addAction(m_open129);
+
+  QAction* save = AddAction(kCmdSave, "Сохранить\tCtrl+S", "Сохранение архива на диске", "Сохранить");
+  save->setShortcut(QKeySequence("Ctrl+S"));
+  save->setIcon(ThemeIcon("document-save", QStyle::SP_DialogSaveButton));
+  connectTo(save, [app] { app->SaveArchive(); });
+  QAction* saveAs = AddAction(kCmdSaveAs, "Сохранить как...", "Сохранить архив под новым именем", "Сохранить как");
+  connectTo(saveAs, [app] { app->SaveArchiveAs(); });
+
+  QAction* print = AddAction(kCmdPrint, "Печать...\tCtrl+P", "Печать активного документа", "Печать");
+  print->setShortcut(QKeySequence("Ctrl+P"));
+  print->setIcon(ThemeIcon("document-print", QStyle::SP_FileDialogDetailedView));
+  AddAction(kCmdPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
+            "Пр5едварительный просмотр");
+  AddAction(kCmdPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
+  QAction* report = AddAction(kCmdReport, "Формирование отчета", "Формирование отчета для открытия в Excel",
+                              "Перенос в Excel");
+  report->setIcon(ThemeIcon("x-office-spreadsheet", QStyle::SP_FileDialogContentsView));
+  connectTo(report, [this] {
+    if (auto* view = dynamic_cast<CViewCommands*>(ActiveView()); view != nullptr && view->HandlesReport()) {
+      view->OnReport();
+    }
+  });
+  QAction* exit = AddAction(kCmdExit, "Выход", "Завершение работы программы", "Выход");
+  connectTo(exit, [this] { close(); });
+
+  QAction* toolbar = AddAction(kCmdToolbar, "Панель инструментов", "Показать или убрать панель инструментов",
+                               "Переключение панели инструментов");
+  toolbar->setCheckable(true);
+  toolbar->setChecked(true);
+  QAction* statusBarAction = AddAction(kCmdStatusBar, "Строка состояния", "Показать или убрать строку состояния",
+                                       "Переключение строки состояния");
+  statusBarAction->setCheckable(true);
+  statusBarAction->setChecked(true);
+  connectTo(statusBarAction, [this](bool on) { statusBar()->setVisible(on); });
+
+  QAction* port = AddAction(kCmdPortSettings, "Параметры связи", "Настройка параметров связи с блоком");
+  connectTo(port, [app] { app->OnPortSettings(); });
+  // "Заводской номер" and F2: nothing carries them out.
+  QAction* factory = AddAction(kCmdFactoryNumber, "Заводской номер", QString());
+  factory->setShortcut(QKeySequence(Qt::Key_F2));
+  AddAction(kCmdFactoryNumberDoc, "Заводской номер", QString());
+
+  QAction* cascade = AddAction(kCmdCascade, "Каскадное", "Расположить окна с перекрытием", "Каскадное расположение");
+  connectTo(cascade, [this] { m_mdi->cascadeSubWindows(); });
+  QAction* tile = AddAction(kCmdTile, "Заголовки", "Расположить окна без перекрытия", "Без перекрытия");
+  connectTo(tile, [this] { m_mdi->tileSubWindows(); });
+  QAction* arrange = AddAction(kCmdArrangeIcons, "Упорядочить значки", "Arrange icons at the bottom of the window",
+                               "Arrange Icons");
+  connectTo(arrange, [this] {
+    // Minimised windows in a row along the bottom edge.
+    int x = 0;
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+      if (!w->isMinimized()) continue;
+      w->move(x, m_mdi->viewport()->height() - w->height());
+      x += w->width();
+    }
+  });
+
+  QAction* contents = AddAction(kCmdHelpContents, "Вызов справки", "List Help topics", "Help Topics");
+  connectTo(contents, [app] { app->OnHelpContents(); });
+  QAction* versions = AddAction(kCmdVersions, "Поддерживаемые версии ПО прибора",
+                                "Версии ПО приборов, для которых существует их описание");
+  connectTo(versions, [app] { app->OnListVersions(); });
+  QAction* about = AddAction(kCmdAbout, "О программе", "Отображение информации о программе", "О программе");
+  about->setIcon(ThemeIcon("help-about", QStyle::SP_MessageBoxInformation));
+  connectTo(about, [app] { app->OnAbout(); });
+  QAction* help = AddAction(kCmdHelp, "Справка", "Display help for current task or command", "Help");
+  help->setShortcut(QKeySequence(Qt::Key_F1));
+  connectTo(help, [app] { app->OnHelp(); });
+  QAction* context = AddAction(kCmdContextHelp, "Справка по элементу",
+                               "Display help for clicked on buttons, menus and windows", "Help");
+  context->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+  context->setIcon(ThemeIcon("help-contextual", QStyle::SP_TitleBarContextHelpButton));
+  connectTo(context, [app] { app->OnContextHelp(); });
+  QAction* saveDescription = AddAction(kCmdSaveDescription, QString(), "Сохранение файла описаний версий приборов");
+  connectTo(saveDescription, [app] { app->OnSaveDescription(); });
+
+  // Menu 128: no document window open.
+  auto* file128 = new QMenu("Файл", this);
+  file128->addAction(read);
+  file128->addAction(m_open128);
+  file128->addSeparator();
+  file128->addAction(Action(kCmdPrintSetup));
+  file128->addSeparator();
+  file128->addAction(exit);
+  // Menu 129: a document window open.
+  auto* file129 = new QMenu("Файл", this);
+  file129->addAction(read);
+  file129->addAction(m_open129);
+  file129->addAction(save);
+  file129->addAction(saveAs);
+  file129->addSeparator();
+  file129->addAction(print);
+  file129->addAction(Action(kCmdPrintPreview));
+  file129->addAction(Action(kCmdPrintSetup));
+  file129->addAction(report);
+  file129->addSeparator();
+  file129->addAction(exit);
+
+  auto* view = new QMenu("Вид", this);
+  view->addAction(toolbar);
+  view->addAction(statusBarAction);
+  auto* setup128 = new QMenu("Настройка", this);
+  setup128->addAction(port);
+  setup128->addAction(factory);
+  auto* setup129 = new QMenu("Настройка", this);
+  setup129->addAction(port);
+  setup129->addAction(Action(kCmdFactoryNumberDoc));
+  auto* window = new QMenu("Окно", this);
+  window->addAction(cascade);
+  window->addAction(tile);
+  window->addAction(arrange);
+  auto* helpMenu = new QMenu("Помощь", this);
+  helpMenu->addAction(contents);
+  helpMenu->addSeparator();
+  helpMenu->addAction(versions);
+  helpMenu->addSeparator();
+  helpMenu->addAction(about);
+
+  m_menu128 = {file128, view, setup128, helpMenu};
+  m_menu129 = {file129, view, setup129, window, helpMenu};
+}
+
+void CMainFrame::BuildToolBar() {
+  m_toolBar = new QToolBar("Панель инструментов", this);
+  m_toolBar->setObjectName("toolbar");
+  m_toolBar->setMovable(true);
+  m_toolBar->setFloatable(true);
+  m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+  m_toolBar->setIconSize(QSize(20, 20));
+  m_toolBar->addAction(Action(kCmdReadArchive));
+  m_toolBar->addAction(m_open128);
+  m_toolBar->addAction(Action(kCmdSave));
+  m_toolBar->addSeparator();
+  m_toolBar->addAction(Action(kCmdPrint));
+  m_toolBar->addAction(Action(kCmdReport));
+  m_toolBar->addSeparator();
+  m_toolBar->addAction(Action(kCmdAbout));
+  m_toolBar->addAction(Action(kCmdContextHelp));
+  addToolBar(Qt::TopToolBarArea, m_toolBar);
+  QAction* toggle = Action(kCmdToolbar);
+  connect(toggle, &QAction::triggered, m_toolBar, &QToolBar::setVisible);
+  connect(m_toolBar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::BuildStatusBar() {
+  m_idle = new QLabel("Для справки нажмите F1 ", this);
+  statusBar()->addWidget(m_idle, 1);
+  const int width = fontMetrics().horizontalAdvance("SCRL") + 12;
+  for (QLabel** label : {&m_caps, &m_num, &m_scroll}) {
+    *label = new QLabel(this);
+    (*label)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    (*label)->setAlignment(Qt::AlignCenter);
+    (*label)->setMinimumWidth(width);
+    statusBar()->addPermanentWidget(*label);
+  }
+  qApp->installEventFilter(this);
+  UpdateIndicators();
+}
+
+void CMainFrame::UpdateIndicators() {
+  const unsigned state = LockIndicators();
+  m_caps->setText(state & 1u ? "CAP" : "");
+  m_num->setText(state & 2u ? "NUM" : "");
+  m_scroll->setText(state & 4u ? "SCRL" : "");
+}
+
+bool CMainFrame::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) UpdateIndicators();
+  return QMainWindow::event(e);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::KeyRelease) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock) UpdateIndicators();
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+  // Nothing is ever modified in a way that asks for saving.
+  CloseAllDocuments();
+  e->accept();
+}
+
+void CMainFrame::ShowMenu(int id) {
+  if (id == m_nMenuId) return;
+  m_nMenuId = id;
+  menuBar()->clear();
+  for (QMenu* menu : id == 129 ? m_menu129 : m_menu128) menuBar()->addMenu(menu);
+  // Ctrl+O belongs to the "Открыть" of the menu shown.
+  m_open128->setShortcut(id == 128 ? QKeySequence("Ctrl+O") : QKeySequence());
+  m_open129->setShortcut(id == 129 ? QKeySequence("Ctrl+O") : QKeySequence());
+}
+
+CChildFrame* CMainFrame::OpenDocument(QWidget* view, const QString& title) {
+  auto* frame = new CChildFrame;
+  frame->setWidget(view);
+  frame->setAttribute(Qt::WA_DeleteOnClose);
+  frame->setWindowTitle(title);
+  m_mdi->addSubWindow(frame);
+  connect(frame, &QObject::destroyed, this, [this] { UpdateCommands(); });
+  frame->show();
+  UpdateCommands();
+  return frame;
+}
+
+void CMainFrame::CloseAllDocuments() {
+  for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+    m_mdi->removeSubWindow(w);
+    delete w;
+  }
+  UpdateCommands();
+}
+
+QList<CChildFrame*> CMainFrame::Documents() const {
+  QList<CChildFrame*> frames;
+  for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+    if (auto* frame = qobject_cast<CChildFrame*>(w)) frames.append(frame);
+  }
+  return frames;
+}
+
+QWidget* CMainFrame::ActiveView() const {
+  QMdiSubWindow* active = m_mdi->activeSubWindow();
+  return active != nullptr ? active->widget() : nullptr;
+}
+
+void CMainFrame::UpdateCommands() {
+  const bool anyDocument = !m_mdi->subWindowList().isEmpty();
+  ShowMenu(anyDocument ? 129 : 128);
+  auto* view = dynamic_cast<CViewCommands*>(ActiveView());
+  const bool active = view != nullptr;
+  Action(kCmdSave)->setEnabled(active);
+  Action(kCmdSaveAs)->setEnabled(active);
+  Action(kCmdReport)->setEnabled(active && view->HandlesReport());
+  // Printing comes later; commands nobody carries out are disabled.
+  Action(kCmdPrint)->setEnabled(false);
+  Action(kCmdPrintPreview)->setEnabled(false);
+  Action(kCmdPrintSetup)->setEnabled(false);
+  Action(kCmdFactoryNumber)->setEnabled(false);
+  Action(kCmdFactoryNumberDoc)->setEnabled(false);
+  for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons}) Action(id)->setEnabled(anyDocument);
+  UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle() {
+  QMdiSubWindow* active = m_mdi->activeSubWindow();
+  setWindowTitle(active != nullptr ? kMainTitle + " - " + active->windowTitle() : kMainTitle);
+}
+
+}  // namespace tkq::gui

@@ -1,0 +1,47 @@
+#pragma once
+// What the program asks of the user through standard dialogs: message
+// boxes, file dialogs and the beep. One object serves the whole program;
+// tests put a scripted one in its place.
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+namespace tkq::gui {
+
+// The caption of every message box shown through the application.
+inline const QString kAppName = QStringLiteral("MONITOR Tarvik KQ");
+
+class CUiServices {
+ public:
+  virtual ~CUiServices() = default;
+
+  // A modal message box; returns the button pressed.
+  virtual QMessageBox::StandardButton Message(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                                              const QString& caption = kAppName,
+                                              QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+  // The file dialogs: one filter "Все файлы (*.*)", no extension added. An
+  // empty result means cancelled.
+  virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& start);
+  // Asks before replacing an existing file.
+  virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& start);
+  virtual void Beep();
+  // "Выбор объекта": false when the user did not confirm a number.
+  virtual bool AskObjectNumber(QWidget* parent, int& number);
+  // "Редактирование описания объекта" starting with `text`: false on "Отмена".
+  virtual bool EditDescription(QWidget* parent, QString& text);
+};
+
+// The services in use; the default ones unless a test installed others.
+CUiServices& Ui();
+// Installs `services` (not owned) in place of the current ones; null
+// restores the default ones.
+void SetUi(CUiServices* services);
+
+// A message box through the application: its caption is kAppName.
+QMessageBox::StandardButton AppMessage(QWidget* parent, const QString& text,
+                                       QMessageBox::Icon icon = QMessageBox::Warning,
+                                       QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+}  // namespace tkq::gui

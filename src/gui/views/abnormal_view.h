@@ -1,0 +1,46 @@
+#pragma once
+// "Архив нештатных ситуаций": the abnormal situations as a table of four
+// columns, whatever the view settings are.
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+#include "app/main_frame.h"
+
+namespace tkq::gui {
+
+class CTRV_KQ_VRApp;
+
+class CAbnormalTableModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit CAbnormalTableModel(CTRV_KQ_VRApp& app, QObject* parent = nullptr);
+  void Rebuild();
+  static int Width(int column);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+ private:
+  CTRV_KQ_VRApp& m_app;
+  int m_nRows = 0;
+};
+
+class CErrorListView : public QTableView, public CViewCommands {
+  Q_OBJECT
+ public:
+  explicit CErrorListView(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+  void FillList();
+
+  QString HelpTopic() const override;
+  bool HandlesReport() const override { return true; }
+  void OnReport() override;
+
+ private:
+  CTRV_KQ_VRApp& m_app;
+  CAbnormalTableModel* m_model;
+};
+
+}  // namespace tkq::gui

@@ -1,0 +1,183 @@
+#include "views/archive_view.h"
+
+#include <QHeaderView>
+
+#include "app/application.h"
+#include "app/help_window.h"
+#include "link/rtc_time.h"
+#include "output/report_command.h"
+#include "output/text_forms.h"
+
+namespace tkq::gui {
+
+void SetUpListView(QTableView& view) {
+  view.setShowGrid(true);
+  view.setSelectionBehavior(QAbstractItemView::SelectRows);
+  view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view.setSortingEnabled(false);
+  view.setWordWrap(false);
+  view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view.verticalHeader()->hide();
+  view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view.verticalHeader()->setDefaultSectionSize(view.fontMetrics().height() + 4);
+  view.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  view.horizontalHeader()->setStretchLastSection(false);
+  view.horizontalHeader()->setHighlightSections(false);
+  QPalette palette = view.palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   palette.color(QPalette::Active, QPalette::HighlightedText));
+  view.setPalette(palette);
+}
+
+int ColumnWidth(const QTableView& view, int layoutWidth, const QString& caption, const QStringList& samples) {
+  // The layout widths were made for a font whose letters average 6 pixels.
+  const QFontMetrics cells = view.fontMetrics();
+  const QFontMetrics header = view.horizontalHeader()->fontMetrics();
+  const double scale =
+      cells.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52.0 / 6.0;
+  int width = static_cast<int>(layoutWidth * std::max(scale, 1.0) + 0.5);
+  width = std::max(width, header.horizontalAdvance(caption) + 16);
+  for (const QString& sample : samples) width = std::max(width, cells.horizontalAdvance(sample) + 12);
+  return width;
+}
+
+QStringList AbnormalSamples() {
+  QStringList texts;
+  for (int code = 0; code < 8; ++code) {
+    const std::string_view text = AbnormalText(static_cast<uint8_t>(code));
+    texts << QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+  }
+  return texts;
+}
+
+// --- the model ---
+
+CArchiveTableModel::CArchiveTableModel(CTRV_KQ_VRApp& app, QObject* parent) : QAbstractTableModel(parent), m_app(app) {}
+
+int CArchiveTableModel::Width(Column column) {
+  switch (column) {
+    case kNumber: return 40;
+    case kFirst:
+    case kSecond: return 150;
+    default: return 140;
+  }
+}
+
+QStringList CArchiveTableModel::Samples(Column column) {
+  switch (column) {
+    case kNumber: return {QStringLiteral("99999")};
+    case kFirst:
+    case kSecond: return {QString::fromStdString(FormatValue(-99999999.0f))};
+    case kStart:
+    case kEnd: return {QStringLiteral("00.00.0000 00:00:00")};
+    case kTime: return {QStringLiteral("100.00%")};
+    case kAbnormal: return AbnormalSamples();
+  }
+  return {};
+}
+
+void CArchiveTableModel::Rebuild() {
+  beginResetModel();
+  const CColumnSwitches& on = m_app.m_columns;
+  m_columns.clear();
+  if (on.m_bShowNumber) m_columns.push_back(kNumber);
+  if (on.m_bShowFirst) m_columns.push_back(kFirst);
+  if (on.m_bShowSecond) m_columns.push_back(kSecond);
+  if (on.m_bShowIntervalStart) m_columns.push_back(kStart);
+  if (on.m_bShowIntervalEnd) m_columns.push_back(kEnd);
+  if (on.m_bShowArchivingTime) m_columns.push_back(kTime);
+  if (on.m_bShowAbnormal) m_columns.push_back(kAbnormal);
+  m_rows.clear();
+  m_caption1.clear();
+  m_caption2.clear();
+  if (CObjectDefinition* object = m_app.m_pCurrentObject.get()) {
+    std::string c1, c2;
+    object->GetColumnCaptions(c1, c2);
+    m_caption1 = QString::fromStdString(c1);
+    m_caption2 = QString::fromStdString(c2);
+    m_rows = object->RowPositions();
+  }
+  endResetModel();
+}
+
+int CArchiveTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int CArchiveTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant CArchiveTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+  if (role != Qt::DisplayRole) return {};
+  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr || index.row() >= static_cast<int>(m_rows.size())) return {};
+  const Column column = m_columns[static_cast<size_t>(index.column())];
+  if (column == kNumber) return QString::fromStdString(FormatSequenceNumber(static_cast<uint32_t>(index.row()) + 1));
+  CArchiveRow row;
+  if (!object->ComputeRow(m_rows[static_cast<size_t>(index.row())], row)) return {};
+  switch (column) {
+    case kFirst: return QString::fromStdString(FormatValue(row.value1));
+    case kSecond: return QString::fromStdString(FormatValue(row.value2));
+    case kStart: return QString::fromStdString(CRTCTime::Text(static_cast<uint32_t>(row.start)));
+    case kEnd: return QString::fromStdString(CRTCTime::Text(static_cast<uint32_t>(row.end)));
+    case kTime: return QString::fromStdString(FormatArchivingPercent(row.archivingPercent));
+    case kAbnormal: {
+      const std::string_view text = AbnormalText(row.abnormalCode);
+      return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+    }
+    default: return {};
+  }
+}
+
+QVariant CArchiveTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(m_columns.size())) return {};
+  if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+  if (role != Qt::DisplayRole) return {};
+  switch (m_columns[static_cast<size_t>(section)]) {
+    case kNumber: return QStringLiteral("№");
+    case kFirst: return m_caption1;
+    case kSecond: return m_caption2;
+    case kStart: return QStringLiteral("Начало интервала");
+    case kEnd: return QStringLiteral("Конец интервала");
+    case kTime: return QStringLiteral("Время архивирования");
+    case kAbnormal: return QStringLiteral("Нештатная ситуация");
+  }
+  return {};
+}
+
+// --- the view ---
+
+CTRV_KQ_VRView::CTRV_KQ_VRView(CTRV_KQ_VRApp& app, QWidget* parent)
+    : QTableView(parent), m_app(app), m_model(new CArchiveTableModel(app, this)) {
+  SetUpListView(*this);
+  setModel(m_model);
+  setWhatsThis("Архив измерений: одна строка на каждый интервал архива. Столбцы выбираются в окне "
+               "«Настройка просмотра».");
+  FillList();
+}
+
+void CTRV_KQ_VRView::FillList() {
+  m_model->Rebuild();
+  const auto& columns = m_model->Columns();
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const int section = static_cast<int>(i);
+    const QString caption = m_model->headerData(section, Qt::Horizontal).toString();
+    horizontalHeader()->resizeSection(
+        section, ColumnWidth(*this, CArchiveTableModel::Width(columns[i]), caption, CArchiveTableModel::Samples(columns[i])));
+  }
+}
+
+QString CTRV_KQ_VRView::HelpTopic() const { return help::kArchiveView; }
+
+void CTRV_KQ_VRView::OnReport() {
+  CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr) return;
+  WriteReportCommand(m_app, this,
+                     [&](CReportSink& sink) { WriteArchiveReport(*object, m_app.m_columns, sink); });
+}
+
+}  // namespace tkq::gui

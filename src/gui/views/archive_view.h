@@ -1,0 +1,74 @@
+#pragma once
+// "Архив измерений": the intervals of the measurement archive as a table,
+// with the columns the user switched on. A model computes each cell when
+// the table shows it, so a million rows open and scroll at once.
+
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <vector>
+
+#include "app/main_frame.h"
+
+namespace tkq::gui {
+
+class CTRV_KQ_VRApp;
+
+class CArchiveTableModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  enum Column { kNumber, kFirst, kSecond, kStart, kEnd, kTime, kAbnormal };
+
+  explicit CArchiveTableModel(CTRV_KQ_VRApp& app, QObject* parent = nullptr);
+
+  // Rebuilds the columns and rows from the column switches and the object.
+  void Rebuild();
+  // The column kinds shown, left to right.
+  const std::vector<Column>& Columns() const { return m_columns; }
+  static int Width(Column column);
+  // Texts as wide as the column's cells can be.
+  static QStringList Samples(Column column);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+ private:
+  CTRV_KQ_VRApp& m_app;
+  std::vector<Column> m_columns;
+  std::vector<int32_t> m_rows;  // the record that ends each interval
+  QString m_caption1;
+  QString m_caption2;
+};
+
+class CTRV_KQ_VRView : public QTableView, public CViewCommands {
+  Q_OBJECT
+ public:
+  explicit CTRV_KQ_VRView(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+
+  // Rebuilds the table from the current column switches and output choices.
+  void FillList();
+  CArchiveTableModel* Model() const { return m_model; }
+
+  QString HelpTopic() const override;
+  bool HandlesReport() const override { return true; }
+  void OnReport() override;
+
+ private:
+  CTRV_KQ_VRApp& m_app;
+  CArchiveTableModel* m_model;
+};
+
+// The look shared by the two list views: details layout, grid, whole rows
+// selected, the selection shown also without the focus, no sorting.
+void SetUpListView(QTableView& view);
+
+// A column's width: its width in the program's table layout, scaled to the
+// font in use, and never so narrow that the caption or the widest of the
+// `samples` would be cut.
+int ColumnWidth(const QTableView& view, int layoutWidth, const QString& caption, const QStringList& samples);
+
+// The widest text an abnormal-situation cell can hold.
+QStringList AbnormalSamples();
+
+}  // namespace tkq::gui

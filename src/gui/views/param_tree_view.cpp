@@ -1,0 +1,59 @@
+#include "views/param_tree_view.h"
+
+#include <QHeaderView>
+
+#include "app/application.h"
+#include "app/help_window.h"
+#include "output/report_command.h"
+
+namespace tkq::gui {
+
+CParamTreeView::CParamTreeView(CTRV_KQ_VRApp& app, QWidget* parent) : QTreeWidget(parent), m_app(app) {
+  setHeaderHidden(true);
+  setColumnCount(1);
+  setRootIsDecorated(true);
+  setItemsExpandable(true);
+  setDragDropMode(QAbstractItemView::NoDragDrop);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformRowHeights(true);
+  setWhatsThis("Параметры: настройки прибора для объекта по группам. Раскрытые группы попадают в отчет.");
+  CopyTree();
+}
+
+void CParamTreeView::CopyTree() {
+  clear();
+  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr) return;
+  // The lines arrive in alphabetical order within each group.
+  for (const CParamTreeItem& group : object->m_paramTree.Items()) {
+    auto* item = new QTreeWidgetItem(this, QStringList{QString::fromStdString(group.text)});
+    for (const CParamTreeItem& line : group.children) {
+      new QTreeWidgetItem(item, QStringList{QString::fromStdString(line.text)});
+    }
+  }
+}
+
+std::vector<bool> CParamTreeView::ExpandedGroups() const {
+  std::vector<bool> expanded;
+  for (int i = 0; i < topLevelItemCount(); ++i) expanded.push_back(topLevelItem(i)->isExpanded());
+  return expanded;
+}
+
+int CParamTreeView::CountShownLines() const {
+  int lines = 0;
+  for (int i = 0; i < topLevelItemCount(); ++i) {
+    if (topLevelItem(i)->isExpanded()) lines += 1 + topLevelItem(i)->childCount();
+  }
+  return lines;
+}
+
+QString CParamTreeView::HelpTopic() const { return help::kParamsView; }
+
+void CParamTreeView::OnReport() {
+  CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr) return;
+  const std::vector<bool> expanded = ExpandedGroups();
+  WriteReportCommand(m_app, this, [&](CReportSink& sink) { WriteParamReport(object->m_paramTree, expanded, sink); });
+}
+
+}  // namespace tkq::gui

@@ -1,0 +1,34 @@
+#pragma once
+// "Параметры": the instrument's settings for the object, groups at the top
+// level (collapsed at first), under each its caption-and-value lines.
+
+#include <QTreeWidget>
+#include <vector>
+
+#include "app/main_frame.h"
+
+namespace tkq::gui {
+
+class CTRV_KQ_VRApp;
+
+class CParamTreeView : public QTreeWidget, public CViewCommands {
+  Q_OBJECT
+ public:
+  explicit CParamTreeView(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+
+  // Lines that printing and the report produce: each expanded group and
+  // its lines.
+  int CountShownLines() const;
+  // Whether each top-level item is expanded, in order.
+  std::vector<bool> ExpandedGroups() const;
+
+  QString HelpTopic() const override;
+  bool HandlesReport() const override { return true; }
+  void OnReport() override;
+
+ private:
+  void CopyTree();
+  CTRV_KQ_VRApp& m_app;
+};
+
+}  // namespace tkq::gui

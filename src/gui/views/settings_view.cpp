@@ -1,0 +1,195 @@
+#include "views/settings_view.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextEdit>
+
+#include "app/application.h"
+#include "app/dialog_units.h"
+#include "app/help_window.h"
+#include "app/ui_services.h"
+#include "output/text_forms.h"
+
+namespace tkq::gui {
+namespace {
+
+void Fill(QComboBox* box, const std::vector<std::string>& items) {
+  const QSignalBlocker block(box);
+  box->clear();
+  for (const auto& item : items) box->addItem(QString::fromStdString(item));
+  box->setCurrentIndex(items.empty() ? -1 : 0);
+}
+
+uint8_t Selected(const QComboBox* box) { return static_cast<uint8_t>(std::max(box->currentIndex(), 0)); }
+
+}  // namespace
+
+CObjViewSettings::CObjViewSettings(CTRV_KQ_VRApp& app, QWidget* parent) : QScrollArea(parent), m_app(app) {
+  setWidgetResizable(false);
+  setFrameShape(QFrame::NoFrame);
+  BuildForm();
+  InitialUpdate();
+}
+
+void CObjViewSettings::BuildForm() {
+  auto* form = new QWidget;
+  const CDialogUnits u(form->font());
+  form->setFixedSize(u.Size(330, 231));
+  // Group frames first, so that the controls over them stay on top.
+  auto group = [&](const char* title, int x, int y, int w, int h) {
+    auto* box = new QGroupBox(QString::fromUtf8(title), form);
+    box->setGeometry(u.Rect(x, y, w, h));
+  };
+  group("Первый параметр", 15, 75, 145, 80);
+  group("Второй параметр", 167, 75, 145, 80);
+  group("Отображаемые параметры", 17, 168, 296, 56);
+
+  auto label = [&](const char* text, int x, int y, int w, int h) {
+    auto* l = new QLabel(QString::fromUtf8(text), form);
+    l->setGeometry(u.Rect(x, y, w, h + 2));
+  };
+  // A drop-down list is as high as its closed box; the rest of the given
+  // height is its list.
+  auto combo = [&](int x, int y, int w) {
+    auto* c = new QComboBox(form);
+    c->setGeometry(QRect(u.X(x), u.Y(y), u.X(w), std::max(c->sizeHint().height(), u.Y(14))));
+    return c;
+  };
+  auto check = [&](const char* text, int x, int y, int w, int h) {
+    auto* c = new QCheckBox(QString::fromUtf8(text), form);
+    c->setGeometry(u.Rect(x, y, w, h + 2));
+    return c;
+  };
+
+  m_title = new QLineEdit(form);
+  m_title->setReadOnly(true);
+  m_title->setAlignment(Qt::AlignCenter);
+  m_title->setGeometry(u.Rect(53, 7, 224, 14));
+  m_description = new QTextEdit(form);
+  m_description->setReadOnly(true);
+  m_description->setGeometry(u.Rect(16, 28, 296, 25));
+  m_description->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  m_editButton = new QPushButton("Редактирование описания", form);
+  m_editButton->setGeometry(u.Rect(115, 56, 98, 14));
+
+  label("Тип вывода:", 21, 89, 133, 8);
+  m_outputType1 = combo(19, 103, 136);
+  label("Размерность:", 70, 118, 48, 8);
+  m_unit1 = combo(71, 131, 48);
+  label("Тип вывода:", 172, 89, 128, 8);
+  m_outputType2 = combo(171, 102, 136);
+  label("Размерность:", 222, 118, 50, 8);
+  m_unit2 = combo(222, 132, 48);
+
+  m_result = check("Просмотр результирующего параметра", 86, 158, 158, 10);
+  m_showFirst = check("Первый параметр", 25, 181, 97, 10);
+  m_showSecond = check("Второй параметр", 25, 194, 102, 10);
+  m_showTime = check("Время архивирования", 25, 208, 93, 10);
+  m_showStart = check("Начало интервала", 139, 182, 77, 10);
+  m_showEnd = check("Конец интервала", 139, 195, 76, 10);
+  m_showAbnormal = check("Нештатная ситуация", 139, 208, 88, 10);
+  m_showNumber = check("Порядковый номер", 227, 183, 78, 10);
+
+  form->setWhatsThis("Настройка просмотра: что показывают столбцы архива измерений и какие столбцы видны.");
+  setWidget(form);
+
+  connect(m_editButton, &QPushButton::clicked, this, [this] { EditDescription(); });
+  connect(m_result, &QCheckBox::clicked, this, [this] {
+    FillOutputTypes();
+    FillUnits();
+    AfterChange();
+  });
+  for (QComboBox* outputType : {m_outputType1, m_outputType2}) {
+    connect(outputType, &QComboBox::currentIndexChanged, this, [this] {
+      FillUnits();
+      AfterChange();
+    });
+  }
+  for (QComboBox* unit : {m_unit1, m_unit2}) {
+    connect(unit, &QComboBox::currentIndexChanged, this, [this] { AfterChange(); });
+  }
+  for (QCheckBox* box : {m_showFirst, m_showSecond, m_showTime, m_showStart, m_showEnd, m_showAbnormal, m_showNumber}) {
+    connect(box, &QCheckBox::clicked, this, [this] { AfterChange(); });
+  }
+}
+
+void CObjViewSettings::InitialUpdate() {
+  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object != nullptr) {
+    m_title->setText(QString::fromStdString(ObjectTitle(object->GetObjectNumber(), object->m_tRead)));
+    m_description->setPlainText(QString::fromStdString(object->m_strDescription));
+    m_description->setAlignment(Qt::AlignCenter);
+  }
+  for (QCheckBox* box : {m_showFirst, m_showSecond, m_showTime, m_showStart, m_showEnd, m_showAbnormal, m_showNumber}) {
+    box->setChecked(true);
+  }
+  m_result->setChecked(false);
+  m_result->setEnabled(object != nullptr && object->IsResultAvailable());
+  FillOutputTypes();
+  ApplyOutputTypes();
+}
+
+void CObjViewSettings::FillOutputTypes() {
+  std::vector<std::string> list1, list2;
+  if (const CObjectDefinition* object = m_app.m_pCurrentObject.get()) {
+    object->GetOutputTypeNames(m_result->isChecked(), list1, list2);
+  }
+  Fill(m_outputType1, list1);
+  Fill(m_outputType2, list2);
+  FillUnits();
+}
+
+void CObjViewSettings::FillUnits() {
+  std::vector<std::string> units1, units2;
+  if (const CObjectDefinition* object = m_app.m_pCurrentObject.get()) {
+    object->GetUnitNames(false, Selected(m_outputType1), units1);
+    object->GetUnitNames(true, Selected(m_outputType2), units2);
+  }
+  Fill(m_unit1, units1);
+  Fill(m_unit2, units2);
+  ReadColumnSwitches();
+  update();
+}
+
+void CObjViewSettings::ApplyOutputTypes() {
+  if (CObjectDefinition* object = m_app.m_pCurrentObject.get()) {
+    object->SetOutputTypes(Selected(m_outputType1), Selected(m_unit1), Selected(m_outputType2), Selected(m_unit2),
+                           m_result->isChecked() ? 1 : 0);
+  }
+}
+
+void CObjViewSettings::ReadColumnSwitches() {
+  CColumnSwitches& c = m_app.m_columns;
+  c.m_bShowAbnormal = m_showAbnormal->isChecked();
+  c.m_bShowIntervalEnd = m_showEnd->isChecked();
+  c.m_bShowFirst = m_showFirst->isChecked();
+  c.m_bShowSecond = m_showSecond->isChecked();
+  c.m_bShowIntervalStart = m_showStart->isChecked();
+  c.m_bShowArchivingTime = m_showTime->isChecked();
+  c.m_bShowNumber = m_showNumber->isChecked();
+}
+
+void CObjViewSettings::AfterChange() {
+  ApplyOutputTypes();
+  ReadColumnSwitches();
+  m_app.RefreshArchiveView();
+}
+
+void CObjViewSettings::EditDescription() {
+  CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr) return;
+  QString text = m_description->toPlainText();
+  if (!Ui().EditDescription(this, text)) return;
+  object->m_strDescription = text.toStdString();
+  m_description->setPlainText(text);
+  m_description->setAlignment(Qt::AlignCenter);
+}
+
+QString CObjViewSettings::HelpTopic() const { return help::kSettingsView; }
+
+}  // namespace tkq::gui

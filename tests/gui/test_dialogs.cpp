@@ -1,0 +1,416 @@
+// The program's dialogs under the offscreen platform: validation and its
+// messages, the port list, the spin control, the description's character
+// set and length, the versions list, and whether every text fits.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/dialogs.h"
+#include "app/ui_services.h"
+
+namespace tkq::gui {
+// dialogs.cpp: the port list built from a directory tree given as root.
+QStringList SerialPortCandidatesUnder(const QString& root);
+}  // namespace tkq::gui
+
+using namespace tkq::gui;
+
+namespace {
+
+const QString kNotInteger = QStringLiteral("Введите целое число");
+
+class CRecordingUi : public CUiServices {
+ public:
+  QStringList messages;
+  QMessageBox::StandardButton Message(QWidget*, const QString& text, QMessageBox::Icon, const QString&,
+                                      QMessageBox::StandardButtons) override {
+    messages << text;
+    return QMessageBox::Ok;
+  }
+  void Beep() override {}
+};
+
+QPushButton* Button(const QWidget* dialog, const QString& text) {
+  for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+    if (button->text() == text) return button;
+  }
+  return nullptr;
+}
+
+// Key presses carrying `text`, one character (or surrogate pair) each, as a
+// keyboard with any layout would send them.
+void Type(QWidget* widget, const QString& text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const qsizetype len = text[i].isHighSurrogate() ? 2 : 1;
+    QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, text.mid(i, len), Qt::NoModifier);
+    i += len - 1;
+  }
+}
+
+void Retype(QLineEdit* edit, const QString& text) {
+  edit->clear();
+  Type(edit, text);
+}
+
+// Runs `dialog` modally; `steps` drive it from inside its event loop and
+// must close it. A dialog left open is rejected after a few seconds so
+// that a fault cannot hang the test.
+int RunModal(QDialog& dialog, const std::function<void()>& steps) {
+  QTimer::singleShot(0, &dialog, steps);
+  QTimer::singleShot(5000, &dialog, &QDialog::reject);
+  return dialog.exec();
+}
+
+void CreateFile(const QString& path) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+}  // namespace
+
+class TestDialogs : public QObject {
+  Q_OBJECT
+
+  CRecordingUi m_ui;
+
+ private slots:
+  void initTestCase() { SetUi(&m_ui); }
+  void init() { m_ui.messages.clear(); }
+  void cleanupTestCase() { SetUi(nullptr); }
+
+  void portCandidatesOrder() {
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString dev = root.path() + "/dev";
+    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyAMA1", "rfcomm0", "ttyS0", "ttyS3", "ttyS4",
+                             "ttyS12", "ttyS5", "tty1", "ttyUSB", "console"}) {
+      CreateFile(dev + '/' + name);
+    }
+    QDir().mkpath(dev + "/serial/by-id");
+    QVERIFY(QFile::link("../../ttyUSB2", dev + "/serial/by-id/usb-FTDI_B-port0"));
+    QVERIFY(QFile::link("../../missing", dev + "/serial/by-id/usb-FTDI_A-port0"));
+    // ttyS5 is a reserved slot without a UART, ttyS4 a real one.
+    QDir().mkpath(root.path() + "/sys/class/tty/ttyS5");
+    QDir().mkpath(root.path() + "/sys/class/tty/ttyS4");
+    QFile type5(root.path() + "/sys/class/tty/ttyS5/type");
+    QVERIFY(type5.open(QIODevice::WriteOnly));
+    type5.write("0\n");
+    type5.close();
+    QFile type4(root.path() + "/sys/class/tty/ttyS4/type");
+    QVERIFY(type4.open(QIODevice::WriteOnly));
+    type4.write("4\n");
+    type4.close();
+
+    const QStringList expected = {"COM1",         "COM2",
+                                  "COM3",         "COM4",
+                                  "/dev/serial/by-id/usb-FTDI_A-port0",
+                                  "/dev/serial/by-id/usb-FTDI_B-port0",
+                                  "/dev/ttyUSB2", "/dev/ttyUSB10",
+                                  "/dev/ttyACM0", "/dev/ttyAMA1",
+                                  "/dev/rfcomm0", "/dev/ttyS4",
+                                  "/dev/ttyS12"};
+    QCOMPARE(SerialPortCandidatesUnder(root.path()), expected);
+
+    // On this machine: COM1..COM4 first, nothing twice.
+    const QStringList real = SerialPortCandidates();
+    QCOMPARE(real.mid(0, 4), (QStringList{"COM1", "COM2", "COM3", "COM4"}));
+    QCOMPARE(QSet<QString>(real.begin(), real.end()).size(), real.size());
+  }
+
+  void portSettingsShowsTheGivenChoice() {
+    CPortSettings first("COM2", 3, 1);
+    QCOMPARE(first.m_cbPort->itemText(0), QString("COM1"));
+    QCOMPARE(first.m_cbPort->itemText(3), QString("COM4"));
+    QCOMPARE(first.PortName(), QString("COM2"));
+    QCOMPARE(first.PortIndex(), 1);
+    QCOMPARE(first.m_cbBaudRate->currentText(), QString("9600"));
+    QCOMPARE(first.Baud(), 9600u);
+    QCOMPARE(first.m_editAddress->text(), QString("1"));
+
+    // A device path chosen before is offered again; a bad baud index falls
+    // back to 9600.
+    CPortSettings path("/dev/pts/7", 6, 17);
+    QCOMPARE(path.PortName(), QString("/dev/pts/7"));
+    QCOMPARE(path.PortIndex(), -1);
+    QCOMPARE(path.Baud(), 9600u);
+    QCOMPARE(CPortSettings("COM1", -1, 0).BaudIndex(), 3);
+
+    path.m_cbBaudRate->setCurrentIndex(5);
+    QCOMPARE(path.Baud(), 38400u);
+    path.m_cbPort->setCurrentIndex(3);
+    QCOMPARE(path.PortIndex(), 3);
+    path.show();
+    Retype(path.m_cbPort->lineEdit(), "/dev/ttyUSB3");
+    QCOMPARE(path.PortName(), QString("/dev/ttyUSB3"));
+    QCOMPARE(path.PortIndex(), -1);
+    Retype(path.m_cbPort->lineEdit(), "com3");
+    QCOMPARE(path.PortIndex(), -1);
+  }
+
+  void portSettingsAddress_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");  // empty: accepted
+    QTest::addColumn<int>("address");
+    const QString range = QStringLiteral("Введите целое число в интервале от 0 до 255.");
+    QTest::newRow("255") << "255" << "" << 255;
+    QTest::newRow("0") << "0" << "" << 0;
+    QTest::newRow("blanks") << "  42 " << "" << 42;
+    QTest::newRow("256") << "256" << range << 9;
+    QTest::newRow("-1") << "-1" << range << 9;
+    QTest::newRow("huge") << "99999999999999" << range << 9;
+    QTest::newRow("letters") << "abc" << kNotInteger << 9;
+    QTest::newRow("trailing") << "12a" << kNotInteger << 9;
+    QTest::newRow("inner blank") << "1 2" << kNotInteger << 9;
+    QTest::newRow("empty") << "" << kNotInteger << 9;
+    QTest::newRow("sign only") << "-" << kNotInteger << 9;
+  }
+
+  void portSettingsAddress() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QFETCH(int, address);
+    CPortSettings dialog("COM2", 3, 9);
+    int confirmed = 0;
+    dialog.m_onConfirmed = [&](CPortSettings& d) {
+      ++confirmed;
+      QCOMPARE(d.Address(), address);
+    };
+    dialog.show();
+    dialog.m_editAddress->setText(text);
+    dialog.m_cbPort->setFocus();
+    QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
+
+    QCOMPARE(dialog.Address(), address);
+    if (message.isEmpty()) {
+      QVERIFY(m_ui.messages.isEmpty());
+      QCOMPARE(confirmed, 1);
+      QCOMPARE(dialog.result(), int(QDialog::Accepted));
+      QVERIFY(!dialog.isVisible());
+    } else {
+      QCOMPARE(m_ui.messages, QStringList{message});
+      QCOMPARE(confirmed, 0);
+      QVERIFY(dialog.isVisible());
+      QCOMPARE(dialog.focusWidget(), dialog.m_editAddress);
+      QCOMPARE(dialog.m_editAddress->selectedText(), text);
+    }
+  }
+
+  void portSettingsModal() {
+    // A refused address leaves the dialog open for a second try; the
+    // confirmation runs while the dialog is still up, once.
+    CPortSettings dialog("COM4", 0, 1);
+    QList<bool> visibleWhenConfirmed;
+    dialog.m_onConfirmed = [&](CPortSettings& d) { visibleWhenConfirmed << d.isVisible(); };
+    const int result = RunModal(dialog, [&] {
+      Retype(dialog.m_editAddress, "300");
+      QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
+      Retype(dialog.m_editAddress, "200");
+      QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
+    });
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(m_ui.messages.size(), 1);
+    QCOMPARE(visibleWhenConfirmed, QList<bool>{true});
+    QCOMPARE(dialog.Address(), 200);
+
+    // Cancel does not validate and confirms nothing.
+    CPortSettings cancelled("COM4", 0, 1);
+    bool called = false;
+    cancelled.m_onConfirmed = [&](CPortSettings&) { called = true; };
+    QCOMPARE(RunModal(cancelled,
+                      [&] {
+                        Retype(cancelled.m_editAddress, "abc");
+                        QTest::mouseClick(Button(&cancelled, "Отмена"), Qt::LeftButton);
+                      }),
+             int(QDialog::Rejected));
+    QVERIFY(!called);
+    QVERIFY(m_ui.messages.size() == 1);
+  }
+
+  void objectNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");  // empty: accepted
+    const QString range = QStringLiteral("Введите целое число в интервале от 1 до 20.");
+    QTest::newRow("7") << "7" << "";
+    QTest::newRow("20") << "20" << "";
+    QTest::newRow("1") << "1" << "";
+    QTest::newRow("25") << "25" << range;
+    QTest::newRow("0") << "0" << range;
+    QTest::newRow("-3") << "-3" << range;
+    QTest::newRow("abc") << "abc" << kNotInteger;
+    QTest::newRow("empty") << "" << kNotInteger;
+  }
+
+  void objectNumber() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    CInputREadObjDialog dialog;
+    QCOMPARE(dialog.m_edit->text(), QString("1"));
+    dialog.show();
+    Retype(dialog.m_edit, text);
+    QCOMPARE(dialog.m_edit->text(), text);  // nothing stops the typing
+    QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
+    if (message.isEmpty()) {
+      QVERIFY(m_ui.messages.isEmpty());
+      QVERIFY(dialog.m_bAccepted);
+      QCOMPARE(dialog.m_nObjectNumber, text.toInt());
+      QVERIFY(!dialog.isVisible());
+    } else {
+      QCOMPARE(m_ui.messages, QStringList{message});
+      QVERIFY(!dialog.m_bAccepted);
+      QVERIFY(dialog.isVisible());
+      QCOMPARE(dialog.focusWidget(), dialog.m_edit);
+    }
+  }
+
+  void objectNumberCancelAfterRefusal() {
+    CInputREadObjDialog dialog;
+    const int result = RunModal(dialog, [&] {
+      Retype(dialog.m_edit, "25");
+      QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
+      QTest::mouseClick(Button(&dialog, "Отмена"), Qt::LeftButton);
+    });
+    QCOMPARE(result, int(QDialog::Rejected));
+    QCOMPARE(m_ui.messages.size(), 1);
+    QVERIFY(!dialog.m_bAccepted);
+  }
+
+  void objectNumberSpin() {
+    CInputREadObjDialog dialog;
+    dialog.show();
+    QLineEdit* edit = dialog.m_edit;
+    QTest::mouseClick(dialog.m_down, Qt::LeftButton);
+    QCOMPARE(edit->text(), QString("1"));
+    QTest::mouseClick(dialog.m_up, Qt::LeftButton);
+    QTest::mouseClick(dialog.m_up, Qt::LeftButton);
+    QCOMPARE(edit->text(), QString("3"));
+    QTest::keyClick(edit, Qt::Key_Up);
+    QCOMPARE(edit->text(), QString("4"));
+    QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Down);
+    QCOMPARE(edit->text(), QString("2"));
+
+    Retype(edit, "19");
+    QTest::keyClick(edit, Qt::Key_Up);
+    QTest::keyClick(edit, Qt::Key_Up);
+    QCOMPARE(edit->text(), QString("20"));
+    QTest::mouseClick(dialog.m_up, Qt::LeftButton);
+    QCOMPARE(edit->text(), QString("20"));
+    Retype(edit, "25");  // out of range: stepping starts from the nearest end
+    QTest::keyClick(edit, Qt::Key_Down);
+    QCOMPARE(edit->text(), QString("19"));
+    Retype(edit, "abc");
+    QTest::mouseClick(dialog.m_up, Qt::LeftButton);
+    QCOMPARE(edit->text(), QString("2"));
+
+    // Stepping leaves the focus in the field and the number is taken.
+    QCOMPARE(dialog.focusWidget(), edit);
+    dialog.accept();
+    QCOMPARE(dialog.m_nObjectNumber, 2);
+  }
+
+  void descriptionCharacters() {
+    CEditDescDialog dialog(QStringLiteral("Узел учёта №1"));
+    QCOMPARE(dialog.Text(), QStringLiteral("Узел учёта №1"));
+    dialog.show();
+    QLineEdit* edit = dialog.m_edit;
+
+    // Typed: what code page 1251 holds is taken, the rest is not.
+    Retype(edit, QStringLiteral("Ёж € – «x» 漢😀ß"));
+    QCOMPARE(dialog.Text(), QStringLiteral("Ёж € – «x» "));
+
+    // Pasted into the middle: the foreign characters drop out, the cursor
+    // ends after the pasted text.
+    edit->setText(QStringLiteral("ab"));
+    edit->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText(QStringLiteral("Пр漢и😀в\tет"));
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(dialog.Text(), QStringLiteral("aПриветb"));
+    QCOMPARE(edit->cursorPosition(), 7);
+  }
+
+  void descriptionLength() {
+    CEditDescDialog dialog{QString()};
+    dialog.show();
+    QLineEdit* edit = dialog.m_edit;
+    Type(edit, QString(260, u'ж'));
+    QCOMPARE(dialog.Text(), QString(250, u'ж'));
+
+    edit->clear();
+    Type(edit, QString(10, u'a'));
+    QGuiApplication::clipboard()->setText(QString(300, u'b'));
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(dialog.Text(), QString(10, u'a') + QString(240, u'b'));
+
+    CEditDescDialog full(QString(300, u'c'));
+    QCOMPARE(full.Text().size(), 250);
+  }
+
+  void versionsList() {
+    const std::vector<std::string> names = {"TARVIK 59.11.02.00", "TARVIK 59.11.00.02", "Версия Б",
+                                            "TARVIK 59.11.01.03", "TARVIK 59.11.00.02", "Версия А"};
+    CListVersionsDialog dialog(names);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Поддерживаемые версии  ПО прибора"));
+    QStringList shown;
+    for (int i = 0; i < dialog.m_list->count(); ++i) shown << dialog.m_list->item(i)->text();
+    QCOMPARE(shown, (QStringList{"TARVIK 59.11.00.02", "TARVIK 59.11.01.03", "TARVIK 59.11.02.00",
+                                 QStringLiteral("Версия А"), QStringLiteral("Версия Б")}));
+    QCOMPARE(RunModal(dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Return); }), int(QDialog::Accepted));
+  }
+
+  void aboutCloses() {
+    CAboutDlg dialog;
+    QStringList texts;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) texts << label->text();
+    QVERIFY(texts.contains(QStringLiteral("Версия 1.25")));
+    QCOMPARE(RunModal(dialog, [&] { QTest::mouseClick(Button(&dialog, "ЗАКРЫТЬ"), Qt::LeftButton); }),
+             int(QDialog::Accepted));
+  }
+
+  // Every control lies inside its dialog, none overlaps another, and every
+  // text fits its control in the font in use.
+  void layoutsFit() {
+    CPortSettings ports("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", 3, 1);
+    CInputREadObjDialog object;
+    CEditDescDialog description(QStringLiteral("Описание"));
+    CAboutDlg about;
+    CListVersionsDialog versions({"TARVIK 59.11.03.02"});
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&ports, &object, &description, &about, &versions}) {
+      const QString name = dialog->windowTitle();
+      QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+      QVERIFY2(!(dialog->windowFlags() & Qt::WindowContextHelpButtonHint), qPrintable(name));
+      const QList<QWidget*> controls = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+      for (const QWidget* control : controls) {
+        const QString where = name + ": " + control->metaObject()->className();
+        QVERIFY2(dialog->rect().contains(control->geometry()), qPrintable(where));
+        for (const QWidget* other : controls) {
+          if (other != control && !other->isWindow() && !control->isWindow()) {
+            QVERIFY2(!control->geometry().intersects(other->geometry()), qPrintable(where));
+          }
+        }
+        if (const auto* label = qobject_cast<const QLabel*>(control); label && !label->text().isEmpty()) {
+          const bool fits = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                              : label->sizeHint().width() <= label->width();
+          QVERIFY2(fits, qPrintable(name + ": " + label->text()));
+        }
+        if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+          QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width(),
+                   qPrintable(name + ": " + button->text()));
+        }
+      }
+    }
+  }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"
