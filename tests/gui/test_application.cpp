@@ -1,8 +1,380 @@
+// The program as a user meets it: start-up and its defaults, the two
+// menus, opening and saving archives, reading from a simulated instrument
+// (successful, failed and cancelled), and the connection settings.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
-class TestPlaceholder : public QObject {
-  Q_OBJECT
- private slots:
-  void nothing() {}
+#include <fstream>
+
+#include "app/application.h"
+#include "app/dialogs.h"
+#include "app/main_frame.h"
+#include "app/read_progress.h"
+#include "fake_ui.h"
+#include "instrument.h"
+#include "sim_process.h"
+#include "storage/saved_archive.h"
+#include "test_support.h"
+
+using namespace tkq;
+using namespace tkq::gui;
+
+namespace {
+
+QStringList MenuTexts(QMenu* menu) {
+  QStringList texts;
+  for (QAction* a : menu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return texts;
+}
+
+QStringList MenuBarTexts(CMainFrame* frame) {
+  QStringList texts;
+  for (QAction* a : frame->menuBar()->actions()) texts << a->text();
+  return texts;
+}
+
+QStringList DocumentTitles(CMainFrame* frame) {
+  QStringList titles;
+  for (CChildFrame* f : frame->Documents()) titles << f->windowTitle();
+  return titles;
+}
+
+// A generated instrument folder and a saved archive of object 1 from it.
+struct Instrument {
+  Instrument(size_t records = 100) {
+    sim::GenerateOptions options;
+    options.objects = {1, 2};
+    options.records = records;
+    options.end = 1700000000;
+    std::string error;
+    ok = sim::Generate(dir.path().toStdString() + "/instrument", options, error);
+  }
+  QString Folder() const { return dir.path() + "/instrument"; }
+  QTemporaryDir dir;
+  bool ok = false;
 };
-QTEST_MAIN(TestPlaceholder)
+
+}  // namespace
+
+class TestApplication : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir* m_work = nullptr;
+  gui::test::CFakeUi m_ui;
+  std::unique_ptr<CTRV_KQ_VRApp> m_app;
+
+  // A program started in a fresh folder with a fresh profile.
+  CTRV_KQ_VRApp& Start() {
+    m_app = std::make_unique<CTRV_KQ_VRApp>(m_work->filePath("profile.ini"));
+    m_app->InitInstance();
+    return *m_app;
+  }
+
+  // A saved archive of `records` hourly records.
+  QString SavedArchive(const QString& name, size_t records = 30, uint8_t object = 3) {
+    auto description = tkq::test::BuiltInDescription();
+    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records);
+    obj->SetObjectNumber(object);
+    obj->m_strDescription = "Котельная";
+    const QString path = m_work->filePath(name);
+    SaveSavedArchive(path.toStdString(), *obj);
+    return path;
+  }
+
+ private slots:
+  void init() {
+    m_work = new QTemporaryDir;
+    QDir::setCurrent(m_work->path());
+    m_ui = gui::test::CFakeUi{};
+    SetUi(&m_ui);
+  }
+
+  void cleanup() {
+    m_app.reset();
+    SetUi(nullptr);
+    QDir::setCurrent(QDir::tempPath());
+    delete m_work;
+  }
+
+  void startUpWritesTheDescriptionOnceAndUsesTheDefaults() {
+    CTRV_KQ_VRApp& app = Start();
+    QCOMPARE(m_ui.messages, QStringList{"НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ"});
+    QCOMPARE(m_ui.icons.first(), QMessageBox::Critical);
+    QCOMPARE(QFileInfo(m_work->filePath("TarvikKQ.def")).size(), 32397);
+    QCOMPARE(QString::fromStdString(app.m_link.m_strPortName), QString("COM2"));
+    QCOMPARE(app.m_link.m_nBaudRate, 9600u);
+    QCOMPARE(int(app.m_link.m_nDeviceAddress), 1);
+    QVERIFY(!app.m_columns.m_bShowNumber);
+    QVERIFY(app.m_columns.m_bShowFirst && app.m_columns.m_bShowAbnormal && app.m_columns.m_bShowArchivingTime);
+    QCOMPARE(app.MainFrame()->windowTitle(), QString("Монитор Тарвик КУ (пользовательская версия) 1.25"));
+    QVERIFY(!app.m_pCurrentObject);
+
+    m_app.reset();
+    m_ui.messages.clear();
+    Start();
+    QVERIFY(m_ui.messages.isEmpty());  // the file written at the first start reads
+  }
+
+  void theProfileIsReadAndOddValuesFallBack() {
+    {
+      QSettings s(m_work->filePath("profile.ini"), QSettings::IniFormat);
+      s.setValue("Tarvik KQ/ComIndex", 9);
+      s.setValue("Tarvik KQ/ComBoudRate", 5);
+      s.setValue("Tarvik KQ/DeviceAddress", 17);
+    }
+    CTRV_KQ_VRApp& app = Start();
+    QCOMPARE(QString::fromStdString(app.m_link.m_strPortName), QString("COM2"));
+    QCOMPARE(app.m_link.m_nBaudRate, 38400u);
+    QCOMPARE(int(app.m_link.m_nDeviceAddress), 17);
+    m_app.reset();
+    {
+      QSettings s(m_work->filePath("profile.ini"), QSettings::IniFormat);
+      s.setValue("Tarvik KQ/PortName", "/dev/serial/by-id/usb-FTDI-if00-port0");
+    }
+    QCOMPARE(QString::fromStdString(Start().m_link.m_strPortName), QString("/dev/serial/by-id/usb-FTDI-if00-port0"));
+  }
+
+  void theMenusFollowTheDocumentWindows() {
+    CTRV_KQ_VRApp& app = Start();
+    CMainFrame* frame = app.MainFrame();
+    QCOMPARE(frame->MenuId(), 128);
+    QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Помощь"}));
+    QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
+             (QStringList{"Чтение архива с прибора", "Открыть ... \tCtrl+O", "-", "Настройка печати...", "-", "Выход"}));
+    QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
+             (QStringList{"Вызов справки", "-", "Поддерживаемые версии ПО прибора", "-", "О программе"}));
+    QVERIFY(!frame->Action(kCmdSave)->isEnabled());
+    QVERIFY(!frame->Action(kCmdReport)->isEnabled());
+    QVERIFY(frame->Action(kCmdReadArchive)->isEnabled());
+    QVERIFY(!frame->Action(kCmdFactoryNumber)->isEnabled());
+    QCOMPARE(frame->Action(kCmdFactoryNumber)->shortcut(), QKeySequence(Qt::Key_F2));
+
+    QVERIFY(app.OpenArchiveFile(SavedArchive("a.sav")));
+    QCOMPARE(frame->MenuId(), 129);
+    QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Окно", "Помощь"}));
+    QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
+             (QStringList{"Чтение архива с прибора", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S", "Сохранить как...", "-",
+                          "Печать...\tCtrl+P", "Предварительный просмотр", "Настройка печати...", "Формирование отчета",
+                          "-", "Выход"}));
+    QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
+             (QStringList{"Каскадное", "Заголовки", "Упорядочить значки"}));
+    QVERIFY(frame->Action(kCmdSave)->isEnabled());
+    QCOMPARE(frame->Action(kCmdOpen)->shortcut(), QKeySequence("Ctrl+O"));
+
+    // The settings form writes no report; the tables do.
+    frame->MdiArea()->setActiveSubWindow(frame->Documents()[0]);
+    QVERIFY(!frame->Action(kCmdReport)->isEnabled());
+    frame->MdiArea()->setActiveSubWindow(frame->Documents()[2]);
+    QVERIFY(frame->Action(kCmdReport)->isEnabled());
+
+    frame->CloseAllDocuments();
+    QCOMPARE(frame->MenuId(), 128);
+    QVERIFY(!frame->Action(kCmdSave)->isEnabled());
+  }
+
+  void openingAnArchiveOpensFourWindows() {
+    CTRV_KQ_VRApp& app = Start();
+    m_ui.openAnswer = SavedArchive("obj3.sav");
+    app.OnFileOpen();
+    QCOMPARE(m_ui.titles.last(), QString("Открыть"));
+    QCOMPARE(DocumentTitles(app.MainFrame()),
+             (QStringList{"Настройка просмотра", "Архив измерений", "Архив нештатных ситуаций", "Параметры"}));
+    QCOMPARE(int(app.m_pCurrentObject->GetObjectNumber()), 3);
+    QCOMPARE(app.m_strArchivePath, m_ui.openAnswer);
+    QVERIFY(app.MainFrame()->windowTitle().startsWith("Монитор Тарвик КУ (пользовательская версия) 1.25 - "));
+
+    // A damaged file: the message, and the archive shown before stays.
+    CObjectDefinition* before = app.m_pCurrentObject.get();
+    const QString cut = m_work->filePath("cut.sav");
+    QFile::copy(m_ui.openAnswer, cut);
+    QFile(cut).resize(QFileInfo(cut).size() / 2);
+    m_ui.messages.clear();
+    QVERIFY(!app.OpenArchiveFile(cut));
+    QCOMPARE(m_ui.messages, QStringList{"Неверный формат файла"});
+    QCOMPARE(app.m_pCurrentObject.get(), before);
+    QCOMPARE(app.MainFrame()->Documents().size(), 4);
+    QVERIFY(!app.OpenArchiveFile(m_work->filePath("absent.sav")));
+    QCOMPARE(m_ui.messages.last(), QString("Ошибка открытия файла"));
+
+    // Cancelling the dialog changes nothing.
+    m_ui.openAnswer.clear();
+    app.OnFileOpen();
+    QCOMPARE(app.m_pCurrentObject.get(), before);
+  }
+
+  void savingWritesTheSameFileAfterwardsWithoutAsking() {
+    CTRV_KQ_VRApp& app = Start();
+    const QString original = SavedArchive("obj3.sav");
+    QVERIFY(app.OpenArchiveFile(original));
+    m_ui.titles.clear();
+    QVERIFY(app.SaveArchive());
+    QVERIFY(m_ui.titles.isEmpty());  // no dialog: the file opened is the file saved
+
+    m_ui.saveAnswer = m_work->filePath("sub/../copy.sav");
+    QDir(m_work->path()).mkpath("sub");
+    QVERIFY(app.SaveArchiveAs());
+    QCOMPARE(m_ui.titles.last(), QString("Сохранить как"));
+    QCOMPARE(app.m_strArchivePath, m_ui.saveAnswer);
+    QCOMPARE(app.Settings().value("CONTROL/DIR").toString(), QFileInfo(m_ui.saveAnswer).absolutePath());
+    CReadParamClass description;
+    description.LoadBuiltIn();
+    auto copy = LoadSavedArchive(std::filesystem::path(m_work->filePath("copy.sav").toStdString()), &description,
+                                 nullptr);
+    QCOMPARE(copy->m_arcRecords.GetSize(), app.m_pCurrentObject->m_arcRecords.GetSize());
+
+    // A file that cannot be written: the message of each command, and the
+    // file there before is untouched.
+    m_ui.saveAnswer = m_work->filePath("no-such-folder/x.sav");
+    m_ui.messages.clear();
+    QVERIFY(!app.SaveArchiveAs());
+    QCOMPARE(m_ui.messages, QStringList{"Ошибка открытия файла"});
+    QCOMPARE(m_ui.captions.last(), QString("Ошибка"));
+    QVERIFY(!app.SaveArchive());
+    QCOMPARE(m_ui.messages.last(), QString("ОШИБКА ОТКРЫТИЯ ФАЙЛА"));
+
+    m_ui.saveAnswer.clear();
+    QVERIFY(!app.SaveArchiveAs());
+  }
+
+  void aReadOpensFourWindowsAndAsksForADescription() {
+    Instrument instrument;
+    QVERIFY(instrument.ok);
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
+    CTRV_KQ_VRApp& app = Start();
+    app.m_link.SetConnection(sim.Path(), 1);
+    QVERIFY(app.OpenArchiveFile(SavedArchive("before.sav")));
+    app.m_strArchivePath = "before.sav";
+
+    m_ui.objectNumber = 2;
+    m_ui.description = "Насосная №2";
+    app.OnReadArchive();
+    QVERIFY2(m_ui.messages.size() <= 1, qPrintable(m_ui.messages.join("; ")));
+    QCOMPARE(int(app.m_pCurrentObject->GetObjectNumber()), 2);
+    QCOMPARE(QString::fromStdString(app.m_pCurrentObject->m_strDescription), QString("Насосная №2"));
+    QCOMPARE(DocumentTitles(app.MainFrame()),
+             (QStringList{"Настройка просмотра", "Архив измерений", "Архив нештатных ситуаций", "Параметры"}));
+    QVERIFY(app.m_strArchivePath.isEmpty());  // the first save asks for a name
+    QCOMPARE(app.m_pCurrentObject->m_arcRecords.GetSize(), size_t{100});
+  }
+
+  void aFailedReadKeepsThePreviousWindows() {
+    Instrument instrument;
+    QFile::remove(instrument.Folder() + "/System_0.dev");
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
+    CTRV_KQ_VRApp& app = Start();
+    app.m_link.SetConnection(sim.Path(), 1);
+    QVERIFY(app.OpenArchiveFile(SavedArchive("before.sav")));
+    CObjectDefinition* before = app.m_pCurrentObject.get();
+    QList<CChildFrame*> windows = app.MainFrame()->Documents();
+
+    m_ui.objectNumber = 1;
+    app.OnReadArchive();
+    QCOMPARE(m_ui.messages.last(), QString("ОШИБКА ЧТЕНИЯ ФАЙЛОВ"));
+    QCOMPARE(m_ui.icons.last(), QMessageBox::Critical);
+    QCOMPARE(app.m_pCurrentObject.get(), before);
+    QCOMPARE(app.MainFrame()->Documents(), windows);
+    QCOMPARE(m_ui.descriptionAsked, 0);
+
+    // A port that does not exist.
+    app.m_link.SetConnection("/dev/no-such-port", 1);
+    app.OnReadArchive();
+    QVERIFY(m_ui.messages.last().startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
+
+    // No number confirmed: no read at all.
+    m_ui.objectNumber = 0;
+    const int messages = m_ui.messages.size();
+    app.OnReadArchive();
+    QCOMPARE(m_ui.messages.size(), messages);
+  }
+
+  void aReadCanBeCancelled() {
+    Instrument instrument(3000);
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
+    CTRV_KQ_VRApp& app = Start();
+    app.m_link.SetConnection(sim.Path(), 1);
+    m_ui.objectNumber = 1;
+    bool sawProgress = false;
+    QTimer::singleShot(800, [&] {
+      auto* dialog = qobject_cast<CReadProgressDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      sawProgress = true;
+      dialog->m_cancel->click();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    app.OnReadArchive();
+    QVERIFY(sawProgress);
+    QVERIFY(clock.elapsed() < 5000);  // not the full minute the read would take
+    QCOMPARE(m_ui.messages.last(), QString("Чтение прервано пользователем"));
+    QVERIFY(!app.m_pCurrentObject);
+    QVERIFY(app.MainFrame()->Documents().isEmpty());
+  }
+
+  void aSilentFirstRequestBeepsOnce() {
+    Instrument instrument(20);
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--silent-first", "1"});
+    CTRV_KQ_VRApp& app = Start();
+    app.m_link.SetConnection(sim.Path(), 1);
+    m_ui.objectNumber = 1;
+    app.OnReadArchive();
+    QVERIFY(app.m_pCurrentObject);
+    QTRY_COMPARE(m_ui.beeps, 1);
+  }
+
+  void theConnectionDialogTestsThePortAndWritesTheProfile() {
+    CTRV_KQ_VRApp& app = Start();
+    // Cancel rewrites the unchanged settings.
+    QTimer::singleShot(0, [] {
+      if (auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget())) d->reject();
+    });
+    app.OnPortSettings();
+    QCOMPARE(app.Settings().value("Tarvik KQ/ComIndex").toInt(), 1);
+    QCOMPARE(app.Settings().value("Tarvik KQ/ComBoudRate").toInt(), 3);
+    QCOMPARE(app.Settings().value("Tarvik KQ/DeviceAddress").toInt(), 1);
+
+    // A port that does not exist: the message; the new rate and address
+    // stay applied, the stored port does not change.
+    QTimer::singleShot(0, [] {
+      auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
+      if (d == nullptr) return;
+      d->m_cbPort->setEditText("/dev/no-such-port");
+      d->m_cbBaudRate->setCurrentIndex(5);
+      d->m_editAddress->setText("255");
+      d->accept();
+    });
+    app.OnPortSettings();
+    QVERIFY(m_ui.messages.last().startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
+    QCOMPARE(app.m_link.m_nBaudRate, 38400u);
+    QCOMPARE(QString::fromStdString(app.m_link.m_strPortName), QString("/dev/no-such-port"));
+    QCOMPARE(app.Settings().value("Tarvik KQ/ComIndex").toInt(), 1);
+    QCOMPARE(app.Settings().value("Tarvik KQ/ComBoudRate").toInt(), 5);
+    QCOMPARE(app.Settings().value("Tarvik KQ/DeviceAddress").toInt(), 255);
+
+    // A port that opens (the simulator's) is kept under PortName.
+    Instrument instrument(5);
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
+      if (d == nullptr) return;
+      d->m_cbPort->setEditText(QString::fromStdString(sim.Path()));
+      d->accept();
+    });
+    app.OnPortSettings();
+    QCOMPARE(app.Settings().value("Tarvik KQ/PortName").toString(), QString::fromStdString(sim.Path()));
+  }
+};
+
+QTEST_MAIN(TestApplication)
 #include "test_application.moc"

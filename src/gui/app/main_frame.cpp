@@ -41,6 +41,17 @@ CMainFrame::CMainFrame() {
   resize(1180, 800);
 }
 
+CMainFrame::~CMainFrame() {
+  // The document windows go while this frame is whole: their going
+  // updates the commands.
+  qApp->removeEventFilter(this);
+  disconnect(m_mdi, nullptr, this, nullptr);
+  for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+    disconnect(w, nullptr, this, nullptr);
+    delete w;
+  }
+}
+
 QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, const QString& tooltip) {
   auto* action = new QAction(text, this);
   action->setStatusTip(prompt);

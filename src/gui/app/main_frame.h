@@ -67,6 +67,7 @@ class CMainFrame : public QMainWindow {
   Q_OBJECT
  public:
   CMainFrame();
+  ~CMainFrame() override;
 
   // The action of a command (menu item, toolbar button, accelerator); for
   // "Открыть" the one of the menu shown now.
