@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the program and runs its main job: reads
-# object 1 from a simulated instrument (a year of hourly archives) over a
-# pseudo-terminal and shows what was read. Everything lands in out/.
-#   bash scripts/run.sh            the simulated instrument
-#   bash scripts/run.sh ARCHIVE    show a saved archive instead
+# Installs what is needed, builds the program and runs its main job: the
+# desktop program tarvik-monitor connected to a simulated instrument.
+#
+# A simulated instrument (objects 1 and 2: a year and three months of hourly
+# archives) is generated in out/instrument and served on a pseudo-terminal
+# (out/tty, 38,400 baud); the program starts in out/ with its connection
+# settings pointed at it (a profile of its own in out/config, so your own
+# settings stay untouched). Choose "Файл" > "Чтение архива с прибора",
+# object 1 or 2.
+#
+# Without a display, the command-line tool reads object 2 instead and
+# shows what it read.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,44 +18,38 @@ bash scripts/deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTKQ_TESTS=OFF >/dev/null
 cmake --build build/release --parallel
 
-tool="$PWD/build/release/src/cli/tarvik-kq"
-sim="$PWD/build/release/tools/simulator/tarvik-kq-sim"
+bin="$PWD/build/release"
 work="$PWD/out"
 mkdir -p "$work"
-
-show() {
-  echo
-  "$tool" info "$1"
-  echo
-  "$tool" tree "$1"
-  echo
-  echo "== Архив измерений (первые строки отчета)"
-  "$tool" report "$1" --view archive | head -n 12 | iconv -f CP1251 -t UTF-8
-  echo
-  echo "== Архив нештатных ситуаций (первые строки отчета)"
-  "$tool" report "$1" --view abnormal | head -n 8 | iconv -f CP1251 -t UTF-8
-}
-
-if [ $# -ge 1 ]; then
-  archive=$(realpath "$1")
-  cd "$work"
-  show "$archive"
-  exit 0
-fi
-
 cd "$work"
-echo "== Поддерживаемые версии ПО прибора (описание: $work/TarvikKQ.def)"
-"$tool" versions | tr '\n' ' '
-echo
-echo
-echo "== Имитатор прибора: $work/instrument"
+
 rm -rf instrument
-"$sim" generate instrument --version "TARVIK 59.11.03.04" --objects 1,2 --records 8760
-"$sim" serve instrument --baud 38400 --latency 5 --link "$work/tty" >sim.out 2>&1 &
+"$bin/tools/simulator/tarvik-kq-sim" generate instrument --version "TARVIK 59.11.03.04" --objects 1 --records 8760
+"$bin/tools/simulator/tarvik-kq-sim" generate instrument --version "TARVIK 59.11.03.04" --objects 2 --records 2160 \
+  --first 0 --second 4 --seed 7
+"$bin/tools/simulator/tarvik-kq-sim" serve instrument --baud 38400 --latency 2 --link "$work/tty" >sim.out 2>&1 &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "$work/tty" ] && break; sleep 0.1; done
-echo "== Идентификация: $("$tool" identify --port "$work/tty" --baud 38400)"
-echo "== Чтение объекта 1 на 38400 бод (около 40 с)"
-"$tool" read --port "$work/tty" --baud 38400 --object 1 -o obj01.sav --description "Имитатор прибора"
-show "$work/obj01.sav"
+echo "Имитатор прибора: $work/tty -> $(head -n 1 sim.out)"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Нет дисплея: вместо окна программы читаем объект 2 из командной строки."
+  "$bin/src/cli/tarvik-kq" read --port "$work/tty" --baud 38400 --object 2 -o obj02.sav
+  "$bin/src/cli/tarvik-kq" info obj02.sav
+  "$bin/src/cli/tarvik-kq" report obj02.sav --view archive | head -n 12 | iconv -f CP1251 -t UTF-8
+  exit 0
+fi
+
+# The program's profile for this run: the simulator's port at 38,400 baud.
+config="$work/config/Tarvik KQ"
+mkdir -p "$config"
+cat >"$config/TarvikKQ.ini" <<INI
+[Tarvik%20KQ]
+ComIndex=1
+ComBoudRate=5
+DeviceAddress=1
+PortName=$work/tty
+INI
+echo "Запуск tarvik-monitor: «Файл» > «Чтение архива с прибора», объект 1 или 2."
+XDG_CONFIG_HOME="$work/config" "$bin/src/gui/tarvik-monitor"

@@ -188,7 +188,7 @@ void CTRV_KQ_VRApp::MakeCurrent(std::unique_ptr<CObjectDefinition> object) {
   m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(*this), "Архив измерений");
   m_pMainFrame->OpenDocument(new CErrorListView(*this), "Архив нештатных ситуаций");
   m_pMainFrame->OpenDocument(new CParamTreeView(*this), "Параметры");
-  m_pMainFrame->MdiArea()->tileSubWindows();
+  m_pMainFrame->ArrangeDocuments();
   if (!m_pMainFrame->Documents().isEmpty()) m_pMainFrame->MdiArea()->setActiveSubWindow(m_pMainFrame->Documents()[1]);
   emit ObjectReplaced();
 }

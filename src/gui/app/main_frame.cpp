@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QGuiApplication>
 #include <QMdiArea>
+#include <QScreen>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -38,7 +40,14 @@ CMainFrame::CMainFrame() {
   connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
   ShowMenu(128);
   UpdateCommands();
-  resize(1180, 800);
+  // Most of the screen: four windows of an archive want room.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect available = screen->availableGeometry();
+    resize(available.width() * 9 / 10, available.height() * 9 / 10);
+    move(available.center() - rect().center());
+  } else {
+    resize(1180, 800);
+  }
 }
 
 CMainFrame::~CMainFrame() {
@@ -292,6 +301,27 @@ CChildFrame* CMainFrame::OpenDocument(QWidget* view, const QString& title) {
   frame->show();
   UpdateCommands();
   return frame;
+}
+
+void CMainFrame::ArrangeDocuments() {
+  const QList<CChildFrame*> frames = Documents();
+  if (frames.size() != 4) {
+    m_mdi->tileSubWindows();
+    return;
+  }
+  const QRect area = m_mdi->viewport()->rect();
+  CChildFrame* settings = frames[0];
+  // The frame around a view: title bar and borders.
+  const QSize chrome = settings->size() - settings->widget()->size();
+  const QSize form = settings->widget()->sizeHint() + chrome;
+  const int leftWidth = std::clamp(form.width(), area.width() / 3, area.width() * 11 / 20);
+  const int topHeight = std::clamp(form.height(), area.height() / 3, area.height() * 13 / 20);
+  const int rightWidth = area.width() - leftWidth;
+  const int archiveHeight = area.height() * 3 / 5;
+  settings->setGeometry(0, 0, leftWidth, topHeight);
+  frames[3]->setGeometry(0, topHeight, leftWidth, area.height() - topHeight);
+  frames[1]->setGeometry(leftWidth, 0, rightWidth, archiveHeight);
+  frames[2]->setGeometry(leftWidth, archiveHeight, rightWidth, area.height() - archiveHeight);
 }
 
 void CMainFrame::CloseAllDocuments() {

@@ -79,6 +79,10 @@ class CMainFrame : public QMainWindow {
 
   // Opens a new window of `view` (which becomes owned by it) titled `title`.
   CChildFrame* OpenDocument(QWidget* view, const QString& title);
+  // Places the four windows of an archive: the settings form at its own
+  // size in the top left corner with the parameters below it, the archive
+  // table in the large space to the right, the abnormal situations below it.
+  void ArrangeDocuments();
   // Closes every document window at once, without asking anything.
   void CloseAllDocuments();
   // The document windows in the order they were opened.

@@ -190,6 +190,11 @@ void CObjViewSettings::EditDescription() {
   m_description->setAlignment(Qt::AlignCenter);
 }
 
+QSize CObjViewSettings::sizeHint() const {
+  if (widget() == nullptr) return QScrollArea::sizeHint();
+  return widget()->size() + QSize(2 * frameWidth(), 2 * frameWidth());
+}
+
 QString CObjViewSettings::HelpTopic() const { return help::kSettingsView; }
 
 }  // namespace tkq::gui

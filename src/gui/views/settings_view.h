@@ -38,6 +38,8 @@ class CObjViewSettings : public QScrollArea, public CViewCommands {
   void EditDescription();
 
   QString HelpTopic() const override;
+  // The whole form, so that its window opens without scroll bars.
+  QSize sizeHint() const override;
 
   // The controls, for the program's tests.
   QLineEdit* m_title = nullptr;          // 1028
