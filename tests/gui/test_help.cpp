@@ -339,18 +339,30 @@ class TestHelp : public QObject {
     QDialog dialog;
     QWidget* hostDuringDialog = nullptr;
     bool shown = false;
+    QUrl shownPage;
+    QUrl afterClick;
     QTimer::singleShot(0, &dialog, [&] {
       shown = ShowHelp(help::kConnection, &dialog);
       hostDuringDialog = FindHelpWindow()->parentWidget();
+      shownPage = Browser()->source();
+      // The window takes clicks while the dialog runs: one given to the
+      // window system's window, as a user's click comes.
+      QWidget* help = FindHelpWindow();
+      QPushButton* button = Button("helpContentsButton");
+      QTest::mouseClick(help->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                        button->mapTo(help, button->rect().center()));
+      afterClick = Browser()->source();
       dialog.reject();
     });
     dialog.exec();
     QVERIFY(shown);
     QCOMPARE(hostDuringDialog, &dialog);
+    QCOMPARE(shownPage, QUrl(QStringLiteral("qrc:/help/connection.html")));
+    QCOMPARE(afterClick, QUrl(QStringLiteral("qrc:/help/index.html")));
     QVERIFY(window);
     QCOMPARE(window->parentWidget(), nullptr);
     QVERIFY(window->isVisible());
-    QCOMPARE(Browser()->source(), QUrl(QStringLiteral("qrc:/help/connection.html")));
+    QCOMPARE(Browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
 
     // A modal window destroyed while shown does not take the help with it.
     auto* modal = new QWidget(nullptr, Qt::Window);

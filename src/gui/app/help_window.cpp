@@ -142,9 +142,16 @@ CHelpWindow::CHelpWindow() : QWidget(nullptr, Qt::Window) {
   splitter->setStretchFactor(0, 0);
   splitter->setStretchFactor(1, 1);
   splitter->setChildrenCollapsible(false);
-  splitter->setSizes({260, 640});
+  m_contents->setSpacing(1);
   layout->addWidget(splitter, 1);
   resize(900, 650);
+  // The contents as wide as their longest title, within a third of the window.
+  int widest = 0;
+  for (int row = 0; row < m_contents->count(); ++row) {
+    widest = std::max(widest, m_contents->fontMetrics().horizontalAdvance(m_contents->item(row)->text()));
+  }
+  const int contentsWidth = std::min(widest + 2 * m_contents->frameWidth() + 16, width() / 3);
+  splitter->setSizes({contentsWidth, width() - contentsWidth});
 
   connect(m_back, &QPushButton::clicked, m_browser, &QTextBrowser::backward);
   connect(m_forward, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
