@@ -285,13 +285,15 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
     : QDialog(parent), m_nAddress(address) {
   setWindowTitle(QStringLiteral("Параметры связи"));
   const CDialogUnits du(font());
-  SetDialogSize(this, du, 142, 84);
+  // Wider than the four COM names need: device paths such as
+  // /dev/serial/by-id/usb-FTDI_... must be readable.
+  SetDialogSize(this, du, 260, 84);
 
   m_cbPort = new QComboBox(this);
   m_cbPort->setEditable(true);  // any device path may be typed
   m_cbPort->setInsertPolicy(QComboBox::NoInsert);
   m_cbPort->addItems(SerialPortCandidates());
-  m_cbPort->setGeometry(du.X(84), du.Y(7), du.X(50), ControlHeight(du, 12, m_cbPort));
+  m_cbPort->setGeometry(du.X(84), du.Y(7), du.X(168), ControlHeight(du, 12, m_cbPort));
 
   m_cbBaudRate = new QComboBox(this);
   m_cbBaudRate->addItems(kBaudRates);
@@ -304,9 +306,9 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
   AddLabel(this, QStringLiteral("Скорость обмена:"), du.Rect(7, 24, 76, 8), m_cbBaudRate);
   AddLabel(this, QStringLiteral("Электронный номер:"), du.Rect(8, 41, 74, 8), m_editAddress);
 
-  QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(14, 63, 50, 14));
+  QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(73, 63, 50, 14));
   ok->setDefault(true);
-  QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(79, 63, 50, 14));
+  QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(138, 63, 50, 14));
   connect(ok, &QPushButton::clicked, this, &CPortSettings::accept);
   connect(cancel, &QPushButton::clicked, this, &CPortSettings::reject);
 
