@@ -49,7 +49,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   -DCMAKE_BUILD_TYPE=Debug -DTKQ_SANITIZE=ON
 
 echo "=== fuzz targets, ${fuzz_seconds} s each"
-if cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTKQ_FUZZ=ON -DTKQ_TESTS=OFF \
+if cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTKQ_FUZZ=ON -DTKQ_TESTS=OFF -DTKQ_GUI=OFF \
      -DCMAKE_CXX_COMPILER=clang++ >build/fuzz.configure.log 2>&1 &&
    cmake --build build/fuzz --parallel "$jobs"; then
   build/fuzz/fuzz/make_fuzz_seeds build/fuzz/seeds

@@ -64,6 +64,7 @@ CMainFrame::~CMainFrame() {
 QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, const QString& tooltip) {
   auto* action = new QAction(text, this);
   action->setStatusTip(prompt);
+  action->setWhatsThis(prompt);
   action->setToolTip(tooltip.isEmpty() ? QString(text).remove(QChar('\t')).section(QChar('\t'), 0, 0) : tooltip);
   action->setData(id);
   addAction(action);  // accelerators work whichever menu is shown
@@ -88,6 +89,7 @@ void CMainFrame::BuildMenus() {
   m_open129 = new QAction("Открыть...\tCtrl+O", this);
   for (QAction* open : {m_open128, m_open129}) {
     open->setStatusTip("Открытие сохраненного архива");
+    open->setWhatsThis("Открытие сохраненного архива");
     open->setToolTip("Открыть");
     open->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton));
     open->setData(kCmdOpen);
