@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -235,26 +236,21 @@ std::string ApplyArchiveSettings(const Args& args, CObjectDefinition& obj, CColu
 
   if (args.options.count("--columns")) {
     columns = CColumnSwitches{false, false, false, false, false, false, false};
+    const std::pair<const char*, bool CColumnSwitches::*> kNames[] = {
+        {"number", &CColumnSwitches::m_bShowNumber},      {"first", &CColumnSwitches::m_bShowFirst},
+        {"second", &CColumnSwitches::m_bShowSecond},      {"start", &CColumnSwitches::m_bShowIntervalStart},
+        {"end", &CColumnSwitches::m_bShowIntervalEnd},    {"time", &CColumnSwitches::m_bShowArchivingTime},
+        {"abnormal", &CColumnSwitches::m_bShowAbnormal}};
     std::stringstream list(Option(args, "--columns"));
     std::string name;
     while (std::getline(list, name, ',')) {
-      if (name == "number") {
-        columns.m_bShowNumber = true;
-      } else if (name == "first") {
-        columns.m_bShowFirst = true;
-      } else if (name == "second") {
-        columns.m_bShowSecond = true;
-      } else if (name == "start") {
-        columns.m_bShowIntervalStart = true;
-      } else if (name == "end") {
-        columns.m_bShowIntervalEnd = true;
-      } else if (name == "time") {
-        columns.m_bShowArchivingTime = true;
-      } else if (name == "abnormal") {
-        columns.m_bShowAbnormal = true;
-      } else if (!name.empty()) {
+      if (name.empty()) continue;
+      const auto* known = std::find_if(std::begin(kNames), std::end(kNames),
+                                       [&](const auto& entry) { return name == entry.first; });
+      if (known == std::end(kNames)) {
         return "unknown column " + name + " (number,first,second,start,end,time,abnormal)";
       }
+      columns.*(known->second) = true;
     }
   }
   return {};

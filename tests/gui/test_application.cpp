@@ -21,7 +21,7 @@
 #include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/read_progress.h"
-#include "fake_ui.h"
+#include "program_test.h"
 #include "instrument.h"
 #include "sim_process.h"
 #include "storage/saved_archive.h"
@@ -67,21 +67,10 @@ struct Instrument {
 
 }  // namespace
 
-class TestApplication : public QObject {
+class TestApplication : public gui::test::CProgramTest {
   Q_OBJECT
 
  private:
-  QTemporaryDir* m_work = nullptr;
-  gui::test::CFakeUi m_ui;
-  std::unique_ptr<CTRV_KQ_VRApp> m_app;
-
-  // A program started in a fresh folder with a fresh profile.
-  CTRV_KQ_VRApp& Start() {
-    m_app = std::make_unique<CTRV_KQ_VRApp>(m_work->filePath("profile.ini"));
-    m_app->InitInstance();
-    return *m_app;
-  }
-
   // A saved archive of `records` hourly records.
   QString SavedArchive(const QString& name, size_t records = 30, uint8_t object = 3) {
     auto description = tkq::test::BuiltInDescription();
@@ -94,19 +83,8 @@ class TestApplication : public QObject {
   }
 
  private slots:
-  void init() {
-    m_work = new QTemporaryDir;
-    QDir::setCurrent(m_work->path());
-    m_ui = gui::test::CFakeUi{};
-    SetUi(&m_ui);
-  }
-
-  void cleanup() {
-    m_app.reset();
-    SetUi(nullptr);
-    QDir::setCurrent(QDir::tempPath());
-    delete m_work;
-  }
+  void init() { Begin(); }
+  void cleanup() { End(); }
 
   void startUpWritesTheDescriptionOnceAndUsesTheDefaults() {
     CTRV_KQ_VRApp& app = Start();

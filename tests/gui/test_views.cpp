@@ -15,7 +15,7 @@
 
 #include "app/application.h"
 #include "app/main_frame.h"
-#include "fake_ui.h"
+#include "program_test.h"
 #include "output/report.h"
 #include "output/text_forms.h"
 #include "storage/cp1251.h"
@@ -29,19 +29,14 @@
 using namespace tkq;
 using namespace tkq::gui;
 
-class TestViews : public QObject {
+class TestViews : public gui::test::CProgramTest {
   Q_OBJECT
 
  private:
-  QTemporaryDir* m_work = nullptr;
-  gui::test::CFakeUi m_ui;
-  std::unique_ptr<CTRV_KQ_VRApp> m_app;
-
   // The program with an archive of object 5 open: hourly records from
   // 01.02.2012 10:00 with the given quantity types.
   CTRV_KQ_VRApp& Open(uint8_t first = 0, uint8_t second = 1, size_t records = 12) {
-    m_app = std::make_unique<CTRV_KQ_VRApp>(m_work->filePath("profile.ini"));
-    m_app->InitInstance();
+    Start();
     auto description = tkq::test::BuiltInDescription();
     tkq::test::Bytes err;
     tkq::test::AppendAbnormal(err, 1328090400 + 3600, 1328090400 + 7200, 3);
@@ -52,14 +47,6 @@ class TestViews : public QObject {
     SaveSavedArchive(path.toStdString(), *obj);
     m_app->OpenArchiveFile(path);
     return *m_app;
-  }
-
-  template <class View>
-  View* Find() {
-    for (CChildFrame* frame : m_app->MainFrame()->Documents()) {
-      if (auto* view = qobject_cast<View*>(frame->widget())) return view;
-    }
-    return nullptr;
   }
 
   static QStringList Headers(QAbstractItemModel* model) {
@@ -75,19 +62,8 @@ class TestViews : public QObject {
   }
 
  private slots:
-  void init() {
-    m_work = new QTemporaryDir;
-    QDir::setCurrent(m_work->path());
-    m_ui = gui::test::CFakeUi{};
-    SetUi(&m_ui);
-  }
-
-  void cleanup() {
-    m_app.reset();
-    SetUi(nullptr);
-    QDir::setCurrent(QDir::tempPath());
-    delete m_work;
-  }
+  void init() { Begin(); }
+  void cleanup() { End(); }
 
   void theSettingsFormStartsFromItsOwnChoices() {
     CTRV_KQ_VRApp& app = Open();

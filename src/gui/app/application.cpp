@@ -157,9 +157,9 @@ void CTRV_KQ_VRApp::OnReadArchive() {
     Ui().Message(m_pMainFrame, text, QMessageBox::Critical, kAppName);
     return;
   }
-  std::unique_ptr<CObjectDefinition> previous = std::move(m_pCurrentObject);
-  previous.reset();
+  // The previous object goes, and its windows before it.
   m_pMainFrame->CloseAllDocuments();
+  m_pCurrentObject.reset();
   QString description;
   if (Ui().EditDescription(m_pMainFrame, description)) object->m_strDescription = description.toStdString();
   m_strArchivePath.clear();
