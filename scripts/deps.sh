@@ -10,6 +10,8 @@ packages=(
   libmodbus-dev socat
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
   libgl-dev libx11-dev fonts-dejavu-core
+  libcli11-dev
+  cups printer-driver-cups-pdf poppler-utils
 )
 
 missing=()

@@ -1,0 +1,180 @@
+#include "output/print_layout.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "archive/object_definition.h"
+#include "description/param_tree.h"
+#include "output/text_forms.h"
+
+namespace tkq {
+namespace {
+
+constexpr int32_t kMargin = 20;
+
+// Each cell between two blanks, all joined.
+std::string JoinCells(const std::vector<std::string>& cells) {
+  size_t size = 0;
+  for (const auto& cell : cells) size += cell.size() + 2;
+  std::string line;
+  line.reserve(size);
+  for (const auto& cell : cells) {
+    line += ' ';
+    line += cell;
+    line += ' ';
+  }
+  return line;
+}
+
+}  // namespace
+
+// --- the windows' lines ---
+
+CArchivePrintLines::CArchivePrintLines(const CObjectDefinition& object, const CColumnSwitches& switches,
+                                       std::vector<int32_t> rows)
+    : m_object(object), m_columns(ArchiveColumns(switches)), m_rows(std::move(rows)) {}
+
+CArchivePrintLines::CArchivePrintLines(const CObjectDefinition& object, const CColumnSwitches& switches)
+    : CArchivePrintLines(object, switches, object.RowPositions()) {}
+
+std::vector<std::string> CArchivePrintLines::Cells(int32_t index) const {
+  std::vector<std::string> cells;
+  if (index < 0 || index >= GetLineCount()) return cells;
+  CArchiveRow row;
+  if (!m_object.ComputeRow(m_rows[static_cast<size_t>(index)], row)) return cells;
+  cells.reserve(m_columns.size());
+  for (EArchiveColumn column : m_columns) cells.push_back(ArchiveCellText(column, index, row));
+  return cells;
+}
+
+std::string CArchivePrintLines::GetLineText(int32_t index) const { return JoinCells(Cells(index)); }
+
+std::vector<std::string> CArchivePrintLines::GetCaptions() const { return ArchivePrintCaptions(m_object, m_columns); }
+
+std::vector<std::string> CArchivePrintLines::GetFirstRowCells() const { return Cells(0); }
+
+int32_t CAbnormalPrintLines::GetLineCount() const { return m_object.GetAbnormalCount(); }
+
+std::string CAbnormalPrintLines::GetLineText(int32_t index) const {
+  return JoinCells(AbnormalCellTexts(m_object, index));
+}
+
+std::vector<std::string> CAbnormalPrintLines::GetCaptions() const {
+  return {"№", "Нештатная ситуация", "Начало", "Конец"};
+}
+
+std::vector<std::string> CAbnormalPrintLines::GetFirstRowCells() const { return AbnormalCellTexts(m_object, 0); }
+
+CTreePrintLines::CTreePrintLines(const CParamTree& tree, const std::vector<bool>& expanded) {
+  const auto& groups = tree.Items();
+  for (size_t i = 0; i < groups.size(); ++i) {
+    if (i >= expanded.size() || !expanded[i]) continue;
+    m_lines.push_back(groups[i].text);
+    for (const auto& child : groups[i].children) m_lines.push_back("       " + child.text);
+  }
+}
+
+std::string CTreePrintLines::GetLineText(int32_t index) const {
+  if (index < 0 || index >= GetLineCount()) return {};
+  return m_lines[static_cast<size_t>(index)];
+}
+
+// --- texts ---
+
+std::string PageNumberText(int32_t page, int32_t pageCount) {
+  char text[64];
+  std::snprintf(text, sizeof text, "Страница %3u из %3u", static_cast<unsigned>(page), static_cast<unsigned>(pageCount));
+  return text;
+}
+
+std::string PrintTitle(uint8_t objectNumber, int64_t readTime, const std::string& description) {
+  std::string second = description;
+  std::replace_if(second.begin(), second.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  return ObjectTitle(objectNumber, readTime) + "\n" + second;
+}
+
+std::string PrintTitle(const CObjectDefinition& object) {
+  return PrintTitle(object.GetObjectNumber(), object.m_tRead, object.m_strDescription);
+}
+
+size_t CountCharacters(const std::string& text) {
+  // Every byte but the continuation bytes of a sequence starts a character.
+  return static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// --- the layout ---
+
+bool SetUpPrintPages(const CPrintMetrics& m, int32_t lineCount, CPrintState& state) {
+  state = CPrintState{};
+  state.m_nLineHeight = m.lineHeight;
+  state.m_nCharWidth = m.charWidth;
+  state.m_nNextRow = 1;
+  if (m.lineHeight <= 0 || m.charWidth <= 0 || m.width <= 0 || m.height <= 0 || lineCount < 0) return false;
+  // In 64 bits: a huge font on a huge page must not overflow.
+  const int64_t firstRowY = 4 * static_cast<int64_t>(m.lineHeight) + kMargin;
+  const int64_t rows = (static_cast<int64_t>(m.height) - (firstRowY + kMargin)) / m.lineHeight;
+  if (rows <= 0) return false;
+  state.m_nFirstRowY = static_cast<int32_t>(firstRowY);
+  state.m_nRowsPerPage = static_cast<int32_t>(rows);
+  // Whole pages, and one more for a remainder. In integers: a single-
+  // precision quotient stops counting lines past 16 million, and a 16-bit
+  // page number would drop every page after 65535.
+  state.m_nPageCount = static_cast<int32_t>((static_cast<int64_t>(lineCount) + rows - 1) / rows);
+  return true;
+}
+
+CPageLayout::CPageLayout(const CPrintLines& lines, std::string title, const CPrintMetrics& metrics)
+    : m_lines(lines), m_title(std::move(title)), m_metrics(metrics) {
+  m_bValid = SetUpPrintPages(metrics, lines.GetLineCount(), m_state);
+  if (!m_bValid || !lines.HasTable()) return;
+  // The column rules follow the characters of the first row's cells, the
+  // same on every page.
+  m_captions = lines.GetCaptions();
+  const std::vector<std::string> first = lines.GetFirstRowCells();
+  size_t characters = 0;
+  for (size_t c = 0; c < m_captions.size(); ++c) {
+    characters += 2 + (c < first.size() ? CountCharacters(first[c]) : 0);
+    const int64_t x = kMargin + static_cast<int64_t>(metrics.charWidth) * static_cast<int64_t>(characters);
+    m_edges.push_back(static_cast<int32_t>(std::min<int64_t>(x, INT32_MAX)));
+  }
+}
+
+CPrintPage CPageLayout::Page(int32_t page) const {
+  CPrintPage out;
+  out.number = page;
+  if (!m_bValid) return out;
+  const int32_t h = m_metrics.lineHeight;
+  const int32_t W = m_metrics.width;
+  const int32_t H = m_metrics.height;
+  out.pageNumber = {{kMargin, kMargin, W - 10, h + kMargin}, PageNumberText(page, PageCount()), EPrintAlign::kRight};
+  out.title = {{kMargin, h + kMargin, W, 4 * h + kMargin}, m_title, EPrintAlign::kCenter};
+
+  const int32_t n = m_lines.GetLineCount();
+  const int64_t first = static_cast<int64_t>(page - 1) * m_state.m_nRowsPerPage;
+  const int64_t end = std::min<int64_t>(first + m_state.m_nRowsPerPage, n);
+  if (page >= 1 && first < n) {
+    out.lines.reserve(static_cast<size_t>(end - first));
+    for (int64_t g = first; g < end; ++g) {
+      const int32_t y = m_state.m_nFirstRowY + static_cast<int32_t>(g - first) * h;
+      out.lines.push_back({kMargin, y, m_lines.GetLineText(static_cast<int32_t>(g))});
+    }
+  }
+
+  if (!m_lines.HasTable()) return out;
+  const int32_t top = 3 * h + kMargin;
+  const int32_t bottom = 4 * h + kMargin;
+  out.rules.push_back({kMargin, top, kMargin, H - kMargin});
+  int32_t x0 = kMargin;
+  for (size_t c = 0; c < m_edges.size(); ++c) {
+    const int32_t x = m_edges[c];
+    out.rules.push_back({x, top, x, H - kMargin});
+    out.captions.push_back({{x0, top, x, bottom}, m_captions[c], EPrintAlign::kCenter});
+    x0 = x;
+  }
+  out.rules.push_back({kMargin, top, x0, top});
+  out.rules.push_back({kMargin, bottom, x0, bottom});
+  return out;
+}
+
+}  // namespace tkq

@@ -1,0 +1,195 @@
+#pragma once
+// Printed pages of the three printable windows: the measurement archive,
+// the abnormal situations and the parameter tree. Everything a page holds
+// is computed here, in the printer's device units (pixels of the printable
+// area, origin at its top left corner, y downwards); the drawing side only
+// measures the font and draws what a page says.
+//
+// A page: the page number at the top right, a two-line title (object,
+// read time, description), then for the two tables a caption band with a
+// ruled table below it, and the data lines, one every h from 4h + 20.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "output/report.h"
+#include "output/table_cells.h"
+
+namespace tkq {
+
+class CObjectDefinition;
+class CParamTree;
+
+// One window's lines for printing.
+class CPrintLines {
+ public:
+  virtual ~CPrintLines() = default;
+  // N: the number of data lines.
+  virtual int32_t GetLineCount() const = 0;
+  // Line `index` (0 <= index < N) as printed: for a table, each cell's
+  // text between two blanks, all joined.
+  virtual std::string GetLineText(int32_t index) const = 0;
+  // Whether the lines stand in a ruled table with captions.
+  virtual bool HasTable() const { return false; }
+  virtual std::vector<std::string> GetCaptions() const { return {}; }
+  // The cells of line 0, which place the column rules of every page.
+  virtual std::vector<std::string> GetFirstRowCells() const { return {}; }
+};
+
+// The measurement archive table under the column switches and the
+// object's current output choices.
+class CArchivePrintLines : public CPrintLines {
+ public:
+  // `rows`: the record that ends each interval (CObjectDefinition::RowPositions).
+  CArchivePrintLines(const CObjectDefinition& object, const CColumnSwitches& switches, std::vector<int32_t> rows);
+  CArchivePrintLines(const CObjectDefinition& object, const CColumnSwitches& switches);
+  int32_t GetLineCount() const override { return static_cast<int32_t>(m_rows.size()); }
+  std::string GetLineText(int32_t index) const override;
+  bool HasTable() const override { return true; }
+  std::vector<std::string> GetCaptions() const override;
+  std::vector<std::string> GetFirstRowCells() const override;
+
+ private:
+  std::vector<std::string> Cells(int32_t index) const;
+  const CObjectDefinition& m_object;
+  std::vector<EArchiveColumn> m_columns;
+  std::vector<int32_t> m_rows;
+};
+
+// The abnormal-situation table: number, text, start, end.
+class CAbnormalPrintLines : public CPrintLines {
+ public:
+  explicit CAbnormalPrintLines(const CObjectDefinition& object) : m_object(object) {}
+  int32_t GetLineCount() const override;
+  std::string GetLineText(int32_t index) const override;
+  bool HasTable() const override { return true; }
+  std::vector<std::string> GetCaptions() const override;
+  std::vector<std::string> GetFirstRowCells() const override;
+
+ private:
+  const CObjectDefinition& m_object;
+};
+
+// The parameter tree's visible lines: each expanded group, then its lines
+// after seven blanks; collapsed groups give nothing. `expanded[i]` is the
+// state of group i (missing entries count as collapsed).
+class CTreePrintLines : public CPrintLines {
+ public:
+  CTreePrintLines(const CParamTree& tree, const std::vector<bool>& expanded);
+  int32_t GetLineCount() const override { return static_cast<int32_t>(m_lines.size()); }
+  std::string GetLineText(int32_t index) const override;
+
+ private:
+  std::vector<std::string> m_lines;
+};
+
+// Measures of the page, in device units.
+struct CPrintMetrics {
+  int32_t lineHeight = 0;  // h: the height of "A" in the printer's font
+  int32_t charWidth = 0;   // w: the width of "A"
+  int32_t width = 0;       // W: the printable width
+  int32_t height = 0;      // H: the printable height
+};
+
+// The printing state of one job or preview.
+struct CPrintState {
+  int32_t m_nLineHeight = 0;
+  int32_t m_nCharWidth = 0;
+  int32_t m_nRowsPerPage = 0;  // R
+  int32_t m_nFirstRowY = 0;    // 4h + 20
+  int32_t m_nPageCount = 0;    // P
+  int32_t m_nNextRow = 0;
+};
+
+// Page set-up for `lineCount` lines. False, leaving the state without
+// pages, when the page has no room for one data line (R <= 0) or the
+// measures make no sense.
+bool SetUpPrintPages(const CPrintMetrics& metrics, int32_t lineCount, CPrintState& state);
+
+struct CPrintRect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+  bool operator==(const CPrintRect&) const = default;
+};
+
+enum class EPrintAlign { kLeft, kCenter, kRight };
+
+// A text in a rectangle (the title may hold a line feed).
+struct CPrintText {
+  CPrintRect rect;
+  std::string text;
+  EPrintAlign align = EPrintAlign::kLeft;
+};
+
+// A data line: its text with its left edge at x and its top at y.
+struct CPrintLine {
+  int32_t x = 0;
+  int32_t y = 0;
+  std::string text;
+};
+
+struct CPrintRule {
+  int32_t x1 = 0;
+  int32_t y1 = 0;
+  int32_t x2 = 0;
+  int32_t y2 = 0;
+  bool operator==(const CPrintRule&) const = default;
+};
+
+// Everything one page draws.
+struct CPrintPage {
+  int32_t number = 0;
+  CPrintText pageNumber;
+  CPrintText title;
+  std::vector<CPrintText> captions;
+  std::vector<CPrintLine> lines;
+  std::vector<CPrintRule> rules;
+};
+
+// "Страница %3u из %3u".
+std::string PageNumberText(int32_t page, int32_t pageCount);
+
+// The title of the printed pages: "Архив объекта № %2u  считан " and the
+// read time, a line feed, the description (its own line breaks become
+// blanks, so the title keeps its two lines).
+std::string PrintTitle(uint8_t objectNumber, int64_t readTime, const std::string& description);
+std::string PrintTitle(const CObjectDefinition& object);
+
+// The characters of a UTF-8 text (the column rules count characters).
+size_t CountCharacters(const std::string& text);
+
+// The pages of one window's lines on one page size.
+class CPageLayout {
+ public:
+  CPageLayout(const CPrintLines& lines, std::string title, const CPrintMetrics& metrics);
+
+  // False when the page is too small for one data line: nothing prints.
+  bool IsValid() const { return m_bValid; }
+  const CPrintState& State() const { return m_state; }
+  int32_t PageCount() const { return m_state.m_nPageCount; }
+  int32_t RowsPerPage() const { return m_state.m_nRowsPerPage; }
+  // The x of each column rule after the left border (empty for the tree).
+  const std::vector<int32_t>& ColumnEdges() const { return m_edges; }
+
+  // Page `page`, counted from 1 (1 <= page <= PageCount()).
+  CPrintPage Page(int32_t page) const;
+
+ private:
+  const CPrintLines& m_lines;
+  std::string m_title;
+  CPrintMetrics m_metrics;
+  CPrintState m_state;
+  bool m_bValid = false;
+  std::vector<int32_t> m_edges;
+  std::vector<std::string> m_captions;
+};
+
+// A text for the user when a page cannot hold one data line.
+inline constexpr const char* kPageTooSmall =
+    "Страница слишком мала для печати: на ней не помещается ни одной строки";
+
+}  // namespace tkq

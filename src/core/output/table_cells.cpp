@@ -1,0 +1,61 @@
+#include "output/table_cells.h"
+
+#include "archive/object_definition.h"
+#include "link/rtc_time.h"
+#include "output/text_forms.h"
+
+namespace tkq {
+
+std::vector<EArchiveColumn> ArchiveColumns(const CColumnSwitches& on) {
+  std::vector<EArchiveColumn> columns;
+  if (on.m_bShowNumber) columns.push_back(EArchiveColumn::kNumber);
+  if (on.m_bShowFirst) columns.push_back(EArchiveColumn::kFirst);
+  if (on.m_bShowSecond) columns.push_back(EArchiveColumn::kSecond);
+  if (on.m_bShowIntervalStart) columns.push_back(EArchiveColumn::kStart);
+  if (on.m_bShowIntervalEnd) columns.push_back(EArchiveColumn::kEnd);
+  if (on.m_bShowArchivingTime) columns.push_back(EArchiveColumn::kTime);
+  if (on.m_bShowAbnormal) columns.push_back(EArchiveColumn::kAbnormal);
+  return columns;
+}
+
+std::string ArchiveCellText(EArchiveColumn column, int32_t index, const CArchiveRow& row) {
+  switch (column) {
+    case EArchiveColumn::kNumber: return FormatSequenceNumber(static_cast<uint32_t>(index) + 1);
+    case EArchiveColumn::kFirst: return FormatValue(row.value1);
+    case EArchiveColumn::kSecond: return FormatValue(row.value2);
+    case EArchiveColumn::kStart: return CRTCTime::Text(static_cast<uint32_t>(row.start));
+    case EArchiveColumn::kEnd: return CRTCTime::Text(static_cast<uint32_t>(row.end));
+    case EArchiveColumn::kTime: return FormatArchivingPercent(row.archivingPercent);
+    case EArchiveColumn::kAbnormal: return std::string(AbnormalText(row.abnormalCode));
+  }
+  return {};
+}
+
+std::vector<std::string> ArchivePrintCaptions(const CObjectDefinition& object,
+                                              const std::vector<EArchiveColumn>& columns) {
+  std::string caption1, caption2;
+  object.GetPrintCaptions(caption1, caption2);
+  std::vector<std::string> captions;
+  for (EArchiveColumn column : columns) {
+    switch (column) {
+      case EArchiveColumn::kNumber: captions.emplace_back("№"); break;
+      case EArchiveColumn::kFirst: captions.push_back(caption1); break;
+      case EArchiveColumn::kSecond: captions.push_back(caption2); break;
+      case EArchiveColumn::kStart: captions.emplace_back("Начало интервала"); break;
+      case EArchiveColumn::kEnd: captions.emplace_back("Конец интервала"); break;
+      case EArchiveColumn::kTime: captions.emplace_back("Время"); break;
+      case EArchiveColumn::kAbnormal: captions.emplace_back("Нешт-я ситуация"); break;
+    }
+  }
+  return captions;
+}
+
+std::vector<std::string> AbnormalCellTexts(const CObjectDefinition& object, int32_t index) {
+  if (index < 0 || index >= object.GetAbnormalCount()) return {};
+  const CErrArcElem* record = object.m_errRecords[static_cast<size_t>(index)];
+  if (record == nullptr) return {};
+  return {FormatSequenceNumber(static_cast<uint32_t>(index) + 1), std::string(AbnormalText(record->m_nCode)),
+          CRTCTime::Text(record->m_nBegin), CRTCTime::Text(record->m_nEnd)};
+}
+
+}  // namespace tkq
