@@ -1,0 +1,36 @@
+#pragma once
+// A saved archive named on the command line, loaded with the device
+// description the way the program loads it.
+
+#include <memory>
+#include <string>
+
+#include "archive/object_definition.h"
+#include "command.h"
+#include "description/read_param_class.h"
+#include "link/flash_files.h"
+
+namespace tkq::cli {
+
+// The ARCHIVE argument and --description FILE.
+struct ArchiveOptions {
+  std::string archive;
+  std::string descriptionFile{kDescriptionFileName};
+};
+
+// Adds ARCHIVE (required) and --description FILE to a command.
+void AddArchiveOptions(CLI::App& command, ArchiveOptions& options);
+
+struct LoadedArchive {
+  std::unique_ptr<CReadParamClass> description = std::make_unique<CReadParamClass>();
+  CTrvKqModbusWithFlFiles link;
+  std::unique_ptr<CObjectDefinition> object;
+};
+
+// Loads the description (the file when it reads, else the built-in one;
+// nothing is written) and the archive. A file that does not open or load
+// is reported on err, the user's message and then what was wrong, and gives
+// kExitBadFile; 0 when loaded.
+int LoadArchive(const ArchiveOptions& options, LoadedArchive& loaded, CliContext& context);
+
+}  // namespace tkq::cli

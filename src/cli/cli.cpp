@@ -1,0 +1,94 @@
+#include "cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <ostream>
+
+namespace tkq::cli {
+
+// The commands, in the order --help lists them. A command is a file of its
+// own that defines its Make...Command(), declared and listed here.
+std::unique_ptr<Command> MakeVersionsCommand();
+std::unique_ptr<Command> MakeInfoCommand();
+std::unique_ptr<Command> MakeTreeCommand();
+std::unique_ptr<Command> MakeReportCommand();
+std::unique_ptr<Command> MakeImportCommand();
+std::unique_ptr<Command> MakeIdentifyCommand();
+std::unique_ptr<Command> MakeReadCommand();
+
+std::vector<std::unique_ptr<Command>> MakeCommands() {
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(MakeVersionsCommand());
+  commands.push_back(MakeInfoCommand());
+  commands.push_back(MakeTreeCommand());
+  commands.push_back(MakeReportCommand());
+  commands.push_back(MakeImportCommand());
+  commands.push_back(MakeIdentifyCommand());
+  commands.push_back(MakeReadCommand());
+  return commands;
+}
+
+namespace {
+
+constexpr const char* kProgram = "tarvik-kq";
+
+constexpr const char* kFooter =
+    "info, tree and report use TarvikKQ.def from the current folder when it reads (or the --description FILE "
+    "given), else the built-in description; import and read use TarvikKQ.def from the current folder the same "
+    "way. None of them writes a description file. Exit status: 0 done, 1 failed, 2 a mistake on the command line "
+    "or a file that does not load.";
+
+// What was wrong with the command line, in words; the command it concerns
+// in `command` ("" for the tool as a whole).
+std::string UsageMistake(const CLI::App& app, const CLI::ParseError& e, const std::vector<std::string>& args,
+                         std::string& command) {
+  const std::vector<CLI::App*> selected = app.get_subcommands();
+  command = selected.empty() ? std::string() : selected.front()->get_name();
+  if (selected.empty() && args.empty()) return "name a command";
+  if (selected.empty() && !args.front().starts_with('-')) return "unknown command " + args.front();
+  // The words left over, in the order they were given.
+  const std::vector<std::string> extra = app.remaining(true);
+  if (!extra.empty() && (selected.empty() || dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr)) {
+    std::string text = extra.size() > 1 ? "unexpected arguments:" : "unexpected argument:";
+    for (const std::string& word : extra) text += " " + word;
+    return text;
+  }
+  return e.what();
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, CliContext& context) {
+  CLI::App app("The Tarvik KQ Monitor's command-line tool: saved archives, reports and reads from the instrument.",
+               kProgram);
+  app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION);
+  app.require_subcommand(1);
+  app.footer(kFooter);
+  std::vector<std::unique_ptr<Command>> commands = MakeCommands();
+  std::vector<std::pair<CLI::App*, Command*>> chosen;
+  for (auto& command : commands) {
+    CLI::App* sub = app.add_subcommand(command->Name(), command->Description());
+    command->Setup(*sub);
+    chosen.emplace_back(sub, command.get());
+  }
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e, context.out, context.err);
+    std::string command;
+    const std::string mistake = UsageMistake(app, e, args, command);
+    context.err << kProgram << ": " << mistake << "\n"
+                << "Run '" << kProgram << " " << (command.empty() ? "" : command + " ")
+                << "--help' for more information.\n";
+    return kExitUsage;
+  }
+  for (const auto& [sub, command] : chosen) {
+    if (sub->parsed()) return command->Run(context);
+  }
+  return kExitUsage;  // require_subcommand(1) leaves no other case
+}
+
+}  // namespace tkq::cli

@@ -1,0 +1,98 @@
+// import: a saved archive built from an object's files as the instrument
+// keeps them.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <ostream>
+#include <stdexcept>
+#include <system_error>
+
+#include "command.h"
+#include "description/read_param_class.h"
+#include "link/read_status.h"
+#include "number_option.h"
+#include "storage/file_io.h"
+#include "storage/saved_archive.h"
+
+namespace tkq::cli {
+namespace {
+
+class ImportCommand : public Command {
+ public:
+  const char* Name() const override { return "import"; }
+  const char* Description() const override { return "Build a saved archive from an instrument's files"; }
+
+  void Setup(CLI::App& command) override {
+    command.add_option("DIR", m_dir, "The folder of the instrument's files")->required();
+    AddNumberOption(command, "--object", m_object, 1, 20, "The object, 1 to 20")->required();
+    command.add_option("--id", m_id, "The instrument's identification text")->required();
+    command.add_option("-o", m_output, "The saved archive to write")->type_name("FILE")->required();
+    command.add_option("--description", m_description, "The object's description text")->type_name("TEXT");
+    command.footer(
+        "DIR holds the object's files as the instrument keeps them: ObjNN_0.arc, .err and .ads (each optional), "
+        "ObjNN_0.par and System_0.dev. Uses TarvikKQ.def from the current folder when it reads, else the "
+        "built-in description; writes no description file.");
+  }
+
+  int Run(CliContext& context) override {
+    char stem[16];
+    std::snprintf(stem, sizeof stem, "Obj%02d_0", m_object);
+    const std::filesystem::path dir = m_dir;
+    auto read = [&](const std::string& name, bool required, std::vector<uint8_t>& bytes) {
+      const auto path = dir / name;
+      if (!required && !std::filesystem::exists(path)) return true;
+      try {
+        bytes = ReadWholeFile(path);
+        return true;
+      } catch (const CFileOpenError& e) {
+        context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
+        return false;
+      }
+    };
+    CReadParamClass description;
+    description.LoadOrBuiltIn(std::filesystem::path(kDescriptionFileName));
+    CObjectDefinition obj;
+    obj.SetVersionList(&description);
+    obj.SetObjectNumber(static_cast<uint8_t>(m_object));
+    obj.m_strDeviceId = m_id;
+    obj.m_strDescription = m_description;
+    obj.m_tRead = static_cast<int64_t>(std::time(nullptr));
+    std::vector<uint8_t> arc, err, ads;
+    if (!read(std::string(stem) + ".arc", false, arc) || !read(std::string(stem) + ".err", false, err) ||
+        !read(std::string(stem) + ".ads", false, ads) || !read(std::string(stem) + ".par", true, obj.m_parBytes) ||
+        !read("System_0.dev", true, obj.m_devBytes)) {
+      return kExitBadFile;
+    }
+    try {
+      obj.DecodeDeviceFiles(arc, err, ads);
+    } catch (const std::invalid_argument& e) {
+      context.err << ReadStatusText(kReadFileError) << "\n" << e.what() << "\n";
+      return kExitFailure;
+    }
+    try {
+      SaveSavedArchive(m_output, obj);
+    } catch (const std::system_error& e) {
+      context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
+      return kExitFailure;
+    }
+    std::string status;
+    if (obj.GetReadStatus(status) != kReadOk) context.err << status << "\n";
+    return kExitSuccess;
+  }
+
+ private:
+  std::string m_dir;
+  int m_object = 0;
+  std::string m_id;
+  std::string m_output;
+  std::string m_description;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeImportCommand() { return std::make_unique<ImportCommand>(); }
+
+}  // namespace tkq::cli

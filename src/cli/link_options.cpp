@@ -1,0 +1,70 @@
+#include "link_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <ostream>
+
+#include "link/port_advice.h"
+#include "number_option.h"
+
+namespace tkq::cli {
+namespace {
+
+constexpr uint32_t kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+
+std::atomic<bool> g_cancel{false};
+
+void OnInterrupt(int) { g_cancel = true; }
+
+}  // namespace
+
+void AddLinkOptions(CLI::App& command, LinkOptions& options) {
+  command
+      .add_option("--port", options.port,
+                  "COM1..COM4 (/dev/ttyS0..3) or a device such as /dev/ttyUSB0")
+      ->type_name("P")
+      ->required()
+      ->check([](const std::string& port) { return port.empty() ? std::string("names no port") : std::string(); });
+  command
+      .add_option_function<std::string>(
+          "--baud",
+          [&options](const std::string& text) {
+            const std::optional<int64_t> rate = ParseDecimal(text, 1, UINT32_MAX);
+            if (!rate || std::find(std::begin(kRates), std::end(kRates), *rate) == std::end(kRates)) {
+              throw CLI::ValidationError("--baud must be a standard rate from 1200 to 921600, not \"" + text +
+                                         "\"");
+            }
+            options.baud = static_cast<uint32_t>(*rate);
+          },
+          "Line speed, 1200 to 38400 or a higher standard rate (default 9600)")
+      ->type_name("B");
+  AddNumberOption(command, "--address", options.address, 0, 255, "Device address, 0 to 255 (default 1)")
+      ->type_name("A");
+}
+
+CInterruptibleLink::CInterruptibleLink(const LinkOptions& options) {
+  m_link.SetConnection(options.port, options.address);
+  m_link.m_nBaudRate = options.baud;
+  g_cancel = false;
+  m_link.SetCancelFlag(&g_cancel);
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &m_previousInt);
+  sigaction(SIGTERM, &action, &m_previousTerm);
+}
+
+CInterruptibleLink::~CInterruptibleLink() {
+  sigaction(SIGINT, &m_previousInt, nullptr);
+  sigaction(SIGTERM, &m_previousTerm, nullptr);
+}
+
+void CInterruptibleLink::AdviseOnPort(std::ostream& err) const {
+  const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+  if (!advice.empty()) err << advice << "\n";
+}
+
+}  // namespace tkq::cli

@@ -1,0 +1,48 @@
+#pragma once
+// The instrument's line: --port, --baud and --address, the link set up from
+// them, Ctrl+C during a transfer, and advice on a port that does not open.
+
+#include <signal.h>
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "command.h"
+#include "link/flash_files.h"
+
+namespace tkq::cli {
+
+struct LinkOptions {
+  std::string port;
+  uint32_t baud = 9600;
+  uint8_t address = 1;
+};
+
+// Adds --port (required), --baud and --address to a command.
+void AddLinkOptions(CLI::App& command, LinkOptions& options);
+
+// A link on the options' port, cancelled by Ctrl+C or termination while
+// this object lives: the transfer then stops at the next transaction or
+// within 50 ms of a wait and the port closes. The signals' previous
+// handling comes back when it goes.
+class CInterruptibleLink {
+ public:
+  explicit CInterruptibleLink(const LinkOptions& options);
+  ~CInterruptibleLink();
+  CInterruptibleLink(const CInterruptibleLink&) = delete;
+  CInterruptibleLink& operator=(const CInterruptibleLink&) = delete;
+
+  CTrvKqModbusWithFlFiles& Link() { return m_link; }
+
+  // A second line for a port that could not be opened, when the reason is
+  // one the user can mend.
+  void AdviseOnPort(std::ostream& err) const;
+
+ private:
+  CTrvKqModbusWithFlFiles m_link;
+  struct sigaction m_previousInt {};
+  struct sigaction m_previousTerm {};
+};
+
+}  // namespace tkq::cli

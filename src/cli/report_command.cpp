@@ -1,0 +1,110 @@
+// report: the report file of one view, byte for byte as the program's
+// «Формирование отчета» writes it.
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <ostream>
+#include <system_error>
+
+#include "archive_loading.h"
+#include "command.h"
+#include "output/report.h"
+#include "storage/file_io.h"
+#include "storage/saved_archive.h"
+#include "view_options.h"
+
+namespace tkq::cli {
+namespace {
+
+// Report bytes to a stream; a stream that fails to take them throws
+// std::system_error.
+class CStreamSink : public CReportSink {
+ public:
+  explicit CStreamSink(std::ostream& out) : m_out(out) {}
+  void Write(std::string_view bytes) override {
+    m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    Check();
+  }
+  void Flush() {
+    m_out.flush();
+    Check();
+  }
+
+ private:
+  void Check() {
+    if (!m_out) throw std::system_error(errno != 0 ? errno : EIO, std::generic_category(), "standard output");
+  }
+  std::ostream& m_out;
+};
+
+class ReportCommand : public Command {
+ public:
+  const char* Name() const override { return "report"; }
+  const char* Description() const override { return "Write the report of one view of a saved archive"; }
+
+  void Setup(CLI::App& command) override {
+    AddArchiveOptions(command, m_archive);
+    command.add_option("--view", m_view, "The view: archive, abnormal or params")
+        ->type_name("VIEW")
+        ->required()
+        ->check(CLI::IsMember({"archive", "abnormal", "params"}));
+    command.add_option("-o", m_output, "Write the report to FILE instead of standard output")->type_name("FILE");
+    AddViewOptions(command, m_settings);
+    command.footer(
+        "Writes the report exactly as the program writes it (code page 1251). The view settings apply to the "
+        "archive view; without them the report shows what a freshly opened settings form shows.");
+  }
+
+  int Run(CliContext& context) override {
+    LoadedArchive loaded;
+    if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
+    CObjectDefinition& obj = *loaded.object;
+    CColumnSwitches columns;
+    if (m_view == "archive") {
+      if (const std::string error = ApplyViewOptions(m_settings, obj, columns); !error.empty()) {
+        context.err << error << "\n";
+        return kExitUsage;
+      }
+    }
+    try {
+      if (m_output.empty()) {
+        CStreamSink sink(context.out);
+        Write(obj, columns, sink);
+        sink.Flush();
+      } else {
+        CAtomicFile file(m_output);
+        CAtomicFileSink sink(file);
+        Write(obj, columns, sink);
+        file.Commit();
+      }
+    } catch (const std::system_error& e) {
+      context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
+      return kExitFailure;
+    }
+    return kExitSuccess;
+  }
+
+ private:
+  void Write(CObjectDefinition& obj, const CColumnSwitches& columns, CReportSink& sink) const {
+    if (m_view == "archive") {
+      WriteArchiveReport(obj, columns, sink);
+    } else if (m_view == "abnormal") {
+      WriteAbnormalReport(obj, sink);
+    } else {
+      const auto& tree = obj.m_paramTree;
+      WriteParamReport(tree, std::vector<bool>(tree.GetCount(), true), sink);
+    }
+  }
+
+  ArchiveOptions m_archive;
+  std::string m_view;
+  std::string m_output;
+  ViewOptions m_settings;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeReportCommand() { return std::make_unique<ReportCommand>(); }
+
+}  // namespace tkq::cli

@@ -1,0 +1,45 @@
+// versions: the device description's firmware versions, loaded as the
+// program loads it at start.
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <ostream>
+
+#include "command.h"
+#include "description/read_param_class.h"
+
+namespace tkq::cli {
+namespace {
+
+class VersionsCommand : public Command {
+ public:
+  const char* Name() const override { return "versions"; }
+  const char* Description() const override { return "List the firmware versions of the device description"; }
+
+  void Setup(CLI::App& command) override {
+    command.add_option("--description", m_descriptionFile,
+                       "The device description file (default TarvikKQ.def in the current folder)")
+        ->type_name("FILE");
+    command.footer(
+        "Loads the device description as the program does at start: FILE, or the built-in description when "
+        "FILE is missing or unreadable, which is then written to FILE.");
+  }
+
+  int Run(CliContext& context) override {
+    CReadParamClass description;
+    description.LoadAtStart(std::filesystem::path(m_descriptionFile),
+                            [&](std::string_view message) { context.err << message << "\n"; });
+    for (const auto& name : description.VersionNames()) context.out << name << "\n";
+    return kExitSuccess;
+  }
+
+ private:
+  std::string m_descriptionFile{kDescriptionFileName};
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeVersionsCommand() { return std::make_unique<VersionsCommand>(); }
+
+}  // namespace tkq::cli

@@ -1,0 +1,38 @@
+#pragma once
+// The settings of the measurement archive's view taken from the command
+// line: --output-types A,B, --units A,B, --result and --columns LIST.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "archive/object_definition.h"
+#include "output/report.h"
+
+namespace CLI {
+class App;
+}
+
+namespace tkq::cli {
+
+struct ViewOptions {
+  // Positions (from 0) in the settings form's lists, first and second
+  // parameter; the first entries when not given.
+  std::optional<std::pair<uint8_t, uint8_t>> outputTypes;
+  std::optional<std::pair<uint8_t, uint8_t>> units;
+  bool result = false;
+  // The columns switched on; every column when not given.
+  std::optional<CColumnSwitches> columns;
+};
+
+// Adds the four options to a command. A value that is not two numbers
+// 0..255 or that names an unknown column is a usage error.
+void AddViewOptions(CLI::App& command, ViewOptions& options);
+
+// Sets the object's output types, units and result parameter as the
+// settings form would, and `columns` from the options; returns "" or the
+// reason the archive does not allow them.
+std::string ApplyViewOptions(const ViewOptions& options, CObjectDefinition& object, CColumnSwitches& columns);
+
+}  // namespace tkq::cli
