@@ -64,7 +64,6 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
                kProgram);
   app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION);
   app.require_subcommand(1);
-  app.footer(kFooter);
   std::vector<std::unique_ptr<Command>> commands = MakeCommands();
   std::vector<std::pair<CLI::App*, Command*>> chosen;
   for (auto& command : commands) {
@@ -72,6 +71,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
     command->Setup(*sub);
     chosen.emplace_back(sub, command.get());
   }
+  app.footer(kFooter);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
