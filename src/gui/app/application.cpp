@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QSettings>
 #include <QWhatsThis>
 
@@ -13,6 +15,7 @@
 #include "app/read_progress.h"
 #include "app/ui_services.h"
 #include "link/port_advice.h"
+#include "output/print_command.h"
 #include "storage/file_io.h"
 #include "storage/saved_archive.h"
 #include "views/abnormal_view.h"
@@ -54,6 +57,7 @@ CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
 CTRV_KQ_VRApp::~CTRV_KQ_VRApp() {
   delete m_pMainFrame;
   m_pCurrentObject.reset();
+  m_printer.reset();
   if (g_app == this) g_app = nullptr;
 }
 
@@ -302,5 +306,24 @@ void CTRV_KQ_VRApp::OnHelp() {
 }
 
 void CTRV_KQ_VRApp::OnContextHelp() { QWhatsThis::enterWhatsThisMode(); }
+
+QPrinter& CTRV_KQ_VRApp::Printer() {
+  if (!m_printer) {
+    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) m_printer->setOutputFormat(QPrinter::PdfFormat);
+    m_printer->setPageSize(QPageSize(QPageSize::A4));
+  }
+  return *m_printer;
+}
+
+void CTRV_KQ_VRApp::OnFilePrint() {
+  if (m_pMainFrame) PrintCommand(*this, m_pMainFrame->ActiveView());
+}
+
+void CTRV_KQ_VRApp::OnFilePrintPreview() {
+  if (m_pMainFrame) PreviewCommand(*this, m_pMainFrame->ActiveView());
+}
+
+void CTRV_KQ_VRApp::OnPrintSetup() { Ui().AskPrintSetup(m_pMainFrame, Printer()); }
 
 }  // namespace tkq::gui

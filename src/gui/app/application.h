@@ -15,6 +15,7 @@
 #include "link/flash_files.h"
 #include "output/report.h"
 
+class QPrinter;
 class QSettings;
 class QWidget;
 
@@ -55,6 +56,14 @@ class CTRV_KQ_VRApp : public QObject {
   void OnHelpContents();
   void OnHelp();            // F1: the topic of the active window
   void OnContextHelp();     // Shift+F1
+  void OnFilePrint();       // "Печать...": the active window
+  void OnFilePrintPreview();  // "Предварительный просмотр": the active window
+  void OnPrintSetup();      // "Настройка печати..."
+
+  // The printer of the program: the system's default printer (a PDF file
+  // when there is none) until "Настройка печати..." or the print dialog
+  // chooses another; the choice lasts while the program runs.
+  QPrinter& Printer();
 
   // Opens `path` as "Открыть" does after its dialog (tests, the command line).
   bool OpenArchiveFile(const QString& path);
@@ -98,6 +107,7 @@ class CTRV_KQ_VRApp : public QObject {
   QString m_settingsFile;
   QString m_descriptionFile;  // absolute: the file loaded at start
   QPointer<CMainFrame> m_pMainFrame;
+  std::unique_ptr<QPrinter> m_printer;
 };
 
 // The one application object.

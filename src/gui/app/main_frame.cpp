@@ -108,9 +108,12 @@ void CMainFrame::BuildMenus() {
   QAction* print = AddAction(kCmdPrint, "Печать...\tCtrl+P", "Печать активного документа", "Печать");
   print->setShortcut(QKeySequence("Ctrl+P"));
   print->setIcon(ThemeIcon("document-print", QStyle::SP_FileDialogDetailedView));
-  AddAction(kCmdPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
-            "Пр5едварительный просмотр");
-  AddAction(kCmdPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
+  connectTo(print, [app] { app->OnFilePrint(); });
+  QAction* preview = AddAction(kCmdPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
+                               "Пр5едварительный просмотр");
+  connectTo(preview, [app] { app->OnFilePrintPreview(); });
+  QAction* printSetup = AddAction(kCmdPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
+  connectTo(printSetup, [app] { app->OnPrintSetup(); });
   QAction* report = AddAction(kCmdReport, "Формирование отчета", "Формирование отчета для открытия в Excel",
                               "Перенос в Excel");
   report->setIcon(ThemeIcon("x-office-spreadsheet", QStyle::SP_FileDialogContentsView));
@@ -355,10 +358,10 @@ void CMainFrame::UpdateCommands() {
   Action(kCmdSave)->setEnabled(active);
   Action(kCmdSaveAs)->setEnabled(active);
   Action(kCmdReport)->setEnabled(active && view->HandlesReport());
-  // Printing comes later; commands nobody carries out are disabled.
-  Action(kCmdPrint)->setEnabled(false);
-  Action(kCmdPrintPreview)->setEnabled(false);
-  Action(kCmdPrintSetup)->setEnabled(false);
+  const bool prints = active && view->PrintLines() != nullptr;
+  Action(kCmdPrint)->setEnabled(prints);
+  Action(kCmdPrintPreview)->setEnabled(prints);
+  Action(kCmdPrintSetup)->setEnabled(true);
   Action(kCmdFactoryNumber)->setEnabled(false);
   Action(kCmdFactoryNumberDoc)->setEnabled(false);
   for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons}) Action(id)->setEnabled(anyDocument);

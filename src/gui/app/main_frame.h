@@ -8,6 +8,9 @@
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QString>
+#include <memory>
+
+#include "output/print_layout.h"
 
 class QAction;
 class QLabel;
@@ -54,6 +57,9 @@ class CViewCommands {
   // command itself.
   virtual bool HandlesReport() const { return false; }
   virtual void OnReport() {}
+  // "Печать..." and "Предварительный просмотр": the window's lines as
+  // they print, or null when the window prints nothing.
+  virtual std::unique_ptr<CPrintLines> PrintLines() const { return nullptr; }
 };
 
 // A document window: one view of the current object.

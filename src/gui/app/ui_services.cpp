@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 
 #include "app/dialogs.h"
+#include "output/print_setup_dialog.h"
 
 namespace tkq::gui {
 namespace {
@@ -59,6 +62,28 @@ bool CUiServices::EditDescription(QWidget* parent, QString& text) {
   CEditDescDialog dialog(text, parent);
   if (dialog.exec() != QDialog::Accepted) return false;
   text = dialog.Text();
+  return true;
+}
+
+bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount) {
+  // Printing to a file proposes "Output.pdf": the dialog names the file
+  // after the document.
+  const QString title = printer.docName();
+  printer.setDocName(QStringLiteral("Output.pdf"));
+  QPrintDialog dialog(&printer, parent);
+  dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                    QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies);
+  dialog.setMinMax(1, pageCount);
+  dialog.setFromTo(1, pageCount);
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  printer.setDocName(title);
+  return accepted;
+}
+
+bool CUiServices::AskPrintSetup(QWidget* parent, QPrinter& printer) {
+  CPrintSetupDialog dialog(printer, parent);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  dialog.Apply(printer);
   return true;
 }
 

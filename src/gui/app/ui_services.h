@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QString>
 
+class QPrinter;
 class QWidget;
 
 namespace tkq::gui {
@@ -31,6 +32,11 @@ class CUiServices {
   virtual bool AskObjectNumber(QWidget* parent, int& number);
   // "Редактирование описания объекта" starting with `text`: false on "Отмена".
   virtual bool EditDescription(QWidget* parent, QString& text);
+  // The print dialog for a job of `pageCount` pages: printer or file,
+  // page range, copies. False when cancelled.
+  virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount);
+  // "Настройка печати": printer, paper and orientation. False on "Отмена".
+  virtual bool AskPrintSetup(QWidget* parent, QPrinter& printer);
 };
 
 // The services in use; the default ones unless a test installed others.

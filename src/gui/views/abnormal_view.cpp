@@ -76,6 +76,12 @@ void CErrorListView::FillList() {
 
 QString CErrorListView::HelpTopic() const { return help::kAbnormalView; }
 
+std::unique_ptr<CPrintLines> CErrorListView::PrintLines() const {
+  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr) return nullptr;
+  return std::make_unique<CAbnormalPrintLines>(*object);
+}
+
 void CErrorListView::OnReport() {
   CObjectDefinition* object = m_app.m_pCurrentObject.get();
   if (object == nullptr) return;

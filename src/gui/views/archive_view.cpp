@@ -57,37 +57,29 @@ CArchiveTableModel::CArchiveTableModel(CTRV_KQ_VRApp& app, QObject* parent) : QA
 
 int CArchiveTableModel::Width(Column column) {
   switch (column) {
-    case kNumber: return 40;
-    case kFirst:
-    case kSecond: return 150;
+    case Column::kNumber: return 40;
+    case Column::kFirst:
+    case Column::kSecond: return 150;
     default: return 140;
   }
 }
 
 QStringList CArchiveTableModel::Samples(Column column) {
   switch (column) {
-    case kNumber: return {QStringLiteral("99999")};
-    case kFirst:
-    case kSecond: return {QString::fromStdString(FormatValue(-99999999.0f))};
-    case kStart:
-    case kEnd: return {QStringLiteral("00.00.0000 00:00:00")};
-    case kTime: return {QStringLiteral("100.00%")};
-    case kAbnormal: return AbnormalSamples();
+    case Column::kNumber: return {QStringLiteral("99999")};
+    case Column::kFirst:
+    case Column::kSecond: return {QString::fromStdString(FormatValue(-99999999.0f))};
+    case Column::kStart:
+    case Column::kEnd: return {QStringLiteral("00.00.0000 00:00:00")};
+    case Column::kTime: return {QStringLiteral("100.00%")};
+    case Column::kAbnormal: return AbnormalSamples();
   }
   return {};
 }
 
 void CArchiveTableModel::Rebuild() {
   beginResetModel();
-  const CColumnSwitches& on = m_app.m_columns;
-  m_columns.clear();
-  if (on.m_bShowNumber) m_columns.push_back(kNumber);
-  if (on.m_bShowFirst) m_columns.push_back(kFirst);
-  if (on.m_bShowSecond) m_columns.push_back(kSecond);
-  if (on.m_bShowIntervalStart) m_columns.push_back(kStart);
-  if (on.m_bShowIntervalEnd) m_columns.push_back(kEnd);
-  if (on.m_bShowArchivingTime) m_columns.push_back(kTime);
-  if (on.m_bShowAbnormal) m_columns.push_back(kAbnormal);
+  m_columns = ArchiveColumns(m_app.m_columns);
   m_rows.clear();
   m_caption1.clear();
   m_caption2.clear();
@@ -115,22 +107,9 @@ QVariant CArchiveTableModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole) return {};
   const CObjectDefinition* object = m_app.m_pCurrentObject.get();
   if (object == nullptr || index.row() >= static_cast<int>(m_rows.size())) return {};
-  const Column column = m_columns[static_cast<size_t>(index.column())];
-  if (column == kNumber) return QString::fromStdString(FormatSequenceNumber(static_cast<uint32_t>(index.row()) + 1));
   CArchiveRow row;
   if (!object->ComputeRow(m_rows[static_cast<size_t>(index.row())], row)) return {};
-  switch (column) {
-    case kFirst: return QString::fromStdString(FormatValue(row.value1));
-    case kSecond: return QString::fromStdString(FormatValue(row.value2));
-    case kStart: return QString::fromStdString(CRTCTime::Text(static_cast<uint32_t>(row.start)));
-    case kEnd: return QString::fromStdString(CRTCTime::Text(static_cast<uint32_t>(row.end)));
-    case kTime: return QString::fromStdString(FormatArchivingPercent(row.archivingPercent));
-    case kAbnormal: {
-      const std::string_view text = AbnormalText(row.abnormalCode);
-      return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-    }
-    default: return {};
-  }
+  return QString::fromStdString(ArchiveCellText(m_columns[static_cast<size_t>(index.column())], index.row(), row));
 }
 
 QVariant CArchiveTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -138,13 +117,13 @@ QVariant CArchiveTableModel::headerData(int section, Qt::Orientation orientation
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
   if (role != Qt::DisplayRole) return {};
   switch (m_columns[static_cast<size_t>(section)]) {
-    case kNumber: return QStringLiteral("№");
-    case kFirst: return m_caption1;
-    case kSecond: return m_caption2;
-    case kStart: return QStringLiteral("Начало интервала");
-    case kEnd: return QStringLiteral("Конец интервала");
-    case kTime: return QStringLiteral("Время архивирования");
-    case kAbnormal: return QStringLiteral("Нештатная ситуация");
+    case Column::kNumber: return QStringLiteral("№");
+    case Column::kFirst: return m_caption1;
+    case Column::kSecond: return m_caption2;
+    case Column::kStart: return QStringLiteral("Начало интервала");
+    case Column::kEnd: return QStringLiteral("Конец интервала");
+    case Column::kTime: return QStringLiteral("Время архивирования");
+    case Column::kAbnormal: return QStringLiteral("Нештатная ситуация");
   }
   return {};
 }
@@ -172,6 +151,12 @@ void CTRV_KQ_VRView::FillList() {
 }
 
 QString CTRV_KQ_VRView::HelpTopic() const { return help::kArchiveView; }
+
+std::unique_ptr<CPrintLines> CTRV_KQ_VRView::PrintLines() const {
+  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr) return nullptr;
+  return std::make_unique<CArchivePrintLines>(*object, m_app.m_columns, m_model->RowPositions());
+}
 
 void CTRV_KQ_VRView::OnReport() {
   CObjectDefinition* object = m_app.m_pCurrentObject.get();

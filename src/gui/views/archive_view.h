@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/main_frame.h"
+#include "output/table_cells.h"
 
 namespace tkq::gui {
 
@@ -16,7 +17,7 @@ class CTRV_KQ_VRApp;
 class CArchiveTableModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  enum Column { kNumber, kFirst, kSecond, kStart, kEnd, kTime, kAbnormal };
+  using Column = EArchiveColumn;
 
   explicit CArchiveTableModel(CTRV_KQ_VRApp& app, QObject* parent = nullptr);
 
@@ -24,6 +25,8 @@ class CArchiveTableModel : public QAbstractTableModel {
   void Rebuild();
   // The column kinds shown, left to right.
   const std::vector<Column>& Columns() const { return m_columns; }
+  // The record that ends each row.
+  const std::vector<int32_t>& RowPositions() const { return m_rows; }
   static int Width(Column column);
   // Texts as wide as the column's cells can be.
   static QStringList Samples(Column column);
@@ -53,6 +56,7 @@ class CTRV_KQ_VRView : public QTableView, public CViewCommands {
   QString HelpTopic() const override;
   bool HandlesReport() const override { return true; }
   void OnReport() override;
+  std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:
   CTRV_KQ_VRApp& m_app;

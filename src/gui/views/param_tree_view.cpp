@@ -49,6 +49,12 @@ int CParamTreeView::CountShownLines() const {
 
 QString CParamTreeView::HelpTopic() const { return help::kParamsView; }
 
+std::unique_ptr<CPrintLines> CParamTreeView::PrintLines() const {
+  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr) return nullptr;
+  return std::make_unique<CTreePrintLines>(object->m_paramTree, ExpandedGroups());
+}
+
 void CParamTreeView::OnReport() {
   CObjectDefinition* object = m_app.m_pCurrentObject.get();
   if (object == nullptr) return;

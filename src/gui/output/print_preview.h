@@ -1,0 +1,105 @@
+#pragma once
+// The preview of a printable window: its pages as the program's printer
+// prints them, one or two at a time, with the tool bar "&Печать...",
+// "Следующая", "Предыдущая", "&Одна страница" / "Две страницы", "Крупнее",
+// "Мельче", "Закрыть" and the page indicator. Only the pages on the screen
+// are drawn, so a preview of twenty thousand pages opens at once.
+
+#include <QAbstractScrollArea>
+#include <QPointer>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "output/page_painter.h"
+
+class QLabel;
+class QPrinter;
+class QPushButton;
+
+namespace tkq::gui {
+
+class CTRV_KQ_VRApp;
+class CPreviewWindow;
+
+// The pages on a grey desk.
+class CPreviewArea : public QAbstractScrollArea {
+  Q_OBJECT
+ public:
+  explicit CPreviewArea(CPreviewWindow& window);
+  // Screen pixels per device pixel at the current zoom.
+  double Scale() const;
+  void UpdateScrollBars();
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+
+ private:
+  CPreviewWindow& m_window;
+};
+
+class CPreviewWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // Previews `lines` of `view` on the program's printer. The window
+  // deletes itself when closed.
+  CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_ptr<CPrintLines> lines, QWidget* parent = nullptr);
+  ~CPreviewWindow() override;
+
+  bool IsValid() const { return m_layout && m_layout->IsValid(); }
+  int PageCount() const { return m_layout ? m_layout->PageCount() : 0; }
+  // The first page shown (from 1).
+  int CurrentPage() const { return m_nPage; }
+  // The pages shown side by side: 1 or 2 (2 only unzoomed and with a page
+  // to show beside the current one).
+  int ShownPages() const;
+  bool TwoPageMode() const { return m_bTwoPages; }
+  int ZoomLevel() const { return m_nZoom; }  // 0 (whole pages) to 2
+  QString IndicatorText() const;
+  // Pages laid out and drawn since the window opened (tests).
+  int PagesBuilt() const { return m_nPagesBuilt; }
+
+  void ShowPage(int page);
+  void NextPage();
+  void PreviousPage();
+  void TogglePages();
+  void ZoomIn();
+  void ZoomOut();
+  void Print();
+
+  QPushButton* m_print = nullptr;
+  QPushButton* m_next = nullptr;
+  QPushButton* m_previous = nullptr;
+  QPushButton* m_pages = nullptr;
+  QPushButton* m_zoomIn = nullptr;
+  QPushButton* m_zoomOut = nullptr;
+  QPushButton* m_close = nullptr;
+  QLabel* m_indicator = nullptr;
+  CPreviewArea* m_area = nullptr;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  friend class CPreviewArea;
+  const CPrintPage& Page(int page);
+  void UpdateControls();
+
+  CTRV_KQ_VRApp& m_app;
+  QPointer<QWidget> m_view;
+  std::unique_ptr<CPrintLines> m_lines;
+  std::unique_ptr<CPrintFont> m_font;
+  std::unique_ptr<CPageLayout> m_layout;
+  QRectF m_paper;      // the sheet in device pixels
+  QPointF m_printable; // where the printable area starts on it
+  int m_nPage = 1;
+  bool m_bTwoPages = false;
+  int m_nZoom = 0;
+  std::map<int, CPrintPage> m_built;  // the pages last drawn
+  int m_nPagesBuilt = 0;
+};
+
+}  // namespace tkq::gui
