@@ -1,15 +1,19 @@
-// The command-line tool, run as a user runs it: in a folder of its own,
-// on saved archives written by the core.
+// tarvik-kq's commands run in-process, as a user runs them: in a folder of
+// their own, on saved archives written by the core.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <fstream>
+#include <sstream>
+#include <streambuf>
 
+#include "cli.h"
 #include "output/report.h"
+#include "sim_process.h"
+#include "instrument.h"
 #include "storage/cp1251.h"
 #include "storage/saved_archive.h"
 #include "../core/test_support.h"
@@ -25,43 +29,58 @@ struct Result {
   std::string err;
 };
 
-Result RunCli(const std::filesystem::path& cwd, const std::string& args) {
-  const auto errFile = cwd / ".stderr";
-  const std::string command =
-      "cd '" + cwd.string() + "' && '" + TKQ_CLI_PATH + "' " + args + " 2>'" + errFile.string() + "'";
+Result Cli(const std::vector<std::string>& args, bool errIsTerminal = false) {
+  std::ostringstream out, err;
+  cli::CliContext context{out, err, errIsTerminal};
   Result r;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
-  std::array<char, 65536> buf;
-  size_t n = 0;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-  const int status = ::pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.err = test::ReadText(errFile);
-  std::filesystem::remove(errFile);
+  r.status = cli::RunCli(args, context);
+  r.out = out.str();
+  r.err = err.str();
   return r;
 }
 
 size_t LineCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
 
-TEST(Cli, VersionsWritesTheDescriptionOnce) {
+// A fresh folder the tool runs in: TarvikKQ.def and relative names are
+// looked for there.
+class CliInFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+  }
+  void TearDown() override { std::filesystem::current_path(m_previous); }
+
   TempDir dir;
-  Result first = RunCli(dir.Path(), "versions");
+
+ private:
+  std::filesystem::path m_previous;
+};
+
+TEST_F(CliInFolder, VersionsWritesTheDescriptionOnce) {
+  Result first = Cli({"versions"});
   EXPECT_EQ(first.status, 0);
   EXPECT_EQ(first.err, "НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ\n");
   EXPECT_EQ(LineCount(first.out), 18u);
   EXPECT_EQ(first.out.substr(0, 19), "TARVIK 59.11.00.02\n");
   EXPECT_EQ(std::filesystem::file_size(dir / "TarvikKQ.def"), 32397u);
 
-  Result second = RunCli(dir.Path(), "versions");
+  Result second = Cli({"versions"});
   EXPECT_EQ(second.status, 0);
   EXPECT_EQ(second.err, "");
   EXPECT_EQ(second.out, first.out);
+
+  // --description names the file to load or write.
+  Result other = Cli({"versions", "--description", "other.def"});
+  EXPECT_EQ(other.status, 0);
+  EXPECT_EQ(other.out, first.out);
+  EXPECT_EQ(std::filesystem::file_size(dir / "other.def"), 32397u);
 }
 
-class CliOnArchive : public ::testing::Test {
+class CliOnArchive : public CliInFolder {
  protected:
   void SetUp() override {
+    CliInFolder::SetUp();
     description = test::BuiltInDescription();
     test::Bytes err;
     test::AppendAbnormal(err, 1328090400 + 1800, 1328090400 + 5400, 3);
@@ -76,13 +95,12 @@ class CliOnArchive : public ::testing::Test {
     return sink.Text();
   }
 
-  TempDir dir;
   std::unique_ptr<CReadParamClass> description;
   std::unique_ptr<CObjectDefinition> object;
 };
 
 TEST_F(CliOnArchive, InfoAndTree) {
-  Result info = RunCli(dir.Path(), "info obj.sav");
+  Result info = Cli({"info", "obj.sav"});
   EXPECT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find("Объект: 5\n"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Описание: Ввод №1\n"), std::string::npos);
@@ -92,68 +110,200 @@ TEST_F(CliOnArchive, InfoAndTree) {
   EXPECT_EQ(info.out.find("Состояние"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir / "TarvikKQ.def"));  // nothing written
 
-  Result tree = RunCli(dir.Path(), "tree obj.sav");
+  Result tree = Cli({"tree", "obj.sav"});
   EXPECT_EQ(tree.status, 0);
   EXPECT_EQ(tree.out.substr(0, tree.out.find('\n')), "Системные настройки прибора");
   EXPECT_NE(tree.out.find("\n    Скорость передачи:    1200\n"), std::string::npos) << tree.out;
 }
 
 TEST_F(CliOnArchive, ReportsAreTheCoresBytes) {
-  Result all = RunCli(dir.Path(), "report obj.sav --view archive");
+  Result all = Cli({"report", "obj.sav", "--view", "archive"});
   EXPECT_EQ(all.status, 0) << all.err;
   object->SetOutputTypes(0, 0, 0, 0, 0);
   EXPECT_EQ(all.out, CoreReport());
   EXPECT_EQ(LineCount(all.out), 5u);
 
-  Result chosen = RunCli(dir.Path(), "report obj.sav --view archive --output-types 1,2 --units 1,0 --result "
-                                  "--columns number,end,abnormal -o chosen.txt");
+  Result chosen = Cli({"report", "obj.sav", "--view=archive", "--output-types", "1,2", "--units", "1,0", "--result",
+                       "--columns", "number,end,abnormal", "-o", "chosen.txt"});
   EXPECT_EQ(chosen.status, 0) << chosen.err;
   EXPECT_EQ(chosen.out, "");
   object->SetOutputTypes(1, 1, 2, 0, 1);
   CColumnSwitches columns{true, true, false, false, false, false, true};
   EXPECT_EQ(test::ReadText(dir / "chosen.txt"), CoreReport(columns));
 
-  Result abnormal = RunCli(dir.Path(), "report obj.sav --view abnormal");
+  Result abnormal = Cli({"report", "obj.sav", "--view", "abnormal"});
   EXPECT_EQ(abnormal.out, "    1 " + Utf8ToCp1251("________НЕТ_ОТВЕТА________") +
                               " 01.02.2012 10:30:00 01.02.2012 11:30:00 \n");
 
-  Result params = RunCli(dir.Path(), "report obj.sav --view params");
+  Result params = Cli({"report", "--view", "params", "obj.sav"});
   EXPECT_EQ(params.status, 0);
   EXPECT_EQ(params.out.substr(0, params.out.find('\n')), Utf8ToCp1251("Системные настройки прибора"));
   EXPECT_NE(params.out.find(Utf8ToCp1251("\n       Скорость передачи:    1200\n")), std::string::npos);
 }
 
+// A stream that takes nothing, as a full disk behind standard output.
+class FullBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST_F(CliOnArchive, AReportThatCannotBeWrittenFails) {
+  FullBuffer full;
+  std::ostream out(&full);
+  std::ostringstream err;
+  cli::CliContext context{out, err, false};
+  EXPECT_EQ(cli::RunCli({"report", "obj.sav", "--view", "archive"}, context), 1);
+  EXPECT_EQ(err.str().substr(0, err.str().find('\n')), "Ошибка открытия файла");
+
+  Result noFolder = Cli({"report", "obj.sav", "--view", "params", "-o", "absent/report.txt"});
+  EXPECT_EQ(noFolder.status, 1);
+  EXPECT_EQ(noFolder.err.substr(0, noFolder.err.find('\n')), "Ошибка открытия файла");
+}
+
 TEST_F(CliOnArchive, MistakesAreRefused) {
-  EXPECT_EQ(RunCli(dir.Path(), "report obj.sav --view archive --output-types 3,0").status, 2);
-  EXPECT_EQ(RunCli(dir.Path(), "report obj.sav --view archive --units 0,2").status, 2);
-  EXPECT_EQ(RunCli(dir.Path(), "report obj.sav --view archive --columns number,nothing").status, 2);
-  EXPECT_EQ(RunCli(dir.Path(), "report obj.sav --view everything").status, 2);
-  EXPECT_EQ(RunCli(dir.Path(), "frobnicate").status, 2);
+  EXPECT_EQ(Cli({"report", "obj.sav", "--view", "archive", "--output-types", "3,0"}).status, 2);
+  EXPECT_EQ(Cli({"report", "obj.sav", "--view", "archive", "--units", "0,2"}).status, 2);
+  EXPECT_EQ(Cli({"report", "obj.sav", "--view", "archive", "--columns", "number,nothing"}).status, 2);
+  EXPECT_EQ(Cli({"report", "obj.sav", "--view", "everything"}).status, 2);
+  EXPECT_EQ(Cli({"report", "obj.sav"}).status, 2);
+  Result unknown = Cli({"frobnicate"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.err, "tarvik-kq: unknown command frobnicate\nRun 'tarvik-kq --help' for more information.\n");
+  EXPECT_EQ(Cli({}).status, 2);
 
   object->m_nType2 = 4;
   object->m_nParamType2 = 4;
   SaveSavedArchive(dir / "heat.sav", *object);
-  Result noResult = RunCli(dir.Path(), "report heat.sav --view archive --result");
+  Result noResult = Cli({"report", "heat.sav", "--view", "archive", "--result"});
   EXPECT_EQ(noResult.status, 2);
   EXPECT_NE(noResult.err.find("недоступен"), std::string::npos);
 }
 
+TEST_F(CliOnArchive, EachCommandTakesOnlyItsOwnOptions) {
+  const std::vector<std::vector<std::string>> foreign = {
+      {"info", "obj.sav", "--port", "X"},
+      {"tree", "obj.sav", "--view", "archive"},
+      {"info", "obj.sav", "--result"},
+      {"versions", "--object", "1"},
+      {"versions", "obj.sav"},
+      {"info", "obj.sav", "obj.sav"},
+      {"report", "obj.sav", "--view", "archive", "--port", "X"},
+      {"import", ".", "--object", "1", "--id", "X", "-o", "x.sav", "--raw-dir", "raw"},
+      {"identify", "--port", "X", "--object", "1"},
+      {"read", "--port", "X", "--object", "1", "-o", "x.sav", "--id", "X"},
+      {"info", "obj.sav", "--bogus"},
+      {"--description", "TarvikKQ.def", "info", "obj.sav"},
+  };
+  for (const auto& args : foreign) {
+    std::string line;
+    for (const auto& word : args) line += word + " ";
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 2) << line;
+    EXPECT_EQ(r.out, "") << line;
+    EXPECT_NE(r.err.find("unexpected argument"), std::string::npos) << line << "\n" << r.err;
+    EXPECT_NE(r.err.find("--help' for more information.\n"), std::string::npos) << line;
+  }
+  Result port = Cli({"info", "obj.sav", "--port", "X"});
+  EXPECT_EQ(port.err, "tarvik-kq: unexpected arguments: --port X\n"
+                      "Run 'tarvik-kq info --help' for more information.\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));
+}
+
+TEST_F(CliOnArchive, NumbersAreReadWhole) {
+  const std::vector<std::vector<std::string>> refused = {
+      {"import", ".", "--object", "12abc", "--id", "X", "-o", "x.sav"},
+      {"import", ".", "--object", "0x0C", "--id", "X", "-o", "x.sav"},
+      {"import", ".", "--object", "+12", "--id", "X", "-o", "x.sav"},
+      {"import", ".", "--object", "21", "--id", "X", "-o", "x.sav"},
+      {"import", ".", "--object", "", "--id", "X", "-o", "x.sav"},
+      {"read", "--port", "X", "--object", "0", "-o", "x.sav"},
+      {"read", "--port", "X", "--object", "7.5", "-o", "x.sav"},
+      {"identify", "--port", "X", "--address", "256"},
+      {"identify", "--port", "X", "--address", "-1"},
+      {"identify", "--port", "X", "--baud", "9600baud"},
+      {"identify", "--port", "X", "--baud", "9601"},
+      {"identify", "--port", ""},
+      {"report", "obj.sav", "--view", "archive", "--output-types", "1"},
+      {"report", "obj.sav", "--view", "archive", "--output-types", "1,0,0"},
+      {"report", "obj.sav", "--view", "archive", "--units", "-1,0"},
+      {"report", "obj.sav", "--view", "archive", "--units", "0,256"},
+  };
+  for (const auto& args : refused) {
+    std::string line;
+    for (const auto& word : args) line += word + " ";
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 2) << line;
+    EXPECT_NE(r.err.find("tarvik-kq: "), std::string::npos) << line;
+  }
+  Result letters = Cli({"import", ".", "--object", "12abc", "--id", "X", "-o", "x.sav"});
+  EXPECT_EQ(letters.err, "tarvik-kq: --object must be a number from 1 to 20, not \"12abc\"\n"
+                         "Run 'tarvik-kq import --help' for more information.\n");
+  EXPECT_NE(Cli({"identify", "--port", "X", "--baud", "9601"}).err.find("--baud must be a standard rate"),
+            std::string::npos);
+  EXPECT_NE(Cli({"report", "obj.sav", "--view", "archive", "--units", "x"}).err.find("--units takes two numbers"),
+            std::string::npos);
+}
+
 TEST_F(CliOnArchive, FilesThatDoNotLoad) {
-  Result missing = RunCli(dir.Path(), "info absent.sav");
+  Result missing = Cli({"info", "absent.sav"});
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err.substr(0, missing.err.find('\n')), "Ошибка открытия файла");
 
   const std::string whole = test::ReadText(dir / "obj.sav");
   std::ofstream(dir / "cut.sav", std::ios::binary) << whole.substr(0, whole.size() / 2);
-  Result cut = RunCli(dir.Path(), "report cut.sav --view archive -o out.txt");
+  Result cut = Cli({"report", "cut.sav", "--view", "archive", "-o", "out.txt"});
   EXPECT_EQ(cut.status, 2);
   EXPECT_EQ(cut.err.substr(0, cut.err.find('\n')), "Неверный формат файла");
   EXPECT_NE(cut.err.find("unexpected end of file"), std::string::npos) << cut.err;
   EXPECT_FALSE(std::filesystem::exists(dir / "out.txt"));
 }
 
-TEST(Cli, ImportBuildsASavedArchiveFromTheInstrumentsFiles) {
-  TempDir dir;
+TEST_F(CliOnArchive, HelpForTheToolAndEachCommand) {
+  Result help = Cli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  const char* commands[] = {"versions", "info", "tree", "report", "import", "identify", "read"};
+  for (const char* command : commands) {
+    EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
+    for (const char* flag : {"--help", "-h"}) {
+      Result own = Cli({command, flag});
+      EXPECT_EQ(own.status, 0) << command;
+      EXPECT_EQ(own.err, "") << command;
+      EXPECT_NE(own.out.find(std::string("Usage: tarvik-kq ") + command + " "), std::string::npos) << own.out;
+    }
+  }
+  // Help is given even when the command's required options are missing.
+  EXPECT_NE(Cli({"read", "--help"}).out.find("--raw-dir DIR"), std::string::npos);
+
+  Result version = Cli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tarvik-kq " TKQ_VERSION "\n");
+}
+
+// --description is the description FILE for commands on a saved archive,
+// the object's description TEXT for the commands that make one.
+TEST_F(CliOnArchive, DescriptionMeansAFileOrTheObjectsText) {
+  Result info = Cli({"info", "obj.sav", "--description", "Ввод 3"});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("Описание: Ввод №1\n"), std::string::npos) << info.out;
+  EXPECT_FALSE(std::filesystem::exists(dir / "Ввод 3"));
+
+  Result report = Cli({"report", "obj.sav", "--view", "archive", "--description", "absent.def"});
+  EXPECT_EQ(report.status, 0) << report.err;
+
+  auto files = test::MakeParamFiles(*description, "TARVIK 59.11.03.04", 0, 1);
+  std::ofstream(dir / "Obj05_0.par", std::ios::binary)
+      .write(reinterpret_cast<const char*>(files.par.data()), static_cast<std::streamsize>(files.par.size()));
+  std::ofstream(dir / "System_0.dev", std::ios::binary)
+      .write(reinterpret_cast<const char*>(files.dev.data()), static_cast<std::streamsize>(files.dev.size()));
+  Result import = Cli({"import", ".", "--object", "5", "--id", "X", "-o", "new.sav", "--description", "Ввод 3"});
+  ASSERT_EQ(import.status, 0) << import.err;
+  EXPECT_NE(Cli({"info", "new.sav"}).out.find("Описание: Ввод 3\n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "TarvikKQ.def"));
+}
+
+TEST_F(CliInFolder, ImportBuildsASavedArchiveFromTheInstrumentsFiles) {
   auto description = test::BuiltInDescription();
   const auto files = test::MakeParamFiles(*description, "TARVIK 59.11.02.03", 2, 3);
   test::Bytes arc;
@@ -165,17 +315,76 @@ TEST(Cli, ImportBuildsASavedArchiveFromTheInstrumentsFiles) {
   put("Obj12_0.arc", arc);
   put("Obj12_0.par", files.par);
   put("System_0.dev", files.dev);
-  Result r = RunCli(dir.Path(), "import . --object 12 --id 'TARVIK 59.11.02.03 X' -o obj12.sav");
+  // Leading zeros are decimal, not octal.
+  Result r = Cli({"import", ".", "--object", "012", "--id", "TARVIK 59.11.02.03 X", "-o", "obj12.sav"});
   ASSERT_EQ(r.status, 0) << r.err;
-  Result info = RunCli(dir.Path(), "info obj12.sav");
+  Result info = Cli({"info", "obj12.sav"});
   EXPECT_NE(info.out.find("Объект: 12\n"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Интервалов: 3\n"), std::string::npos);
   EXPECT_NE(info.out.find("Первый параметр: 2 (скорость звука)"), std::string::npos);
 
   std::filesystem::remove(dir / "System_0.dev");
-  Result noSystem = RunCli(dir.Path(), "import . --object 12 --id X -o other.sav");
+  Result noSystem = Cli({"import", ".", "--object", "12", "--id", "X", "-o", "other.sav"});
   EXPECT_EQ(noSystem.status, 2);
+  EXPECT_EQ(noSystem.err.substr(0, noSystem.err.find('\n')), "Ошибка открытия файла");
   EXPECT_FALSE(std::filesystem::exists(dir / "other.sav"));
+}
+
+// --- the instrument ---
+
+void (*InterruptHandler())(int) {
+  struct sigaction now {};
+  sigaction(SIGINT, nullptr, &now);
+  return now.sa_handler;
+}
+
+TEST_F(CliInFolder, APortThatDoesNotOpen) {
+  for (const char* command : {"identify", "read"}) {
+    std::vector<std::string> args = {command, "--port", "/dev/nonexistent-tty"};
+    if (std::string(command) == "read") args.insert(args.end(), {"--object", "1", "-o", "x.sav"});
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ") << command;
+    // Ctrl+C is the caller's again once the command is over.
+    EXPECT_EQ(InterruptHandler(), SIG_DFL) << command;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));
+}
+
+// A read from tarvik-kq-sim: progress lines on a file or a pipe, a bar
+// redrawn in place and wiped at the end on a terminal.
+TEST_F(CliInFolder, ReadShowsItsProgressOnErr) {
+  TempDir folder;
+  sim::GenerateOptions options;
+  options.objects = {3};
+  options.records = 300;
+  options.end = 1700000000;
+  std::string error;
+  ASSERT_TRUE(sim::Generate(folder.Path(), options, error)) << error;
+  test::CSimulatorProcess sim(TKQ_SIM_PATH, folder.Path(), {});
+  ASSERT_FALSE(sim.Path().empty());
+  const std::vector<std::string> read = {"read", "--port", sim.Path(), "--baud", "38400", "--object", "3",
+                                         "-o", "obj.sav", "--description", "Ввод 3"};
+
+  Result lines = Cli(read, false);
+  ASSERT_EQ(lines.status, 0) << lines.err;
+  EXPECT_EQ(lines.out, "");
+  EXPECT_NE(lines.err.find("Чтение Obj03_0.arc (3900 байт)\n"), std::string::npos) << lines.err;
+  EXPECT_EQ(lines.err.find('\r'), std::string::npos);
+  EXPECT_NE(lines.err.find("Сохранено: obj.sav (записей 300, "), std::string::npos) << lines.err;
+
+  Result bar = Cli(read, true);
+  ASSERT_EQ(bar.status, 0) << bar.err;
+  EXPECT_EQ(bar.err.find("Чтение Obj03_0.arc ("), std::string::npos);
+  EXPECT_NE(bar.err.find("\r\033[KObj03_0.arc  ["), std::string::npos) << bar.err;
+  EXPECT_EQ(bar.err.find("\r\033[KИдентификация прибора  [........................]   0%  0.0 КБ из 0.0 КБ"), 0u)
+      << bar.err;
+  EXPECT_NE(bar.err.find("\r\033[KСохранено: obj.sav"), std::string::npos);  // the bar wiped first
+
+  CReadParamClass description;
+  description.LoadBuiltIn();
+  EXPECT_EQ(LoadSavedArchive(dir / "obj.sav", &description, nullptr)->m_strDescription, "Ввод 3");
 }
 
 }  // namespace
