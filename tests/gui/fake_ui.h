@@ -2,6 +2,7 @@
 // A scripted user for the program's tests: records every message box and
 // answers the dialogs with what the test prepared.
 
+#include <QPrinter>
 #include <QStringList>
 
 #include "app/ui_services.h"
@@ -40,6 +41,25 @@ class CFakeUi : public CUiServices {
     return true;
   }
 
+  // The print dialog: a PDF file when `printFile` is set, pages
+  // `printFrom`..`printTo` when `printFrom` is set.
+  bool AskPrint(QWidget*, QPrinter& printer, int pageCount) override {
+    printPageCounts << pageCount;
+    if (!printFile.isEmpty()) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(printFile);
+    }
+    printer.setPrintRange(printFrom > 0 ? QPrinter::PageRange : QPrinter::AllPages);
+    if (printFrom > 0) printer.setFromTo(printFrom, printTo);
+    return printConfirmed;
+  }
+  bool AskPrintSetup(QWidget*, QPrinter& printer) override {
+    ++printSetups;
+    printer.setPageSize(setupPaper);
+    printer.setPageOrientation(setupOrientation);
+    return true;
+  }
+
   QStringList messages;
   QList<QMessageBox::Icon> icons;
   QStringList captions;
@@ -52,6 +72,14 @@ class CFakeUi : public CUiServices {
   QString description;
   bool descriptionConfirmed = true;
   int descriptionAsked = 0;
+  QList<int> printPageCounts;
+  QString printFile;
+  int printFrom = 0;
+  int printTo = 0;
+  bool printConfirmed = true;
+  int printSetups = 0;
+  QPageSize setupPaper{QPageSize::A4};
+  QPageLayout::Orientation setupOrientation = QPageLayout::Portrait;
 };
 
 }  // namespace tkq::gui::test

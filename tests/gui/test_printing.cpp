@@ -1,0 +1,252 @@
+// Printing from the program: which windows print, the print dialog's page
+// range, the pages in the PDF, the printing window, a stopped job, the
+// preview and its controls, and the printer set-up.
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QPrinter>
+#include <QPushButton>
+#include <QtTest>
+
+#include "output/print_command.h"
+#include "output/print_preview.h"
+#include "program_test.h"
+#include "storage/saved_archive.h"
+#include "test_support.h"
+#include "views/abnormal_view.h"
+#include "views/archive_view.h"
+#include "views/param_tree_view.h"
+#include "views/settings_view.h"
+
+using namespace tkq;
+using namespace tkq::gui;
+
+namespace {
+
+// The pages of a PDF that Qt wrote.
+int PdfPages(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return -1;
+  const QByteArray bytes = file.readAll();
+  return static_cast<int>(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page/") +
+                          bytes.count("/Type /Page "));
+}
+
+}  // namespace
+
+class TestPrinting : public gui::test::CProgramTest {
+  Q_OBJECT
+
+ private:
+  // The program with an hourly archive of `records` records and `abnormal`
+  // abnormal situations open.
+  CTRV_KQ_VRApp& Open(size_t records, int abnormal = 3) {
+    if (!m_app) Start();
+    auto description = tkq::test::BuiltInDescription();
+    tkq::test::Bytes err;
+    for (int i = 0; i < abnormal; ++i) tkq::test::AppendAbnormal(err, 1328090400 + i * 7200, 1328090400 + i * 7200 + 600, 2);
+    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records, err);
+    obj->m_strDescription = "Ввод 1";
+    const QString path = m_work->filePath("obj.sav");
+    SaveSavedArchive(path.toStdString(), *obj);
+    m_app->OpenArchiveFile(path);
+    m_ui.messages.clear();  // the description written at the first start
+    return *m_app;
+  }
+
+  void Activate(QWidget* view) {
+    for (CChildFrame* frame : m_app->MainFrame()->Documents()) {
+      if (frame->widget() == view) m_app->MainFrame()->MdiArea()->setActiveSubWindow(frame);
+    }
+    m_app->MainFrame()->UpdateCommands();
+  }
+
+  CPreviewWindow* OpenPreview(QWidget* view) {
+    Activate(view);
+    m_app->MainFrame()->Action(kCmdPrintPreview)->trigger();
+    return m_app->MainFrame()->findChild<CPreviewWindow*>();
+  }
+
+ private slots:
+  void init() { Begin(); }
+  void cleanup() { End(); }
+
+  void CommandsFollowTheActiveWindow() {
+    CTRV_KQ_VRApp& app = Start();
+    CMainFrame* frame = app.MainFrame();
+    QVERIFY(frame->Action(kCmdPrintSetup)->isEnabled());
+    QVERIFY(!frame->Action(kCmdPrint)->isEnabled());
+    Open(30);
+    for (QWidget* view : {static_cast<QWidget*>(Find<CTRV_KQ_VRView>()), static_cast<QWidget*>(Find<CErrorListView>()),
+                          static_cast<QWidget*>(Find<CParamTreeView>())}) {
+      Activate(view);
+      QVERIFY(frame->Action(kCmdPrint)->isEnabled());
+      QVERIFY(frame->Action(kCmdPrintPreview)->isEnabled());
+    }
+    Activate(Find<CObjViewSettings>());
+    QVERIFY(!frame->Action(kCmdPrint)->isEnabled());
+    QVERIFY(!frame->Action(kCmdPrintPreview)->isEnabled());
+    QVERIFY(frame->Action(kCmdPrintSetup)->isEnabled());
+  }
+
+  void PrintsTheChosenPagesOfWhatTheTableShows() {
+    Open(400);
+    auto* table = Find<CTRV_KQ_VRView>();
+    // Every printed line is the table's row, cell by cell between blanks.
+    const auto lines = table->PrintLines();
+    QAbstractItemModel* model = table->model();
+    QCOMPARE(lines->GetLineCount(), model->rowCount());
+    for (int row : {0, 1, 200, model->rowCount() - 1}) {
+      QString expected;
+      for (int c = 0; c < model->columnCount(); ++c) expected += " " + model->data(model->index(row, c)).toString() + " ";
+      QCOMPARE(QString::fromStdString(lines->GetLineText(row)), expected);
+    }
+
+    m_ui.printFile = m_work->filePath("out.pdf");
+    m_ui.printFrom = 2;
+    m_ui.printTo = 3;
+    Activate(table);
+    m_app->MainFrame()->Action(kCmdPrint)->trigger();
+    QCOMPARE(m_ui.printPageCounts.size(), 1);
+    QVERIFY(m_ui.printPageCounts[0] >= 4);
+    QCOMPARE(PdfPages(m_ui.printFile), 2);
+    QVERIFY(m_ui.messages.isEmpty());
+    // Nothing is left beside the file.
+    QCOMPARE(QDir(m_work->path()).entryList({".out.pdf*"}, QDir::Hidden | QDir::Files).size(), 0);
+
+    // All pages; cancelling the dialog prints nothing.
+    m_ui.printFrom = 0;
+    m_app->MainFrame()->Action(kCmdPrint)->trigger();
+    QCOMPARE(PdfPages(m_ui.printFile), m_ui.printPageCounts[1]);
+    QFile::remove(m_ui.printFile);
+    m_ui.printConfirmed = false;
+    m_app->MainFrame()->Action(kCmdPrint)->trigger();
+    QVERIFY(!QFile::exists(m_ui.printFile));
+  }
+
+  void StoppedJobKeepsTheOldFile() {
+    Open(400);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString path = m_work->filePath("kept.pdf");
+    {
+      QFile old(path);
+      QVERIFY(old.open(QIODevice::WriteOnly));
+      old.write("the old file");
+    }
+    printer.setOutputFileName(path);
+    const auto lines = Find<CTRV_KQ_VRView>()->PrintLines();
+    const CPrintFont font(printer);
+    const CPageLayout layout(*lines, "title\ndescription", MeasurePrintPage(printer, font));
+    QString error;
+    int asked = 0;
+    QVERIFY(!PrintPageRange(printer, layout, font, {1, layout.PageCount()}, [&](int, int) { return ++asked < 3; }, error));
+    QCOMPARE(asked, 3);
+    QVERIFY(error.isEmpty());
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("the old file"));
+    QCOMPARE(printer.outputFileName(), path);
+
+    // A folder that cannot be written: an error, not a crash.
+    printer.setOutputFileName(m_work->filePath("missing/out.pdf"));
+    QVERIFY(!PrintPageRange(printer, layout, font, {1, 1}, {}, error));
+    QVERIFY(error.contains("missing/out.pdf"));
+  }
+
+  void PrintingWindowTexts() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QDir::temp().filePath("Output.pdf"));
+    CPrintingDialog dialog("Архив измерений", printer);
+    QCOMPARE(dialog.windowTitle(), QString("Печать в файл"));
+    QCOMPARE(dialog.m_document->text(), QString("Архив измерений"));
+    QCOMPARE(dialog.m_port->text(), QString("в Output.pdf"));
+    QCOMPARE(dialog.m_cancel->text(), QString("Отмена"));
+    dialog.SetPage(7);
+    QCOMPARE(dialog.m_page->text(), QString("Страница 7"));
+    QVERIFY(!dialog.IsCancelled());
+    dialog.m_cancel->click();
+    QVERIFY(dialog.IsCancelled());
+  }
+
+  void NothingToPrint() {
+    Open(30, 0);
+    QVERIFY(OpenPreview(Find<CErrorListView>()) == nullptr);
+    QCOMPARE(m_ui.messages, QStringList{"Нет строк для печати"});
+    // The tree opens with its groups collapsed: no visible lines.
+    Activate(Find<CParamTreeView>());
+    m_app->MainFrame()->Action(kCmdPrint)->trigger();
+    QCOMPARE(m_ui.messages.size(), 2);
+    QVERIFY(m_ui.printPageCounts.isEmpty());
+  }
+
+  void PreviewTurnsPages() {
+    Open(2000);
+    CPreviewWindow* preview = OpenPreview(Find<CTRV_KQ_VRView>());
+    QVERIFY(preview != nullptr);
+    QCOMPARE(preview->windowModality(), Qt::ApplicationModal);
+    const int pages = preview->PageCount();
+    QVERIFY(pages > 10);
+    QCOMPARE(preview->m_print->text(), QString("&Печать..."));
+    QCOMPARE(preview->m_pages->text(), QString("Две страницы"));
+    QCOMPARE(preview->m_indicator->text(), QString("Страница 1"));
+    QVERIFY(!preview->m_previous->isEnabled());
+    QVERIFY(!preview->m_zoomOut->isEnabled());
+
+    preview->m_next->click();
+    QCOMPARE(preview->CurrentPage(), 2);
+    QTest::keyClick(preview, Qt::Key_End);
+    QCOMPARE(preview->CurrentPage(), pages);
+    QVERIFY(!preview->m_next->isEnabled());
+    QTest::keyClick(preview, Qt::Key_PageUp);
+    QCOMPARE(preview->CurrentPage(), pages - 1);
+    QTest::keyClick(preview, Qt::Key_Home);
+    QCOMPARE(preview->CurrentPage(), 1);
+
+    preview->m_pages->click();
+    QCOMPARE(preview->m_pages->text(), QString("&Одна страница"));
+    QCOMPARE(preview->ShownPages(), 2);
+    QCOMPARE(preview->m_indicator->text(), QString("Страниц 1-2"));
+    QTest::keyClick(preview, Qt::Key_PageDown);
+    QCOMPARE(preview->m_indicator->text(), QString("Страниц 3-4"));
+
+    // Zoomed in, one page at a time.
+    preview->m_zoomIn->click();
+    QCOMPARE(preview->ZoomLevel(), 1);
+    QCOMPARE(preview->ShownPages(), 1);
+    QVERIFY(!preview->m_pages->isEnabled());
+    preview->m_zoomIn->click();
+    QVERIFY(!preview->m_zoomIn->isEnabled());
+    preview->m_zoomOut->click();
+    preview->m_zoomOut->click();
+    QCOMPARE(preview->ZoomLevel(), 0);
+
+    // Only the pages on the screen are ever built.
+    preview->show();
+    preview->m_area->viewport()->repaint();
+    QVERIFY(preview->PagesBuilt() <= 12);
+    preview->m_close->click();
+    QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
+  }
+
+  void PreviewFollowsThePrinterSetUp() {
+    Open(2000);
+    CPreviewWindow* portrait = OpenPreview(Find<CTRV_KQ_VRView>());
+    const int portraitPages = portrait->PageCount();
+    portrait->close();
+    m_ui.setupOrientation = QPageLayout::Landscape;
+    m_app->MainFrame()->Action(kCmdPrintSetup)->trigger();
+    QCOMPARE(m_ui.printSetups, 1);
+    QCOMPARE(m_app->Printer().pageLayout().orientation(), QPageLayout::Landscape);
+    QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
+    CPreviewWindow* landscape = OpenPreview(Find<CTRV_KQ_VRView>());
+    QVERIFY(landscape->PageCount() > portraitPages);
+    landscape->close();
+  }
+};
+
+QTEST_MAIN(TestPrinting)
+#include "test_printing.moc"
