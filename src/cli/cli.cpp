@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <ostream>
 
 namespace tkq::cli {
@@ -16,16 +15,21 @@ std::unique_ptr<Command> MakeReportCommand();
 std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeIdentifyCommand();
 std::unique_ptr<Command> MakeReadCommand();
+#ifdef TKQ_HAVE_PRINT
+std::unique_ptr<Command> MakePrintCommand();  // built with the desktop program only
+#endif
 
 std::vector<std::unique_ptr<Command>> MakeCommands() {
+  using Factory = std::unique_ptr<Command> (*)();
+  static constexpr Factory kFactories[] = {
+      MakeVersionsCommand, MakeInfoCommand,     MakeTreeCommand, MakeReportCommand,
+      MakeImportCommand,   MakeIdentifyCommand, MakeReadCommand,
+#ifdef TKQ_HAVE_PRINT
+      MakePrintCommand,
+#endif
+  };
   std::vector<std::unique_ptr<Command>> commands;
-  commands.push_back(MakeVersionsCommand());
-  commands.push_back(MakeInfoCommand());
-  commands.push_back(MakeTreeCommand());
-  commands.push_back(MakeReportCommand());
-  commands.push_back(MakeImportCommand());
-  commands.push_back(MakeIdentifyCommand());
-  commands.push_back(MakeReadCommand());
+  for (const Factory make : kFactories) commands.push_back(make());
   return commands;
 }
 
