@@ -225,9 +225,19 @@ class TestPrinting : public gui::test::CProgramTest {
     QCOMPARE(preview->ZoomLevel(), 0);
 
     // Only the pages on the screen are ever built.
-    preview->show();
-    preview->m_area->viewport()->repaint();
+    const int before = preview->PagesBuilt();
+    QVERIFY(preview->TwoPageMode());
+    QTest::keyClick(preview, Qt::Key_End);
+    QCOMPARE(preview->m_indicator->text(), QString("Страниц %1-%2").arg(pages - 1).arg(pages));
+    preview->m_area->viewport()->grab();
+    QCOMPARE(preview->PagesBuilt(), before + 2);
     QVERIFY(preview->PagesBuilt() <= 12);
+    preview->m_area->viewport()->grab();
+    QCOMPARE(preview->PagesBuilt(), before + 2);  // kept while on the screen
+
+    // F1 opens the printing page of the help.
+    QTest::keyClick(preview, Qt::Key_F1);
+    QVERIFY(m_ui.messages.isEmpty());
     preview->m_close->click();
     QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
   }

@@ -301,6 +301,9 @@ void CTRV_KQ_VRApp::OnHelp() {
     topic = help::kReading;
   } else if (qobject_cast<CListVersionsDialog*>(modal) != nullptr) {
     topic = help::kVersions;
+  } else if (modal->inherits("tkq::gui::CPreviewWindow") || modal->inherits("tkq::gui::CPrintSetupDialog") ||
+             modal->inherits("tkq::gui::CPrintingDialog") || modal->inherits("QPrintDialog")) {
+    topic = help::kPrinting;
   }
   if (!ShowHelp(topic, m_pMainFrame)) AppMessage(m_pMainFrame, "Вызов справки невозможен.");
 }

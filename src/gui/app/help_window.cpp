@@ -36,7 +36,8 @@ const QString kHelpTitle = QStringLiteral("Справка — Монитор Т�
 const QStringList& Topics() {
   static const QStringList topics = {help::kContents,   help::kConnection,   help::kReading, help::kSettingsView,
                                      help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kSaving,
-                                     help::kReports,    help::kSimulator,    help::kVersions};
+                                     help::kPrinting,   help::kReports,      help::kSimulator,
+                                     help::kVersions};
   return topics;
 }
 

@@ -1,0 +1,192 @@
+// print: the pages the program prints of one view, to a PDF file or to a
+// printer, with no display.
+
+#include <CLI/CLI.hpp>
+#include <signal.h>
+
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <atomic>
+#include <cstdio>
+#include <ostream>
+
+#include "archive_loading.h"
+#include "command.h"
+#include "output/page_painter.h"
+#include "output/print_layout.h"
+#include "view_options.h"
+
+namespace tkq::cli {
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void OnInterrupt(int) { g_stop = true; }
+
+// Ctrl+C and termination stop the job after the page being drawn while
+// this object lives.
+class CInterruptiblePrint {
+ public:
+  CInterruptiblePrint() {
+    g_stop = false;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &m_previousInt);
+    sigaction(SIGTERM, &action, &m_previousTerm);
+  }
+  ~CInterruptiblePrint() {
+    sigaction(SIGINT, &m_previousInt, nullptr);
+    sigaction(SIGTERM, &m_previousTerm, nullptr);
+  }
+  CInterruptiblePrint(const CInterruptiblePrint&) = delete;
+  CInterruptiblePrint& operator=(const CInterruptiblePrint&) = delete;
+
+ private:
+  struct sigaction m_previousInt {};
+  struct sigaction m_previousTerm {};
+};
+
+// Qt's drawing needs an application object; the tool makes one on the
+// offscreen platform the first time it prints, so no display is needed.
+void EnsureGuiApplication() {
+  if (QCoreApplication::instance() != nullptr) return;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "tarvik-kq";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication app(argc, argv);
+}
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+class PrintCommand : public Command {
+ public:
+  const char* Name() const override { return "print"; }
+  const char* Description() const override {
+    return "Print one view of a saved archive as the program prints it, to a PDF file or a printer";
+  }
+
+  void Setup(CLI::App& command) override {
+    AddArchiveOptions(command, m_archive);
+    command.add_option("--view", m_view, "The view: archive, abnormal or params")
+        ->type_name("VIEW")
+        ->required()
+        ->check(CLI::IsMember({"archive", "abnormal", "params"}));
+    CLI::Option* output = command.add_option("-o", m_output, "Write the pages to FILE as a PDF")->type_name("FILE");
+    CLI::Option* printer =
+        command.add_option("--printer", m_printer, "Send the pages to the printer NAME instead")->type_name("NAME");
+    output->excludes(printer);
+    printer->excludes(output);
+    command.add_option("--page-size", m_pageSize, "Paper: A4 (default), A3 or Letter")
+        ->type_name("SIZE")
+        ->check(CLI::IsMember({"A4", "A3", "Letter"}));
+    command.add_flag("--landscape", m_landscape, "Landscape pages");
+    command.add_flag("--collapsed", m_collapsed,
+                     "Print the parameter tree with its groups collapsed, as the program shows it at first "
+                     "(no data lines)");
+    AddViewOptions(command, m_settings);
+    command.footer(
+        "Either -o FILE or --printer NAME. The parameter tree prints with every group expanded unless "
+        "--collapsed. A view with no lines prints nothing and says so (status 1). Ctrl+C stops the job; a "
+        "file is only written when every page is in it.");
+  }
+
+  int Run(CliContext& context) override {
+    if (m_output.empty() && m_printer.empty()) {
+      context.err << "tarvik-kq: name the PDF file with -o FILE or the printer with --printer NAME\n";
+      return kExitUsage;
+    }
+    LoadedArchive loaded;
+    if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
+    CObjectDefinition& obj = *loaded.object;
+    CColumnSwitches columns;
+    if (m_view == "archive") {
+      if (const std::string error = ApplyViewOptions(m_settings, obj, columns); !error.empty()) {
+        context.err << error << "\n";
+        return kExitUsage;
+      }
+    }
+    std::unique_ptr<CPrintLines> lines;
+    if (m_view == "archive") {
+      lines = std::make_unique<CArchivePrintLines>(obj, columns);
+    } else if (m_view == "abnormal") {
+      lines = std::make_unique<CAbnormalPrintLines>(obj);
+    } else {
+      lines = std::make_unique<CTreePrintLines>(obj.m_paramTree,
+                                                std::vector<bool>(obj.m_paramTree.GetCount(), !m_collapsed));
+    }
+
+    EnsureGuiApplication();
+    QPrinter printer(QPrinter::HighResolution);
+    if (!m_printer.empty()) {
+      const QString name = QString::fromStdString(m_printer);
+      if (!QPrinterInfo::availablePrinterNames().contains(name)) {
+        context.err << "Нет такого принтера: " << m_printer << "\n";
+        return kExitFailure;
+      }
+      printer.setOutputFormat(QPrinter::NativeFormat);
+      printer.setPrinterName(name);
+    } else {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(QString::fromStdString(m_output));
+    }
+    const QPageSize::PageSizeId paper = m_pageSize == "A3"       ? QPageSize::A3
+                                        : m_pageSize == "Letter" ? QPageSize::Letter
+                                                                 : QPageSize::A4;
+    printer.setPageSize(QPageSize(paper));
+    printer.setPageOrientation(m_landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer.setDocName(QString::fromStdString(m_view == "archive"    ? "Архив измерений"
+                                              : m_view == "abnormal" ? "Архив нештатных ситуаций"
+                                                                     : "Параметры"));
+
+    const gui::CPrintFont font(printer);
+    const CPageLayout layout(*lines, PrintTitle(obj), gui::MeasurePrintPage(printer, font));
+    if (!layout.IsValid()) {
+      context.err << kPageTooSmall << "\n";
+      return kExitFailure;
+    }
+    if (layout.PageCount() == 0) {
+      context.err << "Нет строк для печати\n";
+      return kExitFailure;
+    }
+
+    CInterruptiblePrint interruptible;
+    const int pages = layout.PageCount();
+    QString error;
+    const bool ok = gui::PrintPageRange(
+        printer, layout, font, {1, pages},
+        [&](int page, int) {
+          if (context.errIsTerminal && (page == 1 || page % 50 == 0 || page == pages)) {
+            context.err << "\r\033[KСтраница " << page << " из " << pages << std::flush;
+          }
+          return !g_stop;
+        },
+        error);
+    if (context.errIsTerminal) context.err << "\r\033[K" << std::flush;
+    if (!ok) {
+      context.err << (error.isEmpty() ? std::string("Печать прервана") : Utf8(error)) << "\n";
+      return kExitFailure;
+    }
+    return kExitSuccess;
+  }
+
+ private:
+  ArchiveOptions m_archive;
+  std::string m_view;
+  std::string m_output;
+  std::string m_printer;
+  std::string m_pageSize = "A4";
+  bool m_landscape = false;
+  bool m_collapsed = false;
+  ViewOptions m_settings;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakePrintCommand() { return std::make_unique<PrintCommand>(); }
+
+}  // namespace tkq::cli

@@ -1,0 +1,185 @@
+// tarvik-kq print: the program's pages as a PDF with no display, read back
+// with pdftotext where poppler is installed.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+#include "cli.h"
+#include "output/print_layout.h"
+#include "storage/saved_archive.h"
+#include "../core/test_support.h"
+
+namespace tkq {
+namespace {
+
+using test::TempDir;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Result Cli(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  cli::CliContext context{out, err, false};
+  Result r;
+  r.status = cli::RunCli(args, context);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+// What a shell command writes to standard output; its exit status in
+// `status`.
+std::string Shell(const std::string& command, int& status) {
+  std::string text;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return text;
+  std::array<char, 65536> buf;
+  size_t n = 0;
+  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) text.append(buf.data(), n);
+  const int raw = ::pclose(pipe);
+  status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return text;
+}
+
+bool HavePdfToText() {
+  int status = 0;
+  Shell("command -v pdftotext >/dev/null 2>&1", status);
+  return status == 0;
+}
+
+// Every page's text, laid out as printed.
+std::vector<std::string> PdfPages(const std::filesystem::path& pdf) {
+  int status = 0;
+  const std::string text = Shell("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null", status);
+  std::vector<std::string> pages;
+  std::stringstream all(text);
+  std::string page;
+  while (std::getline(all, page, '\f')) {
+    if (!page.empty()) pages.push_back(page);
+  }
+  return pages;
+}
+
+class PrintCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    description = test::BuiltInDescription();
+    test::Bytes err;
+    test::AppendAbnormal(err, 1328090400 + 1800, 1328090400 + 5400, 3);
+    object = test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, 301, err);
+    object->m_strDescription = "Ввод №1";
+    SaveSavedArchive(dir / "obj.sav", *object);
+  }
+  void TearDown() override { std::filesystem::current_path(m_previous); }
+
+  TempDir dir;
+  std::unique_ptr<CReadParamClass> description;
+  std::unique_ptr<CObjectDefinition> object;
+
+ private:
+  std::filesystem::path m_previous;
+};
+
+TEST_F(PrintCommand, ArchivePagesHoldEveryRowInOrder) {
+  Result r = Cli({"print", "obj.sav", "--view", "archive", "-o", "archive.pdf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  ASSERT_TRUE(std::filesystem::exists(dir / "archive.pdf"));
+  if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the pages are not read back";
+
+  const std::vector<std::string> pages = PdfPages(dir / "archive.pdf");
+  ASSERT_GE(pages.size(), 3u);
+  const CArchivePrintLines lines(*object, CColumnSwitches{});
+  int32_t next = 0;
+  for (size_t p = 0; p < pages.size(); ++p) {
+    const std::string& page = pages[p];
+    char number[64];
+    std::snprintf(number, sizeof number, "Страница %3zu из %3zu", p + 1, pages.size());
+    EXPECT_NE(page.find(number), std::string::npos) << page.substr(0, 300);
+    // (pdftotext spaces words as it sees fit)
+    const size_t title = page.find("Архив объекта №");
+    EXPECT_NE(title, std::string::npos) << page.substr(0, 400);
+    EXPECT_LT(page.find(" 5 ", title), page.find("считан ", title));
+    EXPECT_NE(page.find("Ввод №1"), std::string::npos);
+    EXPECT_NE(page.find("Начало интервала"), std::string::npos);
+    EXPECT_NE(page.find("Нешт-я ситуация"), std::string::npos);
+    // The rows of this page, in order, each with its number and times.
+    size_t at = 0;
+    while (next < lines.GetLineCount()) {
+      const std::string line = lines.GetLineText(next);
+      // The start of the interval: after the number and the two values.
+      const std::string start = line.substr(7 + 18 + 18 + 1, 19);
+      const size_t found = page.find(start, at);
+      if (found == std::string::npos) break;
+      at = found;
+      ++next;
+    }
+  }
+  EXPECT_EQ(next, lines.GetLineCount());
+}
+
+TEST_F(PrintCommand, ViewsAndTheirOptions) {
+  ASSERT_EQ(Cli({"print", "obj.sav", "--view", "abnormal", "-o", "abnormal.pdf", "--page-size", "A3",
+                 "--landscape"})
+                .status,
+            0);
+  ASSERT_EQ(Cli({"print", "obj.sav", "--view", "params", "-o", "params.pdf"}).status, 0);
+  ASSERT_EQ(Cli({"print", "obj.sav", "--view", "archive", "-o", "narrow.pdf", "--columns", "number,first",
+                 "--output-types", "1,0"})
+                .status,
+            0);
+  if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the pages are not read back";
+  const auto abnormal = PdfPages(dir / "abnormal.pdf");
+  ASSERT_EQ(abnormal.size(), 1u);
+  EXPECT_NE(abnormal[0].find("Нештатная ситуация"), std::string::npos);
+  EXPECT_NE(abnormal[0].find("01.02.2012 10:30:00"), std::string::npos);
+  const auto params = PdfPages(dir / "params.pdf");
+  ASSERT_FALSE(params.empty());
+  EXPECT_NE(params[0].find("Системные настройки прибора"), std::string::npos);
+  EXPECT_EQ(params[0].find("Начало"), std::string::npos);  // no table
+  const auto narrow = PdfPages(dir / "narrow.pdf");
+  ASSERT_FALSE(narrow.empty());
+  EXPECT_EQ(narrow[0].find("Конец интервала"), std::string::npos);
+}
+
+TEST_F(PrintCommand, NothingToPrintAndMistakes) {
+  Result collapsed = Cli({"print", "obj.sav", "--view", "params", "--collapsed", "-o", "none.pdf"});
+  EXPECT_EQ(collapsed.status, 1);
+  EXPECT_EQ(collapsed.err, "Нет строк для печати\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "none.pdf"));
+
+  EXPECT_EQ(Cli({"print", "obj.sav", "--view", "archive"}).status, 2);
+  EXPECT_EQ(Cli({"print", "obj.sav", "--view", "archive", "-o", "a.pdf", "--printer", "x"}).status, 2);
+  EXPECT_EQ(Cli({"print", "obj.sav", "--view", "chart", "-o", "a.pdf"}).status, 2);
+  EXPECT_EQ(Cli({"print", "obj.sav", "--view", "archive", "-o", "a.pdf", "--page-size", "B7"}).status, 2);
+  Result printer = Cli({"print", "obj.sav", "--view", "archive", "--printer", "no-such-printer"});
+  EXPECT_EQ(printer.status, 1);
+  EXPECT_EQ(printer.err, "Нет такого принтера: no-such-printer\n");
+  Result missing = Cli({"print", "missing.sav", "--view", "archive", "-o", "a.pdf"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err.substr(0, missing.err.find('\n')), "Ошибка открытия файла");
+  Result folder = Cli({"print", "obj.sav", "--view", "archive", "-o", "no/such/folder/a.pdf"});
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_NE(folder.err.find("no/such/folder/a.pdf"), std::string::npos) << folder.err;
+}
+
+TEST_F(PrintCommand, TheProgramPrintsWithoutADisplay) {
+  int status = -1;
+  Shell("cd '" + dir.Path().string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TKQ_CLI_PATH
+      "' print obj.sav --view archive -o shell.pdf 2>/dev/null",
+      status);
+  EXPECT_EQ(status, 0);
+  EXPECT_GT(std::filesystem::file_size(dir / "shell.pdf"), 1000u);
+}
+
+}  // namespace
+}  // namespace tkq
