@@ -52,6 +52,7 @@ double WritePdf(const CObjectDefinition& object, const QString& path, int pages,
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(path);
   printer.setPageSize(QPageSize(QPageSize::A4));
+  SetPrintMargins(printer);
   const CPrintFont font(printer);
   CArchivePrintLines lines(object, CColumnSwitches{});
   CPageLayout layout(lines, PrintTitle(object), MeasurePrintPage(printer, font));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test: the unit and tool
-# tests in a normal build and under AddressSanitizer + UBSan, then a short
-# run of each fuzz target. Ends with "N passed, N failed".
+# tests in a normal build and under AddressSanitizer + UBSan, printing
+# through a real print server, then a short run of each fuzz target. Ends
+# with "N passed, N failed, N skipped".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,7 @@ bash scripts/deps.sh || exit 1
 jobs=$(nproc 2>/dev/null || echo 2)
 passed=0
 failed=0
+skipped=0
 fuzz_seconds=${TKQ_FUZZ_SECONDS:-20}
 
 # ctest's "N% tests passed, F tests failed out of T" into the totals.
@@ -48,6 +50,14 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_suite "tests under AddressSanitizer and UndefinedBehaviorSanitizer" build/asan \
   -DCMAKE_BUILD_TYPE=Debug -DTKQ_SANITIZE=ON
 
+echo "=== printing through a print server"
+bash scripts/test_print_server.sh build/test
+case $? in
+  0) passed=$((passed + 1)) ;;
+  77) skipped=$((skipped + 1)) ;;
+  *) failed=$((failed + 1)) ;;
+esac
+
 echo "=== fuzz targets, ${fuzz_seconds} s each"
 if cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTKQ_FUZZ=ON -DTKQ_TESTS=OFF -DTKQ_GUI=OFF \
      -DCMAKE_CXX_COMPILER=clang++ >build/fuzz.configure.log 2>&1 &&
@@ -74,5 +84,5 @@ else
 fi
 
 echo
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

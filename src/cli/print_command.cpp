@@ -139,6 +139,7 @@ class PrintCommand : public Command {
                                                                  : QPageSize::A4;
     printer.setPageSize(QPageSize(paper));
     printer.setPageOrientation(m_landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    gui::SetPrintMargins(printer);
     printer.setDocName(QString::fromStdString(m_view == "archive"    ? "Архив измерений"
                                               : m_view == "abnormal" ? "Архив нештатных ситуаций"
                                                                      : "Параметры"));

@@ -91,6 +91,16 @@ void CPrintFont::DrawIn(QPainter& painter, const CPrintRect& rect, const QString
 
 // --- pages ---
 
+void SetPrintMargins(QPrinter& printer) {
+  constexpr double kMillimetres = 10.0;
+  QPageLayout layout = printer.pageLayout();
+  layout.setUnits(QPageLayout::Millimeter);
+  const QMarginsF least = layout.minimumMargins();
+  layout.setMargins(QMarginsF(std::max(kMillimetres, least.left()), std::max(kMillimetres, least.top()),
+                              std::max(kMillimetres, least.right()), std::max(kMillimetres, least.bottom())));
+  printer.setPageLayout(layout);
+}
+
 QRectF PrintableArea(QPrinter& printer) { return printer.pageRect(QPrinter::DevicePixel); }
 
 CPrintMetrics MeasurePrintPage(QPrinter& printer, const CPrintFont& font) {

@@ -53,6 +53,11 @@ class CPrintFont {
   mutable QVector<QPointF> m_positions;  // one character every w
 };
 
+// Margins of 10 mm on every side (wider where the printer cannot print
+// so near the edge): a PDF then has the pages a printer prints, and the
+// preview shows them.
+void SetPrintMargins(QPrinter& printer);
+
 // The printable area within the paper, in device pixels.
 QRectF PrintableArea(QPrinter& printer);
 

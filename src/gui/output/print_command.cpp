@@ -121,6 +121,7 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   const QString document = DocumentTitle(view);
   const std::string title = PrintTitle(*object);
   {
+    SetPrintMargins(printer);
     const CPrintFont font(printer);
     const CPageLayout layout(*lines, title, MeasurePrintPage(printer, font));
     if (!CheckPages(parent, layout)) return;
@@ -128,6 +129,7 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
     if (!Ui().AskPrint(parent, printer, layout.PageCount())) return;
   }
   // The dialog may have chosen another printer or paper.
+  SetPrintMargins(printer);
   const CPrintFont font(printer);
   const CPageLayout layout(*lines, title, MeasurePrintPage(printer, font));
   if (!CheckPages(parent, layout)) return;

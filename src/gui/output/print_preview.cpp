@@ -149,6 +149,7 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   setWhatsThis(QStringLiteral("Предварительный просмотр: страницы такими, какими их напечатает выбранный принтер."));
 
   QPrinter& printer = app.Printer();
+  SetPrintMargins(printer);
   m_font = std::make_unique<CPrintFont>(printer);
   m_paper = printer.paperRect(QPrinter::DevicePixel);
   m_printable = PrintableArea(printer).topLeft() - m_paper.topLeft();
