@@ -8,10 +8,14 @@
 #include <QMdiArea>
 #include <QPrinter>
 #include <QPushButton>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
 
 #include "output/print_command.h"
 #include "output/print_preview.h"
+#include "output/print_setup_dialog.h"
 #include "program_test.h"
 #include "storage/saved_archive.h"
 #include "test_support.h"
@@ -154,6 +158,45 @@ class TestPrinting : public gui::test::CProgramTest {
     printer.setOutputFileName(m_work->filePath("missing/out.pdf"));
     QVERIFY(!PrintPageRange(printer, layout, font, {1, 1}, {}, error));
     QVERIFY(error.contains("missing/out.pdf"));
+  }
+
+  void CancelStopsTheJob() {
+    Open(2000);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(m_work->filePath("cancelled.pdf"));
+    const auto lines = Find<CTRV_KQ_VRView>()->PrintLines();
+    const CPrintFont font(printer);
+    const CPageLayout layout(*lines, "title\ndescription", MeasurePrintPage(printer, font));
+    // "Отмена" pressed as soon as the window shows.
+    QTimer::singleShot(0, [] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<CPrintingDialog*>(w)) dialog->m_cancel->click();
+      }
+    });
+    QVERIFY(!RunPrintJob(m_app->MainFrame(), printer, layout, font, {1, layout.PageCount()}, "Архив измерений"));
+    QVERIFY(m_ui.messages.isEmpty());
+    QVERIFY(!QFile::exists(m_work->filePath("cancelled.pdf")));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
+  void SetUpDialogChoosesPaperAndOrientation() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    CPrintSetupDialog dialog(printer);
+    QCOMPARE(dialog.windowTitle(), QString("Настройка печати"));
+    QCOMPARE(dialog.m_printer->currentText(), QString("Печать в файл (PDF)"));
+    QVERIFY(dialog.m_portrait->isChecked());
+    dialog.m_paper->setCurrentIndex(static_cast<int>(OfferedPaperSizes().indexOf(QPageSize::A3)));
+    dialog.m_landscape->setChecked(true);
+    dialog.Apply(printer);
+    QCOMPARE(printer.pageLayout().pageSize().id(), QPageSize::A3);
+    QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
+    // Opened again, it shows the choice.
+    CPrintSetupDialog again(printer);
+    QCOMPARE(again.m_paper->currentData().toInt(), static_cast<int>(QPageSize::A3));
+    QVERIFY(again.m_landscape->isChecked());
   }
 
   void PrintingWindowTexts() {
