@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <ostream>
 
 namespace tkq::cli {
@@ -90,7 +91,14 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
     return kExitUsage;
   }
   for (const auto& [sub, command] : chosen) {
-    if (sub->parsed()) return command->Run(context);
+    if (!sub->parsed()) continue;
+    try {
+      return command->Run(context);
+    } catch (const std::exception& e) {
+      // Whatever a command did not foresee still ends in a message.
+      context.err << kProgram << ": " << e.what() << "\n";
+      return kExitFailure;
+    }
   }
   return kExitUsage;  // require_subcommand(1) leaves no other case
 }

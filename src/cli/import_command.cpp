@@ -43,7 +43,8 @@ class ImportCommand : public Command {
     const std::filesystem::path dir = m_dir;
     auto read = [&](const std::string& name, bool required, std::vector<uint8_t>& bytes) {
       const auto path = dir / name;
-      if (!required && !std::filesystem::exists(path)) return true;
+      std::error_code unreadable;
+      if (!required && !std::filesystem::exists(path, unreadable) && !unreadable) return true;
       try {
         bytes = ReadWholeFile(path);
         return true;

@@ -328,6 +328,11 @@ TEST_F(CliInFolder, ImportBuildsASavedArchiveFromTheInstrumentsFiles) {
   EXPECT_EQ(noSystem.status, 2);
   EXPECT_EQ(noSystem.err.substr(0, noSystem.err.find('\n')), "Ошибка открытия файла");
   EXPECT_FALSE(std::filesystem::exists(dir / "other.sav"));
+
+  // A file where the folder should be.
+  Result notAFolder = Cli({"import", "obj12.sav", "--object", "12", "--id", "X", "-o", "other.sav"});
+  EXPECT_EQ(notAFolder.status, 2);
+  EXPECT_EQ(notAFolder.err.substr(0, notAFolder.err.find('\n')), "Ошибка открытия файла");
 }
 
 // --- the instrument ---

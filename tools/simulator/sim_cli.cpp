@@ -1,6 +1,7 @@
 #include "sim_cli.h"
 
 #include <charconv>
+#include <exception>
 #include <memory>
 #include <ostream>
 
@@ -96,8 +97,12 @@ int RunSimCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const CLI::App* command = selected.empty() ? nullptr : selected.front();
     return UsageError(err, command == nullptr ? "" : command->get_name(), UsageMistake(app, e, words, command));
   }
-  if (generateCommand->parsed()) return RunGenerate(generate, err);
-  return RunServe(serve, out, err);
+  try {
+    if (generateCommand->parsed()) return RunGenerate(generate, err);
+    return RunServe(serve, out, err);
+  } catch (const std::exception& e) {
+    return Failure(err, e.what());
+  }
 }
 
 }  // namespace tkq::sim
