@@ -70,11 +70,11 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION);
   app.require_subcommand(1);
   std::vector<std::unique_ptr<Command>> commands = MakeCommands();
-  std::vector<std::pair<CLI::App*, Command*>> chosen;
+  std::vector<std::pair<CLI::App*, Command*>> subcommands;
   for (auto& command : commands) {
     CLI::App* sub = app.add_subcommand(command->Name(), command->Description());
     command->Setup(*sub);
-    chosen.emplace_back(sub, command.get());
+    subcommands.emplace_back(sub, command.get());
   }
   app.footer(kFooter);
 
@@ -90,7 +90,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
                 << "--help' for more information.\n";
     return kExitUsage;
   }
-  for (const auto& [sub, command] : chosen) {
+  for (const auto& [sub, command] : subcommands) {
     if (!sub->parsed()) continue;
     try {
       return command->Run(context);
