@@ -10,4 +10,5 @@ cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTKQ_TESTS=OFF -D
 cmake --build build/bench --parallel
 build/bench/bench/tkq_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
 build/bench/bench/tkq_bench_gui
+build/bench/bench/tkq_bench_print
 build/bench/bench/tkq_bench_link "$@"

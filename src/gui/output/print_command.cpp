@@ -69,8 +69,10 @@ CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printe
     m_port = centred(QStringLiteral("в %1").arg(QFileInfo(printer.outputFileName()).fileName()));
   } else {
     m_device = centred(printer.printerName());
+    // The print server names no port; where the printer stands, if it says.
     const QString location = QPrinterInfo::printerInfo(printer.printerName()).location();
-    m_port = centred(QStringLiteral("на %1").arg(location.isEmpty() ? printer.printerName() : location));
+    m_port = centred(QStringLiteral("на %1").arg(location));
+    m_port->setVisible(!location.isEmpty());
   }
   layout->addWidget(m_device);
   layout->addWidget(m_port);
