@@ -61,11 +61,8 @@ class ReportCommand : public Command {
     if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
     CObjectDefinition& obj = *loaded.object;
     CColumnSwitches columns;
-    if (m_view == "archive") {
-      if (const std::string error = ApplyViewOptions(m_settings, obj, columns); !error.empty()) {
-        context.err << error << "\n";
-        return kExitUsage;
-      }
+    if (const int status = ApplyViewOptionsTo(m_view, m_settings, obj, columns, context); status != kExitSuccess) {
+      return status;
     }
     try {
       if (m_output.empty()) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <ostream>
 #include <sstream>
 #include <vector>
 
@@ -99,6 +100,15 @@ std::string ApplyViewOptions(const ViewOptions& options, CObjectDefinition& obje
   object.SetOutputTypes(ot1, unit1, ot2, unit2, options.result ? 1 : 0);
   columns = options.columns.value_or(CColumnSwitches{});
   return {};
+}
+
+int ApplyViewOptionsTo(const std::string& view, const ViewOptions& options, CObjectDefinition& object,
+                       CColumnSwitches& columns, CliContext& context) {
+  if (view != "archive") return kExitSuccess;
+  const std::string error = ApplyViewOptions(options, object, columns);
+  if (error.empty()) return kExitSuccess;
+  context.err << error << "\n";
+  return kExitUsage;
 }
 
 }  // namespace tkq::cli

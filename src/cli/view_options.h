@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "archive/object_definition.h"
+#include "command.h"
 #include "output/report.h"
 
 namespace CLI {
@@ -34,5 +35,10 @@ void AddViewOptions(CLI::App& command, ViewOptions& options);
 // settings form would, and `columns` from the options; returns "" or the
 // reason the archive does not allow them.
 std::string ApplyViewOptions(const ViewOptions& options, CObjectDefinition& object, CColumnSwitches& columns);
+
+// The same for a command on one view: applied for "archive" only, a
+// refusal written to err. Returns 0, or kExitUsage when refused.
+int ApplyViewOptionsTo(const std::string& view, const ViewOptions& options, CObjectDefinition& object,
+                       CColumnSwitches& columns, CliContext& context);
 
 }  // namespace tkq::cli

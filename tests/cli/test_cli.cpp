@@ -14,6 +14,7 @@
 #include "output/report.h"
 #include "sim_process.h"
 #include "instrument.h"
+#include "run_result.h"
 #include "storage/cp1251.h"
 #include "storage/saved_archive.h"
 #include "../core/test_support.h"
@@ -23,21 +24,8 @@ namespace {
 
 using test::TempDir;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Result Cli(const std::vector<std::string>& args, bool errIsTerminal = false) {
-  std::ostringstream out, err;
-  cli::CliContext context{out, err, errIsTerminal};
-  Result r;
-  r.status = cli::RunCli(args, context);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using test::Cli;
+using test::Result;
 
 size_t LineCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
 

@@ -2,13 +2,10 @@
 // with pdftotext where poppler is installed.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <array>
 #include <cstdio>
 #include <sstream>
 
-#include "cli.h"
+#include "run_result.h"
 #include "output/print_layout.h"
 #include "storage/saved_archive.h"
 #include "../core/test_support.h"
@@ -18,46 +15,14 @@ namespace {
 
 using test::TempDir;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::Cli;
+using test::Result;
 
-Result Cli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  cli::CliContext context{out, err, false};
-  Result r;
-  r.status = cli::RunCli(args, context);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
-
-// What a shell command writes to standard output; its exit status in
-// `status`.
-std::string Shell(const std::string& command, int& status) {
-  std::string text;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return text;
-  std::array<char, 65536> buf;
-  size_t n = 0;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) text.append(buf.data(), n);
-  const int raw = ::pclose(pipe);
-  status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return text;
-}
-
-bool HavePdfToText() {
-  int status = 0;
-  Shell("command -v pdftotext >/dev/null 2>&1", status);
-  return status == 0;
-}
+bool HavePdfToText() { return test::Shell(".", "sh", "-c 'command -v pdftotext' >/dev/null").status == 0; }
 
 // Every page's text, laid out as printed.
 std::vector<std::string> PdfPages(const std::filesystem::path& pdf) {
-  int status = 0;
-  const std::string text = Shell("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null", status);
+  const std::string text = test::Shell(".", "pdftotext", "-layout '" + pdf.string() + "' -").out;
   std::vector<std::string> pages;
   std::stringstream all(text);
   std::string page;
@@ -173,11 +138,9 @@ TEST_F(PrintCommand, NothingToPrintAndMistakes) {
 }
 
 TEST_F(PrintCommand, TheProgramPrintsWithoutADisplay) {
-  int status = -1;
-  Shell("cd '" + dir.Path().string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TKQ_CLI_PATH
-      "' print obj.sav --view archive -o shell.pdf 2>/dev/null",
-      status);
-  EXPECT_EQ(status, 0);
+  const Result r = test::Shell(dir.Path(), "env", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TKQ_CLI_PATH
+                                                  "' print obj.sav --view archive -o shell.pdf");
+  EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_GT(std::filesystem::file_size(dir / "shell.pdf"), 1000u);
 }
 

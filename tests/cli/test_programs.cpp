@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "instrument.h"
+#include "run_result.h"
 #include "storage/saved_archive.h"
 #include "../core/test_support.h"
 
@@ -19,28 +20,8 @@ namespace {
 
 using test::TempDir;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs `program args` through the shell in `cwd`.
-Result Shell(const std::filesystem::path& cwd, const std::string& program, const std::string& args) {
-  const auto errFile = cwd / ".stderr";
-  const std::string command = "cd '" + cwd.string() + "' && '" + program + "' " + args + " 2>'" + errFile.string() + "'";
-  Result r;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
-  std::array<char, 65536> buf;
-  size_t n = 0;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-  const int status = ::pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.err = test::ReadText(errFile);
-  std::filesystem::remove(errFile);
-  return r;
-}
+using test::Result;
+using test::Shell;
 
 TEST(Programs, TheToolsExitStatuses) {
   TempDir dir;
