@@ -156,6 +156,7 @@ void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   }
   preview->show();
   preview->activateWindow();
+  preview->setFocus();
 }
 
 }  // namespace tkq::gui

@@ -145,6 +145,8 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
     : QWidget(parent, Qt::Window), m_app(app), m_view(view), m_lines(std::move(lines)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowModality(Qt::ApplicationModal);
+  // The keys that turn pages reach the window, not a button.
+  setFocusPolicy(Qt::StrongFocus);
   setWindowTitle(kMainTitle + " - " + DocumentTitle(view));
   setWhatsThis(QStringLiteral("Предварительный просмотр: страницы такими, какими их напечатает выбранный принтер."));
 
