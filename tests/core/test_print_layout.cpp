@@ -178,6 +178,23 @@ TEST(PrintedWindows, ArchiveLinesAreTheTableCellsBetweenBlanks) {
   EXPECT_EQ(layout.Page(1).lines[0].text.substr(0, 18), "          12.5000 ");
 }
 
+TEST(PrintedWindows, PastNinetyNineThousandRowsTheNumbersWidenTogether) {
+  auto description = test::BuiltInDescription();
+  auto obj = test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, 100001);
+  CArchivePrintLines lines(*obj, CColumnSwitches{});
+  ASSERT_EQ(lines.GetLineCount(), 100000);
+  const std::string first = lines.GetLineText(0);
+  const std::string last = lines.GetLineText(99999);
+  EXPECT_EQ(first.substr(0, 8), "      1 ");
+  EXPECT_EQ(last.substr(0, 8), " 100000 ");
+  EXPECT_EQ(CountCharacters(first), CountCharacters(last));
+  CPageLayout layout(lines, "", kTenLines);
+  EXPECT_EQ(layout.ColumnEdges().front(), 20 + 6 * 8);
+  // Up to 99999 rows the cells are the table's own.
+  CArchivePrintLines few(*obj, CColumnSwitches{}, {1, 2, 3});
+  EXPECT_EQ(few.GetLineText(0).substr(0, 7), "     1 ");
+}
+
 TEST(PrintedWindows, AbnormalTableAndTree) {
   CObjectDefinition obj = Archive();
   CAbnormalPrintLines abnormal(obj);

@@ -26,6 +26,15 @@ std::string JoinCells(const std::vector<std::string>& cells) {
   return line;
 }
 
+// The number cell of a line in a list of `count` lines: "%5u", and wider,
+// right-aligned, where the list runs past 99999 lines, so that every line's
+// cells keep the widths of the first line, which place the column rules.
+std::string NumberCell(std::string number, int32_t count) {
+  const size_t width = std::to_string(count).size();
+  if (number.size() < width) number.insert(0, width - number.size(), ' ');
+  return number;
+}
+
 }  // namespace
 
 // --- the windows' lines ---
@@ -43,7 +52,10 @@ std::vector<std::string> CArchivePrintLines::Cells(int32_t index) const {
   CArchiveRow row;
   if (!m_object.ComputeRow(m_rows[static_cast<size_t>(index)], row)) return cells;
   cells.reserve(m_columns.size());
-  for (EArchiveColumn column : m_columns) cells.push_back(ArchiveCellText(column, index, row));
+  for (EArchiveColumn column : m_columns) {
+    std::string text = ArchiveCellText(column, index, row);
+    cells.push_back(column == EArchiveColumn::kNumber ? NumberCell(std::move(text), GetLineCount()) : std::move(text));
+  }
   return cells;
 }
 
@@ -55,15 +67,19 @@ std::vector<std::string> CArchivePrintLines::GetFirstRowCells() const { return C
 
 int32_t CAbnormalPrintLines::GetLineCount() const { return m_object.GetAbnormalCount(); }
 
-std::string CAbnormalPrintLines::GetLineText(int32_t index) const {
-  return JoinCells(AbnormalCellTexts(m_object, index));
+std::string CAbnormalPrintLines::GetLineText(int32_t index) const { return JoinCells(Cells(index)); }
+
+std::vector<std::string> CAbnormalPrintLines::Cells(int32_t index) const {
+  std::vector<std::string> cells = AbnormalCellTexts(m_object, index);
+  if (!cells.empty()) cells[0] = NumberCell(std::move(cells[0]), GetLineCount());
+  return cells;
 }
 
 std::vector<std::string> CAbnormalPrintLines::GetCaptions() const {
   return {"№", "Нештатная ситуация", "Начало", "Конец"};
 }
 
-std::vector<std::string> CAbnormalPrintLines::GetFirstRowCells() const { return AbnormalCellTexts(m_object, 0); }
+std::vector<std::string> CAbnormalPrintLines::GetFirstRowCells() const { return Cells(0); }
 
 CTreePrintLines::CTreePrintLines(const CParamTree& tree, const std::vector<bool>& expanded) {
   const auto& groups = tree.Items();

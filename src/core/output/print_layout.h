@@ -39,7 +39,8 @@ class CPrintLines {
 };
 
 // The measurement archive table under the column switches and the
-// object's current output choices.
+// object's current output choices. Past 99999 rows the number cells widen
+// together, so that the column rules still stand between the cells.
 class CArchivePrintLines : public CPrintLines {
  public:
   // `rows`: the record that ends each interval (CObjectDefinition::RowPositions).
@@ -69,6 +70,7 @@ class CAbnormalPrintLines : public CPrintLines {
   std::vector<std::string> GetFirstRowCells() const override;
 
  private:
+  std::vector<std::string> Cells(int32_t index) const;
   const CObjectDefinition& m_object;
 };
 
