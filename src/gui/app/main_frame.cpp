@@ -358,7 +358,7 @@ void CMainFrame::UpdateCommands() {
   Action(kCmdSave)->setEnabled(active);
   Action(kCmdSaveAs)->setEnabled(active);
   Action(kCmdReport)->setEnabled(active && view->HandlesReport());
-  const bool prints = active && view->PrintLines() != nullptr;
+  const bool prints = active && view->HandlesPrint();
   Action(kCmdPrint)->setEnabled(prints);
   Action(kCmdPrintPreview)->setEnabled(prints);
   Action(kCmdPrintSetup)->setEnabled(true);

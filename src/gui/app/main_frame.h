@@ -57,8 +57,9 @@ class CViewCommands {
   // command itself.
   virtual bool HandlesReport() const { return false; }
   virtual void OnReport() {}
-  // "Печать..." and "Предварительный просмотр": the window's lines as
-  // they print, or null when the window prints nothing.
+  // "Печать..." and "Предварительный просмотр": whether the window prints,
+  // and its lines as they print (null when there is nothing to print).
+  virtual bool HandlesPrint() const { return false; }
   virtual std::unique_ptr<CPrintLines> PrintLines() const { return nullptr; }
 };
 

@@ -37,6 +37,7 @@ class CErrorListView : public QTableView, public CViewCommands {
   QString HelpTopic() const override;
   bool HandlesReport() const override { return true; }
   void OnReport() override;
+  bool HandlesPrint() const override { return true; }
   std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:

@@ -56,6 +56,7 @@ class CTRV_KQ_VRView : public QTableView, public CViewCommands {
   QString HelpTopic() const override;
   bool HandlesReport() const override { return true; }
   void OnReport() override;
+  bool HandlesPrint() const override { return true; }
   std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:

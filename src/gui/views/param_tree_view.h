@@ -25,6 +25,7 @@ class CParamTreeView : public QTreeWidget, public CViewCommands {
   QString HelpTopic() const override;
   bool HandlesReport() const override { return true; }
   void OnReport() override;
+  bool HandlesPrint() const override { return true; }
   std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:
