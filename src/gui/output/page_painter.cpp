@@ -29,8 +29,6 @@ QRawFont FixedFont(double pixels) {
 
 // --- the font ---
 
-CPrintFont::CPrintFont(double pixels) { Init(pixels); }
-
 CPrintFont::CPrintFont(QPrinter& printer) {
   const double dpi = printer.resolution();
   const double width = PrintableArea(printer).width();

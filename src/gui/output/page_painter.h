@@ -30,13 +30,10 @@ class CPrintFont {
   // The default font of `printer`: 10 points, smaller where the widest
   // printed line would not fit the printable width (never under 6).
   explicit CPrintFont(QPrinter& printer);
-  // A font `pixels` device pixels high (tests).
-  explicit CPrintFont(double pixels);
 
   bool IsValid() const { return m_raw.isValid(); }
   int LineHeight() const { return m_nLineHeight; }  // h: the height of "A"
   int CharWidth() const { return m_nCharWidth; }    // w: the width of "A"
-  double PixelSize() const { return m_raw.pixelSize(); }
 
   // Draws `text` with its left edge at x and its top at y.
   void Draw(QPainter& painter, double x, double y, const QString& text) const;
@@ -46,6 +43,7 @@ class CPrintFont {
 
  private:
   void Init(double pixels);
+
   QRawFont m_raw;
   int m_nLineHeight = 0;
   int m_nCharWidth = 0;
