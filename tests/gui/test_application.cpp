@@ -300,6 +300,32 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(app.MainFrame()->Documents().isEmpty());
   }
 
+  void closingTheProgramDuringAReadStopsItAtOnce() {
+    Instrument instrument(3000);
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
+    CTRV_KQ_VRApp& app = Start();
+    app.m_link.SetConnection(sim.Path(), 1);
+    m_ui.objectNumber = 1;
+    m_ui.messages.clear();  // the description written at the first start
+    QElapsedTimer clock;
+    qint64 closedAt = -1;
+    QTimer::singleShot(800, [&] {
+      QVERIFY(app.IsReading());
+      closedAt = clock.elapsed();
+      app.MainFrame()->close();
+      QVERIFY(app.MainFrame()->isVisible());  // until the read has stopped
+    });
+    clock.start();
+    app.OnReadArchive();
+    QVERIFY(closedAt >= 0);
+    QVERIFY2(clock.elapsed() - closedAt < 1000, qPrintable(QString::number(clock.elapsed() - closedAt)));
+    QVERIFY(!app.IsReading());
+    QVERIFY(!app.m_link.IsPortOpen());
+    QVERIFY(!app.MainFrame()->isVisible());
+    QVERIFY(!app.m_pCurrentObject);
+    QVERIFY(m_ui.messages.isEmpty());
+  }
+
   void aSilentFirstRequestBeepsOnce() {
     Instrument instrument(20);
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--silent-first", "1"});

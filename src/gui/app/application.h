@@ -91,6 +91,12 @@ class CTRV_KQ_VRApp : public QObject {
   // Set while a read runs; the progress window's "Отмена" sets it.
   std::atomic<bool> m_cancelRead{false};
 
+  // Whether a read from the instrument runs now.
+  bool IsReading() const { return m_bReading; }
+  // Closing the program during a read: the read stops (the port closes),
+  // and then the main window closes.
+  void StopReadAndClose();
+
  signals:
   // A new current object: its four windows are open.
   void ObjectReplaced();
@@ -108,6 +114,8 @@ class CTRV_KQ_VRApp : public QObject {
   QString m_descriptionFile;  // absolute: the file loaded at start
   QPointer<CMainFrame> m_pMainFrame;
   std::unique_ptr<QPrinter> m_printer;
+  bool m_bReading = false;
+  bool m_bCloseAfterRead = false;
 };
 
 // The one application object.

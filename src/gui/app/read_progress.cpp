@@ -110,6 +110,10 @@ bool RunRead(CObjectDefinition& object, CTrvKqModbusWithFlFiles& link, std::atom
   QObject::connect(worker, &QThread::finished, &dialog, &QDialog::accept, Qt::QueuedConnection);
   worker->start();
   dialog.exec();
+  // The window can also go because the program is ending (its event
+  // loops all stop): then the read stops too, instead of running on to
+  // its time-outs.
+  if (!worker->isFinished()) cancel = true;
   worker->wait();
   delete worker;
   link.SetProgress(nullptr);
