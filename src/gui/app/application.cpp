@@ -149,7 +149,16 @@ void CTRV_KQ_VRApp::OnReadArchive() {
   object->SetLink(&m_link);
   object->SetVersionList(&m_description);
   object->SetObjectNumber(static_cast<uint8_t>(number));
-  if (!RunRead(*object, m_link, m_cancelRead, m_pMainFrame)) {
+  m_bReading = true;
+  const bool read = RunRead(*object, m_link, m_cancelRead, m_pMainFrame);
+  m_bReading = false;
+  if (m_bCloseAfterRead) {
+    // The program was closed during the read: nothing more to say.
+    m_bCloseAfterRead = false;
+    if (m_pMainFrame) m_pMainFrame->close();
+    return;
+  }
+  if (!read) {
     std::string status;
     const uint8_t code = object->GetReadStatus(status);
     QString text = ToQ(status);
@@ -180,6 +189,13 @@ void CTRV_KQ_VRApp::OnReadArchive() {
   } else if (code == kReadArchiveEmpty) {
     AppMessage(m_pMainFrame, ToQ(status), QMessageBox::Information);
   }
+}
+
+void CTRV_KQ_VRApp::StopReadAndClose() {
+  m_bCloseAfterRead = true;
+  m_cancelRead = true;
+  // The progress window says that the read is stopping.
+  if (auto* progress = qobject_cast<CReadProgressDialog*>(QApplication::activeModalWidget())) progress->reject();
 }
 
 void CTRV_KQ_VRApp::MakeCurrent(std::unique_ptr<CObjectDefinition> object) {

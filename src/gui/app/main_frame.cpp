@@ -281,6 +281,13 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
+  if (CTRV_KQ_VRApp* app = App(); app != nullptr && app->IsReading()) {
+    // The read stops first, within a fraction of a second; then the
+    // window closes.
+    app->StopReadAndClose();
+    e->ignore();
+    return;
+  }
   // Nothing is ever modified in a way that asks for saving.
   CloseAllDocuments();
   e->accept();
