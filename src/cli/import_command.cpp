@@ -12,6 +12,7 @@
 
 #include "command.h"
 #include "description/read_param_class.h"
+#include "link/flash_files.h"
 #include "link/read_status.h"
 #include "number_option.h"
 #include "storage/file_io.h"
@@ -46,7 +47,8 @@ class ImportCommand : public Command {
       std::error_code unreadable;
       if (!required && !std::filesystem::exists(path, unreadable) && !unreadable) return true;
       try {
-        bytes = ReadWholeFile(path);
+        // No larger than the instrument's files a read accepts.
+        bytes = ReadWholeFile(path, CModbusWithFlFiles::kMaxFileSize);
         return true;
       } catch (const CFileOpenError& e) {
         context.err << kMessageCannotOpen << "\n" << e.what() << "\n";

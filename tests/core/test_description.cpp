@@ -193,6 +193,20 @@ TEST(LoadAtStart, AnUnreadableFileIsReplacedButKept) {
   EXPECT_EQ(test::ReadText(dir / "TarvikKQ.def.bak"), damaged);
 }
 
+TEST(LoadAtStart, APipeIsNeitherWaitedOnNorReplaced) {
+  TempDir dir;
+  const auto file = dir / "TarvikKQ.def";
+  test::MakeFifo(file);
+  CReadParamClass d;
+  StartUp start;
+  ASSERT_TRUE(test::EndsAtOnce([&] { start.Run(d, file); }, file));
+  EXPECT_FALSE(start.fromFile);
+  EXPECT_EQ(start.messages.size(), 1u);
+  EXPECT_EQ(d.VersionNames().size(), 18u);  // the built-in description
+  EXPECT_TRUE(std::filesystem::is_fifo(file));
+  EXPECT_FALSE(std::filesystem::exists(dir / "TarvikKQ.def.bak"));
+}
+
 TEST(SaveDescription, AFailedWriteReportsNothingAndKeepsTheOldFile) {
   auto d = test::BuiltInDescription();
   EXPECT_FALSE(d->SaveDescription("/nonexistent-folder/TarvikKQ.def"));

@@ -5,7 +5,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
+#include <functional>
 
 #include "storage/file_io.h"
 #include "storage/saved_archive.h"
@@ -224,6 +226,107 @@ TEST(SavedArchive, MissingFilesAndFailedSaves) {
     ++entries;
   }
   EXPECT_EQ(entries, 1u);  // no temporary file left behind
+}
+
+size_t Entries(const std::filesystem::path& dir) {
+  size_t n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    (void)e;
+    ++n;
+  }
+  return n;
+}
+
+// What loading `path` throws: its kind and detail.
+std::pair<CLoadError::Kind, std::string> LoadFailure(const std::filesystem::path& path) {
+  auto d = test::BuiltInDescription();
+  try {
+    LoadSavedArchive(path, d.get(), nullptr);
+  } catch (const CLoadError& e) {
+    return {e.GetKind(), e.what()};
+  }
+  ADD_FAILURE() << path << " loaded";
+  return {};
+}
+
+TEST(SavedArchive, OnlyARegularFileOfAnArchivesSizeIsRead) {
+  TempDir dir;
+  // A pipe nobody writes to is refused at once, not waited on.
+  const auto pipe = dir / "pipe";
+  test::MakeFifo(pipe);
+  std::pair<CLoadError::Kind, std::string> failure;
+  ASSERT_TRUE(test::EndsAtOnce([&] { failure = LoadFailure(pipe); }, pipe));
+  EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
+  EXPECT_NE(failure.second.find("not a regular file"), std::string::npos) << failure.second;
+
+  // A device of endless bytes.
+  failure = LoadFailure("/dev/zero");
+  EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
+  EXPECT_NE(failure.second.find("not a regular file"), std::string::npos) << failure.second;
+
+  // Five gigabytes (a sparse file: no disk taken) are not an archive, and
+  // are refused by their size before anything is allocated or read.
+  const auto huge = dir / "huge";
+  std::ofstream(huge).put('x');
+  std::filesystem::resize_file(huge, uint64_t{5} << 30);
+  failure = LoadFailure(huge);
+  EXPECT_EQ(failure.first, CLoadError::kBadFormat);
+  EXPECT_NE(failure.second.find("5368709120 bytes"), std::string::npos) << failure.second;
+}
+
+TEST(FileIo, AWholeFileReadsUpToItsLimit) {
+  TempDir dir;
+  const auto file = dir / "ten";
+  std::ofstream(file, std::ios::binary) << "0123456789";
+  EXPECT_EQ(ReadWholeFile(file, 10), Bytes(Ascii("0123456789")));
+  EXPECT_THROW(ReadWholeFile(file, 9), CFileTooLargeError);
+  EXPECT_EQ(ReadWholeFile(file, 9999).capacity(), 10u);  // no more memory than the file holds
+}
+
+// Each step of a replacement failing in turn (create, the first or a later
+// write, fsync, close, rename) leaves the previous file as it was, reports
+// the error and leaves no temporary file.
+TEST(FileIo, AReplacementFailingAtAnyStepKeepsThePreviousFile) {
+  struct Reset {
+    ~Reset() { SetFileFaultHook({}); }
+  } reset;
+  TempDir dir;
+  const auto target = dir / "kept.arc";
+  const std::string previous = "previous contents\n";
+  std::ofstream(target, std::ios::binary) << previous;
+  struct Case {
+    CFileStep step;
+    int nth;
+    int err;
+  };
+  for (const Case& c : {Case{CFileStep::kCreate, 1, EACCES}, Case{CFileStep::kWrite, 1, ENOSPC},
+                        Case{CFileStep::kWrite, 3, ENOSPC}, Case{CFileStep::kSync, 1, EIO},
+                        Case{CFileStep::kClose, 1, EDQUOT}, Case{CFileStep::kRename, 1, EROFS}}) {
+    SCOPED_TRACE(static_cast<int>(c.step) * 10 + c.nth);
+    int seen = 0;
+    SetFileFaultHook([&](CFileStep step) { return step == c.step && ++seen == c.nth ? c.err : 0; });
+    try {
+      CAtomicFile file(target);
+      for (const char* piece : {"new ", "contents ", "in three writes"}) file.Write(piece);
+      file.Commit();
+      ADD_FAILURE() << "no failure";
+    } catch (const std::system_error& e) {
+      EXPECT_EQ(e.code().value(), c.err);
+    }
+    EXPECT_EQ(seen, c.nth);
+    EXPECT_EQ(test::ReadText(target), previous);
+    EXPECT_EQ(Entries(dir.Path()), 1u);
+  }
+  SetFileFaultHook({});
+  WriteFileAtomically(target, "new");
+  EXPECT_EQ(test::ReadText(target), "new");
+
+  // A pipe is not replaced by a file.
+  const auto pipe = dir / "pipe";
+  test::MakeFifo(pipe);
+  EXPECT_THROW(WriteFileAtomically(pipe, "x"), std::system_error);
+  EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+  EXPECT_EQ(Entries(dir.Path()), 2u);
 }
 
 }  // namespace

@@ -1,8 +1,14 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <bit>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <sstream>
 
 #include "archive/records.h"
@@ -81,6 +87,18 @@ std::string ReadText(const std::filesystem::path& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+void MakeFifo(const std::filesystem::path& path) { ::mkfifo(path.c_str(), 0600); }
+
+bool EndsAtOnce(const std::function<void()>& load, const std::filesystem::path& fifo) {
+  auto done = std::async(std::launch::async, load);
+  if (done.wait_for(std::chrono::seconds(2)) == std::future_status::ready) return true;
+  for (;;) {
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+    if (done.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready) return false;
+  }
 }
 
 TempDir::TempDir() {

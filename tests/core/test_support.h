@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,14 @@ std::unique_ptr<CObjectDefinition> MakeObject(CReadParamClass& description, cons
 
 // The bytes of a file.
 std::string ReadText(const std::filesystem::path& path);
+
+// A named pipe at `path` (nobody writing to it).
+void MakeFifo(const std::filesystem::path& path);
+
+// Runs `load` on another thread: true when it ends within two seconds. A
+// load still waiting for a writer of the pipe `fifo` is then let go by one
+// that writes nothing, so that a failing test ends too.
+bool EndsAtOnce(const std::function<void()>& load, const std::filesystem::path& fifo);
 
 // A fresh temporary folder, removed when the object goes.
 class TempDir {

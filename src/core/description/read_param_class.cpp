@@ -93,7 +93,7 @@ std::string CReadParamClass::StoreToBytes() const {
 }
 
 void CReadParamClass::LoadFile(const std::filesystem::path& path) {
-  const std::vector<uint8_t> bytes = ReadWholeFile(path);
+  const std::vector<uint8_t> bytes = ReadWholeFile(path, kMaxDescriptionFileSize);
   CArchiveStream ar(bytes);
   Serialize(ar);
 }

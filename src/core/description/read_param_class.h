@@ -23,6 +23,9 @@ using CParamSet = CMyObArrayWithDelete<CParamDef>;
 
 inline constexpr std::string_view kDescriptionFileName = "TarvikKQ.def";
 inline constexpr std::string_view kDescriptionMessage = "НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ";
+// The largest description file that reads: the built-in description takes
+// 32 KB, so even hundreds of versions stay far below it.
+inline constexpr uint64_t kMaxDescriptionFileSize = uint64_t{16} << 20;
 
 class CReadParamClass : public CObject {
  public:
@@ -58,7 +61,8 @@ class CReadParamClass : public CObject {
                 uint8_t& firstSelector, uint8_t& secondSelector) const;
 
   // --- the description file ---
-  // Reads a description file; throws CFileOpenError or CArchiveError.
+  // Reads a description file (a regular file of at most
+  // kMaxDescriptionFileSize bytes); throws CFileOpenError or CArchiveError.
   void LoadFile(const std::filesystem::path& path);
   // The file's bytes for this description.
   std::string StoreToBytes() const;
@@ -68,7 +72,8 @@ class CReadParamClass : public CObject {
   bool SaveDescription(const std::filesystem::path& path = std::filesystem::path(kDescriptionFileName)) const;
   // Load at start: the file if it reads; otherwise `tellUser` gets the
   // message, the built-in description is taken and written to `path` (a
-  // damaged file is first kept beside it as "<name>.bak"). Returns true when
+  // damaged file is first kept beside it as "<name>.bak"; a pipe or a
+  // device there is left alone and nothing is written). Returns true when
   // the file was used.
   bool LoadAtStart(const std::filesystem::path& path, const std::function<void(std::string_view)>& tellUser);
   // Quiet variant for tools: the file if it reads, else the built-in

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -15,12 +16,23 @@ class CFileOpenError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads a whole file; throws CFileOpenError.
-std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
+// A regular file larger than the reader takes: not one of its files.
+class CFileTooLargeError : public CFileOpenError {
+ public:
+  using CFileOpenError::CFileOpenError;
+};
+
+// Reads a whole regular file of at most `maxSize` bytes, allocating no
+// more than it holds. A pipe, a device or a folder is refused at once,
+// without waiting for a writer or reading endless bytes. Throws
+// CFileTooLargeError for a larger file, CFileOpenError otherwise (also when
+// memory runs out).
+std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize);
 
 // A file written beside its destination and renamed over it once
 // complete: readers never see half of it, and a failure leaves whatever
-// was there before. Discarded unless committed.
+// was there before. Discarded unless committed. Only a regular file (or a
+// new name) is replaced: a device or a pipe at the destination is refused.
 class CAtomicFile {
  public:
   // Creates the temporary file; throws std::system_error.
@@ -45,5 +57,14 @@ class CAtomicFile {
 // file in place of a good one. A symbolic link is followed and its target
 // replaced. Throws std::system_error; the temporary file is removed then.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view data);
+
+// The system calls of a replacement, in the order they come.
+enum class CFileStep { kCreate, kWrite, kSync, kClose, kRename };
+
+// For tests: called before each step of every CAtomicFile (each write call
+// for kWrite); a non-zero errno it returns makes that step fail with it
+// instead of being carried out. An empty function removes the hook. Not
+// for use while other threads replace files.
+void SetFileFaultHook(std::function<int(CFileStep)> hook);
 
 }  // namespace tkq

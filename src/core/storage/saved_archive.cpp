@@ -2,10 +2,23 @@
 
 #include <new>
 
+#include "link/flash_files.h"
 #include "storage/archive_stream.h"
 #include "storage/file_io.h"
 
 namespace tkq {
+namespace {
+
+// What each record takes in the file: its tag and its fields.
+constexpr uint64_t kStoredMeasurementSize = 19;
+constexpr uint64_t kStoredAbnormalSize = 11;
+constexpr uint64_t kLargestFile = CModbusWithFlFiles::kMaxFileSize;
+static_assert(kMaxSavedArchiveSize >= kLargestFile / kMeasurementRecordSize * kStoredMeasurementSize +
+                                          kLargestFile / kAbnormalRecordSize * kStoredAbnormalSize +
+                                          2 * kLargestFile + (1 << 20),
+              "a saved archive of the largest read must load again");
+
+}  // namespace
 
 std::string StoreSavedArchive(const CObjectDefinition& object) {
   CArchiveStream ar;
@@ -19,10 +32,11 @@ void SaveSavedArchive(const std::filesystem::path& path, const CObjectDefinition
 
 std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes, CReadParamClass* description,
                                                     CTrvKqModbusWithFlFiles* link) {
-  auto object = std::make_unique<CObjectDefinition>();
-  object->SetLink(link);
-  object->SetVersionList(description);
+  std::unique_ptr<CObjectDefinition> object;
   try {
+    object = std::make_unique<CObjectDefinition>();
+    object->SetLink(link);
+    object->SetVersionList(description);
     CArchiveStream ar(bytes);
     object->Serialize(ar);
   } catch (const CArchiveError& e) {
@@ -33,6 +47,10 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> byt
     throw CLoadError(CLoadError::kBadFormat, "out of memory");
   } catch (const std::length_error& e) {
     throw CLoadError(CLoadError::kBadFormat, e.what());
+  } catch (const std::exception& e) {
+    throw CLoadError(CLoadError::kBadFormat, e.what());
+  } catch (...) {
+    throw CLoadError(CLoadError::kBadFormat, "unreadable contents");
   }
   return object;
 }
@@ -41,7 +59,9 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path&
                                                     CTrvKqModbusWithFlFiles* link) {
   std::vector<uint8_t> bytes;
   try {
-    bytes = ReadWholeFile(path);
+    bytes = ReadWholeFile(path, kMaxSavedArchiveSize);
+  } catch (const CFileTooLargeError& e) {
+    throw CLoadError(CLoadError::kBadFormat, e.what());
   } catch (const CFileOpenError& e) {
     throw CLoadError(CLoadError::kCannotOpen, e.what());
   }
