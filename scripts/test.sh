@@ -68,7 +68,11 @@ if cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTKQ_FUZ
     name=$(basename "$target")
     corpus="build/fuzz/corpus-$name"
     mkdir -p "$corpus"
-    if "$target" "$corpus" "build/fuzz/seeds/$name" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
+    # The minimized corpus kept in the tree and the target's dictionary.
+    extra=()
+    [ -d "fuzz/corpus/$name" ] && extra+=("fuzz/corpus/$name")
+    [ -f "fuzz/$name.dict" ] && extra+=("-dict=fuzz/$name.dict")
+    if "$target" "$corpus" "build/fuzz/seeds/$name" "${extra[@]}" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
          >"build/fuzz/$name.log" 2>&1; then
       echo "$name: $(grep -E '^Done' "build/fuzz/$name.log" | tail -n 1)"
       passed=$((passed + 1))
