@@ -170,6 +170,54 @@ TEST(ReadObject, EachFaultGivesItsReason) {
   EXPECT_EQ(beeps, 2);
 }
 
+// A fault at every request of a read: what the soak of reads expects of
+// each place (scripts/soak.sh).
+TEST(ReadObject, AFaultAtEveryRequestOfTheRead) {
+  Folder folder(300);
+  ModelRead clean(folder);
+  ASSERT_TRUE(clean.Read(7));
+  // Identification; the directory (begin, open, control block, pieces of
+  // 128 bytes); each of the object's files and the system file alike.
+  auto pieces = [](size_t bytes) { return static_cast<int>((bytes + 127) / 128); };
+  int requests = 1 + 3 + pieces(32 * clean.instrument.Files().size());
+  for (const char* name : {"Obj07_0.arc", "Obj07_0.err", "Obj07_0.ads", "Obj07_0.par", "System_0.dev"}) {
+    requests += 3 + pieces(folder.File(name).size());
+  }
+  ASSERT_EQ(clean.instrument.RequestCount(), requests);
+  ASSERT_EQ(static_cast<int>(clean.link->Counters().requests), requests);
+
+  const std::string connection = "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ";
+  const std::string files = "ОШИБКА ЧТЕНИЯ ФАЙЛОВ";
+  for (int n = 1; n <= requests + 1; ++n) {
+    ModelRead read(folder);
+    read.instrument.faults.badCrcAt = n;
+    EXPECT_EQ(read.Read(7), n > requests) << "bad CRC at " << n;
+    if (n <= requests) {
+      EXPECT_EQ(read.Status(), connection) << "bad CRC at " << n;
+    }
+  }
+  // Codes with a link status of their own fail the connection; others
+  // leave the link as it was, so a refused file request is a file error.
+  // Unanswered first requests count among the requests.
+  for (const int code : {4, 6}) {
+    for (const int silent : {0, 2}) {
+      for (int from = 1; from <= requests + silent + 1; ++from) {
+        ModelRead read(folder);
+        read.instrument.faults.exceptionCode = code;
+        read.instrument.faults.exceptionFrom = from;
+        read.instrument.faults.silentFirst = silent;
+        const std::string where = std::to_string(code) + "@" + std::to_string(from) + " after " +
+                                  std::to_string(silent) + " unanswered";
+        const bool ok = read.Read(7);
+        EXPECT_EQ(ok, from > requests + silent) << where;
+        if (ok) continue;
+        EXPECT_EQ(read.Status(), from <= silent + 1 || code == 6 ? connection : files) << where;
+        EXPECT_FALSE(read.link->IsPortOpen()) << where;
+      }
+    }
+  }
+}
+
 TEST(ReadObject, APortThatDoesNotOpen) {
   Folder folder;
   ModelRead read(folder);
