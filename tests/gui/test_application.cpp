@@ -15,7 +15,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cerrno>
 #include <fstream>
+#include <unistd.h>
 
 #include "app/application.h"
 #include "app/dialogs.h"
@@ -24,6 +26,7 @@
 #include "program_test.h"
 #include "instrument.h"
 #include "sim_process.h"
+#include "storage/file_io.h"
 #include "storage/saved_archive.h"
 #include "test_support.h"
 
@@ -137,7 +140,10 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(!frame->Action(kCmdReport)->isEnabled());
     QVERIFY(frame->Action(kCmdReadArchive)->isEnabled());
     QVERIFY(!frame->Action(kCmdFactoryNumber)->isEnabled());
-    QCOMPARE(frame->Action(kCmdFactoryNumber)->shortcut(), QKeySequence(Qt::Key_F2));
+    // A menu shows an action's key after its text: this item shows none.
+    QMenu* setup = frame->menuBar()->actions()[2]->menu();
+    QCOMPARE(MenuTexts(setup), (QStringList{"Параметры связи", "Заводской номер"}));
+    for (QAction* a : setup->actions()) QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->text()));
 
     QVERIFY(app.OpenArchiveFile(SavedArchive("a.sav")));
     QCOMPARE(frame->MenuId(), 129);
@@ -224,6 +230,114 @@ class TestApplication : public gui::test::CProgramTest {
 
     m_ui.saveAnswer.clear();
     QVERIFY(!app.SaveArchiveAs());
+  }
+
+  void aFileThatDoesNotOpenLeavesTheDocumentAsItWas() {
+    CTRV_KQ_VRApp& app = Start();
+    const QString original = SavedArchive("obj3.sav");
+    QVERIFY(app.OpenArchiveFile(original));
+    CObjectDefinition* before = app.m_pCurrentObject.get();
+    const QString cut = m_work->filePath("cut.sav");
+    QFile::copy(original, cut);
+    QFile(cut).resize(QFileInfo(cut).size() / 2);
+    const QString pipe = m_work->filePath("pipe");
+    tkq::test::MakeFifo(pipe.toStdString());
+    const QString huge = m_work->filePath("huge");
+    QFile(huge).open(QIODevice::WriteOnly);
+    QFile(huge).resize(qint64{5} << 30);  // sparse: takes no disk
+
+    m_ui.messages.clear();
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& bad : {cut, pipe, QString("/dev/zero"), huge}) QVERIFY(!app.OpenArchiveFile(bad));
+    QVERIFY(clock.elapsed() < 2000);  // the pipe is not waited on, nor the huge file read
+    QCOMPARE(m_ui.messages, (QStringList{"Неверный формат файла", "Ошибка открытия файла", "Ошибка открытия файла",
+                                         "Неверный формат файла"}));
+    QCOMPARE(app.m_pCurrentObject.get(), before);
+    QCOMPARE(app.m_strArchivePath, original);
+
+    // "Сохранить" writes the document where it came from, not over a file
+    // that failed to open.
+    const QByteArray cutBytes = [&] {
+      QFile f(cut);
+      f.open(QIODevice::ReadOnly);
+      return f.readAll();
+    }();
+    QFile::remove(original);
+    QVERIFY(app.SaveArchive());
+    QVERIFY(QFileInfo(original).isFile());
+    QFile f(cut);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), cutBytes);
+    QVERIFY(std::filesystem::is_fifo(pipe.toStdString()));
+    QCOMPARE(QFileInfo(huge).size(), qint64{5} << 30);
+  }
+
+  void aSaveThatFailsKeepsTheFileAndSaysSo() {
+    struct Reset {
+      ~Reset() { SetFileFaultHook({}); }
+    } reset;
+    CTRV_KQ_VRApp& app = Start();
+    const QString path = SavedArchive("obj3.sav");
+    QVERIFY(app.OpenArchiveFile(path));
+    app.m_pCurrentObject->m_strDescription = "Другое описание";  // a save would change the file
+    const auto bytes = [](const QString& file) {
+      QFile f(file);
+      f.open(QIODevice::ReadOnly);
+      return f.readAll();
+    };
+    const QByteArray before = bytes(path);
+    const auto temporaryFiles = [](const QString& folder) {
+      return QDir(folder).entryList({"*.tmp*"}, QDir::Files | QDir::Hidden);
+    };
+
+    // A full disk.
+    SetFileFaultHook([](CFileStep step) { return step == CFileStep::kWrite ? ENOSPC : 0; });
+    m_ui.messages.clear();
+    QVERIFY(!app.SaveArchive());
+    QCOMPARE(m_ui.messages, QStringList{"ОШИБКА ОТКРЫТИЯ ФАЙЛА"});
+    QCOMPARE(m_ui.icons.last(), QMessageBox::Critical);
+    QCOMPARE(bytes(path), before);
+    QCOMPARE(temporaryFiles(m_work->path()), QStringList());
+
+    // "Сохранить как" over a file in a folder that cannot be written (one
+    // that says so when the tests run as root, whom no folder refuses).
+    SetFileFaultHook({});
+    const QString folder = m_work->filePath("read-only");
+    QDir().mkdir(folder);
+    const QString there = folder + "/obj3.sav";
+    QFile::copy(path, there);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) {
+      SetFileFaultHook([](CFileStep step) { return step == CFileStep::kCreate ? EACCES : 0; });
+    }
+    m_ui.saveAnswer = there;
+    QVERIFY(!app.SaveArchiveAs());
+    QCOMPARE(m_ui.messages.last(), QString("Ошибка открытия файла"));
+    QCOMPARE(m_ui.captions.last(), QString("Ошибка"));
+    QCOMPARE(bytes(there), before);
+    QCOMPARE(temporaryFiles(folder), QStringList());
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  void aMaximisedWindowLeavesOneTitle() {
+    CTRV_KQ_VRApp& app = Start();
+    QVERIFY(app.OpenArchiveFile(SavedArchive("a.sav")));
+    CMainFrame* frame = app.MainFrame();
+    const QString program = "Монитор Тарвик КУ (пользовательская версия) 1.25";
+    CChildFrame* abnormal = frame->Documents()[2];
+    frame->MdiArea()->setActiveSubWindow(abnormal);
+    abnormal->showMaximized();
+    QVERIFY(abnormal->isMaximized());
+    QCOMPARE(frame->windowTitle(), program + " - Архив нештатных ситуаций");
+    // Another window takes the maximised place, then is restored.
+    frame->MdiArea()->setActiveSubWindow(frame->Documents()[3]);
+    QVERIFY(frame->Documents()[3]->isMaximized());
+    QCOMPARE(frame->windowTitle(), program + " - Параметры");
+    frame->Documents()[3]->showNormal();
+    QCOMPARE(frame->windowTitle(), program + " - Параметры");
+    frame->CloseAllDocuments();
+    QCOMPARE(frame->windowTitle(), program);
   }
 
   void aReadOpensFourWindowsAndAsksForADescription() {

@@ -7,8 +7,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -352,20 +354,72 @@ class TestDialogs : public QObject {
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(dialog.Text(), QString(10, u'a') + QString(240, u'b'));
 
-    CEditDescDialog full(QString(300, u'c'));
-    QCOMPARE(full.Text().size(), 250);
+    // A description from a file, longer than the field and with a line
+    // break: the field holds what it can; OK without an edit keeps it
+    // whole, an edit gives the field's text.
+    const QString stored = QStringLiteral("Ввод\u00A01\nкорпус 2 ") + QString(300, u'c');
+    CEditDescDialog full(stored);
+    full.show();
+    QCOMPARE(full.m_edit->text(), QString(stored.left(250)).remove(u'\n'));
+    QCOMPARE(full.Text(), stored);
+    full.m_edit->end(false);
+    QTest::keyClick(full.m_edit, Qt::Key_Backspace);
+    QCOMPARE(full.Text(), QString(stored.left(250)).remove(u'\n').chopped(1));
   }
 
   void versionsList() {
+    // Every name, also one that comes twice, sorted without regard to case;
+    // names equal but for case keep their order.
     const std::vector<std::string> names = {"TARVIK 59.11.02.00", "TARVIK 59.11.00.02", "Версия Б",
-                                            "TARVIK 59.11.01.03", "TARVIK 59.11.00.02", "Версия А"};
+                                            "TARVIK 59.11.01.03", "TARVIK 59.11.00.02", "Версия А",
+                                            "tarvik 59.11.01.00", "версия а", "Tarvik 59.11.01.00"};
     CListVersionsDialog dialog(names);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Поддерживаемые версии  ПО прибора"));
     QStringList shown;
     for (int i = 0; i < dialog.m_list->count(); ++i) shown << dialog.m_list->item(i)->text();
-    QCOMPARE(shown, (QStringList{"TARVIK 59.11.00.02", "TARVIK 59.11.01.03", "TARVIK 59.11.02.00",
-                                 QStringLiteral("Версия А"), QStringLiteral("Версия Б")}));
+    QCOMPARE(shown, (QStringList{"TARVIK 59.11.00.02", "TARVIK 59.11.00.02", "tarvik 59.11.01.00",
+                                 "Tarvik 59.11.01.00", "TARVIK 59.11.01.03", "TARVIK 59.11.02.00",
+                                 QStringLiteral("Версия А"), QStringLiteral("версия а"), QStringLiteral("Версия Б")}));
     QCOMPARE(RunModal(dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Return); }), int(QDialog::Accepted));
+  }
+
+  // Both file dialogs show "Все файлы (*.*)" and list every file of the
+  // folder, also one without an extension, which can be chosen.
+  void fileDialogsListEveryFile() {
+    QTemporaryDir dir;
+    CreateFile(dir.filePath("archive"));
+    CreateFile(dir.filePath("archive.sav"));
+    for (const bool save : {false, true}) {
+      QStringList filters;
+      QStringList listed;
+      QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        QTimer::singleShot(5000, dialog, &QDialog::reject);
+        auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+        for (int i = 0; combo != nullptr && i < combo->count(); ++i) filters << combo->itemText(i);
+        auto* view = dialog->findChild<QListView*>("listView");
+        if (view == nullptr) return dialog->reject();
+        QAbstractItemModel* model = view->model();
+        // The folder is read in the background: wait for both files, or
+        // for the time one would need.
+        (void)QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) >= 2; }, 2000);
+        for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+          const QModelIndex index = model->index(row, 0, view->rootIndex());
+          listed << index.data().toString();
+          // Opening: the file without an extension is chosen in the list.
+          if (!save && index.data().toString() == "archive") view->setCurrentIndex(index);
+        }
+        if (save) dialog->findChild<QLineEdit*>("fileNameEdit")->setText("new");
+        static_cast<QDialog*>(dialog)->accept();
+      });
+      const QString chosen = save ? m_ui.SaveFileName(nullptr, "Сохранить как", dir.path())
+                                  : m_ui.OpenFileName(nullptr, "Открыть", dir.path());
+      QCOMPARE(filters, QStringList{QStringLiteral("Все файлы (*.*)")});
+      listed.sort();
+      QCOMPARE(listed, (QStringList{"archive", "archive.sav"}));
+      QCOMPARE(chosen, dir.filePath(save ? "new" : "archive"));
+    }
   }
 
   void aboutCloses() {

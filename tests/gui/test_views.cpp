@@ -11,9 +11,11 @@
 #include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
 
 #include "app/application.h"
+#include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "program_test.h"
 #include "output/report.h"
@@ -35,14 +37,15 @@ class TestViews : public gui::test::CProgramTest {
  private:
   // The program with an archive of object 5 open: hourly records from
   // 01.02.2012 10:00 with the given quantity types.
-  CTRV_KQ_VRApp& Open(uint8_t first = 0, uint8_t second = 1, size_t records = 12) {
+  CTRV_KQ_VRApp& Open(uint8_t first = 0, uint8_t second = 1, size_t records = 12,
+                      const std::string& text = "Ввод 1") {
     Start();
     auto description = tkq::test::BuiltInDescription();
     tkq::test::Bytes err;
     tkq::test::AppendAbnormal(err, 1328090400 + 3600, 1328090400 + 7200, 3);
     for (uint32_t i = 0; i < 11; ++i) tkq::test::AppendAbnormal(err, 1328200000 + i * 100, 1328200000 + i * 100 + 50, 1);
     auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", first, second, records, err);
-    obj->m_strDescription = "Ввод 1";
+    obj->m_strDescription = text;
     const QString path = m_work->filePath("obj.sav");
     SaveSavedArchive(path.toStdString(), *obj);
     m_app->OpenArchiveFile(path);
@@ -177,6 +180,27 @@ class TestViews : public gui::test::CProgramTest {
     m_ui.description = "не это";
     form->m_editButton->click();
     QCOMPARE(form->m_description->toPlainText(), QString("Новое описание"));
+  }
+
+  // The dialog starts from the object's own description, not from the
+  // form that shows it: OK without an edit changes nothing, whatever the
+  // text holds.
+  void theDescriptionDialogStartsFromTheObject() {
+    const std::string stored = "Ввод\u00A01\nкорпус 2, " + std::string(300, 'x');
+    CTRV_KQ_VRApp& app = Open(0, 1, 12, stored);
+    QCOMPARE(QString::fromStdString(app.m_pCurrentObject->m_strDescription), QString::fromStdString(stored));
+    SetUi(nullptr);  // the program's own dialog
+    QString seed;
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = qobject_cast<CEditDescDialog*>(QApplication::activeModalWidget())) {
+        seed = dialog->Text();
+        dialog->accept();
+      }
+    });
+    Find<CObjViewSettings>()->m_editButton->click();
+    SetUi(&m_ui);
+    QCOMPARE(seed, QString::fromStdString(stored));
+    QCOMPARE(QString::fromStdString(app.m_pCurrentObject->m_strDescription), QString::fromStdString(stored));
   }
 
   void theAbnormalTable() {

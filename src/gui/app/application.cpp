@@ -245,14 +245,16 @@ void CTRV_KQ_VRApp::OnFileOpen() {
 }
 
 bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
-  m_strArchivePath = path;
   std::unique_ptr<CObjectDefinition> loaded;
   try {
     loaded = LoadSavedArchive(std::filesystem::path(path.toStdString()), &m_description, &m_link);
   } catch (const CLoadError& e) {
+    // The document stays what it was, under its own name: "Сохранить"
+    // must not write it over the file that failed.
     AppMessage(m_pMainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical);
     return false;
   }
+  m_strArchivePath = path;
   MakeCurrent(std::move(loaded));
   return true;
 }

@@ -415,7 +415,7 @@ void CInputREadObjDialog::accept() {
 // ---------------------------------------------------------------------------
 // CEditDescDialog
 
-CEditDescDialog::CEditDescDialog(const QString& text, QWidget* parent) : QDialog(parent) {
+CEditDescDialog::CEditDescDialog(const QString& text, QWidget* parent) : QDialog(parent), m_original(text) {
   setWindowTitle(QStringLiteral("Редактирование описания объекта"));
   const CDialogUnits du(font());
   SetDialogSize(this, du, 270, 68);
@@ -433,10 +433,17 @@ CEditDescDialog::CEditDescDialog(const QString& text, QWidget* parent) : QDialog
   QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(153, 44, 50, 14));
   connect(ok, &QPushButton::clicked, this, &CEditDescDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &CEditDescDialog::reject);
+  // Not isModified(): the validator's filtering clears it.
+  connect(m_edit, &QLineEdit::textEdited, this, [this] { m_bEdited = true; });
   m_edit->setFocus();
 }
 
-QString CEditDescDialog::Text() const { return m_edit->text(); }
+QString CEditDescDialog::Text() const {
+  // The field holds one line of at most 250 characters: a description from
+  // a file may be longer or have line breaks, and stays as it was unless
+  // the user changes it.
+  return m_bEdited ? m_edit->text() : m_original;
+}
 
 // ---------------------------------------------------------------------------
 // CAboutDlg
@@ -482,13 +489,16 @@ CListVersionsDialog::CListVersionsDialog(const std::vector<std::string>& names, 
 
   m_list = new QListWidget(this);
   m_list->setGeometry(du.Rect(30, 7, 110, 40));
-  m_list->setSortingEnabled(true);
   m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  for (const std::string& name : names) {
-    const QString text = QString::fromStdString(name);
-    if (m_list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) m_list->addItem(text);
-  }
+  // Every name of the description, also one that comes twice, sorted
+  // without regard to case; names equal but for case keep their order.
+  QStringList texts;
+  for (const std::string& name : names) texts << QString::fromStdString(name);
+  std::stable_sort(texts.begin(), texts.end(), [](const QString& a, const QString& b) {
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+  });
+  m_list->addItems(texts);
 
   QPushButton* close = AddButton(this, QStringLiteral("Закрыть"), du.Rect(60, 52, 50, 14));
   close->setDefault(true);

@@ -76,9 +76,14 @@ class CEditDescDialog : public QDialog {
   Q_OBJECT
  public:
   explicit CEditDescDialog(const QString& text, QWidget* parent = nullptr);
+  // What the user typed; `text` itself, whole, until the user changes it.
   QString Text() const;
 
   QLineEdit* m_edit = nullptr;
+
+ private:
+  QString m_original;
+  bool m_bEdited = false;
 };
 
 // "О программе".
@@ -88,7 +93,8 @@ class CAboutDlg : public QDialog {
   explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
-// "Поддерживаемые версии  ПО прибора": the version names, sorted.
+// "Поддерживаемые версии  ПО прибора": every version name, sorted without
+// regard to case.
 class CListVersionsDialog : public QDialog {
   Q_OBJECT
  public:

@@ -137,9 +137,9 @@ void CMainFrame::BuildMenus() {
 
   QAction* port = AddAction(kCmdPortSettings, "Параметры связи", "Настройка параметров связи с блоком");
   connectTo(port, [app] { app->OnPortSettings(); });
-  // "Заводской номер" and F2: nothing carries them out.
+  // "Заводской номер": nothing carries it out, and F2 does nothing; the
+  // item names no key.
   QAction* factory = AddAction(kCmdFactoryNumber, "Заводской номер", QString());
-  factory->setShortcut(QKeySequence(Qt::Key_F2));
   AddAction(kCmdFactoryNumberDoc, "Заводской номер", QString());
 
   QAction* cascade = AddAction(kCmdCascade, "Каскадное", "Расположить окна с перекрытием", "Каскадное расположение");
@@ -269,6 +269,10 @@ void CMainFrame::UpdateIndicators() {
 
 bool CMainFrame::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate) UpdateIndicators();
+  // A maximised document window sets "<title> - [<its title>]" here, on
+  // maximising, on activation and after each change of this title: the
+  // title goes back to one. (It does not answer its own change again.)
+  if (e->type() == QEvent::WindowTitleChange && windowTitle() != Title()) UpdateTitle();
   return QMainWindow::event(e);
 }
 
@@ -375,9 +379,11 @@ void CMainFrame::UpdateCommands() {
   UpdateTitle();
 }
 
-void CMainFrame::UpdateTitle() {
-  QMdiSubWindow* active = m_mdi->activeSubWindow();
-  setWindowTitle(active != nullptr ? kMainTitle + " - " + active->windowTitle() : kMainTitle);
+QString CMainFrame::Title() const {
+  QMdiSubWindow* active = m_mdi != nullptr ? m_mdi->activeSubWindow() : nullptr;
+  return active != nullptr ? kMainTitle + " - " + active->windowTitle() : kMainTitle;
 }
+
+void CMainFrame::UpdateTitle() { setWindowTitle(Title()); }
 
 }  // namespace tkq::gui

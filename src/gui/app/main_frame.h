@@ -110,6 +110,8 @@ class CMainFrame : public QMainWindow {
   void BuildToolBar();
   void BuildStatusBar();
   void ShowMenu(int id);
+  // The program's name, and the active document window's title after it.
+  QString Title() const;
   void UpdateTitle();
   void UpdateIndicators();
 

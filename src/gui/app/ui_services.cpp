@@ -11,7 +11,15 @@
 namespace tkq::gui {
 namespace {
 
-const QString kFilter = QStringLiteral("Все файлы (*.*)");
+// "Все файлы (*.*)" lists every file, also names without a dot. The
+// dialog takes its patterns from the last parentheses ("*"), and with
+// HideNameFilterDetails shows the text before them.
+const QString kFilter = QStringLiteral("Все файлы (*.*) (*)");
+
+void SetUpFileDialog(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+}
 
 CUiServices* g_services = nullptr;
 
@@ -30,7 +38,7 @@ QMessageBox::StandardButton CUiServices::Message(QWidget* parent, const QString&
 
 QString CUiServices::OpenFileName(QWidget* parent, const QString& title, const QString& start) {
   QFileDialog dialog(parent, title, start, kFilter);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  SetUpFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::ReadOnly, false);
@@ -40,7 +48,7 @@ QString CUiServices::OpenFileName(QWidget* parent, const QString& title, const Q
 
 QString CUiServices::SaveFileName(QWidget* parent, const QString& title, const QString& start) {
   QFileDialog dialog(parent, title, start, kFilter);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  SetUpFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(QString());

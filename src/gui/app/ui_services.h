@@ -22,8 +22,9 @@ class CUiServices {
   virtual QMessageBox::StandardButton Message(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                                               const QString& caption = kAppName,
                                               QMessageBox::StandardButtons buttons = QMessageBox::Ok);
-  // The file dialogs: one filter "Все файлы (*.*)", no extension added. An
-  // empty result means cancelled.
+  // The file dialogs: one filter "Все файлы (*.*)" listing every file (also
+  // those without an extension), no extension added. An empty result means
+  // cancelled.
   virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& start);
   // Asks before replacing an existing file.
   virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& start);

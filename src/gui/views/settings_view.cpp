@@ -183,8 +183,11 @@ void CObjViewSettings::AfterChange() {
 void CObjViewSettings::EditDescription() {
   CObjectDefinition* object = m_app.m_pCurrentObject.get();
   if (object == nullptr) return;
-  QString text = m_description->toPlainText();
-  if (!Ui().EditDescription(this, text)) return;
+  // The object's own text: the form shows it with its non-breaking spaces
+  // as spaces.
+  const QString before = QString::fromStdString(object->m_strDescription);
+  QString text = before;
+  if (!Ui().EditDescription(this, text) || text == before) return;
   object->m_strDescription = text.toStdString();
   m_description->setPlainText(text);
   m_description->setAlignment(Qt::AlignCenter);
