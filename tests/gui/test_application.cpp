@@ -10,6 +10,8 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -20,7 +22,9 @@
 #include <unistd.h>
 
 #include "app/application.h"
+#include "app/context_help.h"
 #include "app/dialogs.h"
+#include "app/help_window.h"
 #include "app/main_frame.h"
 #include "app/read_progress.h"
 #include "program_test.h"
@@ -438,6 +442,45 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(!app.MainFrame()->isVisible());
     QVERIFY(!app.m_pCurrentObject);
     QVERIFY(m_ui.messages.isEmpty());
+  }
+
+  void helpKeysReachDialogsAndTheClickedElement() {
+    CTRV_KQ_VRApp& app = Start();
+    // F1 in a dialog: the dialog's topic, shown while the dialog runs.
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
+      if (d == nullptr) return;
+      QTest::keyClick(d->m_editAddress, Qt::Key_F1);
+      shown = ShownHelpTopic();
+      d->reject();
+    });
+    app.OnPortSettings();
+    QCOMPARE(shown, help::kConnection);
+
+    // Shift+F1, then a click: the clicked element's topic, and the click
+    // does nothing else.
+    app.OpenArchiveFile(SavedArchive("obj.sav"));
+    CMainFrame* frame = app.MainFrame();
+    auto* printButton = qobject_cast<QToolButton*>(frame->ToolBar()->widgetForAction(frame->Action(kCmdPrint)));
+    QVERIFY(printButton != nullptr);
+    frame->Action(kCmdContextHelp)->trigger();
+    QVERIFY(CContextHelpMode::IsActive());
+    QTest::mouseClick(printButton, Qt::LeftButton);
+    QVERIFY(!CContextHelpMode::IsActive());
+    QCOMPARE(ShownHelpTopic(), help::kPrinting);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);  // no print dialog
+
+    frame->Action(kCmdContextHelp)->trigger();
+    QWidget* archive = frame->Documents()[1]->widget();
+    QTest::mouseClick(qobject_cast<QAbstractScrollArea*>(archive)->viewport(), Qt::LeftButton);
+    QCOMPARE(ShownHelpTopic(), help::kArchiveView);
+
+    // Escape leaves the mode without help.
+    frame->Action(kCmdContextHelp)->trigger();
+    QTest::keyClick(frame, Qt::Key_Escape);
+    QVERIFY(!CContextHelpMode::IsActive());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
   void aSilentFirstRequestBeepsOnce() {

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/help_window.h"
 #include "output/print_command.h"
 #include "output/print_preview.h"
 #include "output/print_setup_dialog.h"
@@ -280,7 +281,7 @@ class TestPrinting : public gui::test::CProgramTest {
 
     // F1 opens the printing page of the help.
     QTest::keyClick(preview, Qt::Key_F1);
-    QVERIFY(m_ui.messages.isEmpty());
+    QCOMPARE(ShownHelpTopic(), help::kPrinting);
     preview->m_close->click();
     QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
   }

@@ -7,8 +7,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSettings>
-#include <QWhatsThis>
 
+#include "app/context_help.h"
 #include "app/dialogs.h"
 #include "app/help_window.h"
 #include "app/main_frame.h"
@@ -310,23 +310,16 @@ void CTRV_KQ_VRApp::OnHelpContents() {
 
 void CTRV_KQ_VRApp::OnHelp() {
   QString topic = help::kContents;
-  QWidget* modal = QApplication::activeModalWidget();
-  if (modal == nullptr) {
-    if (auto* view = dynamic_cast<CViewCommands*>(m_pMainFrame->ActiveView())) topic = view->HelpTopic();
-  } else if (qobject_cast<CPortSettings*>(modal) != nullptr) {
-    topic = help::kConnection;
-  } else if (qobject_cast<CInputREadObjDialog*>(modal) != nullptr) {
-    topic = help::kReading;
-  } else if (qobject_cast<CListVersionsDialog*>(modal) != nullptr) {
-    topic = help::kVersions;
-  } else if (modal->inherits("tkq::gui::CPreviewWindow") || modal->inherits("tkq::gui::CPrintSetupDialog") ||
-             modal->inherits("tkq::gui::CPrintingDialog") || modal->inherits("QPrintDialog")) {
-    topic = help::kPrinting;
+  // The topic of the dialog that runs, else of the active window.
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    topic = HelpTopicOf(modal);
+  } else if (auto* view = dynamic_cast<CViewCommands*>(m_pMainFrame->ActiveView())) {
+    topic = view->HelpTopic();
   }
   if (!ShowHelp(topic, m_pMainFrame)) AppMessage(m_pMainFrame, "Вызов справки невозможен.");
 }
 
-void CTRV_KQ_VRApp::OnContextHelp() { QWhatsThis::enterWhatsThisMode(); }
+void CTRV_KQ_VRApp::OnContextHelp() { CContextHelpMode::Start(); }
 
 QPrinter& CTRV_KQ_VRApp::Printer() {
   if (!m_printer) {

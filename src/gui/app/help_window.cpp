@@ -81,6 +81,8 @@ class CHelpWindow final : public QWidget {
   void Host(QWidget* host);
   // Sets the first position: centred over `parent`'s window, on its screen.
   void PlaceNear(QWidget* parent);
+  // The topic of the page shown.
+  QString Topic() const { return TopicOf(m_browser->source()); }
 
   bool m_bPlaced = false;
 
@@ -258,6 +260,12 @@ QString HelpPage(const QString& topic) {
   QFile file(QStringLiteral(":/help/%1.html").arg(topic));
   if (!file.open(QIODevice::ReadOnly)) return {};
   return QString::fromUtf8(file.readAll());
+}
+
+QString ShownHelpTopic() {
+  const QPointer<CHelpWindow>& window = TheHelpWindow();
+  if (!window || !window->isVisible()) return {};
+  return window->Topic();
 }
 
 bool ShowHelp(const QString& topic, QWidget* parent) {

@@ -29,6 +29,10 @@ inline const QString kVersions = QStringLiteral("versions");
 // then says "Вызов справки невозможен.".
 bool ShowHelp(const QString& topic, QWidget* parent = nullptr);
 
+// The topic the help window shows; empty while it is hidden or has not
+// been opened.
+QString ShownHelpTopic();
+
 // The page of a topic as HTML, empty when there is none (for tests).
 QString HelpPage(const QString& topic);
 

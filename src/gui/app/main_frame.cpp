@@ -281,6 +281,17 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
     const int key = static_cast<QKeyEvent*>(e)->key();
     if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock) UpdateIndicators();
   }
+  // F1 and Shift+F1 in a dialog: the main window's keys do not reach it
+  // while it runs, so they are taken here, once, on the way to the dialog.
+  if (e->type() == QEvent::KeyPress && QApplication::activeModalWidget() != nullptr) {
+    const auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() == Qt::Key_F1 && !key->isAutoRepeat()) {
+      if (CTRV_KQ_VRApp* app = App()) {
+        key->modifiers() & Qt::ShiftModifier ? app->OnContextHelp() : app->OnHelp();
+        return true;
+      }
+    }
+  }
   return QMainWindow::eventFilter(watched, e);
 }
 

@@ -286,7 +286,6 @@ void CPreviewWindow::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_Plus: ZoomIn(); break;
     case Qt::Key_Minus: ZoomOut(); break;
     case Qt::Key_Escape: close(); break;
-    case Qt::Key_F1: m_app.OnHelp(); break;
     case Qt::Key_Down: m_area->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
     case Qt::Key_Up: m_area->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
     default: QWidget::keyPressEvent(e); return;

@@ -1,0 +1,129 @@
+#include "app/context_help.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QToolButton>
+
+#include "app/dialogs.h"
+#include "app/help_window.h"
+#include "app/main_frame.h"
+#include "app/read_progress.h"
+#include "app/ui_services.h"
+#include "output/print_command.h"
+#include "output/print_preview.h"
+#include "output/print_setup_dialog.h"
+
+namespace tkq::gui {
+namespace {
+
+QPointer<CContextHelpMode> g_mode;
+
+// The command of an action of the main window, or 0.
+int CommandOf(const QAction* action) { return action != nullptr ? action->data().toInt() : 0; }
+
+}  // namespace
+
+QString HelpTopicOfCommand(int id) {
+  switch (id) {
+    case kCmdReadArchive: return help::kReading;
+    case kCmdOpen:
+    case kCmdSave:
+    case kCmdSaveAs: return help::kSaving;
+    case kCmdPrint:
+    case kCmdPrintPreview:
+    case kCmdPrintSetup: return help::kPrinting;
+    case kCmdReport: return help::kReports;
+    case kCmdPortSettings: return help::kConnection;
+    case kCmdVersions: return help::kVersions;
+    default: return help::kContents;
+  }
+}
+
+QString HelpTopicOf(const QWidget* widget) {
+  for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+    if (const auto* view = dynamic_cast<const CViewCommands*>(w)) return view->HelpTopic();
+    if (const auto* button = qobject_cast<const QToolButton*>(w); button != nullptr && button->defaultAction()) {
+      return HelpTopicOfCommand(CommandOf(button->defaultAction()));
+    }
+    if (qobject_cast<const CPortSettings*>(w) != nullptr) return help::kConnection;
+    if (qobject_cast<const CInputREadObjDialog*>(w) != nullptr || qobject_cast<const CReadProgressDialog*>(w) != nullptr) {
+      return help::kReading;
+    }
+    if (qobject_cast<const CListVersionsDialog*>(w) != nullptr) return help::kVersions;
+    if (qobject_cast<const CEditDescDialog*>(w) != nullptr) return help::kSettingsView;
+    if (qobject_cast<const CPreviewWindow*>(w) != nullptr || qobject_cast<const CPrintSetupDialog*>(w) != nullptr ||
+        qobject_cast<const CPrintingDialog*>(w) != nullptr || qobject_cast<const QPrintDialog*>(w) != nullptr) {
+      return help::kPrinting;
+    }
+    if (qobject_cast<const QFileDialog*>(w) != nullptr) return help::kSaving;
+    if (w->isWindow()) break;
+  }
+  return help::kContents;
+}
+
+// --- the mode ---
+
+CContextHelpMode::CContextHelpMode() : QObject(qApp) {}
+
+void CContextHelpMode::Start() {
+  if (g_mode) return;
+  g_mode = new CContextHelpMode;
+  qApp->installEventFilter(g_mode);
+  QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+}
+
+bool CContextHelpMode::IsActive() { return !g_mode.isNull(); }
+
+void CContextHelpMode::Finish(const QString& topic) {
+  qApp->removeEventFilter(this);
+  QApplication::restoreOverrideCursor();
+  deleteLater();
+  g_mode = nullptr;
+  if (topic.isEmpty()) return;
+  // The popup menu that was open goes first.
+  while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  if (!ShowHelp(topic, QApplication::activeModalWidget())) {
+    AppMessage(QApplication::activeWindow(), QStringLiteral("Вызов справки невозможен."));
+  }
+}
+
+bool CContextHelpMode::eventFilter(QObject* watched, QEvent* e) {
+  switch (e->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+      if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        e->accept();
+        Finish(QString());
+        return true;
+      }
+      return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      // The menu bar opens its menus as usual; a command is chosen in them.
+      if (qobject_cast<QMenuBar*>(watched) != nullptr || qobject_cast<QMenu*>(watched) != nullptr) return false;
+      auto* widget = qobject_cast<QWidget*>(watched);
+      if (widget == nullptr) return false;
+      Finish(HelpTopicOf(widget));
+      return true;
+    }
+    case QEvent::MouseButtonRelease: {
+      auto* menu = qobject_cast<QMenu*>(watched);
+      if (menu == nullptr) return qobject_cast<QWidget*>(watched) != nullptr && !qobject_cast<QMenuBar*>(watched);
+      QAction* action = menu->actionAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+      if (action == nullptr || action->menu() != nullptr || action->isSeparator()) return true;
+      Finish(HelpTopicOfCommand(CommandOf(action)));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace tkq::gui
