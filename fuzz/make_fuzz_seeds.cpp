@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "description/read_param_class.h"
 #include "fake_channel.h"
 #include "instrument.h"
 #include "storage/saved_archive.h"
@@ -20,6 +21,33 @@ void Write(const std::filesystem::path& path, const std::string& bytes) {
 
 std::string AsString(const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); }
 
+// A description of two versions with a few rows, groups and texts each,
+// a small start for the fuzzer beside the whole built-in one: every 8th row
+// of built-in sets 0 and 4, so the rows span the groups and value types.
+std::string SmallDescription(const CReadParamClass& builtIn) {
+  CReadParamClass small;
+  small.m_formats = builtIn.m_formats;
+  const std::pair<size_t, int32_t> versions[] = {{0, 0}, {17, 4}};
+  for (const auto& [version, set] : versions) {
+    const CVersionDef& v = *builtIn.m_versions[version];
+    auto rows = std::make_unique<CParamSet>();
+    const CParamSet& all = *builtIn.m_paramSets[static_cast<size_t>(set)];
+    for (size_t r = 0; r < all.GetSize() && rows->GetSize() < 14; r += 8) {
+      rows->Add(std::make_unique<CParamDef>(*all[r]));
+    }
+    const auto count = static_cast<int32_t>(rows->GetSize());
+    small.m_versions.Add(std::make_unique<CVersionDef>(v.m_strName, static_cast<int32_t>(small.m_paramSets.GetSize()),
+                                                       count, 3, static_cast<uint8_t>(count - 2),
+                                                       static_cast<uint8_t>(count - 1)));
+    small.m_paramSets.Add(std::move(rows));
+    const auto& captions = builtIn.m_groupCaptions[static_cast<size_t>(set)];
+    small.m_groupCaptions.emplace_back(captions.begin(), captions.begin() + 3);
+    const auto& texts = builtIn.m_enumTexts[static_cast<size_t>(set)];
+    small.m_enumTexts.emplace_back(texts.begin(), texts.begin() + 20);
+  }
+  return small.StoreToBytes();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -27,6 +55,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir = argv[1];
   auto description = test::BuiltInDescription();
   Write(dir / "fuzz_description" / "builtin.def", description->StoreToBytes());
+  Write(dir / "fuzz_description" / "small.def", SmallDescription(*description));
 
   test::Bytes err;
   test::AppendAbnormal(err, 1328090400 + 1800, 1328090400 + 5400, 3);
