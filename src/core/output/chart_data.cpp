@@ -1,0 +1,200 @@
+#include "output/chart_data.h"
+
+#include <algorithm>
+
+#include "archive/object_definition.h"
+
+namespace tkq {
+namespace {
+
+constexpr double kBreak = std::numeric_limits<double>::quiet_NaN();
+
+// The rows of one pixel column, reduced as they come.
+class CColumn {
+ public:
+  bool IsEmpty() const { return m_count == 0; }
+  void Add(double start, double end, double value) {
+    if (m_count == 0) {
+      m_first = {start, value};
+      m_min = m_max = {start, value};
+    }
+    if (value < m_min.value) m_min = {start, value};
+    if (value > m_max.value) m_max = {start, value};
+    m_lastStart = start;
+    m_last = {end, value};
+    ++m_count;
+  }
+  // Appends the column's points and empties it.
+  void Flush(std::vector<CChartPoint>& out) {
+    if (m_count == 0) return;
+    if (m_count == 1) {
+      out.push_back(m_first);
+      out.push_back(m_last);
+    } else {
+      out.push_back(m_first);
+      CChartPoint low = m_min;
+      CChartPoint high = m_max;
+      if (high.time < low.time) std::swap(low, high);
+      if (!(low == m_first)) out.push_back(low);
+      if (!(high == low) && !(high == m_first)) out.push_back(high);
+      // The last row's step, from its start to its end.
+      const CChartPoint lastStart{m_lastStart, m_last.value};
+      if (!(lastStart == out.back())) out.push_back(lastStart);
+      out.push_back(m_last);
+    }
+    m_count = 0;
+  }
+
+ private:
+  size_t m_count = 0;
+  CChartPoint m_first;
+  CChartPoint m_min;
+  CChartPoint m_max;
+  CChartPoint m_last;
+  double m_lastStart = 0;
+};
+
+}  // namespace
+
+CChartData::CChartData(const CObjectDefinition& object) : CChartData(object, object.RowPositions()) {}
+
+CChartData::CChartData(const CObjectDefinition& object, const std::vector<int32_t>& rows) {
+  const size_t n = rows.size();
+  m_start.reserve(n);
+  m_end.reserve(n);
+  m_value[0].reserve(n);
+  m_value[1].reserve(n);
+  m_percent.reserve(n);
+  m_code.reserve(n);
+  CArchiveRow row;
+  for (int32_t position : rows) {
+    if (!object.ComputeRow(position, row)) continue;
+    m_start.push_back(static_cast<uint32_t>(row.start));
+    m_end.push_back(static_cast<uint32_t>(row.end));
+    m_value[0].push_back(row.value1);
+    m_value[1].push_back(row.value2);
+    m_percent.push_back(row.archivingPercent);
+    m_code.push_back(row.abnormalCode);
+  }
+  if (m_end.empty()) return;
+  std::vector<int64_t> intervals;
+  intervals.reserve(m_end.size());
+  m_first = m_start[0];
+  m_last = m_end[0];
+  for (size_t i = 0; i < m_end.size(); ++i) {
+    if (m_end[i] > m_start[i]) intervals.push_back(static_cast<int64_t>(m_end[i]) - m_start[i]);
+    m_first = std::min<int64_t>(m_first, m_start[i]);
+    m_last = std::max<int64_t>(m_last, m_end[i]);
+    if (i > 0 && m_end[i] < m_end[i - 1]) m_bOrdered = false;
+  }
+  if (!intervals.empty()) {
+    auto middle = intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2);
+    std::nth_element(intervals.begin(), middle, intervals.end());
+    m_typical = *middle;
+  }
+}
+
+bool CChartData::IsGap(size_t row) const {
+  const int64_t interval = static_cast<int64_t>(m_end[row]) - m_start[row];
+  return interval <= 0 || interval * 2 > m_typical * 3;
+}
+
+size_t CChartData::RowAt(int64_t time) const {
+  const size_t n = GetRowCount();
+  if (n == 0) return n;
+  if (m_bOrdered) {
+    // The first row that ends at or after the time.
+    const auto it = std::lower_bound(m_end.begin(), m_end.end(), time,
+                                     [](uint32_t end, int64_t t) { return static_cast<int64_t>(end) < t; });
+    return it == m_end.end() ? n - 1 : static_cast<size_t>(it - m_end.begin());
+  }
+  size_t best = 0;
+  int64_t bestDistance = std::numeric_limits<int64_t>::max();
+  for (size_t i = 0; i < n; ++i) {
+    const int64_t distance = time < m_start[i] ? m_start[i] - time : time > m_end[i] ? time - m_end[i] : 0;
+    if (distance < bestDistance) {
+      best = i;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+std::vector<CChartPoint> CChartData::Reduce(int series, int64_t from, int64_t to, int columns) const {
+  std::vector<CChartPoint> out;
+  if (columns <= 0 || to <= from || GetRowCount() == 0) return out;
+  const std::vector<float>& values = m_value[series != 0];
+  const double width = static_cast<double>(to - from) / columns;
+  size_t first = 0;
+  size_t last = GetRowCount();
+  if (m_bOrdered) {
+    first = RowAt(from);
+    last = std::min(GetRowCount(), RowAt(to) + 1);
+  }
+  CColumn column;
+  int64_t current = -1;
+  bool broken = true;  // no point yet, or the line was just broken
+  double previousEnd = 0;
+  auto breakLine = [&](double time) {
+    column.Flush(out);
+    current = -1;
+    if (!broken) out.push_back({time, kBreak});
+    broken = true;
+  };
+  for (size_t i = first; i < last; ++i) {
+    const double start = m_start[i];
+    const double end = m_end[i];
+    if (end < static_cast<double>(from) || start > static_cast<double>(to)) continue;
+    const double value = values[i];
+    if (IsGap(i) || std::isnan(value)) {
+      breakLine(start);
+      continue;
+    }
+    // Records the instrument did not keep: the rows do not meet.
+    if (!broken && start != previousEnd) breakLine(start);
+    broken = false;
+    previousEnd = end;
+    if (end - start >= width) {
+      // Wide enough to be drawn as it is.
+      column.Flush(out);
+      current = -1;
+      out.push_back({start, value});
+      out.push_back({end, value});
+      continue;
+    }
+    const auto index = static_cast<int64_t>((start - static_cast<double>(from)) / width);
+    if (index != current) {
+      column.Flush(out);
+      current = index;
+    }
+    column.Add(start, end, value);
+  }
+  column.Flush(out);
+  return out;
+}
+
+std::vector<size_t> CChartData::IncompleteRows(int64_t from, int64_t to) const {
+  std::vector<size_t> rows;
+  for (size_t i = 0; i < GetRowCount(); ++i) {
+    if (m_percent[i] < 100.0f && m_end[i] >= from && m_end[i] <= to) rows.push_back(i);
+  }
+  return rows;
+}
+
+size_t CChartData::MemoryBytes() const {
+  return m_start.capacity() * sizeof(uint32_t) + m_end.capacity() * sizeof(uint32_t) +
+         (m_value[0].capacity() + m_value[1].capacity() + m_percent.capacity()) * sizeof(float) + m_code.capacity();
+}
+
+std::vector<CChartBand> AbnormalBands(const CObjectDefinition& object) {
+  std::vector<CChartBand> bands;
+  bands.reserve(static_cast<size_t>(object.GetAbnormalCount()));
+  for (int32_t i = 0; i < object.GetAbnormalCount(); ++i) {
+    const CErrArcElem* record = object.m_errRecords[static_cast<size_t>(i)];
+    if (record == nullptr) continue;
+    bands.push_back({record->m_nBegin, record->m_nEnd, record->m_nCode});
+  }
+  return bands;
+}
+
+}  // namespace tkq

@@ -1,0 +1,90 @@
+#pragma once
+// What a chart of the measurement archive draws: each row's value as a
+// step over its interval, for the two columns as the archive table shows
+// them; no line across an outage of the instrument (where one row does
+// not start at the end of the one before); the abnormal
+// situations as bands. Many rows are reduced to what a pixel column can
+// show — its first, lowest, highest and last value — so that a drawing
+// holds a few points a pixel column whatever the number of rows.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace tkq {
+
+class CObjectDefinition;
+
+// A point of a drawn line; a value that is not a number breaks the line.
+struct CChartPoint {
+  double time = 0;  // device seconds
+  double value = 0;
+  bool IsBreak() const { return std::isnan(value); }
+  bool operator==(const CChartPoint&) const = default;
+};
+
+// An abnormal situation across the chart.
+struct CChartBand {
+  int64_t start = 0;
+  int64_t end = 0;
+  uint8_t code = 0;
+  bool operator==(const CChartBand&) const = default;
+};
+
+class CChartData {
+ public:
+  // The rows of `object` under its current output choices; `rows` are
+  // the records that end them (CObjectDefinition::RowPositions).
+  CChartData(const CObjectDefinition& object, const std::vector<int32_t>& rows);
+  explicit CChartData(const CObjectDefinition& object);
+
+  size_t GetRowCount() const { return m_end.size(); }
+  int64_t Start(size_t row) const { return m_start[row]; }
+  int64_t End(size_t row) const { return m_end[row]; }
+  // `series` 0: the first parameter, 1: the second.
+  float Value(int series, size_t row) const { return m_value[series != 0][row]; }
+  float ArchivingPercent(size_t row) const { return m_percent[row]; }
+  uint8_t AbnormalCode(size_t row) const { return m_code[row]; }
+
+  // The archive's usual interval: the median of the rows' intervals.
+  int64_t TypicalInterval() const { return m_typical; }
+  // Whether a row spans an outage: an interval longer than one and a half
+  // usual intervals, or one that runs backwards (the clock was set back).
+  bool IsGap(size_t row) const;
+  // The earliest start and the latest end of the rows (0 and 0 for none).
+  int64_t FirstTime() const { return m_first; }
+  int64_t LastTime() const { return m_last; }
+  // The row whose interval holds `time` (the nearest row when none does);
+  // GetRowCount() when there are no rows.
+  size_t RowAt(int64_t time) const;
+
+  // Series `series` over [from, to] for `columns` pixel columns: a row at
+  // least a column wide is its exact step; narrower rows are reduced per
+  // column to the first, the lowest, the highest and the last value, in
+  // time order. An outage breaks the line.
+  std::vector<CChartPoint> Reduce(int series, int64_t from, int64_t to, int columns) const;
+
+  // The rows under 100% archiving time that end within [from, to].
+  std::vector<size_t> IncompleteRows(int64_t from, int64_t to) const;
+
+  // Bytes the chart's copy of the rows takes.
+  size_t MemoryBytes() const;
+
+ private:
+  std::vector<uint32_t> m_start;
+  std::vector<uint32_t> m_end;
+  std::vector<float> m_value[2];
+  std::vector<float> m_percent;
+  std::vector<uint8_t> m_code;
+  int64_t m_typical = 0;
+  int64_t m_first = 0;
+  int64_t m_last = 0;
+  bool m_bOrdered = true;  // every row ends no earlier than the one before
+};
+
+// The abnormal situations of `object` as bands, in their order.
+std::vector<CChartBand> AbnormalBands(const CObjectDefinition& object);
+
+}  // namespace tkq
