@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "output/chart_data.h"
 #include "output/report.h"
 #include "storage/file_io.h"
 #include "storage/saved_archive.h"
@@ -161,5 +162,31 @@ BENCHMARK(WriteReportFormatting)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMil
 BENCHMARK(WriteReportFile)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(SaveArchiveFile)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadArchiveFile)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The chart's copy of the rows, as a chart window builds it.
+void BuildChartData(benchmark::State& state) {
+  auto obj = Decoded(static_cast<size_t>(state.range(0)));
+  const std::vector<int32_t> rows = obj->RowPositions();
+  for (auto _ : state) {
+    CChartData data(*obj, rows);
+    benchmark::DoNotOptimize(data.GetRowCount());
+    state.counters["MB"] = static_cast<double>(data.MemoryBytes()) / 1e6;
+  }
+}
+BENCHMARK(BuildChartData)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// One repaint's line: the whole range, then a tenth of it, reduced to
+// 1,600 pixel columns.
+void ReduceChartSeries(benchmark::State& state) {
+  auto obj = Decoded(static_cast<size_t>(state.range(0)));
+  const CChartData data(*obj);
+  const int64_t from = data.FirstTime();
+  const int64_t span = data.LastTime() - from;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(data.Reduce(0, from, from + span, 1600).size());
+    benchmark::DoNotOptimize(data.Reduce(1, from + span / 2, from + span / 2 + span / 10, 1600).size());
+  }
+}
+BENCHMARK(ReduceChartSeries)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
