@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <atomic>
 #include <iterator>
 #include <ostream>
 
@@ -14,10 +13,6 @@ namespace tkq::cli {
 namespace {
 
 constexpr uint32_t kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
-
-std::atomic<bool> g_cancel{false};
-
-void OnInterrupt(int) { g_cancel = true; }
 
 }  // namespace
 
@@ -48,19 +43,10 @@ void AddLinkOptions(CLI::App& command, LinkOptions& options) {
 CInterruptibleLink::CInterruptibleLink(const LinkOptions& options) {
   m_link.SetConnection(options.port, options.address);
   m_link.m_nBaudRate = options.baud;
-  g_cancel = false;
-  m_link.SetCancelFlag(&g_cancel);
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &m_previousInt);
-  sigaction(SIGTERM, &action, &m_previousTerm);
+  m_link.SetCancelFlag(&m_interrupts.Flag());
 }
 
-CInterruptibleLink::~CInterruptibleLink() {
-  sigaction(SIGINT, &m_previousInt, nullptr);
-  sigaction(SIGTERM, &m_previousTerm, nullptr);
-}
+CInterruptibleLink::~CInterruptibleLink() = default;
 
 void CInterruptibleLink::AdviseOnPort(std::ostream& err) const {
   const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());

@@ -2,13 +2,12 @@
 // The instrument's line: --port, --baud and --address, the link set up from
 // them, Ctrl+C during a transfer, and advice on a port that does not open.
 
-#include <signal.h>
-
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 
 #include "command.h"
+#include "interrupts.h"
 #include "link/flash_files.h"
 
 namespace tkq::cli {
@@ -40,9 +39,8 @@ class CInterruptibleLink {
   void AdviseOnPort(std::ostream& err) const;
 
  private:
+  CInterruptGuard m_interrupts;
   CTrvKqModbusWithFlFiles m_link;
-  struct sigaction m_previousInt {};
-  struct sigaction m_previousTerm {};
 };
 
 }  // namespace tkq::cli

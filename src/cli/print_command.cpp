@@ -2,53 +2,24 @@
 // printer, with no display.
 
 #include <CLI/CLI.hpp>
-#include <signal.h>
 
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <atomic>
 #include <cstdio>
 #include <ostream>
 
 #include "archive_loading.h"
 #include "command.h"
+#include "interrupts.h"
 #include "output/page_painter.h"
 #include "output/print_layout.h"
 #include "view_options.h"
 
 namespace tkq::cli {
 namespace {
-
-std::atomic<bool> g_stop{false};
-
-void OnInterrupt(int) { g_stop = true; }
-
-// Ctrl+C and termination stop the job after the page being drawn while
-// this object lives.
-class CInterruptiblePrint {
- public:
-  CInterruptiblePrint() {
-    g_stop = false;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &m_previousInt);
-    sigaction(SIGTERM, &action, &m_previousTerm);
-  }
-  ~CInterruptiblePrint() {
-    sigaction(SIGINT, &m_previousInt, nullptr);
-    sigaction(SIGTERM, &m_previousTerm, nullptr);
-  }
-  CInterruptiblePrint(const CInterruptiblePrint&) = delete;
-  CInterruptiblePrint& operator=(const CInterruptiblePrint&) = delete;
-
- private:
-  struct sigaction m_previousInt {};
-  struct sigaction m_previousTerm {};
-};
 
 // Qt's drawing needs an application object; the tool makes one on the
 // offscreen platform the first time it prints, so no display is needed.
@@ -72,10 +43,7 @@ class PrintCommand : public Command {
 
   void Setup(CLI::App& command) override {
     AddArchiveOptions(command, m_archive);
-    command.add_option("--view", m_view, "The view: archive, abnormal or params")
-        ->type_name("VIEW")
-        ->required()
-        ->check(CLI::IsMember({"archive", "abnormal", "params"}));
+    AddViewChoice(command, m_view);
     CLI::Option* output = command.add_option("-o", m_output, "Write the pages to FILE as a PDF")->type_name("FILE");
     CLI::Option* printer =
         command.add_option("--printer", m_printer, "Send the pages to the printer NAME instead")->type_name("NAME");
@@ -152,7 +120,8 @@ class PrintCommand : public Command {
       return kExitFailure;
     }
 
-    CInterruptiblePrint interruptible;
+    // Ctrl+C and termination stop the job after the page being drawn.
+    CInterruptGuard interrupts;
     const int pages = layout.PageCount();
     QString error;
     const bool ok = gui::PrintPageRange(
@@ -161,7 +130,7 @@ class PrintCommand : public Command {
           if (context.errIsTerminal && (page == 1 || page % 50 == 0 || page == pages)) {
             context.err << "\r\033[KСтраница " << page << " из " << pages << std::flush;
           }
-          return !g_stop;
+          return !interrupts.Interrupted();
         },
         error);
     if (context.errIsTerminal) context.err << "\r\033[K" << std::flush;

@@ -45,10 +45,7 @@ class ReportCommand : public Command {
 
   void Setup(CLI::App& command) override {
     AddArchiveOptions(command, m_archive);
-    command.add_option("--view", m_view, "The view: archive, abnormal or params")
-        ->type_name("VIEW")
-        ->required()
-        ->check(CLI::IsMember({"archive", "abnormal", "params"}));
+    AddViewChoice(command, m_view);
     command.add_option("-o", m_output, "Write the report to FILE instead of standard output")->type_name("FILE");
     AddViewOptions(command, m_settings);
     command.footer(

@@ -102,6 +102,13 @@ std::string ApplyViewOptions(const ViewOptions& options, CObjectDefinition& obje
   return {};
 }
 
+void AddViewChoice(CLI::App& command, std::string& view) {
+  command.add_option("--view", view, "The view: archive, abnormal or params")
+      ->type_name("VIEW")
+      ->required()
+      ->check(CLI::IsMember({"archive", "abnormal", "params"}));
+}
+
 int ApplyViewOptionsTo(const std::string& view, const ViewOptions& options, CObjectDefinition& object,
                        CColumnSwitches& columns, CliContext& context) {
   if (view != "archive") return kExitSuccess;

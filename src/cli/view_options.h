@@ -27,6 +27,9 @@ struct ViewOptions {
   std::optional<CColumnSwitches> columns;
 };
 
+// Adds the required --view archive|abnormal|params to a command.
+void AddViewChoice(CLI::App& command, std::string& view);
+
 // Adds the four options to a command. A value that is not two numbers
 // 0..255 or that names an unknown column is a usage error.
 void AddViewOptions(CLI::App& command, ViewOptions& options);

@@ -19,8 +19,8 @@ bool ParseObjects(const std::string& text, std::vector<int>& objects) {
     if (comma == std::string::npos) comma = text.size();
     const std::string_view item = std::string_view(text).substr(from, comma - from);
     const size_t dash = item.find('-');
-    const std::optional<int64_t> lo = ParseNumber(item.substr(0, dash), 1, 20);
-    const std::optional<int64_t> hi = dash == std::string::npos ? lo : ParseNumber(item.substr(dash + 1), 1, 20);
+    const std::optional<int64_t> lo = ParseDecimal(item.substr(0, dash), 1, 20);
+    const std::optional<int64_t> hi = dash == std::string::npos ? lo : ParseDecimal(item.substr(dash + 1), 1, 20);
     if (!lo || !hi || *hi < *lo) return false;
     for (int64_t n = *lo; n <= *hi; ++n) objects.push_back(static_cast<int>(n));
     from = comma + 1;

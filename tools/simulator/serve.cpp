@@ -318,9 +318,9 @@ void AddServeOptions(CLI::App& command, ServeOptions& o) {
           "--exception",
           [&o](const std::string& text) {
             const size_t at = text.find('@');
-            const auto code = ParseNumber(std::string_view(text).substr(0, at), 1, 255);
+            const auto code = ParseDecimal(std::string_view(text).substr(0, at), 1, 255);
             const auto from = at == std::string::npos ? std::optional<int64_t>(1)
-                                                      : ParseNumber(std::string_view(text).substr(at + 1), 1, INT32_MAX);
+                                                      : ParseDecimal(std::string_view(text).substr(at + 1), 1, INT32_MAX);
             if (!code || !from) {
               throw CLI::ValidationError(
                   "--exception takes CODE or CODE@FROM, a code 1 to 255 and a request number from 1");

@@ -1,6 +1,5 @@
 #include "sim_cli.h"
 
-#include <charconv>
 #include <exception>
 #include <memory>
 #include <ostream>
@@ -48,15 +47,6 @@ int UsageError(std::ostream& err, std::string_view command, const std::string& w
 int Failure(std::ostream& err, const std::string& what) {
   err << kProgram << ": " << what << "\n";
   return kExitFailure;
-}
-
-std::optional<int64_t> ParseNumber(std::string_view text, int64_t lo, int64_t hi) {
-  if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
-  int64_t number = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, number);
-  if (error != std::errc() || stop != end || number < lo || number > hi) return std::nullopt;
-  return number;
 }
 
 CLI::Option* AddTextOption(CLI::App& command, const std::string& name, std::optional<std::string>& value,

@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "number_option.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -27,28 +29,9 @@ int UsageError(std::ostream& err, std::string_view command, const std::string& w
 // A failure of the system: the reason on err; returns kExitFailure.
 int Failure(std::ostream& err, const std::string& what);
 
-// A number from lo to hi in decimal digits only.
-std::optional<int64_t> ParseNumber(std::string_view text, int64_t lo, int64_t hi);
-
-// Adds an option taking a number from lo to hi into `value`; anything else
-// is a usage error naming the option and the range.
-template <class T>
-CLI::Option* AddNumberOption(CLI::App& command, const std::string& name, T& value, int64_t lo, int64_t hi,
-                             const std::string& description) {
-  return command
-      .add_option_function<std::string>(
-          name,
-          [&value, name, lo, hi](const std::string& text) {
-            const std::optional<int64_t> number = ParseNumber(text, lo, hi);
-            if (!number) {
-              throw CLI::ValidationError(name + " must be a number from " + std::to_string(lo) + " to " +
-                                         std::to_string(hi) + ", not \"" + text + "\"");
-            }
-            value = static_cast<T>(*number);
-          },
-          description)
-      ->type_name("N");
-}
+// Whole-number options, as tarvik-kq reads them.
+using cli::AddNumberOption;
+using cli::ParseDecimal;
 
 // Adds an option whose text, when given, goes into `value`.
 CLI::Option* AddTextOption(CLI::App& command, const std::string& name, std::optional<std::string>& value,
