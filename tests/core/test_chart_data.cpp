@@ -129,11 +129,28 @@ TEST(ChartData, BandsAndIncompleteIntervals) {
   EXPECT_EQ(AbnormalBands(obj),
             (std::vector<CChartBand>{{k10h + 1800, k10h + 2700, 2}, {k10h + 2 * kHour, k10h + 2 * kHour + 60, 5}}));
   CChartData data(obj);
-  EXPECT_EQ(data.IncompleteRows(k10h, k10h + 3 * kHour), (std::vector<size_t>{0, 2}));
-  EXPECT_EQ(data.IncompleteRows(k10h + 2 * kHour, k10h + 3 * kHour), (std::vector<size_t>{2}));
+  // Rows 0 and 2 hold situations, so their archiving time is short; at
+  // one column per interval they stay apart, at one column for all they join.
+  EXPECT_EQ(data.IncompleteSpans(k10h, k10h + 3 * kHour, 3),
+            (std::vector<CChartBand>{{k10h, k10h + kHour, 0}, {k10h + 2 * kHour, k10h + 3 * kHour, 0}}));
+  EXPECT_EQ(data.IncompleteSpans(k10h + 2 * kHour + 1, k10h + 3 * kHour, 3),
+            (std::vector<CChartBand>{{k10h + 2 * kHour, k10h + 3 * kHour, 0}}));
+  EXPECT_EQ(data.IncompleteSpans(k10h, k10h + 3 * kHour, 1), (std::vector<CChartBand>{{k10h, k10h + 3 * kHour, 0}}));
   EXPECT_EQ(data.AbnormalCode(0), 2);
   EXPECT_LT(data.ArchivingPercent(0), 100.0f);
   EXPECT_GT(data.MemoryBytes(), 0u);
+}
+
+TEST(ChartData, BandsJoinWithinAColumnPerCodeOnly) {
+  const std::vector<CChartBand> bands = {
+      {100, 110, 3}, {112, 120, 3}, {105, 115, 1}, {200, 210, 3}, {500, 600, 2}, {130, 140, 1}};
+  // Ten seconds a column over [100, 300]: the 3s two apart join, the 1s
+  // fifteen apart do not, and the band after the window goes.
+  EXPECT_EQ(MergeBands(bands, 100, 300, 20),
+            (std::vector<CChartBand>{{105, 115, 1}, {130, 140, 1}, {100, 120, 3}, {200, 210, 3}}));
+  // A column of a hundred seconds joins everything of one code.
+  EXPECT_EQ(MergeBands(bands, 0, 1000, 10),
+            (std::vector<CChartBand>{{105, 140, 1}, {500, 600, 2}, {100, 210, 3}}));
 }
 
 }  // namespace

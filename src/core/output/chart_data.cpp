@@ -68,7 +68,18 @@ CChartData::CChartData(const CObjectDefinition& object, const std::vector<int32_
   m_code.reserve(n);
   CArchiveRow row;
   for (int32_t position : rows) {
-    if (!object.ComputeRow(position, row)) continue;
+    if (!object.ComputeRow(position, row)) {
+      // Kept as an empty interval, so that a row of the chart stays the
+      // row of the table with the same number.
+      const uint32_t end = m_end.empty() ? 0 : m_end.back();
+      m_start.push_back(end);
+      m_end.push_back(end);
+      m_value[0].push_back(std::numeric_limits<float>::quiet_NaN());
+      m_value[1].push_back(std::numeric_limits<float>::quiet_NaN());
+      m_percent.push_back(100.0f);
+      m_code.push_back(0);
+      continue;
+    }
     m_start.push_back(static_cast<uint32_t>(row.start));
     m_end.push_back(static_cast<uint32_t>(row.end));
     m_value[0].push_back(row.value1);
@@ -173,12 +184,16 @@ std::vector<CChartPoint> CChartData::Reduce(int series, int64_t from, int64_t to
   return out;
 }
 
-std::vector<size_t> CChartData::IncompleteRows(int64_t from, int64_t to) const {
-  std::vector<size_t> rows;
+std::vector<CChartBand> CChartData::IncompleteSpans(int64_t from, int64_t to, int columns) const {
+  std::vector<CChartBand> spans;
   for (size_t i = 0; i < GetRowCount(); ++i) {
-    if (m_percent[i] < 100.0f && m_end[i] >= from && m_end[i] <= to) rows.push_back(i);
+    if (!(m_percent[i] < 100.0f)) continue;
+    const int64_t start = std::min(m_start[i], m_end[i]);
+    const int64_t end = std::max(m_start[i], m_end[i]);
+    if (end < from || start > to) continue;
+    spans.push_back({start, end, 0});
   }
-  return rows;
+  return MergeBands(std::move(spans), from, to, columns);
 }
 
 size_t CChartData::MemoryBytes() const {
@@ -195,6 +210,24 @@ std::vector<CChartBand> AbnormalBands(const CObjectDefinition& object) {
     bands.push_back({record->m_nBegin, record->m_nEnd, record->m_nCode});
   }
   return bands;
+}
+
+std::vector<CChartBand> MergeBands(std::vector<CChartBand> bands, int64_t from, int64_t to, int columns) {
+  std::erase_if(bands, [&](const CChartBand& b) { return b.end < from || b.start > to; });
+  std::sort(bands.begin(), bands.end(), [](const CChartBand& a, const CChartBand& b) {
+    return a.code != b.code ? a.code < b.code : a.start < b.start;
+  });
+  const double width = columns > 0 && to > from ? static_cast<double>(to - from) / columns : 0.0;
+  std::vector<CChartBand> merged;
+  for (const CChartBand& band : bands) {
+    if (!merged.empty() && merged.back().code == band.code &&
+        static_cast<double>(band.start - merged.back().end) < width) {
+      merged.back().end = std::max(merged.back().end, band.end);
+      continue;
+    }
+    merged.push_back(band);
+  }
+  return merged;
 }
 
 }  // namespace tkq

@@ -66,8 +66,10 @@ class CChartData {
   // time order. An outage breaks the line.
   std::vector<CChartPoint> Reduce(int series, int64_t from, int64_t to, int columns) const;
 
-  // The rows under 100% archiving time that end within [from, to].
-  std::vector<size_t> IncompleteRows(int64_t from, int64_t to) const;
+  // The intervals of rows under 100% archiving time that reach into
+  // [from, to], joined where they lie within one of `columns` pixel
+  // columns of each other (code 0).
+  std::vector<CChartBand> IncompleteSpans(int64_t from, int64_t to, int columns) const;
 
   // Bytes the chart's copy of the rows takes.
   size_t MemoryBytes() const;
@@ -86,5 +88,11 @@ class CChartData {
 
 // The abnormal situations of `object` as bands, in their order.
 std::vector<CChartBand> AbnormalBands(const CObjectDefinition& object);
+
+// The bands that reach into [from, to], those of one code joined where
+// they lie within one of `columns` pixel columns of each other: a drawing
+// holds a few bands a column whatever their number. Ordered by code, then
+// by start.
+std::vector<CChartBand> MergeBands(std::vector<CChartBand> bands, int64_t from, int64_t to, int columns);
 
 }  // namespace tkq
