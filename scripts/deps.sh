@@ -10,7 +10,7 @@ packages=(
   libmodbus-dev socat
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
   libgl-dev libx11-dev fonts-dejavu-core
-  libcli11-dev
+  libcli11-dev libqcustomplot-dev qt6-svg-dev
   cups printer-driver-cups-pdf poppler-utils python3
 )
 

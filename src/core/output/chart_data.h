@@ -39,6 +39,7 @@ class CChartData {
   // the records that end them (CObjectDefinition::RowPositions).
   CChartData(const CObjectDefinition& object, const std::vector<int32_t>& rows);
   explicit CChartData(const CObjectDefinition& object);
+  CChartData() = default;  // no rows
 
   size_t GetRowCount() const { return m_end.size(); }
   int64_t Start(size_t row) const { return m_start[row]; }

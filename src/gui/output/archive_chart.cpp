@@ -1,0 +1,425 @@
+#include "output/archive_chart.h"
+
+#include <QFileInfo>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+
+#include "archive/object_definition.h"
+#include "archive/records.h"
+#include "output/table_cells.h"
+
+namespace tkq::gui {
+namespace {
+
+constexpr double kMinSpan = 60.0;  // seconds: the closest zoom
+constexpr int kIncompleteHeight = 5;  // pixels: the marks along the bottom
+
+QString Trimmed(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size())).trimmed();
+}
+
+// The device's clock counts seconds from 01.01.1970 with no time zone: the
+// axis shows them as they are.
+QSharedPointer<QCPAxisTickerDateTime> TimeTicker() {
+  auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+  ticker->setDateTimeSpec(Qt::UTC);
+  ticker->setTickCount(6);
+  return ticker;
+}
+
+QString TickFormat(double span) {
+  constexpr double kDay = 86400;
+  if (span > 3 * 365 * kDay) return QStringLiteral("MM.yyyy");
+  if (span > 4 * kDay) return QStringLiteral("dd.MM.yyyy");
+  if (span > 600) return QStringLiteral("dd.MM.yyyy\nhh:mm");
+  return QStringLiteral("dd.MM.yyyy\nhh:mm:ss");
+}
+
+QCPRange Fitted(double low, double high) {
+  if (!(low <= high)) return QCPRange(0, 1);
+  const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 1.0);
+  return QCPRange(low - pad, high + pad);
+}
+
+}  // namespace
+
+QColor ChartSeriesColour(int series) {
+  // Blue and vermillion of the Okabe-Ito palette.
+  return series == 0 ? QColor(0x00, 0x72, 0xB2) : QColor(0xD5, 0x5E, 0x00);
+}
+
+QColor ChartBandColour(uint8_t code) {
+  // The rest of the Okabe-Ito palette, for the situations' codes.
+  static const QColor kColours[] = {QColor(0xE6, 0x9F, 0x00), QColor(0x56, 0xB4, 0xE9), QColor(0x00, 0x9E, 0x73),
+                                    QColor(0xF0, 0xE4, 0x42), QColor(0xCC, 0x79, 0xA7), QColor(0x99, 0x99, 0x99),
+                                    QColor(0x66, 0x44, 0x22)};
+  QColor colour = kColours[(code + 6) % 7];
+  colour.setAlpha(70);
+  return colour;
+}
+
+// What is drawn under the lines: the bands of the situations, the marks of
+// the intervals under 100% archiving time, the marked row.
+class CChartMarks : public QCPLayerable {
+ public:
+  CChartMarks(QCustomPlot* plot, const QString& layer) : QCPLayerable(plot, layer) {}
+
+  std::vector<CChartBand> bands;
+  std::vector<CChartBand> incomplete;
+  double markedFrom = 0;
+  double markedTo = 0;
+  bool marked = false;
+
+ protected:
+  void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
+    applyAntialiasingHint(painter, false, QCP::aeOther);
+  }
+  QRect clipRect() const override { return mParentPlot->axisRect()->rect(); }
+
+  void draw(QCPPainter* painter) override {
+    const QRect area = mParentPlot->axisRect()->rect();
+    QCPAxis* x = mParentPlot->xAxis;
+    auto span = [&](double from, double to, int top, int height) {
+      const double left = std::max<double>(x->coordToPixel(from), area.left() - 1);
+      const double right = std::min<double>(x->coordToPixel(to), area.right() + 1);
+      return QRectF(left, top, std::max(1.0, right - left), height);
+    };
+    painter->setPen(Qt::NoPen);
+    for (const CChartBand& band : bands) {
+      painter->setBrush(ChartBandColour(band.code));
+      painter->drawRect(span(static_cast<double>(band.start), static_cast<double>(band.end), area.top(), area.height()));
+    }
+    painter->setBrush(QColor(0x40, 0x40, 0x40));
+    for (const CChartBand& band : incomplete) {
+      painter->drawRect(span(static_cast<double>(band.start), static_cast<double>(band.end),
+                             area.bottom() - kIncompleteHeight + 1, kIncompleteHeight));
+    }
+    if (marked) {
+      painter->setBrush(QColor(0, 0, 0, 28));
+      painter->setPen(QPen(QColor(0, 0, 0, 140), 1, Qt::DashLine));
+      painter->drawRect(span(markedFrom, markedTo, area.top(), area.height() - 1));
+    }
+  }
+};
+
+CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std::make_unique<CChartData>()) {
+  setNoAntialiasingOnDrag(true);
+  xAxis->setTicker(TimeTicker());
+  yAxis2->setVisible(true);
+  for (QCPAxis* axis : {xAxis, yAxis, yAxis2}) axis->grid()->setSubGridVisible(false);
+  yAxis2->grid()->setVisible(false);
+  for (int series = 0; series < 2; ++series) {
+    m_curve[series] = new QCPCurve(xAxis, series == 0 ? yAxis : yAxis2);
+    m_curve[series]->setPen(QPen(ChartSeriesColour(series), series == 0 ? 1.6 : 1.3));
+    m_curve[series]->setSelectable(QCP::stNone);
+    (series == 0 ? yAxis : yAxis2)->setLabelColor(ChartSeriesColour(series));
+    (series == 0 ? yAxis : yAxis2)->setTickLabelColor(ChartSeriesColour(series));
+  }
+  // The bands lie under the grid and the lines.
+  addLayer(QStringLiteral("marks"), layer(QStringLiteral("grid")), QCustomPlot::limBelow);
+  m_marks = new CChartMarks(this, QStringLiteral("marks"));
+
+  // The legend: a row under the plot.
+  legend->setVisible(true);
+  legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+  legend->setWrap(4);
+  legend->setBorderPen(Qt::NoPen);
+  legend->setBrush(Qt::NoBrush);
+  auto* legendRow = new QCPLayoutGrid;
+  plotLayout()->addElement(1, 0, legendRow);
+  legendRow->addElement(0, 0, legend);
+  legendRow->setMargins(QMargins(5, 0, 5, 5));
+  plotLayout()->setRowStretchFactor(1, 0.001);
+  legend->setIconSize(22, 12);
+
+  m_empty = new QCPItemText(this);
+  m_empty->position->setType(QCPItemPosition::ptAxisRectRatio);
+  m_empty->position->setCoords(0.5, 0.5);
+  m_empty->setText(QStringLiteral("Нет записей архива измерений"));
+  m_empty->setClipToAxisRect(true);
+
+  connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &CArchiveChart::OnRangeChanged);
+  SetArchive(nullptr, CColumnSwitches{}, false);
+}
+
+CArchiveChart::~CArchiveChart() = default;
+
+void CArchiveChart::SetArchive(const CObjectDefinition* object, const CColumnSwitches& columns, bool keepRange) {
+  const QCPRange previous = xAxis->range();
+  m_data = object != nullptr ? std::make_unique<CChartData>(*object) : std::make_unique<CChartData>();
+  m_bands = object != nullptr ? AbnormalBands(*object) : std::vector<CChartBand>{};
+  m_shown[0] = columns.m_bShowFirst;
+  m_shown[1] = columns.m_bShowSecond;
+  m_caption[0].clear();
+  m_caption[1].clear();
+  if (object != nullptr) {
+    std::string c1, c2;
+    object->GetColumnCaptions(c1, c2);
+    m_caption[0] = QString::fromStdString(c1);
+    m_caption[1] = QString::fromStdString(c2);
+  }
+  for (int series = 0; series < 2; ++series) {
+    m_curve[series]->setName(m_caption[series]);
+    m_curve[series]->setVisible(m_shown[series]);
+    QCPAxis* axis = series == 0 ? yAxis : yAxis2;
+    axis->setLabel(m_caption[series]);
+    axis->setTickLabels(m_shown[series]);
+    axis->setLabel(m_shown[series] ? m_caption[series] : QString());
+  }
+  m_empty->setVisible(m_data->GetRowCount() == 0);
+  if (m_nMarkedRow >= static_cast<int>(m_data->GetRowCount())) m_nMarkedRow = -1;
+  UpdateLegend();
+  if (keepRange && m_data->GetRowCount() > 0 && previous.upper > m_data->FirstTime() &&
+      previous.lower < m_data->LastTime()) {
+    ShowRange(previous.lower, previous.upper);
+    Refresh();
+  } else {
+    ShowAll();
+  }
+  replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool CArchiveChart::SeriesShown(int series) const { return m_shown[series != 0]; }
+
+void CArchiveChart::UpdateLegend() {
+  for (QCPBars* bars : m_legendOnly) removePlottable(bars);
+  m_legendOnly.clear();
+  legend->clearItems();
+  for (int series = 0; series < 2; ++series) {
+    if (m_shown[series] && !m_caption[series].isEmpty()) m_curve[series]->addToLegend();
+  }
+  // Every code of the archive, so that the legend does not change as the
+  // chart is moved.
+  std::vector<uint8_t> codes;
+  for (const CChartBand& band : m_bands) codes.push_back(band.code);
+  std::sort(codes.begin(), codes.end());
+  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+  auto entry = [this](const QString& name, const QBrush& brush) {
+    auto* bars = new QCPBars(xAxis, yAxis);
+    bars->setName(name);
+    bars->setPen(Qt::NoPen);
+    bars->setBrush(brush);
+    bars->setSelectable(QCP::stNone);
+    m_legendOnly.push_back(bars);
+  };
+  for (uint8_t code : codes) {
+    QColor colour = ChartBandColour(code);
+    colour.setAlpha(110);
+    entry(Trimmed(AbnormalText(code)), colour);
+  }
+  bool incomplete = false;
+  for (size_t row = 0; row < m_data->GetRowCount() && !incomplete; ++row) {
+    incomplete = m_data->ArchivingPercent(row) < 100.0f;
+  }
+  if (incomplete) entry(QStringLiteral("Время архивирования менее 100%"), QColor(0x40, 0x40, 0x40));
+  legend->setVisible(legend->itemCount() > 0);
+}
+
+double CArchiveChart::From() const { return xAxis->range().lower; }
+double CArchiveChart::To() const { return xAxis->range().upper; }
+
+void CArchiveChart::ShowAll() {
+  if (m_data->GetRowCount() == 0) {
+    ShowRange(0, 86400);
+    return;
+  }
+  const double first = static_cast<double>(m_data->FirstTime());
+  const double last = static_cast<double>(m_data->LastTime());
+  const double pad = std::max((last - first) * 0.01, 1.0);
+  ShowRange(first - pad, last + pad);
+}
+
+void CArchiveChart::ShowRange(double from, double to) {
+  xAxis->setRange(from, to);  // adjusted and drawn in OnRangeChanged
+}
+
+void CArchiveChart::OnRangeChanged(const QCPRange& range) {
+  if (m_bAdjusting) return;
+  double from = range.lower;
+  double to = range.upper;
+  // Within the rows, with a little room at the ends, and not narrower
+  // than a minute.
+  if (m_data->GetRowCount() > 0) {
+    const double first = static_cast<double>(m_data->FirstTime());
+    const double last = static_cast<double>(m_data->LastTime());
+    const double room = std::max((last - first) * 0.05, kMinSpan);
+    const double low = first - room;
+    const double high = last + room;
+    if (to - from < kMinSpan) {
+      const double middle = (from + to) / 2;
+      from = middle - kMinSpan / 2;
+      to = middle + kMinSpan / 2;
+    }
+    if (to - from > high - low) {
+      from = low;
+      to = high;
+    } else if (from < low) {
+      to += low - from;
+      from = low;
+    } else if (to > high) {
+      from -= to - high;
+      to = high;
+    }
+  }
+  if (from != range.lower || to != range.upper) {
+    m_bAdjusting = true;
+    xAxis->setRange(from, to);
+    m_bAdjusting = false;
+  }
+  Refresh();
+  emit RangeShown(from, to);
+}
+
+void CArchiveChart::resizeEvent(QResizeEvent* event) {
+  QCustomPlot::resizeEvent(event);
+  Refresh();
+}
+
+void CArchiveChart::Refresh(int columns) {
+  const double from = From();
+  const double to = To();
+  if (columns <= 0) columns = std::max(axisRect()->width(), width() - 120);
+  columns = std::max(columns, 50);
+  xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>()->setDateTimeFormat(TickFormat(to - from));
+  const auto lo = static_cast<int64_t>(std::floor(from));
+  const auto hi = static_cast<int64_t>(std::ceil(to));
+  for (int series = 0; series < 2; ++series) {
+    QVector<double> t, keys, values;
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    if (m_shown[series]) {
+      const std::vector<CChartPoint> points = m_data->Reduce(series, lo, hi, columns);
+      t.reserve(static_cast<qsizetype>(points.size()));
+      keys.reserve(t.capacity());
+      values.reserve(t.capacity());
+      for (const CChartPoint& point : points) {
+        t.push_back(static_cast<double>(t.size()));
+        keys.push_back(point.time);
+        values.push_back(point.value);
+        if (!point.IsBreak()) {
+          low = std::min(low, point.value);
+          high = std::max(high, point.value);
+        }
+      }
+    }
+    m_curve[series]->setData(t, keys, values, true);
+    (series == 0 ? yAxis : yAxis2)->setRange(Fitted(low, high));
+  }
+  m_marks->bands = MergeBands(m_bands, lo, hi, columns);
+  m_marks->incomplete = m_data->IncompleteSpans(lo, hi, columns);
+  m_marks->marked = m_nMarkedRow >= 0;
+  if (m_marks->marked) {
+    m_marks->markedFrom = static_cast<double>(m_data->Start(static_cast<size_t>(m_nMarkedRow)));
+    m_marks->markedTo = static_cast<double>(m_data->End(static_cast<size_t>(m_nMarkedRow)));
+  }
+}
+
+int CArchiveChart::RowAtPixel(double x) const {
+  if (m_data->GetRowCount() == 0) return -1;
+  return static_cast<int>(m_data->RowAt(static_cast<int64_t>(std::llround(xAxis->pixelToCoord(x)))));
+}
+
+void CArchiveChart::MarkRow(int row) {
+  m_nMarkedRow = row >= 0 && row < static_cast<int>(m_data->GetRowCount()) ? row : -1;
+  if (m_nMarkedRow >= 0) {
+    const auto index = static_cast<size_t>(m_nMarkedRow);
+    const double start = static_cast<double>(std::min(m_data->Start(index), m_data->End(index)));
+    const double end = static_cast<double>(std::max(m_data->Start(index), m_data->End(index)));
+    if (end < From() || start > To()) {
+      const double half = (To() - From()) / 2;
+      ShowRange((start + end) / 2 - half, (start + end) / 2 + half);
+    }
+  }
+  Refresh();
+  replot(QCustomPlot::rpQueuedReplot);
+}
+
+QString CArchiveChart::RowDescription(int row) const {
+  if (row < 0 || row >= static_cast<int>(m_data->GetRowCount())) return {};
+  const auto index = static_cast<size_t>(row);
+  CArchiveRow values;
+  values.value1 = m_data->Value(0, index);
+  values.value2 = m_data->Value(1, index);
+  values.start = m_data->Start(index);
+  values.end = m_data->End(index);
+  values.archivingPercent = m_data->ArchivingPercent(index);
+  values.abnormalCode = m_data->AbnormalCode(index);
+  auto cell = [&](EArchiveColumn column) { return QString::fromStdString(ArchiveCellText(column, row, values)).trimmed(); };
+  QStringList lines;
+  lines << QStringLiteral("№ ") + cell(EArchiveColumn::kNumber);
+  lines << QStringLiteral("Начало интервала: ") + cell(EArchiveColumn::kStart);
+  lines << QStringLiteral("Конец интервала: ") + cell(EArchiveColumn::kEnd);
+  lines << m_caption[0] + QStringLiteral(": ") + cell(EArchiveColumn::kFirst);
+  lines << m_caption[1] + QStringLiteral(": ") + cell(EArchiveColumn::kSecond);
+  lines << QStringLiteral("Время архивирования: ") + cell(EArchiveColumn::kTime);
+  const QString abnormal = cell(EArchiveColumn::kAbnormal);
+  if (!abnormal.isEmpty()) lines << QStringLiteral("Нештатная ситуация: ") + abnormal;
+  return lines.join(QChar('\n'));
+}
+
+void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
+  const QRect old = viewport();
+  setViewport(QRect(QPoint(0, 0), size));
+  Refresh(size.width());
+  QCPPainter painter;
+  if (painter.begin(&device)) {
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    painter.setWindow(viewport());
+    painter.fillRect(viewport(), Qt::white);
+    draw(&painter);
+    painter.end();
+  }
+  setViewport(old);
+  Refresh();
+}
+
+bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != "png" && suffix != "svg" && suffix != "pdf") {
+    error = QStringLiteral("Формат файла не поддерживается: нужен PNG, SVG или PDF");
+    return false;
+  }
+  if (size.width() < 100 || size.height() < 100 || size.width() > 10000 || size.height() > 10000) {
+    error = QStringLiteral("Размер рисунка должен быть от 100 до 10000 точек");
+    return false;
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    error = QStringLiteral("Ошибка открытия файла");
+    return false;
+  }
+  bool drawn = true;
+  if (suffix == "png") {
+    const QRect old = viewport();
+    Refresh(size.width());
+    const QPixmap picture = toPixmap(size.width(), size.height());
+    setViewport(old);
+    Refresh();
+    drawn = picture.save(&file, "PNG");
+  } else if (suffix == "svg") {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&file);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setTitle(QStringLiteral("График"));
+    DrawForExport(svg, size);
+  } else {
+    QPdfWriter pdf(&file);
+    pdf.setCreator(QStringLiteral("tarvik-kq"));
+    pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch),
+                                  QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    DrawForExport(pdf, size);
+  }
+  if (!drawn || !file.commit()) {
+    file.cancelWriting();
+    error = QStringLiteral("Ошибка записи файла");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tkq::gui

@@ -1,0 +1,99 @@
+#pragma once
+// The measurement archive as a chart: the two values as the archive table
+// shows them, each a step over its interval (the first on the left axis,
+// the second on the right), no line across an outage; the abnormal
+// situations as translucent bands coloured by code; the intervals under
+// 100% archiving time marked along the bottom; a legend below. Whatever
+// the number of rows, the lines hold a few points a pixel column.
+// Shared by the program's chart window and tarvik-kq plot.
+
+#include <qcustomplot.h>
+
+#include <memory>
+#include <vector>
+
+#include "output/chart_data.h"
+#include "output/report.h"
+
+namespace tkq {
+class CObjectDefinition;
+}
+
+namespace tkq::gui {
+
+class CChartMarks;
+
+// The colours: the curves and the bands come from one palette that
+// readers with any common colour blindness can tell apart.
+QColor ChartSeriesColour(int series);
+QColor ChartBandColour(uint8_t code);
+
+class CArchiveChart : public QCustomPlot {
+  Q_OBJECT
+ public:
+  explicit CArchiveChart(QWidget* parent = nullptr);
+  ~CArchiveChart() override;
+
+  // Takes the rows of `object` (null: none) under its current output
+  // choices; `columns` says which of the two values are drawn. The time
+  // shown stays when `keepRange`, else the chart shows every row.
+  void SetArchive(const CObjectDefinition* object, const CColumnSwitches& columns, bool keepRange);
+  const CChartData& Data() const { return *m_data; }
+  bool SeriesShown(int series) const;
+  QString SeriesCaption(int series) const { return m_caption[series != 0]; }
+
+  // The time shown, in device seconds.
+  double From() const;
+  double To() const;
+  void ShowAll();
+  // Shows [from, to], kept within the rows and at least a minute long.
+  void ShowRange(double from, double to);
+
+  // The row whose interval lies under pixel column `x` (the nearest one),
+  // or -1 when there are no rows.
+  int RowAtPixel(double x) const;
+  // Highlights row `row` (-1: none); a row outside the time shown is
+  // brought to the middle of it.
+  void MarkRow(int row);
+  int MarkedRow() const { return m_nMarkedRow; }
+  // The row's texts as the archive table shows them, one a line: number,
+  // start and end, both values with their captions, archiving time and
+  // the abnormal situation, if any.
+  QString RowDescription(int row) const;
+
+  // The line of one series as drawn now (tests, benchmarks).
+  const QCPCurve* Curve(int series) const { return m_curve[series != 0]; }
+
+  // Writes the chart as shown, `size` pixels (points for a PDF), as PNG,
+  // SVG or PDF by the file's extension. The file is replaced only when
+  // complete. False with `error` set when it cannot.
+  bool SaveImage(const QString& path, QSize size, QString& error);
+
+ signals:
+  // The time shown changed (zoom, pan, ShowAll, ShowRange).
+  void RangeShown(double from, double to);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // The lines, bands and marks for the time shown at `columns` pixel
+  // columns, and the value axes fitted to them.
+  void Refresh(int columns = 0);
+  void OnRangeChanged(const QCPRange& range);
+  void UpdateLegend();
+  void DrawForExport(QPaintDevice& device, QSize size);
+
+  std::unique_ptr<CChartData> m_data;
+  std::vector<CChartBand> m_bands;  // every abnormal situation
+  QCPCurve* m_curve[2] = {nullptr, nullptr};
+  bool m_shown[2] = {true, true};
+  QString m_caption[2];
+  CChartMarks* m_marks = nullptr;
+  QCPItemText* m_empty = nullptr;
+  std::vector<QCPBars*> m_legendOnly;  // legend entries of the bands
+  int m_nMarkedRow = -1;
+  bool m_bAdjusting = false;
+};
+
+}  // namespace tkq::gui
