@@ -77,7 +77,16 @@ class CFakeUi : public CUiServices {
   int printFrom = 0;
   int printTo = 0;
   bool printConfirmed = true;
+  QString AskChartFile(QWidget*, const QString& file, QSize& size) override {
+    chartProposed = file;
+    if (!chartFile.isEmpty()) size = chartSize;
+    return chartFile;
+  }
+
   int printSetups = 0;
+  QString chartProposed;
+  QString chartFile;  // empty: cancelled
+  QSize chartSize{640, 320};
   QPageSize setupPaper{QPageSize::A4};
   QPageLayout::Orientation setupOrientation = QPageLayout::Portrait;
 };

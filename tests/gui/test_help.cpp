@@ -25,7 +25,7 @@ using namespace tkq::gui;
 namespace {
 
 const QStringList kTopics = {help::kContents,    help::kConnection,   help::kReading,    help::kSettingsView,
-                             help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kSaving,
+                             help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart, help::kSaving,
                              help::kPrinting,    help::kReports,      help::kSimulator,  help::kVersions};
 
 QString Title(const QString& html) {

@@ -20,6 +20,7 @@
 #include "storage/saved_archive.h"
 #include "views/abnormal_view.h"
 #include "views/archive_view.h"
+#include "views/chart_view.h"
 #include "views/param_tree_view.h"
 #include "views/settings_view.h"
 
@@ -208,19 +209,63 @@ void CTRV_KQ_VRApp::MakeCurrent(std::unique_ptr<CObjectDefinition> object) {
   m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(*this), "Архив измерений");
   m_pMainFrame->OpenDocument(new CErrorListView(*this), "Архив нештатных ситуаций");
   m_pMainFrame->OpenDocument(new CParamTreeView(*this), "Параметры");
+  if (ChartWasOpen()) m_pMainFrame->OpenDocument(new CChartView(*this), kChartTitle);
   m_pMainFrame->ArrangeDocuments();
   if (!m_pMainFrame->Documents().isEmpty()) m_pMainFrame->MdiArea()->setActiveSubWindow(m_pMainFrame->Documents()[1]);
   emit ObjectReplaced();
 }
 
 void CTRV_KQ_VRApp::RefreshArchiveView() {
+  bool table = false;
+  for (CChildFrame* frame : m_pMainFrame->Documents()) {
+    if (auto* view = qobject_cast<CTRV_KQ_VRView*>(frame->widget()); view != nullptr && !table) {
+      view->FillList();
+      table = true;
+    } else if (auto* chart = qobject_cast<CChartView*>(frame->widget())) {
+      // The chart follows the table.
+      chart->FillChart();
+    }
+  }
+  if (!table) m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(*this), "Архив измерений");
+}
+
+void CTRV_KQ_VRApp::ShowArchiveRow(int row) {
   for (CChildFrame* frame : m_pMainFrame->Documents()) {
     if (auto* view = qobject_cast<CTRV_KQ_VRView*>(frame->widget())) {
-      view->FillList();
+      const QModelIndex index = view->model()->index(row, 0);
+      if (!index.isValid()) return;
+      view->selectRow(row);
+      view->scrollTo(index, QAbstractItemView::PositionAtCenter);
       return;
     }
   }
-  m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(*this), "Архив измерений");
+}
+
+// --- the chart ---
+
+bool CTRV_KQ_VRApp::ChartWasOpen() { return Settings().value(kProfileSection + "/ChartOpen", false).toBool(); }
+
+void CTRV_KQ_VRApp::RememberChartOpen(bool open) {
+  Settings().setValue(kProfileSection + "/ChartOpen", open);
+  Settings().sync();
+}
+
+void CTRV_KQ_VRApp::OnChart() {
+  if (!m_pCurrentObject || !m_pMainFrame) return;
+  RememberChartOpen(true);
+  for (CChildFrame* frame : m_pMainFrame->Documents()) {
+    if (qobject_cast<CChartView*>(frame->widget()) != nullptr) {
+      m_pMainFrame->MdiArea()->setActiveSubWindow(frame);
+      return;
+    }
+  }
+  CChildFrame* frame = m_pMainFrame->OpenDocument(new CChartView(*this), kChartTitle);
+  if (m_pMainFrame->Documents().size() == 5) {
+    m_pMainFrame->ArrangeDocuments();
+  } else {
+    frame->resize(m_pMainFrame->MdiArea()->viewport()->size() * 2 / 3);
+  }
+  m_pMainFrame->MdiArea()->setActiveSubWindow(frame);
 }
 
 // --- open and save ---

@@ -26,6 +26,7 @@ class CMainFrame;
 // Texts of the program.
 inline const QString kMainTitle = QStringLiteral("Монитор Тарвик КУ (пользовательская версия) 1.25");
 inline const QString kProfileSection = QStringLiteral("Tarvik KQ");
+inline const QString kChartTitle = QStringLiteral("График");
 
 class CTRV_KQ_VRApp : public QObject {
   Q_OBJECT
@@ -59,6 +60,7 @@ class CTRV_KQ_VRApp : public QObject {
   void OnFilePrint();       // "Печать...": the active window
   void OnFilePrintPreview();  // "Предварительный просмотр": the active window
   void OnPrintSetup();      // "Настройка печати..."
+  void OnChart();           // "График": opens the chart window or brings it up
 
   // The printer of the program: the system's default printer (a PDF file
   // when there is none) until "Настройка печати..." or the print dialog
@@ -74,6 +76,12 @@ class CTRV_KQ_VRApp : public QObject {
   // Rebuilds the measurement archive window, or opens a new one when it
   // has been closed.
   void RefreshArchiveView();
+  // Selects row `row` of the measurement archive table and scrolls to it.
+  void ShowArchiveRow(int row);
+  // Whether the chart window opens with the other four: it does when it
+  // was open when the last archive went (kept in the profile).
+  bool ChartWasOpen();
+  void RememberChartOpen(bool open);
   // Remembers the folder of a file the user chose, under CONTROL/DIR.
   void RememberFolder(const QString& file);
   QString RememberedFolder();
@@ -100,6 +108,10 @@ class CTRV_KQ_VRApp : public QObject {
  signals:
   // A new current object: its four windows are open.
   void ObjectReplaced();
+  // The current row of the measurement archive table (-1: none).
+  void ArchiveRowSelected(int row);
+  // The current situation of the abnormal table (-1: none).
+  void AbnormalSelected(int index);
 
  private:
   // Makes `object` current for good: the previous one goes with all its

@@ -15,6 +15,13 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QValidator>
 #include <algorithm>
@@ -504,5 +511,58 @@ CListVersionsDialog::CListVersionsDialog(const std::vector<std::string>& names, 
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &CListVersionsDialog::accept);
 }
+
+// ---------------------------------------------------------------------------
+// CSaveChartDialog
+
+CSaveChartDialog::CSaveChartDialog(const QString& file, QSize size, QWidget* parent) : QDialog(parent) {
+  setWindowTitle("Сохранить график");
+  m_file = new QLineEdit(file, this);
+  m_file->setMinimumWidth(fontMetrics().horizontalAdvance(QString(48, QChar('x'))));
+  auto* browse = new QPushButton("Обзор...", this);
+  connect(browse, &QPushButton::clicked, this, [this] {
+    const QString chosen = QFileDialog::getSaveFileName(
+        this, "Сохранить график", m_file->text(),
+        "Рисунок PNG (*.png);;Рисунок SVG (*.svg);;Документ PDF (*.pdf)");
+    if (!chosen.isEmpty()) m_file->setText(chosen);
+  });
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(m_file, 1);
+  fileRow->addWidget(browse);
+  m_width = new QSpinBox(this);
+  m_height = new QSpinBox(this);
+  for (QSpinBox* box : {m_width, m_height}) {
+    box->setRange(100, 10000);
+    box->setSingleStep(100);
+  }
+  m_width->setValue(size.width());
+  m_height->setValue(size.height());
+  auto* sizeRow = new QHBoxLayout;
+  sizeRow->addWidget(m_width);
+  sizeRow->addWidget(new QLabel("×", this));
+  sizeRow->addWidget(m_height);
+  sizeRow->addWidget(new QLabel("точек", this));
+  sizeRow->addStretch(1);
+  auto* form = new QFormLayout;
+  form->addRow("Файл (PNG, SVG или PDF):", fileRow);
+  form->addRow("Размер:", sizeRow);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Cancel)->setText("Отмена");
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    const QString suffix = QFileInfo(File()).suffix().toLower();
+    if (File().isEmpty() || (suffix != "png" && suffix != "svg" && suffix != "pdf")) {
+      AppMessage(this, "Укажите файл с расширением .png, .svg или .pdf");
+      return;
+    }
+    accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addWidget(buttons);
+}
+
+QString CSaveChartDialog::File() const { return m_file->text().trimmed(); }
+QSize CSaveChartDialog::Size() const { return {m_width->value(), m_height->value()}; }
 
 }  // namespace tkq::gui

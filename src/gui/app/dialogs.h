@@ -14,6 +14,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 class QToolButton;
 
 namespace tkq::gui {
@@ -101,6 +102,20 @@ class CListVersionsDialog : public QDialog {
   CListVersionsDialog(const std::vector<std::string>& names, QWidget* parent = nullptr);
 
   QListWidget* m_list = nullptr;
+};
+
+// "Сохранить график": the file (PNG, SVG or PDF by its extension, chosen
+// with "Обзор...") and the picture's size in points.
+class CSaveChartDialog : public QDialog {
+  Q_OBJECT
+ public:
+  CSaveChartDialog(const QString& file, QSize size, QWidget* parent = nullptr);
+  QString File() const;
+  QSize Size() const;
+
+  QLineEdit* m_file = nullptr;
+  QSpinBox* m_width = nullptr;
+  QSpinBox* m_height = nullptr;
 };
 
 }  // namespace tkq::gui

@@ -35,7 +35,7 @@ const QString kHelpTitle = QStringLiteral("Справка — Монитор Т�
 // The topics in the order of the contents list.
 const QStringList& Topics() {
   static const QStringList topics = {help::kContents,   help::kConnection,   help::kReading, help::kSettingsView,
-                                     help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kSaving,
+                                     help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart, help::kSaving,
                                      help::kPrinting,   help::kReports,      help::kSimulator,
                                      help::kVersions};
   return topics;

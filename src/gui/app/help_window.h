@@ -19,6 +19,7 @@ inline const QString kAbnormalView = QStringLiteral("abnormal");
 inline const QString kParamsView = QStringLiteral("parameters");
 inline const QString kSaving = QStringLiteral("saving");
 inline const QString kPrinting = QStringLiteral("printing");
+inline const QString kChart = QStringLiteral("chart");
 inline const QString kReports = QStringLiteral("reports");
 inline const QString kSimulator = QStringLiteral("simulator");
 inline const QString kVersions = QStringLiteral("versions");

@@ -17,6 +17,7 @@
 
 #include "app/application.h"
 #include "app/lock_keys.h"
+#include "views/chart_view.h"
 
 
 namespace tkq::gui {
@@ -55,7 +56,8 @@ CMainFrame::~CMainFrame() {
   // updates the commands.
   qApp->removeEventFilter(this);
   disconnect(m_mdi, nullptr, this, nullptr);
-  for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+  // Also a window closed a moment ago, whose deletion is still pending.
+  for (QMdiSubWindow* w : m_mdi->findChildren<QMdiSubWindow*>()) {
     disconnect(w, nullptr, this, nullptr);
     delete w;
   }
@@ -174,6 +176,9 @@ void CMainFrame::BuildMenus() {
   context->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
   context->setIcon(ThemeIcon("help-contextual", QStyle::SP_TitleBarContextHelpButton));
   connectTo(context, [app] { app->OnContextHelp(); });
+  QAction* chart = AddAction(kCmdChart, "График", "Значения архива измерений во времени", "График");
+  chart->setIcon(ChartIcon());
+  connectTo(chart, [app] { app->OnChart(); });
   QAction* saveDescription = AddAction(kCmdSaveDescription, QString(), "Сохранение файла описаний версий приборов");
   connectTo(saveDescription, [app] { app->OnSaveDescription(); });
 
@@ -202,6 +207,11 @@ void CMainFrame::BuildMenus() {
   auto* view = new QMenu("Вид", this);
   view->addAction(toolbar);
   view->addAction(statusBarAction);
+  auto* view129 = new QMenu("Вид", this);
+  view129->addAction(toolbar);
+  view129->addAction(statusBarAction);
+  view129->addSeparator();
+  view129->addAction(chart);
   auto* setup128 = new QMenu("Настройка", this);
   setup128->addAction(port);
   setup128->addAction(factory);
@@ -220,7 +230,7 @@ void CMainFrame::BuildMenus() {
   helpMenu->addAction(about);
 
   m_menu128 = {file128, view, setup128, helpMenu};
-  m_menu129 = {file129, view, setup129, window, helpMenu};
+  m_menu129 = {file129, view129, setup129, window, helpMenu};
 }
 
 void CMainFrame::BuildToolBar() {
@@ -239,6 +249,8 @@ void CMainFrame::BuildToolBar() {
   m_toolBar->addSeparator();
   m_toolBar->addAction(Action(kCmdAbout));
   m_toolBar->addAction(Action(kCmdContextHelp));
+  m_toolBar->addSeparator();
+  m_toolBar->addAction(Action(kCmdChart));
   addToolBar(Qt::TopToolBarArea, m_toolBar);
   QAction* toggle = Action(kCmdToolbar);
   connect(toggle, &QAction::triggered, m_toolBar, &QToolBar::setVisible);
@@ -332,7 +344,7 @@ CChildFrame* CMainFrame::OpenDocument(QWidget* view, const QString& title) {
 
 void CMainFrame::ArrangeDocuments() {
   const QList<CChildFrame*> frames = Documents();
-  if (frames.size() != 4) {
+  if (frames.size() != 4 && frames.size() != 5) {
     m_mdi->tileSubWindows();
     return;
   }
@@ -344,11 +356,19 @@ void CMainFrame::ArrangeDocuments() {
   const int leftWidth = std::clamp(form.width(), area.width() / 3, area.width() * 11 / 20);
   const int topHeight = std::clamp(form.height(), area.height() / 3, area.height() * 13 / 20);
   const int rightWidth = area.width() - leftWidth;
-  const int archiveHeight = area.height() * 3 / 5;
   settings->setGeometry(0, 0, leftWidth, topHeight);
   frames[3]->setGeometry(0, topHeight, leftWidth, area.height() - topHeight);
+  if (frames.size() == 4) {
+    const int archiveHeight = area.height() * 3 / 5;
+    frames[1]->setGeometry(leftWidth, 0, rightWidth, archiveHeight);
+    frames[2]->setGeometry(leftWidth, archiveHeight, rightWidth, area.height() - archiveHeight);
+    return;
+  }
+  const int archiveHeight = area.height() * 7 / 20;
+  const int chartHeight = area.height() * 2 / 5;
   frames[1]->setGeometry(leftWidth, 0, rightWidth, archiveHeight);
-  frames[2]->setGeometry(leftWidth, archiveHeight, rightWidth, area.height() - archiveHeight);
+  frames[4]->setGeometry(leftWidth, archiveHeight, rightWidth, chartHeight);
+  frames[2]->setGeometry(leftWidth, archiveHeight + chartHeight, rightWidth, area.height() - archiveHeight - chartHeight);
 }
 
 void CMainFrame::CloseAllDocuments() {
@@ -386,7 +406,7 @@ void CMainFrame::UpdateCommands() {
   Action(kCmdPrintSetup)->setEnabled(true);
   Action(kCmdFactoryNumber)->setEnabled(false);
   Action(kCmdFactoryNumberDoc)->setEnabled(false);
-  for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons}) Action(id)->setEnabled(anyDocument);
+  for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons, kCmdChart}) Action(id)->setEnabled(anyDocument);
   UpdateTitle();
 }
 

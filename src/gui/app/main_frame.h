@@ -45,6 +45,7 @@ enum CommandId : int {
   kCmdHelp = 57670,
   kCmdContextHelp = 57669,
   kCmdSaveDescription = 32775,
+  kCmdChart = 32780,
 };
 
 // What a document window offers to the commands of the frame.
@@ -88,7 +89,8 @@ class CMainFrame : public QMainWindow {
   CChildFrame* OpenDocument(QWidget* view, const QString& title);
   // Places the four windows of an archive: the settings form at its own
   // size in the top left corner with the parameters below it, the archive
-  // table in the large space to the right, the abnormal situations below it.
+  // table in the large space to the right, the abnormal situations below it;
+  // a fifth, the chart, between the archive table and the abnormal one.
   void ArrangeDocuments();
   // Closes every document window at once, without asking anything.
   void CloseAllDocuments();

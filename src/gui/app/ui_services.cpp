@@ -95,6 +95,13 @@ bool CUiServices::AskPrintSetup(QWidget* parent, QPrinter& printer) {
   return true;
 }
 
+QString CUiServices::AskChartFile(QWidget* parent, const QString& file, QSize& size) {
+  CSaveChartDialog dialog(file, size, parent);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  size = dialog.Size();
+  return dialog.File();
+}
+
 CUiServices& Ui() { return g_services != nullptr ? *g_services : DefaultServices(); }
 
 void SetUi(CUiServices* services) { g_services = services; }

@@ -4,6 +4,7 @@
 // tests put a scripted one in its place.
 
 #include <QMessageBox>
+#include <QSize>
 #include <QString>
 
 class QPrinter;
@@ -38,6 +39,9 @@ class CUiServices {
   virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount);
   // "Настройка печати": printer, paper and orientation. False on "Отмена".
   virtual bool AskPrintSetup(QWidget* parent, QPrinter& printer);
+  // "Сохранить график": the file and the size, starting from `file` and
+  // `size`. An empty result means cancelled.
+  virtual QString AskChartFile(QWidget* parent, const QString& file, QSize& size);
 };
 
 // The services in use; the default ones unless a test installed others.

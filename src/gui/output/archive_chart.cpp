@@ -57,7 +57,7 @@ QColor ChartBandColour(uint8_t code) {
                                     QColor(0xF0, 0xE4, 0x42), QColor(0xCC, 0x79, 0xA7), QColor(0x99, 0x99, 0x99),
                                     QColor(0x66, 0x44, 0x22)};
   QColor colour = kColours[(code + 6) % 7];
-  colour.setAlpha(70);
+  colour.setAlpha(80);
   return colour;
 }
 
@@ -85,7 +85,7 @@ class CChartMarks : public QCPLayerable {
     auto span = [&](double from, double to, int top, int height) {
       const double left = std::max<double>(x->coordToPixel(from), area.left() - 1);
       const double right = std::min<double>(x->coordToPixel(to), area.right() + 1);
-      return QRectF(left, top, std::max(1.0, right - left), height);
+      return QRectF(left, top, std::max(2.0, right - left), height);
     };
     painter->setPen(Qt::NoPen);
     for (const CChartBand& band : bands) {
@@ -216,6 +216,23 @@ void CArchiveChart::UpdateLegend() {
   }
   if (incomplete) entry(QStringLiteral("Время архивирования менее 100%"), QColor(0x40, 0x40, 0x40));
   legend->setVisible(legend->itemCount() > 0);
+  FitLegend(width());
+}
+
+void CArchiveChart::FitLegend(int width) {
+  // As many columns as the widest entry allows, none cut.
+  int widest = 1;
+  for (int i = 0; i < legend->itemCount(); ++i) {
+    // (The grid's empty cells count as items too.)
+    if (QCPAbstractLegendItem* item = legend->item(i)) {
+      widest = std::max(widest, item->minimumOuterSizeHint().width() + legend->columnSpacing());
+    }
+  }
+  const int columns = std::clamp((width - 20) / widest, 1, 8);
+  if (columns != legend->wrap()) {
+    legend->setWrap(columns);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
+  }
 }
 
 double CArchiveChart::From() const { return xAxis->range().lower; }
@@ -274,6 +291,7 @@ void CArchiveChart::OnRangeChanged(const QCPRange& range) {
 }
 
 void CArchiveChart::resizeEvent(QResizeEvent* event) {
+  FitLegend(event->size().width());
   QCustomPlot::resizeEvent(event);
   Refresh();
 }
@@ -363,6 +381,7 @@ QString CArchiveChart::RowDescription(int row) const {
 void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
   const QRect old = viewport();
   setViewport(QRect(QPoint(0, 0), size));
+  FitLegend(size.width());
   Refresh(size.width());
   QCPPainter painter;
   if (painter.begin(&device)) {
@@ -374,6 +393,7 @@ void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
     painter.end();
   }
   setViewport(old);
+  FitLegend(old.width());
   Refresh();
 }
 
@@ -395,9 +415,11 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
   bool drawn = true;
   if (suffix == "png") {
     const QRect old = viewport();
+    FitLegend(size.width());
     Refresh(size.width());
     const QPixmap picture = toPixmap(size.width(), size.height());
     setViewport(old);
+    FitLegend(old.width());
     Refresh();
     drawn = picture.save(&file, "PNG");
   } else if (suffix == "svg") {

@@ -82,6 +82,7 @@ class CArchiveChart : public QCustomPlot {
   void Refresh(int columns = 0);
   void OnRangeChanged(const QCPRange& range);
   void UpdateLegend();
+  void FitLegend(int width);
   void DrawForExport(QPaintDevice& device, QSize size);
 
   std::unique_ptr<CChartData> m_data;

@@ -61,6 +61,9 @@ CErrorListView::CErrorListView(CTRV_KQ_VRApp& app, QWidget* parent)
     : QTableView(parent), m_app(app), m_model(new CAbnormalTableModel(app, this)) {
   SetUpListView(*this);
   setModel(m_model);
+  // The chart shows the situation chosen here.
+  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) { emit m_app.AbnormalSelected(current.isValid() ? current.row() : -1); });
   setWhatsThis("Архив нештатных ситуаций: каждая ситуация с ее началом и концом.");
   FillList();
 }

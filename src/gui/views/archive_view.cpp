@@ -134,6 +134,9 @@ CTRV_KQ_VRView::CTRV_KQ_VRView(CTRV_KQ_VRApp& app, QWidget* parent)
     : QTableView(parent), m_app(app), m_model(new CArchiveTableModel(app, this)) {
   SetUpListView(*this);
   setModel(m_model);
+  // The chart marks the row chosen here.
+  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) { emit m_app.ArchiveRowSelected(current.isValid() ? current.row() : -1); });
   setWhatsThis("Архив измерений: одна строка на каждый интервал архива. Столбцы выбираются в окне "
                "«Настройка просмотра».");
   FillList();

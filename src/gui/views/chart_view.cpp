@@ -1,0 +1,228 @@
+#include "views/chart_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include "app/application.h"
+#include "app/help_window.h"
+#include "app/ui_services.h"
+#include "archive/object_definition.h"
+#include "output/archive_chart.h"
+
+namespace tkq::gui {
+
+QIcon ChartIcon() {
+  QPixmap picture(32, 32);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(0x50, 0x50, 0x50), 2));
+  painter.drawLine(4, 4, 4, 28);
+  painter.drawLine(4, 28, 29, 28);
+  painter.setPen(QPen(ChartSeriesColour(0), 3));
+  const QPoint steps[] = {{6, 20}, {11, 20}, {11, 10}, {17, 10}, {17, 16}, {22, 16}, {22, 7}, {28, 7}};
+  painter.drawPolyline(steps, 8);
+  painter.end();
+  return QIcon(picture);
+}
+
+CChartView::CChartView(CTRV_KQ_VRApp& app, QWidget* parent)
+    : QWidget(parent), m_app(app), m_chart(new CArchiveChart(this)), m_menu(new QMenu(this)) {
+  setWhatsThis("График: значения архива измерений во времени, как их показывает таблица архива. "
+               "Колесо мыши меняет масштаб, перетаскивание сдвигает, перетаскивание с Shift или Ctrl "
+               "выделяет промежуток, двойной щелчок или Home показывает весь архив.");
+  auto* save = new QAction(QIcon::fromTheme("document-save-as", QApplication::style()->standardIcon(QStyle::SP_DialogSaveButton)),
+                           "Сохранить график...", this);
+  save->setStatusTip("Сохранение графика в файл PNG, SVG или PDF");
+  connect(save, &QAction::triggered, this, &CChartView::OnSaveChart);
+  auto* all = new QAction(QIcon::fromTheme("zoom-fit-best", QApplication::style()->standardIcon(QStyle::SP_BrowserReload)),
+                          "Весь архив", this);
+  all->setStatusTip("Показать весь архив (Home, двойной щелчок)");
+  connect(all, &QAction::triggered, m_chart, &CArchiveChart::ShowAll);
+  connect(all, &QAction::triggered, this, [this] { m_chart->replot(QCustomPlot::rpQueuedReplot); });
+  auto* tools = new QToolBar(this);
+  tools->setIconSize(QSize(16, 16));
+  tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  tools->addAction(save);
+  tools->addAction(all);
+  m_menu->addAction(save);
+  m_menu->addAction(all);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(tools);
+  layout->addWidget(m_chart, 1);
+
+  m_chart->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+  m_chart->axisRect()->setRangeDrag(Qt::Horizontal);
+  m_chart->axisRect()->setRangeZoom(Qt::Horizontal);
+  m_chart->setFocusPolicy(Qt::StrongFocus);
+  m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
+  m_chart->setMouseTracking(true);
+  m_chart->installEventFilter(this);
+  connect(m_chart, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { m_menu->popup(m_chart->mapToGlobal(pos)); });
+  connect(m_chart, &QCustomPlot::mousePress, this, &CChartView::OnMousePress);
+  connect(m_chart, &QCustomPlot::mouseRelease, this, &CChartView::OnMouseRelease);
+  connect(m_chart, &QCustomPlot::mouseMove, this, &CChartView::OnMouseMove);
+  connect(m_chart, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) {
+    m_chart->ShowAll();
+    m_chart->replot(QCustomPlot::rpQueuedReplot);
+  });
+  connect(m_chart->selectionRect(), &QCPSelectionRect::accepted, this, [this](const QRect& rect, QMouseEvent*) {
+    if (rect.width() >= 3) {
+      const double a = m_chart->xAxis->pixelToCoord(rect.left());
+      const double b = m_chart->xAxis->pixelToCoord(rect.right());
+      m_chart->ShowRange(std::min(a, b), std::max(a, b));
+      m_chart->replot(QCustomPlot::rpQueuedReplot);
+    }
+  });
+
+  // The crosshair on a layer of its own, redrawn without the rest.
+  m_chart->addLayer("cursor", m_chart->layer("overlay"), QCustomPlot::limBelow);
+  m_chart->layer("cursor")->setMode(QCPLayer::lmBuffered);
+  for (QCPItemStraightLine** line : {&m_crossX, &m_crossY}) {
+    *line = new QCPItemStraightLine(m_chart);
+    (*line)->setLayer("cursor");
+    (*line)->setPen(QPen(QColor(0x30, 0x30, 0x30, 150), 1, Qt::DotLine));
+    (*line)->setSelectable(false);
+    (*line)->setVisible(false);
+    for (QCPItemPosition* end : {(*line)->point1, (*line)->point2}) end->setType(QCPItemPosition::ptAbsolute);
+  }
+
+  // The linked tables.
+  connect(&m_app, &CTRV_KQ_VRApp::ArchiveRowSelected, this, [this](int row) { m_chart->MarkRow(row); });
+  connect(&m_app, &CTRV_KQ_VRApp::AbnormalSelected, this, &CChartView::ShowAbnormal);
+  FillChart();
+}
+
+void CChartView::FillChart() {
+  m_chart->SetArchive(m_app.m_pCurrentObject.get(), m_app.m_columns, m_bFilled);
+  m_bFilled = true;
+}
+
+QString CChartView::HelpTopic() const { return help::kChart; }
+
+void CChartView::ShowAbnormal(int index) {
+  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  if (object == nullptr || index < 0 || index >= object->GetAbnormalCount()) return;
+  const CErrArcElem* record = object->m_errRecords[static_cast<size_t>(index)];
+  if (record == nullptr) return;
+  const double start = std::min(record->m_nBegin, record->m_nEnd);
+  const double end = std::max(record->m_nBegin, record->m_nEnd);
+  // The situation in the middle third, and at least a few of the usual
+  // intervals around it.
+  const double room = std::max(end - start, 3.0 * static_cast<double>(m_chart->Data().TypicalInterval()));
+  m_chart->ShowRange(start - room, end + room);
+  m_chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void CChartView::OnSaveChart() {
+  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const QString name =
+      QString("График объекта %1.png").arg(object != nullptr ? object->GetObjectNumber() : 0, 2, 10, QChar('0'));
+  QSize size = m_chart->size().expandedTo(QSize(800, 400));
+  const QString path = Ui().AskChartFile(this, QDir(m_app.RememberedFolder()).filePath(name), size);
+  if (path.isEmpty()) return;
+  m_app.RememberFolder(path);
+  QString error;
+  if (!m_chart->SaveImage(path, size, error)) AppMessage(this, error, QMessageBox::Critical);
+}
+
+void CChartView::keyPressEvent(QKeyEvent* event) {
+  const double span = m_chart->To() - m_chart->From();
+  const double middle = (m_chart->From() + m_chart->To()) / 2;
+  switch (event->key()) {
+    case Qt::Key_Home: m_chart->ShowAll(); break;
+    case Qt::Key_Left: m_chart->ShowRange(m_chart->From() - span / 10, m_chart->To() - span / 10); break;
+    case Qt::Key_Right: m_chart->ShowRange(m_chart->From() + span / 10, m_chart->To() + span / 10); break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: m_chart->ShowRange(middle - span / 3, middle + span / 3); break;
+    case Qt::Key_Minus: m_chart->ShowRange(middle - span * 0.75, middle + span * 0.75); break;
+    default: QWidget::keyPressEvent(event); return;
+  }
+  m_chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void CChartView::closeEvent(QCloseEvent* event) {
+  // The user closed the chart: it does not open with the next archive.
+  m_app.RememberChartOpen(false);
+  QWidget::closeEvent(event);
+}
+
+bool CChartView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_chart && event->type() == QEvent::Leave) {
+    HideCrosshair();
+    QToolTip::hideText();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void CChartView::OnMousePress(QMouseEvent* event) {
+  m_pressPos = event->pos();
+  m_bPressed = event->button() == Qt::LeftButton;
+  // Shift or Ctrl: a rubber band instead of moving the chart.
+  const bool band = event->button() == Qt::LeftButton &&
+                    (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
+  m_chart->setSelectionRectMode(band ? QCP::srmCustom : QCP::srmNone);
+  if (band) m_bPressed = false;
+  HideCrosshair();
+}
+
+void CChartView::OnMouseRelease(QMouseEvent* event) {
+  if (m_chart->selectionRectMode() != QCP::srmNone) {
+    // After the rubber band has finished with this release.
+    QTimer::singleShot(0, m_chart, [chart = m_chart] { chart->setSelectionRectMode(QCP::srmNone); });
+  }
+  const bool click = m_bPressed && (event->pos() - m_pressPos).manhattanLength() < 4;
+  m_bPressed = false;
+  if (!click || !m_chart->axisRect()->rect().contains(event->pos())) return;
+  const int row = m_chart->RowAtPixel(event->pos().x());
+  if (row < 0) return;
+  m_chart->MarkRow(row);
+  m_app.ShowArchiveRow(row);
+}
+
+void CChartView::OnMouseMove(QMouseEvent* event) {
+  if (event->buttons() != Qt::NoButton) return;
+  const QString text = HoverAt(event->pos());
+  if (text.isEmpty()) {
+    QToolTip::hideText();
+  } else {
+    QToolTip::showText(event->globalPosition().toPoint() + QPoint(16, 16), text, m_chart);
+  }
+}
+
+QString CChartView::HoverAt(QPoint pos) {
+  const QRect area = m_chart->axisRect()->rect();
+  if (!area.contains(pos)) {
+    HideCrosshair();
+    return {};
+  }
+  m_crossX->point1->setCoords(pos.x(), area.top());
+  m_crossX->point2->setCoords(pos.x(), area.bottom());
+  m_crossY->point1->setCoords(area.left(), pos.y());
+  m_crossY->point2->setCoords(area.right(), pos.y());
+  m_crossX->setVisible(true);
+  m_crossY->setVisible(true);
+  m_chart->layer("cursor")->replot();
+  return m_chart->RowDescription(m_chart->RowAtPixel(pos.x()));
+}
+
+void CChartView::HideCrosshair() {
+  if (!m_crossX->visible()) return;
+  m_crossX->setVisible(false);
+  m_crossY->setVisible(false);
+  m_chart->layer("cursor")->replot();
+}
+
+}  // namespace tkq::gui

@@ -1,0 +1,67 @@
+#pragma once
+// "График": the measurement archive over time, as the archive table shows
+// it under the view settings. The wheel zooms the time around the cursor,
+// a drag moves it, a drag with Shift or Ctrl zooms to the range drawn, a
+// double click or Home shows everything; the cursor shows the row under
+// it. A click selects the row in the archive table; a row selected there
+// is marked here, and a situation selected in the abnormal table is
+// brought into view.
+
+#include <QPoint>
+#include <QWidget>
+
+#include "app/main_frame.h"
+
+class QCPItemStraightLine;
+class QMenu;
+
+namespace tkq::gui {
+
+class CArchiveChart;
+class CTRV_KQ_VRApp;
+
+class CChartView : public QWidget, public CViewCommands {
+  Q_OBJECT
+ public:
+  explicit CChartView(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+
+  // Redraws the chart from the object under the current view settings,
+  // keeping the time shown.
+  void FillChart();
+  CArchiveChart* Chart() const { return m_chart; }
+
+  // "Сохранить график...": asks for the file and the size, then writes it.
+  void OnSaveChart();
+  // Shows situation `index` of the abnormal archive with some time around.
+  void ShowAbnormal(int index);
+  // Moves the crosshair to pixel `pos` of the chart and returns the text
+  // of the row under it (what the tooltip shows).
+  QString HoverAt(QPoint pos);
+
+  QString HelpTopic() const override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void OnMousePress(QMouseEvent* event);
+  void OnMouseRelease(QMouseEvent* event);
+  void OnMouseMove(QMouseEvent* event);
+  void HideCrosshair();
+
+  CTRV_KQ_VRApp& m_app;
+  CArchiveChart* m_chart;
+  QMenu* m_menu;
+  QCPItemStraightLine* m_crossX = nullptr;
+  QCPItemStraightLine* m_crossY = nullptr;
+  QPoint m_pressPos;
+  bool m_bPressed = false;
+  bool m_bFilled = false;
+};
+
+// The icon of "График".
+QIcon ChartIcon();
+
+}  // namespace tkq::gui

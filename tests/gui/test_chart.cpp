@@ -1,0 +1,202 @@
+// The chart window: its menu item and button, opening with the other
+// windows as the profile remembers, the linking with both tables, the
+// rebuild on a change of the view settings, and saving the picture.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QtTest>
+
+#include "app/application.h"
+#include "app/main_frame.h"
+#include "output/archive_chart.h"
+#include "program_test.h"
+#include "storage/saved_archive.h"
+#include "test_support.h"
+#include "views/abnormal_view.h"
+#include "views/archive_view.h"
+#include "views/chart_view.h"
+#include "views/settings_view.h"
+
+using namespace tkq;
+using namespace tkq::gui;
+
+class TestChart : public gui::test::CProgramTest {
+  Q_OBJECT
+
+ private:
+  static constexpr uint32_t kStart = 1328090400;  // 01.02.2012 10:00:00
+
+  // The program with 200 hourly records of object 5 and two situations.
+  void OpenArchive() {
+    if (!m_app) Start();
+    auto description = tkq::test::BuiltInDescription();
+    tkq::test::Bytes err;
+    tkq::test::AppendAbnormal(err, kStart + 50 * 3600, kStart + 52 * 3600, 3);
+    tkq::test::AppendAbnormal(err, kStart + 150 * 3600, kStart + 150 * 3600 + 600, 1);
+    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, 200, err);
+    const QString path = m_work->filePath("obj.sav");
+    SaveSavedArchive(path.toStdString(), *obj);
+    QVERIFY(m_app->OpenArchiveFile(path));
+  }
+
+  CChartView* OpenChart() {
+    m_app->MainFrame()->Action(kCmdChart)->trigger();
+    QCoreApplication::processEvents();
+    auto* view = Find<CChartView>();
+    if (view == nullptr) return nullptr;
+    // Room for several pixels a row.
+    view->parentWidget()->resize(1400, 500);
+    QCoreApplication::processEvents();
+    view->Chart()->replot();
+    return view;
+  }
+
+  static QStringList MenuTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions()) texts << (action->isSeparator() ? QString("-") : action->text());
+    return texts;
+  }
+
+  QMenu* ViewMenu() {
+    for (QAction* action : m_app->MainFrame()->menuBar()->actions()) {
+      if (action->text() == "Вид") return action->menu();
+    }
+    return nullptr;
+  }
+
+ private slots:
+  void init() { Begin(); }
+  void cleanup() { End(); }
+
+  void theMenuItemAndTheButtonOpenOneChart() {
+    Start();
+    CMainFrame* frame = m_app->MainFrame();
+    // Without an archive the "Вид" menu is as it was and the button is off.
+    QCOMPARE(MenuTexts(ViewMenu()), QStringList({"Панель инструментов", "Строка состояния"}));
+    QVERIFY(!frame->Action(kCmdChart)->isEnabled());
+    QCOMPARE(frame->ToolBar()->actions().last(), frame->Action(kCmdChart));
+
+    OpenArchive();
+    QCOMPARE(MenuTexts(ViewMenu()), QStringList({"Панель инструментов", "Строка состояния", "-", "График"}));
+    QCOMPARE(frame->Documents().size(), 4);
+    CChartView* chart = OpenChart();
+    QVERIFY(chart != nullptr);
+    QCOMPARE(frame->Documents().size(), 5);
+    QCOMPARE(frame->MdiArea()->activeSubWindow()->windowTitle(), QString("График"));
+    QCOMPARE(frame->windowTitle(), kMainTitle + " - График");
+    // Again: the same window comes up, no second one.
+    frame->MdiArea()->setActiveSubWindow(frame->Documents()[0]);
+    frame->Action(kCmdChart)->trigger();
+    QCOMPARE(frame->Documents().size(), 5);
+    QCOMPARE(frame->MdiArea()->activeSubWindow()->widget(), chart);
+  }
+
+  void theChartOpensWithTheOthersOnlyIfItWasOpen() {
+    OpenArchive();
+    QVERIFY(OpenChart() != nullptr);
+    // The next archive opens with it, between the two tables.
+    OpenArchive();
+    QCOMPARE(m_app->MainFrame()->Documents().size(), 5);
+    QList<CChildFrame*> frames = m_app->MainFrame()->Documents();
+    QVERIFY(qobject_cast<CChartView*>(frames[4]->widget()) != nullptr);
+    QCOMPARE(frames[4]->geometry().top(), frames[1]->geometry().bottom() + 1);
+    QCOMPARE(frames[2]->geometry().top(), frames[4]->geometry().bottom() + 1);
+    // A program started later remembers it too.
+    m_app.reset();
+    OpenArchive();
+    QCOMPARE(m_app->MainFrame()->Documents().size(), 5);
+    // Closed by the user: the next archive opens without it.
+    frames = m_app->MainFrame()->Documents();
+    frames[4]->close();
+    QCOMPARE(m_app->MainFrame()->Documents().size(), 4);
+    OpenArchive();
+    QCOMPARE(m_app->MainFrame()->Documents().size(), 4);
+  }
+
+  void aClickSelectsTheRowAndTheTablesMoveTheChart() {
+    OpenArchive();
+    CChartView* view = OpenChart();
+    CArchiveChart* chart = view->Chart();
+    auto* table = Find<CTRV_KQ_VRView>();
+    const CChartData& data = chart->Data();
+    QCOMPARE(data.GetRowCount(), static_cast<size_t>(table->model()->rowCount()));
+
+    // A click in the middle of row 120's interval.
+    const double middle = (data.Start(120) + data.End(120)) / 2.0;
+    const QPoint at(static_cast<int>(chart->xAxis->coordToPixel(middle)), chart->axisRect()->center().y());
+    QTest::mouseClick(chart, Qt::LeftButton, {}, at);
+    QCOMPARE(table->currentIndex().row(), 120);
+    QVERIFY(table->selectionModel()->isRowSelected(120, QModelIndex()));
+    QCOMPARE(chart->MarkedRow(), 120);
+    // The hover text is that row's, as the table shows it.
+    const QString text = view->HoverAt(at);
+    QVERIFY2(text.startsWith("№ 121\n"), qPrintable(text));
+    for (int column = 1; column < table->model()->columnCount(); ++column) {
+      const QString caption = table->model()->headerData(column, Qt::Horizontal).toString();
+      const QString cell = table->model()->data(table->model()->index(120, column)).toString().trimmed();
+      if (!cell.isEmpty()) QVERIFY2(text.contains(caption + ": " + cell), qPrintable(caption + ": " + cell));
+    }
+
+    // A row chosen in the table is marked; a situation chosen in the
+    // abnormal table is brought into view, zoomed to it.
+    table->selectRow(7);
+    QCOMPARE(chart->MarkedRow(), 7);
+    const double all = chart->To() - chart->From();
+    Find<CErrorListView>()->selectRow(1);
+    QVERIFY(chart->From() <= kStart + 150 * 3600 && chart->To() >= kStart + 150 * 3600 + 600);
+    QVERIFY(chart->To() - chart->From() < all / 10);
+    // Row 7 lies outside that: marking it brings it back into view.
+    table->selectRow(8);
+    QVERIFY(chart->From() <= data.Start(8) && chart->To() >= data.End(8));
+  }
+
+  void theChartFollowsTheViewSettings() {
+    OpenArchive();
+    CArchiveChart* chart = OpenChart()->Chart();
+    auto* form = Find<CObjViewSettings>();
+    auto* table = Find<CTRV_KQ_VRView>();
+    chart->ShowRange(kStart + 10 * 3600, kStart + 40 * 3600);
+    const double from = chart->From();
+
+    form->m_outputType1->setCurrentIndex(form->m_outputType1->count() - 1);
+    QCOMPARE(chart->SeriesCaption(0), table->model()->headerData(1, Qt::Horizontal).toString());
+    // The first point of the line is the table's value of the first row shown.
+    const size_t row = chart->Data().RowAt(static_cast<int64_t>(from));
+    const QString cell = table->model()->data(table->model()->index(static_cast<int>(row), 1)).toString();
+    QCOMPARE(QString::number(chart->Data().Value(0, row), 'f', 4), cell.trimmed());
+    QCOMPARE(chart->From(), from);  // the time shown stays
+
+    form->m_showFirst->click();  // off
+    QVERIFY(!chart->SeriesShown(0));
+    QVERIFY(!chart->Curve(0)->visible());
+    QVERIFY(chart->Curve(1)->visible());
+    form->m_showFirst->click();  // on
+    QVERIFY(chart->Curve(0)->visible());
+    QVERIFY(chart->Curve(0)->dataCount() > 0);
+  }
+
+  void theChartIsSavedAtTheChosenSize() {
+    OpenArchive();
+    CChartView* view = OpenChart();
+    m_ui.messages.clear();  // the one about the description file
+    m_ui.chartFile = m_work->filePath("chart.png");
+    m_ui.chartSize = QSize(700, 350);
+    view->OnSaveChart();
+    QVERIFY(m_ui.chartProposed.endsWith("График объекта 05.png"));
+    QImage image(m_ui.chartFile);
+    QCOMPARE(image.size(), QSize(700, 350));
+    QVERIFY(m_ui.messages.isEmpty());
+    // Into a folder that does not exist: said, and nothing written.
+    m_ui.chartFile = m_work->filePath("missing/chart.svg");
+    view->OnSaveChart();
+    QCOMPARE(m_ui.messages.size(), 1);
+    QVERIFY(!QFile::exists(m_ui.chartFile));
+  }
+};
+
+QTEST_MAIN(TestChart)
+#include "test_chart.moc"
