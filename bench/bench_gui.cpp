@@ -1,6 +1,8 @@
 // The program with a million-record archive: opening it (four windows),
 // rebuilding the archive table after a change in the view settings, and
-// scrolling through the table. Runs on the offscreen platform unless a
+// scrolling through the table; then the chart window: opening it, a zoom
+// or pan step with its repaint, a change of the settings with it open,
+// and the memory it adds. Runs on the offscreen platform unless a
 // display is given; prints the median of several runs of each.
 
 #include <QApplication>
@@ -17,7 +19,9 @@
 #include "app/main_frame.h"
 #include "storage/saved_archive.h"
 #include "test_support.h"
+#include "output/archive_chart.h"
 #include "views/archive_view.h"
+#include "views/chart_view.h"
 #include "views/settings_view.h"
 
 using namespace tkq;
@@ -28,6 +32,16 @@ namespace {
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
+}
+
+// The resident memory of the process, in megabytes.
+double ResidentMb() {
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  if (f == nullptr) return 0;
+  long pages = 0, resident = 0;
+  const int read = std::fscanf(f, "%ld %ld", &pages, &resident);
+  std::fclose(f);
+  return read == 2 ? resident * 4096.0 / 1e6 : 0;
 }
 
 template <class View>
@@ -84,5 +98,62 @@ int main(int argc, char** argv) {
   std::printf("open with four windows: median %.0f ms\n", Median(open));
   std::printf("rebuild after a setting: median %.0f ms (target 300 ms)\n", Median(rebuild));
   std::printf("one scroll step with repaint: median %.1f ms\n", Median(scroll));
+
+  // The chart window.
+  std::vector<double> chartOpen, zoom, pan, chartRebuild;
+  double memoryBefore = 0, memoryAfter = 0;
+  size_t chartBytes = 0;
+  for (int run = 0; run < 5; ++run) {
+    QApplication::processEvents();
+    if (run == 0) memoryBefore = ResidentMb();  // the first opening: later ones reuse its memory
+    QElapsedTimer clock;
+    clock.start();
+    app.OnChart();
+    auto* view = Find<CChartView>(app);
+    view->parentWidget()->resize(1200, 500);
+    view->Chart()->replot(QCustomPlot::rpImmediateRefresh);
+    view->repaint();
+    chartOpen.push_back(clock.elapsed());
+    if (run == 0) memoryAfter = ResidentMb();
+    chartBytes = view->Chart()->Data().MemoryBytes();
+
+    CArchiveChart* chart = view->Chart();
+    // Twenty wheel steps in around the middle, then twenty steps of
+    // panning, each with its repaint.
+    for (int step = 0; step < 20; ++step) {
+      const double middle = (chart->From() + chart->To()) / 2;
+      const double half = (chart->To() - chart->From()) * 0.85 / 2;
+      clock.restart();
+      chart->ShowRange(middle - half, middle + half);
+      chart->replot(QCustomPlot::rpImmediateRefresh);
+      zoom.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    chart->ShowAll();
+    chart->ShowRange(chart->From(), chart->From() + (chart->To() - chart->From()) / 4);
+    for (int step = 0; step < 20; ++step) {
+      const double shift = (chart->To() - chart->From()) / 10;
+      clock.restart();
+      chart->ShowRange(chart->From() + shift, chart->To() + shift);
+      chart->replot(QCustomPlot::rpImmediateRefresh);
+      pan.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    clock.restart();
+    Find<CObjViewSettings>(app)->m_showFirst->click();
+    chart->replot(QCustomPlot::rpImmediateRefresh);
+    Find<CTRV_KQ_VRView>(app)->repaint();
+    chartRebuild.push_back(clock.elapsed());
+    Find<CObjViewSettings>(app)->m_showFirst->click();
+    view->parentWidget()->close();
+    QApplication::processEvents();
+  }
+  std::printf("chart window opened and painted: median %.0f ms (target 500 ms)\n", Median(chartOpen));
+  std::printf("chart zoom step with repaint: median %.1f ms, slowest %.1f ms (target 30 ms)\n", Median(zoom),
+              *std::max_element(zoom.begin(), zoom.end()));
+  std::printf("chart pan step with repaint: median %.1f ms, slowest %.1f ms (target 30 ms)\n", Median(pan),
+              *std::max_element(pan.begin(), pan.end()));
+  std::printf("settings change with the chart open (table and chart): median %.0f ms (target 300 ms)\n",
+              Median(chartRebuild));
+  std::printf("memory the chart adds: %.1f MB of rows' copy; resident %.0f MB -> %.0f MB\n", chartBytes / 1e6,
+              memoryBefore, memoryAfter);
   return 0;
 }
