@@ -12,6 +12,7 @@ packages=(
   libgl-dev libx11-dev fonts-dejavu-core
   libcli11-dev libqcustomplot-dev qt6-svg-dev
   cups printer-driver-cups-pdf poppler-utils python3
+  libxlsxwriter-dev python3-openpyxl
 )
 
 missing=()

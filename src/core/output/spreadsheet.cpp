@@ -1,0 +1,657 @@
+#include "output/spreadsheet.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include "archive/object_definition.h"
+#include "link/rtc_time.h"
+#include "output/table_cells.h"
+#include "output/text_forms.h"
+#include "storage/cp1251.h"
+#include "storage/file_io.h"
+
+namespace tkq {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The abnormal-situation texts without the blanks that centre them in the
+// table: empty for code 0, which is no situation.
+const std::string& TrimmedAbnormalText(uint8_t code) {
+  static const std::array<std::string, 256> texts = [] {
+    std::array<std::string, 256> t;
+    for (size_t c = 0; c < t.size(); ++c) t[c] = std::string(Trim(AbnormalText(static_cast<uint8_t>(c))));
+    return t;
+  }();
+  return texts[code];
+}
+
+// Bytes collected in chunks of about a megabyte before they go to a sink.
+class CChunkedText {
+ public:
+  explicit CChunkedText(CReportSink& sink) : m_sink(sink) { m_text.reserve(kChunk + 4096); }
+  std::string& Text() { return m_text; }
+  void EndLine() {
+    if (m_text.size() >= kChunk) Flush();
+  }
+  void Flush() {
+    if (!m_text.empty()) m_sink.Write(m_text);
+    m_text.clear();
+  }
+
+ private:
+  static constexpr size_t kChunk = 1 << 20;
+  CReportSink& m_sink;
+  std::string m_text;
+};
+
+// --- the workbook ---
+
+// Excel's day number of 01.01.1970: a time without a zone is that plus
+// the seconds as a fraction of a day.
+constexpr double kUnixEpochSerial = 25569.0;
+// Excel keeps at most this many characters in a cell.
+constexpr size_t kMaxCellCharacters = 32767;
+// Rows below the caption row of one sheet.
+constexpr uint32_t kSheetDataRows = LXW_ROW_MAX - 1;
+// Columns are never made wider than this many characters.
+constexpr double kMaxColumnWidth = 80.0;
+
+double DateSerial(int64_t seconds) { return static_cast<double>(seconds) / 86400.0 + kUnixEpochSerial; }
+
+// Characters a number takes in the form "0.0000" (sign, integer digits,
+// point and four decimals).
+size_t FixedWidth(double value) {
+  const double magnitude = std::fabs(value);
+  const size_t digits = magnitude < 10.0 ? 1 : static_cast<size_t>(std::floor(std::log10(magnitude))) + 1;
+  return digits + 5 + (value < 0 ? 1 : 0);
+}
+
+size_t DigitCount(uint64_t n) {
+  size_t digits = 1;
+  while (n >= 10) {
+    n /= 10;
+    ++digits;
+  }
+  return digits;
+}
+
+// A file of its own beside `near`, removed when the object goes.
+class CScratchFile {
+ public:
+  explicit CScratchFile(const std::filesystem::path& near) {
+    std::string name = near.string() + ".book-XXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot create a file beside " + near.string());
+    ::close(fd);
+    m_path = name;
+  }
+  ~CScratchFile() {
+    std::error_code ec;
+    std::filesystem::remove(m_path, ec);
+  }
+  CScratchFile(const CScratchFile&) = delete;
+  CScratchFile& operator=(const CScratchFile&) = delete;
+  const std::filesystem::path& Path() const { return m_path; }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+// A libxlsxwriter workbook in constant-memory mode: each sheet's rows go
+// to a temporary file (in `scratchFolder`) as they are written, so they
+// must come in order.
+class CWorkbook {
+ public:
+  CWorkbook(const std::filesystem::path& file, const std::filesystem::path& scratchFolder, std::string target)
+      : m_target(std::move(target)), m_scratchFolder(scratchFolder.string()) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = m_scratchFolder.data();
+    m_book = workbook_new_opt(file.c_str(), &options);
+    if (m_book == nullptr) Fail("out of memory");
+  }
+  ~CWorkbook() {
+    if (m_book != nullptr) lxw_workbook_free(m_book);
+  }
+  CWorkbook(const CWorkbook&) = delete;
+  CWorkbook& operator=(const CWorkbook&) = delete;
+
+  lxw_workbook* Book() { return m_book; }
+
+  lxw_worksheet* AddSheet(const std::string& name) {
+    lxw_worksheet* sheet = workbook_add_worksheet(m_book, name.c_str());
+    if (sheet == nullptr) Fail("cannot create a temporary file in " + m_scratchFolder);
+    return sheet;
+  }
+
+  lxw_format* NumberFormat(const char* form) {
+    lxw_format* format = workbook_add_format(m_book);
+    format_set_num_format(format, form);
+    return format;
+  }
+
+  void Check(lxw_error error) {
+    if (error != LXW_NO_ERROR) Fail(lxw_strerror(error));
+  }
+
+  // Writes the file; the workbook is gone afterwards, written or not.
+  void Close() {
+    lxw_workbook* book = m_book;
+    m_book = nullptr;
+    Check(workbook_close(book));
+  }
+
+  [[noreturn]] void Fail(const std::string& why) { throw std::runtime_error("cannot write " + m_target + ": " + why); }
+
+ private:
+  lxw_workbook* m_book = nullptr;
+  std::string m_target;
+  std::string m_scratchFolder;
+};
+
+// The formats of the cells.
+struct CCellFormats {
+  lxw_format* caption = nullptr;
+  lxw_format* whole = nullptr;
+  lxw_format* value = nullptr;
+  lxw_format* time = nullptr;
+  lxw_format* percent = nullptr;
+
+  explicit CCellFormats(CWorkbook& book)
+      : whole(book.NumberFormat("0")),
+        value(book.NumberFormat("0.0000")),
+        time(book.NumberFormat("DD.MM.YYYY hh:mm:ss")),
+        percent(book.NumberFormat("0.00%")) {
+    caption = workbook_add_format(book.Book());
+    format_set_bold(caption);
+    format_set_align(caption, LXW_ALIGN_CENTER);
+  }
+};
+
+// One table of the workbook: a caption row, frozen, with a filter over
+// it, and its data rows below, going on in further sheets when there are
+// more than a sheet holds. Columns widen to their widest cell.
+class CSheetTable {
+ public:
+  CSheetTable(CWorkbook& book, const CCellFormats& formats, std::string name, std::vector<std::string> captions,
+              uint64_t rows, uint32_t rowsPerSheet, bool filter = true)
+      : m_book(book),
+        m_formats(formats),
+        m_name(std::move(name)),
+        m_captions(std::move(captions)),
+        m_rows(rows),
+        m_rowsPerSheet(std::max<uint32_t>(rowsPerSheet, 1)),
+        m_bFilter(filter),
+        m_widths(m_captions.size(), 0.0) {
+    for (size_t c = 0; c < m_captions.size(); ++c) {
+      // Captions are bold, and the filter's button takes room beside them.
+      Fit(c, static_cast<double>(Utf8Length(m_captions[c])) * 1.2 + (m_bFilter ? 3.0 : 1.0));
+    }
+    AddSheet();
+  }
+
+  // The sheet of data row `index` (from 0, in order) and the row there.
+  lxw_worksheet* Row(uint64_t index, lxw_row_t& row) {
+    const uint64_t sheet = index / m_rowsPerSheet;
+    while (m_sheets.size() <= sheet) AddSheet();
+    row = static_cast<lxw_row_t>(index % m_rowsPerSheet + 1);
+    return m_sheets.back();
+  }
+
+  void Fit(size_t column, double characters) { m_widths[column] = std::max(m_widths[column], characters); }
+
+  void Number(lxw_worksheet* sheet, lxw_row_t row, size_t column, double value, lxw_format* format) {
+    m_book.Check(worksheet_write_number(sheet, row, static_cast<lxw_col_t>(column), value, format));
+  }
+  void Text(lxw_worksheet* sheet, lxw_row_t row, size_t column, std::string_view text) {
+    if (text.empty()) return;
+    const std::string kept(Utf8Prefix(text, kMaxCellCharacters));
+    m_book.Check(worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), kept.c_str(), nullptr));
+  }
+  // A value as a number, or as the table's text when it is no number
+  // (a damaged record's NaN or infinity, which a workbook cannot hold).
+  void Value(lxw_worksheet* sheet, lxw_row_t row, size_t column, float value) {
+    if (std::isfinite(value)) {
+      Number(sheet, row, column, static_cast<double>(value), m_formats.value);
+    } else {
+      Text(sheet, row, column, Trim(FormatValue(value)));
+    }
+  }
+  void Time(lxw_worksheet* sheet, lxw_row_t row, size_t column, int64_t seconds) {
+    Number(sheet, row, column, DateSerial(seconds), m_formats.time);
+  }
+
+  // Gives every sheet of the table its column widths.
+  void Finish() {
+    for (lxw_worksheet* sheet : m_sheets) {
+      for (size_t c = 0; c < m_widths.size(); ++c) {
+        const auto col = static_cast<lxw_col_t>(c);
+        m_book.Check(worksheet_set_column(sheet, col, col, std::min(m_widths[c] + 1.0, kMaxColumnWidth), nullptr));
+      }
+    }
+  }
+
+ private:
+  void AddSheet() {
+    const size_t k = m_sheets.size();
+    const std::string name = k == 0 ? m_name : m_name + " (" + std::to_string(k + 1) + ")";
+    lxw_worksheet* sheet = m_book.AddSheet(name);
+    m_sheets.push_back(sheet);
+    const auto lastColumn = static_cast<lxw_col_t>(m_captions.size() - 1);
+    for (size_t c = 0; c < m_captions.size(); ++c) {
+      m_book.Check(
+          worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), m_captions[c].c_str(), m_formats.caption));
+    }
+    worksheet_freeze_panes(sheet, 1, 0);
+    const uint64_t first = static_cast<uint64_t>(k) * m_rowsPerSheet;
+    const uint64_t here = m_rows > first ? std::min<uint64_t>(m_rows - first, m_rowsPerSheet) : 0;
+    if (m_bFilter) m_book.Check(worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(here), lastColumn));
+  }
+
+  CWorkbook& m_book;
+  const CCellFormats& m_formats;
+  std::string m_name;
+  std::vector<std::string> m_captions;
+  uint64_t m_rows;
+  uint32_t m_rowsPerSheet;
+  bool m_bFilter;
+  std::vector<double> m_widths;
+  std::vector<lxw_worksheet*> m_sheets;
+};
+
+void WriteArchiveSheet(CWorkbook& book, const CCellFormats& formats, const CObjectDefinition& object,
+                       const CColumnSwitches& switches, uint32_t rowsPerSheet) {
+  const std::vector<EArchiveColumn> columns = ArchiveColumns(switches);
+  std::string caption1, caption2;
+  object.GetColumnCaptions(caption1, caption2);
+  std::vector<std::string> captions;
+  for (EArchiveColumn column : columns) {
+    switch (column) {
+      case EArchiveColumn::kNumber: captions.emplace_back("№"); break;
+      case EArchiveColumn::kFirst: captions.push_back(caption1); break;
+      case EArchiveColumn::kSecond: captions.push_back(caption2); break;
+      case EArchiveColumn::kStart: captions.emplace_back("Начало интервала"); break;
+      case EArchiveColumn::kEnd: captions.emplace_back("Конец интервала"); break;
+      case EArchiveColumn::kTime: captions.emplace_back("Время архивирования"); break;
+      case EArchiveColumn::kAbnormal: captions.emplace_back("Нештатная ситуация"); break;
+    }
+  }
+  if (columns.empty()) {
+    // No column switched on: the sheet is there, with nothing in it.
+    CSheetTable(book, formats, kSheetArchive, {""}, 0, rowsPerSheet, false).Finish();
+    return;
+  }
+
+  const std::vector<int32_t> positions = object.RowPositions();
+  CSheetTable table(book, formats, kSheetArchive, std::move(captions), positions.size(), rowsPerSheet);
+  double widest[2] = {0.0, 0.0};  // of the two values
+  size_t widestText = 0;
+  CArchiveRow values;
+  for (size_t i = 0; i < positions.size(); ++i) {
+    if (!object.ComputeRow(positions[i], values)) continue;
+    lxw_row_t row = 0;
+    lxw_worksheet* sheet = table.Row(i, row);
+    for (size_t c = 0; c < columns.size(); ++c) {
+      switch (columns[c]) {
+        case EArchiveColumn::kNumber: table.Number(sheet, row, c, static_cast<double>(i + 1), formats.whole); break;
+        case EArchiveColumn::kFirst:
+          table.Value(sheet, row, c, values.value1);
+          if (std::isfinite(values.value1)) widest[0] = std::max(widest[0], std::fabs(double{values.value1}));
+          break;
+        case EArchiveColumn::kSecond:
+          table.Value(sheet, row, c, values.value2);
+          if (std::isfinite(values.value2)) widest[1] = std::max(widest[1], std::fabs(double{values.value2}));
+          break;
+        case EArchiveColumn::kStart: table.Time(sheet, row, c, values.start); break;
+        case EArchiveColumn::kEnd: table.Time(sheet, row, c, values.end); break;
+        case EArchiveColumn::kTime:
+          table.Number(sheet, row, c, static_cast<double>(values.archivingPercent) / 100.0, formats.percent);
+          break;
+        case EArchiveColumn::kAbnormal: {
+          const std::string& text = TrimmedAbnormalText(values.abnormalCode);
+          table.Text(sheet, row, c, text);
+          widestText = std::max(widestText, Utf8Length(text));
+          break;
+        }
+      }
+    }
+  }
+  for (size_t c = 0; c < columns.size(); ++c) {
+    switch (columns[c]) {
+      case EArchiveColumn::kNumber: table.Fit(c, static_cast<double>(DigitCount(positions.size()))); break;
+      case EArchiveColumn::kFirst: table.Fit(c, static_cast<double>(FixedWidth(-widest[0]))); break;
+      case EArchiveColumn::kSecond: table.Fit(c, static_cast<double>(FixedWidth(-widest[1]))); break;
+      case EArchiveColumn::kStart:
+      case EArchiveColumn::kEnd: table.Fit(c, static_cast<double>(CRTCTime::kTextLength)); break;
+      case EArchiveColumn::kTime: table.Fit(c, 7.0); break;
+      case EArchiveColumn::kAbnormal: table.Fit(c, static_cast<double>(widestText) * 1.2); break;
+    }
+  }
+  table.Finish();
+}
+
+void WriteAbnormalSheet(CWorkbook& book, const CCellFormats& formats, const CObjectDefinition& object,
+                        uint32_t rowsPerSheet) {
+  const auto count = static_cast<size_t>(object.GetAbnormalCount());
+  CSheetTable table(book, formats, kSheetAbnormal,
+                    {"№", "Нештатная ситуация", "Начало нештатной ситуации", "Конец нештатной ситуации"}, count,
+                    rowsPerSheet);
+  size_t widestText = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const CErrArcElem* record = object.m_errRecords[i];
+    lxw_row_t row = 0;
+    lxw_worksheet* sheet = table.Row(i, row);
+    table.Number(sheet, row, 0, static_cast<double>(i + 1), formats.whole);
+    if (record == nullptr) continue;
+    const std::string& text = TrimmedAbnormalText(record->m_nCode);
+    table.Text(sheet, row, 1, text);
+    widestText = std::max(widestText, Utf8Length(text));
+    table.Time(sheet, row, 2, record->m_nBegin);
+    table.Time(sheet, row, 3, record->m_nEnd);
+  }
+  table.Fit(0, static_cast<double>(DigitCount(count)));
+  table.Fit(1, static_cast<double>(widestText) * 1.2);
+  table.Fit(2, static_cast<double>(CRTCTime::kTextLength));
+  table.Fit(3, static_cast<double>(CRTCTime::kTextLength));
+  table.Finish();
+}
+
+// Every group of the tree, each of its lines a row beside the group's
+// name; a group without lines still has its row.
+void WriteParamSheet(CWorkbook& book, const CCellFormats& formats, const CParamTree& tree, uint32_t rowsPerSheet) {
+  uint64_t rows = 0;
+  for (const auto& group : tree.Items()) rows += std::max<size_t>(group.children.size(), 1);
+  CSheetTable table(book, formats, kSheetParams, {"Группа", "Параметр"}, rows, rowsPerSheet);
+  uint64_t index = 0;
+  const auto put = [&](const std::string& group, const std::string& line) {
+    lxw_row_t row = 0;
+    lxw_worksheet* sheet = table.Row(index++, row);
+    table.Text(sheet, row, 0, group);
+    table.Text(sheet, row, 1, line);
+    table.Fit(0, static_cast<double>(Utf8Length(group)) * 1.1);
+    table.Fit(1, static_cast<double>(Utf8Length(line)) * 1.1);
+  };
+  for (const auto& group : tree.Items()) {
+    if (group.children.empty()) put(group.text, {});
+    for (const auto& line : group.children) put(group.text, line.text);
+  }
+  table.Finish();
+}
+
+void WriteInfoSheet(CWorkbook& book, const CCellFormats& formats, const CObjectDefinition& object,
+                    const CWorkbookInfo& info) {
+  std::string caption1, caption2;
+  object.GetColumnCaptions(caption1, caption2);
+  const std::vector<int32_t>::size_type intervals = object.RowPositions().size();
+  CSheetTable table(book, formats, kSheetInfo, {"Сведение", "Значение"}, 12, kSheetDataRows, false);
+  uint64_t index = 0;
+  const auto name = [&](const char* text) {
+    lxw_row_t row = 0;
+    lxw_worksheet* sheet = table.Row(index++, row);
+    table.Text(sheet, row, 0, text);
+    table.Fit(0, static_cast<double>(Utf8Length(text)) * 1.1);
+    return std::pair{sheet, row};
+  };
+  const auto text = [&](const char* caption, std::string_view value) {
+    const auto [sheet, row] = name(caption);
+    table.Text(sheet, row, 1, value);
+    table.Fit(1, static_cast<double>(Utf8Length(value)) * 1.1);
+  };
+  const auto number = [&](const char* caption, uint64_t value) {
+    const auto [sheet, row] = name(caption);
+    table.Number(sheet, row, 1, static_cast<double>(value), formats.whole);
+  };
+  number("Объект", object.GetObjectNumber());
+  text("Идентификация", object.m_strDeviceId);
+  text("Версия", Trim(Utf8Prefix(object.m_strDeviceId, 18)));
+  {
+    // The computer's clock at the read, in its local time.
+    const auto [sheet, row] = name("Считан");
+    const auto seconds = static_cast<std::time_t>(object.m_tRead);
+    std::tm local{};
+    if (localtime_r(&seconds, &local) != nullptr) {
+      lxw_datetime when{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                        static_cast<double>(local.tm_sec)};
+      if (when.year >= 1900 && when.year <= 9999) {
+        book.Check(worksheet_write_datetime(sheet, row, 1, &when, formats.time));
+      }
+    }
+    table.Fit(1, static_cast<double>(CRTCTime::kTextLength));
+  }
+  text("Описание", object.m_strDescription);
+  number("Записей архива измерений", object.m_arcRecords.GetSize());
+  number("Интервалов", intervals);
+  number("Нештатных ситуаций", static_cast<uint64_t>(object.GetAbnormalCount()));
+  text("Первое значение", caption1);
+  text("Второе значение", caption2);
+  text("Программа", info.programName);
+  text("Версия программы", info.programVersion);
+  table.Finish();
+}
+
+// Copies a finished file into the replacement of the destination.
+void CopyInto(const std::filesystem::path& from, CAtomicFile& to) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(from.c_str(), "rb"), &std::fclose);
+  if (!in) throw std::system_error(errno, std::generic_category(), "cannot read back " + from.string());
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    if (n > 0) to.Write(std::string_view(buffer.data(), n));
+    if (n < buffer.size()) {
+      if (std::ferror(in.get())) {
+        throw std::system_error(EIO, std::generic_category(), "cannot read back " + from.string());
+      }
+      break;
+    }
+  }
+}
+
+// --- CSV ---
+
+class COstreamSink : public CReportSink {
+ public:
+  explicit COstreamSink(std::ostream& out) : m_out(out) {}
+  void Write(std::string_view bytes) override {
+    m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    Check();
+  }
+  void Flush() {
+    m_out.flush();
+    Check();
+  }
+
+ private:
+  void Check() {
+    if (!m_out) throw std::system_error(errno != 0 ? errno : EIO, std::generic_category(), "cannot write the CSV");
+  }
+  std::ostream& m_out;
+};
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kLineEnd = "\r\n";
+
+void AppendFloat(std::string& out, float value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+void AppendWhole(std::string& out, uint64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+// "2012-02-01T10:00:00": the table's date and time of the instrument's
+// clock, reordered.
+void AppendIsoTime(std::string& out, int64_t seconds) {
+  char t[CRTCTime::kTextLength];  // "dd.mm.yyyy hh:mm:ss"
+  CRTCTime::FormatInto(static_cast<uint32_t>(seconds), t);
+  out.append(t + 6, 4);
+  out += '-';
+  out.append(t + 3, 2);
+  out += '-';
+  out.append(t, 2);
+  out += 'T';
+  out.append(t + 11, 8);
+}
+
+void WriteCsv(CReportSink& sink, const CObjectDefinition& object, ECsvView view) {
+  CChunkedText chunks(sink);
+  std::string& out = chunks.Text();
+  out += kByteOrderMark;
+  switch (view) {
+    case ECsvView::kArchive: {
+      out += "number,start,end,value1,value2,archiving_percent,abnormal_code,abnormal_text";
+      out += kLineEnd;
+      const std::vector<int32_t> positions = object.RowPositions();
+      CArchiveRow row;
+      for (size_t i = 0; i < positions.size(); ++i) {
+        if (!object.ComputeRow(positions[i], row)) continue;
+        AppendWhole(out, i + 1);
+        out += ',';
+        AppendIsoTime(out, row.start);
+        out += ',';
+        AppendIsoTime(out, row.end);
+        out += ',';
+        AppendFloat(out, row.value1);
+        out += ',';
+        AppendFloat(out, row.value2);
+        out += ',';
+        AppendFloat(out, row.archivingPercent);
+        out += ',';
+        AppendWhole(out, row.abnormalCode);
+        out += ',';
+        AppendCsvField(out, TrimmedAbnormalText(row.abnormalCode));
+        out += kLineEnd;
+        chunks.EndLine();
+      }
+      break;
+    }
+    case ECsvView::kAbnormal: {
+      out += "number,code,text,start,end";
+      out += kLineEnd;
+      const auto count = static_cast<size_t>(object.GetAbnormalCount());
+      for (size_t i = 0; i < count; ++i) {
+        const CErrArcElem* record = object.m_errRecords[i];
+        if (record == nullptr) continue;
+        AppendWhole(out, i + 1);
+        out += ',';
+        AppendWhole(out, record->m_nCode);
+        out += ',';
+        AppendCsvField(out, TrimmedAbnormalText(record->m_nCode));
+        out += ',';
+        AppendIsoTime(out, record->m_nBegin);
+        out += ',';
+        AppendIsoTime(out, record->m_nEnd);
+        out += kLineEnd;
+        chunks.EndLine();
+      }
+      break;
+    }
+    case ECsvView::kParams: {
+      out += "group,line";
+      out += kLineEnd;
+      for (const auto& group : object.m_paramTree.Items()) {
+        const auto line = [&](std::string_view text) {
+          AppendCsvField(out, group.text);
+          out += ',';
+          AppendCsvField(out, text);
+          out += kLineEnd;
+          chunks.EndLine();
+        };
+        if (group.children.empty()) line({});
+        for (const auto& child : group.children) line(child.text);
+      }
+      break;
+    }
+  }
+  chunks.Flush();
+}
+
+}  // namespace
+
+void AppendCsvField(std::string& out, std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += text;
+    return;
+  }
+  out += '"';
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+void WriteArchiveCsv(std::ostream& out, const CObjectDefinition& object, ECsvView view) {
+  COstreamSink sink(out);
+  WriteCsv(sink, object, view);
+  sink.Flush();
+}
+
+void WriteArchiveCsvFile(const std::filesystem::path& path, const CObjectDefinition& object, ECsvView view) {
+  CAtomicFile file(path);
+  CAtomicFileSink sink(file);
+  WriteCsv(sink, object, view);
+  file.Commit();
+}
+
+void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
+                          const CColumnSwitches& columns, const CWorkbookInfo& info) {
+  detail::WriteArchiveWorkbook(path, object, columns, info, kSheetDataRows);
+}
+
+namespace detail {
+
+void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
+                          const CColumnSwitches& columns, const CWorkbookInfo& info, uint32_t rowsPerSheet) {
+  rowsPerSheet = std::clamp<uint32_t>(rowsPerSheet, 1, kSheetDataRows);
+  // The replacement first: a folder that takes no file fails at once.
+  CAtomicFile file(path);
+  // libxlsxwriter writes a file by name; it is made beside the
+  // destination, with the rows' temporary files, and then copied into the
+  // replacement.
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  const CScratchFile scratch(path);
+  {
+    CWorkbook book(scratch.Path(), folder, path.string());
+    const CCellFormats formats(book);
+    std::string title = "Архив объекта № " + std::to_string(object.GetObjectNumber());
+    std::string comments = info.programName + " " + info.programVersion;
+    lxw_doc_properties properties{};
+    properties.title = title.data();
+    properties.comments = comments.data();
+    book.Check(workbook_set_properties(book.Book(), &properties));
+    WriteArchiveSheet(book, formats, object, columns, rowsPerSheet);
+    WriteAbnormalSheet(book, formats, object, rowsPerSheet);
+    WriteParamSheet(book, formats, object.m_paramTree, rowsPerSheet);
+    WriteInfoSheet(book, formats, object, info);
+    book.Close();
+  }
+  CopyInto(scratch.Path(), file);
+  file.Commit();
+}
+
+}  // namespace detail
+
+}  // namespace tkq
