@@ -1,15 +1,19 @@
 // The core's throughput on archives of 10,000 and 1,000,000 records:
 // decoding the instrument's files and yielding every row, computing the
-// rows of a decoded object, writing the archive report, and saving and
-// loading a saved archive.
+// rows of a decoded object, writing the archive report, saving and loading
+// a saved archive, and the spreadsheet exports.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <string>
 
 #include "output/chart_data.h"
 #include "output/report.h"
+#include "output/spreadsheet.h"
 #include "storage/file_io.h"
 #include "storage/saved_archive.h"
 #include "test_support.h"
@@ -188,5 +192,56 @@ void ReduceChartSeries(benchmark::State& state) {
   }
 }
 BENCHMARK(ReduceChartSeries)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// The process's memory in kB from /proc/self/status: "VmRSS" now,
+// "VmHWM" its peak since the last ResetPeakMemory().
+long StatusKb(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
+  }
+  return -1;
+}
+
+// Makes the peak the present size; false where the kernel does not allow it.
+bool ResetPeakMemory() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5" << std::flush); }
+
+// An export of the open archive, timed, with the growth of the process's
+// peak memory over the open archive's ("peak_MB") and the file's size.
+template <class Write>
+void ExportArchive(benchmark::State& state, const char* name, Write write) {
+  auto obj = Decoded(static_cast<size_t>(state.range(0)));
+  const auto path = BenchFile(name);
+  double peak = 0.0;
+  for (auto _ : state) {
+    const bool reset = ResetPeakMemory();
+    const long before = StatusKb("VmRSS");
+    write(path, *obj);
+    peak = std::max(peak, reset ? static_cast<double>(StatusKb("VmHWM") - before) / 1024.0 : -1.0);
+  }
+  state.counters["peak_MB"] = peak;
+  state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+  Rates(state, static_cast<size_t>(state.range(0)), std::filesystem::file_size(path));
+  std::filesystem::remove(path);
+}
+
+}  // namespace
+
+void ExportWorkbook(benchmark::State& state) {
+  ExportArchive(state, "tkq-bench.xlsx", [](const std::filesystem::path& path, const CObjectDefinition& obj) {
+    WriteArchiveWorkbook(path, obj, CColumnSwitches{}, {"tkq_bench", "1"});
+  });
+}
+BENCHMARK(ExportWorkbook)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void ExportCsv(benchmark::State& state) {
+  ExportArchive(state, "tkq-bench.csv", [](const std::filesystem::path& path, const CObjectDefinition& obj) {
+    WriteArchiveCsvFile(path, obj, ECsvView::kArchive);
+  });
+}
+BENCHMARK(ExportCsv)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

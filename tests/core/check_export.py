@@ -1,14 +1,13 @@
 #!/usr/bin/env python3
-"""Reads an exported workbook or CSV file back as a spreadsheet user's tools
-do (openpyxl, the csv module) and compares it with the report files of the
-same archive. Prints each difference; exit status 1 when there is one.
+"""Reads an exported workbook (openpyxl) or archive CSV file (csv module)
+back and compares it with the reports of the same archive, in DIR
+(archive.txt with COLUMNS on, abnormal.txt, params.txt; code page 1251) and
+info.txt ("name<TAB>value" lines, "\\n" for a line break, "*date*" for a
+date-time). Prints each
+difference; exit status 1 when there is one.
 
   check_export.py workbook BOOK DIR COLUMNS CAPTION1 CAPTION2 ROWS_PER_SHEET
-  check_export.py csv VIEW FILE REPORT
-
-DIR holds archive.txt, abnormal.txt and params.txt (the reports, code page
-1251; the archive one with COLUMNS on) and info.txt (UTF-8 "name<TAB>value"
-lines, "*date*" for a date-time)."""
+  check_export.py csv FILE DIR"""
 
 import csv
 import datetime
@@ -17,6 +16,7 @@ import struct
 import sys
 
 problems = []
+MS = datetime.timedelta(milliseconds=1)
 
 
 def expect(ok, what):
@@ -39,9 +39,8 @@ def situation(text):
 
 
 def same_number(value, text):
-    """Whether a cell or field shows the report's number (a damaged
-    record's NaN or infinity: a text cell, as a workbook holds no such
-    number)."""
+    """Whether a value shows the report's number; NaN and infinity, which a
+    workbook cannot hold as numbers, as the same text."""
     r = float(text.replace(",", ".").rstrip("%"))
     if not math.isfinite(r):
         return repr(float(value)) == repr(r)
@@ -49,31 +48,22 @@ def same_number(value, text):
 
 
 def archive_rows(path, columns):
-    """Each report line as {column: text}."""
     rows = []
-    for line in report(path):
-        words, cells = line.split(), {}
-        for column in columns:
-            if column in ("start", "end"):
-                cells[column] = when(words.pop(0), words.pop(0))
-            else:
-                cells[column] = words.pop(0)
-        rows.append(cells)
+    for words in (line.split() for line in report(path)):
+        rows.append({c: when(words.pop(0), words.pop(0)) if c in ("start", "end") else words.pop(0)
+                     for c in columns})
     return rows
 
 
 def params_rows(path):
-    rows, group, empty = [], None, False
-    for line in report(path):
+    rows, group = [], None
+    for line in report(path) + ["end"]:
         if line.startswith("       "):
             rows.append((group, line[7:]))
-            empty = False
         else:
-            if empty:
+            if group is not None and (not rows or rows[-1][0] != group):
                 rows.append((group, None))
-            group, empty = line, True
-    if empty:
-        rows.append((group, None))
+            group = line
     return rows
 
 
@@ -85,19 +75,17 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
     columns = columns.split(",") if columns else []
     names = {"number": "№", "first": caption1, "second": caption2, "start": "Начало интервала",
              "end": "Конец интервала", "time": "Время архивирования", "abnormal": "Нештатная ситуация"}
-    expected_sheets = []
+    sheets = []
 
     def table(base, captions, rows, check_row):
-        """The rows of one table, over as many sheets as it takes."""
         rows = rows if captions else []
-        parts = max(1, -(-len(rows) // per_sheet))
-        for k in range(parts):
+        for k in range(max(1, -(-len(rows) // per_sheet))):
             name = base if k == 0 else "%s (%d)" % (base, k + 1)
-            expected_sheets.append(name)
+            sheets.append(name)
             if not expect(name in wb.sheetnames, "no sheet " + name):
                 continue
             ws, here = wb[name], rows[k * per_sheet:(k + 1) * per_sheet]
-            if not captions:  # no column switched on: nothing to show
+            if not captions:  # no column switched on
                 expect(ws.max_row == 1 and ws.max_column == 1, name + " is not empty")
                 continue
             expect([c.value for c in ws[1]] == captions, "%s captions %s" % (name, [c.value for c in ws[1]]))
@@ -109,30 +97,28 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
                 expect(width >= len(caption), "%s column %d narrower than its caption" % (name, i + 1))
             expect(ws.max_row == len(here) + 1, "%s has %d rows" % (name, ws.max_row))
             for r, want in enumerate(here):
-                check_row("%s row %d" % (name, r + 2), [c for c in ws[r + 2]], want)
+                check_row("%s row %d" % (name, r + 2), list(ws[r + 2]), want)
 
     def archive_row(where, cells, want):
         for cell, column in zip(cells, columns):
-            value, text = cell.value, want[column]
+            value, text, numeric = cell.value, want[column], cell.data_type == "n"
             if column == "number":
-                expect(value == int(text) and cell.data_type == "n", where + " number")
+                ok = value == int(text) and numeric
             elif column in ("first", "second"):
-                numeric = cell.data_type == "n"
-                expect(same_number(value, text) and (cell.number_format == "0.0000" or not numeric),
-                       "%s %s %r" % (where, column, value))
+                ok = same_number(value, text) and (cell.number_format == "0.0000" or not numeric)
             elif column in ("start", "end"):
-                expect(cell.is_date and abs(value - text) < datetime.timedelta(milliseconds=1), where + " " + column)
+                ok = cell.is_date and abs(value - text) < MS
             elif column == "time":
-                expect("%" in cell.number_format and same_number(value * 100, text), "%s time %r" % (where, value))
+                ok = "%" in cell.number_format and same_number(value * 100, text)
             else:
-                expect(value == (situation(text) or None), "%s situation %r" % (where, value))
+                ok = value == (situation(text) or None)
+            expect(ok, "%s %s %r" % (where, column, value))
 
     def abnormal_row(where, cells, want):
         n, text, d1, t1, d2, t2 = want.split()
-        expect(cells[0].value == int(n), where + " number")
-        expect(cells[1].value == situation(text), where + " situation")
+        expect([c.value for c in cells[:2]] == [int(n), situation(text)], where)
         for cell, moment in ((cells[2], when(d1, t1)), (cells[3], when(d2, t2))):
-            expect(cell.is_date and abs(cell.value - moment) < datetime.timedelta(milliseconds=1), where + " time")
+            expect(cell.is_date and abs(cell.value - moment) < MS, where + " time")
 
     def params_row(where, cells, want):
         expect((cells[0].value, cells[1].value) == want, "%s %r" % (where, [c.value for c in cells]))
@@ -141,63 +127,38 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
     table("Нештатные ситуации", ["№", "Нештатная ситуация", "Начало нештатной ситуации", "Конец нештатной ситуации"],
           report(folder + "/abnormal.txt"), abnormal_row)
     table("Параметры", ["Группа", "Параметр"], params_rows(folder + "/params.txt"), params_row)
-    expected_sheets.append("Сведения")
-    expect(wb.sheetnames == expected_sheets, "sheets %s" % wb.sheetnames)
-    with open(folder + "/info.txt", encoding="utf-8") as f:
-        info = [line.rstrip("\n").split("\t") for line in f]
+    expect(wb.sheetnames == sheets + ["Сведения"], "sheets %s" % wb.sheetnames)
     got = {row[0].value: row[1] for row in wb["Сведения"].iter_rows(min_row=2)}
-    for name, value in info:
-        cell = got.get(name)
-        if expect(cell is not None, "no " + name):
-            expect(cell.is_date if value == "*date*" else str(cell.value) == value, "%s is %r" % (name, cell.value))
+    with open(folder + "/info.txt", encoding="utf-8") as f:
+        for name, value in (line.rstrip("\n").split("\t") for line in f):
+            cell = got.get(name)
+            value = value.replace("\\n", "\n")
+            ok = cell is not None and (cell.is_date if value == "*date*" else str(cell.value) == value)
+            expect(ok, "%s is %r" % (name, cell and cell.value))
 
 
-def single(text):
-    """A CSV number as the float it stands for."""
-    return struct.unpack("f", struct.pack("f", float(text)))[0]
-
-
-def check_csv(view, path, report_path):
+def check_csv(path, folder):
     with open(path, "rb") as f:
-        raw = f.read()
-    expect(raw.startswith(b"\xef\xbb\xbf"), "no byte-order mark")
-    expect(raw.count(b"\r\n") >= 1, "no CRLF")
+        expect(f.read(3) == b"\xef\xbb\xbf", "no byte-order mark")
     with open(path, encoding="utf-8-sig", newline="") as f:
         rows = list(csv.reader(f, strict=True))
-    header, rows = rows[0], rows[1:]
-    if view == "archive":
-        expect(header == ["number", "start", "end", "value1", "value2", "archiving_percent", "abnormal_code",
-                          "abnormal_text"], "header %s" % header)
-        want = archive_rows(report_path, ["number", "first", "second", "start", "end", "time", "abnormal"])
-        expect(len(rows) == len(want), "%d rows, not %d" % (len(rows), len(want)))
-        for row, w in zip(rows, want):
-            where = "row " + row[0]
-            expect(row[0] == w["number"], where)
-            expect(datetime.datetime.fromisoformat(row[1]) == w["start"], where + " start " + row[1])
-            expect(datetime.datetime.fromisoformat(row[2]) == w["end"], where + " end " + row[2])
-            expect(same_number(single(row[3]), w["first"]), where + " value1 " + row[3])
-            expect(same_number(single(row[4]), w["second"]), where + " value2 " + row[4])
-            expect(same_number(float(row[5]), w["time"]), where + " percent " + row[5])
-            expect(row[7] == situation(w["abnormal"]) and (int(row[6]) == 0) == (row[7] == ""), where + " situation")
-    elif view == "abnormal":
-        expect(header == ["number", "code", "text", "start", "end"], "header %s" % header)
-        want = [line.split() for line in report(report_path)]
-        expect(len(rows) == len(want), "%d rows, not %d" % (len(rows), len(want)))
-        for row, (n, text, d1, t1, d2, t2) in zip(rows, want):
-            expect(row[0] == n and row[2] == situation(text) and int(row[1]) > 0, "row " + n)
-            expect(datetime.datetime.fromisoformat(row[3]) == when(d1, t1), "row %s start" % n)
-            expect(datetime.datetime.fromisoformat(row[4]) == when(d2, t2), "row %s end" % n)
-    else:
-        expect(header == ["group", "line"], "header %s" % header)
-        got = [(g, l or None) for g, l in rows]
-        expect(got == params_rows(report_path), "params %r" % got)
+    expect(rows[0] == ["number", "start", "end", "value1", "value2", "archiving_percent", "abnormal_code",
+                       "abnormal_text"], "header %s" % rows[0])
+    want = archive_rows(folder + "/archive.txt", ["number", "first", "second", "start", "end", "time", "abnormal"])
+    expect(len(rows) == len(want) + 1, "%d rows, not %d" % (len(rows) - 1, len(want)))
+    single = lambda text: struct.unpack("f", struct.pack("f", float(text)))[0]  # the float a field stands for
+    for row, w in zip(rows[1:], want):
+        expect(row[0] == w["number"], "row %s number" % row[0])
+        expect([datetime.datetime.fromisoformat(t) for t in row[1:3]] == [w["start"], w["end"]], "row %s" % row[0])
+        expect(same_number(single(row[3]), w["first"]) and same_number(single(row[4]), w["second"]), "row " + row[0])
+        expect(same_number(float(row[5]), w["time"]), "row %s percent %s" % (row[0], row[5]))
+        expect(row[7] == situation(w["abnormal"]) and (row[6] == "0") == (row[7] == ""), "row %s situation" % row[0])
 
 
 if __name__ == "__main__":
     if sys.argv[1] == "workbook":
-        check_workbook(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5], sys.argv[6], int(sys.argv[7]))
+        check_workbook(*sys.argv[2:7], int(sys.argv[7]))
     else:
-        check_csv(sys.argv[2], sys.argv[3], sys.argv[4])
-    for problem in problems[:20]:
-        print(problem)
+        check_csv(*sys.argv[2:4])
+    print("\n".join(problems[:20]))
     sys.exit(1 if problems else 0)
