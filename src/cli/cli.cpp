@@ -16,8 +16,9 @@ std::unique_ptr<Command> MakeReportCommand();
 std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeIdentifyCommand();
 std::unique_ptr<Command> MakeReadCommand();
-#ifdef TKQ_HAVE_PRINT
-std::unique_ptr<Command> MakePrintCommand();  // built with the desktop program only
+#ifdef TKQ_HAVE_PRINT  // the commands that draw: built with the desktop program only
+std::unique_ptr<Command> MakePrintCommand();
+std::unique_ptr<Command> MakePlotCommand();
 #endif
 
 std::vector<std::unique_ptr<Command>> MakeCommands() {
@@ -26,7 +27,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
       MakeVersionsCommand, MakeInfoCommand,     MakeTreeCommand, MakeReportCommand,
       MakeImportCommand,   MakeIdentifyCommand, MakeReadCommand,
 #ifdef TKQ_HAVE_PRINT
-      MakePrintCommand,
+      MakePrintCommand,    MakePlotCommand,
 #endif
   };
   std::vector<std::unique_ptr<Command>> commands;

@@ -3,7 +3,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
@@ -13,6 +12,7 @@
 
 #include "archive_loading.h"
 #include "command.h"
+#include "gui_application.h"
 #include "interrupts.h"
 #include "output/page_painter.h"
 #include "output/print_layout.h"
@@ -20,17 +20,6 @@
 
 namespace tkq::cli {
 namespace {
-
-// Qt's drawing needs an application object; the tool makes one on the
-// offscreen platform the first time it prints, so no display is needed.
-void EnsureGuiApplication() {
-  if (QCoreApplication::instance() != nullptr) return;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "tarvik-kq";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication app(argc, argv);
-}
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 

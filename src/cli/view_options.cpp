@@ -70,12 +70,13 @@ bool Within(uint8_t position, const std::vector<std::string>& list) {
 
 }  // namespace
 
-void AddViewOptions(CLI::App& command, ViewOptions& options) {
+void AddViewOptions(CLI::App& command, ViewOptions& options, bool withColumns) {
   AddPairOption(command, "--output-types", options.outputTypes, "1,0",
                 "Output types of the first and second parameter: positions from 0 in the settings form's lists");
   AddPairOption(command, "--units", options.units, "0,1",
                 "Units of the first and second parameter: positions from 0 in the settings form's lists");
   command.add_flag("--result", options.result, "Show the result parameter");
+  if (!withColumns) return;
   command
       .add_option_function<std::string>(
           "--columns", [&options](const std::string& text) { options.columns = ParseColumns(text); },

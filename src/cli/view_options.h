@@ -30,9 +30,10 @@ struct ViewOptions {
 // Adds the required --view archive|abnormal|params to a command.
 void AddViewChoice(CLI::App& command, std::string& view);
 
-// Adds the four options to a command. A value that is not two numbers
-// 0..255 or that names an unknown column is a usage error.
-void AddViewOptions(CLI::App& command, ViewOptions& options);
+// Adds the four options to a command (--columns only `withColumns`). A
+// value that is not two numbers 0..255 or that names an unknown column is
+// a usage error.
+void AddViewOptions(CLI::App& command, ViewOptions& options, bool withColumns = true);
 
 // Sets the object's output types, units and result parameter as the
 // settings form would, and `columns` from the options; returns "" or the
