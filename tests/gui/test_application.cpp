@@ -160,7 +160,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
              (QStringList{"Чтение архива с прибора", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S", "Сохранить как...", "-",
                           "Печать...\tCtrl+P", "Предварительный просмотр", "Настройка печати...", "Формирование отчета",
-                          "-", "Выход"}));
+                          "Экспорт в Excel (XLSX)...", "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Каскадное", "Заголовки", "Упорядочить значки"}));
     QVERIFY(frame->Action(kCmdSave)->isEnabled());
@@ -302,6 +302,26 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.captions.last(), QString("Ошибка"));
     QCOMPARE(FileBytes(there), before);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  void theWorkbookIsWrittenFromTheFileMenu() {
+    CTRV_KQ_VRApp& app = Start();
+    QVERIFY(!app.MainFrame()->Action(kCmdExportWorkbook)->isEnabled());
+    QVERIFY(app.OpenArchiveFile(SavedArchive("obj3.sav")));
+    QAction* action = app.MainFrame()->Action(kCmdExportWorkbook);
+    QVERIFY(app.MainFrame()->ToolBar()->actions().contains(action));
+    m_ui.messages.clear();
+    m_ui.saveAnswer = m_work->filePath("book.xlsx");
+    action->trigger();
+    QCOMPARE(m_ui.titles.last(), QString("Экспорт в Excel (XLSX)"));
+    QVERIFY(m_ui.starts.last().endsWith("/Объект 03.xlsx"));
+    QVERIFY(m_ui.messages.isEmpty());
+    QVERIFY(FileBytes(m_ui.saveAnswer).startsWith("PK"));  // a zip, as every workbook
+    // Into a folder that is not there: said, and nothing written.
+    m_ui.saveAnswer = m_work->filePath("absent/book.xlsx");
+    action->trigger();
+    QCOMPARE(m_ui.messages, QStringList{"Ошибка открытия файла"});
+    QVERIFY(!QFile::exists(m_ui.saveAnswer));
   }
 
   void aMaximisedWindowLeavesOneTitle() {

@@ -26,7 +26,7 @@ namespace {
 
 const QStringList kTopics = {help::kContents,    help::kConnection,   help::kReading,    help::kSettingsView,
                              help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart, help::kSaving,
-                             help::kPrinting,    help::kReports,      help::kSimulator,  help::kVersions};
+                             help::kPrinting,    help::kReports, help::kExport,      help::kSimulator,  help::kVersions};
 
 QString Title(const QString& html) {
   QTextDocument document;

@@ -17,6 +17,7 @@
 #include "link/port_advice.h"
 #include "output/print_command.h"
 #include "storage/file_io.h"
+#include "output/spreadsheet.h"
 #include "storage/saved_archive.h"
 #include "views/abnormal_view.h"
 #include "views/archive_view.h"
@@ -238,6 +239,24 @@ void CTRV_KQ_VRApp::ShowArchiveRow(int row) {
       view->scrollTo(index, QAbstractItemView::PositionAtCenter);
       return;
     }
+  }
+}
+
+// --- the workbook ---
+
+void CTRV_KQ_VRApp::OnExportWorkbook() {
+  if (!m_pCurrentObject) return;
+  const QString name = QString("Объект %1.xlsx").arg(m_pCurrentObject->GetObjectNumber(), 2, 10, QChar('0'));
+  const QString path = Ui().SaveFileName(m_pMainFrame, "Экспорт в Excel (XLSX)", QDir(RememberedFolder()).filePath(name));
+  if (path.isEmpty()) return;
+  RememberFolder(path);
+  try {
+    // Written beside the file and renamed when complete: a failure leaves
+    // an older file of that name as it was.
+    WriteArchiveWorkbook(std::filesystem::path(path.toStdString()), *m_pCurrentObject, m_columns,
+                         {kProgramName.toStdString(), kProgramVersion.toStdString()});
+  } catch (const std::exception&) {
+    Ui().Message(nullptr, "Ошибка открытия файла", QMessageBox::NoIcon, "Ошибка");
   }
 }
 

@@ -24,7 +24,9 @@ namespace tkq::gui {
 class CMainFrame;
 
 // Texts of the program.
-inline const QString kMainTitle = QStringLiteral("Монитор Тарвик КУ (пользовательская версия) 1.25");
+inline const QString kProgramName = QStringLiteral("Монитор Тарвик КУ (пользовательская версия)");
+inline const QString kProgramVersion = QStringLiteral("1.25");
+inline const QString kMainTitle = kProgramName + " " + kProgramVersion;
 inline const QString kProfileSection = QStringLiteral("Tarvik KQ");
 inline const QString kChartTitle = QStringLiteral("График");
 
@@ -61,6 +63,7 @@ class CTRV_KQ_VRApp : public QObject {
   void OnFilePrintPreview();  // "Предварительный просмотр": the active window
   void OnPrintSetup();      // "Настройка печати..."
   void OnChart();           // "График": opens the chart window or brings it up
+  void OnExportWorkbook();  // "Экспорт в Excel (XLSX)...": the whole archive as a workbook
 
   // The printer of the program: the system's default printer (a PDF file
   // when there is none) until "Настройка печати..." or the print dialog

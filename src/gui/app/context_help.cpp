@@ -40,6 +40,8 @@ QString HelpTopicOfCommand(int id) {
     case kCmdPrintPreview:
     case kCmdPrintSetup: return help::kPrinting;
     case kCmdReport: return help::kReports;
+    case kCmdExportWorkbook: return help::kExport;
+    case kCmdChart: return help::kChart;
     case kCmdPortSettings: return help::kConnection;
     case kCmdVersions: return help::kVersions;
     default: return help::kContents;
@@ -57,6 +59,7 @@ QString HelpTopicOf(const QWidget* widget) {
       return help::kReading;
     }
     if (qobject_cast<const CListVersionsDialog*>(w) != nullptr) return help::kVersions;
+    if (qobject_cast<const CSaveChartDialog*>(w) != nullptr) return help::kChart;
     if (qobject_cast<const CEditDescDialog*>(w) != nullptr) return help::kSettingsView;
     if (qobject_cast<const CPreviewWindow*>(w) != nullptr || qobject_cast<const CPrintSetupDialog*>(w) != nullptr ||
         qobject_cast<const CPrintingDialog*>(w) != nullptr || qobject_cast<const QPrintDialog*>(w) != nullptr) {

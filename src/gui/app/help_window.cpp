@@ -36,7 +36,7 @@ const QString kHelpTitle = QStringLiteral("Справка — Монитор Т�
 const QStringList& Topics() {
   static const QStringList topics = {help::kContents,   help::kConnection,   help::kReading, help::kSettingsView,
                                      help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart, help::kSaving,
-                                     help::kPrinting,   help::kReports,      help::kSimulator,
+                                     help::kPrinting,   help::kReports, help::kExport,      help::kSimulator,
                                      help::kVersions};
   return topics;
 }

@@ -21,6 +21,7 @@ inline const QString kSaving = QStringLiteral("saving");
 inline const QString kPrinting = QStringLiteral("printing");
 inline const QString kChart = QStringLiteral("chart");
 inline const QString kReports = QStringLiteral("reports");
+inline const QString kExport = QStringLiteral("export");
 inline const QString kSimulator = QStringLiteral("simulator");
 inline const QString kVersions = QStringLiteral("versions");
 }  // namespace help

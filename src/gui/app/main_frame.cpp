@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -25,6 +26,26 @@ namespace {
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
   return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
+}
+
+// A green sheet with "X" and a grid: the workbook.
+QIcon WorkbookIcon() {
+  QPixmap picture(32, 32);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(0x1D, 0x6F, 0x42), 2));
+  painter.setBrush(Qt::white);
+  painter.drawRect(9, 4, 20, 24);
+  for (int y = 10; y < 28; y += 6) painter.drawLine(9, y, 29, y);
+  painter.drawLine(19, 4, 19, 28);
+  painter.setBrush(QColor(0x1D, 0x6F, 0x42));
+  painter.drawRoundedRect(2, 9, 15, 15, 2, 2);
+  painter.setPen(QPen(Qt::white, 2.4));
+  painter.drawLine(6, 13, 13, 20);
+  painter.drawLine(13, 13, 6, 20);
+  painter.end();
+  return QIcon(picture);
 }
 
 }  // namespace
@@ -124,6 +145,10 @@ void CMainFrame::BuildMenus() {
       view->OnReport();
     }
   });
+  QAction* workbook = AddAction(kCmdExportWorkbook, "Экспорт в Excel (XLSX)...",
+                                "Запись архива в книгу Excel: числа, даты и время как в таблицах", "Экспорт в Excel (XLSX)");
+  workbook->setIcon(WorkbookIcon());
+  connectTo(workbook, [app] { app->OnExportWorkbook(); });
   QAction* exit = AddAction(kCmdExit, "Выход", "Завершение работы программы", "Выход");
   connectTo(exit, [this] { close(); });
 
@@ -201,6 +226,7 @@ void CMainFrame::BuildMenus() {
   file129->addAction(Action(kCmdPrintPreview));
   file129->addAction(Action(kCmdPrintSetup));
   file129->addAction(report);
+  file129->addAction(workbook);
   file129->addSeparator();
   file129->addAction(exit);
 
@@ -246,6 +272,7 @@ void CMainFrame::BuildToolBar() {
   m_toolBar->addSeparator();
   m_toolBar->addAction(Action(kCmdPrint));
   m_toolBar->addAction(Action(kCmdReport));
+  m_toolBar->addAction(Action(kCmdExportWorkbook));
   m_toolBar->addSeparator();
   m_toolBar->addAction(Action(kCmdAbout));
   m_toolBar->addAction(Action(kCmdContextHelp));
@@ -406,7 +433,7 @@ void CMainFrame::UpdateCommands() {
   Action(kCmdPrintSetup)->setEnabled(true);
   Action(kCmdFactoryNumber)->setEnabled(false);
   Action(kCmdFactoryNumberDoc)->setEnabled(false);
-  for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons, kCmdChart}) Action(id)->setEnabled(anyDocument);
+  for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons, kCmdChart, kCmdExportWorkbook}) Action(id)->setEnabled(anyDocument);
   UpdateTitle();
 }
 

@@ -46,6 +46,7 @@ enum CommandId : int {
   kCmdContextHelp = 57669,
   kCmdSaveDescription = 32775,
   kCmdChart = 32780,
+  kCmdExportWorkbook = 32781,
 };
 
 // What a document window offers to the commands of the frame.
