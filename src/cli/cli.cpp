@@ -13,6 +13,7 @@ std::unique_ptr<Command> MakeVersionsCommand();
 std::unique_ptr<Command> MakeInfoCommand();
 std::unique_ptr<Command> MakeTreeCommand();
 std::unique_ptr<Command> MakeReportCommand();
+std::unique_ptr<Command> MakeExportCommand();
 std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeIdentifyCommand();
 std::unique_ptr<Command> MakeReadCommand();
@@ -25,7 +26,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   using Factory = std::unique_ptr<Command> (*)();
   static constexpr Factory kFactories[] = {
       MakeVersionsCommand, MakeInfoCommand,     MakeTreeCommand, MakeReportCommand,
-      MakeImportCommand,   MakeIdentifyCommand, MakeReadCommand,
+      MakeExportCommand,   MakeImportCommand,   MakeIdentifyCommand, MakeReadCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,
 #endif
@@ -40,7 +41,7 @@ namespace {
 constexpr const char* kProgram = "tarvik-kq";
 
 constexpr const char* kFooter =
-    "info, tree and report use TarvikKQ.def from the current folder when it reads (or the --description FILE "
+    "info, tree, report and export use TarvikKQ.def from the current folder when it reads (or the --description FILE "
     "given), else the built-in description; import and read use TarvikKQ.def from the current folder the same "
     "way. None of them writes a description file. Exit status: 0 done, 1 failed, 2 a mistake on the command line "
     "or a file that does not load.";

@@ -1,0 +1,116 @@
+// export: a saved archive as a spreadsheet: an Excel workbook of every
+// view, or one view as a CSV file.
+
+#include <CLI/CLI.hpp>
+
+#include <cctype>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+
+#include "archive_loading.h"
+#include "command.h"
+#include "output/spreadsheet.h"
+#include "storage/saved_archive.h"
+#include "view_options.h"
+
+namespace tkq::cli {
+namespace {
+
+enum class EFileKind { kWorkbook, kCsv };
+
+// The kind of file -o names, by its extension in any case.
+std::optional<EFileKind> KindOf(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == ".xlsx") return EFileKind::kWorkbook;
+  if (extension == ".csv") return EFileKind::kCsv;
+  return std::nullopt;
+}
+
+class ExportCommand : public Command {
+ public:
+  const char* Name() const override { return "export"; }
+  const char* Description() const override {
+    return "Write a saved archive as an Excel workbook of every view, or one view as a CSV file";
+  }
+
+  void Setup(CLI::App& command) override {
+    AddArchiveOptions(command, m_archive);
+    command
+        .add_option_function<std::string>(
+            "-o",
+            [this](const std::string& path) {
+              const std::optional<EFileKind> kind = KindOf(path);
+              if (!kind) {
+                throw CLI::ValidationError("-o: the file's name must end in .xlsx or .csv, not \"" + path + "\"");
+              }
+              m_kind = *kind;
+              m_output = path;
+            },
+            "Write to FILE: an Excel workbook (.xlsx) or a CSV file (.csv)")
+        ->type_name("FILE")
+        ->required();
+    command.add_option("--view", m_view, "The view a CSV file holds: archive, abnormal or params")
+        ->type_name("VIEW")
+        ->check(CLI::IsMember({"archive", "abnormal", "params"}));
+    AddViewOptions(command, m_settings);
+    // What the options mean depends on the kind of file.
+    command.parse_complete_callback([this] {
+      if (m_kind == EFileKind::kCsv && m_view.empty()) {
+        throw CLI::ValidationError("a CSV file holds one view: choose it with --view archive|abnormal|params");
+      }
+      if (m_kind == EFileKind::kWorkbook && !m_view.empty()) {
+        throw CLI::ValidationError("--view is for a CSV file: a workbook holds every view");
+      }
+      if (m_kind == EFileKind::kCsv && m_settings.columns) {
+        throw CLI::ValidationError("--columns is for a workbook: a CSV file has every column");
+      }
+    });
+    command.footer(
+        "A workbook (.xlsx) has the sheets «Архив измерений» (the columns --columns leaves on), «Нештатные "
+        "ситуации», «Параметры» (every group) and «Сведения». A CSV file (.csv) holds the view --view names, "
+        "UTF-8 with commas and CRLF, with every column and fixed column names (see README). --output-types, "
+        "--units and --result choose what the two values are, as in the table, for both. The file is written "
+        "under another name and renamed when complete. Exit status 1 when the file cannot be written.");
+  }
+
+  int Run(CliContext& context) override {
+    LoadedArchive loaded;
+    if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
+    CObjectDefinition& obj = *loaded.object;
+    CColumnSwitches columns;
+    const std::string view = m_kind == EFileKind::kWorkbook ? "archive" : m_view;
+    if (const int status = ApplyViewOptionsTo(view, m_settings, obj, columns, context); status != kExitSuccess) {
+      return status;
+    }
+    try {
+      if (m_kind == EFileKind::kWorkbook) {
+        WriteArchiveWorkbook(m_output, obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION});
+      } else {
+        const ECsvView csv = m_view == "archive"    ? ECsvView::kArchive
+                             : m_view == "abnormal" ? ECsvView::kAbnormal
+                                                    : ECsvView::kParams;
+        WriteArchiveCsvFile(m_output, obj, csv);
+      }
+    } catch (const std::runtime_error& e) {
+      context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
+      return kExitFailure;
+    }
+    return kExitSuccess;
+  }
+
+ private:
+  ArchiveOptions m_archive;
+  std::string m_output;
+  EFileKind m_kind = EFileKind::kWorkbook;
+  std::string m_view;
+  ViewOptions m_settings;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeExportCommand() { return std::make_unique<ExportCommand>(); }
+
+}  // namespace tkq::cli

@@ -1,0 +1,100 @@
+// tarvik-kq export, in-process, in a folder of its own.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "output/spreadsheet.h"
+#include "run_result.h"
+#include "storage/file_io.h"
+#include "storage/saved_archive.h"
+
+namespace tkq {
+namespace {
+
+using test::Cli;
+using test::Result;
+
+class ExportCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    test::Bytes err;
+    test::AppendAbnormal(err, 1328090400 + 1800, 1328090400 + 5400, 3);
+    object = test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, 6, err);
+    SaveSavedArchive(dir / "obj.sav", *object);
+  }
+  void TearDown() override { std::filesystem::current_path(m_previous); }
+
+  std::string CoreCsv(ECsvView view) {
+    std::ostringstream out;
+    WriteArchiveCsv(out, *object, view);
+    return out.str();
+  }
+
+  test::TempDir dir;
+  std::unique_ptr<CReadParamClass> description = test::BuiltInDescription();
+  std::unique_ptr<CObjectDefinition> object;
+
+ private:
+  std::filesystem::path m_previous;
+};
+
+TEST_F(ExportCli, WritesTheCoresFiles) {
+  Result book = Cli({"export", "obj.sav", "-o", "book.xlsx", "--columns", "number,first,abnormal", "--result"});
+  EXPECT_EQ(book.status, 0) << book.err;
+  EXPECT_EQ(book.out + book.err, "");
+  EXPECT_EQ(test::ReadText(dir / "book.xlsx").substr(0, 2), "PK");
+
+  // The view settings choose the values of the CSV as of the table.
+  Result csv = Cli({"export", "obj.sav", "-o", "view.csv", "--view", "archive", "--output-types", "1,0", "--units",
+                    "1,0", "--result"});
+  EXPECT_EQ(csv.status, 0) << csv.err;
+  object->SetOutputTypes(1, 1, 0, 0, 1);
+  EXPECT_EQ(test::ReadText(dir / "view.csv"), CoreCsv(ECsvView::kArchive));
+
+  EXPECT_EQ(Cli({"export", "obj.sav", "-o", "P.CSV", "--view", "params"}).status, 0);
+  EXPECT_EQ(test::ReadText(dir / "P.CSV"), CoreCsv(ECsvView::kParams));
+
+  EXPECT_NE(Cli({"--help"}).out.find("\n  export "), std::string::npos);
+  EXPECT_EQ(Cli({"export", "--help"}).status, 0);
+}
+
+TEST_F(ExportCli, MistakesWriteNothing) {
+  const std::vector<std::vector<std::string>> mistakes = {
+      {"export", "obj.sav", "-o", "out.csv"},
+      {"export", "obj.sav", "-o", "out.xlsx", "--view", "archive"},
+      {"export", "obj.sav", "-o", "out.csv", "--view", "archive", "--columns", "number"},
+      {"export", "obj.sav", "-o", "out.csv", "--view", "everything"},
+      {"export", "obj.sav", "-o", "out.txt"},
+      {"export", "obj.sav"},
+      {"export", "obj.sav", "-o", "out.xlsx", "--output-types", "3,0"},
+      {"export", "absent.sav", "-o", "out.xlsx"},
+  };
+  for (const auto& args : mistakes) {
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 2) << args.back() << "\n" << r.err;
+    EXPECT_NE(r.err, "");
+  }
+  EXPECT_EQ(Cli({"export", "obj.sav", "-o", "out.csv"}).err,
+            "tarvik-kq: a CSV file holds one view: choose it with --view archive|abnormal|params\n"
+            "Run 'tarvik-kq export --help' for more information.\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // obj.sav only
+}
+
+TEST_F(ExportCli, AFailedWriteKeepsTheFile) {
+  std::ofstream(dir / "book.xlsx") << "the good workbook";
+  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kRename ? EIO : 0; });
+  for (const char* output : {"book.xlsx", "absent/book.xlsx"}) {
+    Result r = Cli({"export", "obj.sav", "-o", output});
+    EXPECT_EQ(r.status, 1) << output;
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "Ошибка открытия файла") << r.err;
+  }
+  SetFileFaultHook({});
+  EXPECT_EQ(test::ReadText(dir / "book.xlsx"), "the good workbook");
+}
+
+}  // namespace
+}  // namespace tkq
