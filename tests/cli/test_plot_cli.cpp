@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QSvgRenderer>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -97,6 +98,17 @@ TEST_F(PlotCommand, PicturesOfTheRequestedSizeAfterAPrintInTheSameProcess) {
   }
   const std::string info = test::Shell(dir.Path(), "pdfinfo", "chart.Pdf").out;
   EXPECT_NE(info.find(" 800 x 400 pts\n"), std::string::npos) << info;
+  // The texts keep the size they have on the screen (a drawing at the PDF
+  // writer's own resolution made them seventeen times as tall).
+  const std::string words = test::Shell(dir.Path(), "pdftotext", "-bbox chart.Pdf -").out;
+  const size_t at = words.find("<word xMin=");
+  ASSERT_NE(at, std::string::npos) << words;
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  ASSERT_EQ(std::sscanf(words.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &x0, &y0,
+                        &x1, &y1),
+            4);
+  EXPECT_LT(y1 - y0, 20.0);
+  EXPECT_GT(y1 - y0, 5.0);
 }
 
 TEST_F(PlotCommand, FromAndToShowPartOfTheArchive) {

@@ -428,9 +428,12 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setTitle(QStringLiteral("График"));
+    svg.setResolution(96);  // a pixel a pixel, as the PNG
     DrawForExport(svg, size);
   } else {
     QPdfWriter pdf(&file);
+    // A pixel of the drawing a point of the page: the fonts keep their size.
+    pdf.setResolution(72);
     pdf.setCreator(QStringLiteral("tarvik-kq"));
     pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch),
                                   QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
