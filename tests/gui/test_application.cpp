@@ -41,7 +41,9 @@ namespace {
 
 QStringList MenuTexts(QMenu* menu) {
   QStringList texts;
-  for (QAction* a : menu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  for (QAction* a : menu->actions()) {
+    if (a->isVisible()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  }
   return texts;
 }
 
@@ -160,7 +162,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
              (QStringList{"Чтение архива с прибора", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S", "Сохранить как...", "-",
                           "Печать...\tCtrl+P", "Предварительный просмотр", "Настройка печати...", "Формирование отчета",
-                          "Экспорт в Excel (XLSX)...", "-", "Выход"}));
+                          "Экспорт в Excel (XLSX)...", "-", "&1 " + m_work->filePath("a.sav"), "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Каскадное", "Заголовки", "Упорядочить значки"}));
     QVERIFY(frame->Action(kCmdSave)->isEnabled());
@@ -302,6 +304,34 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.captions.last(), QString("Ошибка"));
     QCOMPARE(FileBytes(there), before);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  void recentFilesAreNumberedAboveExit() {
+    const QString a = SavedArchive("a.sav"), b = SavedArchive("b.sav"), c = SavedArchive("c.sav"),
+                  d = SavedArchive("d.sav");
+    {
+      CTRV_KQ_VRApp& app = Start();
+      for (const QString& path : {a, b, c, d, b}) QVERIFY(app.OpenArchiveFile(path));
+      QCOMPARE(app.RecentFiles(), (QStringList{b, d, c}));  // the latest first, three, each once
+    }
+    // The next start shows them in the menu without a document, too.
+    m_app.reset();
+    CTRV_KQ_VRApp& app = Start();
+    QStringList texts = MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu());
+    QCOMPARE(texts.mid(texts.size() - 5), (QStringList{"&1 " + b, "&2 " + d, "&3 " + c, "-", "Выход"}));
+    // The second item opens d.
+    app.OnOpenRecent(1);
+    QCOMPARE(app.m_strArchivePath, d);
+    QCOMPARE(app.RecentFiles(), (QStringList{d, b, c}));
+    // A file no longer there: said, and gone from the list and the menu.
+    QFile::remove(b);
+    m_ui.messages.clear();
+    app.OnOpenRecent(1);
+    QCOMPARE(m_ui.messages, QStringList{"Ошибка открытия файла"});
+    QCOMPARE(app.RecentFiles(), (QStringList{d, c}));
+    QCOMPARE(app.m_strArchivePath, d);  // the document stays
+    texts = MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu());
+    QCOMPARE(texts.mid(texts.size() - 4), (QStringList{"&1 " + d, "&2 " + c, "-", "Выход"}));
   }
 
   void theWorkbookIsWrittenFromTheFileMenu() {

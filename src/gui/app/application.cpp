@@ -91,6 +91,7 @@ bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
   if (m_nComBoudRate < 0 || m_nComBoudRate >= kBaudRates.size()) m_nComBoudRate = 3;
   if (m_nDevAddress < 0 || m_nDevAddress > 255) m_nDevAddress = 1;
   ApplyConnectionSettings();
+  m_pMainFrame->ShowRecentFiles(RecentFiles());
 
   m_columns = CColumnSwitches{};
   m_columns.m_bShowNumber = false;
@@ -320,7 +321,59 @@ bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
   }
   m_strArchivePath = path;
   MakeCurrent(std::move(loaded));
+  AddRecentFile(path);
   return true;
+}
+
+// --- recent files ---
+
+QStringList CTRV_KQ_VRApp::RecentFiles() {
+  QStringList files;
+  QSettings& s = Settings();
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    const QString file = s.value(QString("Recent File List/File%1").arg(i)).toString();
+    if (!file.isEmpty() && !files.contains(file)) files << file;
+  }
+  return files;
+}
+
+void CTRV_KQ_VRApp::WriteRecentFiles(const QStringList& files) {
+  QSettings& s = Settings();
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    const QString key = QString("Recent File List/File%1").arg(i);
+    if (i <= files.size()) {
+      s.setValue(key, files[i - 1]);
+    } else {
+      s.remove(key);
+    }
+  }
+  s.sync();
+  if (m_pMainFrame) m_pMainFrame->ShowRecentFiles(files);
+}
+
+void CTRV_KQ_VRApp::AddRecentFile(const QString& path) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  QStringList files = RecentFiles();
+  files.removeAll(absolute);
+  files.prepend(absolute);
+  WriteRecentFiles(files.mid(0, kRecentFiles));
+}
+
+void CTRV_KQ_VRApp::OnOpenRecent(int index) {
+  QStringList files = RecentFiles();
+  if (index < 0 || index >= files.size()) return;
+  const QString path = files[index];
+  if (!QFileInfo(path).isFile()) {
+    files.removeAt(index);
+    WriteRecentFiles(files);
+    Ui().Message(nullptr, "Ошибка открытия файла", QMessageBox::NoIcon, "Ошибка");
+    return;
+  }
+  if (!OpenArchiveFile(path)) {
+    // Said by the opening; the file leaves the list.
+    files.removeAll(path);
+    WriteRecentFiles(files);
+  }
 }
 
 bool CTRV_KQ_VRApp::SaveArchiveAs() {
@@ -336,6 +389,7 @@ bool CTRV_KQ_VRApp::SaveArchiveAs() {
     Ui().Message(nullptr, "Ошибка открытия файла", QMessageBox::NoIcon, "Ошибка");
     return false;
   }
+  AddRecentFile(path);
   return true;
 }
 

@@ -73,6 +73,15 @@ class CTRV_KQ_VRApp : public QObject {
   // Opens `path` as "Открыть" does after its dialog (tests, the command line).
   bool OpenArchiveFile(const QString& path);
 
+  // The recent files, the latest first (at most kRecentFiles), as the
+  // profile keeps them; each archive opened or saved goes first.
+  static constexpr int kRecentFiles = 3;
+  QStringList RecentFiles();
+  void AddRecentFile(const QString& path);
+  // A numbered item of the "Файл" menu: opens that file; one that is no
+  // longer there, or does not open, leaves the list.
+  void OnOpenRecent(int index);
+
   // --- the document ---
   bool SaveArchive();
   bool SaveArchiveAs();
@@ -121,6 +130,7 @@ class CTRV_KQ_VRApp : public QObject {
   // windows, four new windows open.
   void MakeCurrent(std::unique_ptr<CObjectDefinition> object);
   void ApplyConnectionSettings();
+  void WriteRecentFiles(const QStringList& files);
   void WriteProfile();
   QString PortName() const;
 

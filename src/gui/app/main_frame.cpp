@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QScreen>
 #include <QMenu>
+#include <QDir>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStatusBar>
@@ -207,6 +208,17 @@ void CMainFrame::BuildMenus() {
   QAction* saveDescription = AddAction(kCmdSaveDescription, QString(), "Сохранение файла описаний версий приборов");
   connectTo(saveDescription, [app] { app->OnSaveDescription(); });
 
+  // The recent files: numbered items before "Выход", then a separator.
+  for (int i = 0; i < CTRV_KQ_VRApp::kRecentFiles; ++i) {
+    auto* recent = new QAction(this);
+    recent->setVisible(false);
+    connectTo(recent, [app, i] { app->OnOpenRecent(i); });
+    m_recent << recent;
+  }
+  m_recentSeparator = new QAction(this);
+  m_recentSeparator->setSeparator(true);
+  m_recentSeparator->setVisible(false);
+
   // Menu 128: no document window open.
   auto* file128 = new QMenu("Файл", this);
   file128->addAction(read);
@@ -214,6 +226,8 @@ void CMainFrame::BuildMenus() {
   file128->addSeparator();
   file128->addAction(Action(kCmdPrintSetup));
   file128->addSeparator();
+  file128->addActions(m_recent);
+  file128->addAction(m_recentSeparator);
   file128->addAction(exit);
   // Menu 129: a document window open.
   auto* file129 = new QMenu("Файл", this);
@@ -228,6 +242,8 @@ void CMainFrame::BuildMenus() {
   file129->addAction(report);
   file129->addAction(workbook);
   file129->addSeparator();
+  file129->addActions(m_recent);
+  file129->addAction(m_recentSeparator);
   file129->addAction(exit);
 
   auto* view = new QMenu("Вид", this);
@@ -435,6 +451,21 @@ void CMainFrame::UpdateCommands() {
   Action(kCmdFactoryNumberDoc)->setEnabled(false);
   for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons, kCmdChart, kCmdExportWorkbook}) Action(id)->setEnabled(anyDocument);
   UpdateTitle();
+}
+
+void CMainFrame::ShowRecentFiles(const QStringList& files) {
+  for (int i = 0; i < m_recent.size(); ++i) {
+    QAction* item = m_recent[i];
+    item->setVisible(i < files.size());
+    if (i >= files.size()) continue;
+    // A long path keeps its beginning and its file name.
+    const QString path = QDir::toNativeSeparators(files[i]);
+    const QString shown = fontMetrics().elidedText(path, Qt::ElideMiddle, fontMetrics().horizontalAdvance(QString(48, 'x')));
+    item->setText(QString("&%1 %2").arg(i + 1).arg(QString(shown).replace('&', "&&")));
+    item->setStatusTip("Открыть " + path);
+    item->setToolTip(path);
+  }
+  m_recentSeparator->setVisible(!files.isEmpty());
 }
 
 QString CMainFrame::Title() const {

@@ -101,6 +101,9 @@ class CMainFrame : public QMainWindow {
   QWidget* ActiveView() const;
   // Enables and disables the commands for the active window.
   void UpdateCommands();
+  // The numbered items of the recent files above "Выход" in both "Файл"
+  // menus (none, and no separator, for an empty list).
+  void ShowRecentFiles(const QStringList& files);
 
  protected:
   bool event(QEvent* e) override;
@@ -126,6 +129,8 @@ class CMainFrame : public QMainWindow {
   QList<QMenu*> m_menu128;
   QList<QMenu*> m_menu129;
   int m_nMenuId = 0;
+  QList<QAction*> m_recent;  // shared by both "Файл" menus
+  QAction* m_recentSeparator = nullptr;
   QLabel* m_idle = nullptr;
   QLabel* m_caps = nullptr;
   QLabel* m_num = nullptr;
