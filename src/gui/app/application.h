@@ -14,6 +14,7 @@
 #include "description/read_param_class.h"
 #include "link/flash_files.h"
 #include "output/report.h"
+#include "tkq_version.h"
 
 class QPrinter;
 class QSettings;
@@ -25,7 +26,7 @@ class CMainFrame;
 
 // Texts of the program.
 inline const QString kProgramName = QStringLiteral("Монитор Тарвик КУ (пользовательская версия)");
-inline const QString kProgramVersion = QStringLiteral("1.25");
+inline const QString kProgramVersion = QStringLiteral(TKQ_VERSION_TEXT);
 inline const QString kMainTitle = kProgramName + " " + kProgramVersion;
 inline const QString kProfileSection = QStringLiteral("Tarvik KQ");
 inline const QString kChartTitle = QStringLiteral("График");

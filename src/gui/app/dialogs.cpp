@@ -30,6 +30,7 @@
 
 #include "app/dialog_units.h"
 #include "app/ui_services.h"
+#include "tkq_version.h"
 #include "storage/cp1251.h"
 
 namespace tkq::gui {
@@ -478,7 +479,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   bold.setBold(true);
   name->setFont(bold);
   addText(QStringLiteral("Чтение и просмотр архивов портативного ультразвукового расходомера Тарвик КУ"), 32, 18);
-  addText(QStringLiteral("Версия 1.25"), 56, 9);
+  addText(QStringLiteral("Версия " TKQ_VERSION_TEXT), 56, 9);
   addText(QStringLiteral("Чтение архивов по последовательному порту (Modbus RTU)"), 70, 18);
 
   QPushButton* close = AddButton(this, QStringLiteral("ЗАКРЫТЬ"), du.Rect(92, 98, 50, 14));
