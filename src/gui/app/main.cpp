@@ -1,51 +1,58 @@
 // tarvik-monitor: the desktop program.
 
 #include <QApplication>
-#include <QIcon>
-#include <QPixmap>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QPainter>
 #include <QTranslator>
+#include <cstdio>
 
 #include "app/application.h"
+#include "app/command_line.h"
+#include "app/program_icon.h"
+#include "tkq_version.h"
 
 namespace {
 
-// The program's icon: a dial with the instrument's initials.
-QIcon ProgramIcon() {
-  QIcon icon;
-  for (int size : {16, 24, 32, 48, 64, 128}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0x1f, 0x5f, 0x9f));
-    p.setPen(QPen(QColor(0x10, 0x30, 0x50), std::max(1, size / 16)));
-    p.drawEllipse(QRectF(size * 0.05, size * 0.05, size * 0.9, size * 0.9));
-    p.setPen(Qt::white);
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(std::max(6, size * 2 / 5));
-    p.setFont(font);
-    p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, "KQ");
-    icon.addPixmap(pixmap);
-  }
-  return icon;
+QStringList Arguments(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
 }
+
+void Print(std::FILE* stream, const QString& text) { std::fputs(text.toUtf8().constData(), stream); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  using tkq::gui::CCommandLine;
+  // --help and --version answer before QApplication looks for a display, so
+  // that they work without one (help2man runs them during the build).
+  const CCommandLine early = tkq::gui::ParseCommandLine(Arguments(argc, argv));
+  if (early.action == CCommandLine::Help) {
+    Print(stdout, tkq::gui::CommandLineHelp());
+    return 0;
+  }
+  if (early.action == CCommandLine::Version) {
+    Print(stdout, tkq::gui::VersionText());
+    return 0;
+  }
+
   QApplication qtApp(argc, argv);
-  QApplication::setWindowIcon(ProgramIcon());
+  // Qt has taken its own options from the line by now: anything else unknown
+  // is a mistake.
+  const CCommandLine line = tkq::gui::ParseCommandLine(QApplication::arguments());
+  if (line.action == CCommandLine::Mistake) {
+    Print(stderr, "tarvik-monitor: " + line.mistake + "\nСм. / See: tarvik-monitor --help\n");
+    return 2;
+  }
+  QGuiApplication::setDesktopFileName(QStringLiteral(TKQ_APP_ID));
+  QApplication::setWindowIcon(tkq::gui::ProgramIcon());
   // Qt's own texts (file dialogs, standard buttons) in Russian.
   QTranslator qtTexts;
   if (qtTexts.load(QLocale(QLocale::Russian), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QApplication::installTranslator(&qtTexts);
   }
   tkq::gui::CTRV_KQ_VRApp app;
-  const QStringList args = QApplication::arguments();
-  if (!app.InitInstance(args.size() > 1 ? args.at(1) : QString())) return 1;
+  if (!app.InitInstance(line.file)) return 1;
   return QApplication::exec();
 }

@@ -1,0 +1,29 @@
+# The program's icon, included from src/gui/CMakeLists.txt: drawn by hand as
+# SVG, rendered by rsvg-convert (librsvg2-bin) to the PNG sizes of the icon
+# theme. The program takes the PNGs from its resources (in tkq_gui, so that
+# the tests see them too: app/program_icon.cpp); installation puts
+# the SVG and every PNG into the hicolor theme under the desktop entry's name.
+include(GNUInstallDirs)
+find_program(TKQ_RSVG_CONVERT rsvg-convert REQUIRED)
+
+set(TKQ_ICON_SVG ${CMAKE_CURRENT_SOURCE_DIR}/icons/${TKQ_APP_ID}.svg)
+set(tkq_icon_pngs)
+foreach(size 16 32 48 64 128 256)
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/icons/${size}x${size})
+  set(png ${folder}/${TKQ_APP_ID}.png)
+  add_custom_command(OUTPUT ${png}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+    COMMAND ${TKQ_RSVG_CONVERT} -w ${size} -h ${size} -o ${png} ${TKQ_ICON_SVG}
+    DEPENDS ${TKQ_ICON_SVG}
+    COMMENT "Rendering the program's icon at ${size}x${size}"
+    VERBATIM)
+  list(APPEND tkq_icon_pngs ${png})
+  install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES ${TKQ_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# ":/icons/16x16/<id>.png" and so on.
+qt_add_resources(tkq_gui program_icon
+  PREFIX /icons
+  BASE ${CMAKE_CURRENT_BINARY_DIR}/icons
+  FILES ${tkq_icon_pngs})

@@ -1,0 +1,71 @@
+// What the program takes at its start: the command line (a saved archive to
+// open, --help, --version) and its icon.
+
+#include <QImage>
+#include <QtTest>
+
+#include "app/command_line.h"
+#include "app/program_icon.h"
+#include "tkq_version.h"
+
+using namespace tkq::gui;
+
+namespace {
+
+CCommandLine Parse(const QStringList& arguments) { return ParseCommandLine(QStringList{"tarvik-monitor"} + arguments); }
+
+}  // namespace
+
+class TestStartup : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aFileArgumentIsTheArchiveToOpen() {
+    QCOMPARE(Parse({}).action, CCommandLine::Run);
+    QVERIFY(Parse({}).file.isEmpty());
+    QCOMPARE(Parse({"/data/Объект 05.sav"}).file, QString("/data/Объект 05.sav"));
+    // After "--" a name may begin with a dash.
+    const CCommandLine dashed = Parse({"--", "-v.sav"});
+    QCOMPARE(dashed.action, CCommandLine::Run);
+    QCOMPARE(dashed.file, QString("-v.sav"));
+  }
+
+  void helpAndVersionAnswerAlsoAmongQtsOwnOptions() {
+    QCOMPARE(Parse({"--help"}).action, CCommandLine::Help);
+    QCOMPARE(Parse({"-h", "obj.sav"}).action, CCommandLine::Help);
+    QCOMPARE(Parse({"--version"}).action, CCommandLine::Version);
+    QCOMPARE(Parse({"-v"}).action, CCommandLine::Version);
+    // Before QApplication takes them, Qt's options are still on the line.
+    QCOMPARE(Parse({"-platform", "offscreen", "--version"}).action, CCommandLine::Version);
+    // ... and one of them is never read as single letters with a "v".
+    QCOMPARE(Parse({"-reverse"}).action, CCommandLine::Mistake);
+    QVERIFY(VersionText() == "tarvik-monitor " TKQ_VERSION_TEXT "\n");
+    QVERIFY(CommandLineHelp().contains("[FILE]"));
+  }
+
+  void anUnknownOptionOrASecondFileIsAMistake() {
+    const CCommandLine unknown = Parse({"--bogus", "obj.sav"});
+    QCOMPARE(unknown.action, CCommandLine::Mistake);
+    QVERIFY2(unknown.mistake.endsWith("--bogus"), qPrintable(unknown.mistake));
+    const CCommandLine two = Parse({"a.sav", "b.sav"});
+    QCOMPARE(two.action, CCommandLine::Mistake);
+    QVERIFY2(two.mistake.endsWith("b.sav"), qPrintable(two.mistake));
+  }
+
+  void theIconHasEveryThemeSizeDrawn() {
+    const QIcon icon = ProgramIcon();
+    QCOMPARE(icon.availableSizes(),
+             (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+      const QImage image(QStringLiteral(":/icons/%1x%1/" TKQ_APP_ID ".png").arg(size));
+      QCOMPARE(image.size(), QSize(size, size));
+      // A blue dial on a transparent ground.
+      QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+      const QColor dial = image.pixelColor(size / 2, size / 5);
+      QVERIFY2(dial.blue() > 120 && dial.red() < 80 && dial.alpha() == 255, qPrintable(dial.name()));
+    }
+  }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
