@@ -119,6 +119,42 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(m_ui.messages.isEmpty());  // the file written at the first start reads
   }
 
+  void inTheHomeFolderTheDescriptionLivesInTheDataFolder() {
+    // Started from the desktop menu: the current folder is the home folder.
+    const QByteArray home = qgetenv("HOME"), data = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] {
+      qputenv("HOME", home);
+      data.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", data);
+    });
+    qputenv("HOME", m_work->path().toUtf8());
+    qputenv("XDG_DATA_HOME", m_work->filePath("data").toUtf8());
+    const QString kept = m_work->filePath("data/Tarvik KQ/TarvikKQ.def");
+    Start();
+    QCOMPARE(m_ui.messages, QStringList{"НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ"});
+    QCOMPARE(QFileInfo(kept).size(), 32397);
+    QVERIFY(!QFile::exists(m_work->filePath("TarvikKQ.def")));
+    m_app.reset();
+    m_ui.messages.clear();
+    Start();
+    QVERIFY(m_ui.messages.isEmpty());  // read from the data folder
+
+    // A file already in the home folder is the user's: it is the one read.
+    m_app.reset();
+    QVERIFY(QFile::rename(kept, m_work->filePath("TarvikKQ.def")));
+    Start();
+    QVERIFY(m_ui.messages.isEmpty());
+    QVERIFY(!QFile::exists(kept));
+
+    // Any other folder keeps to its own file.
+    m_app.reset();
+    QVERIFY(QDir(m_work->path()).mkdir("objects"));
+    QDir::setCurrent(m_work->filePath("objects"));
+    Start();
+    QCOMPARE(m_ui.messages, QStringList{"НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ"});
+    QVERIFY(QFile::exists(m_work->filePath("objects/TarvikKQ.def")));
+    QVERIFY(!QFile::exists(kept));
+  }
+
   void theProfileIsReadAndOddValuesFallBack() {
     {
       QSettings s(m_work->filePath("profile.ini"), QSettings::IniFormat);

@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "app/context_help.h"
 #include "app/dialogs.h"
@@ -40,13 +41,33 @@ CTRV_KQ_VRApp* App() { return g_app; }
 
 CMainFrame* CTRV_KQ_VRApp::MainFrame() const { return m_pMainFrame; }
 
+namespace {
+
+// The description file of this start: "TarvikKQ.def" in the current folder.
+// In the home folder, where the desktop menu starts the program, one that is
+// not there already goes to the user's data folder instead
+// (~/.local/share/Tarvik KQ), so that the home folder gets no file of ours.
+QString DescriptionFileAtStart() {
+  const QString name = QString::fromLatin1(kDescriptionFileName.data(), kDescriptionFileName.size());
+  const QDir current = QDir::current();
+  const QString here = current.canonicalPath();
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (here.isEmpty() || here != QDir(QDir::homePath()).canonicalPath() || current.exists(name) || data.isEmpty()) {
+    return current.absoluteFilePath(name);
+  }
+  const QDir folder(data + QStringLiteral("/Tarvik KQ"));
+  folder.mkpath(QStringLiteral("."));
+  return folder.absoluteFilePath(name);
+}
+
+}  // namespace
+
 CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
     : QObject(parent), m_settingsFile(settingsFile) {
   g_app = this;
-  // The description is loaded once, from the current folder; later saves of
-  // it go to the same file whatever folder the file dialogs visited.
-  m_descriptionFile = QDir::current().absoluteFilePath(QString::fromLatin1(kDescriptionFileName.data(),
-                                                                           kDescriptionFileName.size()));
+  // The description is loaded once; later saves of it go to the same file
+  // whatever folder the file dialogs visited.
+  m_descriptionFile = DescriptionFileAtStart();
   m_description.LoadAtStart(m_descriptionFile.toStdString(), [](std::string_view message) {
     Ui().Message(nullptr, QString::fromUtf8(message.data(), static_cast<int>(message.size())),
                  QMessageBox::Critical);

@@ -36,7 +36,9 @@ class CTRV_KQ_VRApp : public QObject {
  public:
   // Creates the link with its defaults ("COM2", 9600 baud, address 1) and
   // loads the device description ("TarvikKQ.def" in the current folder, or
-  // the built-in one with the message and the file written). `settingsFile`
+  // the built-in one with the message and the file written; started in the
+  // home folder without one there, the file in ~/.local/share/Tarvik KQ
+  // instead). `settingsFile`
   // names the profile file; empty for the user's usual one.
   explicit CTRV_KQ_VRApp(const QString& settingsFile = QString(), QObject* parent = nullptr);
   ~CTRV_KQ_VRApp() override;
