@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test: the unit and tool
 # tests in a normal build and under AddressSanitizer + UBSan, printing
-# through a real print server, then a short run of each fuzz target. Ends
+# through a real print server, the Debian package installed and removed
+# again, then a short run of each fuzz target. Ends
 # with "N passed, N failed, N skipped".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -52,6 +53,14 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "=== printing through a print server"
 bash scripts/test_print_server.sh build/test
+case $? in
+  0) passed=$((passed + 1)) ;;
+  77) skipped=$((skipped + 1)) ;;
+  *) failed=$((failed + 1)) ;;
+esac
+
+echo "=== the Debian package"
+bash scripts/test_package.sh build/test
 case $? in
   0) passed=$((passed + 1)) ;;
   77) skipped=$((skipped + 1)) ;;
