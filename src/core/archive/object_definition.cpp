@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <iterator>
 
 #include "archive/quantity_catalogue.h"
 #include <ctime>
@@ -60,6 +61,17 @@ void CObjectDefinition::Serialize(CArchiveStream& ar) {
 
 // --- reading from the instrument ---
 
+std::vector<CObjectReadFile> ObjectReadFiles(uint8_t number) {
+  const std::string name = ObjectFileName(number);
+  return {
+      {name, "arc", false},
+      {name, "err", false},
+      {name, "ads", false},
+      {name, "par", true},
+      {std::string(kSystemFileName), std::string(kSystemFileExt), true},
+  };
+}
+
 bool CObjectDefinition::FailRead(uint8_t code) {
   m_nReadStatus = (m_pLink != nullptr && m_pLink->IsCancelled()) ? static_cast<uint8_t>(kReadCancelled) : code;
   if (m_pLink != nullptr) m_pLink->ClosePort();
@@ -81,33 +93,23 @@ bool CObjectDefinition::ReadDeviceFiles(std::vector<uint8_t>& arcBytes, std::vec
   link->ClosePort();
   if (!link->ReadDirectory() || !link->ParseDirectory()) return FailRead(kReadFileError);
 
-  const std::string name = ObjectFileName(m_nObjectNumber);
-  struct Wanted {
-    std::string name;
-    std::string ext;
-    bool required;
-    std::vector<uint8_t>* bytes;
-  };
-  const Wanted wanted[] = {
-      {name, "arc", false, &arcBytes},
-      {name, "err", false, &errBytes},
-      {name, "ads", false, &adsBytes},
-      {name, "par", true, &parBytes},
-      {std::string(kSystemFileName), std::string(kSystemFileExt), true, &devBytes},
-  };
+  const std::vector<CObjectReadFile> wanted = ObjectReadFiles(m_nObjectNumber);
+  std::vector<uint8_t>* const bytes[] = {&arcBytes, &errBytes, &adsBytes, &parBytes, &devBytes};
+  static_assert(std::size(bytes) == 5);
   uint64_t total = 0;
-  for (const Wanted& w : wanted) {
+  for (const CObjectReadFile& w : wanted) {
     if (const CFlFile* file = link->FindFile(w.name, w.ext)) total += file->m_fcb.m_descriptor.m_nSize;
   }
   link->StartCounting(total);
-  for (const Wanted& w : wanted) {
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    const CObjectReadFile& w = wanted[i];
     CFlFile* file = link->FindFile(w.name, w.ext);
     if (file == nullptr) {
       if (w.required) return FailRead(kReadFileError);
       continue;
     }
     if (!file->Read(*link)) return FailRead(kReadFileError);
-    *w.bytes = std::move(file->m_data);
+    *bytes[i] = std::move(file->m_data);
     file->m_data.clear();
   }
   return true;

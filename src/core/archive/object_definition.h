@@ -40,6 +40,19 @@ struct CDeviceFiles {
   std::vector<uint8_t> dev;  // the instrument's system data
 };
 
+// A file the read of an object takes: its 8.3 name and extension, and
+// whether the read fails without it.
+struct CObjectReadFile {
+  std::string name;
+  std::string ext;
+  bool required = false;
+};
+
+// The files a read of object `number` takes, in its order: the object's
+// .arc, .err and .ads (each may be absent), its .par and the system file
+// (both required).
+std::vector<CObjectReadFile> ObjectReadFiles(uint8_t number);
+
 class CObjectDefinition : public CObject {
  public:
   CObjectDefinition() = default;
