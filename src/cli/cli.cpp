@@ -16,6 +16,7 @@ std::unique_ptr<Command> MakeReportCommand();
 std::unique_ptr<Command> MakeExportCommand();
 std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeIdentifyCommand();
+std::unique_ptr<Command> MakeListCommand();
 std::unique_ptr<Command> MakeReadCommand();
 #ifdef TKQ_HAVE_PRINT  // the commands that draw: built with the desktop program only
 std::unique_ptr<Command> MakePrintCommand();
@@ -26,7 +27,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   using Factory = std::unique_ptr<Command> (*)();
   static constexpr Factory kFactories[] = {
       MakeVersionsCommand, MakeInfoCommand,     MakeTreeCommand, MakeReportCommand,
-      MakeExportCommand,   MakeImportCommand,   MakeIdentifyCommand, MakeReadCommand,
+      MakeExportCommand,   MakeImportCommand,   MakeIdentifyCommand, MakeListCommand, MakeReadCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,
 #endif

@@ -6,7 +6,9 @@
 #include <iterator>
 #include <ostream>
 
+#include "link/link_status.h"
 #include "link/port_advice.h"
+#include "link/read_status.h"
 #include "number_option.h"
 
 namespace tkq::cli {
@@ -51,6 +53,12 @@ CInterruptibleLink::~CInterruptibleLink() = default;
 void CInterruptibleLink::AdviseOnPort(std::ostream& err) const {
   const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
   if (!advice.empty()) err << advice << "\n";
+}
+
+void CInterruptibleLink::PrintContentsFailure(const CInstrumentContents& contents, std::ostream& err) const {
+  err << ReadStatusText(contents.readStatus) << "\n";
+  if (contents.readStatus == kReadNoConnection) err << LinkStatusText(contents.linkStatus) << "\n";
+  if (contents.readStatus == kReadPortBusy) AdviseOnPort(err);
 }
 
 }  // namespace tkq::cli

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command.h"
+#include "archive/instrument_contents.h"
 #include "interrupts.h"
 #include "link/flash_files.h"
 
@@ -37,6 +38,10 @@ class CInterruptibleLink {
   // A second line for a port that could not be opened, when the reason is
   // one the user can mend.
   void AdviseOnPort(std::ostream& err) const;
+
+  // Why the identification or the directory could not be read: the read's
+  // reason, then the link's for a failed connection, or advice on the port.
+  void PrintContentsFailure(const CInstrumentContents& contents, std::ostream& err) const;
 
  private:
   CInterruptGuard m_interrupts;

@@ -8,11 +8,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tkq::cli {
 
 // The number `text` writes, when it is one from lo to hi.
 std::optional<int64_t> ParseDecimal(std::string_view text, int64_t lo, int64_t hi);
+
+// The numbers a list such as "1,3,5-7" names (1 3 5 6 7, in the order
+// written), when each item is a number from lo to hi or a rising range of
+// them; nothing for anything else (an empty item, a blank, a falling range).
+std::optional<std::vector<int>> ParseNumberList(std::string_view text, int64_t lo, int64_t hi);
 
 // "--name must be a number from lo to hi, not "text"".
 std::string NumberError(const std::string& name, std::string_view text, int64_t lo, int64_t hi);

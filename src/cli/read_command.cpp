@@ -9,6 +9,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "archive/instrument_contents.h"
 #include "command.h"
 #include "description/read_param_class.h"
 #include "link/flash_names.h"
@@ -34,24 +35,46 @@ class CProgressPrinter : public CReadProgress {
   CProgressPrinter(std::ostream& err, bool terminal) : m_err(err), m_tty(terminal) {}
 
   void OnStage(const std::string& stage, uint64_t bytes) override {
-    if (stage == "identification" || stage == "directory") {
+    m_listing = stage == "identification" || stage == "directory";
+    if (m_listing) {
       m_stage = stage == "identification" ? "Идентификация прибора" : "Чтение каталога";
     } else {
       m_stage = stage;
       if (!m_tty) m_err << "Чтение " << stage << " (" << bytes << " байт)\n";
     }
+    m_stage = m_label + m_stage;
     Draw(true);
   }
 
   void OnBytes(uint64_t done, uint64_t total) override {
+    if (m_job) {
+      // The directory's bytes are no object's: they would count on from
+      // the object before.
+      if (m_listing) return;
+      done += m_jobBase;
+      total = m_jobTotal;
+    }
     if (m_done == 0 && done > 0) m_firstByte = Clock::now();
     m_done = done;
     m_total = total;
     Draw(false);
   }
 
+  // One bar for several objects: the next object's bytes count from
+  // `base`, of `total` for the whole job; its stages are shown after
+  // `label`.
+  void StartPart(const std::string& label, uint64_t base, uint64_t total) {
+    m_job = true;
+    m_label = label;
+    m_jobBase = base;
+    m_jobTotal = total;
+  }
+
+  // Wipes the bar, so that a line can be written; the next step draws it
+  // again.
   void Finish() {
     if (m_tty && m_drawn) m_err << "\r\033[K";
+    m_drawn = false;
   }
 
  private:
@@ -96,6 +119,11 @@ class CProgressPrinter : public CReadProgress {
   std::string m_stage;
   uint64_t m_done = 0;
   uint64_t m_total = 0;
+  bool m_job = false;
+  bool m_listing = false;  // the identification or the directory is being read
+  std::string m_label;
+  uint64_t m_jobBase = 0;
+  uint64_t m_jobTotal = 0;
 };
 
 // Keeps the files as the instrument delivered them, under the names they
@@ -119,31 +147,79 @@ bool KeepRawFiles(const std::filesystem::path& dir, uint8_t object, const CDevic
   return true;
 }
 
+// "Obj01.sav": the name an object gets in the folder of a read of several.
+std::string SavedName(uint8_t object) {
+  char name[16];
+  std::snprintf(name, sizeof name, "Obj%02u.sav", static_cast<unsigned>(object));
+  return name;
+}
+
 class ReadCommand : public Command {
  public:
   const char* Name() const override { return "read"; }
-  const char* Description() const override { return "Read one object from the instrument into a saved archive"; }
+  const char* Description() const override {
+    return "Read one object, or several, from the instrument into saved archives";
+  }
 
   void Setup(CLI::App& command) override {
     AddLinkOptions(command, m_line);
-    AddNumberOption(command, "--object", m_object, 1, 20, "The object, 1 to 20")->required();
-    command.add_option("-o", m_output, "The saved archive to write")->type_name("FILE")->required();
+    CLI::Option* one = AddNumberOption(command, "--object", m_object, 1, 20, "The object, 1 to 20");
+    CLI::Option* many =
+        command
+            .add_option_function<std::string>(
+                "--objects",
+                [this](const std::string& text) {
+                  if (text == "all") {
+                    m_objects.clear();
+                    m_all = true;
+                    return;
+                  }
+                  const std::optional<std::vector<int>> list = ParseNumberList(text, 1, 20);
+                  if (!list) {
+                    throw CLI::ValidationError("--objects takes all or numbers 1 to 20 and ranges, e.g. 1,3,5-7, "
+                                               "not \"" + text + "\"");
+                  }
+                  m_objects = *list;
+                  std::sort(m_objects.begin(), m_objects.end());
+                  m_objects.erase(std::unique(m_objects.begin(), m_objects.end()), m_objects.end());
+                },
+                "Every object on the instrument (all) or those listed, e.g. 1,3,5-7: each saved in the -o "
+                "folder as ObjNN.sav")
+            ->type_name("all|LIST");
+    one->excludes(many);
+    command.add_option("-o", m_output, "The saved archive to write (with --objects: the folder to write them in)")
+        ->type_name("FILE")
+        ->required();
     command.add_option("--description", m_description, "The object's description text")->type_name("TEXT");
     command.add_option("--raw-dir", m_rawDir, "Also keep the files as the instrument delivered them in DIR")
         ->type_name("DIR");
+    command.callback([one, many] {
+      if (one->count() == 0 && many->count() == 0) throw CLI::RequiredError("--object N or --objects LIST");
+    });
     command.footer(
-        "Ctrl+C stops a read; a failed read never replaces the saved archive. Uses TarvikKQ.def from the "
-        "current folder when it reads, else the built-in description; writes no description file.");
+        "Ctrl+C stops a read; a failed read never replaces the saved archive. With --objects an absent object "
+        "is skipped, a failed one does not stop the others, and Ctrl+C keeps those already saved; the status is "
+        "1 when any object present of those asked for was not saved, or none was there to read. Uses "
+        "TarvikKQ.def from the current folder when it reads, else the built-in description; writes no "
+        "description file.");
   }
 
   int Run(CliContext& context) override {
     CReadParamClass description;
     description.LoadOrBuiltIn(std::filesystem::path(kDescriptionFileName));
     CInterruptibleLink line(m_line);
-    CTrvKqModbusWithFlFiles& link = line.Link();
     CProgressPrinter progress(context.err, context.errIsTerminal);
-    link.SetProgress(&progress);
+    line.Link().SetProgress(&progress);
+    const int status = m_object != 0 ? ReadOne(line, description, progress, context)
+                                     : ReadSeveral(line, description, progress, context);
+    line.Link().SetProgress(nullptr);
+    return status;
+  }
 
+ private:
+  int ReadOne(CInterruptibleLink& line, CReadParamClass& description, CProgressPrinter& progress,
+              CliContext& context) {
+    CTrvKqModbusWithFlFiles& link = line.Link();
     CObjectDefinition obj;
     obj.SetLink(&link);
     obj.SetVersionList(&description);
@@ -152,7 +228,6 @@ class ReadCommand : public Command {
     CDeviceFiles delivered;
     const bool ok = obj.ReadArchive(&delivered);
     progress.Finish();
-    link.SetProgress(nullptr);
     const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
     if (!m_rawDir.empty() && haveFiles &&
         !KeepRawFiles(m_rawDir, static_cast<uint8_t>(m_object), delivered, context.err)) {
@@ -180,9 +255,114 @@ class ReadCommand : public Command {
     return kExitSuccess;
   }
 
- private:
+  // Each object present of those asked for, one after another, into the
+  // folder -o; what is on the instrument is read first.
+  int ReadSeveral(CInterruptibleLink& line, CReadParamClass& description, CProgressPrinter& progress,
+                  CliContext& context) {
+    CTrvKqModbusWithFlFiles& link = line.Link();
+    CInstrumentContents contents;
+    const bool listed = ReadInstrumentContents(link, m_line.baud, contents);
+    progress.Finish();
+    if (!listed) {
+      line.PrintContentsFailure(contents, context.err);
+      return kExitFailure;
+    }
+
+    std::vector<const CObjectContents*> wanted;
+    for (const CObjectContents& object : contents.objects) {
+      if (m_all || std::binary_search(m_objects.begin(), m_objects.end(), object.object)) wanted.push_back(&object);
+    }
+    for (const int number : m_objects) {
+      const bool present = std::any_of(contents.objects.begin(), contents.objects.end(),
+                                       [&](const CObjectContents& o) { return o.object == number; });
+      if (!present) context.err << "Объект " << number << ": нет на приборе, пропущен\n";
+    }
+    if (wanted.empty()) {
+      context.err << "Нет объектов для чтения\n";
+      return kExitFailure;
+    }
+    const std::filesystem::path folder(m_output);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec || !std::filesystem::is_directory(folder)) {
+      context.err << kMessageCannotOpen << "\n"
+                  << folder.string() << ": " << (ec ? ec.message() : std::string("not a folder")) << "\n";
+      return kExitFailure;
+    }
+    uint64_t total = 0;
+    double seconds = 0.0;
+    for (const CObjectContents* object : wanted) {
+      total += object->bytes;
+      seconds += object->readSeconds;
+    }
+    context.err << "Чтение объектов: " << wanted.size() << " (" << total << " байт, около " << ReadTimeText(seconds)
+                << ")\n";
+
+    std::vector<int> saved;
+    std::vector<int> failed;
+    bool cancelled = false;
+    uint64_t base = 0;
+    for (const CObjectContents* object : wanted) {
+      const uint8_t number = object->object;
+      progress.StartPart("Объект " + std::to_string(number) + ": ", base, total);
+      base += object->bytes;
+      CObjectDefinition obj;
+      obj.SetLink(&link);
+      obj.SetVersionList(&description);
+      obj.SetObjectNumber(number);
+      obj.m_strDescription = m_description;
+      CDeviceFiles delivered;
+      const bool ok = obj.ReadArchive(m_rawDir.empty() ? nullptr : &delivered);
+      progress.Finish();
+      std::string text;
+      const uint8_t code = obj.GetReadStatus(text);
+      if (code == kReadCancelled) {
+        cancelled = true;
+        break;
+      }
+      // The raw files are kept as a single read keeps them, also when
+      // they do not decode.
+      const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
+      if (!m_rawDir.empty() && haveFiles && !KeepRawFiles(m_rawDir, number, delivered, context.err)) {
+        failed.push_back(number);
+        continue;
+      }
+      if (!ok) {
+        context.err << "Объект " << +number << ": " << text << "\n";
+        failed.push_back(number);
+        continue;
+      }
+      const std::filesystem::path path = folder / SavedName(number);
+      try {
+        SaveSavedArchive(path, obj);
+      } catch (const std::system_error& e) {
+        context.err << "Объект " << +number << ": " << kMessageCannotOpen << "\n" << e.what() << "\n";
+        failed.push_back(number);
+        continue;
+      }
+      saved.push_back(number);
+      context.err << "Объект " << +number << ": сохранено " << path.string() << " (записей "
+                  << obj.m_arcRecords.GetSize() << ", нештатных ситуаций " << obj.GetAbnormalCount() << ")"
+                  << (code != kReadOk ? "; " + text : std::string()) << "\n";
+    }
+    if (cancelled) context.err << ReadStatusText(kReadCancelled) << "\n";
+    context.err << "Прочитано объектов: " << saved.size() << " из " << wanted.size();
+    if (!failed.empty()) context.err << "; с ошибкой: " << NumberList(failed);
+    if (cancelled) context.err << "; не прочитаны после остановки: " << wanted.size() - saved.size() - failed.size();
+    context.err << "\n";
+    return saved.size() == wanted.size() ? kExitSuccess : kExitFailure;
+  }
+
+  static std::string NumberList(const std::vector<int>& numbers) {
+    std::string text;
+    for (const int n : numbers) text += (text.empty() ? "" : ", ") + std::to_string(n);
+    return text;
+  }
+
   LinkOptions m_line;
   int m_object = 0;
+  std::vector<int> m_objects;  // ascending, without repeats
+  bool m_all = false;
   std::string m_output;
   std::string m_description;
   std::string m_rawDir;

@@ -251,7 +251,7 @@ TEST_F(CliOnArchive, HelpForTheToolAndEachCommand) {
   Result help = Cli({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.err, "");
-  const char* commands[] = {"versions", "info", "tree", "report", "import", "identify", "read"};
+  const char* commands[] = {"versions", "info", "tree", "report", "import", "identify", "list", "read"};
   for (const char* command : commands) {
     EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
     for (const char* flag : {"--help", "-h"}) {
@@ -332,9 +332,11 @@ void (*InterruptHandler())(int) {
 }
 
 TEST_F(CliInFolder, APortThatDoesNotOpen) {
-  for (const char* command : {"identify", "read"}) {
-    std::vector<std::string> args = {command, "--port", "/dev/nonexistent-tty"};
+  for (const char* command : {"identify", "list", "read", "read --objects"}) {
+    std::vector<std::string> args = {std::string(command).substr(0, std::string(command).find(' ')), "--port",
+                                     "/dev/nonexistent-tty"};
     if (std::string(command) == "read") args.insert(args.end(), {"--object", "1", "-o", "x.sav"});
+    if (std::string(command) == "read --objects") args.insert(args.end(), {"--objects", "all", "-o", "x"});
     Result r = Cli(args);
     EXPECT_EQ(r.status, 1) << command;
     EXPECT_EQ(r.out, "");
@@ -343,6 +345,7 @@ TEST_F(CliInFolder, APortThatDoesNotOpen) {
     EXPECT_EQ(InterruptHandler(), SIG_DFL) << command;
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "x"));
 }
 
 // A read from tarvik-kq-sim: progress lines on a file or a pipe, a bar

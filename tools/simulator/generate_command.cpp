@@ -7,28 +7,6 @@
 #include "sim_cli.h"
 
 namespace tkq::sim {
-namespace {
-
-// "1,3,5-7" -> 1 3 5 6 7; false unless every item is a number 1..20 or a
-// rising range of them.
-bool ParseObjects(const std::string& text, std::vector<int>& objects) {
-  objects.clear();
-  size_t from = 0;
-  while (from <= text.size()) {
-    size_t comma = text.find(',', from);
-    if (comma == std::string::npos) comma = text.size();
-    const std::string_view item = std::string_view(text).substr(from, comma - from);
-    const size_t dash = item.find('-');
-    const std::optional<int64_t> lo = ParseDecimal(item.substr(0, dash), 1, 20);
-    const std::optional<int64_t> hi = dash == std::string::npos ? lo : ParseDecimal(item.substr(dash + 1), 1, 20);
-    if (!lo || !hi || *hi < *lo) return false;
-    for (int64_t n = *lo; n <= *hi; ++n) objects.push_back(static_cast<int>(n));
-    from = comma + 1;
-  }
-  return !objects.empty();
-}
-
-}  // namespace
 
 void AddGenerateOptions(CLI::App& command, GenerateCommandOptions& options) {
   GenerateOptions& o = options.folder;
@@ -39,9 +17,9 @@ void AddGenerateOptions(CLI::App& command, GenerateCommandOptions& options) {
       .add_option_function<std::string>(
           "--objects",
           [&o](const std::string& text) {
-            if (!ParseObjects(text, o.objects)) {
-              throw CLI::ValidationError("--objects takes numbers 1 to 20 and ranges, e.g. 1,3,5-7");
-            }
+            const std::optional<std::vector<int>> objects = ParseNumberList(text, 1, 20);
+            if (!objects) throw CLI::ValidationError("--objects takes numbers 1 to 20 and ranges, e.g. 1,3,5-7");
+            o.objects = *objects;
           },
           "Object numbers 1..20, e.g. 1,3,5-7 (default 1)")
       ->type_name("LIST");

@@ -32,6 +32,7 @@ int Failure(std::ostream& err, const std::string& what);
 // Whole-number options, as tarvik-kq reads them.
 using cli::AddNumberOption;
 using cli::ParseDecimal;
+using cli::ParseNumberList;
 
 // Adds an option whose text, when given, goes into `value`.
 CLI::Option* AddTextOption(CLI::App& command, const std::string& name, std::optional<std::string>& value,
