@@ -81,7 +81,7 @@ class ListCommand : public Command {
       out << PadLeft(std::to_string(object.object), 6) << "  " << PadLeft(std::to_string(object.records), 7) << "  "
           << PadLeft(object.readable ? ReadTimeText(object.readSeconds) : std::string("—"), timeWidth) << "  "
           << files << "\n";
-      if (object.readable) total += object.readSeconds;
+      total += object.readSeconds;  // as read --objects all would try it
     }
     out << "\nВсего объектов: " << contents.objects.size() << "; чтение всех около " << ReadTimeText(total) << "\n";
     return kExitSuccess;

@@ -68,6 +68,8 @@ class CProgressPrinter : public CReadProgress {
     m_label = label;
     m_jobBase = base;
     m_jobTotal = total;
+    m_done = base;
+    m_total = total;
   }
 
   // Wipes the bar, so that a line can be written; the next step draws it
