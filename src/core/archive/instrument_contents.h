@@ -21,7 +21,9 @@
 // worker thread may run ReadInstrumentContents while nothing else uses
 // that link. The link's progress watcher (SetProgress) is told the stages
 // "identification" and "directory" from that thread, and its cancel flag
-// (SetCancelFlag) stops the requests as it stops a read.
+// (SetCancelFlag) stops the requests as it stops a read. ObjectsInDirectory
+// and ObjectContents only look at the directory the link holds; call them
+// when no read runs on it (every read replaces that directory).
 
 #include <cstdint>
 #include <string>
