@@ -25,17 +25,6 @@ std::string PadLeft(const std::string& text, size_t width) {
   return length >= width ? text : std::string(width - length, ' ') + text;
 }
 
-// Why an object would not be read, or "".
-std::string Obstacle(const CObjectContents& object) {
-  if (object.readable) return "";
-  if (!object.missing.empty()) {
-    std::string text = "нет";
-    for (size_t i = 0; i < object.missing.size(); ++i) text += (i == 0 ? " " : ", ") + object.missing[i];
-    return text;
-  }
-  return "файл больше " + std::to_string(CModbusWithFlFiles::kMaxFileSize >> 20) + " МБ";
-}
-
 class ListCommand : public Command {
  public:
   const char* Name() const override { return "list"; }
@@ -76,7 +65,7 @@ class ListCommand : public Command {
       for (const CObjectFileInfo& file : object.files) {
         files += (files.empty() ? "" : ", ") + file.name + " " + std::to_string(file.size);
       }
-      const std::string obstacle = Obstacle(object);
+      const std::string obstacle = UnreadableReason(object);
       if (!obstacle.empty()) files += "; не будет прочитан: " + obstacle;
       out << PadLeft(std::to_string(object.object), 6) << "  " << PadLeft(std::to_string(object.records), 7) << "  "
           << PadLeft(object.readable ? ReadTimeText(object.readSeconds) : std::string("—"), timeWidth) << "  "

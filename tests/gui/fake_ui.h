@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "app/ui_services.h"
+#include "archive/instrument_contents.h"
 
 namespace tkq::gui::test {
 
@@ -83,7 +84,17 @@ class CFakeUi : public CUiServices {
     return chartFile;
   }
 
+  int ChooseObject(QWidget*, const CInstrumentContents& contents, uint32_t) override {
+    shownObjects.clear();
+    for (const CObjectContents& object : contents.objects) shownObjects << object.object;
+    shownDevice = QString::fromStdString(contents.deviceId);
+    return chosenObject;
+  }
+
   int printSetups = 0;
+  QList<int> shownObjects;  // what "Содержимое прибора" showed
+  QString shownDevice;
+  int chosenObject = 0;
   QString chartProposed;
   QString chartFile;  // empty: cancelled
   QSize chartSize{640, 320};

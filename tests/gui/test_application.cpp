@@ -66,9 +66,9 @@ QStringList DocumentTitles(CMainFrame* frame) {
 
 // A generated instrument folder and a saved archive of object 1 from it.
 struct Instrument {
-  Instrument(size_t records = 100) {
+  explicit Instrument(size_t records = 100, std::vector<int> objects = {1, 2}) {
     sim::GenerateOptions options;
-    options.objects = {1, 2};
+    options.objects = std::move(objects);
     options.records = records;
     options.end = 1700000000;
     std::string error;
@@ -180,7 +180,8 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(frame->MenuId(), 128);
     QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Помощь"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
-             (QStringList{"Чтение архива с прибора", "Открыть ... \tCtrl+O", "-", "Настройка печати...", "-", "Выход"}));
+             (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть ... \tCtrl+O", "-",
+                          "Настройка печати...", "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Вызов справки", "-", "Поддерживаемые версии ПО прибора", "-", "О программе"}));
     QVERIFY(!frame->Action(kCmdSave)->isEnabled());
@@ -196,7 +197,8 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(frame->MenuId(), 129);
     QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Окно", "Помощь"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
-             (QStringList{"Чтение архива с прибора", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S", "Сохранить как...", "-",
+             (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S",
+                          "Сохранить как...", "-",
                           "Печать...\tCtrl+P", "Предварительный просмотр", "Настройка печати...", "Формирование отчета",
                           "Экспорт в Excel (XLSX)...", "-", "&1 " + m_work->filePath("a.sav"), "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
@@ -429,6 +431,38 @@ class TestApplication : public gui::test::CProgramTest {
              (QStringList{"Настройка просмотра", "Архив измерений", "Архив нештатных ситуаций", "Параметры"}));
     QVERIFY(app.m_strArchivePath.isEmpty());  // the first save asks for a name
     QCOMPARE(app.m_pCurrentObject->m_arcRecords.GetSize(), size_t{100});
+  }
+
+  void theInstrumentsContentsLeadToARead() {
+    Instrument instrument(50, {3, 7});
+    QVERIFY(instrument.ok);
+    CTRV_KQ_VRApp& app = Start();
+    QAction* action = app.MainFrame()->Action(kCmdInstrumentContents);
+    QVERIFY(MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu()).contains(action->text()));
+    {
+      tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
+      app.m_link.SetConnection(sim.Path(), 1);
+      m_ui.messages.clear();
+      m_ui.chosenObject = 7;
+      m_ui.description = "Узел 7";
+      action->trigger();
+      QVERIFY2(m_ui.messages.isEmpty(), qPrintable(m_ui.messages.join("; ")));
+      QCOMPARE(m_ui.shownObjects, (QList<int>{3, 7}));
+      QVERIFY(m_ui.shownDevice.startsWith("TARVIK"));
+      // The object chosen is read as a read from the menu reads it.
+      QVERIFY(app.m_pCurrentObject != nullptr);
+      QCOMPARE(int(app.m_pCurrentObject->GetObjectNumber()), 7);
+      QCOMPARE(app.m_pCurrentObject->m_arcRecords.GetSize(), size_t{50});
+      QCOMPARE(app.MainFrame()->Documents().size(), 4);
+    }
+    // No instrument on the line: said as a read says it, nothing chosen.
+    m_ui.shownObjects.clear();
+    app.m_link.SetConnection(m_work->filePath("no-such-port").toStdString(), 1);
+    action->trigger();
+    QCOMPARE(m_ui.messages.size(), 1);
+    QVERIFY(m_ui.messages[0].startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ\n"));  // with the advice after it
+    QVERIFY(m_ui.shownObjects.isEmpty());
+    QCOMPARE(int(app.m_pCurrentObject->GetObjectNumber()), 7);  // the document stays
   }
 
   void aFailedReadKeepsThePreviousWindows() {

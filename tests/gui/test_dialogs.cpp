@@ -13,11 +13,13 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
 #include "app/dialogs.h"
+#include "archive/instrument_contents.h"
 #include "app/ui_services.h"
 
 namespace tkq::gui {
@@ -457,6 +459,37 @@ class TestDialogs : public QObject {
         }
       }
     }
+  }
+
+  void theInstrumentsContentsChooseOnlyWhatCanBeRead() {
+    tkq::CInstrumentContents contents;
+    contents.deviceId = "TARVIK 59.11.03.04 SN 1";
+    tkq::CObjectContents three;
+    three.object = 3;
+    three.records = 8760;
+    three.files = {{"Obj03_0.arc", 113880}, {"Obj03_0.par", 272}};
+    three.readSeconds = 83;
+    tkq::CObjectContents five;
+    five.object = 5;
+    five.files = {{"Obj05_0.arc", 1300}};
+    five.missing = {"Obj05_0.par"};
+    five.readable = false;
+    contents.objects = {five, three};
+    CInstrumentContentsDialog dialog(contents, 9600);
+    QCOMPARE(dialog.m_table->rowCount(), 2);
+    QCOMPARE(dialog.m_table->item(1, 2)->text(), QString("1 мин 23 с"));
+    QVERIFY(dialog.m_table->item(0, 3)->text().endsWith("не будет прочитан: нет Obj05_0.par"));
+    // The first that can be read is ready; the other cannot be chosen.
+    QCOMPARE(dialog.m_table->currentRow(), 1);
+    QVERIFY(dialog.m_read->isEnabled());
+    dialog.m_table->selectRow(0);
+    QVERIFY(!dialog.m_read->isEnabled());
+    emit dialog.m_table->cellDoubleClicked(0, 0);
+    QCOMPARE(dialog.ChosenObject(), 0);
+    dialog.m_table->selectRow(1);
+    emit dialog.m_table->cellDoubleClicked(1, 0);
+    QCOMPARE(dialog.ChosenObject(), 3);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
   }
 };
 

@@ -150,4 +150,14 @@ bool ReadInstrumentContents(CTrvKqModbusWithFlFiles& link, uint32_t baud, CInstr
   return true;
 }
 
+std::string UnreadableReason(const CObjectContents& object) {
+  if (object.readable) return "";
+  if (!object.missing.empty()) {
+    std::string text = "нет";
+    for (size_t i = 0; i < object.missing.size(); ++i) text += (i == 0 ? " " : ", ") + object.missing[i];
+    return text;
+  }
+  return "файл больше " + std::to_string(CModbusWithFlFiles::kMaxFileSize >> 20) + " МБ";
+}
+
 }  // namespace tkq

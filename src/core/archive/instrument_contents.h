@@ -121,6 +121,10 @@ std::vector<CObjectContents> ObjectsInDirectory(const CTrvKqModbusWithFlFiles& l
 CObjectContents ObjectContents(const CTrvKqModbusWithFlFiles& link, uint8_t object, uint32_t baud,
                                size_t identificationAnswer = kTypicalIdentificationAnswer);
 
+// Why the read of `object` would fail ("нет Obj05_0.par", "файл больше
+// 64 МБ"), or "" when it can be read.
+std::string UnreadableReason(const CObjectContents& object);
+
 // A read time as the program writes it: "< 1 с", "45 с", "1 мин 23 с",
 // "2 ч 5 мин" (whole seconds, rounded).
 std::string ReadTimeText(double seconds);

@@ -15,7 +15,9 @@
 #include "app/main_frame.h"
 #include "app/read_progress.h"
 #include "app/ui_services.h"
+#include "archive/instrument_contents.h"
 #include "link/port_advice.h"
+#include "link/read_status.h"
 #include "output/print_command.h"
 #include "storage/file_io.h"
 #include "output/spreadsheet.h"
@@ -169,6 +171,38 @@ void CTRV_KQ_VRApp::OnPortSettings() {
 void CTRV_KQ_VRApp::OnReadArchive() {
   int number = 0;
   if (!Ui().AskObjectNumber(m_pMainFrame, number)) return;
+  ReadObject(number);
+}
+
+void CTRV_KQ_VRApp::ReportReadFailure(uint8_t code, const QString& status) {
+  QString text = status;
+  if (code == kReadPortBusy) {
+    const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+    if (!advice.empty()) text += "\n" + ToQ(advice);
+  }
+  Ui().Message(m_pMainFrame, text, QMessageBox::Critical, kAppName);
+}
+
+void CTRV_KQ_VRApp::OnInstrumentContents() {
+  CInstrumentContents contents;
+  m_bReading = true;
+  const bool read = RunLinkJob([this, &contents] { return ReadInstrumentContents(m_link, m_link.m_nBaudRate, contents); },
+                               0, m_link, m_cancelRead, m_pMainFrame);
+  m_bReading = false;
+  if (m_bCloseAfterRead) {
+    m_bCloseAfterRead = false;
+    if (m_pMainFrame) m_pMainFrame->close();
+    return;
+  }
+  if (!read) {
+    ReportReadFailure(contents.readStatus, ToQ(ReadStatusText(contents.readStatus)));
+    return;
+  }
+  const int number = Ui().ChooseObject(m_pMainFrame, contents, m_link.m_nBaudRate);
+  if (number > 0) ReadObject(number);
+}
+
+void CTRV_KQ_VRApp::ReadObject(int number) {
   auto object = std::make_unique<CObjectDefinition>();
   object->SetLink(&m_link);
   object->SetVersionList(&m_description);
@@ -185,13 +219,8 @@ void CTRV_KQ_VRApp::OnReadArchive() {
   if (!read) {
     std::string status;
     const uint8_t code = object->GetReadStatus(status);
-    QString text = ToQ(status);
-    if (code == kReadPortBusy) {
-      const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
-      if (!advice.empty()) text += "\n" + ToQ(advice);
-    }
     // The previous object and its windows stay as they were.
-    Ui().Message(m_pMainFrame, text, QMessageBox::Critical, kAppName);
+    ReportReadFailure(code, ToQ(status));
     return;
   }
   // The previous object goes, and its windows before it.

@@ -54,6 +54,9 @@ class CTRV_KQ_VRApp : public QObject {
 
   // --- commands of the application ---
   void OnReadArchive();     // "Чтение архива с прибора"
+  // "Содержимое прибора...": the objects on the instrument; the one chosen
+  // is read as "Чтение архива с прибора" reads it.
+  void OnInstrumentContents();
   void OnFileOpen();        // "Открыть"
   void OnPortSettings();    // "Параметры связи"
   void OnAbout();           // "О программе"
@@ -132,6 +135,11 @@ class CTRV_KQ_VRApp : public QObject {
   // Makes `object` current for good: the previous one goes with all its
   // windows, four new windows open.
   void MakeCurrent(std::unique_ptr<CObjectDefinition> object);
+  // Reads object `number` from the instrument with the progress window,
+  // then asks for the description and opens its windows.
+  void ReadObject(int number);
+  // Says why the link could not do what was asked (`status` is the read's).
+  void ReportReadFailure(uint8_t code, const QString& status);
   void ApplyConnectionSettings();
   void WriteRecentFiles(const QStringList& files);
   void WriteProfile();

@@ -32,7 +32,8 @@ int CommandOf(const QAction* action) { return action != nullptr ? action->data()
 
 QString HelpTopicOfCommand(int id) {
   switch (id) {
-    case kCmdReadArchive: return help::kReading;
+    case kCmdReadArchive:
+    case kCmdInstrumentContents: return help::kReading;
     case kCmdOpen:
     case kCmdSave:
     case kCmdSaveAs: return help::kSaving;
@@ -60,6 +61,7 @@ QString HelpTopicOf(const QWidget* widget) {
     }
     if (qobject_cast<const CListVersionsDialog*>(w) != nullptr) return help::kVersions;
     if (qobject_cast<const CSaveChartDialog*>(w) != nullptr) return help::kChart;
+    if (qobject_cast<const CInstrumentContentsDialog*>(w) != nullptr) return help::kReading;
     if (qobject_cast<const CEditDescDialog*>(w) != nullptr) return help::kSettingsView;
     if (qobject_cast<const CPreviewWindow*>(w) != nullptr || qobject_cast<const CPrintSetupDialog*>(w) != nullptr ||
         qobject_cast<const CPrintingDialog*>(w) != nullptr || qobject_cast<const QPrintDialog*>(w) != nullptr) {

@@ -22,6 +22,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <QSpinBox>
+#include <QHeaderView>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QValidator>
 #include <algorithm>
@@ -29,6 +31,7 @@
 #include <optional>
 
 #include "app/dialog_units.h"
+#include "archive/instrument_contents.h"
 #include "app/ui_services.h"
 #include "tkq_version.h"
 #include "storage/cp1251.h"
@@ -511,6 +514,79 @@ CListVersionsDialog::CListVersionsDialog(const std::vector<std::string>& names, 
   QPushButton* close = AddButton(this, QStringLiteral("Закрыть"), du.Rect(60, 52, 50, 14));
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &CListVersionsDialog::accept);
+}
+
+// ---------------------------------------------------------------------------
+// CInstrumentContentsDialog
+
+
+CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& contents, uint32_t baud,
+                                                     QWidget* parent)
+    : QDialog(parent) {
+  setWindowTitle("Содержимое прибора");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel("Прибор: " + QString::fromStdString(contents.deviceId), this));
+  m_table = new QTableWidget(static_cast<int>(contents.objects.size()), 4, this);
+  m_table->setHorizontalHeaderLabels(
+      {"Объект", "Записей", QString("Чтение (%1 бод)").arg(baud), "Файлы, байт"});
+  m_table->verticalHeader()->hide();
+  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_table->horizontalHeader()->setStretchLastSection(true);
+  int row = 0;
+  for (const CObjectContents& object : contents.objects) {
+    QString files;
+    for (const CObjectFileInfo& file : object.files) {
+      files += (files.isEmpty() ? "" : ", ") + QString::fromStdString(file.name) + " " + QString::number(file.size);
+    }
+    const std::string obstacle = UnreadableReason(object);
+    if (!obstacle.empty()) files += "; не будет прочитан: " + QString::fromStdString(obstacle);
+    const QStringList cells = {QString::number(object.object), QString::number(object.records),
+                               object.readable ? QString::fromStdString(ReadTimeText(object.readSeconds)) : "—", files};
+    for (int column = 0; column < cells.size(); ++column) {
+      auto* item = new QTableWidgetItem(cells[column]);
+      item->setTextAlignment(column < 3 ? (Qt::AlignRight | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignVCenter));
+      if (!object.readable) item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+      m_table->setItem(row, column, item);
+    }
+    m_objects.push_back(object.readable ? object.object : 0);
+    ++row;
+  }
+  m_table->resizeColumnsToContents();
+  m_table->setMinimumWidth(std::min(m_table->horizontalHeader()->length() + 30, 1000));
+  layout->addWidget(m_table);
+  if (contents.objects.empty()) layout->addWidget(new QLabel("Объектов на приборе нет", this));
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  m_read = new QPushButton("Читать", this);
+  m_read->setDefault(true);
+  m_read->setEnabled(false);
+  auto* close = new QPushButton("Закрыть", this);
+  buttons->addWidget(m_read);
+  buttons->addWidget(close);
+  layout->addLayout(buttons);
+  connect(m_read, &QPushButton::clicked, this, &CInstrumentContentsDialog::Choose);
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  connect(m_table, &QTableWidget::cellDoubleClicked, this, [this] { Choose(); });
+  connect(m_table, &QTableWidget::currentCellChanged, this, [this](int current) {
+    m_read->setEnabled(current >= 0 && current < static_cast<int>(m_objects.size()) && m_objects[current] > 0);
+  });
+  // The first object that can be read is ready to go.
+  for (size_t i = 0; i < m_objects.size(); ++i) {
+    if (m_objects[i] > 0) {
+      m_table->selectRow(static_cast<int>(i));
+      break;
+    }
+  }
+}
+
+void CInstrumentContentsDialog::Choose() {
+  const int row = m_table->currentRow();
+  if (row < 0 || row >= static_cast<int>(m_objects.size()) || m_objects[row] == 0) return;
+  m_nChosen = m_objects[row];
+  accept();
 }
 
 // ---------------------------------------------------------------------------

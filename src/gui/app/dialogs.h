@@ -15,7 +15,12 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
+class QTableWidget;
 class QToolButton;
+
+namespace tkq {
+struct CInstrumentContents;
+}
 
 namespace tkq::gui {
 
@@ -102,6 +107,26 @@ class CListVersionsDialog : public QDialog {
   CListVersionsDialog(const std::vector<std::string>& names, QWidget* parent = nullptr);
 
   QListWidget* m_list = nullptr;
+};
+
+// "Содержимое прибора": the objects on the instrument, each with its
+// records, the time its read takes and its files; "Читать" or a double
+// click chooses one (not one that cannot be read).
+class CInstrumentContentsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  CInstrumentContentsDialog(const CInstrumentContents& contents, uint32_t baud, QWidget* parent = nullptr);
+  // The object chosen, 0 for none.
+  int ChosenObject() const { return m_nChosen; }
+
+  QTableWidget* m_table = nullptr;
+  QPushButton* m_read = nullptr;
+
+ private:
+  void Choose();
+
+  std::vector<int> m_objects;  // the object of each row, 0 when it cannot be read
+  int m_nChosen = 0;
 };
 
 // "Сохранить график": the file (PNG, SVG or PDF by its extension, chosen

@@ -109,6 +109,10 @@ void CMainFrame::BuildMenus() {
   read->setIcon(ThemeIcon("document-import", QStyle::SP_ArrowDown));
   connectTo(read, [app] { app->OnReadArchive(); });
 
+  QAction* onInstrument = AddAction(kCmdInstrumentContents, "Содержимое прибора...",
+                                    "Объекты на приборе: записи, файлы и время чтения каждого");
+  connectTo(onInstrument, [app] { app->OnInstrumentContents(); });
+
   m_open128 = new QAction("Открыть ... \tCtrl+O", this);
   m_open129 = new QAction("Открыть...\tCtrl+O", this);
   for (QAction* open : {m_open128, m_open129}) {
@@ -222,6 +226,7 @@ void CMainFrame::BuildMenus() {
   // Menu 128: no document window open.
   auto* file128 = new QMenu("Файл", this);
   file128->addAction(read);
+  file128->addAction(onInstrument);
   file128->addAction(m_open128);
   file128->addSeparator();
   file128->addAction(Action(kCmdPrintSetup));
@@ -232,6 +237,7 @@ void CMainFrame::BuildMenus() {
   // Menu 129: a document window open.
   auto* file129 = new QMenu("Файл", this);
   file129->addAction(read);
+  file129->addAction(onInstrument);
   file129->addAction(m_open129);
   file129->addAction(save);
   file129->addAction(saveAs);

@@ -47,6 +47,7 @@ enum CommandId : int {
   kCmdSaveDescription = 32775,
   kCmdChart = 32780,
   kCmdExportWorkbook = 32781,
+  kCmdInstrumentContents = 32782,
 };
 
 // What a document window offers to the commands of the frame.

@@ -37,7 +37,10 @@ CReadProgressDialog::CReadProgressDialog(int objectNumber, std::atomic<bool>& ca
   setWindowTitle("Чтение архива с прибора");
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(QString("Чтение объекта № %1").arg(objectNumber), this);
+  if (objectNumber == 0) setWindowTitle("Содержимое прибора");
+  auto* title = new QLabel(objectNumber > 0 ? QString("Чтение объекта № %1").arg(objectNumber)
+                                            : QString("Чтение каталога прибора"),
+                           this);
   QFont bold = title->font();
   bold.setBold(true);
   title->setFont(bold);
@@ -99,13 +102,18 @@ void CReadProgressDialog::Cancel() {
 void CReadProgressDialog::reject() { Cancel(); }
 
 bool RunRead(CObjectDefinition& object, CTrvKqModbusWithFlFiles& link, std::atomic<bool>& cancel, QWidget* parent) {
+  return RunLinkJob([&object] { return object.ReadArchive(); }, object.GetObjectNumber(), link, cancel, parent);
+}
+
+bool RunLinkJob(const std::function<bool()>& job, int objectNumber, CTrvKqModbusWithFlFiles& link,
+                std::atomic<bool>& cancel, QWidget* parent) {
   cancel = false;
-  CReadProgressDialog dialog(object.GetObjectNumber(), cancel, parent);
+  CReadProgressDialog dialog(objectNumber, cancel, parent);
   CQueuedProgress progress(&dialog);
   link.SetProgress(&progress);
   link.SetCancelFlag(&cancel);
   bool ok = false;
-  QThread* worker = QThread::create([&] { ok = object.ReadArchive(); });
+  QThread* worker = QThread::create([&] { ok = job(); });
   // Queued to this thread, so the window closes only once it is shown.
   QObject::connect(worker, &QThread::finished, &dialog, &QDialog::accept, Qt::QueuedConnection);
   worker->start();

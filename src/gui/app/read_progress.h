@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <atomic>
+#include <functional>
 
 #include "archive/object_definition.h"
 
@@ -18,6 +19,7 @@ namespace tkq::gui {
 class CReadProgressDialog : public QDialog {
   Q_OBJECT
  public:
+  // `objectNumber` 0: reading what is on the instrument, not an object.
   CReadProgressDialog(int objectNumber, std::atomic<bool>& cancel, QWidget* parent = nullptr);
 
   void SetStage(const QString& stage, quint64 bytes);
@@ -43,5 +45,10 @@ class CReadProgressDialog : public QDialog {
 // is shown modally over `parent`; returns ReadArchive's result. `cancel`
 // is cleared first and set by the window's "Отмена".
 bool RunRead(CObjectDefinition& object, CTrvKqModbusWithFlFiles& link, std::atomic<bool>& cancel, QWidget* parent);
+
+// Runs `job` (which uses `link`) the same way, under a window for
+// `objectNumber` (0: what is on the instrument); returns its result.
+bool RunLinkJob(const std::function<bool()>& job, int objectNumber, CTrvKqModbusWithFlFiles& link,
+                std::atomic<bool>& cancel, QWidget* parent);
 
 }  // namespace tkq::gui

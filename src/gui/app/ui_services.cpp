@@ -102,6 +102,11 @@ QString CUiServices::AskChartFile(QWidget* parent, const QString& file, QSize& s
   return dialog.File();
 }
 
+int CUiServices::ChooseObject(QWidget* parent, const CInstrumentContents& contents, uint32_t baud) {
+  CInstrumentContentsDialog dialog(contents, baud, parent);
+  return dialog.exec() == QDialog::Accepted ? dialog.ChosenObject() : 0;
+}
+
 CUiServices& Ui() { return g_services != nullptr ? *g_services : DefaultServices(); }
 
 void SetUi(CUiServices* services) { g_services = services; }

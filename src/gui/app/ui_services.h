@@ -8,6 +8,10 @@
 #include <QString>
 
 class QPrinter;
+
+namespace tkq {
+struct CInstrumentContents;
+}
 class QWidget;
 
 namespace tkq::gui {
@@ -42,6 +46,8 @@ class CUiServices {
   // "Сохранить график": the file and the size, starting from `file` and
   // `size`. An empty result means cancelled.
   virtual QString AskChartFile(QWidget* parent, const QString& file, QSize& size);
+  // "Содержимое прибора": the object chosen to read, 0 for none.
+  virtual int ChooseObject(QWidget* parent, const CInstrumentContents& contents, uint32_t baud);
 };
 
 // The services in use; the default ones unless a test installed others.
