@@ -17,27 +17,6 @@
 namespace tkq::cli {
 namespace {
 
-// Report bytes to a stream; a stream that fails to take them throws
-// std::system_error.
-class CStreamSink : public CReportSink {
- public:
-  explicit CStreamSink(std::ostream& out) : m_out(out) {}
-  void Write(std::string_view bytes) override {
-    m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    Check();
-  }
-  void Flush() {
-    m_out.flush();
-    Check();
-  }
-
- private:
-  void Check() {
-    if (!m_out) throw std::system_error(errno != 0 ? errno : EIO, std::generic_category(), "standard output");
-  }
-  std::ostream& m_out;
-};
-
 class ReportCommand : public Command {
  public:
   const char* Name() const override { return "report"; }
@@ -63,7 +42,7 @@ class ReportCommand : public Command {
     }
     try {
       if (m_output.empty()) {
-        CStreamSink sink(context.out);
+        CStreamSink sink(context.out, "standard output");
         Write(obj, columns, sink);
         sink.Flush();
       } else {

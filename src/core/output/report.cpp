@@ -1,5 +1,7 @@
 #include "output/report.h"
 
+#include <ostream>
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -62,6 +64,20 @@ void CFileSink::Write(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
     throw std::system_error(errno ? errno : EIO, std::generic_category(), "cannot write the report");
   }
+}
+
+void CStreamSink::Write(std::string_view bytes) {
+  m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  Check();
+}
+
+void CStreamSink::Flush() {
+  m_out.flush();
+  Check();
+}
+
+void CStreamSink::Check() {
+  if (!m_out) throw std::system_error(errno != 0 ? errno : EIO, std::generic_category(), "cannot write " + m_what);
 }
 
 void WriteArchiveReport(CObjectDefinition& object, const CColumnSwitches& columns, CReportSink& sink) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,20 @@ class CFileSink : public CReportSink {
 
  private:
   std::FILE* m_file;
+};
+
+// Writes to a C++ stream; a stream that fails to take the bytes throws
+// std::system_error saying `what` could not be written.
+class CStreamSink : public CReportSink {
+ public:
+  CStreamSink(std::ostream& out, std::string what) : m_out(out), m_what(std::move(what)) {}
+  void Write(std::string_view bytes) override;
+  void Flush();
+
+ private:
+  void Check();
+  std::ostream& m_out;
+  std::string m_what;
 };
 
 // Writes to a file that replaces its destination only when complete.

@@ -281,20 +281,7 @@ class CSheetTable {
 void WriteArchiveSheet(CWorkbook& book, const CCellFormats& formats, const CObjectDefinition& object,
                        const CColumnSwitches& switches, uint32_t rowsPerSheet) {
   const std::vector<EArchiveColumn> columns = ArchiveColumns(switches);
-  std::string caption1, caption2;
-  object.GetColumnCaptions(caption1, caption2);
-  std::vector<std::string> captions;
-  for (EArchiveColumn column : columns) {
-    switch (column) {
-      case EArchiveColumn::kNumber: captions.emplace_back("№"); break;
-      case EArchiveColumn::kFirst: captions.push_back(caption1); break;
-      case EArchiveColumn::kSecond: captions.push_back(caption2); break;
-      case EArchiveColumn::kStart: captions.emplace_back("Начало интервала"); break;
-      case EArchiveColumn::kEnd: captions.emplace_back("Конец интервала"); break;
-      case EArchiveColumn::kTime: captions.emplace_back("Время архивирования"); break;
-      case EArchiveColumn::kAbnormal: captions.emplace_back("Нештатная ситуация"); break;
-    }
-  }
+  std::vector<std::string> captions = ArchiveCaptions(object, columns);
   if (columns.empty()) {
     // No column switched on: the sheet is there, with nothing in it.
     CSheetTable(book, formats, kSheetArchive, {""}, 0, rowsPerSheet, false).Finish();
@@ -467,25 +454,6 @@ void CopyInto(const std::filesystem::path& from, CAtomicFile& to) {
 
 // --- CSV ---
 
-class COstreamSink : public CReportSink {
- public:
-  explicit COstreamSink(std::ostream& out) : m_out(out) {}
-  void Write(std::string_view bytes) override {
-    m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    Check();
-  }
-  void Flush() {
-    m_out.flush();
-    Check();
-  }
-
- private:
-  void Check() {
-    if (!m_out) throw std::system_error(errno != 0 ? errno : EIO, std::generic_category(), "cannot write the CSV");
-  }
-  std::ostream& m_out;
-};
-
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kLineEnd = "\r\n";
 
@@ -604,7 +572,7 @@ void AppendCsvField(std::string& out, std::string_view text) {
 }
 
 void WriteArchiveCsv(std::ostream& out, const CObjectDefinition& object, ECsvView view) {
-  COstreamSink sink(out);
+  CStreamSink sink(out, "the CSV");
   WriteCsv(sink, object, view);
   sink.Flush();
 }

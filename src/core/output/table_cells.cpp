@@ -31,10 +31,13 @@ std::string ArchiveCellText(EArchiveColumn column, int32_t index, const CArchive
   return {};
 }
 
-std::vector<std::string> ArchivePrintCaptions(const CObjectDefinition& object,
-                                              const std::vector<EArchiveColumn>& columns) {
+namespace {
+
+// The captions of `columns`, those of the screen or those of the printout.
+std::vector<std::string> Captions(const CObjectDefinition& object, const std::vector<EArchiveColumn>& columns,
+                                  bool printed) {
   std::string caption1, caption2;
-  object.GetPrintCaptions(caption1, caption2);
+  printed ? object.GetPrintCaptions(caption1, caption2) : object.GetColumnCaptions(caption1, caption2);
   std::vector<std::string> captions;
   for (EArchiveColumn column : columns) {
     switch (column) {
@@ -43,11 +46,22 @@ std::vector<std::string> ArchivePrintCaptions(const CObjectDefinition& object,
       case EArchiveColumn::kSecond: captions.push_back(caption2); break;
       case EArchiveColumn::kStart: captions.emplace_back("Начало интервала"); break;
       case EArchiveColumn::kEnd: captions.emplace_back("Конец интервала"); break;
-      case EArchiveColumn::kTime: captions.emplace_back("Время"); break;
-      case EArchiveColumn::kAbnormal: captions.emplace_back("Нешт-я ситуация"); break;
+      case EArchiveColumn::kTime: captions.emplace_back(printed ? "Время" : "Время архивирования"); break;
+      case EArchiveColumn::kAbnormal: captions.emplace_back(printed ? "Нешт-я ситуация" : "Нештатная ситуация"); break;
     }
   }
   return captions;
+}
+
+}  // namespace
+
+std::vector<std::string> ArchiveCaptions(const CObjectDefinition& object, const std::vector<EArchiveColumn>& columns) {
+  return Captions(object, columns, false);
+}
+
+std::vector<std::string> ArchivePrintCaptions(const CObjectDefinition& object,
+                                              const std::vector<EArchiveColumn>& columns) {
+  return Captions(object, columns, true);
 }
 
 std::vector<std::string> AbnormalCellTexts(const CObjectDefinition& object, int32_t index) {

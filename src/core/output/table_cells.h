@@ -23,6 +23,11 @@ std::vector<EArchiveColumn> ArchiveColumns(const CColumnSwitches& switches);
 // The text of one cell of row `index` (from 0), whose values are `row`.
 std::string ArchiveCellText(EArchiveColumn column, int32_t index, const CArchiveRow& row);
 
+// The captions the archive table shows over its columns: "№", the two
+// captions of the object, "Начало интервала", "Конец интервала", "Время
+// архивирования", "Нештатная ситуация".
+std::vector<std::string> ArchiveCaptions(const CObjectDefinition& object, const std::vector<EArchiveColumn>& columns);
+
 // The printed captions of the archive table's columns: "№", the two print
 // captions of the object, "Начало интервала", "Конец интервала", "Время",
 // "Нешт-я ситуация".

@@ -183,17 +183,25 @@ void CTRV_KQ_VRApp::ReportReadFailure(uint8_t code, const QString& status) {
   Ui().Message(m_pMainFrame, text, QMessageBox::Critical, kAppName);
 }
 
-void CTRV_KQ_VRApp::OnInstrumentContents() {
-  CInstrumentContents contents;
+bool CTRV_KQ_VRApp::RunOnLink(const std::function<bool()>& job, int objectNumber, bool& closing) {
   m_bReading = true;
-  const bool read = RunLinkJob([this, &contents] { return ReadInstrumentContents(m_link, m_link.m_nBaudRate, contents); },
-                               0, m_link, m_cancelRead, m_pMainFrame);
+  const bool done = RunLinkJob(job, objectNumber, m_link, m_cancelRead, m_pMainFrame);
   m_bReading = false;
+  closing = m_bCloseAfterRead;
   if (m_bCloseAfterRead) {
+    // The program was closed meanwhile: nothing more to say.
     m_bCloseAfterRead = false;
     if (m_pMainFrame) m_pMainFrame->close();
-    return;
   }
+  return done;
+}
+
+void CTRV_KQ_VRApp::OnInstrumentContents() {
+  CInstrumentContents contents;
+  bool closing = false;
+  const bool read = RunOnLink([this, &contents] { return ReadInstrumentContents(m_link, m_link.m_nBaudRate, contents); },
+                              0, closing);
+  if (closing) return;
   if (!read) {
     ReportReadFailure(contents.readStatus, ToQ(ReadStatusText(contents.readStatus)));
     return;
@@ -207,15 +215,9 @@ void CTRV_KQ_VRApp::ReadObject(int number) {
   object->SetLink(&m_link);
   object->SetVersionList(&m_description);
   object->SetObjectNumber(static_cast<uint8_t>(number));
-  m_bReading = true;
-  const bool read = RunRead(*object, m_link, m_cancelRead, m_pMainFrame);
-  m_bReading = false;
-  if (m_bCloseAfterRead) {
-    // The program was closed during the read: nothing more to say.
-    m_bCloseAfterRead = false;
-    if (m_pMainFrame) m_pMainFrame->close();
-    return;
-  }
+  bool closing = false;
+  const bool read = RunOnLink([&object] { return object->ReadArchive(); }, number, closing);
+  if (closing) return;
   if (!read) {
     std::string status;
     const uint8_t code = object->GetReadStatus(status);

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "archive/object_definition.h"
@@ -135,6 +136,10 @@ class CTRV_KQ_VRApp : public QObject {
   // Makes `object` current for good: the previous one goes with all its
   // windows, four new windows open.
   void MakeCurrent(std::unique_ptr<CObjectDefinition> object);
+  // Runs `job` on the link with the progress window for `objectNumber`
+  // (0: the instrument's contents); `closing` tells that the program was
+  // closed meanwhile (and its window now is).
+  bool RunOnLink(const std::function<bool()>& job, int objectNumber, bool& closing);
   // Reads object `number` from the instrument with the progress window,
   // then asks for the description and opens its windows.
   void ReadObject(int number);

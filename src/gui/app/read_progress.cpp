@@ -101,10 +101,6 @@ void CReadProgressDialog::Cancel() {
 
 void CReadProgressDialog::reject() { Cancel(); }
 
-bool RunRead(CObjectDefinition& object, CTrvKqModbusWithFlFiles& link, std::atomic<bool>& cancel, QWidget* parent) {
-  return RunLinkJob([&object] { return object.ReadArchive(); }, object.GetObjectNumber(), link, cancel, parent);
-}
-
 bool RunLinkJob(const std::function<bool()>& job, int objectNumber, CTrvKqModbusWithFlFiles& link,
                 std::atomic<bool>& cancel, QWidget* parent) {
   cancel = false;

@@ -41,13 +41,10 @@ class CReadProgressDialog : public QDialog {
   bool m_started = false;
 };
 
-// Reads `object` over `link` on a worker thread while the progress window
-// is shown modally over `parent`; returns ReadArchive's result. `cancel`
-// is cleared first and set by the window's "Отмена".
-bool RunRead(CObjectDefinition& object, CTrvKqModbusWithFlFiles& link, std::atomic<bool>& cancel, QWidget* parent);
-
-// Runs `job` (which uses `link`) the same way, under a window for
-// `objectNumber` (0: what is on the instrument); returns its result.
+// Runs `job` (a read over `link`) on a worker thread while the progress
+// window for `objectNumber` (0: what is on the instrument) is shown modally
+// over `parent`; returns the job's result. `cancel` is cleared first and set
+// by the window's "Отмена".
 bool RunLinkJob(const std::function<bool()>& job, int objectNumber, CTrvKqModbusWithFlFiles& link,
                 std::atomic<bool>& cancel, QWidget* parent);
 
