@@ -165,7 +165,6 @@ void CArchiveChart::SetArchive(const CObjectDefinition* object, const CColumnSwi
     m_curve[series]->setName(m_caption[series]);
     m_curve[series]->setVisible(m_shown[series]);
     QCPAxis* axis = series == 0 ? yAxis : yAxis2;
-    axis->setLabel(m_caption[series]);
     axis->setTickLabels(m_shown[series]);
     axis->setLabel(m_shown[series] ? m_caption[series] : QString());
   }
@@ -287,7 +286,6 @@ void CArchiveChart::OnRangeChanged(const QCPRange& range) {
     m_bAdjusting = false;
   }
   Refresh();
-  emit RangeShown(from, to);
 }
 
 void CArchiveChart::resizeEvent(QResizeEvent* event) {

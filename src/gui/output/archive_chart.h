@@ -69,10 +69,6 @@ class CArchiveChart : public QCustomPlot {
   // complete. False with `error` set when it cannot.
   bool SaveImage(const QString& path, QSize size, QString& error);
 
- signals:
-  // The time shown changed (zoom, pan, ShowAll, ShowRange).
-  void RangeShown(double from, double to);
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
