@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <filesystem>
 #include <ostream>
 
@@ -27,6 +28,12 @@ int LoadArchive(const ArchiveOptions& options, LoadedArchive& loaded, CliContext
     return kExitBadFile;
   }
   return kExitSuccess;
+}
+
+std::string LowerCaseExtension(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
 }
 
 }  // namespace tkq::cli

@@ -33,4 +33,7 @@ struct LoadedArchive {
 // kExitBadFile; 0 when loaded.
 int LoadArchive(const ArchiveOptions& options, LoadedArchive& loaded, CliContext& context);
 
+// The extension of `path` in lower case, with its point (".xlsx"), or "".
+std::string LowerCaseExtension(const std::string& path);
+
 }  // namespace tkq::cli

@@ -22,8 +22,7 @@ enum class EFileKind { kWorkbook, kCsv };
 
 // The kind of file -o names, by its extension in any case.
 std::optional<EFileKind> KindOf(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = LowerCaseExtension(path);
   if (extension == ".xlsx") return EFileKind::kWorkbook;
   if (extension == ".csv") return EFileKind::kCsv;
   return std::nullopt;
@@ -78,13 +77,13 @@ class ExportCommand : public Command {
 
   int Run(CliContext& context) override {
     LoadedArchive loaded;
-    if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
-    CObjectDefinition& obj = *loaded.object;
     CColumnSwitches columns;
     const std::string view = m_kind == EFileKind::kWorkbook ? "archive" : m_view;
-    if (const int status = ApplyViewOptionsTo(view, m_settings, obj, columns, context); status != kExitSuccess) {
+    if (const int status = LoadArchiveForView(m_archive, view, m_settings, loaded, columns, context);
+        status != kExitSuccess) {
       return status;
     }
+    CObjectDefinition& obj = *loaded.object;
     try {
       if (m_kind == EFileKind::kWorkbook) {
         WriteArchiveWorkbook(m_output, obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION});

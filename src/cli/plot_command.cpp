@@ -99,8 +99,7 @@ std::optional<QSize> ParseSize(std::string_view text) {
 
 // Whether -o names a file the chart writes: .png, .svg or .pdf in any case.
 bool IsImageName(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = LowerCaseExtension(path);
   return extension == ".png" || extension == ".svg" || extension == ".pdf";
 }
 
@@ -184,12 +183,12 @@ class PlotCommand : public Command {
       return kExitUsage;
     }
     LoadedArchive loaded;
-    if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
-    CObjectDefinition& obj = *loaded.object;
     CColumnSwitches columns;
-    if (const int status = ApplyViewOptionsTo("archive", m_settings, obj, columns, context); status != kExitSuccess) {
+    if (const int status = LoadArchiveForView(m_archive, "archive", m_settings, loaded, columns, context);
+        status != kExitSuccess) {
       return status;
     }
+    CObjectDefinition& obj = *loaded.object;
 
     EnsureGuiApplication();
     gui::CArchiveChart chart;

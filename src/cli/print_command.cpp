@@ -58,12 +58,12 @@ class PrintCommand : public Command {
       return kExitUsage;
     }
     LoadedArchive loaded;
-    if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
-    CObjectDefinition& obj = *loaded.object;
     CColumnSwitches columns;
-    if (const int status = ApplyViewOptionsTo(m_view, m_settings, obj, columns, context); status != kExitSuccess) {
+    if (const int status = LoadArchiveForView(m_archive, m_view, m_settings, loaded, columns, context);
+        status != kExitSuccess) {
       return status;
     }
+    CObjectDefinition& obj = *loaded.object;
     std::unique_ptr<CPrintLines> lines;
     if (m_view == "archive") {
       lines = std::make_unique<CArchivePrintLines>(obj, columns);

@@ -34,12 +34,12 @@ class ReportCommand : public Command {
 
   int Run(CliContext& context) override {
     LoadedArchive loaded;
-    if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
-    CObjectDefinition& obj = *loaded.object;
     CColumnSwitches columns;
-    if (const int status = ApplyViewOptionsTo(m_view, m_settings, obj, columns, context); status != kExitSuccess) {
+    if (const int status = LoadArchiveForView(m_archive, m_view, m_settings, loaded, columns, context);
+        status != kExitSuccess) {
       return status;
     }
+    CObjectDefinition& obj = *loaded.object;
     try {
       if (m_output.empty()) {
         CStreamSink sink(context.out, "standard output");

@@ -119,4 +119,10 @@ int ApplyViewOptionsTo(const std::string& view, const ViewOptions& options, CObj
   return kExitUsage;
 }
 
+int LoadArchiveForView(const ArchiveOptions& archive, const std::string& view, const ViewOptions& options,
+                       LoadedArchive& loaded, CColumnSwitches& columns, CliContext& context) {
+  if (const int status = LoadArchive(archive, loaded, context); status != kExitSuccess) return status;
+  return ApplyViewOptionsTo(view, options, *loaded.object, columns, context);
+}
+
 }  // namespace tkq::cli

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "archive/object_definition.h"
+#include "archive_loading.h"
 #include "command.h"
 #include "output/report.h"
 
@@ -44,5 +45,10 @@ std::string ApplyViewOptions(const ViewOptions& options, CObjectDefinition& obje
 // refusal written to err. Returns 0, or kExitUsage when refused.
 int ApplyViewOptionsTo(const std::string& view, const ViewOptions& options, CObjectDefinition& object,
                        CColumnSwitches& columns, CliContext& context);
+
+// Loads the archive (LoadArchive) and applies the options for `view`
+// (ApplyViewOptionsTo): 0, or the status the command ends with.
+int LoadArchiveForView(const ArchiveOptions& archive, const std::string& view, const ViewOptions& options,
+                       LoadedArchive& loaded, CColumnSwitches& columns, CliContext& context);
 
 }  // namespace tkq::cli

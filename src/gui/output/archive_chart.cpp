@@ -339,7 +339,10 @@ int CArchiveChart::RowAtPixel(double x) const {
 }
 
 void CArchiveChart::MarkRow(int row) {
-  m_nMarkedRow = row >= 0 && row < static_cast<int>(m_data->GetRowCount()) ? row : -1;
+  row = row >= 0 && row < static_cast<int>(m_data->GetRowCount()) ? row : -1;
+  // The table's rebuild unmarks the row before the chart is rebuilt anyway.
+  if (row < 0 && m_nMarkedRow < 0) return;
+  m_nMarkedRow = row;
   if (m_nMarkedRow >= 0) {
     const auto index = static_cast<size_t>(m_nMarkedRow);
     const double start = static_cast<double>(std::min(m_data->Start(index), m_data->End(index)));
