@@ -11,12 +11,12 @@
 #include <map>
 #include <string>
 
-#include "output/chart_data.h"
-#include "output/report.h"
-#include "output/spreadsheet.h"
-#include "storage/file_io.h"
-#include "storage/saved_archive.h"
-#include "test_support.h"
+#include "core/output/chart_data.h"
+#include "core/output/report.h"
+#include "core/output/spreadsheet.h"
+#include "core/storage/file_io.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
 
 using namespace tkq;
 

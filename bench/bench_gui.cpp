@@ -15,14 +15,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/application.h"
-#include "app/main_frame.h"
-#include "storage/saved_archive.h"
-#include "test_support.h"
-#include "output/archive_chart.h"
-#include "views/archive_view.h"
-#include "views/chart_view.h"
-#include "views/settings_view.h"
+#include "gui/app/application.h"
+#include "gui/app/main_frame.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
+#include "render/archive_chart.h"
+#include "gui/views/archive_view.h"
+#include "gui/views/chart_view.h"
+#include "gui/views/settings_view.h"
 
 using namespace tkq;
 using namespace tkq::gui;

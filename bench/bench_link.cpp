@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/object_definition.h"
-#include "description/read_param_class.h"
-#include "instrument.h"
-#include "sim_process.h"
+#include "core/archive/object_definition.h"
+#include "core/description/read_param_class.h"
+#include "simulator/instrument.h"
+#include "support/sim_process.h"
 
 using namespace tkq;
 

@@ -19,14 +19,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/application.h"
-#include "app/main_frame.h"
-#include "output/page_painter.h"
-#include "output/print_layout.h"
-#include "output/print_preview.h"
-#include "storage/saved_archive.h"
-#include "views/archive_view.h"
-#include "test_support.h"
+#include "gui/app/application.h"
+#include "gui/app/main_frame.h"
+#include "render/page_painter.h"
+#include "core/output/print_layout.h"
+#include "gui/output/print_preview.h"
+#include "core/archive/saved_archive.h"
+#include "gui/views/archive_view.h"
+#include "support/test_support.h"
 
 using namespace tkq;
 using namespace tkq::gui;

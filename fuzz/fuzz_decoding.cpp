@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "archive/object_definition.h"
-#include "description/number_format.h"
-#include "description/read_param_class.h"
+#include "core/archive/object_definition.h"
+#include "core/description/number_format.h"
+#include "core/description/read_param_class.h"
 
 using namespace tkq;
 

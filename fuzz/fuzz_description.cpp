@@ -6,8 +6,8 @@
 #include <span>
 #include <stdexcept>
 
-#include "description/read_param_class.h"
-#include "storage/archive_stream.h"
+#include "core/description/read_param_class.h"
+#include "core/storage/archive_stream.h"
 
 using namespace tkq;
 

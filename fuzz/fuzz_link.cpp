@@ -7,9 +7,9 @@
 #include <span>
 #include <vector>
 
-#include "archive/object_definition.h"
-#include "description/read_param_class.h"
-#include "fake_channel.h"
+#include "core/archive/object_definition.h"
+#include "core/description/read_param_class.h"
+#include "support/fake_channel.h"
 
 using namespace tkq;
 

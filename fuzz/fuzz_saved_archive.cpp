@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "description/read_param_class.h"
-#include "output/report.h"
-#include "storage/saved_archive.h"
+#include "core/description/read_param_class.h"
+#include "core/output/report.h"
+#include "core/archive/saved_archive.h"
 
 using namespace tkq;
 

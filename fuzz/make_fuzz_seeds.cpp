@@ -4,11 +4,11 @@
 #include <fstream>
 #include <string>
 
-#include "description/read_param_class.h"
-#include "fake_channel.h"
-#include "instrument.h"
-#include "storage/saved_archive.h"
-#include "test_support.h"
+#include "core/description/read_param_class.h"
+#include "support/fake_channel.h"
+#include "simulator/instrument.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
 
 using namespace tkq;
 

@@ -1,4 +1,4 @@
-#include "archive_loading.h"
+#include "cli/archive_loading.h"
 
 #include <CLI/CLI.hpp>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "storage/saved_archive.h"
+#include "core/archive/saved_archive.h"
 
 namespace tkq::cli {
 

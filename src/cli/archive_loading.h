@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "archive/object_definition.h"
-#include "command.h"
-#include "description/read_param_class.h"
-#include "link/flash_files.h"
+#include "core/archive/object_definition.h"
+#include "cli/command.h"
+#include "core/description/read_param_class.h"
+#include "core/link/flash_files.h"
 
 namespace tkq::cli {
 

@@ -1,4 +1,5 @@
-#include "cli.h"
+#include "cli/cli.h"
+#include "tkq_version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -70,7 +71,7 @@ std::string UsageMistake(const CLI::App& app, const CLI::ParseError& e, const st
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
   CLI::App app("The Tarvik KQ Monitor's command-line tool: saved archives, reports and reads from the instrument.",
                kProgram);
-  app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION);
+  app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION_TEXT);
   app.require_subcommand(1);
   std::vector<std::unique_ptr<Command>> commands = MakeCommands();
   std::vector<std::pair<CLI::App*, Command*>> subcommands;

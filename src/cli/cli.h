@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "command.h"
+#include "cli/command.h"
 
 namespace tkq::cli {
 

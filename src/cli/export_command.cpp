@@ -9,11 +9,12 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "archive_loading.h"
-#include "command.h"
-#include "output/spreadsheet.h"
-#include "storage/saved_archive.h"
-#include "view_options.h"
+#include "cli/archive_loading.h"
+#include "cli/command.h"
+#include "core/output/spreadsheet.h"
+#include "core/archive/saved_archive.h"
+#include "cli/view_options.h"
+#include "tkq_version.h"
 
 namespace tkq::cli {
 namespace {
@@ -86,7 +87,7 @@ class ExportCommand : public Command {
     CObjectDefinition& obj = *loaded.object;
     try {
       if (m_kind == EFileKind::kWorkbook) {
-        WriteArchiveWorkbook(m_output, obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION});
+        WriteArchiveWorkbook(m_output, obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION_TEXT});
       } else {
         const ECsvView csv = m_view == "archive"    ? ECsvView::kArchive
                              : m_view == "abnormal" ? ECsvView::kAbnormal

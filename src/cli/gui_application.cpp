@@ -1,4 +1,4 @@
-#include "gui_application.h"
+#include "cli/gui_application.h"
 
 #include <QApplication>
 

@@ -4,9 +4,9 @@
 
 #include <ostream>
 
-#include "command.h"
-#include "link/read_status.h"
-#include "link_options.h"
+#include "cli/command.h"
+#include "core/link/read_status.h"
+#include "cli/link_options.h"
 
 namespace tkq::cli {
 namespace {

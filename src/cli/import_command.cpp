@@ -10,13 +10,13 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "command.h"
-#include "description/read_param_class.h"
-#include "link/flash_files.h"
-#include "link/read_status.h"
-#include "number_option.h"
-#include "storage/file_io.h"
-#include "storage/saved_archive.h"
+#include "cli/command.h"
+#include "core/description/read_param_class.h"
+#include "core/link/flash_files.h"
+#include "core/link/read_status.h"
+#include "cli/number_option.h"
+#include "core/storage/file_io.h"
+#include "core/archive/saved_archive.h"
 
 namespace tkq::cli {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <ostream>
 
-#include "archive/quantity_catalogue.h"
-#include "archive_loading.h"
-#include "command.h"
-#include "output/text_forms.h"
+#include "core/archive/quantity_catalogue.h"
+#include "cli/archive_loading.h"
+#include "cli/command.h"
+#include "core/output/text_forms.h"
 
 namespace tkq::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "link_options.h"
+#include "cli/link_options.h"
 
 #include <CLI/CLI.hpp>
 
@@ -6,10 +6,10 @@
 #include <iterator>
 #include <ostream>
 
-#include "link/link_status.h"
-#include "link/port_advice.h"
-#include "link/read_status.h"
-#include "number_option.h"
+#include "core/link/link_status.h"
+#include "core/link/port_advice.h"
+#include "core/link/read_status.h"
+#include "cli/number_option.h"
 
 namespace tkq::cli {
 namespace {

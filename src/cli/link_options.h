@@ -6,10 +6,10 @@
 #include <iosfwd>
 #include <string>
 
-#include "command.h"
-#include "archive/instrument_contents.h"
-#include "interrupts.h"
-#include "link/flash_files.h"
+#include "cli/command.h"
+#include "core/archive/instrument_contents.h"
+#include "cli/interrupts.h"
+#include "core/link/flash_files.h"
 
 namespace tkq::cli {
 

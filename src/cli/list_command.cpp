@@ -5,9 +5,9 @@
 
 #include <ostream>
 
-#include "archive/instrument_contents.h"
-#include "command.h"
-#include "link_options.h"
+#include "core/archive/instrument_contents.h"
+#include "cli/command.h"
+#include "cli/link_options.h"
 
 namespace tkq::cli {
 

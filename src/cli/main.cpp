@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
+#include "cli/cli.h"
 
 int main(int argc, char** argv) {
   tkq::cli::CliContext context{std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0};

@@ -1,4 +1,4 @@
-#include "number_option.h"
+#include "cli/number_option.h"
 
 #include <charconv>
 

@@ -16,13 +16,13 @@
 #include <string>
 #include <string_view>
 
-#include "archive_loading.h"
-#include "command.h"
-#include "gui_application.h"
-#include "link/rtc_time.h"
-#include "number_option.h"
-#include "output/archive_chart.h"
-#include "view_options.h"
+#include "cli/archive_loading.h"
+#include "cli/command.h"
+#include "cli/gui_application.h"
+#include "core/base/rtc_time.h"
+#include "cli/number_option.h"
+#include "render/archive_chart.h"
+#include "cli/view_options.h"
 
 namespace tkq::cli {
 namespace {

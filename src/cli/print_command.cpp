@@ -10,13 +10,13 @@
 #include <cstdio>
 #include <ostream>
 
-#include "archive_loading.h"
-#include "command.h"
-#include "gui_application.h"
-#include "interrupts.h"
-#include "output/page_painter.h"
-#include "output/print_layout.h"
-#include "view_options.h"
+#include "cli/archive_loading.h"
+#include "cli/command.h"
+#include "cli/gui_application.h"
+#include "cli/interrupts.h"
+#include "render/page_painter.h"
+#include "core/output/print_layout.h"
+#include "cli/view_options.h"
 
 namespace tkq::cli {
 namespace {

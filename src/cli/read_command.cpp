@@ -9,15 +9,15 @@
 #include <ostream>
 #include <system_error>
 
-#include "archive/instrument_contents.h"
-#include "command.h"
-#include "description/read_param_class.h"
-#include "link/flash_names.h"
-#include "link/read_status.h"
-#include "link_options.h"
-#include "number_option.h"
-#include "storage/file_io.h"
-#include "storage/saved_archive.h"
+#include "core/archive/instrument_contents.h"
+#include "cli/command.h"
+#include "core/description/read_param_class.h"
+#include "core/link/flash_names.h"
+#include "core/link/read_status.h"
+#include "cli/link_options.h"
+#include "cli/number_option.h"
+#include "core/storage/file_io.h"
+#include "core/archive/saved_archive.h"
 
 namespace tkq::cli {
 namespace {

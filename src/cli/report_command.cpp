@@ -7,12 +7,12 @@
 #include <ostream>
 #include <system_error>
 
-#include "archive_loading.h"
-#include "command.h"
-#include "output/report.h"
-#include "storage/file_io.h"
-#include "storage/saved_archive.h"
-#include "view_options.h"
+#include "cli/archive_loading.h"
+#include "cli/command.h"
+#include "core/output/report.h"
+#include "core/storage/file_io.h"
+#include "core/archive/saved_archive.h"
+#include "cli/view_options.h"
 
 namespace tkq::cli {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <ostream>
 
-#include "archive_loading.h"
-#include "command.h"
+#include "cli/archive_loading.h"
+#include "cli/command.h"
 
 namespace tkq::cli {
 namespace {

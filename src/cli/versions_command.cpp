@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <ostream>
 
-#include "command.h"
-#include "description/read_param_class.h"
+#include "cli/command.h"
+#include "core/description/read_param_class.h"
 
 namespace tkq::cli {
 namespace {

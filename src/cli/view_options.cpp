@@ -1,4 +1,4 @@
-#include "view_options.h"
+#include "cli/view_options.h"
 
 #include <CLI/CLI.hpp>
 
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "number_option.h"
+#include "cli/number_option.h"
 
 namespace tkq::cli {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <utility>
 
-#include "archive/object_definition.h"
-#include "archive_loading.h"
-#include "command.h"
-#include "output/report.h"
+#include "core/archive/object_definition.h"
+#include "cli/archive_loading.h"
+#include "cli/command.h"
+#include "core/output/report.h"
 
 namespace CLI {
 class App;

@@ -10,14 +10,15 @@
 #include <sstream>
 #include <streambuf>
 
-#include "cli.h"
-#include "output/report.h"
-#include "sim_process.h"
-#include "instrument.h"
-#include "run_result.h"
-#include "storage/cp1251.h"
-#include "storage/saved_archive.h"
-#include "../core/test_support.h"
+#include "cli/cli.h"
+#include "core/output/report.h"
+#include "support/sim_process.h"
+#include "simulator/instrument.h"
+#include "support/run_result.h"
+#include "core/base/cp1251.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
+#include "tkq_version.h"
 
 namespace tkq {
 namespace {
@@ -266,7 +267,7 @@ TEST_F(CliOnArchive, HelpForTheToolAndEachCommand) {
 
   Result version = Cli({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "tarvik-kq " TKQ_VERSION "\n");
+  EXPECT_EQ(version.out, "tarvik-kq " TKQ_VERSION_TEXT "\n");
 }
 
 // --description is the description FILE for commands on a saved archive,

@@ -5,10 +5,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "output/spreadsheet.h"
-#include "run_result.h"
-#include "storage/file_io.h"
-#include "storage/saved_archive.h"
+#include "core/output/spreadsheet.h"
+#include "support/run_result.h"
+#include "core/storage/file_io.h"
+#include "core/archive/saved_archive.h"
 
 namespace tkq {
 namespace {

@@ -13,13 +13,13 @@
 #include <sstream>
 #include <thread>
 
-#include "archive/instrument_contents.h"
-#include "fake_channel.h"
-#include "instrument.h"
-#include "run_result.h"
-#include "sim_process.h"
-#include "storage/saved_archive.h"
-#include "../core/test_support.h"
+#include "core/archive/instrument_contents.h"
+#include "support/fake_channel.h"
+#include "simulator/instrument.h"
+#include "support/run_result.h"
+#include "support/sim_process.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

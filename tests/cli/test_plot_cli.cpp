@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "output/archive_chart.h"
-#include "run_result.h"
-#include "storage/saved_archive.h"
-#include "../core/test_support.h"
+#include "render/archive_chart.h"
+#include "support/run_result.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

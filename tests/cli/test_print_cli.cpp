@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <sstream>
 
-#include "run_result.h"
-#include "output/print_layout.h"
-#include "storage/saved_archive.h"
-#include "../core/test_support.h"
+#include "support/run_result.h"
+#include "core/output/print_layout.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

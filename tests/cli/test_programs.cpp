@@ -10,10 +10,11 @@
 #include <array>
 #include <cstdio>
 
-#include "instrument.h"
-#include "run_result.h"
-#include "storage/saved_archive.h"
-#include "../core/test_support.h"
+#include "simulator/instrument.h"
+#include "support/run_result.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
+#include "tkq_version.h"
 
 namespace tkq {
 namespace {
@@ -66,7 +67,7 @@ TEST(Programs, HelpAndVersionOnStandardOutput) {
     EXPECT_EQ(help.err, "");
     Result version = Shell(dir.Path(), program, "--version");
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, std::filesystem::path(program).filename().string() + " " TKQ_VERSION "\n");
+    EXPECT_EQ(version.out, std::filesystem::path(program).filename().string() + " " TKQ_VERSION_TEXT "\n");
   }
   Result report = Shell(dir.Path(), TKQ_CLI_PATH, "report --help");
   EXPECT_EQ(report.status, 0);

@@ -5,9 +5,10 @@
 
 #include <sstream>
 
-#include "instrument.h"
-#include "sim_cli.h"
-#include "../core/test_support.h"
+#include "simulator/instrument.h"
+#include "simulator/sim_cli.h"
+#include "support/test_support.h"
+#include "tkq_version.h"
 
 namespace tkq::sim {
 namespace {
@@ -148,7 +149,7 @@ TEST(SimCommandLine, HelpAndVersion) {
   }
   EXPECT_NE(Sim({"serve", "--help"}).out.find("--exception CODE[@FROM]"), std::string::npos);
   EXPECT_NE(Sim({"generate", "--help"}).out.find("--corrupt-record"), std::string::npos);
-  EXPECT_EQ(Sim({"--version"}).out, "tarvik-kq-sim " TKQ_VERSION "\n");
+  EXPECT_EQ(Sim({"--version"}).out, "tarvik-kq-sim " TKQ_VERSION_TEXT "\n");
   Result nothing = Sim({});
   EXPECT_EQ(nothing.status, 2);
   EXPECT_EQ(FirstLine(nothing.err), "tarvik-kq-sim: name an instrument folder");

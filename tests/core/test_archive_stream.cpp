@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "archive/records.h"
-#include "storage/archive_stream.h"
-#include "storage/cp1251.h"
+#include "core/archive/records.h"
+#include "core/storage/archive_stream.h"
+#include "core/base/cp1251.h"
 
 namespace tkq {
 namespace {

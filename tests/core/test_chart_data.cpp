@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <random>
 
-#include "output/chart_data.h"
-#include "test_support.h"
+#include "core/output/chart_data.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

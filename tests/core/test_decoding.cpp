@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "description/number_format.h"
-#include "description/param_layout.h"
-#include "description/read_param_class.h"
-#include "test_support.h"
+#include "core/description/number_format.h"
+#include "core/description/param_layout.h"
+#include "core/description/read_param_class.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

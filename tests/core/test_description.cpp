@@ -5,10 +5,10 @@
 
 #include <fstream>
 
-#include "description/param_layout.h"
-#include "description/read_param_class.h"
-#include "storage/cp1251.h"
-#include "test_support.h"
+#include "core/description/param_layout.h"
+#include "core/description/read_param_class.h"
+#include "core/base/cp1251.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

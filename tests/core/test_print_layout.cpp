@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "output/print_layout.h"
-#include "test_support.h"
+#include "core/output/print_layout.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "archive/object_definition.h"
-#include "test_support.h"
+#include "core/archive/object_definition.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

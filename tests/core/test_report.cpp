@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "output/report.h"
-#include "output/text_forms.h"
-#include "storage/cp1251.h"
-#include "test_support.h"
+#include "core/output/report.h"
+#include "core/output/text_forms.h"
+#include "core/base/cp1251.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/rtc_time.h"
+#include "core/base/rtc_time.h"
 
 namespace tkq {
 namespace {

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <functional>
 
-#include "storage/file_io.h"
-#include "storage/saved_archive.h"
-#include "test_support.h"
+#include "core/storage/file_io.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

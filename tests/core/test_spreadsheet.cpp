@@ -11,10 +11,10 @@
 #include <limits>
 #include <sstream>
 
-#include "output/report.h"
-#include "output/spreadsheet.h"
-#include "storage/file_io.h"
-#include "test_support.h"
+#include "core/output/report.h"
+#include "core/output/spreadsheet.h"
+#include "core/storage/file_io.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/application.h"
-#include "app/main_frame.h"
+#include "gui/app/application.h"
+#include "gui/app/main_frame.h"
 #include "fake_ui.h"
 
 namespace tkq::gui::test {

@@ -21,18 +21,18 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "app/application.h"
-#include "app/context_help.h"
-#include "app/dialogs.h"
-#include "app/help_window.h"
-#include "app/main_frame.h"
-#include "app/read_progress.h"
+#include "gui/app/application.h"
+#include "gui/app/context_help.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/help_window.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/read_progress.h"
 #include "program_test.h"
-#include "instrument.h"
-#include "sim_process.h"
-#include "storage/file_io.h"
-#include "storage/saved_archive.h"
-#include "test_support.h"
+#include "simulator/instrument.h"
+#include "support/sim_process.h"
+#include "core/storage/file_io.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
 
 using namespace tkq;
 using namespace tkq::gui;

@@ -18,9 +18,9 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/dialogs.h"
-#include "archive/instrument_contents.h"
-#include "app/ui_services.h"
+#include "gui/app/dialogs.h"
+#include "core/archive/instrument_contents.h"
+#include "gui/app/ui_services.h"
 
 namespace tkq::gui {
 // dialogs.cpp: the port list built from a directory tree given as root.

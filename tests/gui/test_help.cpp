@@ -12,13 +12,13 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/dialogs.h"
-#include "app/help_window.h"
-#include "archive/quantity_catalogue.h"
-#include "archive/records.h"
-#include "description/read_param_class.h"
-#include "link/read_status.h"
-#include "storage/saved_archive.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/help_window.h"
+#include "core/archive/quantity_catalogue.h"
+#include "core/archive/records.h"
+#include "core/description/read_param_class.h"
+#include "core/link/read_status.h"
+#include "core/archive/saved_archive.h"
 
 using namespace tkq::gui;
 

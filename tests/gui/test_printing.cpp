@@ -13,17 +13,17 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/help_window.h"
-#include "output/print_command.h"
-#include "output/print_preview.h"
-#include "output/print_setup_dialog.h"
+#include "gui/app/help_window.h"
+#include "gui/output/print_command.h"
+#include "gui/output/print_preview.h"
+#include "gui/output/print_setup_dialog.h"
 #include "program_test.h"
-#include "storage/saved_archive.h"
-#include "test_support.h"
-#include "views/abnormal_view.h"
-#include "views/archive_view.h"
-#include "views/param_tree_view.h"
-#include "views/settings_view.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
+#include "gui/views/abnormal_view.h"
+#include "gui/views/archive_view.h"
+#include "gui/views/param_tree_view.h"
+#include "gui/views/settings_view.h"
 
 using namespace tkq;
 using namespace tkq::gui;

@@ -4,8 +4,8 @@
 #include <QImage>
 #include <QtTest>
 
-#include "app/command_line.h"
-#include "app/program_icon.h"
+#include "gui/app/command_line.h"
+#include "gui/app/program_icon.h"
 #include "tkq_version.h"
 
 using namespace tkq::gui;

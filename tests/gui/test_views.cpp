@@ -14,19 +14,19 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/main_frame.h"
+#include "gui/app/application.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/main_frame.h"
 #include "program_test.h"
-#include "output/report.h"
-#include "output/text_forms.h"
-#include "storage/cp1251.h"
-#include "storage/saved_archive.h"
-#include "test_support.h"
-#include "views/abnormal_view.h"
-#include "views/archive_view.h"
-#include "views/param_tree_view.h"
-#include "views/settings_view.h"
+#include "core/output/report.h"
+#include "core/output/text_forms.h"
+#include "core/base/cp1251.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
+#include "gui/views/abnormal_view.h"
+#include "gui/views/archive_view.h"
+#include "gui/views/param_tree_view.h"
+#include "gui/views/settings_view.h"
 
 using namespace tkq;
 using namespace tkq::gui;

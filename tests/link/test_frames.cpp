@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_channel.h"
-#include "link/crc16.h"
-#include "link/modbus_frames.h"
-#include "storage/cp1251.h"
+#include "support/fake_channel.h"
+#include "core/link/crc16.h"
+#include "core/link/modbus_frames.h"
+#include "core/base/cp1251.h"
 
 namespace tkq {
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "link/modbus.h"
+#include "core/link/modbus.h"
 
 namespace tkq {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_channel.h"
-#include "link/flash_files.h"
-#include "link/modbus_frames.h"
+#include "support/fake_channel.h"
+#include "core/link/flash_files.h"
+#include "core/link/modbus_frames.h"
 
 namespace tkq {
 namespace {

@@ -12,14 +12,14 @@
 #include <fstream>
 #include <thread>
 
-#include "archive/object_definition.h"
-#include "description/read_param_class.h"
-#include "fake_channel.h"
-#include "instrument.h"
-#include "sim_process.h"
-#include "output/report.h"
-#include "storage/saved_archive.h"
-#include "test_support.h"
+#include "core/archive/object_definition.h"
+#include "core/description/read_param_class.h"
+#include "support/fake_channel.h"
+#include "simulator/instrument.h"
+#include "support/sim_process.h"
+#include "core/output/report.h"
+#include "core/archive/saved_archive.h"
+#include "support/test_support.h"
 
 namespace tkq {
 namespace {

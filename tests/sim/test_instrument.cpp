@@ -5,11 +5,11 @@
 #include <cstring>
 #include <fstream>
 
-#include "description/read_param_class.h"
-#include "archive/records.h"
-#include "instrument.h"
-#include "link/crc16.h"
-#include "test_support.h"
+#include "core/description/read_param_class.h"
+#include "core/archive/records.h"
+#include "simulator/instrument.h"
+#include "core/link/crc16.h"
+#include "support/test_support.h"
 
 namespace tkq::sim {
 namespace {

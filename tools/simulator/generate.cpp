@@ -12,12 +12,12 @@
 #include <set>
 #include <system_error>
 
-#include "description/param_layout.h"
-#include "description/read_param_class.h"
-#include "instrument.h"
+#include "core/description/param_layout.h"
+#include "core/description/read_param_class.h"
+#include "simulator/instrument.h"
 
-#include "archive/records.h"
-#include "link/flash_names.h"
+#include "core/archive/records.h"
+#include "core/link/flash_names.h"
 
 namespace tkq::sim {
 namespace {

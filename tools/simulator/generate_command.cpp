@@ -1,10 +1,10 @@
-#include "generate_command.h"
+#include "simulator/generate_command.h"
 
 #include <CLI/CLI.hpp>
 
 #include <ostream>
 
-#include "sim_cli.h"
+#include "simulator/sim_cli.h"
 
 namespace tkq::sim {
 

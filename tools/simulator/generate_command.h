@@ -4,7 +4,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "instrument.h"
+#include "simulator/instrument.h"
 
 namespace CLI {
 class App;

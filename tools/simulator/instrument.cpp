@@ -1,14 +1,14 @@
-#include "instrument.h"
+#include "simulator/instrument.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <system_error>
 
-#include "link/crc16.h"
-#include "link/flash_names.h"
-#include "link/modbus_frames.h"
-#include "storage/cp1251.h"
+#include "core/link/crc16.h"
+#include "core/link/flash_names.h"
+#include "core/link/modbus_frames.h"
+#include "core/base/cp1251.h"
 
 namespace tkq::sim {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim_cli.h"
+#include "simulator/sim_cli.h"
 
 int main(int argc, char** argv) {
   return tkq::sim::RunSimCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);

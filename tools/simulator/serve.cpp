@@ -1,4 +1,4 @@
-#include "serve.h"
+#include "simulator/serve.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,9 +21,9 @@
 #include <span>
 #include <vector>
 
-#include "instrument.h"
-#include "link/crc16.h"
-#include "sim_cli.h"
+#include "simulator/instrument.h"
+#include "core/link/crc16.h"
+#include "simulator/sim_cli.h"
 
 namespace tkq::sim {
 namespace {

@@ -1,11 +1,12 @@
-#include "sim_cli.h"
+#include "simulator/sim_cli.h"
 
 #include <exception>
 #include <memory>
 #include <ostream>
 
-#include "generate_command.h"
-#include "serve.h"
+#include "simulator/generate_command.h"
+#include "simulator/serve.h"
+#include "tkq_version.h"
 
 namespace tkq::sim {
 namespace {
@@ -59,7 +60,7 @@ int RunSimCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
   CLI::App app("A Tarvik KQ instrument on a pseudo-terminal (or a serial port), and a generator of instrument "
                "folders.",
                kProgram);
-  app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION);
+  app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION_TEXT);
   app.require_subcommand(1);
 
   ServeOptions serve;

@@ -4,7 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "number_option.h"
+#include "cli/number_option.h"
 
 #include <cstdint>
 #include <iosfwd>

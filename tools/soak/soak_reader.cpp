@@ -26,11 +26,11 @@
 #include <string>
 #include <vector>
 
-#include "archive/object_definition.h"
-#include "description/read_param_class.h"
-#include "link/flash_files.h"
-#include "link/flash_names.h"
-#include "storage/saved_archive.h"
+#include "core/archive/object_definition.h"
+#include "core/description/read_param_class.h"
+#include "core/link/flash_files.h"
+#include "core/link/flash_names.h"
+#include "core/archive/saved_archive.h"
 
 using namespace tkq;
 

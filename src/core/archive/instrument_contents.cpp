@@ -1,14 +1,14 @@
-#include "archive/instrument_contents.h"
+#include "core/archive/instrument_contents.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "archive/object_definition.h"
-#include "archive/records.h"
-#include "link/flash_names.h"
-#include "link/link_status.h"
-#include "link/modbus_frames.h"
-#include "link/read_status.h"
+#include "core/archive/object_definition.h"
+#include "core/archive/records.h"
+#include "core/link/flash_names.h"
+#include "core/link/link_status.h"
+#include "core/link/modbus_frames.h"
+#include "core/link/read_status.h"
 
 namespace tkq {
 namespace {

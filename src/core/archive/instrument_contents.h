@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "link/flash_files.h"
+#include "core/link/flash_files.h"
 
 namespace tkq {
 

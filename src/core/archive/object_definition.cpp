@@ -1,28 +1,22 @@
-#include "archive/object_definition.h"
+#include "core/archive/object_definition.h"
 
 #include <bit>
 #include <cstring>
 #include <iterator>
 
-#include "archive/quantity_catalogue.h"
+#include "core/archive/quantity_catalogue.h"
 #include <ctime>
 #include <stdexcept>
 
-#include "description/read_param_class.h"
-#include "link/flash_names.h"
-#include "storage/cp1251.h"
+#include "core/description/read_param_class.h"
+#include "core/link/flash_names.h"
+#include "core/base/bytes.h"
+#include "core/base/cp1251.h"
 
 namespace tkq {
 namespace {
 
 using catalogue::kNone;
-
-uint32_t LoadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-
-float LoadF32(const uint8_t* p) { return std::bit_cast<float>(LoadU32(p)); }
 
 }  // namespace
 
@@ -171,7 +165,7 @@ bool CObjectDefinition::DecodeAbnormals(std::span<const uint8_t> errBytes) {
   m_errRecords.Reserve(m);
   for (size_t j = 0; j < m; ++j) {
     const uint8_t* r = errBytes.data() + j * kAbnormalRecordSize;
-    m_errRecords.Add(std::make_unique<CErrArcElem>(LoadU32(r), LoadU32(r + 4), r[8]));
+    m_errRecords.Add(std::make_unique<CErrArcElem>(LoadLE32(r), LoadLE32(r + 4), r[8]));
   }
   return true;
 }
@@ -185,11 +179,11 @@ bool CObjectDefinition::DecodeMeasurements(std::span<const uint8_t> arcBytes, st
     m_nReadStatus = kReadArchiveEmpty;
     return false;
   }
-  auto time = [&](size_t i) { return LoadU32(arcBytes.data() + i * kMeasurementRecordSize); };
+  auto time = [&](size_t i) { return LoadLE32(arcBytes.data() + i * kMeasurementRecordSize); };
   int32_t k = 0;
   for (size_t i = 0; i < n; ++i) {
     const uint8_t* r = arcBytes.data() + i * kMeasurementRecordSize;
-    const uint32_t t = LoadU32(r);
+    const uint32_t t = LoadLE32(r);
     uint8_t code = 0;
     float percent = 100.0f;
     if (RecordChecksum(r) != r[12]) {
@@ -208,7 +202,7 @@ bool CObjectDefinition::DecodeMeasurements(std::span<const uint8_t> arcBytes, st
       code = 0;
       percent = 0.0f;
     }
-    m_arcRecords.SetAt(i, std::make_unique<CObjArcElem>(LoadF32(r + 4), LoadF32(r + 8), t, percent, code));
+    m_arcRecords.SetAt(i, std::make_unique<CObjArcElem>(LoadLEFloat(r + 4), LoadLEFloat(r + 8), t, percent, code));
   }
   return true;
 }
@@ -221,8 +215,8 @@ float CObjectDefinition::GetArchivingPercent(std::span<const uint8_t> errBytes, 
     return 100.0f;
   }
   if (k < 0 || k >= count) k = count - 1;
-  auto start = [&](int32_t j) { return LoadU32(errBytes.data() + j * kAbnormalRecordSize); };
-  auto end = [&](int32_t j) { return LoadU32(errBytes.data() + j * kAbnormalRecordSize + 4); };
+  auto start = [&](int32_t j) { return LoadLE32(errBytes.data() + j * kAbnormalRecordSize); };
+  auto end = [&](int32_t j) { return LoadLE32(errBytes.data() + j * kAbnormalRecordSize + 4); };
   auto codeOf = [&](int32_t j) { return errBytes[static_cast<size_t>(j) * kAbnormalRecordSize + 8]; };
 
   if (start(k) <= s && end(k) >= e) {

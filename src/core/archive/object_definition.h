@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/records.h"
-#include "description/param_tree.h"
-#include "link/flash_files.h"
-#include "link/link_status.h"
-#include "link/read_status.h"
+#include "core/archive/records.h"
+#include "core/description/param_tree.h"
+#include "core/link/flash_files.h"
+#include "core/link/link_status.h"
+#include "core/link/read_status.h"
 
 namespace tkq {
 

@@ -1,4 +1,4 @@
-#include "archive/quantity_catalogue.h"
+#include "core/archive/quantity_catalogue.h"
 
 namespace tkq::catalogue {
 

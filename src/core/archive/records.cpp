@@ -1,9 +1,9 @@
-#include "archive/records.h"
+#include "core/archive/records.h"
 
 #include <array>
 #include <string>
 
-#include "storage/cp1251.h"
+#include "core/base/cp1251.h"
 
 namespace tkq {
 namespace {

@@ -1,4 +1,4 @@
-#include "description/builtin.h"
+#include "core/description/builtin.h"
 
 // The description built into the program: the supported firmware versions
 // and the parameter layout of every parameter set. Written out as

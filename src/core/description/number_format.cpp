@@ -1,4 +1,4 @@
-#include "description/number_format.h"
+#include "core/description/number_format.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "description/param_def.h"
+#include "core/description/param_def.h"
 
 namespace tkq {
 

@@ -1,9 +1,9 @@
-#include "description/param_layout.h"
+#include "core/description/param_layout.h"
 
 #include <bit>
 #include <cmath>
 
-#include "description/read_param_class.h"
+#include "core/description/read_param_class.h"
 
 namespace tkq {
 

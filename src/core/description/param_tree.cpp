@@ -1,6 +1,6 @@
-#include "description/param_tree.h"
+#include "core/description/param_tree.h"
 
-#include "storage/cp1251.h"
+#include "core/base/cp1251.h"
 
 #include <algorithm>
 #include <cstddef>

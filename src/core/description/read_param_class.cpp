@@ -1,13 +1,14 @@
-#include "description/read_param_class.h"
+#include "core/description/read_param_class.h"
 
 #include <bit>
 #include <cmath>
 #include <stdexcept>
 
-#include "description/builtin.h"
-#include "description/number_format.h"
-#include "link/rtc_time.h"
-#include "storage/file_io.h"
+#include "core/description/builtin.h"
+#include "core/description/number_format.h"
+#include "core/base/bytes.h"
+#include "core/base/rtc_time.h"
+#include "core/storage/file_io.h"
 
 namespace tkq {
 namespace {
@@ -241,8 +242,7 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
     }
     return m_formats[row.m_nFormat];
   };
-  uint32_t u32 = 0;  // the value, little-endian, in its width
-  for (size_t i = 0; i < width; ++i) u32 |= static_cast<uint32_t>(p[i]) << (8 * i);
+  const uint32_t u32 = LoadLE(p, width);  // the value in its width
   switch (row.Type()) {
     case kTypeU16:
     case kTypeU16b: {

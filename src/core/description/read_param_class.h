@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/records.h"
-#include "description/param_def.h"
-#include "description/param_tree.h"
-#include "description/version_def.h"
+#include "core/storage/owning_array.h"
+#include "core/description/param_def.h"
+#include "core/description/param_tree.h"
+#include "core/description/version_def.h"
 
 namespace tkq {
 

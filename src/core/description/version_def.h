@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "storage/archive_stream.h"
+#include "core/storage/archive_stream.h"
 
 namespace tkq {
 

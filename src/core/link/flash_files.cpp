@@ -1,20 +1,16 @@
-#include "link/flash_files.h"
+#include "core/link/flash_files.h"
 
 #include <cstring>
 
-#include "link/flash_names.h"
-#include "link/modbus_frames.h"
+#include "core/base/bytes.h"
+#include "core/link/flash_names.h"
+#include "core/link/modbus_frames.h"
 
 namespace tkq {
 namespace {
 
 constexpr size_t kPiece = 128;
 constexpr size_t kDirectoryEntry = 32;
-
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
 
 std::string FieldText(const char* field, size_t size) {
   size_t n = 0;
@@ -37,9 +33,9 @@ void CFlFile::ParseDescriptor(const uint8_t* b, CFCB::CFlFileDescriptor& d) {
   std::memcpy(d.m_name, b + 1, 8);
   std::memcpy(d.m_ext, b + 9, 3);
   d.m_nByte12 = b[12];
-  d.m_nValue13 = U32(b + 13);
-  d.m_nValue17 = static_cast<uint32_t>(b[17] | (b[18] << 8));
-  d.m_nSize = U32(b + 19);
+  d.m_nValue13 = LoadLE32(b + 13);
+  d.m_nValue17 = LoadLE16(b + 17);
+  d.m_nSize = LoadLE32(b + 19);
 }
 
 std::string CFlFile::Name() const { return FieldText(m_fcb.m_descriptor.m_name, 8); }
@@ -93,8 +89,8 @@ bool CModbusWithFlFiles::FsGetControlBlock(CFlFile::CFCB& fcb) {
   if (m_abResponse[4] != kControlBlockSize || m_nResponseLength < 5 + kControlBlockSize + 2) return false;
   const uint8_t* b = m_abResponse + 5;
   CFlFile::ParseDescriptor(b, fcb.m_descriptor);
-  fcb.m_nValue23 = U32(b + 23);
-  fcb.m_nValue27 = U32(b + 27);
+  fcb.m_nValue23 = LoadLE32(b + 23);
+  fcb.m_nValue27 = LoadLE32(b + 27);
   fcb.m_nByte31 = b[31];
   fcb.m_nByte32 = b[32];
   return true;

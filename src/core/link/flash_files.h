@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/modbus.h"
+#include "core/link/modbus.h"
 
 namespace tkq {
 

@@ -1,4 +1,4 @@
-#include "link/flash_names.h"
+#include "core/link/flash_names.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "link/link_status.h"
+#include "core/link/link_status.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
-#include "link/modbus.h"
+#include "core/link/modbus.h"
 
-#include "link/crc16.h"
-#include "link/modbus_frames.h"
-#include "link/posix_serial_channel.h"
+#include "core/link/crc16.h"
+#include "core/link/modbus_frames.h"
+#include "core/link/posix_serial_channel.h"
 
 namespace tkq {
 namespace {

@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "link/link_status.h"
-#include "link/serial_channel.h"
+#include "core/link/link_status.h"
+#include "core/link/serial_channel.h"
 
 namespace tkq {
 

@@ -1,9 +1,9 @@
-#include "link/modbus_frames.h"
+#include "core/link/modbus_frames.h"
 
 #include <algorithm>
 
-#include "link/crc16.h"
-#include "storage/cp1251.h"
+#include "core/link/crc16.h"
+#include "core/base/cp1251.h"
 
 namespace tkq {
 

@@ -1,11 +1,11 @@
-#include "link/port_advice.h"
+#include "core/link/port_advice.h"
 
 #include <grp.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 
-#include "link/serial_channel.h"
+#include "core/link/serial_channel.h"
 
 namespace tkq {
 

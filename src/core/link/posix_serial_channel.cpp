@@ -1,4 +1,4 @@
-#include "link/posix_serial_channel.h"
+#include "core/link/posix_serial_channel.h"
 
 #include <fcntl.h>
 #include <poll.h>

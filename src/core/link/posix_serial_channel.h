@@ -1,7 +1,7 @@
 #pragma once
 // The serial channel on a POSIX terminal device (termios).
 
-#include "link/serial_channel.h"
+#include "core/link/serial_channel.h"
 
 namespace tkq {
 

@@ -1,4 +1,4 @@
-#include "link/read_status.h"
+#include "core/link/read_status.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
-#include "output/chart_data.h"
+#include "core/output/chart_data.h"
 
 #include <algorithm>
 
-#include "archive/object_definition.h"
+#include "core/archive/object_definition.h"
 
 namespace tkq {
 namespace {

@@ -1,11 +1,11 @@
-#include "output/print_layout.h"
+#include "core/output/print_layout.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "archive/object_definition.h"
-#include "description/param_tree.h"
-#include "output/text_forms.h"
+#include "core/archive/object_definition.h"
+#include "core/description/param_tree.h"
+#include "core/output/text_forms.h"
 
 namespace tkq {
 namespace {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "output/report.h"
-#include "output/table_cells.h"
+#include "core/output/report.h"
+#include "core/output/table_cells.h"
 
 namespace tkq {
 

@@ -1,4 +1,4 @@
-#include "output/report.h"
+#include "core/output/report.h"
 
 #include <ostream>
 
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <system_error>
 
-#include "archive/object_definition.h"
-#include "link/rtc_time.h"
-#include "output/text_forms.h"
-#include "storage/cp1251.h"
+#include "core/archive/object_definition.h"
+#include "core/base/rtc_time.h"
+#include "core/output/text_forms.h"
+#include "core/base/cp1251.h"
 
 namespace tkq {
 namespace {

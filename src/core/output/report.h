@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "description/param_tree.h"
-#include "storage/file_io.h"
+#include "core/description/param_tree.h"
+#include "core/storage/file_io.h"
 
 namespace tkq {
 

@@ -1,4 +1,4 @@
-#include "output/spreadsheet.h"
+#include "core/output/spreadsheet.h"
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -17,12 +17,12 @@
 #include <system_error>
 #include <vector>
 
-#include "archive/object_definition.h"
-#include "link/rtc_time.h"
-#include "output/table_cells.h"
-#include "output/text_forms.h"
-#include "storage/cp1251.h"
-#include "storage/file_io.h"
+#include "core/archive/object_definition.h"
+#include "core/base/rtc_time.h"
+#include "core/output/table_cells.h"
+#include "core/output/text_forms.h"
+#include "core/base/cp1251.h"
+#include "core/storage/file_io.h"
 
 namespace tkq {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/report.h"
+#include "core/output/report.h"
 
 namespace tkq {
 

@@ -1,8 +1,8 @@
-#include "output/table_cells.h"
+#include "core/output/table_cells.h"
 
-#include "archive/object_definition.h"
-#include "link/rtc_time.h"
-#include "output/text_forms.h"
+#include "core/archive/object_definition.h"
+#include "core/base/rtc_time.h"
+#include "core/output/text_forms.h"
 
 namespace tkq {
 

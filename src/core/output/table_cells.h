@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "output/report.h"
+#include "core/output/report.h"
 
 namespace tkq {
 

@@ -1,4 +1,4 @@
-#include "output/text_forms.h"
+#include "core/output/text_forms.h"
 
 #include <charconv>
 #include <cstdio>

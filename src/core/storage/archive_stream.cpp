@@ -1,10 +1,11 @@
-#include "storage/archive_stream.h"
+#include "core/storage/archive_stream.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-#include "storage/cp1251.h"
+#include "core/base/bytes.h"
+#include "core/base/cp1251.h"
 
 namespace tkq {
 namespace {
@@ -137,14 +138,11 @@ const uint8_t* CArchiveStream::Take(size_t n) {
 uint8_t CArchiveStream::ReadU8() { return *Take(1); }
 
 uint16_t CArchiveStream::ReadU16() {
-  const uint8_t* p = Take(2);
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+  return LoadLE16(Take(2));
 }
 
 uint32_t CArchiveStream::ReadU32() {
-  const uint8_t* p = Take(4);
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return LoadLE32(Take(4));
 }
 
 int64_t CArchiveStream::ReadI64() {

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "storage/persistent.h"
+#include "core/storage/persistent.h"
 
 namespace tkq {
 

@@ -1,4 +1,4 @@
-#include "storage/file_io.h"
+#include "core/storage/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

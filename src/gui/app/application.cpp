@@ -1,4 +1,4 @@
-#include "app/application.h"
+#include "gui/app/application.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,24 +9,24 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "app/context_help.h"
-#include "app/dialogs.h"
-#include "app/help_window.h"
-#include "app/main_frame.h"
-#include "app/read_progress.h"
-#include "app/ui_services.h"
-#include "archive/instrument_contents.h"
-#include "link/port_advice.h"
-#include "link/read_status.h"
-#include "output/print_command.h"
-#include "storage/file_io.h"
-#include "output/spreadsheet.h"
-#include "storage/saved_archive.h"
-#include "views/abnormal_view.h"
-#include "views/archive_view.h"
-#include "views/chart_view.h"
-#include "views/param_tree_view.h"
-#include "views/settings_view.h"
+#include "gui/app/context_help.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/help_window.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/read_progress.h"
+#include "gui/app/ui_services.h"
+#include "core/archive/instrument_contents.h"
+#include "core/link/port_advice.h"
+#include "core/link/read_status.h"
+#include "gui/output/print_command.h"
+#include "core/storage/file_io.h"
+#include "core/output/spreadsheet.h"
+#include "core/archive/saved_archive.h"
+#include "gui/views/abnormal_view.h"
+#include "gui/views/archive_view.h"
+#include "gui/views/chart_view.h"
+#include "gui/views/param_tree_view.h"
+#include "gui/views/settings_view.h"
 
 namespace tkq::gui {
 namespace {

@@ -11,10 +11,10 @@
 #include <functional>
 #include <memory>
 
-#include "archive/object_definition.h"
-#include "description/read_param_class.h"
-#include "link/flash_files.h"
-#include "output/report.h"
+#include "core/archive/object_definition.h"
+#include "core/description/read_param_class.h"
+#include "core/link/flash_files.h"
+#include "core/output/report.h"
 #include "tkq_version.h"
 
 class QPrinter;

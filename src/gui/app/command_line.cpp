@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "gui/app/command_line.h"
 
 #include <QCommandLineParser>
 

@@ -1,4 +1,4 @@
-#include "app/context_help.h"
+#include "gui/app/context_help.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,14 +11,14 @@
 #include <QPrintDialog>
 #include <QToolButton>
 
-#include "app/dialogs.h"
-#include "app/help_window.h"
-#include "app/main_frame.h"
-#include "app/read_progress.h"
-#include "app/ui_services.h"
-#include "output/print_command.h"
-#include "output/print_preview.h"
-#include "output/print_setup_dialog.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/help_window.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/read_progress.h"
+#include "gui/app/ui_services.h"
+#include "gui/output/print_command.h"
+#include "gui/output/print_preview.h"
+#include "gui/output/print_setup_dialog.h"
 
 namespace tkq::gui {
 namespace {

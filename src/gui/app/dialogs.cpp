@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "gui/app/dialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -30,11 +30,11 @@
 #include <climits>
 #include <optional>
 
-#include "app/dialog_units.h"
-#include "archive/instrument_contents.h"
-#include "app/ui_services.h"
+#include "gui/app/dialog_units.h"
+#include "core/archive/instrument_contents.h"
+#include "gui/app/ui_services.h"
 #include "tkq_version.h"
-#include "storage/cp1251.h"
+#include "core/base/cp1251.h"
 
 namespace tkq::gui {
 

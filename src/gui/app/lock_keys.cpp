@@ -1,6 +1,6 @@
 // Apart from the rest, as the X11 headers define names (KeyRelease,
 // Success, ...) that clash with Qt's.
-#include "app/lock_keys.h"
+#include "gui/app/lock_keys.h"
 
 #include <QGuiApplication>
 

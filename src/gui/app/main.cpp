@@ -6,9 +6,9 @@
 #include <QTranslator>
 #include <cstdio>
 
-#include "app/application.h"
-#include "app/command_line.h"
-#include "app/program_icon.h"
+#include "gui/app/application.h"
+#include "gui/app/command_line.h"
+#include "gui/app/program_icon.h"
 #include "tkq_version.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/main_frame.h"
+#include "gui/app/main_frame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,9 +17,9 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
-#include "app/application.h"
-#include "app/lock_keys.h"
-#include "views/chart_view.h"
+#include "gui/app/application.h"
+#include "gui/app/lock_keys.h"
+#include "gui/views/chart_view.h"
 
 
 namespace tkq::gui {

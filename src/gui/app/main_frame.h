@@ -10,7 +10,7 @@
 #include <QString>
 #include <memory>
 
-#include "output/print_layout.h"
+#include "core/output/print_layout.h"
 
 class QAction;
 class QLabel;

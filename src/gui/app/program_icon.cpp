@@ -1,4 +1,4 @@
-#include "app/program_icon.h"
+#include "gui/app/program_icon.h"
 
 #include "tkq_version.h"
 

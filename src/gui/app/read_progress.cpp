@@ -1,4 +1,4 @@
-#include "app/read_progress.h"
+#include "gui/app/read_progress.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

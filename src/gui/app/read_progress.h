@@ -8,7 +8,7 @@
 #include <atomic>
 #include <functional>
 
-#include "archive/object_definition.h"
+#include "core/archive/object_definition.h"
 
 class QLabel;
 class QProgressBar;

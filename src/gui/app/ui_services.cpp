@@ -1,12 +1,12 @@
-#include "app/ui_services.h"
+#include "gui/app/ui_services.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/dialogs.h"
-#include "output/print_setup_dialog.h"
+#include "gui/app/dialogs.h"
+#include "gui/output/print_setup_dialog.h"
 
 namespace tkq::gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "output/print_command.h"
+#include "gui/output/print_command.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/application.h"
-#include "app/main_frame.h"
-#include "app/ui_services.h"
-#include "output/print_preview.h"
+#include "gui/app/application.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/ui_services.h"
+#include "gui/output/print_preview.h"
 
 namespace tkq::gui {
 namespace {

@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "output/page_painter.h"
+#include "render/page_painter.h"
 
 class QLabel;
 class QPrinter;

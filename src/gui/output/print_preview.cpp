@@ -1,4 +1,4 @@
-#include "output/print_preview.h"
+#include "gui/output/print_preview.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/application.h"
-#include "output/print_command.h"
+#include "gui/app/application.h"
+#include "gui/output/print_command.h"
 
 namespace tkq::gui {
 namespace {

@@ -11,7 +11,7 @@
 #include <map>
 #include <memory>
 
-#include "output/page_painter.h"
+#include "render/page_painter.h"
 
 class QLabel;
 class QPrinter;

@@ -1,4 +1,4 @@
-#include "output/print_setup_dialog.h"
+#include "gui/output/print_setup_dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,8 +1,8 @@
-#include "output/report_command.h"
+#include "gui/output/report_command.h"
 
-#include "app/application.h"
-#include "app/ui_services.h"
-#include "storage/file_io.h"
+#include "gui/app/application.h"
+#include "gui/app/ui_services.h"
+#include "core/storage/file_io.h"
 
 namespace tkq::gui {
 

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "output/report.h"
+#include "core/output/report.h"
 
 class QWidget;
 

@@ -1,13 +1,13 @@
-#include "views/abnormal_view.h"
+#include "gui/views/abnormal_view.h"
 
 #include <QHeaderView>
 
-#include "app/application.h"
-#include "app/help_window.h"
-#include "link/rtc_time.h"
-#include "output/report_command.h"
-#include "output/text_forms.h"
-#include "views/archive_view.h"
+#include "gui/app/application.h"
+#include "gui/app/help_window.h"
+#include "core/base/rtc_time.h"
+#include "gui/output/report_command.h"
+#include "core/output/text_forms.h"
+#include "gui/views/archive_view.h"
 
 namespace tkq::gui {
 

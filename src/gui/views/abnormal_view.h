@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
-#include "app/main_frame.h"
+#include "gui/app/main_frame.h"
 
 namespace tkq::gui {
 

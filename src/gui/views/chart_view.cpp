@@ -1,4 +1,4 @@
-#include "views/chart_view.h"
+#include "gui/views/chart_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,11 +11,11 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#include "app/application.h"
-#include "app/help_window.h"
-#include "app/ui_services.h"
-#include "archive/object_definition.h"
-#include "output/archive_chart.h"
+#include "gui/app/application.h"
+#include "gui/app/help_window.h"
+#include "gui/app/ui_services.h"
+#include "core/archive/object_definition.h"
+#include "render/archive_chart.h"
 
 namespace tkq::gui {
 

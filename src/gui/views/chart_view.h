@@ -10,7 +10,7 @@
 #include <QPoint>
 #include <QWidget>
 
-#include "app/main_frame.h"
+#include "gui/app/main_frame.h"
 
 class QCPItemStraightLine;
 class QMenu;

@@ -1,10 +1,10 @@
-#include "views/param_tree_view.h"
+#include "gui/views/param_tree_view.h"
 
 #include <QHeaderView>
 
-#include "app/application.h"
-#include "app/help_window.h"
-#include "output/report_command.h"
+#include "gui/app/application.h"
+#include "gui/app/help_window.h"
+#include "gui/output/report_command.h"
 
 namespace tkq::gui {
 

@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "app/main_frame.h"
+#include "gui/app/main_frame.h"
 
 namespace tkq::gui {
 

@@ -1,4 +1,4 @@
-#include "views/settings_view.h"
+#include "gui/views/settings_view.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,11 +9,11 @@
 #include <QSignalBlocker>
 #include <QTextEdit>
 
-#include "app/application.h"
-#include "app/dialog_units.h"
-#include "app/help_window.h"
-#include "app/ui_services.h"
-#include "output/text_forms.h"
+#include "gui/app/application.h"
+#include "gui/app/dialog_units.h"
+#include "gui/app/help_window.h"
+#include "gui/app/ui_services.h"
+#include "core/output/text_forms.h"
 
 namespace tkq::gui {
 namespace {

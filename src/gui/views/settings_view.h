@@ -7,7 +7,7 @@
 #include <QScrollArea>
 #include <array>
 
-#include "app/main_frame.h"
+#include "gui/app/main_frame.h"
 
 class QCheckBox;
 class QComboBox;

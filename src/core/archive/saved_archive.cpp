@@ -1,10 +1,10 @@
-#include "storage/saved_archive.h"
+#include "core/archive/saved_archive.h"
 
 #include <new>
 
-#include "link/flash_files.h"
-#include "storage/archive_stream.h"
-#include "storage/file_io.h"
+#include "core/link/flash_files.h"
+#include "core/storage/archive_stream.h"
+#include "core/storage/file_io.h"
 
 namespace tkq {
 namespace {

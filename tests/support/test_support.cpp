@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <future>
 #include <sstream>
 
-#include "archive/records.h"
-#include "description/param_layout.h"
+#include "core/archive/records.h"
+#include "core/description/param_layout.h"
 
 namespace tkq::test {
 

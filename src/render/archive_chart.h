@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "output/chart_data.h"
-#include "output/report.h"
+#include "core/output/chart_data.h"
+#include "core/output/report.h"
 
 namespace tkq {
 class CObjectDefinition;

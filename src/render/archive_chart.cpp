@@ -1,4 +1,4 @@
-#include "output/archive_chart.h"
+#include "render/archive_chart.h"
 
 #include <QFileInfo>
 #include <QPdfWriter>
@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "archive/object_definition.h"
-#include "archive/records.h"
-#include "output/table_cells.h"
+#include "core/archive/object_definition.h"
+#include "core/archive/records.h"
+#include "core/output/table_cells.h"
 
 namespace tkq::gui {
 namespace {

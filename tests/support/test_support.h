@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/object_definition.h"
-#include "description/read_param_class.h"
+#include "core/archive/object_definition.h"
+#include "core/description/read_param_class.h"
 
 namespace tkq::test {
 

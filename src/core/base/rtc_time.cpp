@@ -1,4 +1,4 @@
-#include "link/rtc_time.h"
+#include "core/base/rtc_time.h"
 
 namespace tkq {
 namespace {

@@ -9,7 +9,7 @@
 #include <QVector>
 #include <functional>
 
-#include "output/print_layout.h"
+#include "core/output/print_layout.h"
 
 class QPainter;
 class QPrinter;

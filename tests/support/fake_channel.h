@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "link/crc16.h"
-#include "link/serial_channel.h"
+#include "core/link/crc16.h"
+#include "core/link/serial_channel.h"
 
 namespace tkq::test {
 

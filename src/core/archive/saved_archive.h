@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "archive/object_definition.h"
+#include "core/archive/object_definition.h"
 
 namespace tkq {
 

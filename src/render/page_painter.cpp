@@ -1,4 +1,4 @@
-#include "output/page_painter.h"
+#include "render/page_painter.h"
 
 #include <QDir>
 #include <QFileInfo>

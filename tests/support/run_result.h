@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
-#include "../core/test_support.h"
+#include "cli/cli.h"
+#include "support/test_support.h"
 
 namespace tkq::test {
 
