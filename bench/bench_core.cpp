@@ -55,12 +55,11 @@ CReadParamClass& Description() {
 std::unique_ptr<CObjectDefinition> Decoded(size_t n) {
   const RawFiles& raw = Raw(n);
   auto obj = std::make_unique<CObjectDefinition>();
-  obj->SetVersionList(&Description());
   obj->m_strDeviceId = std::string(kVersion) + " 0001";
   const auto files = test::MakeParamFiles(Description(), kVersion, 0, 1);
   obj->m_parBytes = files.par;
   obj->m_devBytes = files.dev;
-  obj->DecodeDeviceFiles(raw.arc, raw.err, {});
+  obj->DecodeDeviceFiles(Description(), raw.arc, raw.err, {});
   return obj;
 }
 
@@ -151,7 +150,7 @@ void LoadArchiveFile(benchmark::State& state) {
   const auto path = BenchFile("tkq-bench-load.sav");
   SaveSavedArchive(path, *Decoded(n));
   for (auto _ : state) {
-    auto obj = LoadSavedArchive(path, &Description(), nullptr);
+    auto obj = LoadSavedArchive(path, Description());
     benchmark::DoNotOptimize(obj->m_arcRecords.GetSize());
   }
   Rates(state, n, std::filesystem::file_size(path));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/archive/archive_read.h"
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 #include "simulator/instrument.h"
@@ -53,12 +54,9 @@ void ReadOneObject(benchmark::State& state) {
     CTrvKqModbusWithFlFiles link;
     link.SetConnection(sim.Path(), 1);
     link.m_nBaudRate = baud;
-    CObjectDefinition object;
-    object.SetLink(&link);
-    object.SetVersionList(&description);
-    object.SetObjectNumber(1);
+    CArchiveRead read(1);
     const auto start = std::chrono::steady_clock::now();
-    if (!object.ReadArchive()) state.SkipWithError("the read failed");
+    if (!ReadArchive(link, description, read)) state.SkipWithError("the read failed");
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const CLineCounters& c = link.Counters();
     bytes = c.bytesSent + c.bytesReceived;

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "core/archive/archive_read.h"
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 #include "support/fake_channel.h"
@@ -30,14 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return answer;
   });
   CTrvKqModbusWithFlFiles link(std::move(channel));
-  CObjectDefinition object;
-  object.SetLink(&link);
-  object.SetVersionList(description);
-  object.SetObjectNumber(5);
-  if (object.ReadArchive()) {
+  CArchiveRead read(5);
+  if (const auto object = ReadArchive(link, *description, read)) {
     std::string text;
-    object.GetReadStatus(text);
-    object.GetRowCount();
+    object->GetReadStatus(text);
+    object->GetRowCount();
+  } else {
+    std::string text;
+    read.GetReadStatus(text);
   }
   return 0;
 }

@@ -19,13 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   std::unique_ptr<CObjectDefinition> object;
   try {
-    object = LoadSavedArchive(std::span(data, size), description, nullptr);
+    object = LoadSavedArchive(std::span(data, size), *description);
   } catch (const CLoadError&) {
     return 0;
   }
   const std::string stored = StoreSavedArchive(*object);
   auto again = LoadSavedArchive(std::span(reinterpret_cast<const uint8_t*>(stored.data()), stored.size()),
-                                description, nullptr);
+                                *description);
   if (StoreSavedArchive(*again) != stored) std::abort();
 
   // Everything the windows and reports read must be reachable safely.

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/archive/archive_read.h"
 #include "core/description/read_param_class.h"
 #include "support/fake_channel.h"
 #include "simulator/instrument.h"
@@ -101,11 +102,8 @@ int main(int argc, char** argv) {
     return answer;
   });
   CTrvKqModbusWithFlFiles link(std::move(channel));
-  CObjectDefinition read;
-  read.SetLink(&link);
-  read.SetVersionList(description.get());
-  read.SetObjectNumber(5);
-  read.ReadArchive();
+  CArchiveRead read(5);
+  ReadArchive(link, *description, read);
   Write(dir / "fuzz_link" / "read", conversation);
   std::filesystem::remove_all(folder);
   return 0;

@@ -21,8 +21,7 @@ void AddArchiveOptions(CLI::App& command, ArchiveOptions& options) {
 int LoadArchive(const ArchiveOptions& options, LoadedArchive& loaded, CliContext& context) {
   loaded.description->LoadOrBuiltIn(std::filesystem::path(options.descriptionFile));
   try {
-    loaded.object =
-        LoadSavedArchive(std::filesystem::path(options.archive), loaded.description.get(), &loaded.link);
+    loaded.object = LoadSavedArchive(std::filesystem::path(options.archive), *loaded.description);
   } catch (const CLoadError& e) {
     context.err << e.UserMessage() << "\n" << e.what() << "\n";
     return kExitBadFile;

@@ -8,7 +8,6 @@
 #include "core/archive/object_definition.h"
 #include "cli/command.h"
 #include "core/description/read_param_class.h"
-#include "core/link/flash_files.h"
 
 namespace tkq::cli {
 
@@ -23,7 +22,6 @@ void AddArchiveOptions(CLI::App& command, ArchiveOptions& options);
 
 struct LoadedArchive {
   std::unique_ptr<CReadParamClass> description = std::make_unique<CReadParamClass>();
-  CTrvKqModbusWithFlFiles link;
   std::unique_ptr<CObjectDefinition> object;
 };
 

@@ -16,6 +16,7 @@
 #include "core/link/read_status.h"
 #include "cli/number_option.h"
 #include "core/storage/file_io.h"
+#include "core/archive/archive_read.h"
 #include "core/archive/saved_archive.h"
 
 namespace tkq::cli {
@@ -57,24 +58,25 @@ class ImportCommand : public Command {
     };
     CReadParamClass description;
     description.LoadOrBuiltIn(std::filesystem::path(kDescriptionFileName));
-    CObjectDefinition obj;
-    obj.SetVersionList(&description);
-    obj.SetObjectNumber(static_cast<uint8_t>(m_object));
-    obj.m_strDeviceId = m_id;
-    obj.m_strDescription = m_description;
-    obj.m_tRead = static_cast<int64_t>(std::time(nullptr));
-    std::vector<uint8_t> arc, err, ads;
-    if (!read(std::string(stem) + ".arc", false, arc) || !read(std::string(stem) + ".err", false, err) ||
-        !read(std::string(stem) + ".ads", false, ads) || !read(std::string(stem) + ".par", true, obj.m_parBytes) ||
-        !read("System_0.dev", true, obj.m_devBytes)) {
+    // The files as a read from the instrument would have brought them.
+    CArchiveRead files(static_cast<uint8_t>(m_object));
+    files.m_strDeviceId = m_id;
+    files.m_tRead = static_cast<int64_t>(std::time(nullptr));
+    CDeviceFiles& f = files.m_files;
+    if (!read(std::string(stem) + ".arc", false, f.arc) || !read(std::string(stem) + ".err", false, f.err) ||
+        !read(std::string(stem) + ".ads", false, f.ads) || !read(std::string(stem) + ".par", true, f.par) ||
+        !read("System_0.dev", true, f.dev)) {
       return kExitBadFile;
     }
+    std::unique_ptr<CObjectDefinition> decoded;
     try {
-      obj.DecodeDeviceFiles(arc, err, ads);
+      decoded = DecodeArchive(files, description);
     } catch (const std::invalid_argument& e) {
       context.err << ReadStatusText(kReadFileError) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
+    CObjectDefinition& obj = *decoded;
+    obj.m_strDescription = m_description;
     try {
       SaveSavedArchive(m_output, obj);
     } catch (const std::system_error& e) {

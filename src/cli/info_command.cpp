@@ -27,13 +27,13 @@ class InfoCommand : public Command {
   int Run(CliContext& context) override {
     LoadedArchive loaded;
     if (const int status = LoadArchive(m_archive, loaded, context); status != kExitSuccess) return status;
-    CObjectDefinition& obj = *loaded.object;
+    const CObjectDefinition& obj = *loaded.object;
     context.out << "Объект: " << static_cast<unsigned>(obj.GetObjectNumber()) << "\n"
                 << "Считан: " << FormatReadTime(obj.m_tRead) << "\n"
                 << "Описание: " << obj.m_strDescription << "\n"
                 << "Идентификация: " << obj.m_strDeviceId << "\n"
                 << "Записей архива измерений: " << obj.m_arcRecords.GetSize() << "\n"
-                << "Интервалов: " << obj.GetRowCount() << "\n"
+                << "Интервалов: " << obj.RowCount() << "\n"
                 << "Нештатных ситуаций: " << obj.GetAbnormalCount() << "\n"
                 << "Первый параметр: " << QuantityText(obj.m_nType1) << "\n"
                 << "Второй параметр: " << QuantityText(obj.m_nType2) << "\n";

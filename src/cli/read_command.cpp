@@ -9,6 +9,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "core/archive/archive_read.h"
 #include "core/archive/instrument_contents.h"
 #include "cli/command.h"
 #include "core/description/read_param_class.h"
@@ -34,13 +35,13 @@ class CProgressPrinter : public CReadProgress {
  public:
   CProgressPrinter(std::ostream& err, bool terminal) : m_err(err), m_tty(terminal) {}
 
-  void OnStage(const std::string& stage, uint64_t bytes) override {
-    m_listing = stage == "identification" || stage == "directory";
+  void OnStage(EReadStage stage, const std::string& file, uint64_t bytes) override {
+    m_listing = stage != EReadStage::kFile;
     if (m_listing) {
-      m_stage = stage == "identification" ? "Идентификация прибора" : "Чтение каталога";
+      m_stage = stage == EReadStage::kIdentification ? "Идентификация прибора" : "Чтение каталога";
     } else {
-      m_stage = stage;
-      if (!m_tty) m_err << "Чтение " << stage << " (" << bytes << " байт)\n";
+      m_stage = file;
+      if (!m_tty) m_err << "Чтение " << file << " (" << bytes << " байт)\n";
     }
     m_stage = m_label + m_stage;
     Draw(true);
@@ -219,29 +220,27 @@ class ReadCommand : public Command {
   }
 
  private:
-  int ReadOne(CInterruptibleLink& line, CReadParamClass& description, CProgressPrinter& progress,
+  int ReadOne(CInterruptibleLink& line, const CReadParamClass& description, CProgressPrinter& progress,
               CliContext& context) {
     CTrvKqModbusWithFlFiles& link = line.Link();
-    CObjectDefinition obj;
-    obj.SetLink(&link);
-    obj.SetVersionList(&description);
-    obj.SetObjectNumber(static_cast<uint8_t>(m_object));
-    obj.m_strDescription = m_description;
-    CDeviceFiles delivered;
-    const bool ok = obj.ReadArchive(&delivered);
+    CArchiveRead read(static_cast<uint8_t>(m_object));
+    const std::unique_ptr<CObjectDefinition> object = ReadArchive(link, description, read);
     progress.Finish();
+    const CDeviceFiles& delivered = read.m_files;
     const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
     if (!m_rawDir.empty() && haveFiles &&
         !KeepRawFiles(m_rawDir, static_cast<uint8_t>(m_object), delivered, context.err)) {
       return kExitFailure;
     }
-    if (!ok) {
+    if (!object) {
       std::string text;
-      const uint8_t code = obj.GetReadStatus(text);
+      const uint8_t code = read.GetReadStatus(text);
       context.err << text << "\n";
       if (code == kReadPortBusy) line.AdviseOnPort(context.err);
       return kExitFailure;
     }
+    CObjectDefinition& obj = *object;
+    obj.m_strDescription = m_description;
     try {
       SaveSavedArchive(m_output, obj);
     } catch (const std::system_error& e) {
@@ -259,7 +258,7 @@ class ReadCommand : public Command {
 
   // Each object present of those asked for, one after another, into the
   // folder -o; what is on the instrument is read first.
-  int ReadSeveral(CInterruptibleLink& line, CReadParamClass& description, CProgressPrinter& progress,
+  int ReadSeveral(CInterruptibleLink& line, const CReadParamClass& description, CProgressPrinter& progress,
                   CliContext& context) {
     CTrvKqModbusWithFlFiles& link = line.Link();
     CInstrumentContents contents;
@@ -304,36 +303,34 @@ class ReadCommand : public Command {
     std::vector<int> failed;
     bool cancelled = false;
     uint64_t base = 0;
-    for (const CObjectContents* object : wanted) {
-      const uint8_t number = object->object;
+    for (const CObjectContents* present : wanted) {
+      const uint8_t number = present->object;
       progress.StartPart("Объект " + std::to_string(number) + ": ", base, total);
-      base += object->bytes;
-      CObjectDefinition obj;
-      obj.SetLink(&link);
-      obj.SetVersionList(&description);
-      obj.SetObjectNumber(number);
-      obj.m_strDescription = m_description;
-      CDeviceFiles delivered;
-      const bool ok = obj.ReadArchive(m_rawDir.empty() ? nullptr : &delivered);
+      base += present->bytes;
+      CArchiveRead read(number);
+      const std::unique_ptr<CObjectDefinition> object = ReadArchive(link, description, read);
       progress.Finish();
       std::string text;
-      const uint8_t code = obj.GetReadStatus(text);
-      if (code == kReadCancelled) {
+      if (read.GetReadStatus(text) == kReadCancelled) {
         cancelled = true;
         break;
       }
       // The raw files are kept as a single read keeps them, also when
       // they do not decode.
+      const CDeviceFiles& delivered = read.m_files;
       const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
       if (!m_rawDir.empty() && haveFiles && !KeepRawFiles(m_rawDir, number, delivered, context.err)) {
         failed.push_back(number);
         continue;
       }
-      if (!ok) {
+      if (!object) {
         context.err << "Объект " << +number << ": " << text << "\n";
         failed.push_back(number);
         continue;
       }
+      CObjectDefinition& obj = *object;
+      obj.m_strDescription = m_description;
+      const uint8_t code = obj.GetReadStatus(text);
       const std::filesystem::path path = folder / SavedName(number);
       try {
         SaveSavedArchive(path, obj);

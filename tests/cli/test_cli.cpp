@@ -381,7 +381,7 @@ TEST_F(CliInFolder, ReadShowsItsProgressOnErr) {
 
   CReadParamClass description;
   description.LoadBuiltIn();
-  EXPECT_EQ(LoadSavedArchive(dir / "obj.sav", &description, nullptr)->m_strDescription, "Ввод 3");
+  EXPECT_EQ(LoadSavedArchive(dir / "obj.sav", description)->m_strDescription, "Ввод 3");
 }
 
 }  // namespace

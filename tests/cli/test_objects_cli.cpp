@@ -107,7 +107,7 @@ TEST(ObjectsOnTheInstrument, ListThenReadAllAsEstimated) {
   CReadParamClass description;
   description.LoadBuiltIn();
   for (const char* name : {"Obj03.sav", "Obj07.sav", "Obj20.sav"}) {
-    EXPECT_EQ(LoadSavedArchive(work / "out" / name, &description, nullptr)->m_strDescription, "Узел 1") << name;
+    EXPECT_EQ(LoadSavedArchive(work / "out" / name, description)->m_strDescription, "Узел 1") << name;
   }
 }
 
@@ -195,7 +195,7 @@ TEST(ObjectsOnTheInstrument, CtrlCKeepsTheObjectsAlreadySaved) {
       << err;
   CReadParamClass description;
   description.LoadBuiltIn();
-  EXPECT_EQ(LoadSavedArchive(work / "out" / "Obj03.sav", &description, nullptr)->m_arcRecords.GetSize(), 20u);
+  EXPECT_EQ(LoadSavedArchive(work / "out" / "Obj03.sav", description)->m_arcRecords.GetSize(), 20u);
   EXPECT_FALSE(std::filesystem::exists(work / "out" / "Obj07.sav"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work / "out"), {}), 1);  // no temporary left
 }

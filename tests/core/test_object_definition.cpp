@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/archive/archive_read.h"
 #include "core/archive/object_definition.h"
 #include "support/test_support.h"
 
@@ -69,7 +70,8 @@ TEST(Rows, TwoOrFewerRecordsMakeNoRows) {
     CObjectDefinition obj = WithTimes(times);
     obj.m_nReadStatus = kReadOk;
     EXPECT_EQ(obj.GetRowCount(), 0);
-    EXPECT_EQ(obj.m_nReadStatus, kReadArchiveEmpty);
+    std::string status;
+    EXPECT_EQ(obj.GetReadStatus(status), kReadArchiveEmpty);
     EXPECT_FALSE(obj.MoveNextRow());
     float v1, v2, p;
     int64_t s, e;
@@ -251,25 +253,26 @@ TEST(AbnormalCursor, WalksTheRecords) {
 }
 
 TEST(ReadStatus, FileErrorsAfterALineFailureMeanNoConnection) {
-  CTrvKqModbusWithFlFiles link;
-  link.m_nStatus = kLinkNoAnswer;
-  CObjectDefinition obj;
-  obj.SetLink(&link);
+  // The read keeps the link's status of the moment it failed.
+  CArchiveRead read(1);
+  read.m_nLinkStatus = kLinkNoAnswer;
   std::string text;
-  obj.m_nReadStatus = kReadFileError;
-  EXPECT_EQ(obj.GetReadStatus(text), kReadNoConnection);
+  read.m_nReadStatus = kReadFileError;
+  EXPECT_EQ(read.GetReadStatus(text), kReadNoConnection);
   EXPECT_EQ(text, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ");
-  EXPECT_EQ(obj.m_nReadStatus, kReadNoConnection);
+  EXPECT_EQ(read.GetReadStatus(text), kReadNoConnection);  // asked again, the same answer
 
-  link.m_nStatus = kLinkOk;
-  obj.m_nReadStatus = kReadFileError;
-  EXPECT_EQ(obj.GetReadStatus(text), kReadFileError);
+  read.m_nLinkStatus = kLinkOk;
+  read.m_nReadStatus = kReadFileError;
+  EXPECT_EQ(read.GetReadStatus(text), kReadFileError);
   EXPECT_EQ(text, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ");
 
-  link.m_nStatus = kLinkCrcError;
-  obj.m_nReadStatus = kReadArchiveEmpty;
-  EXPECT_EQ(obj.GetReadStatus(text), kReadArchiveEmpty);
+  read.m_nLinkStatus = kLinkCrcError;
+  read.m_nReadStatus = kReadArchiveEmpty;
+  EXPECT_EQ(read.GetReadStatus(text), kReadArchiveEmpty);
   EXPECT_EQ(text, "АРХИВ ДЛЯ ДАННОГО ОБЪЕКТА ПУСТ");
+
+  CTrvKqModbusWithFlFiles link;
 
   std::string linkText;
   link.m_nStatus = kLinkPortError;

@@ -87,7 +87,7 @@ TEST(SavedArchive, SeventyThousandRecordsUseLongTags) {
   EXPECT_EQ(Slice(b, secondErr, 6), (Bytes{0xFF, 0x7F, 0x72, 0x11, 0x01, 0x80}));
 
   auto d = test::BuiltInDescription();
-  auto loaded = LoadSavedArchive(b, d.get(), nullptr);
+  auto loaded = LoadSavedArchive(b, *d);
   EXPECT_EQ(loaded->m_arcRecords.GetSize(), 70000u);
   EXPECT_EQ(loaded->m_errRecords[1]->m_nCode, 6);
   EXPECT_EQ(Stored(*loaded), b);
@@ -103,7 +103,7 @@ TEST(SavedArchive, ARealObjectReloadsToTheSameBytes) {
 
   TempDir dir;
   SaveSavedArchive(dir / "obj.arc", *obj);
-  auto loaded = LoadSavedArchive(dir / "obj.arc", d.get(), nullptr);
+  auto loaded = LoadSavedArchive(dir / "obj.arc", *d);
   EXPECT_EQ(Stored(*loaded), b);
   EXPECT_EQ(loaded->m_strDescription, "Котельная №2, ввод «А»");
   EXPECT_EQ(loaded->m_strDeviceId, "TARVIK 59.11.03.04 0123");
@@ -121,7 +121,7 @@ TEST(SavedArchive, OneRecordArchiveKeepsItsEmptySlot) {
   obj.DecodeMeasurements(arc, {});
   const Bytes b = Stored(obj);
   EXPECT_EQ(Slice(b, 16, 4), (Bytes{0x01, 0x00, 0x00, 0x00}));
-  auto loaded = LoadSavedArchive(b, d.get(), nullptr);
+  auto loaded = LoadSavedArchive(b, *d);
   ASSERT_EQ(loaded->m_arcRecords.GetSize(), 1u);
   EXPECT_EQ(loaded->m_arcRecords[0], nullptr);
   EXPECT_EQ(loaded->GetRowCount(), 0);
@@ -130,7 +130,7 @@ TEST(SavedArchive, OneRecordArchiveKeepsItsEmptySlot) {
 void ExpectBadFormat(const Bytes& b, const std::string& fragment = "") {
   auto d = test::BuiltInDescription();
   try {
-    LoadSavedArchive(b, d.get(), nullptr);
+    LoadSavedArchive(b, *d);
     ADD_FAILURE() << "loaded";
   } catch (const CLoadError& e) {
     EXPECT_EQ(e.GetKind(), CLoadError::kBadFormat);
@@ -189,7 +189,7 @@ TEST(SavedArchive, UnknownVersionStillOpens) {
   auto d = test::BuiltInDescription();
   auto obj = test::MakeObject(*d, "TARVIK 59.11.03.04", 0, 1, 5);
   obj->m_strDeviceId = "SOMETHING ELSE";
-  auto loaded = LoadSavedArchive(Stored(*obj), d.get(), nullptr);
+  auto loaded = LoadSavedArchive(Stored(*obj), *d);
   std::string text;
   EXPECT_EQ(loaded->GetReadStatus(text), kReadUnknownVersion);
   EXPECT_TRUE(loaded->m_paramTree.IsEmpty());
@@ -199,13 +199,13 @@ TEST(SavedArchive, MissingFilesAndFailedSaves) {
   auto d = test::BuiltInDescription();
   TempDir dir;
   try {
-    LoadSavedArchive(dir / "absent", d.get(), nullptr);
+    LoadSavedArchive(dir / "absent", *d);
     ADD_FAILURE();
   } catch (const CLoadError& e) {
     EXPECT_EQ(e.GetKind(), CLoadError::kCannotOpen);
     EXPECT_STREQ(e.UserMessage(), "Ошибка открытия файла");
   }
-  EXPECT_THROW(LoadSavedArchive(dir.Path(), d.get(), nullptr), CLoadError);
+  EXPECT_THROW(LoadSavedArchive(dir.Path(), *d), CLoadError);
 
   // A save that cannot complete leaves the previous file as it was.
   const auto target = dir / "kept.arc";
@@ -241,7 +241,7 @@ size_t Entries(const std::filesystem::path& dir) {
 std::pair<CLoadError::Kind, std::string> LoadFailure(const std::filesystem::path& path) {
   auto d = test::BuiltInDescription();
   try {
-    LoadSavedArchive(path, d.get(), nullptr);
+    LoadSavedArchive(path, *d);
   } catch (const CLoadError& e) {
     return {e.GetKind(), e.what()};
   }

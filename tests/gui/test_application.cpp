@@ -263,8 +263,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(app.Settings().value("CONTROL/DIR").toString(), QFileInfo(m_ui.saveAnswer).absolutePath());
     CReadParamClass description;
     description.LoadBuiltIn();
-    auto copy = LoadSavedArchive(std::filesystem::path(m_work->filePath("copy.sav").toStdString()), &description,
-                                 nullptr);
+    auto copy = LoadSavedArchive(std::filesystem::path(m_work->filePath("copy.sav").toStdString()), description);
     QCOMPARE(copy->m_arcRecords.GetSize(), app.m_pCurrentObject->m_arcRecords.GetSize());
 
     // A file that cannot be written: the message of each command, and the

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/archive/instrument_contents.h"
+#include "core/archive/archive_read.h"
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 #include "support/fake_channel.h"
@@ -36,12 +37,9 @@ struct ModelLink {
   bool Read(uint8_t object, CLineTraffic& traffic) {
     CReadParamClass description;
     description.LoadBuiltIn();
-    CObjectDefinition read;
-    read.SetLink(link.get());
-    read.SetVersionList(&description);
-    read.SetObjectNumber(object);
+    CArchiveRead read(object);
     const CLineCounters before = link->Counters();
-    const bool ok = read.ReadArchive();
+    const bool ok = ReadArchive(*link, description, read) != nullptr;
     const CLineCounters& after = link->Counters();
     traffic = {after.requests - before.requests,
                after.bytesSent + after.bytesReceived - before.bytesSent - before.bytesReceived};

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <thread>
 
+#include "core/archive/archive_read.h"
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 #include "support/fake_channel.h"
@@ -61,16 +62,16 @@ struct ModelRead {
     fake = channel.get();
     link = std::make_unique<CTrvKqModbusWithFlFiles>(std::move(channel));
     description.LoadBuiltIn();
-    object.SetLink(link.get());
-    object.SetVersionList(&description);
   }
   bool Read(uint8_t number, CDeviceFiles* files = nullptr) {
-    object.SetObjectNumber(number);
-    return object.ReadArchive(files);
+    read = CArchiveRead(number);
+    object = ReadArchive(*link, description, read);
+    if (files != nullptr) *files = read.m_files;
+    return object != nullptr;
   }
   std::string Status() {
     std::string text;
-    object.GetReadStatus(text);
+    object ? object->GetReadStatus(text) : read.GetReadStatus(text);
     return text;
   }
   // The 11 name bytes of every file the link opened.
@@ -86,7 +87,8 @@ struct ModelRead {
   test::CScriptedChannel* fake = nullptr;
   std::unique_ptr<CTrvKqModbusWithFlFiles> link;
   CReadParamClass description;
-  CObjectDefinition object;
+  CArchiveRead read;
+  std::unique_ptr<CObjectDefinition> object;
 };
 
 TEST(ReadObject, FiveFilesInOrderAndDecoded) {
@@ -98,10 +100,10 @@ TEST(ReadObject, FiveFilesInOrderAndDecoded) {
                                                      "System_0dev"}));
   EXPECT_EQ(files.arc, folder.File("Obj07_0.arc"));
   EXPECT_EQ(files.dev, folder.File("System_0.dev"));
-  EXPECT_EQ(read.object.m_strDeviceId.substr(0, 18), kVersion);
-  EXPECT_EQ(read.object.m_arcRecords.GetSize(), folder.File("Obj07_0.arc").size() / 13);
-  EXPECT_GT(read.object.GetRowCount(), 100);
-  EXPECT_FALSE(read.object.m_paramTree.IsEmpty());
+  EXPECT_EQ(read.object->m_strDeviceId.substr(0, 18), kVersion);
+  EXPECT_EQ(read.object->m_arcRecords.GetSize(), folder.File("Obj07_0.arc").size() / 13);
+  EXPECT_GT(read.object->GetRowCount(), 100);
+  EXPECT_FALSE(read.object->m_paramTree.IsEmpty());
   EXPECT_FALSE(read.link->IsPortOpen());
   EXPECT_EQ(read.fake->timeouts, 0);  // every answer ended by its length
 
@@ -115,9 +117,9 @@ TEST(ReadObject, MissingArchivesStillRead) {
   for (const char* ext : {"arc", "err", "ads"}) std::filesystem::remove(folder.dir / ("Obj07_0." + std::string(ext)));
   ModelRead read(folder);
   ASSERT_TRUE(read.Read(7));
-  EXPECT_EQ(read.object.m_arcRecords.GetSize(), 0u);
-  EXPECT_EQ(read.object.GetAbnormalCount(), 0);
-  EXPECT_EQ(read.object.GetRowCount(), 0);
+  EXPECT_EQ(read.object->m_arcRecords.GetSize(), 0u);
+  EXPECT_EQ(read.object->GetAbnormalCount(), 0);
+  EXPECT_EQ(read.object->GetRowCount(), 0);
 }
 
 TEST(ReadObject, MissingRequiredFilesAreFileErrors) {
@@ -241,7 +243,11 @@ TEST(ReadObject, AParameterFileTooShortIsAFailedRead) {
 
 class Recorder : public CReadProgress {
  public:
-  void OnStage(const std::string& stage, uint64_t) override { stages.push_back(stage); }
+  void OnStage(EReadStage stage, const std::string& file, uint64_t) override {
+    stages.push_back(stage == EReadStage::kIdentification ? "identification"
+                     : stage == EReadStage::kDirectory    ? "directory"
+                                                          : file);
+  }
   void OnBytes(uint64_t done, uint64_t total) override {
     last = done;
     this->total = total;
@@ -327,12 +333,9 @@ TEST(ReadOverAPseudoTerminal, TheRealChannelReadsWhatTheModelServes) {
   link.m_nBaudRate = 38400;
   CReadParamClass description;
   description.LoadBuiltIn();
-  CObjectDefinition object;
-  object.SetLink(&link);
-  object.SetVersionList(&description);
-  object.SetObjectNumber(7);
-  CDeviceFiles files;
-  ASSERT_TRUE(object.ReadArchive(&files));
+  CArchiveRead read(7);
+  ASSERT_TRUE(ReadArchive(link, description, read));
+  const CDeviceFiles& files = read.m_files;
   EXPECT_EQ(files.arc, folder.File("Obj07_0.arc"));
   EXPECT_EQ(files.err, folder.File("Obj07_0.err"));
   EXPECT_EQ(files.par, folder.File("Obj07_0.par"));
@@ -341,11 +344,8 @@ TEST(ReadOverAPseudoTerminal, TheRealChannelReadsWhatTheModelServes) {
   ASSERT_TRUE(link.OpenPort());
   CTrvKqModbusWithFlFiles second;
   second.SetConnection(sim.Path(), 1);
-  CObjectDefinition other;
-  other.SetLink(&second);
-  other.SetVersionList(&description);
-  other.SetObjectNumber(7);
-  EXPECT_FALSE(other.ReadArchive());
+  CArchiveRead other(7);
+  EXPECT_FALSE(ReadArchive(second, description, other));
   std::string text;
   other.GetReadStatus(text);
   EXPECT_EQ(text, "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ");
@@ -373,24 +373,18 @@ TEST(ReadOverAPseudoTerminal, EachFaultOfTheSimulatorGivesItsReason) {
     CTrvKqModbusWithFlFiles link;
     link.SetConnection(sim.Path(), 1);
     link.m_nBaudRate = 38400;
-    CObjectDefinition object;
-    object.SetLink(&link);
-    object.SetVersionList(&description);
-    object.SetObjectNumber(7);
-    EXPECT_FALSE(object.ReadArchive()) << flags[0];
+    CArchiveRead read(7);
+    EXPECT_FALSE(ReadArchive(link, description, read)) << flags[0];
     std::string text;
-    object.GetReadStatus(text);
+    read.GetReadStatus(text);
     EXPECT_EQ(text, status) << flags[0];
   }
   // Silent for the first request: the second attempt gets the answer.
   Simulator late(folder.Path(), {"--silent-first", "1"});
   CTrvKqModbusWithFlFiles link;
   link.SetConnection(late.Path(), 1);
-  CObjectDefinition object;
-  object.SetLink(&link);
-  object.SetVersionList(&description);
-  object.SetObjectNumber(20);
-  EXPECT_TRUE(object.ReadArchive());
+  CArchiveRead read(20);
+  EXPECT_TRUE(ReadArchive(link, description, read));
 }
 
 TEST(ReadOverAPseudoTerminal, ASilentInstrumentAfterThreeAttempts) {
@@ -423,7 +417,7 @@ TEST(ReadOverAPseudoTerminal, TheToolReadsSavesAndKeepsTheRawFiles) {
   }
   CReadParamClass description;
   description.LoadBuiltIn();
-  auto saved = LoadSavedArchive(work / "obj.sav", &description, nullptr);
+  auto saved = LoadSavedArchive(work / "obj.sav", description);
   EXPECT_EQ(saved->GetObjectNumber(), 20);
   EXPECT_EQ(saved->m_strDescription, "Ввод 2");
   EXPECT_EQ(saved->m_arcRecords.GetSize(), folder.File("Obj20_0.arc").size() / 13);

@@ -62,11 +62,10 @@ ParamFiles MakeParamFiles(const CReadParamClass& description, const std::string&
   return files;
 }
 
-std::unique_ptr<CObjectDefinition> MakeObject(CReadParamClass& description, const std::string& version,
+std::unique_ptr<CObjectDefinition> MakeObject(const CReadParamClass& description, const std::string& version,
                                               uint8_t first, uint8_t second, size_t records, const Bytes& err,
                                               uint32_t start) {
   auto object = std::make_unique<CObjectDefinition>();
-  object->SetVersionList(&description);
   object->SetObjectNumber(5);
   object->m_strDeviceId = version + " 0123";
   object->m_tRead = 1700000000;
@@ -78,7 +77,7 @@ std::unique_ptr<CObjectDefinition> MakeObject(CReadParamClass& description, cons
     AppendMeasurement(arc, start + static_cast<uint32_t>(i) * 3600, 100.0f + 1.5f * static_cast<float>(i),
                       20.0f + 0.25f * static_cast<float>(i));
   }
-  object->DecodeDeviceFiles(arc, err, {});
+  object->DecodeDeviceFiles(description, arc, err, {});
   return object;
 }
 

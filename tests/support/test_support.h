@@ -35,7 +35,7 @@ ParamFiles MakeParamFiles(const CReadParamClass& description, const std::string&
 // A decoded object of `version` with an hourly archive of `records`
 // records (totals growing by 1.5 and 0.25 an hour) starting at `start`,
 // and the given abnormal-situation file.
-std::unique_ptr<CObjectDefinition> MakeObject(CReadParamClass& description, const std::string& version,
+std::unique_ptr<CObjectDefinition> MakeObject(const CReadParamClass& description, const std::string& version,
                                               uint8_t first, uint8_t second, size_t records, const Bytes& err = {},
                                               uint32_t start = 1328090400);
 

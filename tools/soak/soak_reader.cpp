@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "core/archive/archive_read.h"
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_files.h"
@@ -120,13 +121,12 @@ int main(int argc, char** argv) {
   // read put in before comparing.
   const std::string stem = ObjectFileName(static_cast<uint8_t>(objectNumber));
   CObjectDefinition expected;
-  expected.SetVersionList(&description);
   expected.SetObjectNumber(static_cast<uint8_t>(objectNumber));
   expected.m_strDeviceId = id;
   expected.m_strDescription = "soak";
   expected.m_parBytes = FileBytes(folder / HostFileName(stem, "par"));
   expected.m_devBytes = FileBytes(folder / HostFileName(kSystemFileName, kSystemFileExt));
-  expected.DecodeDeviceFiles(FileBytes(folder / HostFileName(stem, "arc")),
+  expected.DecodeDeviceFiles(description, FileBytes(folder / HostFileName(stem, "arc")),
                              FileBytes(folder / HostFileName(stem, "err")),
                              FileBytes(folder / HostFileName(stem, "ads")));
   if (expected.m_arcRecords.GetSize() < 2) {
@@ -147,18 +147,15 @@ int main(int argc, char** argv) {
   int unexpected = 0;
   for (int n = 1; n <= reads; ++n) {
     Line& line = lines[static_cast<size_t>(n - 1) % lines.size()];
-    CObjectDefinition object;
-    object.SetLink(line.link.get());
-    object.SetVersionList(&description);
-    object.SetObjectNumber(static_cast<uint8_t>(objectNumber));
-    object.m_strDescription = "soak";
-    const bool ok = object.ReadArchive();
+    CArchiveRead read(static_cast<uint8_t>(objectNumber));
+    const std::unique_ptr<CObjectDefinition> object = ReadArchive(*line.link, description, read);
     std::string text;
-    object.GetReadStatus(text);
-    std::string outcome = ok ? "ok" : text;
-    if (ok) {
-      expected.m_tRead = object.m_tRead;
-      if (StoreSavedArchive(object) != StoreSavedArchive(expected)) outcome = "ok but not the instrument's archive";
+    read.GetReadStatus(text);
+    std::string outcome = object ? "ok" : text;
+    if (object) {
+      object->m_strDescription = "soak";
+      expected.m_tRead = object->m_tRead;
+      if (StoreSavedArchive(*object) != StoreSavedArchive(expected)) outcome = "ok but not the instrument's archive";
     }
     ++outcomes[outcome];
     if (outcome != line.expected) {

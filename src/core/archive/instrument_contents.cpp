@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/archive/object_definition.h"
+#include "core/archive/archive_read.h"
 #include "core/archive/records.h"
 #include "core/link/flash_names.h"
 #include "core/link/link_status.h"
@@ -134,12 +134,8 @@ std::vector<CObjectContents> ObjectsInDirectory(const CTrvKqModbusWithFlFiles& l
 
 bool ReadInstrumentContents(CTrvKqModbusWithFlFiles& link, uint32_t baud, CInstrumentContents& out) {
   out = CInstrumentContents{};
-  if (CReadProgress* progress = link.Progress()) progress->OnStage("identification", 0);
-  if (!link.OpenPort()) return Fail(link, out, kReadPortBusy);
-  if (!link.ReadIdentification(out.deviceId)) return Fail(link, out, kReadNoConnection);
-  out.identificationAnswer = link.m_nResponseLength;
-  link.ClosePort();
-  if (!link.ReadDirectory() || !link.ParseDirectory()) return Fail(link, out, kReadFileError);
+  const uint8_t code = ReadInstrumentDirectory(link, out.deviceId, &out.identificationAnswer);
+  if (code != kReadOk) return Fail(link, out, code);
   out.directoryBytes = link.m_root.m_data.size();
   if (const CFlFile* system = Find(link, std::string(kSystemFileName), std::string(kSystemFileExt))) {
     out.systemFileSize = system->m_fcb.m_descriptor.m_nSize;

@@ -5,7 +5,7 @@
 // file is read).
 //
 // The time of a read is the line time of every request and answer that
-// CObjectDefinition::ReadDeviceFiles makes for the object, as it makes them:
+// ReadDeviceFiles (archive_read.h) makes for the object, as it makes them:
 // the identification, the root directory, then the object's .arc, .err,
 // .ads and .par and the system file, each as begin, open, control block
 // and one read request per piece of 128 bytes, stopping where the read
@@ -20,7 +20,7 @@
 // Threads: every function here works only on the link it is given; a
 // worker thread may run ReadInstrumentContents while nothing else uses
 // that link. The link's progress watcher (SetProgress) is told the stages
-// "identification" and "directory" from that thread, and its cancel flag
+// of the identification and the directory from that thread, and its cancel flag
 // (SetCancelFlag) stops the requests as it stops a read. ObjectsInDirectory
 // and ObjectContents only look at the directory the link holds; call them
 // when no read runs on it (every read replaces that directory).

@@ -1,15 +1,10 @@
 #include "core/archive/object_definition.h"
 
 #include <bit>
-#include <cstring>
-#include <iterator>
 
 #include "core/archive/quantity_catalogue.h"
-#include <ctime>
-#include <stdexcept>
 
 #include "core/description/read_param_class.h"
-#include "core/link/flash_names.h"
 #include "core/base/bytes.h"
 #include "core/base/cp1251.h"
 
@@ -50,101 +45,26 @@ void CObjectDefinition::Serialize(CArchiveStream& ar) {
   ar.TransferBytes(m_parBytes);
   ar.TransferBytes(m_devBytes);
   ar.Transfer(m_strDeviceId);
-  if (ar.IsLoading()) DecodeParameters(m_parBytes, m_devBytes);
-}
-
-// --- reading from the instrument ---
-
-std::vector<CObjectReadFile> ObjectReadFiles(uint8_t number) {
-  const std::string name = ObjectFileName(number);
-  return {
-      {name, "arc", false},
-      {name, "err", false},
-      {name, "ads", false},
-      {name, "par", true},
-      {std::string(kSystemFileName), std::string(kSystemFileExt), true},
-  };
-}
-
-bool CObjectDefinition::FailRead(uint8_t code) {
-  m_nReadStatus = (m_pLink != nullptr && m_pLink->IsCancelled()) ? static_cast<uint8_t>(kReadCancelled) : code;
-  if (m_pLink != nullptr) m_pLink->ClosePort();
-  return false;
-}
-
-bool CObjectDefinition::ReadDeviceFiles(std::vector<uint8_t>& arcBytes, std::vector<uint8_t>& errBytes,
-                                        std::vector<uint8_t>& adsBytes, std::vector<uint8_t>& parBytes,
-                                        std::vector<uint8_t>& devBytes) {
-  CTrvKqModbusWithFlFiles* link = m_pLink;
-  if (link == nullptr) return FailRead(kReadPortBusy);
-  CReadProgress* progress = link->Progress();
-  if (progress != nullptr) progress->OnStage("identification", 0);
-  if (!link->OpenPort()) {
-    std::string text;
-    return FailRead(link->GetStatusText(text) == kLinkPortError ? uint8_t{kReadPortBusy} : uint8_t{kReadNoConnection});
-  }
-  if (!link->ReadIdentification(m_strDeviceId)) return FailRead(kReadNoConnection);
-  link->ClosePort();
-  if (!link->ReadDirectory() || !link->ParseDirectory()) return FailRead(kReadFileError);
-
-  const std::vector<CObjectReadFile> wanted = ObjectReadFiles(m_nObjectNumber);
-  std::vector<uint8_t>* const bytes[] = {&arcBytes, &errBytes, &adsBytes, &parBytes, &devBytes};
-  static_assert(std::size(bytes) == 5);
-  uint64_t total = 0;
-  for (const CObjectReadFile& w : wanted) {
-    if (const CFlFile* file = link->FindFile(w.name, w.ext)) total += file->m_fcb.m_descriptor.m_nSize;
-  }
-  link->StartCounting(total);
-  for (size_t i = 0; i < wanted.size(); ++i) {
-    const CObjectReadFile& w = wanted[i];
-    CFlFile* file = link->FindFile(w.name, w.ext);
-    if (file == nullptr) {
-      if (w.required) return FailRead(kReadFileError);
-      continue;
-    }
-    if (!file->Read(*link)) return FailRead(kReadFileError);
-    *bytes[i] = std::move(file->m_data);
-    file->m_data.clear();
-  }
-  return true;
-}
-
-bool CObjectDefinition::ReadArchive(CDeviceFiles* delivered) {
-  std::vector<uint8_t> arc;
-  std::vector<uint8_t> err;
-  std::vector<uint8_t> ads;
-  m_parBytes.clear();
-  m_devBytes.clear();
-  m_tRead = static_cast<int64_t>(std::time(nullptr));
-  if (!ReadDeviceFiles(arc, err, ads, m_parBytes, m_devBytes)) return false;
-  if (delivered != nullptr) *delivered = CDeviceFiles{arc, err, ads, m_parBytes, m_devBytes};
-  try {
-    DecodeDeviceFiles(arc, err, ads);
-  } catch (const std::invalid_argument&) {
-    // A parameter or system file too short for its version: the read failed.
-    m_nReadStatus = kReadFileError;
-    return false;
-  }
-  return true;
 }
 
 // --- decoding ---
 
-void CObjectDefinition::DecodeDeviceFiles(std::span<const uint8_t> arcBytes, std::span<const uint8_t> errBytes,
-                                          std::span<const uint8_t> adsBytes) {
-  DecodeParameters(m_parBytes, m_devBytes);
+void CObjectDefinition::DecodeDeviceFiles(const CReadParamClass& description, std::span<const uint8_t> arcBytes,
+                                          std::span<const uint8_t> errBytes, std::span<const uint8_t> adsBytes) {
+  DecodeParameters(description, m_parBytes, m_devBytes);
   DecodeMeasurements(arcBytes, errBytes);
   DecodeAbnormals(errBytes);
   DecodeAdditionalData(adsBytes);
 }
 
-bool CObjectDefinition::DecodeParameters(std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes) {
-  const std::string_view key = Utf8Prefix(m_strDeviceId, 18);
-  if (m_pVersionList == nullptr || !m_pVersionList->SelectVersion(key)) {
+bool CObjectDefinition::DecodeParameters(const CReadParamClass& description, std::span<const uint8_t> parBytes,
+                                         std::span<const uint8_t> devBytes) {
+  const int32_t version = description.FindVersion(Utf8Prefix(m_strDeviceId, 18));
+  if (version < 0) {
     m_nReadStatus = kReadUnknownVersion;
     return false;
   }
-  if (!m_pVersionList->FillTree(parBytes, devBytes, m_paramTree, m_nParamType1, m_nParamType2)) {
+  if (!description.FillTree(version, parBytes, devBytes, m_paramTree, m_nParamType1, m_nParamType2)) {
     m_nReadStatus = kReadUnknownVersion;
     return false;
   }
@@ -265,64 +185,60 @@ uint32_t CObjectDefinition::Time(int32_t i) const {
   return r != nullptr ? r->m_nTime : 0;
 }
 
+int32_t CObjectDefinition::NextRow(int32_t c) const {
+  const auto n = static_cast<int64_t>(m_arcRecords.GetSize());
+  if (c < 0 || c >= n - 1) return -1;
+  if (c == 0 && n < 3) return -1;
+  // The interval the row before closed; before the first row, the one
+  // after the first record.
+  uint32_t d = c > 0 ? Time(c) - Time(c - 1) : Time(2) - Time(1);
+  bool moved = false;
+  for (;;) {
+    if (c >= n - 1) return -1;
+    ++c;
+    const uint32_t e = Time(c) - Time(c - 1);
+    if (e == d) return moved ? c - 1 : c;
+    d = e;
+    moved = true;
+  }
+}
+
+int32_t CObjectDefinition::FirstRow() const { return m_arcRecords.GetSize() < 3 ? -1 : NextRow(0); }
+
+int32_t CObjectDefinition::RowCount() const {
+  int32_t count = 0;
+  for (int32_t c = FirstRow(); c >= 0; c = NextRow(c)) ++count;
+  return count;
+}
+
+std::vector<int32_t> CObjectDefinition::RowPositions() const {
+  std::vector<int32_t> positions;
+  for (int32_t c = FirstRow(); c >= 0; c = NextRow(c)) positions.push_back(c);
+  return positions;
+}
+
 bool CObjectDefinition::MoveFirstRow() {
   m_nRowCursor = 0;
-  if (m_arcRecords.GetSize() < 3) {
-    m_nReadStatus = kReadArchiveEmpty;
-    return false;
-  }
+  if (m_arcRecords.GetSize() < 3) return false;
   return MoveNextRow();
 }
 
 bool CObjectDefinition::MoveNextRow() {
-  const auto n = static_cast<int64_t>(m_arcRecords.GetSize());
-  int32_t& c = m_nRowCursor;
-  if (c < 0 || c >= n - 1) return false;
-  if (c == 0 && n < 3) return false;
-  uint32_t d = c > 0 ? Time(c) - Time(c - 1) : Time(2) - Time(1);
-  const int32_t startPos = c;
-  bool moved = false;
-  for (;;) {
-    if (c >= n - 1) {
-      c = startPos;
-      return false;
-    }
-    ++c;
-    const uint32_t e = Time(c) - Time(c - 1);
-    if (e == d) {
-      if (moved) --c;
-      return true;
-    }
-    d = e;
-    moved = true;
-  }
+  const int32_t next = NextRow(m_nRowCursor);
+  if (next < 0) return false;
+  m_nRowCursor = next;
+  return true;
 }
 
 int32_t CObjectDefinition::GetRowCount() {
   const int32_t saved = m_nRowCursor;
   if (!MoveFirstRow()) {
     m_nRowCursor = saved;
-    m_nReadStatus = kReadArchiveEmpty;
     return 0;
   }
   int32_t count = 1;
   while (MoveNextRow()) ++count;
   return count;
-}
-
-std::vector<int32_t> CObjectDefinition::RowPositions() const {
-  CObjectDefinition& self = const_cast<CObjectDefinition&>(*this);
-  const int32_t savedCursor = m_nRowCursor;
-  const uint8_t savedStatus = m_nReadStatus;
-  std::vector<int32_t> positions;
-  if (self.MoveFirstRow()) {
-    do {
-      positions.push_back(m_nRowCursor);
-    } while (self.MoveNextRow());
-  }
-  self.m_nRowCursor = savedCursor;
-  self.m_nReadStatus = savedStatus;
-  return positions;
 }
 
 float CObjectDefinition::ComputeOutput(float a, float b, uint32_t interval, uint8_t type, uint8_t outputType) const {
@@ -502,14 +418,12 @@ void CObjectDefinition::DeleteRecords() {
   m_errRecords.DeleteAll();
 }
 
-uint8_t CObjectDefinition::GetReadStatus(std::string& text) {
-  if (m_nReadStatus == kReadFileError) {
-    std::string linkText;
-    const int link = m_pLink != nullptr ? m_pLink->GetStatusText(linkText) : kLinkOk;
-    if (link != kLinkOk) m_nReadStatus = kReadNoConnection;
-  }
-  text = ReadStatusText(m_nReadStatus);
-  return m_nReadStatus;
+uint8_t CObjectDefinition::GetReadStatus(std::string& text) const {
+  // An archive too short for a row is empty, whatever found it.
+  const uint8_t code = m_nReadStatus == kReadOk && m_arcRecords.GetSize() < 3 ? uint8_t{kReadArchiveEmpty}
+                                                                              : m_nReadStatus;
+  text = ReadStatusText(code);
+  return code;
 }
 
 }  // namespace tkq

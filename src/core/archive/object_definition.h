@@ -3,7 +3,11 @@
 // after opening a saved archive. Holds the decoded records, the raw
 // parameter and system files with the parameter tree decoded from them,
 // and the user's choice of what the two value columns show; computes the
-// rows of the measurement archive.
+// rows of the measurement archive. It knows no link: the read
+// (archive_read.h) brings the files it is decoded from.
+//
+// Every const operation is a query without side effects; the cursors move
+// only by the operations named Move....
 
 #include <cstdint>
 #include <span>
@@ -13,8 +17,6 @@
 
 #include "core/archive/records.h"
 #include "core/description/param_tree.h"
-#include "core/link/flash_files.h"
-#include "core/link/link_status.h"
 #include "core/link/read_status.h"
 
 namespace tkq {
@@ -31,61 +33,37 @@ struct CArchiveRow {
   uint8_t abnormalCode = 0;
 };
 
-// The five files of one object as the instrument delivered them.
-struct CDeviceFiles {
-  std::vector<uint8_t> arc;  // measurement archive
-  std::vector<uint8_t> err;  // abnormal situations
-  std::vector<uint8_t> ads;  // additional data
-  std::vector<uint8_t> par;  // the object's parameter set
-  std::vector<uint8_t> dev;  // the instrument's system data
-};
-
-// A file the read of an object takes: its 8.3 name and extension, and
-// whether the read fails without it.
-struct CObjectReadFile {
-  std::string name;
-  std::string ext;
-  bool required = false;
-};
-
-// The files a read of object `number` takes, in its order: the object's
-// .arc, .err and .ads (each may be absent), its .par and the system file
-// (both required).
-std::vector<CObjectReadFile> ObjectReadFiles(uint8_t number);
-
 class CObjectDefinition : public CObject {
  public:
   CObjectDefinition() = default;
 
-  // The saved archive file's whole layout. Loading reads into this
-  // (freshly constructed) object and then decodes the parameter files
-  // again with the attached description; damage raises CArchiveError, a
-  // parameter file too short for its version std::invalid_argument.
+  // The saved archive file's whole layout, field by field. Loading reads
+  // into this (freshly constructed) object, whose parameter files are then
+  // decoded again (LoadSavedArchive); damage raises CArchiveError.
   void Serialize(CArchiveStream& ar) override;
 
-  // --- reading from the instrument ---
-  // Reads the object's files over the link and decodes them. False when the
-  // read failed (the reason in the read status; also when the parameter or
-  // system file is too short for its version, status 3). `delivered`, if
-  // given, receives the files as the instrument delivered them.
-  bool ReadArchive(CDeviceFiles* delivered = nullptr);
-  // The read procedure: identification, directory, then the five files in
-  // order. False with read status 1, 2, 3 or 7 (cancelled).
-  bool ReadDeviceFiles(std::vector<uint8_t>& arcBytes, std::vector<uint8_t>& errBytes,
-                       std::vector<uint8_t>& adsBytes, std::vector<uint8_t>& parBytes,
-                       std::vector<uint8_t>& devBytes);
-
   // --- rows of the measurement archive ---
+  // A row is a record with the one before it; a record that closes an
+  // irregular interval makes none.
+  // The number of rows.
+  int32_t RowCount() const;
+  // The record positions of all rows, in order.
+  std::vector<int32_t> RowPositions() const;
+  // The record that ends the first row, or the next row after the one
+  // ending at `c`; -1 when there is none.
+  int32_t FirstRow() const;
+  int32_t NextRow(int32_t c) const;
+  // The row cursor of the views' walk: GetRowCount counts by walking the
+  // cursor over every row and leaves it on the last; MoveFirstRow and
+  // MoveNextRow move it, GetRow reads the row it is on.
   int32_t GetRowCount();
   bool MoveFirstRow();
   bool MoveNextRow();
   bool GetRow(float& value1, float& value2, int64_t& start, int64_t& end, float& archivingPercent,
               std::string_view& abnormalText) const;
-  // The row that ends at record `c` (1 .. records - 1), without moving the
-  // cursor; false when there is no such record.
+  // The row that ends at record `c` (1 .. records - 1); false when there
+  // is no such record.
   bool ComputeRow(int32_t c, CArchiveRow& row) const;
-  // The record positions of all rows, in order (the cursor is not moved).
-  std::vector<int32_t> RowPositions() const;
 
   // --- abnormal situations ---
   int32_t GetAbnormalCount() const { return static_cast<int32_t>(m_errRecords.GetSize()); }
@@ -105,27 +83,31 @@ class CObjectDefinition : public CObject {
   void GetTypeNames(uint8_t type, std::vector<std::string>& list, bool result) const;
   float ComputeOutput(float current, float previous, uint32_t interval, uint8_t type, uint8_t outputType) const;
 
-  // --- links ---
-  void SetLink(CTrvKqModbusWithFlFiles* link) { m_pLink = link; }
-  void SetVersionList(CReadParamClass* description) { m_pVersionList = description; }
+  // --- status ---
   void DeleteRecords();
-  // The read status text, after turning a file error that followed a
-  // failure of the line into "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ".
-  uint8_t GetReadStatus(std::string& text);
+  // What the decoding found, with its text: kReadOk; kReadUnknownVersion
+  // when the parameters could not be decoded; kReadArchiveEmpty when the
+  // archive makes no row (fewer than three records).
+  uint8_t GetReadStatus(std::string& text) const;
   uint8_t GetObjectNumber() const { return m_nObjectNumber; }
   void SetObjectNumber(uint8_t number) { m_nObjectNumber = number; }
 
   // --- decoding the instrument's files ---
-  // The decoding steps of a read, in their order: parameters, measurements,
-  // abnormal situations, additional data. Results are not examined (they
-  // leave read status 5 or 6); a parameter file too short for its version
-  // throws std::invalid_argument.
-  void DecodeDeviceFiles(std::span<const uint8_t> arcBytes, std::span<const uint8_t> errBytes,
-                         std::span<const uint8_t> adsBytes);
+  // The decoding steps of a read, in their order: the parameters (from
+  // m_parBytes and m_devBytes), measurements, abnormal situations,
+  // additional data. Results are not examined (they leave read status 5 or
+  // 6); a parameter file too short for its version throws
+  // std::invalid_argument. `description` is only read.
+  void DecodeDeviceFiles(const CReadParamClass& description, std::span<const uint8_t> arcBytes,
+                         std::span<const uint8_t> errBytes, std::span<const uint8_t> adsBytes);
   bool DecodeMeasurements(std::span<const uint8_t> arcBytes, std::span<const uint8_t> errBytes);
   bool DecodeAbnormals(std::span<const uint8_t> errBytes);
   bool DecodeAdditionalData(std::span<const uint8_t> adsBytes);
-  bool DecodeParameters(std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes);
+  // Selects the version of m_strDeviceId in `description` (without changing
+  // the description's own selection) and decodes the two files into the
+  // parameter tree and the archive's two quantity types.
+  bool DecodeParameters(const CReadParamClass& description, std::span<const uint8_t> parBytes,
+                        std::span<const uint8_t> devBytes);
   uint8_t RecordChecksum(const uint8_t* record) const;
   bool CheckRecord(uint32_t) const { return true; }
   float GetArchivingPercent(std::span<const uint8_t> errBytes, int32_t count, int32_t& cursor, uint8_t& code,
@@ -145,8 +127,6 @@ class CObjectDefinition : public CObject {
   uint8_t m_nUnit2 = 0;
   uint8_t m_bResult = 0;
   uint8_t m_nReadStatus = kReadOk;
-  CTrvKqModbusWithFlFiles* m_pLink = nullptr;
-  CReadParamClass* m_pVersionList = nullptr;
   uint8_t m_nParamType1 = 0;
   uint8_t m_nParamType2 = 0;
   std::vector<uint8_t> m_parBytes;
@@ -158,7 +138,6 @@ class CObjectDefinition : public CObject {
 
  private:
   uint32_t Time(int32_t i) const;
-  bool FailRead(uint8_t code);
   float UnitFactor(bool second) const;
 };
 

@@ -30,15 +30,16 @@ void SaveSavedArchive(const std::filesystem::path& path, const CObjectDefinition
   WriteFileAtomically(path, StoreSavedArchive(object));
 }
 
-std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes, CReadParamClass* description,
-                                                    CTrvKqModbusWithFlFiles* link) {
+std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes,
+                                                    const CReadParamClass& description) {
   std::unique_ptr<CObjectDefinition> object;
   try {
     object = std::make_unique<CObjectDefinition>();
-    object->SetLink(link);
-    object->SetVersionList(description);
     CArchiveStream ar(bytes);
     object->Serialize(ar);
+    // The parameters as the description of this moment decodes them; a
+    // file too short for its version is no saved archive.
+    object->DecodeParameters(description, object->m_parBytes, object->m_devBytes);
   } catch (const CArchiveError& e) {
     throw CLoadError(CLoadError::kBadFormat, e.what());
   } catch (const std::invalid_argument& e) {
@@ -55,8 +56,8 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> byt
   return object;
 }
 
-std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path& path, CReadParamClass* description,
-                                                    CTrvKqModbusWithFlFiles* link) {
+std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path& path,
+                                                    const CReadParamClass& description) {
   std::vector<uint8_t> bytes;
   try {
     bytes = ReadWholeFile(path, kMaxSavedArchiveSize);
@@ -65,7 +66,7 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path&
   } catch (const CFileOpenError& e) {
     throw CLoadError(CLoadError::kCannotOpen, e.what());
   }
-  return LoadSavedArchive(bytes, description, link);
+  return LoadSavedArchive(bytes, description);
 }
 
 }  // namespace tkq

@@ -47,13 +47,13 @@ std::string StoreSavedArchive(const CObjectDefinition& object);
 // failed save leaves any previous file intact. Throws std::system_error.
 void SaveSavedArchive(const std::filesystem::path& path, const CObjectDefinition& object);
 
-// Loads a saved archive into a new object attached to `description` and
-// `link`, decoding its parameter files again. Throws CLoadError and
-// nothing else: a file that is not a regular file of at most
-// kMaxSavedArchiveSize bytes is refused before anything is read.
-std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes, CReadParamClass* description,
-                                                    CTrvKqModbusWithFlFiles* link);
-std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path& path, CReadParamClass* description,
-                                                    CTrvKqModbusWithFlFiles* link);
+// Loads a saved archive into a new object, decoding its parameter files
+// again with `description` (only read). Throws CLoadError and nothing
+// else: a file that is not a regular file of at most kMaxSavedArchiveSize
+// bytes is refused before anything is read.
+std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes,
+                                                    const CReadParamClass& description);
+std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path& path,
+                                                    const CReadParamClass& description);
 
 }  // namespace tkq

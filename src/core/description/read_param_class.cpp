@@ -199,16 +199,20 @@ bool CReadParamClass::LoadBuiltIn() {
 
 // --- selection ---
 
-bool CReadParamClass::SelectVersion(std::string_view name) {
+int32_t CReadParamClass::FindVersion(std::string_view name) const {
   for (size_t i = 0; i < m_versions.GetSize(); ++i) {
     const CVersionDef* v = m_versions[i];
-    if (v != nullptr && v->m_strName == name) {
-      m_nCurVersion = static_cast<int32_t>(i);
-      m_nCurParamSet = v->m_nParamSet;
-      return true;
-    }
+    if (v != nullptr && v->m_strName == name) return static_cast<int32_t>(i);
   }
-  return false;
+  return -1;
+}
+
+bool CReadParamClass::SelectVersion(std::string_view name) {
+  const int32_t i = FindVersion(name);
+  if (i < 0) return false;
+  m_nCurVersion = i;
+  m_nCurParamSet = m_versions[static_cast<size_t>(i)]->m_nParamSet;
+  return true;
 }
 
 const CVersionDef* CReadParamClass::CurrentVersion() const {
@@ -302,12 +306,25 @@ bool CReadParamClass::DecodeNext(std::span<const uint8_t> file, size_t& pos, con
   return false;
 }
 
+bool CReadParamClass::FillTree(int32_t version, std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes,
+                               CParamTree& tree, uint8_t& firstSelector, uint8_t& secondSelector) const {
+  const CVersionDef* def = version >= 0 && static_cast<size_t>(version) < m_versions.GetSize()
+                               ? m_versions[static_cast<size_t>(version)]
+                               : nullptr;
+  return FillTree(def, def != nullptr ? def->m_nParamSet : 0, parBytes, devBytes, tree, firstSelector,
+                  secondSelector);
+}
+
 bool CReadParamClass::FillTree(std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes,
                                CParamTree& tree, uint8_t& firstSelector, uint8_t& secondSelector) const {
+  return FillTree(CurrentVersion(), m_nCurParamSet, parBytes, devBytes, tree, firstSelector, secondSelector);
+}
+
+bool CReadParamClass::FillTree(const CVersionDef* version, int32_t set, std::span<const uint8_t> parBytes,
+                               std::span<const uint8_t> devBytes, CParamTree& tree, uint8_t& firstSelector,
+                               uint8_t& secondSelector) const {
   tree.DeleteAllItems();
-  const CVersionDef* version = CurrentVersion();
   if (version == nullptr) throw std::invalid_argument("no firmware version is selected");
-  const int32_t set = m_nCurParamSet;
   if (set < 0 || static_cast<size_t>(set) >= m_paramSets.GetSize() ||
       static_cast<size_t>(set) >= m_groupCaptions.size() || static_cast<size_t>(set) >= m_enumTexts.size() ||
       m_paramSets[static_cast<size_t>(set)] == nullptr) {

@@ -41,6 +41,8 @@ class CReadParamClass : public CObject {
   // Replaces all collections with the built-in description.
   bool LoadBuiltIn();
 
+  // The index of the first version named exactly `name`, or -1.
+  int32_t FindVersion(std::string_view name) const;
   // Finds the first version named exactly `name`; selects it and returns
   // true, or returns false leaving the selection as it was.
   bool SelectVersion(std::string_view name);
@@ -54,9 +56,13 @@ class CReadParamClass : public CObject {
                   const std::vector<std::string>& enumTexts, int group, uint8_t source, std::string& valueText,
                   float& number, std::string& caption) const;
 
-  // Rebuilds `tree` for the selected version from the two files and sets
-  // the two archive selectors when their rows are met. Throws
-  // std::invalid_argument for a short file or an inconsistent description.
+  // Rebuilds `tree` for version `version` (an index of m_versions) from the
+  // two files and sets the two archive selectors when their rows are met.
+  // Throws std::invalid_argument for a short file or an inconsistent
+  // description. Only reads the description: decodings may run side by side.
+  bool FillTree(int32_t version, std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes,
+                CParamTree& tree, uint8_t& firstSelector, uint8_t& secondSelector) const;
+  // The same for the selected version and parameter set.
   bool FillTree(std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes, CParamTree& tree,
                 uint8_t& firstSelector, uint8_t& secondSelector) const;
 
@@ -93,6 +99,9 @@ class CReadParamClass : public CObject {
   int32_t m_nCurParamSet = 0;
 
  private:
+  bool FillTree(const CVersionDef* version, int32_t set, std::span<const uint8_t> parBytes,
+                std::span<const uint8_t> devBytes, CParamTree& tree, uint8_t& firstSelector,
+                uint8_t& secondSelector) const;
   std::string ValueText(const CParamDef& row, std::span<const uint8_t> file, size_t& pos,
                         const std::vector<std::string>& enumTexts, float& number) const;
 };

@@ -43,7 +43,7 @@ std::string CFlFile::Ext() const { return FieldText(m_fcb.m_descriptor.m_ext, 3)
 
 bool CFlFile::Read(CModbusWithFlFiles& link) {
   link.OpenPort();  // a port that did not open fails the first request
-  if (CReadProgress* p = link.Progress()) p->OnStage(HostFileName(Name(), Ext()), m_fcb.m_descriptor.m_nSize);
+  if (CReadProgress* p = link.Progress()) p->OnStage(EReadStage::kFile, HostFileName(Name(), Ext()), m_fcb.m_descriptor.m_nSize);
   const bool ok = link.FsBegin() && link.FsOpenFile(Padded(Name(), 8), Padded(Ext(), 3), 1) &&
                   link.TransferContents(*this);
   link.ClosePort();
@@ -149,7 +149,7 @@ bool CModbusWithFlFiles::TransferContents(CFlFile& file) {
 
 bool CTrvKqModbusWithFlFiles::ReadDirectory() {
   OpenPort();  // a port that did not open fails the first request
-  if (Progress() != nullptr) Progress()->OnStage("directory", 0);
+  if (Progress() != nullptr) Progress()->OnStage(EReadStage::kDirectory, {}, 0);
   const bool ok = FsBegin() && FsOpenRoot() && TransferContents(m_root);
   ClosePort();
   return ok;

@@ -14,12 +14,20 @@ namespace tkq {
 
 class CModbusWithFlFiles;
 
+// The stages of a read from the instrument, in their order.
+enum class EReadStage {
+  kIdentification,  // function 17
+  kDirectory,       // the root directory
+  kFile,            // one of the object's files, or the system file
+};
+
 // What a long read tells whoever watches it.
 class CReadProgress {
  public:
   virtual ~CReadProgress() = default;
-  // A new stage: "identification", "directory", or a file's host name.
-  virtual void OnStage(const std::string& /*stage*/, uint64_t /*stageBytes*/) {}
+  // A new stage; for a file, its name on the computer ("Obj07_0.arc") and
+  // size as the directory gives them (empty and 0 for the other stages).
+  virtual void OnStage(EReadStage /*stage*/, const std::string& /*file*/, uint64_t /*fileBytes*/) {}
   // Bytes of the object's files transferred so far, of those the directory
   // announced.
   virtual void OnBytes(uint64_t /*done*/, uint64_t /*total*/) {}

@@ -15,6 +15,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/read_progress.h"
 #include "gui/app/ui_services.h"
+#include "core/archive/archive_read.h"
 #include "core/archive/instrument_contents.h"
 #include "core/link/port_advice.h"
 #include "core/link/read_status.h"
@@ -74,9 +75,6 @@ CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
     Ui().Message(nullptr, QString::fromUtf8(message.data(), static_cast<int>(message.size())),
                  QMessageBox::Critical);
   });
-  // After each failed attempt of a transaction, as the read goes on in its
-  // own thread.
-  m_link.m_onFailedAttempt = [] { QMetaObject::invokeMethod(qApp, [] { Ui().Beep(); }, Qt::QueuedConnection); };
 }
 
 CTRV_KQ_VRApp::~CTRV_KQ_VRApp() {
@@ -199,8 +197,9 @@ bool CTRV_KQ_VRApp::RunOnLink(const std::function<bool()>& job, int objectNumber
 void CTRV_KQ_VRApp::OnInstrumentContents() {
   CInstrumentContents contents;
   bool closing = false;
-  const bool read = RunOnLink([this, &contents] { return ReadInstrumentContents(m_link, m_link.m_nBaudRate, contents); },
-                              0, closing);
+  const uint32_t baud = m_link.m_nBaudRate;
+  const bool read =
+      RunOnLink([this, baud, &contents] { return ReadInstrumentContents(m_link, baud, contents); }, 0, closing);
   if (closing) return;
   if (!read) {
     ReportReadFailure(contents.readStatus, ToQ(ReadStatusText(contents.readStatus)));
@@ -211,16 +210,22 @@ void CTRV_KQ_VRApp::OnInstrumentContents() {
 }
 
 void CTRV_KQ_VRApp::ReadObject(int number) {
-  auto object = std::make_unique<CObjectDefinition>();
-  object->SetLink(&m_link);
-  object->SetVersionList(&m_description);
-  object->SetObjectNumber(static_cast<uint8_t>(number));
+  // The worker thread fills these two and reads the description; nothing
+  // else is shared with it.
+  CArchiveRead read(static_cast<uint8_t>(number));
+  std::unique_ptr<CObjectDefinition> object;
+  const CReadParamClass& versions = m_description;
   bool closing = false;
-  const bool read = RunOnLink([&object] { return object->ReadArchive(); }, number, closing);
+  RunOnLink(
+      [this, &versions, &read, &object] {
+        object = ReadArchive(m_link, versions, read);
+        return object != nullptr;
+      },
+      number, closing);
   if (closing) return;
-  if (!read) {
+  if (!object) {
     std::string status;
-    const uint8_t code = object->GetReadStatus(status);
+    const uint8_t code = read.GetReadStatus(status);
     // The previous object and its windows stay as they were.
     ReportReadFailure(code, ToQ(status));
     return;
@@ -364,7 +369,7 @@ void CTRV_KQ_VRApp::OnFileOpen() {
 bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
   std::unique_ptr<CObjectDefinition> loaded;
   try {
-    loaded = LoadSavedArchive(std::filesystem::path(path.toStdString()), &m_description, &m_link);
+    loaded = LoadSavedArchive(std::filesystem::path(path.toStdString()), m_description);
   } catch (const CLoadError& e) {
     // The document stays what it was, under its own name: "Сохранить"
     // must not write it over the file that failed.

@@ -4,33 +4,62 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <thread>
+
+#include "gui/app/ui_services.h"
 
 namespace tkq::gui {
 namespace {
 
 QString Kilobytes(quint64 bytes) { return QString::number(bytes / 1024.0, 'f', 1).replace('.', ',') + " КБ"; }
 
-// Passes the read's progress from the worker thread to the window.
-class CQueuedProgress : public CReadProgress {
- public:
-  explicit CQueuedProgress(CReadProgressDialog* dialog) : m_dialog(dialog) {}
-  void OnStage(const std::string& stage, uint64_t bytes) override {
-    const QString text = QString::fromStdString(stage);
-    QMetaObject::invokeMethod(m_dialog, [d = m_dialog, text, bytes] { d->SetStage(text, bytes); },
-                              Qt::QueuedConnection);
-  }
-  void OnBytes(uint64_t done, uint64_t total) override {
-    QMetaObject::invokeMethod(m_dialog, [d = m_dialog, done, total] { d->SetBytes(done, total); },
-                              Qt::QueuedConnection);
-  }
+// How often the window looks at the read: often enough for a smooth bar,
+// and the read's end is seen within this.
+constexpr int kPollMs = 40;
 
- private:
-  CReadProgressDialog* m_dialog;
-};
+// Shows what the state gathered; beeps for each failed attempt.
+void Show(CLinkJobState::Snapshot s, CReadProgressDialog& dialog) {
+  if (s.newStage) dialog.SetStage(s.stage, QString::fromStdString(s.file), s.fileBytes);
+  if (s.haveBytes) dialog.SetBytes(s.done, s.total);
+  for (; s.failedAttempts > 0; --s.failedAttempts) Ui().Beep();
+}
 
 }  // namespace
+
+// --- the state the two threads share ---
+
+void CLinkJobState::OnStage(EReadStage stage, const std::string& file, uint64_t fileBytes) {
+  const std::lock_guard lock(m_mutex);
+  m_pending.newStage = true;
+  m_pending.stage = stage;
+  m_pending.file = file;
+  m_pending.fileBytes = fileBytes;
+}
+
+void CLinkJobState::OnBytes(uint64_t done, uint64_t total) {
+  const std::lock_guard lock(m_mutex);
+  m_pending.haveBytes = true;
+  m_pending.done = done;
+  m_pending.total = total;
+}
+
+void CLinkJobState::CountFailedAttempt() {
+  const std::lock_guard lock(m_mutex);
+  ++m_pending.failedAttempts;
+}
+
+CLinkJobState::Snapshot CLinkJobState::Take() {
+  const std::lock_guard lock(m_mutex);
+  Snapshot taken = m_pending;
+  m_pending.newStage = false;
+  m_pending.haveBytes = false;
+  m_pending.failedAttempts = 0;
+  return taken;
+}
+
+// --- the window ---
 
 CReadProgressDialog::CReadProgressDialog(int objectNumber, std::atomic<bool>& cancel, QWidget* parent)
     : QDialog(parent), m_cancelFlag(cancel) {
@@ -62,13 +91,11 @@ CReadProgressDialog::CReadProgressDialog(int objectNumber, std::atomic<bool>& ca
   m_clock.start();
 }
 
-void CReadProgressDialog::SetStage(const QString& stage, quint64 bytes) {
-  if (stage == "identification") {
-    m_stage->setText("Идентификация прибора");
-  } else if (stage == "directory") {
-    m_stage->setText("Чтение каталога файлов");
-  } else {
-    m_stage->setText(QString("Чтение файла %1 (%2 байт)").arg(stage).arg(bytes));
+void CReadProgressDialog::SetStage(EReadStage stage, const QString& file, quint64 bytes) {
+  switch (stage) {
+    case EReadStage::kIdentification: m_stage->setText("Идентификация прибора"); break;
+    case EReadStage::kDirectory: m_stage->setText("Чтение каталога файлов"); break;
+    case EReadStage::kFile: m_stage->setText(QString("Чтение файла %1 (%2 байт)").arg(file).arg(bytes)); break;
   }
 }
 
@@ -105,22 +132,35 @@ bool RunLinkJob(const std::function<bool()>& job, int objectNumber, CTrvKqModbus
                 std::atomic<bool>& cancel, QWidget* parent) {
   cancel = false;
   CReadProgressDialog dialog(objectNumber, cancel, parent);
-  CQueuedProgress progress(&dialog);
-  link.SetProgress(&progress);
+  CLinkJobState state;
+  link.SetProgress(&state);
   link.SetCancelFlag(&cancel);
+  std::function<void()> beep = std::move(link.m_onFailedAttempt);
+  link.m_onFailedAttempt = [&state] { state.CountFailedAttempt(); };
   bool ok = false;
-  QThread* worker = QThread::create([&] { ok = job(); });
-  // Queued to this thread, so the window closes only once it is shown.
-  QObject::connect(worker, &QThread::finished, &dialog, &QDialog::accept, Qt::QueuedConnection);
-  worker->start();
+  std::thread worker([&] {
+    ok = job();
+    state.m_finished = true;
+  });
+  // The timer runs in the window's event loop, so the window closes only
+  // once it is shown.
+  QTimer poll;
+  poll.setInterval(kPollMs);
+  QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+    Show(state.Take(), dialog);
+    if (state.m_finished) dialog.accept();
+  });
+  poll.start();
   dialog.exec();
+  poll.stop();
   // The window can also go because the program is ending (its event
   // loops all stop): then the read stops too, instead of running on to
   // its time-outs.
-  if (!worker->isFinished()) cancel = true;
-  worker->wait();
-  delete worker;
+  if (!state.m_finished) cancel = true;
+  worker.join();
   link.SetProgress(nullptr);
+  link.m_onFailedAttempt = std::move(beep);
+  Show(state.Take(), dialog);  // the beeps of the last moments
   return ok;
 }
 

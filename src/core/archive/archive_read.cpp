@@ -1,0 +1,112 @@
+#include "core/archive/archive_read.h"
+
+#include <ctime>
+#include <iterator>
+#include <stdexcept>
+
+#include "core/archive/object_definition.h"
+#include "core/link/flash_names.h"
+
+namespace tkq {
+namespace {
+
+bool FailRead(CTrvKqModbusWithFlFiles& link, CArchiveRead& read, uint8_t code) {
+  read.m_nReadStatus = link.IsCancelled() ? static_cast<uint8_t>(kReadCancelled) : code;
+  read.m_nLinkStatus = link.m_nStatus;
+  link.ClosePort();
+  return false;
+}
+
+}  // namespace
+
+std::vector<CObjectReadFile> ObjectReadFiles(uint8_t number) {
+  const std::string name = ObjectFileName(number);
+  return {
+      {name, "arc", false},
+      {name, "err", false},
+      {name, "ads", false},
+      {name, "par", true},
+      {std::string(kSystemFileName), std::string(kSystemFileExt), true},
+  };
+}
+
+uint8_t CArchiveRead::GetReadStatus(std::string& text) const {
+  const uint8_t code =
+      m_nReadStatus == kReadFileError && m_nLinkStatus != kLinkOk ? uint8_t{kReadNoConnection} : m_nReadStatus;
+  text = ReadStatusText(code);
+  return code;
+}
+
+uint8_t ReadInstrumentDirectory(CTrvKqModbusWithFlFiles& link, std::string& deviceId, size_t* identificationAnswer) {
+  if (CReadProgress* progress = link.Progress()) progress->OnStage(EReadStage::kIdentification, {}, 0);
+  if (!link.OpenPort()) {
+    std::string text;
+    return link.GetStatusText(text) == kLinkPortError ? uint8_t{kReadPortBusy} : uint8_t{kReadNoConnection};
+  }
+  if (!link.ReadIdentification(deviceId)) {
+    link.ClosePort();
+    return kReadNoConnection;
+  }
+  if (identificationAnswer != nullptr) *identificationAnswer = link.m_nResponseLength;
+  link.ClosePort();
+  if (!link.ReadDirectory() || !link.ParseDirectory()) return kReadFileError;
+  return kReadOk;
+}
+
+bool ReadDeviceFiles(CTrvKqModbusWithFlFiles& link, CArchiveRead& read) {
+  const uint8_t opened = ReadInstrumentDirectory(link, read.m_strDeviceId);
+  if (opened != kReadOk) return FailRead(link, read, opened);
+
+  const std::vector<CObjectReadFile> wanted = ObjectReadFiles(read.m_nObjectNumber);
+  CDeviceFiles& files = read.m_files;
+  std::vector<uint8_t>* const bytes[] = {&files.arc, &files.err, &files.ads, &files.par, &files.dev};
+  static_assert(std::size(bytes) == 5);
+  uint64_t total = 0;
+  for (const CObjectReadFile& w : wanted) {
+    if (const CFlFile* file = link.FindFile(w.name, w.ext)) total += file->m_fcb.m_descriptor.m_nSize;
+  }
+  link.StartCounting(total);
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    const CObjectReadFile& w = wanted[i];
+    CFlFile* file = link.FindFile(w.name, w.ext);
+    if (file == nullptr) {
+      if (w.required) return FailRead(link, read, kReadFileError);
+      continue;
+    }
+    if (!file->Read(link)) return FailRead(link, read, kReadFileError);
+    *bytes[i] = std::move(file->m_data);
+    file->m_data.clear();
+  }
+  return true;
+}
+
+std::unique_ptr<CObjectDefinition> DecodeArchive(const CArchiveRead& read, const CReadParamClass& description) {
+  auto object = std::make_unique<CObjectDefinition>();
+  object->SetObjectNumber(read.m_nObjectNumber);
+  object->m_strDeviceId = read.m_strDeviceId;
+  object->m_tRead = read.m_tRead;
+  object->m_parBytes = read.m_files.par;
+  object->m_devBytes = read.m_files.dev;
+  object->DecodeDeviceFiles(description, read.m_files.arc, read.m_files.err, read.m_files.ads);
+  return object;
+}
+
+std::unique_ptr<CObjectDefinition> ReadArchive(CTrvKqModbusWithFlFiles& link, const CReadParamClass& description,
+                                               CArchiveRead& read) {
+  read.m_files = CDeviceFiles{};
+  read.m_strDeviceId.clear();
+  read.m_nReadStatus = kReadOk;
+  read.m_nLinkStatus = kLinkOk;
+  read.m_tRead = static_cast<int64_t>(std::time(nullptr));
+  if (!ReadDeviceFiles(link, read)) return nullptr;
+  try {
+    return DecodeArchive(read, description);
+  } catch (const std::invalid_argument&) {
+    // A parameter or system file too short for its version: the read failed.
+    read.m_nReadStatus = kReadFileError;
+    read.m_nLinkStatus = kLinkOk;
+    return nullptr;
+  }
+}
+
+}  // namespace tkq
