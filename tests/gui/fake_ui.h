@@ -13,10 +13,11 @@ namespace tkq::gui::test {
 class CFakeUi : public CUiServices {
  public:
   QMessageBox::StandardButton Message(QWidget*, const QString& text, QMessageBox::Icon icon, const QString& caption,
-                                      QMessageBox::StandardButtons) override {
+                                      QMessageBox::StandardButtons, const QString& detail) override {
     messages << text;
     icons << icon;
     captions << caption;
+    details << detail;
     return QMessageBox::Ok;
   }
   QString OpenFileName(QWidget*, const QString& title, const QString& start) override {
@@ -64,6 +65,7 @@ class CFakeUi : public CUiServices {
   QStringList messages;
   QList<QMessageBox::Icon> icons;
   QStringList captions;
+  QStringList details;  // what went under each message
   QStringList titles;
   QStringList starts;
   QString openAnswer;

@@ -108,15 +108,22 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(QString::fromStdString(app.m_link.m_strPortName), QString("COM2"));
     QCOMPARE(app.m_link.m_nBaudRate, 9600u);
     QCOMPARE(int(app.m_link.m_nDeviceAddress), 1);
-    QVERIFY(!app.m_columns.m_bShowNumber);
-    QVERIFY(app.m_columns.m_bShowFirst && app.m_columns.m_bShowAbnormal && app.m_columns.m_bShowArchivingTime);
+    QVERIFY(!app.m_document.m_columns.m_bShowNumber);
+    QVERIFY(app.m_document.m_columns.m_bShowFirst && app.m_document.m_columns.m_bShowAbnormal && app.m_document.m_columns.m_bShowArchivingTime);
     QCOMPARE(app.MainFrame()->windowTitle(), QString("Монитор Тарвик КУ (пользовательская версия) 1.25"));
-    QVERIFY(!app.m_pCurrentObject);
+    QVERIFY(!app.m_document.m_pCurrentObject);
 
     m_app.reset();
     m_ui.messages.clear();
     Start();
     QVERIFY(m_ui.messages.isEmpty());  // the file written at the first start reads
+
+    // Writing the description again where it cannot be written is said.
+    QVERIFY(QFile::remove(m_work->filePath("TarvikKQ.def")));
+    QVERIFY(QDir(m_work->path()).mkpath("TarvikKQ.def/in-the-way"));
+    m_app->MainFrame()->Action(kCmdSaveDescription)->trigger();
+    QCOMPARE(m_ui.messages, QStringList{"ОШИБКА ОТКРЫТИЯ ФАЙЛА"});
+    QVERIFY(m_ui.details.last().contains("TarvikKQ.def"));
   }
 
   void inTheHomeFolderTheDescriptionLivesInTheDataFolder() {
@@ -224,19 +231,19 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.titles.last(), QString("Открыть"));
     QCOMPARE(DocumentTitles(app.MainFrame()),
              (QStringList{"Настройка просмотра", "Архив измерений", "Архив нештатных ситуаций", "Параметры"}));
-    QCOMPARE(int(app.m_pCurrentObject->GetObjectNumber()), 3);
-    QCOMPARE(app.m_strArchivePath, m_ui.openAnswer);
+    QCOMPARE(int(app.m_document.m_pCurrentObject->GetObjectNumber()), 3);
+    QCOMPARE(app.m_document.m_strArchivePath, m_ui.openAnswer);
     QVERIFY(app.MainFrame()->windowTitle().startsWith("Монитор Тарвик КУ (пользовательская версия) 1.25 - "));
 
     // A damaged file: the message, and the archive shown before stays.
-    CObjectDefinition* before = app.m_pCurrentObject.get();
+    CObjectDefinition* before = app.m_document.m_pCurrentObject.get();
     const QString cut = m_work->filePath("cut.sav");
     QFile::copy(m_ui.openAnswer, cut);
     QFile(cut).resize(QFileInfo(cut).size() / 2);
     m_ui.messages.clear();
     QVERIFY(!app.OpenArchiveFile(cut));
     QCOMPARE(m_ui.messages, QStringList{"Неверный формат файла"});
-    QCOMPARE(app.m_pCurrentObject.get(), before);
+    QCOMPARE(app.m_document.m_pCurrentObject.get(), before);
     QCOMPARE(app.MainFrame()->Documents().size(), 4);
     QVERIFY(!app.OpenArchiveFile(m_work->filePath("absent.sav")));
     QCOMPARE(m_ui.messages.last(), QString("Ошибка открытия файла"));
@@ -244,7 +251,7 @@ class TestApplication : public gui::test::CProgramTest {
     // Cancelling the dialog changes nothing.
     m_ui.openAnswer.clear();
     app.OnFileOpen();
-    QCOMPARE(app.m_pCurrentObject.get(), before);
+    QCOMPARE(app.m_document.m_pCurrentObject.get(), before);
   }
 
   void savingWritesTheSameFileAfterwardsWithoutAsking() {
@@ -259,22 +266,34 @@ class TestApplication : public gui::test::CProgramTest {
     QDir(m_work->path()).mkpath("sub");
     QVERIFY(app.SaveArchiveAs());
     QCOMPARE(m_ui.titles.last(), QString("Сохранить как"));
-    QCOMPARE(app.m_strArchivePath, m_ui.saveAnswer);
+    QCOMPARE(app.m_document.m_strArchivePath, m_ui.saveAnswer);
     QCOMPARE(app.Settings().value("CONTROL/DIR").toString(), QFileInfo(m_ui.saveAnswer).absolutePath());
     CReadParamClass description;
     description.LoadBuiltIn();
     auto copy = LoadSavedArchive(std::filesystem::path(m_work->filePath("copy.sav").toStdString()), description);
-    QCOMPARE(copy->m_arcRecords.GetSize(), app.m_pCurrentObject->m_arcRecords.GetSize());
+    QCOMPARE(copy->m_arcRecords.GetSize(), app.m_document.m_pCurrentObject->m_arcRecords.GetSize());
 
-    // A file that cannot be written: the message of each command, and the
-    // file there before is untouched.
+    // A file that cannot be written: the message of each command with the
+    // reason under it, and the file there before is untouched. A failed
+    // "Сохранить как" leaves the document under its name.
+    const QString named = app.m_document.m_strArchivePath;
+    const QStringList recent = app.RecentFiles();
     m_ui.saveAnswer = m_work->filePath("no-such-folder/x.sav");
     m_ui.messages.clear();
     QVERIFY(!app.SaveArchiveAs());
     QCOMPARE(m_ui.messages, QStringList{"Ошибка открытия файла"});
     QCOMPARE(m_ui.captions.last(), QString("Ошибка"));
+    QVERIFY(!m_ui.details.last().isEmpty());
+    QCOMPARE(app.m_document.m_strArchivePath, named);
+    QCOMPARE(app.RecentFiles(), recent);
+    QVERIFY(app.SaveArchive());  // still to its own file
+    QDir(m_work->path()).mkpath("gone");
+    m_ui.saveAnswer = m_work->filePath("gone/y.sav");
+    QVERIFY(app.SaveArchiveAs());
+    QVERIFY(QDir(m_work->filePath("gone")).removeRecursively());
     QVERIFY(!app.SaveArchive());
     QCOMPARE(m_ui.messages.last(), QString("ОШИБКА ОТКРЫТИЯ ФАЙЛА"));
+    QVERIFY(m_ui.details.last().contains("y.sav"));
 
     m_ui.saveAnswer.clear();
     QVERIFY(!app.SaveArchiveAs());
@@ -284,7 +303,7 @@ class TestApplication : public gui::test::CProgramTest {
     CTRV_KQ_VRApp& app = Start();
     const QString original = SavedArchive("obj3.sav");
     QVERIFY(app.OpenArchiveFile(original));
-    CObjectDefinition* before = app.m_pCurrentObject.get();
+    CObjectDefinition* before = app.m_document.m_pCurrentObject.get();
     const QString cut = m_work->filePath("cut.sav");
     QFile::copy(original, cut);
     QFile(cut).resize(QFileInfo(cut).size() / 2);
@@ -294,8 +313,10 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(!app.OpenArchiveFile(pipe));
     QVERIFY(!app.OpenArchiveFile(cut));
     QCOMPARE(m_ui.messages, (QStringList{"Ошибка открытия файла", "Неверный формат файла"}));
-    QCOMPARE(app.m_pCurrentObject.get(), before);
-    QCOMPARE(app.m_strArchivePath, original);
+    const QStringList details = m_ui.details.mid(m_ui.details.size() - 2);
+    QVERIFY(!details[0].isEmpty() && !details[1].isEmpty());  // what was wrong, under each
+    QCOMPARE(app.m_document.m_pCurrentObject.get(), before);
+    QCOMPARE(app.m_document.m_strArchivePath, original);
 
     // "Сохранить" writes the document where it came from, not over a file
     // that failed to open.
@@ -313,7 +334,7 @@ class TestApplication : public gui::test::CProgramTest {
     CTRV_KQ_VRApp& app = Start();
     const QString path = SavedArchive("obj3.sav");
     QVERIFY(app.OpenArchiveFile(path));
-    app.m_pCurrentObject->m_strDescription = "Другое описание";  // a save would change the file
+    app.m_document.m_pCurrentObject->m_strDescription = "Другое описание";  // a save would change the file
     const QByteArray before = FileBytes(path);
 
     // A full disk.
@@ -358,7 +379,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(texts.mid(texts.size() - 5), (QStringList{"&1 " + b, "&2 " + d, "&3 " + c, "-", "Выход"}));
     // The second item opens d.
     app.OnOpenRecent(1);
-    QCOMPARE(app.m_strArchivePath, d);
+    QCOMPARE(app.m_document.m_strArchivePath, d);
     QCOMPARE(app.RecentFiles(), (QStringList{d, b, c}));
     // A file no longer there: said, and gone from the list and the menu.
     QFile::remove(b);
@@ -366,7 +387,7 @@ class TestApplication : public gui::test::CProgramTest {
     app.OnOpenRecent(1);
     QCOMPARE(m_ui.messages, QStringList{"Ошибка открытия файла"});
     QCOMPARE(app.RecentFiles(), (QStringList{d, c}));
-    QCOMPARE(app.m_strArchivePath, d);  // the document stays
+    QCOMPARE(app.m_document.m_strArchivePath, d);  // the document stays
     texts = MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu());
     QCOMPARE(texts.mid(texts.size() - 4), (QStringList{"&1 " + d, "&2 " + c, "-", "Выход"}));
   }
@@ -418,18 +439,18 @@ class TestApplication : public gui::test::CProgramTest {
     CTRV_KQ_VRApp& app = Start();
     app.m_link.SetConnection(sim.Path(), 1);
     QVERIFY(app.OpenArchiveFile(SavedArchive("before.sav")));
-    app.m_strArchivePath = "before.sav";
+    app.m_document.m_strArchivePath = "before.sav";
 
     m_ui.objectNumber = 2;
     m_ui.description = "Насосная №2";
     app.OnReadArchive();
     QVERIFY2(m_ui.messages.size() <= 1, qPrintable(m_ui.messages.join("; ")));
-    QCOMPARE(int(app.m_pCurrentObject->GetObjectNumber()), 2);
-    QCOMPARE(QString::fromStdString(app.m_pCurrentObject->m_strDescription), QString("Насосная №2"));
+    QCOMPARE(int(app.m_document.m_pCurrentObject->GetObjectNumber()), 2);
+    QCOMPARE(QString::fromStdString(app.m_document.m_pCurrentObject->m_strDescription), QString("Насосная №2"));
     QCOMPARE(DocumentTitles(app.MainFrame()),
              (QStringList{"Настройка просмотра", "Архив измерений", "Архив нештатных ситуаций", "Параметры"}));
-    QVERIFY(app.m_strArchivePath.isEmpty());  // the first save asks for a name
-    QCOMPARE(app.m_pCurrentObject->m_arcRecords.GetSize(), size_t{100});
+    QVERIFY(app.m_document.m_strArchivePath.isEmpty());  // the first save asks for a name
+    QCOMPARE(app.m_document.m_pCurrentObject->m_arcRecords.GetSize(), size_t{100});
   }
 
   void theInstrumentsContentsLeadToARead() {
@@ -449,9 +470,9 @@ class TestApplication : public gui::test::CProgramTest {
       QCOMPARE(m_ui.shownObjects, (QList<int>{3, 7}));
       QVERIFY(m_ui.shownDevice.startsWith("TARVIK"));
       // The object chosen is read as a read from the menu reads it.
-      QVERIFY(app.m_pCurrentObject != nullptr);
-      QCOMPARE(int(app.m_pCurrentObject->GetObjectNumber()), 7);
-      QCOMPARE(app.m_pCurrentObject->m_arcRecords.GetSize(), size_t{50});
+      QVERIFY(app.m_document.m_pCurrentObject != nullptr);
+      QCOMPARE(int(app.m_document.m_pCurrentObject->GetObjectNumber()), 7);
+      QCOMPARE(app.m_document.m_pCurrentObject->m_arcRecords.GetSize(), size_t{50});
       QCOMPARE(app.MainFrame()->Documents().size(), 4);
     }
     // No instrument on the line: said as a read says it, nothing chosen.
@@ -461,7 +482,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.messages.size(), 1);
     QVERIFY(m_ui.messages[0].startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ\n"));  // with the advice after it
     QVERIFY(m_ui.shownObjects.isEmpty());
-    QCOMPARE(int(app.m_pCurrentObject->GetObjectNumber()), 7);  // the document stays
+    QCOMPARE(int(app.m_document.m_pCurrentObject->GetObjectNumber()), 7);  // the document stays
   }
 
   void aFailedReadKeepsThePreviousWindows() {
@@ -471,14 +492,14 @@ class TestApplication : public gui::test::CProgramTest {
     CTRV_KQ_VRApp& app = Start();
     app.m_link.SetConnection(sim.Path(), 1);
     QVERIFY(app.OpenArchiveFile(SavedArchive("before.sav")));
-    CObjectDefinition* before = app.m_pCurrentObject.get();
+    CObjectDefinition* before = app.m_document.m_pCurrentObject.get();
     QList<CChildFrame*> windows = app.MainFrame()->Documents();
 
     m_ui.objectNumber = 1;
     app.OnReadArchive();
     QCOMPARE(m_ui.messages.last(), QString("ОШИБКА ЧТЕНИЯ ФАЙЛОВ"));
     QCOMPARE(m_ui.icons.last(), QMessageBox::Critical);
-    QCOMPARE(app.m_pCurrentObject.get(), before);
+    QCOMPARE(app.m_document.m_pCurrentObject.get(), before);
     QCOMPARE(app.MainFrame()->Documents(), windows);
     QCOMPARE(m_ui.descriptionAsked, 0);
 
@@ -513,7 +534,7 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(sawProgress);
     QVERIFY(clock.elapsed() < 5000);  // not the full minute the read would take
     QCOMPARE(m_ui.messages.last(), QString("Чтение прервано пользователем"));
-    QVERIFY(!app.m_pCurrentObject);
+    QVERIFY(!app.m_document.m_pCurrentObject);
     QVERIFY(app.MainFrame()->Documents().isEmpty());
   }
 
@@ -539,7 +560,7 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(!app.IsReading());
     QVERIFY(!app.m_link.IsPortOpen());
     QVERIFY(!app.MainFrame()->isVisible());
-    QVERIFY(!app.m_pCurrentObject);
+    QVERIFY(!app.m_document.m_pCurrentObject);
     QVERIFY(m_ui.messages.isEmpty());
   }
 
@@ -589,7 +610,7 @@ class TestApplication : public gui::test::CProgramTest {
     app.m_link.SetConnection(sim.Path(), 1);
     m_ui.objectNumber = 1;
     app.OnReadArchive();
-    QVERIFY(app.m_pCurrentObject);
+    QVERIFY(app.m_document.m_pCurrentObject);
     QTRY_COMPARE(m_ui.beeps, 1);
   }
 

@@ -37,7 +37,7 @@ class CRecordingUi : public CUiServices {
  public:
   QStringList messages;
   QMessageBox::StandardButton Message(QWidget*, const QString& text, QMessageBox::Icon, const QString&,
-                                      QMessageBox::StandardButtons) override {
+                                      QMessageBox::StandardButtons, const QString&) override {
     messages << text;
     return QMessageBox::Ok;
   }

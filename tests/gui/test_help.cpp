@@ -185,7 +185,7 @@ class TestHelp : public QObject {
     QVERIFY(reading.contains(QStringLiteral("от 1 до 20")));
 
     const QString versions = Text(help::kVersions);
-    QVERIFY(versions.contains(Simple(tkq::kDescriptionMessage)));
+    QVERIFY(versions.contains(Simple(tkq::kMessageDescriptionFile)));
     QVERIFY(versions.contains(QStringLiteral("TarvikKQ.def.bak")));
     tkq::CReadParamClass description;
     description.LoadBuiltIn();

@@ -10,13 +10,11 @@
 #include <string>
 
 #include "core/archive/object_definition.h"
+#include "core/base/messages.h"
 
 namespace tkq {
 
 class CReadParamClass;
-
-inline constexpr const char* kMessageCannotOpen = "Ошибка открытия файла";
-inline constexpr const char* kMessageBadFormat = "Неверный формат файла";
 
 // Why a stored file did not load: the user's message and, in what(), the
 // detail ("unexpected end of file at byte 1234").

@@ -99,11 +99,12 @@ void CReadParamClass::LoadFile(const std::filesystem::path& path) {
   Serialize(ar);
 }
 
-bool CReadParamClass::SaveDescription(const std::filesystem::path& path) const {
+bool CReadParamClass::SaveDescription(const std::filesystem::path& path, std::string* error) const {
   try {
     WriteFileAtomically(path, StoreToBytes());
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    if (error != nullptr) *error = e.what();
     return false;
   }
 }
@@ -121,7 +122,7 @@ bool CReadParamClass::LoadOrBuiltIn(const std::filesystem::path& path) {
 bool CReadParamClass::LoadAtStart(const std::filesystem::path& path,
                                   const std::function<void(std::string_view)>& tellUser) {
   if (LoadOrBuiltIn(path)) return true;
-  if (tellUser) tellUser(kDescriptionMessage);
+  if (tellUser) tellUser(kMessageDescriptionFile);
   // A description file that exists but does not read may hold someone's
   // work: keep it beside the new one instead of overwriting it.
   std::error_code ec;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/storage/owning_array.h"
+#include "core/base/messages.h"
 #include "core/description/param_def.h"
 #include "core/description/param_tree.h"
 #include "core/description/version_def.h"
@@ -22,7 +23,6 @@ namespace tkq {
 using CParamSet = CMyObArrayWithDelete<CParamDef>;
 
 inline constexpr std::string_view kDescriptionFileName = "TarvikKQ.def";
-inline constexpr std::string_view kDescriptionMessage = "НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ";
 // The largest description file that reads: the built-in description takes
 // 32 KB, so even hundreds of versions stay far below it.
 inline constexpr uint64_t kMaxDescriptionFileSize = uint64_t{16} << 20;
@@ -74,8 +74,10 @@ class CReadParamClass : public CObject {
   std::string StoreToBytes() const;
   // Writes the description to `path` (by default "TarvikKQ.def" in the
   // current folder), replacing it only once the new file is complete.
-  // Errors are swallowed; returns whether the file was written.
-  bool SaveDescription(const std::filesystem::path& path = std::filesystem::path(kDescriptionFileName)) const;
+  // Returns whether the file was written; `error`, if given, receives why
+  // it was not.
+  bool SaveDescription(const std::filesystem::path& path = std::filesystem::path(kDescriptionFileName),
+                       std::string* error = nullptr) const;
   // Load at start: the file if it reads; otherwise `tellUser` gets the
   // message, the built-in description is taken and written to `path` (a
   // damaged file is first kept beside it as "<name>.bak"; a pipe or a

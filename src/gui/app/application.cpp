@@ -13,6 +13,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/help_window.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/messages.h"
 #include "gui/app/read_progress.h"
 #include "gui/app/ui_services.h"
 #include "core/archive/archive_read.h"
@@ -66,8 +67,11 @@ QString DescriptionFileAtStart() {
 }  // namespace
 
 CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
-    : QObject(parent), m_settingsFile(settingsFile) {
+    : QObject(parent), m_profile(settingsFile) {
   g_app = this;
+  // What the document's windows ask of the application.
+  connect(&m_document, &CArchiveDocument::ViewSettingsChanged, this, &CTRV_KQ_VRApp::RefreshArchiveView);
+  connect(&m_document, &CArchiveDocument::ArchiveRowShown, this, &CTRV_KQ_VRApp::ShowArchiveRow);
   // The description is loaded once; later saves of it go to the same file
   // whatever folder the file dialogs visited.
   m_descriptionFile = DescriptionFileAtStart();
@@ -79,18 +83,9 @@ CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
 
 CTRV_KQ_VRApp::~CTRV_KQ_VRApp() {
   delete m_pMainFrame;
-  m_pCurrentObject.reset();
+  m_document.m_pCurrentObject.reset();
   m_printer.reset();
   if (g_app == this) g_app = nullptr;
-}
-
-QSettings& CTRV_KQ_VRApp::Settings() {
-  if (!m_settings) {
-    m_settings = m_settingsFile.isEmpty()
-                     ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Tarvik KQ", "TarvikKQ")
-                     : std::make_unique<QSettings>(m_settingsFile, QSettings::IniFormat);
-  }
-  return *m_settings;
 }
 
 bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
@@ -114,8 +109,9 @@ bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
   ApplyConnectionSettings();
   m_pMainFrame->ShowRecentFiles(RecentFiles());
 
-  m_columns = CColumnSwitches{};
-  m_columns.m_bShowNumber = false;
+  CColumnSwitches columns;
+  columns.m_bShowNumber = false;
+  m_document.SetColumns(columns);
 
   if (!file.isEmpty()) OpenArchiveFile(file);
   return true;
@@ -154,7 +150,7 @@ void CTRV_KQ_VRApp::OnPortSettings() {
       m_strPortName = d.PortIndex() >= 0 ? QString() : d.PortName();
     } else {
       // The link keeps the new port; the stored one stays as it was.
-      QString text = "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ";
+      QString text = ToQ(ReadStatusText(kReadPortBusy));
       const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
       if (!advice.empty()) text += "\n" + ToQ(advice);
       AppMessage(&d, text, QMessageBox::Critical);
@@ -232,18 +228,19 @@ void CTRV_KQ_VRApp::ReadObject(int number) {
   }
   // The previous object goes, and its windows before it.
   m_pMainFrame->CloseAllDocuments();
-  m_pCurrentObject.reset();
+  m_document.SetObject(nullptr);
   QString description;
   if (Ui().EditDescription(m_pMainFrame, description)) object->m_strDescription = description.toStdString();
-  m_strArchivePath.clear();
+  m_document.m_strArchivePath.clear();
   MakeCurrent(std::move(object));
 
   // A read that succeeded may still have found nothing to show.
+  const CObjectDefinition& current = *m_document.Object();
   std::string status;
-  const uint8_t code = m_pCurrentObject->GetReadStatus(status);
+  const uint8_t code = current.GetReadStatus(status);
   if (code == kReadUnknownVersion) {
     AppMessage(m_pMainFrame,
-               ToQ(status) + "\nПараметры прибора не расшифрованы: версия «" + ToQ(m_pCurrentObject->m_strDeviceId) +
+               ToQ(status) + "\nПараметры прибора не расшифрованы: версия «" + ToQ(current.m_strDeviceId) +
                    "» отсутствует в описании версий.",
                QMessageBox::Information);
   } else if (code == kReadArchiveEmpty) {
@@ -261,17 +258,16 @@ void CTRV_KQ_VRApp::StopReadAndClose() {
 void CTRV_KQ_VRApp::MakeCurrent(std::unique_ptr<CObjectDefinition> object) {
   // The windows of the previous object go before the object does.
   m_pMainFrame->CloseAllDocuments();
-  m_pCurrentObject = std::move(object);
+  m_document.SetObject(std::move(object));
   // The four windows, in this order: the settings form first, as it hands
   // its initial choices to the object before the archive table is filled.
-  m_pMainFrame->OpenDocument(new CObjViewSettings(*this), "Настройка просмотра");
-  m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(*this), "Архив измерений");
-  m_pMainFrame->OpenDocument(new CErrorListView(*this), "Архив нештатных ситуаций");
-  m_pMainFrame->OpenDocument(new CParamTreeView(*this), "Параметры");
-  if (ChartWasOpen()) m_pMainFrame->OpenDocument(new CChartView(*this), kChartTitle);
+  m_pMainFrame->OpenDocument(new CObjViewSettings(m_document), "Настройка просмотра");
+  m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(m_document, m_profile), "Архив измерений");
+  m_pMainFrame->OpenDocument(new CErrorListView(m_document, m_profile), "Архив нештатных ситуаций");
+  m_pMainFrame->OpenDocument(new CParamTreeView(m_document, m_profile), "Параметры");
+  if (m_profile.ChartWasOpen()) m_pMainFrame->OpenDocument(new CChartView(m_document, m_profile), kChartTitle);
   m_pMainFrame->ArrangeDocuments();
   if (!m_pMainFrame->Documents().isEmpty()) m_pMainFrame->MdiArea()->setActiveSubWindow(m_pMainFrame->Documents()[1]);
-  emit ObjectReplaced();
 }
 
 void CTRV_KQ_VRApp::RefreshArchiveView() {
@@ -285,7 +281,7 @@ void CTRV_KQ_VRApp::RefreshArchiveView() {
       chart->FillChart();
     }
   }
-  if (!table) m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(*this), "Архив измерений");
+  if (!table) m_pMainFrame->OpenDocument(new CTRV_KQ_VRView(m_document, m_profile), "Архив измерений");
 }
 
 void CTRV_KQ_VRApp::ShowArchiveRow(int row) {
@@ -303,40 +299,35 @@ void CTRV_KQ_VRApp::ShowArchiveRow(int row) {
 // --- the workbook ---
 
 void CTRV_KQ_VRApp::OnExportWorkbook() {
-  if (!m_pCurrentObject) return;
-  const QString name = QString("Объект %1.xlsx").arg(m_pCurrentObject->GetObjectNumber(), 2, 10, QChar('0'));
-  const QString path = Ui().SaveFileName(m_pMainFrame, "Экспорт в Excel (XLSX)", QDir(RememberedFolder()).filePath(name));
+  const CObjectDefinition* object = m_document.Object();
+  if (object == nullptr) return;
+  const QString name = QString("Объект %1.xlsx").arg(object->GetObjectNumber(), 2, 10, QChar('0'));
+  const QString path =
+      Ui().SaveFileName(m_pMainFrame, "Экспорт в Excel (XLSX)", QDir(m_profile.RememberedFolder()).filePath(name));
   if (path.isEmpty()) return;
-  RememberFolder(path);
+  m_profile.RememberFolder(path);
   try {
     // Written beside the file and renamed when complete: a failure leaves
     // an older file of that name as it was.
-    WriteArchiveWorkbook(std::filesystem::path(path.toStdString()), *m_pCurrentObject, m_columns,
+    WriteArchiveWorkbook(std::filesystem::path(path.toStdString()), *object, m_document.Columns(),
                          {kProgramName.toStdString(), kProgramVersion.toStdString()});
-  } catch (const std::exception&) {
-    Ui().Message(nullptr, "Ошибка открытия файла", QMessageBox::NoIcon, "Ошибка");
+  } catch (const std::exception& e) {
+    Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok, ToQ(e.what()));
   }
 }
 
 // --- the chart ---
 
-bool CTRV_KQ_VRApp::ChartWasOpen() { return Settings().value(kProfileSection + "/ChartOpen", false).toBool(); }
-
-void CTRV_KQ_VRApp::RememberChartOpen(bool open) {
-  Settings().setValue(kProfileSection + "/ChartOpen", open);
-  Settings().sync();
-}
-
 void CTRV_KQ_VRApp::OnChart() {
-  if (!m_pCurrentObject || !m_pMainFrame) return;
-  RememberChartOpen(true);
+  if (!m_document.Object() || !m_pMainFrame) return;
+  m_profile.RememberChartOpen(true);
   for (CChildFrame* frame : m_pMainFrame->Documents()) {
     if (qobject_cast<CChartView*>(frame->widget()) != nullptr) {
       m_pMainFrame->MdiArea()->setActiveSubWindow(frame);
       return;
     }
   }
-  CChildFrame* frame = m_pMainFrame->OpenDocument(new CChartView(*this), kChartTitle);
+  CChildFrame* frame = m_pMainFrame->OpenDocument(new CChartView(m_document, m_profile), kChartTitle);
   if (m_pMainFrame->Documents().size() == 5) {
     m_pMainFrame->ArrangeDocuments();
   } else {
@@ -347,20 +338,10 @@ void CTRV_KQ_VRApp::OnChart() {
 
 // --- open and save ---
 
-void CTRV_KQ_VRApp::RememberFolder(const QString& file) {
-  QSettings& s = Settings();
-  s.setValue("CONTROL/DIR", QFileInfo(file).absolutePath().left(256));
-  s.sync();
-}
-
-QString CTRV_KQ_VRApp::RememberedFolder() {
-  const QString dir = Settings().value("CONTROL/DIR").toString();
-  return (!dir.isEmpty() && QDir(dir).exists()) ? dir : QDir::currentPath();
-}
-
 void CTRV_KQ_VRApp::OnFileOpen() {
-  const QString start = m_strArchivePath.isEmpty() ? RememberedFolder()
-                                                   : QFileInfo(QDir(RememberedFolder()), m_strArchivePath).filePath();
+  const QString& current = m_document.m_strArchivePath;
+  const QString folder = m_profile.RememberedFolder();
+  const QString start = current.isEmpty() ? folder : QFileInfo(QDir(folder), current).filePath();
   const QString path = Ui().OpenFileName(m_pMainFrame, "Открыть", start);
   if (path.isEmpty()) return;
   OpenArchiveFile(path);
@@ -372,11 +353,13 @@ bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
     loaded = LoadSavedArchive(std::filesystem::path(path.toStdString()), m_description);
   } catch (const CLoadError& e) {
     // The document stays what it was, under its own name: "Сохранить"
-    // must not write it over the file that failed.
-    AppMessage(m_pMainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical);
+    // must not write it over the file that failed. What was wrong goes
+    // under the message, for whoever looks into it.
+    AppMessage(m_pMainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical, QMessageBox::Ok,
+               ToQ(e.what()));
     return false;
   }
-  m_strArchivePath = path;
+  m_document.m_strArchivePath = path;
   MakeCurrent(std::move(loaded));
   AddRecentFile(path);
   return true;
@@ -423,7 +406,8 @@ void CTRV_KQ_VRApp::OnOpenRecent(int index) {
   if (!QFileInfo(path).isFile()) {
     files.removeAt(index);
     WriteRecentFiles(files);
-    Ui().Message(nullptr, "Ошибка открытия файла", QMessageBox::NoIcon, "Ошибка");
+    Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
+                 QDir::toNativeSeparators(path));
     return;
   }
   if (!OpenArchiveFile(path)) {
@@ -434,32 +418,37 @@ void CTRV_KQ_VRApp::OnOpenRecent(int index) {
 }
 
 bool CTRV_KQ_VRApp::SaveArchiveAs() {
-  if (!m_pCurrentObject) return false;
-  const QString start = m_strArchivePath.isEmpty() ? RememberedFolder() : m_strArchivePath;
+  const CObjectDefinition* object = m_document.Object();
+  if (object == nullptr) return false;
+  const QString& current = m_document.m_strArchivePath;
+  const QString start = current.isEmpty() ? m_profile.RememberedFolder() : current;
   const QString path = Ui().SaveFileName(m_pMainFrame, "Сохранить как", start);
   if (path.isEmpty()) return false;
-  m_strArchivePath = path;
-  RememberFolder(path);
+  m_profile.RememberFolder(path);
   try {
-    SaveSavedArchive(path.toStdString(), *m_pCurrentObject);
-  } catch (const std::exception&) {
-    Ui().Message(nullptr, "Ошибка открытия файла", QMessageBox::NoIcon, "Ошибка");
+    SaveSavedArchive(path.toStdString(), *object);
+  } catch (const std::exception& e) {
+    // The document keeps its name: nothing of it is under the new one.
+    Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok, ToQ(e.what()));
     return false;
   }
+  m_document.m_strArchivePath = path;
   AddRecentFile(path);
   return true;
 }
 
 bool CTRV_KQ_VRApp::SaveArchive() {
-  if (!m_pCurrentObject) return false;
-  if (m_strArchivePath.isEmpty()) return SaveArchiveAs();
-  RememberFolder(m_strArchivePath);
+  const CObjectDefinition* object = m_document.Object();
+  if (object == nullptr) return false;
+  const QString path = m_document.m_strArchivePath;
+  if (path.isEmpty()) return SaveArchiveAs();
+  m_profile.RememberFolder(path);
   try {
     // Through a temporary file renamed over the old one: a failing save
     // never destroys the previous file.
-    SaveSavedArchive(m_strArchivePath.toStdString(), *m_pCurrentObject);
-  } catch (const std::exception&) {
-    AppMessage(m_pMainFrame, "ОШИБКА ОТКРЫТИЯ ФАЙЛА", QMessageBox::Critical);
+    SaveSavedArchive(path.toStdString(), *object);
+  } catch (const std::exception& e) {
+    AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
     return false;
   }
   return true;
@@ -477,10 +466,15 @@ void CTRV_KQ_VRApp::OnListVersions() {
   dialog.exec();
 }
 
-void CTRV_KQ_VRApp::OnSaveDescription() { m_description.SaveDescription(m_descriptionFile.toStdString()); }
+void CTRV_KQ_VRApp::OnSaveDescription() {
+  std::string error;
+  if (m_description.SaveDescription(m_descriptionFile.toStdString(), &error)) return;
+  AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok,
+             QDir::toNativeSeparators(m_descriptionFile) + "\n" + ToQ(error));
+}
 
 void CTRV_KQ_VRApp::OnHelpContents() {
-  if (!ShowHelp(help::kContents, m_pMainFrame)) AppMessage(m_pMainFrame, "Вызов справки невозможен.");
+  if (!ShowHelp(help::kContents, m_pMainFrame)) AppMessage(m_pMainFrame, kMsgHelpUnavailable);
 }
 
 void CTRV_KQ_VRApp::OnHelp() {
@@ -491,7 +485,7 @@ void CTRV_KQ_VRApp::OnHelp() {
   } else if (auto* view = dynamic_cast<CViewCommands*>(m_pMainFrame->ActiveView())) {
     topic = view->HelpTopic();
   }
-  if (!ShowHelp(topic, m_pMainFrame)) AppMessage(m_pMainFrame, "Вызов справки невозможен.");
+  if (!ShowHelp(topic, m_pMainFrame)) AppMessage(m_pMainFrame, kMsgHelpUnavailable);
 }
 
 void CTRV_KQ_VRApp::OnContextHelp() { CContextHelpMode::Start(); }

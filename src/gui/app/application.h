@@ -1,8 +1,8 @@
 #pragma once
 // The application object: the one device link, the device description,
-// the current measurement object, the connection settings in the user's
-// profile, the column switches of the measurement archive, and the
-// commands that the application itself carries out.
+// the archive document (the current measurement object with its file and
+// column switches), the user's profile with the connection settings, and
+// the commands that the application itself carries out.
 
 #include <QObject>
 #include <QPointer>
@@ -14,7 +14,8 @@
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_files.h"
-#include "core/output/report.h"
+#include "gui/app/archive_document.h"
+#include "gui/app/profile.h"
 #include "tkq_version.h"
 
 class QPrinter;
@@ -29,7 +30,6 @@ class CMainFrame;
 inline const QString kProgramName = QStringLiteral("Монитор Тарвик КУ (пользовательская версия)");
 inline const QString kProgramVersion = QStringLiteral(TKQ_VERSION_TEXT);
 inline const QString kMainTitle = kProgramName + " " + kProgramVersion;
-inline const QString kProfileSection = QStringLiteral("Tarvik KQ");
 inline const QString kChartTitle = QStringLiteral("График");
 
 class CTRV_KQ_VRApp : public QObject {
@@ -51,7 +51,8 @@ class CTRV_KQ_VRApp : public QObject {
   bool InitInstance(const QString& file = QString());
 
   CMainFrame* MainFrame() const;
-  QSettings& Settings();
+  CProfile& Profile() { return m_profile; }
+  QSettings& Settings() { return m_profile.Settings(); }
 
   // --- commands of the application ---
   void OnReadArchive();     // "Чтение архива с прибора"
@@ -90,31 +91,25 @@ class CTRV_KQ_VRApp : public QObject {
   void OnOpenRecent(int index);
 
   // --- the document ---
+  // A new name only once the file under it is complete: a failed save
+  // leaves the document's name, title and recent files as they were.
   bool SaveArchive();
   bool SaveArchiveAs();
   // Rebuilds the measurement archive window, or opens a new one when it
-  // has been closed.
+  // has been closed; the chart follows. The document asks for it when the
+  // view settings change.
   void RefreshArchiveView();
   // Selects row `row` of the measurement archive table and scrolls to it.
   void ShowArchiveRow(int row);
-  // Whether the chart window opens with the other four: it does when it
-  // was open when the last archive went (kept in the profile).
-  bool ChartWasOpen();
-  void RememberChartOpen(bool open);
-  // Remembers the folder of a file the user chose, under CONTROL/DIR.
-  void RememberFolder(const QString& file);
-  QString RememberedFolder();
 
   // --- state ---
   CTrvKqModbusWithFlFiles m_link;
   CReadParamClass m_description;
-  std::unique_ptr<CObjectDefinition> m_pCurrentObject;
-  QString m_strArchivePath;
+  CArchiveDocument m_document;
   int m_nComIndex = 1;       // "COM1".."COM4" by index; -1 when m_strPortName holds another port
   QString m_strPortName;     // a port other than COM1..COM4
   int m_nComBoudRate = 3;    // index into 1200 .. 38400
   int m_nDevAddress = 1;
-  CColumnSwitches m_columns;
   // Set while a read runs; the progress window's "Отмена" sets it.
   std::atomic<bool> m_cancelRead{false};
 
@@ -123,14 +118,6 @@ class CTRV_KQ_VRApp : public QObject {
   // Closing the program during a read: the read stops (the port closes),
   // and then the main window closes.
   void StopReadAndClose();
-
- signals:
-  // A new current object: its four windows are open.
-  void ObjectReplaced();
-  // The current row of the measurement archive table (-1: none).
-  void ArchiveRowSelected(int row);
-  // The current situation of the abnormal table (-1: none).
-  void AbnormalSelected(int index);
 
  private:
   // Makes `object` current for good: the previous one goes with all its
@@ -150,8 +137,7 @@ class CTRV_KQ_VRApp : public QObject {
   void WriteProfile();
   QString PortName() const;
 
-  std::unique_ptr<QSettings> m_settings;
-  QString m_settingsFile;
+  CProfile m_profile;
   QString m_descriptionFile;  // absolute: the file loaded at start
   QPointer<CMainFrame> m_pMainFrame;
   std::unique_ptr<QPrinter> m_printer;

@@ -31,8 +31,10 @@ CUiServices& DefaultServices() {
 }  // namespace
 
 QMessageBox::StandardButton CUiServices::Message(QWidget* parent, const QString& text, QMessageBox::Icon icon,
-                                                 const QString& caption, QMessageBox::StandardButtons buttons) {
+                                                 const QString& caption, QMessageBox::StandardButtons buttons,
+                                                 const QString& detail) {
   QMessageBox box(icon, caption, text, buttons, parent);
+  if (!detail.isEmpty()) box.setInformativeText(detail);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -112,8 +114,8 @@ CUiServices& Ui() { return g_services != nullptr ? *g_services : DefaultServices
 void SetUi(CUiServices* services) { g_services = services; }
 
 QMessageBox::StandardButton AppMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon,
-                                       QMessageBox::StandardButtons buttons) {
-  return Ui().Message(parent, text, icon, kAppName, buttons);
+                                       QMessageBox::StandardButtons buttons, const QString& detail) {
+  return Ui().Message(parent, text, icon, kAppName, buttons, detail);
 }
 
 }  // namespace tkq::gui

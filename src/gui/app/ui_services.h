@@ -23,10 +23,13 @@ class CUiServices {
  public:
   virtual ~CUiServices() = default;
 
-  // A modal message box; returns the button pressed.
+  // A modal message box; returns the button pressed. `detail`, when not
+  // empty, is shown under the message in smaller type: what exactly went
+  // wrong (a file's path and the system's reason).
   virtual QMessageBox::StandardButton Message(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                                               const QString& caption = kAppName,
-                                              QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+                                              QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                              const QString& detail = QString());
   // The file dialogs: one filter "Все файлы (*.*)" listing every file (also
   // those without an extension), no extension added. An empty result means
   // cancelled.
@@ -59,6 +62,7 @@ void SetUi(CUiServices* services);
 // A message box through the application: its caption is kAppName.
 QMessageBox::StandardButton AppMessage(QWidget* parent, const QString& text,
                                        QMessageBox::Icon icon = QMessageBox::Warning,
-                                       QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+                                       QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                       const QString& detail = QString());
 
 }  // namespace tkq::gui

@@ -115,7 +115,7 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, 
 // --- the commands ---
 
 void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
-  const CObjectDefinition* object = app.m_pCurrentObject.get();
+  const CObjectDefinition* object = app.m_document.Object();
   std::unique_ptr<CPrintLines> lines = LinesOf(view);
   if (object == nullptr || !lines) return;
   QWidget* parent = app.MainFrame();
@@ -143,7 +143,7 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
 
 void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   std::unique_ptr<CPrintLines> lines = LinesOf(view);
-  if (app.m_pCurrentObject == nullptr || !lines) return;
+  if (app.m_document.Object() == nullptr || !lines) return;
   auto* preview = new CPreviewWindow(app, view, std::move(lines), app.MainFrame());
   if (!preview->IsValid() || preview->PageCount() == 0) {
     if (!preview->IsValid()) {

@@ -156,7 +156,7 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   m_paper = printer.paperRect(QPrinter::DevicePixel);
   m_printable = PrintableArea(printer).topLeft() - m_paper.topLeft();
   m_paper.moveTo(0, 0);
-  const CObjectDefinition* object = app.m_pCurrentObject.get();
+  const CObjectDefinition* object = app.m_document.Object();
   if (m_lines && object != nullptr) {
     m_layout = std::make_unique<CPageLayout>(*m_lines, PrintTitle(*object), MeasurePrintPage(printer, *m_font));
   }
@@ -205,7 +205,7 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   if (parent != nullptr) setGeometry(parent->geometry());
   else resize(1000, 760);
   // A new current object takes the lines away.
-  connect(&app, &CTRV_KQ_VRApp::ObjectReplaced, this, &QWidget::close);
+  connect(&app.m_document, &CArchiveDocument::ObjectReplaced, this, &QWidget::close);
   UpdateControls();
 }
 

@@ -1,22 +1,23 @@
 #include "gui/output/report_command.h"
 
-#include "gui/app/application.h"
+#include "gui/app/messages.h"
+#include "gui/app/profile.h"
 #include "gui/app/ui_services.h"
 #include "core/storage/file_io.h"
 
 namespace tkq::gui {
 
-void WriteReportCommand(CTRV_KQ_VRApp& app, QWidget* parent, const std::function<void(CReportSink&)>& write) {
-  const QString path = Ui().SaveFileName(parent, "Сохранить как", app.RememberedFolder());
+void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<void(CReportSink&)>& write) {
+  const QString path = Ui().SaveFileName(parent, "Сохранить как", profile.RememberedFolder());
   if (path.isEmpty()) return;
-  app.RememberFolder(path);
+  profile.RememberFolder(path);
   try {
     CAtomicFile file(path.toStdString());
     CAtomicFileSink sink(file);
     write(sink);
     file.Commit();
-  } catch (const std::exception&) {
-    Ui().Message(parent, "Ошибка открытия файла", QMessageBox::NoIcon, kAppName);
+  } catch (const std::exception& e) {
+    Ui().Message(parent, kMsgCannotOpen, QMessageBox::NoIcon, kAppName, QMessageBox::Ok, QString::fromUtf8(e.what()));
   }
 }
 

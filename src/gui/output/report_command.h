@@ -11,8 +11,8 @@ class QWidget;
 
 namespace tkq::gui {
 
-class CTRV_KQ_VRApp;
+class CProfile;
 
-void WriteReportCommand(CTRV_KQ_VRApp& app, QWidget* parent, const std::function<void(CReportSink&)>& write);
+void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<void(CReportSink&)>& write);
 
 }  // namespace tkq::gui

@@ -2,7 +2,7 @@
 
 #include <QHeaderView>
 
-#include "gui/app/application.h"
+#include "gui/app/archive_document.h"
 #include "gui/app/help_window.h"
 #include "core/base/rtc_time.h"
 #include "gui/output/report_command.h"
@@ -11,7 +11,8 @@
 
 namespace tkq::gui {
 
-CAbnormalTableModel::CAbnormalTableModel(CTRV_KQ_VRApp& app, QObject* parent) : QAbstractTableModel(parent), m_app(app) {}
+CAbnormalTableModel::CAbnormalTableModel(const CArchiveDocument& document, QObject* parent)
+    : QAbstractTableModel(parent), m_document(document) {}
 
 int CAbnormalTableModel::Width(int column) {
   static const int kWidths[] = {40, 140, 180, 180};
@@ -20,7 +21,7 @@ int CAbnormalTableModel::Width(int column) {
 
 void CAbnormalTableModel::Rebuild() {
   beginResetModel();
-  m_nRows = m_app.m_pCurrentObject ? m_app.m_pCurrentObject->GetAbnormalCount() : 0;
+  m_nRows = m_document.Object() != nullptr ? m_document.Object()->GetAbnormalCount() : 0;
   endResetModel();
 }
 
@@ -32,7 +33,7 @@ QVariant CAbnormalTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
   if (role != Qt::DisplayRole) return {};
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr || index.row() >= object->GetAbnormalCount()) return {};
   const CErrArcElem* record = object->m_errRecords[static_cast<size_t>(index.row())];
   if (record == nullptr) return {};
@@ -57,13 +58,13 @@ QVariant CAbnormalTableModel::headerData(int section, Qt::Orientation orientatio
   return QString::fromUtf8(kCaptions[section]);
 }
 
-CErrorListView::CErrorListView(CTRV_KQ_VRApp& app, QWidget* parent)
-    : QTableView(parent), m_app(app), m_model(new CAbnormalTableModel(app, this)) {
+CErrorListView::CErrorListView(CArchiveDocument& document, CProfile& profile, QWidget* parent)
+    : QTableView(parent), m_document(document), m_profile(profile), m_model(new CAbnormalTableModel(document, this)) {
   SetUpListView(*this);
   setModel(m_model);
   // The chart shows the situation chosen here.
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [this](const QModelIndex& current) { emit m_app.AbnormalSelected(current.isValid() ? current.row() : -1); });
+          [this](const QModelIndex& current) { m_document.SelectAbnormal(current.isValid() ? current.row() : -1); });
   setWhatsThis("Архив нештатных ситуаций: каждая ситуация с ее началом и концом.");
   FillList();
 }
@@ -80,15 +81,15 @@ void CErrorListView::FillList() {
 QString CErrorListView::HelpTopic() const { return help::kAbnormalView; }
 
 std::unique_ptr<CPrintLines> CErrorListView::PrintLines() const {
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return nullptr;
   return std::make_unique<CAbnormalPrintLines>(*object);
 }
 
 void CErrorListView::OnReport() {
-  CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return;
-  WriteReportCommand(m_app, this, [&](CReportSink& sink) { WriteAbnormalReport(*object, sink); });
+  WriteReportCommand(m_profile, this, [&](CReportSink& sink) { WriteAbnormalReport(*object, sink); });
 }
 
 }  // namespace tkq::gui

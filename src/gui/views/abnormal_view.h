@@ -9,12 +9,13 @@
 
 namespace tkq::gui {
 
-class CTRV_KQ_VRApp;
+class CArchiveDocument;
+class CProfile;
 
 class CAbnormalTableModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  explicit CAbnormalTableModel(CTRV_KQ_VRApp& app, QObject* parent = nullptr);
+  explicit CAbnormalTableModel(const CArchiveDocument& document, QObject* parent = nullptr);
   void Rebuild();
   static int Width(int column);
 
@@ -24,14 +25,14 @@ class CAbnormalTableModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
-  CTRV_KQ_VRApp& m_app;
+  const CArchiveDocument& m_document;
   int m_nRows = 0;
 };
 
 class CErrorListView : public QTableView, public CViewCommands {
   Q_OBJECT
  public:
-  explicit CErrorListView(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+  CErrorListView(CArchiveDocument& document, CProfile& profile, QWidget* parent = nullptr);
   void FillList();
 
   QString HelpTopic() const override;
@@ -41,7 +42,8 @@ class CErrorListView : public QTableView, public CViewCommands {
   std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:
-  CTRV_KQ_VRApp& m_app;
+  CArchiveDocument& m_document;
+  CProfile& m_profile;
   CAbnormalTableModel* m_model;
 };
 

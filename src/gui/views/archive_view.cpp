@@ -2,7 +2,7 @@
 
 #include <QHeaderView>
 
-#include "gui/app/application.h"
+#include "gui/app/archive_document.h"
 #include "gui/app/help_window.h"
 #include "core/base/rtc_time.h"
 #include "gui/output/report_command.h"
@@ -53,7 +53,8 @@ QStringList AbnormalSamples() {
 
 // --- the model ---
 
-CArchiveTableModel::CArchiveTableModel(CTRV_KQ_VRApp& app, QObject* parent) : QAbstractTableModel(parent), m_app(app) {}
+CArchiveTableModel::CArchiveTableModel(const CArchiveDocument& document, QObject* parent)
+    : QAbstractTableModel(parent), m_document(document) {}
 
 int CArchiveTableModel::Width(Column column) {
   switch (column) {
@@ -79,11 +80,11 @@ QStringList CArchiveTableModel::Samples(Column column) {
 
 void CArchiveTableModel::Rebuild() {
   beginResetModel();
-  m_columns = ArchiveColumns(m_app.m_columns);
+  m_columns = ArchiveColumns(m_document.Columns());
   m_rows.clear();
   m_caption1.clear();
   m_caption2.clear();
-  if (CObjectDefinition* object = m_app.m_pCurrentObject.get()) {
+  if (const CObjectDefinition* object = m_document.Object()) {
     std::string c1, c2;
     object->GetColumnCaptions(c1, c2);
     m_caption1 = QString::fromStdString(c1);
@@ -105,7 +106,7 @@ QVariant CArchiveTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
   if (role != Qt::DisplayRole) return {};
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr || index.row() >= static_cast<int>(m_rows.size())) return {};
   CArchiveRow row;
   if (!object->ComputeRow(m_rows[static_cast<size_t>(index.row())], row)) return {};
@@ -130,13 +131,13 @@ QVariant CArchiveTableModel::headerData(int section, Qt::Orientation orientation
 
 // --- the view ---
 
-CTRV_KQ_VRView::CTRV_KQ_VRView(CTRV_KQ_VRApp& app, QWidget* parent)
-    : QTableView(parent), m_app(app), m_model(new CArchiveTableModel(app, this)) {
+CTRV_KQ_VRView::CTRV_KQ_VRView(CArchiveDocument& document, CProfile& profile, QWidget* parent)
+    : QTableView(parent), m_document(document), m_profile(profile), m_model(new CArchiveTableModel(document, this)) {
   SetUpListView(*this);
   setModel(m_model);
   // The chart marks the row chosen here.
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [this](const QModelIndex& current) { emit m_app.ArchiveRowSelected(current.isValid() ? current.row() : -1); });
+          [this](const QModelIndex& current) { m_document.SelectArchiveRow(current.isValid() ? current.row() : -1); });
   setWhatsThis("Архив измерений: одна строка на каждый интервал архива. Столбцы выбираются в окне "
                "«Настройка просмотра».");
   FillList();
@@ -156,16 +157,16 @@ void CTRV_KQ_VRView::FillList() {
 QString CTRV_KQ_VRView::HelpTopic() const { return help::kArchiveView; }
 
 std::unique_ptr<CPrintLines> CTRV_KQ_VRView::PrintLines() const {
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return nullptr;
-  return std::make_unique<CArchivePrintLines>(*object, m_app.m_columns, m_model->RowPositions());
+  return std::make_unique<CArchivePrintLines>(*object, m_document.Columns(), m_model->RowPositions());
 }
 
 void CTRV_KQ_VRView::OnReport() {
-  CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return;
-  WriteReportCommand(m_app, this,
-                     [&](CReportSink& sink) { WriteArchiveReport(*object, m_app.m_columns, sink); });
+  WriteReportCommand(m_profile, this,
+                     [&](CReportSink& sink) { WriteArchiveReport(*object, m_document.Columns(), sink); });
 }
 
 }  // namespace tkq::gui

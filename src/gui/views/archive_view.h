@@ -12,14 +12,15 @@
 
 namespace tkq::gui {
 
-class CTRV_KQ_VRApp;
+class CArchiveDocument;
+class CProfile;
 
 class CArchiveTableModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   using Column = EArchiveColumn;
 
-  explicit CArchiveTableModel(CTRV_KQ_VRApp& app, QObject* parent = nullptr);
+  explicit CArchiveTableModel(const CArchiveDocument& document, QObject* parent = nullptr);
 
   // Rebuilds the columns and rows from the column switches and the object.
   void Rebuild();
@@ -37,7 +38,7 @@ class CArchiveTableModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
-  CTRV_KQ_VRApp& m_app;
+  const CArchiveDocument& m_document;
   std::vector<Column> m_columns;
   std::vector<int32_t> m_rows;  // the record that ends each interval
   QString m_caption1;
@@ -47,7 +48,7 @@ class CArchiveTableModel : public QAbstractTableModel {
 class CTRV_KQ_VRView : public QTableView, public CViewCommands {
   Q_OBJECT
  public:
-  explicit CTRV_KQ_VRView(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+  CTRV_KQ_VRView(CArchiveDocument& document, CProfile& profile, QWidget* parent = nullptr);
 
   // Rebuilds the table from the current column switches and output choices.
   void FillList();
@@ -60,7 +61,8 @@ class CTRV_KQ_VRView : public QTableView, public CViewCommands {
   std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:
-  CTRV_KQ_VRApp& m_app;
+  CArchiveDocument& m_document;
+  CProfile& m_profile;
   CArchiveTableModel* m_model;
 };
 

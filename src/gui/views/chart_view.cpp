@@ -11,7 +11,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#include "gui/app/application.h"
+#include "gui/app/archive_document.h"
+#include "gui/app/profile.h"
 #include "gui/app/help_window.h"
 #include "gui/app/ui_services.h"
 #include "core/archive/object_definition.h"
@@ -34,8 +35,12 @@ QIcon ChartIcon() {
   return QIcon(picture);
 }
 
-CChartView::CChartView(CTRV_KQ_VRApp& app, QWidget* parent)
-    : QWidget(parent), m_app(app), m_chart(new CArchiveChart(this)), m_menu(new QMenu(this)) {
+CChartView::CChartView(CArchiveDocument& document, CProfile& profile, QWidget* parent)
+    : QWidget(parent),
+      m_document(document),
+      m_profile(profile),
+      m_chart(new CArchiveChart(this)),
+      m_menu(new QMenu(this)) {
   setWhatsThis("График: значения архива измерений во времени, как их показывает таблица архива. "
                "Колесо мыши меняет масштаб, перетаскивание сдвигает, перетаскивание с Shift или Ctrl "
                "выделяет промежуток, двойной щелчок или Home показывает весь архив.");
@@ -100,20 +105,20 @@ CChartView::CChartView(CTRV_KQ_VRApp& app, QWidget* parent)
   }
 
   // The linked tables.
-  connect(&m_app, &CTRV_KQ_VRApp::ArchiveRowSelected, this, [this](int row) { m_chart->MarkRow(row); });
-  connect(&m_app, &CTRV_KQ_VRApp::AbnormalSelected, this, &CChartView::ShowAbnormal);
+  connect(&m_document, &CArchiveDocument::ArchiveRowSelected, this, [this](int row) { m_chart->MarkRow(row); });
+  connect(&m_document, &CArchiveDocument::AbnormalSelected, this, &CChartView::ShowAbnormal);
   FillChart();
 }
 
 void CChartView::FillChart() {
-  m_chart->SetArchive(m_app.m_pCurrentObject.get(), m_app.m_columns, m_bFilled);
+  m_chart->SetArchive(m_document.Object(), m_document.Columns(), m_bFilled);
   m_bFilled = true;
 }
 
 QString CChartView::HelpTopic() const { return help::kChart; }
 
 void CChartView::ShowAbnormal(int index) {
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr || index < 0 || index >= object->GetAbnormalCount()) return;
   const CErrArcElem* record = object->m_errRecords[static_cast<size_t>(index)];
   if (record == nullptr) return;
@@ -127,13 +132,13 @@ void CChartView::ShowAbnormal(int index) {
 }
 
 void CChartView::OnSaveChart() {
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   const QString name =
       QString("График объекта %1.png").arg(object != nullptr ? object->GetObjectNumber() : 0, 2, 10, QChar('0'));
   QSize size = m_chart->size().expandedTo(QSize(800, 400));
-  const QString path = Ui().AskChartFile(this, QDir(m_app.RememberedFolder()).filePath(name), size);
+  const QString path = Ui().AskChartFile(this, QDir(m_profile.RememberedFolder()).filePath(name), size);
   if (path.isEmpty()) return;
-  m_app.RememberFolder(path);
+  m_profile.RememberFolder(path);
   QString error;
   if (!m_chart->SaveImage(path, size, error)) AppMessage(this, error, QMessageBox::Critical);
 }
@@ -155,7 +160,7 @@ void CChartView::keyPressEvent(QKeyEvent* event) {
 
 void CChartView::closeEvent(QCloseEvent* event) {
   // The user closed the chart: it does not open with the next archive.
-  m_app.RememberChartOpen(false);
+  m_profile.RememberChartOpen(false);
   QWidget::closeEvent(event);
 }
 
@@ -189,7 +194,7 @@ void CChartView::OnMouseRelease(QMouseEvent* event) {
   const int row = m_chart->RowAtPixel(event->pos().x());
   if (row < 0) return;
   m_chart->MarkRow(row);
-  m_app.ShowArchiveRow(row);
+  m_document.ShowArchiveRow(row);
 }
 
 void CChartView::OnMouseMove(QMouseEvent* event) {

@@ -18,12 +18,13 @@ class QMenu;
 namespace tkq::gui {
 
 class CArchiveChart;
-class CTRV_KQ_VRApp;
+class CArchiveDocument;
+class CProfile;
 
 class CChartView : public QWidget, public CViewCommands {
   Q_OBJECT
  public:
-  explicit CChartView(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+  CChartView(CArchiveDocument& document, CProfile& profile, QWidget* parent = nullptr);
 
   // Redraws the chart from the object under the current view settings,
   // keeping the time shown.
@@ -51,7 +52,8 @@ class CChartView : public QWidget, public CViewCommands {
   void OnMouseMove(QMouseEvent* event);
   void HideCrosshair();
 
-  CTRV_KQ_VRApp& m_app;
+  CArchiveDocument& m_document;
+  CProfile& m_profile;
   CArchiveChart* m_chart;
   QMenu* m_menu;
   QCPItemStraightLine* m_crossX = nullptr;

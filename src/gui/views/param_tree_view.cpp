@@ -2,13 +2,14 @@
 
 #include <QHeaderView>
 
-#include "gui/app/application.h"
+#include "gui/app/archive_document.h"
 #include "gui/app/help_window.h"
 #include "gui/output/report_command.h"
 
 namespace tkq::gui {
 
-CParamTreeView::CParamTreeView(CTRV_KQ_VRApp& app, QWidget* parent) : QTreeWidget(parent), m_app(app) {
+CParamTreeView::CParamTreeView(CArchiveDocument& document, CProfile& profile, QWidget* parent)
+    : QTreeWidget(parent), m_document(document), m_profile(profile) {
   setHeaderHidden(true);
   setColumnCount(1);
   setRootIsDecorated(true);
@@ -22,7 +23,7 @@ CParamTreeView::CParamTreeView(CTRV_KQ_VRApp& app, QWidget* parent) : QTreeWidge
 
 void CParamTreeView::CopyTree() {
   clear();
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return;
   // The lines arrive in alphabetical order within each group.
   for (const CParamTreeItem& group : object->m_paramTree.Items()) {
@@ -50,16 +51,16 @@ int CParamTreeView::CountShownLines() const {
 QString CParamTreeView::HelpTopic() const { return help::kParamsView; }
 
 std::unique_ptr<CPrintLines> CParamTreeView::PrintLines() const {
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return nullptr;
   return std::make_unique<CTreePrintLines>(object->m_paramTree, ExpandedGroups());
 }
 
 void CParamTreeView::OnReport() {
-  CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return;
   const std::vector<bool> expanded = ExpandedGroups();
-  WriteReportCommand(m_app, this, [&](CReportSink& sink) { WriteParamReport(object->m_paramTree, expanded, sink); });
+  WriteReportCommand(m_profile, this, [&](CReportSink& sink) { WriteParamReport(object->m_paramTree, expanded, sink); });
 }
 
 }  // namespace tkq::gui

@@ -9,12 +9,13 @@
 
 namespace tkq::gui {
 
-class CTRV_KQ_VRApp;
+class CArchiveDocument;
+class CProfile;
 
 class CParamTreeView : public QTreeWidget, public CViewCommands {
   Q_OBJECT
  public:
-  explicit CParamTreeView(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+  CParamTreeView(CArchiveDocument& document, CProfile& profile, QWidget* parent = nullptr);
 
   // Lines that printing and the report produce: each expanded group and
   // its lines.
@@ -30,7 +31,8 @@ class CParamTreeView : public QTreeWidget, public CViewCommands {
 
  private:
   void CopyTree();
-  CTRV_KQ_VRApp& m_app;
+  CArchiveDocument& m_document;
+  CProfile& m_profile;
 };
 
 }  // namespace tkq::gui

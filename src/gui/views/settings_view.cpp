@@ -9,7 +9,7 @@
 #include <QSignalBlocker>
 #include <QTextEdit>
 
-#include "gui/app/application.h"
+#include "gui/app/archive_document.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/help_window.h"
 #include "gui/app/ui_services.h"
@@ -29,7 +29,8 @@ uint8_t Selected(const QComboBox* box) { return static_cast<uint8_t>(std::max(bo
 
 }  // namespace
 
-CObjViewSettings::CObjViewSettings(CTRV_KQ_VRApp& app, QWidget* parent) : QScrollArea(parent), m_app(app) {
+CObjViewSettings::CObjViewSettings(CArchiveDocument& document, QWidget* parent)
+    : QScrollArea(parent), m_document(document) {
   setWidgetResizable(false);
   setFrameShape(QFrame::NoFrame);
   BuildForm();
@@ -119,7 +120,7 @@ void CObjViewSettings::BuildForm() {
 }
 
 void CObjViewSettings::InitialUpdate() {
-  const CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object != nullptr) {
     m_title->setText(QString::fromStdString(ObjectTitle(object->GetObjectNumber(), object->m_tRead)));
     m_description->setPlainText(QString::fromStdString(object->m_strDescription));
@@ -136,7 +137,7 @@ void CObjViewSettings::InitialUpdate() {
 
 void CObjViewSettings::FillOutputTypes() {
   std::vector<std::string> list1, list2;
-  if (const CObjectDefinition* object = m_app.m_pCurrentObject.get()) {
+  if (const CObjectDefinition* object = m_document.Object()) {
     object->GetOutputTypeNames(m_result->isChecked(), list1, list2);
   }
   Fill(m_outputType1, list1);
@@ -146,7 +147,7 @@ void CObjViewSettings::FillOutputTypes() {
 
 void CObjViewSettings::FillUnits() {
   std::vector<std::string> units1, units2;
-  if (const CObjectDefinition* object = m_app.m_pCurrentObject.get()) {
+  if (const CObjectDefinition* object = m_document.Object()) {
     object->GetUnitNames(false, Selected(m_outputType1), units1);
     object->GetUnitNames(true, Selected(m_outputType2), units2);
   }
@@ -157,14 +158,12 @@ void CObjViewSettings::FillUnits() {
 }
 
 void CObjViewSettings::ApplyOutputTypes() {
-  if (CObjectDefinition* object = m_app.m_pCurrentObject.get()) {
-    object->SetOutputTypes(Selected(m_outputType1), Selected(m_unit1), Selected(m_outputType2), Selected(m_unit2),
-                           m_result->isChecked() ? 1 : 0);
-  }
+  m_document.SetOutputTypes(Selected(m_outputType1), Selected(m_unit1), Selected(m_outputType2), Selected(m_unit2),
+                            m_result->isChecked() ? 1 : 0);
 }
 
 void CObjViewSettings::ReadColumnSwitches() {
-  CColumnSwitches& c = m_app.m_columns;
+  CColumnSwitches c = m_document.Columns();
   c.m_bShowAbnormal = m_showAbnormal->isChecked();
   c.m_bShowIntervalEnd = m_showEnd->isChecked();
   c.m_bShowFirst = m_showFirst->isChecked();
@@ -172,23 +171,24 @@ void CObjViewSettings::ReadColumnSwitches() {
   c.m_bShowIntervalStart = m_showStart->isChecked();
   c.m_bShowArchivingTime = m_showTime->isChecked();
   c.m_bShowNumber = m_showNumber->isChecked();
+  m_document.SetColumns(c);
 }
 
 void CObjViewSettings::AfterChange() {
   ApplyOutputTypes();
   ReadColumnSwitches();
-  m_app.RefreshArchiveView();
+  m_document.ViewSettingsComplete();
 }
 
 void CObjViewSettings::EditDescription() {
-  CObjectDefinition* object = m_app.m_pCurrentObject.get();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return;
   // The object's own text: the form shows it with its non-breaking spaces
   // as spaces.
   const QString before = QString::fromStdString(object->m_strDescription);
   QString text = before;
   if (!Ui().EditDescription(this, text) || text == before) return;
-  object->m_strDescription = text.toStdString();
+  m_document.SetDescription(text.toStdString());
   m_description->setPlainText(text);
   m_description->setAlignment(Qt::AlignCenter);
 }

@@ -17,12 +17,12 @@ class QTextEdit;
 
 namespace tkq::gui {
 
-class CTRV_KQ_VRApp;
+class CArchiveDocument;
 
 class CObjViewSettings : public QScrollArea, public CViewCommands {
   Q_OBJECT
  public:
-  explicit CObjViewSettings(CTRV_KQ_VRApp& app, QWidget* parent = nullptr);
+  explicit CObjViewSettings(CArchiveDocument& document, QWidget* parent = nullptr);
 
   // Refills both output-type lists for the result flag as checked, selects
   // the first entry of each, then FillUnits.
@@ -65,7 +65,7 @@ class CObjViewSettings : public QScrollArea, public CViewCommands {
   // archive table.
   void AfterChange();
 
-  CTRV_KQ_VRApp& m_app;
+  CArchiveDocument& m_document;
 };
 
 }  // namespace tkq::gui

@@ -1,0 +1,23 @@
+#include "gui/app/archive_document.h"
+
+namespace tkq::gui {
+
+CArchiveDocument::CArchiveDocument(QObject* parent) : QObject(parent) {}
+
+CArchiveDocument::~CArchiveDocument() = default;
+
+void CArchiveDocument::SetObject(std::unique_ptr<CObjectDefinition> object) {
+  m_pCurrentObject = std::move(object);
+  emit ObjectReplaced();
+}
+
+void CArchiveDocument::SetOutputTypes(uint8_t outputType1, uint8_t unit1, uint8_t outputType2, uint8_t unit2,
+                                      uint8_t result) {
+  if (m_pCurrentObject) m_pCurrentObject->SetOutputTypes(outputType1, unit1, outputType2, unit2, result);
+}
+
+void CArchiveDocument::SetDescription(const std::string& text) {
+  if (m_pCurrentObject) m_pCurrentObject->m_strDescription = text;
+}
+
+}  // namespace tkq::gui

@@ -1,0 +1,17 @@
+#pragma once
+// The program's message texts, each written once. The file messages shared
+// with the tool are the core's (core/base/messages.h); here as the windows
+// take them.
+
+#include <QString>
+
+#include "core/base/messages.h"
+
+namespace tkq::gui {
+
+inline const QString kMsgCannotOpen = QString::fromUtf8(kMessageCannotOpen);
+inline const QString kMsgCannotSave = QString::fromUtf8(kMessageCannotSave);
+inline const QString kMsgErrorCaption = QString::fromUtf8(kMessageErrorCaption);
+inline const QString kMsgHelpUnavailable = QStringLiteral("Вызов справки невозможен.");
+
+}  // namespace tkq::gui
