@@ -16,6 +16,7 @@ std::unique_ptr<Command> MakeTreeCommand();
 std::unique_ptr<Command> MakeReportCommand();
 std::unique_ptr<Command> MakeExportCommand();
 std::unique_ptr<Command> MakeImportCommand();
+std::unique_ptr<Command> MakePortsCommand();
 std::unique_ptr<Command> MakeIdentifyCommand();
 std::unique_ptr<Command> MakeListCommand();
 std::unique_ptr<Command> MakeReadCommand();
@@ -27,8 +28,8 @@ std::unique_ptr<Command> MakePlotCommand();
 std::vector<std::unique_ptr<Command>> MakeCommands() {
   using Factory = std::unique_ptr<Command> (*)();
   static constexpr Factory kFactories[] = {
-      MakeVersionsCommand, MakeInfoCommand,     MakeTreeCommand, MakeReportCommand,
-      MakeExportCommand,   MakeImportCommand,   MakeIdentifyCommand, MakeListCommand, MakeReadCommand,
+      MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,     MakeReportCommand, MakeExportCommand,
+      MakeImportCommand,   MakePortsCommand,  MakeIdentifyCommand, MakeListCommand,   MakeReadCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,
 #endif

@@ -17,6 +17,7 @@
 #include "support/run_result.h"
 #include "core/base/cp1251.h"
 #include "core/archive/saved_archive.h"
+#include "core/link/serial_ports.h"
 #include "support/test_support.h"
 #include "tkq_version.h"
 
@@ -322,6 +323,21 @@ TEST_F(CliInFolder, ImportBuildsASavedArchiveFromTheInstrumentsFiles) {
   Result notAFolder = Cli({"import", "obj12.sav", "--object", "12", "--id", "X", "-o", "other.sav"});
   EXPECT_EQ(notAFolder.status, 2);
   EXPECT_EQ(notAFolder.err.substr(0, notAFolder.err.find('\n')), "Ошибка открытия файла");
+}
+
+// --- the serial ports ---
+
+TEST(CliPorts, ListsEveryPortUnderACaptionStandardNamesFirst) {
+  Result r = Cli({"ports"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("Порт (--port)", 0), 0u) << r.out;
+  for (const char* name : {"COM1", "COM2", "COM3", "COM4"}) {
+    EXPECT_NE(r.out.find(std::string("\n") + name + " "), std::string::npos) << r.out;
+  }
+  EXPECT_NE(r.out.find(" /dev/ttyS3 "), std::string::npos) << r.out;
+  EXPECT_EQ(LineCount(r.out), FindSerialPorts().ports.size() + 1);
+  // It opens no port: the line's options are not its own.
+  EXPECT_EQ(Cli({"ports", "--port", "COM1"}).status, 2);
 }
 
 // --- the instrument ---

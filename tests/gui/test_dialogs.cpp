@@ -20,12 +20,8 @@
 
 #include "gui/app/dialogs.h"
 #include "core/archive/instrument_contents.h"
+#include "core/link/serial_ports.h"
 #include "gui/app/ui_services.h"
-
-namespace tkq::gui {
-// dialogs.cpp: the port list built from a directory tree given as root.
-QStringList SerialPortCandidatesUnder(const QString& root);
-}  // namespace tkq::gui
 
 using namespace tkq::gui;
 
@@ -93,43 +89,17 @@ class TestDialogs : public QObject {
   void init() { m_ui.messages.clear(); }
   void cleanupTestCase() { SetUi(nullptr); }
 
-  void portCandidatesOrder() {
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    const QString dev = root.path() + "/dev";
-    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyAMA1", "rfcomm0", "ttyS0", "ttyS3", "ttyS4",
-                             "ttyS12", "ttyS5", "tty1", "ttyUSB", "console"}) {
-      CreateFile(dev + '/' + name);
-    }
-    QDir().mkpath(dev + "/serial/by-id");
-    QVERIFY(QFile::link("../../ttyUSB2", dev + "/serial/by-id/usb-FTDI_B-port0"));
-    QVERIFY(QFile::link("../../missing", dev + "/serial/by-id/usb-FTDI_A-port0"));
-    // ttyS5 is a reserved slot without a UART, ttyS4 a real one.
-    QDir().mkpath(root.path() + "/sys/class/tty/ttyS5");
-    QDir().mkpath(root.path() + "/sys/class/tty/ttyS4");
-    QFile type5(root.path() + "/sys/class/tty/ttyS5/type");
-    QVERIFY(type5.open(QIODevice::WriteOnly));
-    type5.write("0\n");
-    type5.close();
-    QFile type4(root.path() + "/sys/class/tty/ttyS4/type");
-    QVERIFY(type4.open(QIODevice::WriteOnly));
-    type4.write("4\n");
-    type4.close();
-
-    const QStringList expected = {"COM1",         "COM2",
-                                  "COM3",         "COM4",
-                                  "/dev/serial/by-id/usb-FTDI_A-port0",
-                                  "/dev/serial/by-id/usb-FTDI_B-port0",
-                                  "/dev/ttyUSB2", "/dev/ttyUSB10",
-                                  "/dev/ttyACM0", "/dev/ttyAMA1",
-                                  "/dev/rfcomm0", "/dev/ttyS4",
-                                  "/dev/ttyS12"};
-    QCOMPARE(SerialPortCandidatesUnder(root.path()), expected);
-
-    // On this machine: COM1..COM4 first, nothing twice.
-    const QStringList real = SerialPortCandidates();
-    QCOMPARE(real.mid(0, 4), (QStringList{"COM1", "COM2", "COM3", "COM4"}));
-    QCOMPARE(QSet<QString>(real.begin(), real.end()).size(), real.size());
+  // The order and rules of the list are the core's (tests/link/test_serial_ports.cpp).
+  void portSettingsListsTheFoundPorts() {
+    const tkq::CSerialPorts found = tkq::FindSerialPorts();
+    CPortSettings dialog("COM2", 3, 1);
+    QStringList shown;
+    for (int i = 0; i < dialog.m_cbPort->count(); ++i) shown << dialog.m_cbPort->itemText(i);
+    QStringList names;
+    for (const tkq::CSerialPort& port : found.ports) names << QString::fromStdString(port.name);
+    QCOMPARE(shown, names);
+    QCOMPARE(dialog.m_cbPort->itemData(0, Qt::ToolTipRole).toString(),
+             QString::fromStdString("/dev/ttyS0: " + tkq::PortDescription(found.ports[0])));
   }
 
   void portSettingsShowsTheGivenChoice() {

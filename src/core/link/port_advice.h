@@ -10,4 +10,11 @@ namespace tkq {
 // for a permission error, the group that serial devices belong to.
 std::string PortAdvice(const std::string& portName, int err);
 
+// The group whose members may open the device at `path`; "dialout", the
+// usual one, when that cannot be told.
+std::string DeviceGroup(const std::string& path);
+
+// The advice for a device this user may not open: join `group`.
+std::string NoAccessAdvice(const std::string& device, const std::string& group);
+
 }  // namespace tkq

@@ -9,7 +9,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
+
+#include "core/link/serial_ports.h"
 
 namespace tkq {
 namespace {
@@ -39,15 +40,6 @@ int RemainingMs(Clock::time_point deadline) {
 }
 
 }  // namespace
-
-std::string PortDevicePath(const std::string& portName) {
-  if (portName.size() > 3 && portName.compare(0, 3, "COM") == 0 &&
-      portName.find_first_not_of("0123456789", 3) == std::string::npos && portName.size() <= 6) {
-    const int n = std::atoi(portName.c_str() + 3);
-    if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
-  }
-  return portName;
-}
 
 CPosixSerialChannel::~CPosixSerialChannel() { Close(); }
 

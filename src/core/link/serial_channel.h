@@ -43,8 +43,4 @@ class CSerialChannel {
   virtual int LastOpenError() const { return 0; }
 };
 
-// The device a port name stands for: "COM1" to "COM4" (and further COMn)
-// are /dev/ttyS0 to /dev/ttyS3; any other name is a path used as it stands.
-std::string PortDevicePath(const std::string& portName);
-
 }  // namespace tkq

@@ -20,6 +20,7 @@
 #include "core/archive/instrument_contents.h"
 #include "core/link/port_advice.h"
 #include "core/link/read_status.h"
+#include "core/link/serial_ports.h"
 #include "gui/output/print_command.h"
 #include "core/storage/file_io.h"
 #include "core/output/spreadsheet.h"
@@ -34,8 +35,6 @@ namespace tkq::gui {
 namespace {
 
 CTRV_KQ_VRApp* g_app = nullptr;
-
-const QStringList kPorts = {"COM1", "COM2", "COM3", "COM4"};
 
 QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
@@ -103,7 +102,7 @@ bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
   // Values from an older or edited profile outside their lists fall back
   // to the defaults.
   if (m_nComIndex < 0 || m_nComIndex > 3) m_nComIndex = m_strPortName.isEmpty() ? 1 : -1;
-  if (!m_strPortName.isEmpty() && !kPorts.contains(m_strPortName)) m_nComIndex = -1;
+  if (!m_strPortName.isEmpty() && StandardPortIndex(m_strPortName.toStdString()) < 0) m_nComIndex = -1;
   if (m_nComBoudRate < 0 || m_nComBoudRate >= kBaudRates.size()) m_nComBoudRate = 3;
   if (m_nDevAddress < 0 || m_nDevAddress > 255) m_nDevAddress = 1;
   ApplyConnectionSettings();
@@ -117,7 +116,9 @@ bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
   return true;
 }
 
-QString CTRV_KQ_VRApp::PortName() const { return m_nComIndex >= 0 ? kPorts[m_nComIndex] : m_strPortName; }
+QString CTRV_KQ_VRApp::PortName() const {
+  return m_nComIndex >= 0 ? ToQ(std::string(kStandardPorts[m_nComIndex])) : m_strPortName;
+}
 
 void CTRV_KQ_VRApp::ApplyConnectionSettings() {
   m_link.SetConnection(PortName().toStdString(), static_cast<uint8_t>(m_nDevAddress));

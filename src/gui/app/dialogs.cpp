@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
@@ -14,7 +12,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -32,68 +29,16 @@
 
 #include "gui/app/dialog_units.h"
 #include "core/archive/instrument_contents.h"
+#include "core/link/serial_ports.h"
 #include "gui/app/ui_services.h"
 #include "tkq_version.h"
 #include "core/base/cp1251.h"
 
 namespace tkq::gui {
 
-// The ports found under `root` (empty for the real machine; tests point it
-// at a directory tree of their own). The names returned never carry the root.
-QStringList SerialPortCandidatesUnder(const QString& root);
-
 namespace {
 
-const QStringList kComPorts = {"COM1", "COM2", "COM3", "COM4"};
-
 bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-
-// "ttyUSB2" before "ttyUSB10": runs of digits compare by their value.
-bool NaturalLess(const QString& a, const QString& b) {
-  qsizetype i = 0;
-  qsizetype j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (IsAsciiDigit(a[i]) && IsAsciiDigit(b[j])) {
-      const qsizetype si = i;
-      const qsizetype sj = j;
-      while (i < a.size() && IsAsciiDigit(a[i])) ++i;
-      while (j < b.size() && IsAsciiDigit(b[j])) ++j;
-      QStringView na = QStringView(a).mid(si, i - si);
-      QStringView nb = QStringView(b).mid(sj, j - sj);
-      while (na.size() > 1 && na.front() == u'0') na = na.mid(1);
-      while (nb.size() > 1 && nb.front() == u'0') nb = nb.mid(1);
-      if (na.size() != nb.size()) return na.size() < nb.size();
-      if (na != nb) return na < nb;
-    } else {
-      if (a[i] != b[j]) return a[i] < b[j];
-      ++i;
-      ++j;
-    }
-  }
-  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
-  return a < b;
-}
-
-// Entries of `dir` whose names match `pattern` entirely, device nodes and
-// (possibly dangling) symbolic links included, in natural order.
-QStringList DeviceNames(const QString& dir, const QRegularExpression& pattern) {
-  const QStringList all =
-      QDir(dir).entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::NoSort);
-  QStringList names;
-  for (const QString& name : all) {
-    if (pattern.match(name).hasMatch()) names << name;
-  }
-  std::sort(names.begin(), names.end(), NaturalLess);
-  return names;
-}
-
-// The kernel creates ttyS nodes for UARTs it merely reserved a slot for;
-// their sysfs "type" reads 0. Without sysfs information the node is kept.
-bool IsPresentUart(const QString& root, const QString& name) {
-  QFile type(root + "/sys/class/tty/" + name + "/type");
-  if (!type.open(QIODevice::ReadOnly)) return true;
-  return type.readAll().trimmed() != "0";
-}
 
 // A decimal integer with optional sign and surrounding blanks. Values too
 // large for an int are saturated, so they fail the range check rather than
@@ -257,39 +202,6 @@ QPixmap AboutPicture(int side, qreal ratio) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Port list
-
-QStringList SerialPortCandidatesUnder(const QString& root) {
-  QStringList ports = kComPorts;
-  const auto append = [&ports](const QString& dir, const QStringList& names) {
-    for (const QString& name : names) {
-      const QString path = dir + '/' + name;
-      if (!ports.contains(path)) ports << path;
-    }
-  };
-
-  const QString byId = QStringLiteral("/dev/serial/by-id");
-  append(byId, DeviceNames(root + byId, QRegularExpression(QStringLiteral("^.+$"))));
-
-  const QString dev = root + QStringLiteral("/dev");
-  for (const char* prefix : {"ttyUSB", "ttyACM", "ttyAMA", "rfcomm"}) {
-    append(QStringLiteral("/dev"),
-           DeviceNames(dev, QRegularExpression(QStringLiteral("^%1[0-9]+$").arg(QLatin1String(prefix)))));
-  }
-
-  // ttyS0 to ttyS3 are COM1 to COM4 already.
-  QStringList uarts;
-  static const QRegularExpression ttyS(QStringLiteral("^ttyS([0-9]+)$"));
-  for (const QString& name : DeviceNames(dev, ttyS)) {
-    if (ttyS.match(name).captured(1).toInt() >= 4 && IsPresentUart(root, name)) uarts << name;
-  }
-  append(QStringLiteral("/dev"), uarts);
-  return ports;
-}
-
-QStringList SerialPortCandidates() { return SerialPortCandidatesUnder(QString()); }
-
-// ---------------------------------------------------------------------------
 // CPortSettings
 
 CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QWidget* parent)
@@ -303,7 +215,12 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
   m_cbPort = new QComboBox(this);
   m_cbPort->setEditable(true);  // any device path may be typed
   m_cbPort->setInsertPolicy(QComboBox::NoInsert);
-  m_cbPort->addItems(SerialPortCandidates());
+  // Each found port tells what it is when the pointer rests on it in the list.
+  for (const CSerialPort& found : FindSerialPorts().ports) {
+    m_cbPort->addItem(QString::fromStdString(found.name));
+    m_cbPort->setItemData(m_cbPort->count() - 1, QString::fromStdString(found.device + ": " + PortDescription(found)),
+                          Qt::ToolTipRole);
+  }
   m_cbPort->setGeometry(du.X(84), du.Y(7), du.X(168), ControlHeight(du, 12, m_cbPort));
 
   m_cbBaudRate = new QComboBox(this);
@@ -344,7 +261,7 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
 
 QString CPortSettings::PortName() const { return m_cbPort->currentText().trimmed(); }
 
-int CPortSettings::PortIndex() const { return static_cast<int>(kComPorts.indexOf(PortName())); }
+int CPortSettings::PortIndex() const { return StandardPortIndex(PortName().toStdString()); }
 
 int CPortSettings::BaudIndex() const { return m_cbBaudRate->currentIndex(); }
 

@@ -24,15 +24,11 @@ struct CInstrumentContents;
 
 namespace tkq::gui {
 
-// The ports offered: "COM1" to "COM4" (/dev/ttyS0 to /dev/ttyS3) first,
-// then every serial device found on the machine (/dev/serial/by-id names
-// first, then /dev/ttyUSB*, /dev/ttyACM* and other /dev/ttyS* devices).
-QStringList SerialPortCandidates();
-
 // The baud rates offered, in this order.
 inline const QStringList kBaudRates = {"1200", "2400", "4800", "9600", "19200", "38400"};
 
-// "Параметры связи": port, baud rate and the instrument's address.
+// "Параметры связи": port, baud rate and the instrument's address. The
+// ports offered are those FindSerialPorts() finds, in its order.
 class CPortSettings : public QDialog {
   Q_OBJECT
  public:
