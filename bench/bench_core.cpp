@@ -13,7 +13,8 @@
 
 #include "core/output/chart_data.h"
 #include "core/output/report.h"
-#include "core/output/spreadsheet.h"
+#include "core/output/csv_export.h"
+#include "core/output/workbook.h"
 #include "core/storage/file_io.h"
 #include "core/archive/saved_archive.h"
 #include "support/test_support.h"

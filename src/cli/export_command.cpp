@@ -11,7 +11,8 @@
 
 #include "cli/archive_loading.h"
 #include "cli/command.h"
-#include "core/output/spreadsheet.h"
+#include "core/output/csv_export.h"
+#include "core/output/workbook.h"
 #include "core/archive/saved_archive.h"
 #include "cli/view_options.h"
 #include "tkq_version.h"

@@ -5,7 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/output/spreadsheet.h"
+#include "core/output/csv_export.h"
+#include "core/output/workbook.h"
 #include "support/run_result.h"
 #include "core/storage/file_io.h"
 #include "core/archive/saved_archive.h"

@@ -12,7 +12,8 @@
 #include <sstream>
 
 #include "core/output/report.h"
-#include "core/output/spreadsheet.h"
+#include "core/output/csv_export.h"
+#include "core/output/workbook.h"
 #include "core/storage/file_io.h"
 #include "support/test_support.h"
 

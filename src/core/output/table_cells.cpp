@@ -1,5 +1,7 @@
 #include "core/output/table_cells.h"
 
+#include <array>
+
 #include "core/archive/object_definition.h"
 #include "core/base/rtc_time.h"
 #include "core/output/text_forms.h"
@@ -70,6 +72,21 @@ std::vector<std::string> AbnormalCellTexts(const CObjectDefinition& object, int3
   if (record == nullptr) return {};
   return {FormatSequenceNumber(static_cast<uint32_t>(index) + 1), std::string(AbnormalText(record->m_nCode)),
           CRTCTime::Text(record->m_nBegin), CRTCTime::Text(record->m_nEnd)};
+}
+
+std::string_view TrimmedText(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+const std::string& TrimmedAbnormalText(uint8_t code) {
+  static const std::array<std::string, 256> texts = [] {
+    std::array<std::string, 256> t;
+    for (size_t c = 0; c < t.size(); ++c) t[c] = std::string(TrimmedText(AbnormalText(static_cast<uint8_t>(c))));
+    return t;
+  }();
+  return texts[code];
 }
 
 }  // namespace tkq

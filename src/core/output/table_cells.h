@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/output/report.h"
@@ -33,6 +34,12 @@ std::vector<std::string> ArchiveCaptions(const CObjectDefinition& object, const 
 // "Нешт-я ситуация".
 std::vector<std::string> ArchivePrintCaptions(const CObjectDefinition& object,
                                               const std::vector<EArchiveColumn>& columns);
+
+// `text` without the blanks around it.
+std::string_view TrimmedText(std::string_view text);
+// The abnormal-situation text without the blanks that centre it in the
+// table: empty for code 0, which is no situation (workbook, CSV).
+const std::string& TrimmedAbnormalText(uint8_t code);
 
 // The four cells of abnormal situation `index` (from 0): number, text,
 // start, end.

@@ -23,7 +23,7 @@
 #include "core/link/serial_ports.h"
 #include "gui/output/print_command.h"
 #include "core/storage/file_io.h"
-#include "core/output/spreadsheet.h"
+#include "core/output/workbook.h"
 #include "core/archive/saved_archive.h"
 #include "gui/views/abnormal_view.h"
 #include "gui/views/archive_view.h"
@@ -101,7 +101,9 @@ bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
   s.endGroup();
   // Values from an older or edited profile outside their lists fall back
   // to the defaults.
-  if (m_nComIndex < 0 || m_nComIndex > 3) m_nComIndex = m_strPortName.isEmpty() ? 1 : -1;
+  if (m_nComIndex < 0 || m_nComIndex >= static_cast<int>(kStandardPorts.size())) {
+    m_nComIndex = m_strPortName.isEmpty() ? 1 : -1;
+  }
   if (!m_strPortName.isEmpty() && StandardPortIndex(m_strPortName.toStdString()) < 0) m_nComIndex = -1;
   if (m_nComBoudRate < 0 || m_nComBoudRate >= kBaudRates.size()) m_nComBoudRate = 3;
   if (m_nDevAddress < 0 || m_nDevAddress > 255) m_nDevAddress = 1;

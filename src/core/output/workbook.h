@@ -1,14 +1,11 @@
 #pragma once
-// Spreadsheet exports of a measurement object, beside the report files:
-// an Excel workbook of all its views, and CSV files of one view each for
-// scripts. Both are UTF-8 throughout; the values are those the archive
-// table shows under the object's current output choices.
+// The Excel workbook of a measurement object: all its views, UTF-8
+// throughout, the values those the archive table shows under the object's
+// current output choices. Written with libxlsxwriter in constant memory.
 
 #include <cstdint>
 #include <filesystem>
-#include <iosfwd>
 #include <string>
-#include <string_view>
 
 #include "core/output/report.h"
 
@@ -37,25 +34,6 @@ inline constexpr const char* kSheetInfo = "Сведения";
 // left as it was. Memory stays small whatever the number of rows.
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
                           const CColumnSwitches& columns, const CWorkbookInfo& info);
-
-// The CSV files: UTF-8 with a byte-order mark, commas, CRLF line ends, a
-// header row of fixed ASCII names and every column whatever the column
-// switches:
-//   kArchive:  number,start,end,value1,value2,archiving_percent,abnormal_code,abnormal_text
-//   kAbnormal: number,code,text,start,end
-//   kParams:   group,line
-// Times are the instrument's clock as 2012-02-01T10:00:00, numbers the
-// shortest text that reads back as the same float, texts trimmed.
-enum class ECsvView { kArchive, kAbnormal, kParams };
-
-// Throws std::system_error when `out` fails to take the bytes.
-void WriteArchiveCsv(std::ostream& out, const CObjectDefinition& object, ECsvView view);
-// The same to a file, replaced only when complete (as the workbook).
-void WriteArchiveCsvFile(const std::filesystem::path& path, const CObjectDefinition& object, ECsvView view);
-
-// Appends one CSV field: as it is, or between quotes with its quotes
-// doubled when it holds a comma, a quote, CR or LF.
-void AppendCsvField(std::string& out, std::string_view text);
 
 namespace detail {
 // The workbook with at most `rowsPerSheet` data rows a sheet (tests).

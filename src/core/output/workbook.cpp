@@ -1,4 +1,4 @@
-#include "core/output/spreadsheet.h"
+#include "core/output/workbook.h"
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -7,61 +7,23 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <memory>
-#include <ostream>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
 
 #include "core/archive/object_definition.h"
+#include "core/base/cp1251.h"
 #include "core/base/rtc_time.h"
 #include "core/output/table_cells.h"
 #include "core/output/text_forms.h"
-#include "core/base/cp1251.h"
 #include "core/storage/file_io.h"
 
 namespace tkq {
 namespace {
-
-std::string_view Trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// The abnormal-situation texts without the blanks that centre them in the
-// table: empty for code 0, which is no situation.
-const std::string& TrimmedAbnormalText(uint8_t code) {
-  static const std::array<std::string, 256> texts = [] {
-    std::array<std::string, 256> t;
-    for (size_t c = 0; c < t.size(); ++c) t[c] = std::string(Trim(AbnormalText(static_cast<uint8_t>(c))));
-    return t;
-  }();
-  return texts[code];
-}
-
-// Bytes collected in chunks of about a megabyte before they go to a sink.
-class CChunkedText {
- public:
-  explicit CChunkedText(CReportSink& sink) : m_sink(sink) { m_text.reserve(kChunk + 4096); }
-  std::string& Text() { return m_text; }
-  void EndLine() {
-    if (m_text.size() >= kChunk) Flush();
-  }
-  void Flush() {
-    if (!m_text.empty()) m_sink.Write(m_text);
-    m_text.clear();
-  }
-
- private:
-  static constexpr size_t kChunk = 1 << 20;
-  CReportSink& m_sink;
-  std::string m_text;
-};
 
 // --- the workbook ---
 
@@ -233,7 +195,7 @@ class CSheetTable {
     if (std::isfinite(value)) {
       Number(sheet, row, column, static_cast<double>(value), m_formats.value);
     } else {
-      Text(sheet, row, column, Trim(FormatValue(value)));
+      Text(sheet, row, column, TrimmedText(FormatValue(value)));
     }
   }
   void Time(lxw_worksheet* sheet, lxw_row_t row, size_t column, int64_t seconds) {
@@ -409,7 +371,7 @@ void WriteInfoSheet(CWorkbook& book, const CCellFormats& formats, const CObjectD
   };
   number("Объект", object.GetObjectNumber());
   text("Идентификация", object.m_strDeviceId);
-  text("Версия", Trim(Utf8Prefix(object.m_strDeviceId, 18)));
+  text("Версия", TrimmedText(Utf8Prefix(object.m_strDeviceId, 18)));
   {
     // The computer's clock at the read, in its local time.
     const auto [sheet, row] = name("Считан");
@@ -452,137 +414,7 @@ void CopyInto(const std::filesystem::path& from, CAtomicFile& to) {
   }
 }
 
-// --- CSV ---
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kLineEnd = "\r\n";
-
-void AppendFloat(std::string& out, float value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
-}
-
-void AppendWhole(std::string& out, uint64_t value) {
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
-}
-
-// "2012-02-01T10:00:00": the table's date and time of the instrument's
-// clock, reordered.
-void AppendIsoTime(std::string& out, int64_t seconds) {
-  char t[CRTCTime::kTextLength];  // "dd.mm.yyyy hh:mm:ss"
-  CRTCTime::FormatInto(static_cast<uint32_t>(seconds), t);
-  out.append(t + 6, 4);
-  out += '-';
-  out.append(t + 3, 2);
-  out += '-';
-  out.append(t, 2);
-  out += 'T';
-  out.append(t + 11, 8);
-}
-
-void WriteCsv(CReportSink& sink, const CObjectDefinition& object, ECsvView view) {
-  CChunkedText chunks(sink);
-  std::string& out = chunks.Text();
-  out += kByteOrderMark;
-  switch (view) {
-    case ECsvView::kArchive: {
-      out += "number,start,end,value1,value2,archiving_percent,abnormal_code,abnormal_text";
-      out += kLineEnd;
-      const std::vector<int32_t> positions = object.RowPositions();
-      CArchiveRow row;
-      for (size_t i = 0; i < positions.size(); ++i) {
-        if (!object.ComputeRow(positions[i], row)) continue;
-        AppendWhole(out, i + 1);
-        out += ',';
-        AppendIsoTime(out, row.start);
-        out += ',';
-        AppendIsoTime(out, row.end);
-        out += ',';
-        AppendFloat(out, row.value1);
-        out += ',';
-        AppendFloat(out, row.value2);
-        out += ',';
-        AppendFloat(out, row.archivingPercent);
-        out += ',';
-        AppendWhole(out, row.abnormalCode);
-        out += ',';
-        AppendCsvField(out, TrimmedAbnormalText(row.abnormalCode));
-        out += kLineEnd;
-        chunks.EndLine();
-      }
-      break;
-    }
-    case ECsvView::kAbnormal: {
-      out += "number,code,text,start,end";
-      out += kLineEnd;
-      const auto count = static_cast<size_t>(object.GetAbnormalCount());
-      for (size_t i = 0; i < count; ++i) {
-        const CErrArcElem* record = object.m_errRecords[i];
-        if (record == nullptr) continue;
-        AppendWhole(out, i + 1);
-        out += ',';
-        AppendWhole(out, record->m_nCode);
-        out += ',';
-        AppendCsvField(out, TrimmedAbnormalText(record->m_nCode));
-        out += ',';
-        AppendIsoTime(out, record->m_nBegin);
-        out += ',';
-        AppendIsoTime(out, record->m_nEnd);
-        out += kLineEnd;
-        chunks.EndLine();
-      }
-      break;
-    }
-    case ECsvView::kParams: {
-      out += "group,line";
-      out += kLineEnd;
-      for (const auto& group : object.m_paramTree.Items()) {
-        const auto line = [&](std::string_view text) {
-          AppendCsvField(out, group.text);
-          out += ',';
-          AppendCsvField(out, text);
-          out += kLineEnd;
-          chunks.EndLine();
-        };
-        if (group.children.empty()) line({});
-        for (const auto& child : group.children) line(child.text);
-      }
-      break;
-    }
-  }
-  chunks.Flush();
-}
-
 }  // namespace
-
-void AppendCsvField(std::string& out, std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out += text;
-    return;
-  }
-  out += '"';
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
-void WriteArchiveCsv(std::ostream& out, const CObjectDefinition& object, ECsvView view) {
-  CStreamSink sink(out, "the CSV");
-  WriteCsv(sink, object, view);
-  sink.Flush();
-}
-
-void WriteArchiveCsvFile(const std::filesystem::path& path, const CObjectDefinition& object, ECsvView view) {
-  CAtomicFile file(path);
-  CAtomicFileSink sink(file);
-  WriteCsv(sink, object, view);
-  file.Commit();
-}
 
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
                           const CColumnSwitches& columns, const CWorkbookInfo& info) {
