@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTKQ_TESTS=OFF -DTKQ_BENCH=ON >/dev/null
-cmake --build build/bench --parallel
+cmake --preset bench >/dev/null
+cmake --build --preset bench --parallel
 build/bench/bench/tkq_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
 build/bench/bench/tkq_bench_gui
 build/bench/bench/tkq_bench_print

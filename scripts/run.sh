@@ -15,8 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTKQ_TESTS=OFF >/dev/null
-cmake --build build/release --parallel
+cmake --preset release >/dev/null
+cmake --build --preset release --parallel
 
 bin="$PWD/build/release"
 work="$PWD/out"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test: the unit and tool
-# tests in a normal build and under AddressSanitizer + UBSan, printing
-# through a real print server, the Debian package installed and removed
-# again, then a short run of each fuzz target. Ends
-# with "N passed, N failed, N skipped".
+# tests in a normal build (warnings are errors), under AddressSanitizer +
+# UBSan, and those that run threads under ThreadSanitizer; printing through
+# a real print server, the Debian package installed and removed again, then
+# a short run of each fuzz target. Each build is a preset of
+# CMakePresets.json (build/<preset>). Ends with "N passed, N failed, N
+# skipped".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,28 +30,26 @@ count_ctest() {
   failed=$((failed + fail))
 }
 
-run_suite() {  # name, build dir, cmake options...
-  local name=$1 dir=$2
-  shift 2
+run_suite() {  # title, preset
+  local name=$1 preset=$2
   echo "=== $name"
-  if ! cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
-    cat "$dir.configure.log"
+  if ! cmake --preset "$preset" >"build/$preset.configure.log" 2>&1; then
+    cat "build/$preset.configure.log"
     failed=$((failed + 1))
     return
   fi
-  if ! cmake --build "$dir" --parallel "$jobs"; then
+  if ! cmake --build --preset "$preset" --parallel "$jobs"; then
     failed=$((failed + 1))
     return
   fi
-  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600) 2>&1 | tee "$dir.ctest.log"
-  count_ctest "$dir.ctest.log"
+  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "build/$preset.ctest.log"
+  count_ctest "build/$preset.ctest.log"
 }
 
 mkdir -p build
-run_suite "tests" build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run_suite "tests under AddressSanitizer and UndefinedBehaviorSanitizer" build/asan \
-  -DCMAKE_BUILD_TYPE=Debug -DTKQ_SANITIZE=ON
+run_suite "tests" test
+run_suite "tests under AddressSanitizer and UndefinedBehaviorSanitizer" asan
+run_suite "the tests that run threads, under ThreadSanitizer" tsan
 
 echo "=== printing through a print server"
 bash scripts/test_print_server.sh build/test
@@ -68,9 +68,7 @@ case $? in
 esac
 
 echo "=== fuzz targets, ${fuzz_seconds} s each"
-if cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTKQ_FUZZ=ON -DTKQ_TESTS=OFF -DTKQ_GUI=OFF \
-     -DCMAKE_CXX_COMPILER=clang++ >build/fuzz.configure.log 2>&1 &&
-   cmake --build build/fuzz --parallel "$jobs"; then
+if cmake --preset fuzz >build/fuzz.configure.log 2>&1 && cmake --build --preset fuzz --parallel "$jobs"; then
   build/fuzz/fuzz/make_fuzz_seeds build/fuzz/seeds
   for target in build/fuzz/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
