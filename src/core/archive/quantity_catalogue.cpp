@@ -2,6 +2,8 @@
 
 namespace tkq::catalogue {
 
+// The tables keep one entry a line, or a row a line, as they are read.
+// clang-format off
 const std::array<QuantityType, kTypeCount> kTypes = {{
     {0, 3, 0, 8},      // 0 volume, forward
     {3, 3, 0, 8},      // 1 volume, backward
@@ -83,6 +85,7 @@ const std::array<Unit, 10> kUnits = {{
     {"т", 1.0f},
     {"т/ч", 3600.0f},
 }};
+// clang-format on
 
 std::string_view QuantityTypeName(uint8_t type) {
   static constexpr std::array<std::string_view, kTypeCount> kTypeNames = {

@@ -8,6 +8,8 @@
 namespace tkq {
 namespace {
 
+// The tables keep one entry a line, or a row a line, as they are read.
+// clang-format off
 constexpr std::array<std::string_view, 8> kAbnormalTexts = {
     "                          ",
     "         НЕТ  УЗС         ",
@@ -18,6 +20,7 @@ constexpr std::array<std::string_view, 8> kAbnormalTexts = {
     " ОШИБКА В ИСХОДНЫХ ДАННЫХ ",
     "   СБОЙ ДАННЫХ В ПАМЯТИ   ",
 };
+// clang-format on
 
 struct AbnormalTextTable {
   std::array<std::string, 256> utf8;

@@ -11,6 +11,8 @@
 
 namespace tkq::builtin {
 
+// The tables keep one entry a line, or a row a line, as they are read.
+// clang-format off
 const std::array<VersionRow, 18> kVersions = {{
     {"TARVIK 59.11.00.02", 0, 86, 8, 81, 82},
     {"TARVIK 59.11.01.00", 1, 91, 8, 81, 82},
@@ -294,5 +296,6 @@ const std::array<ParamRow, 107> kSet4Rows = {{
     {"Действия с кластерами:", 0x56, 0, 0, 0, 0},  // 105
     {"Заводской номер:", 0x4E, 0, 36, 0, 1},  // 106
 }};
+// clang-format on
 
 }  // namespace tkq::builtin
