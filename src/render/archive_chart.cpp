@@ -9,6 +9,7 @@
 
 #include "core/archive/object_definition.h"
 #include "core/archive/records.h"
+#include "core/base/messages.h"
 #include "core/output/table_cells.h"
 
 namespace tkq::gui {
@@ -410,7 +411,7 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
   }
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) {
-    error = QStringLiteral("Ошибка открытия файла");
+    error = QString::fromUtf8(kMessageCannotOpen) + "\n" + file.errorString();
     return false;
   }
   bool drawn = true;

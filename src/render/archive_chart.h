@@ -66,7 +66,8 @@ class CArchiveChart : public QCustomPlot {
 
   // Writes the chart as shown, `size` pixels (points for a PDF), as PNG,
   // SVG or PDF by the file's extension. The file is replaced only when
-  // complete. False with `error` set when it cannot.
+  // complete. False with `error` set when it cannot: the message, and on a
+  // line of its own the system's reason when there is one.
   bool SaveImage(const QString& path, QSize size, QString& error);
 
  protected:

@@ -14,6 +14,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/help_window.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/messages.h"
 #include "gui/app/read_progress.h"
 #include "gui/app/ui_services.h"
 #include "gui/output/print_command.h"
@@ -95,7 +96,7 @@ void CContextHelpMode::Finish(const QString& topic) {
   // The popup menu that was open goes first.
   while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
   if (!ShowHelp(topic, QApplication::activeModalWidget())) {
-    AppMessage(QApplication::activeWindow(), QStringLiteral("Вызов справки невозможен."));
+    AppMessage(QApplication::activeWindow(), kMsgHelpUnavailable);
   }
 }
 

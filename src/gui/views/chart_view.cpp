@@ -140,7 +140,9 @@ void CChartView::OnSaveChart() {
   if (path.isEmpty()) return;
   m_profile.RememberFolder(path);
   QString error;
-  if (!m_chart->SaveImage(path, size, error)) AppMessage(this, error, QMessageBox::Critical);
+  if (m_chart->SaveImage(path, size, error)) return;
+  // The message, and under it the system's reason when there is one.
+  AppMessage(this, error.section('\n', 0, 0), QMessageBox::Critical, QMessageBox::Ok, error.section('\n', 1));
 }
 
 void CChartView::keyPressEvent(QKeyEvent* event) {
