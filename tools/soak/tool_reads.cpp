@@ -150,9 +150,9 @@ int RunToolReads(const CToolReadsSetup& setup, const std::vector<CTarget>& targe
   const std::filesystem::path errFile = setup.work / "err.txt";
   std::map<std::pair<std::string, std::string>, int> byKind;
   int unexpected = 0;
-  int done = 0;
   const auto begun = std::chrono::steady_clock::now();
-  for (int n = 1; n <= setup.reads && !g_interrupted; ++n, ++done) {
+  int n = 1;
+  for (; n <= setup.reads && !g_interrupted; ++n) {
     const CTarget& target = targets[random.Below(targets.size())];
     const CFault fault = ChooseFault(random, target.requests);
     const std::string what = "object " + std::to_string(target.object) + " of " + target.dir.filename().string() +
@@ -183,7 +183,7 @@ int RunToolReads(const CToolReadsSetup& setup, const std::vector<CTarget>& targe
     if (n % 50 == 0) std::cout << n << " reads, " << unexpected << " unexpected" << std::endl;
   }
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun);
-  std::cout << "\n" << done << " reads in " << seconds.count() << " s, " << unexpected
+  std::cout << "\n" << n - 1 << " reads in " << seconds.count() << " s, " << unexpected
             << " unexpected; outcomes by kind:" << std::endl;
   PrintTallies(byKind);
   return unexpected;
