@@ -36,16 +36,22 @@ class CSimulatorProcess {
     while (::read(out[0], &c, 1) == 1 && c != '\n') m_path.push_back(c);
     ::close(out[0]);
   }
-  ~CSimulatorProcess() {
-    if (m_pid <= 0) return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-  }
+  ~CSimulatorProcess() { Stop(); }
   CSimulatorProcess(const CSimulatorProcess&) = delete;
   CSimulatorProcess& operator=(const CSimulatorProcess&) = delete;
 
   const std::string& Path() const { return m_path; }
+
+  // Ends the simulator: true when it ended as it should on SIGTERM, with
+  // status 0 (false also when it never ran or was ended before).
+  bool Stop() {
+    if (m_pid <= 0) return false;
+    ::kill(m_pid, SIGTERM);
+    int status = 0;
+    const pid_t ended = ::waitpid(m_pid, &status, 0);
+    m_pid = -1;
+    return ended > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
 
  private:
   pid_t m_pid = -1;
