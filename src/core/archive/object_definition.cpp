@@ -180,29 +180,6 @@ float CObjectDefinition::GetArchivingPercent(std::span<const uint8_t> errBytes, 
 
 // --- rows ---
 
-uint32_t CObjectDefinition::Time(int32_t i) const {
-  const CObjArcElem* r = m_arcRecords[static_cast<size_t>(i)];
-  return r != nullptr ? r->m_nTime : 0;
-}
-
-int32_t CObjectDefinition::NextRow(int32_t c) const {
-  const auto n = static_cast<int64_t>(m_arcRecords.GetSize());
-  if (c < 0 || c >= n - 1) return -1;
-  if (c == 0 && n < 3) return -1;
-  // The interval the row before closed; before the first row, the one
-  // after the first record.
-  uint32_t d = c > 0 ? Time(c) - Time(c - 1) : Time(2) - Time(1);
-  bool moved = false;
-  for (;;) {
-    if (c >= n - 1) return -1;
-    ++c;
-    const uint32_t e = Time(c) - Time(c - 1);
-    if (e == d) return moved ? c - 1 : c;
-    d = e;
-    moved = true;
-  }
-}
-
 int32_t CObjectDefinition::FirstRow() const { return m_arcRecords.GetSize() < 3 ? -1 : NextRow(0); }
 
 int32_t CObjectDefinition::RowCount() const {

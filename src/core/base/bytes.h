@@ -16,8 +16,12 @@ inline uint32_t LoadLE(const uint8_t* p, size_t width) {
   return value;
 }
 
-inline uint16_t LoadLE16(const uint8_t* p) { return static_cast<uint16_t>(LoadLE(p, 2)); }
-inline uint32_t LoadLE32(const uint8_t* p) { return LoadLE(p, 4); }
+// Written out, so that the compiler makes each a single load.
+inline uint16_t LoadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t LoadLE32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+}
 // An IEEE 754 single-precision value.
 inline float LoadLEFloat(const uint8_t* p) { return std::bit_cast<float>(LoadLE32(p)); }
 
