@@ -7,17 +7,12 @@
 
 #include "core/archive/instrument_contents.h"
 #include "cli/command.h"
+#include "core/base/cp1251.h"
 #include "cli/link_options.h"
 
 namespace tkq::cli {
 
 namespace {
-
-size_t Utf8Length(const std::string& text) {
-  size_t characters = 0;
-  for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-  return characters;
-}
 
 // `text` with blanks before it up to `width` characters.
 std::string PadLeft(const std::string& text, size_t width) {

@@ -7,16 +7,11 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "core/base/cp1251.h"
 #include "core/link/serial_ports.h"
 
 namespace tkq::cli {
 namespace {
-
-size_t Utf8Length(const std::string& text) {
-  size_t characters = 0;
-  for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-  return characters;
-}
 
 // `text` with blanks after it up to `width` characters and two more.
 std::string Column(const std::string& text, size_t width) {
