@@ -11,12 +11,12 @@
 #include <map>
 #include <string>
 
+#include "core/archive/saved_archive.h"
 #include "core/output/chart_data.h"
-#include "core/output/report.h"
 #include "core/output/csv_export.h"
+#include "core/output/report.h"
 #include "core/output/workbook.h"
 #include "core/storage/file_io.h"
-#include "core/archive/saved_archive.h"
 #include "support/test_support.h"
 
 using namespace tkq;
@@ -42,7 +42,8 @@ const RawFiles& Raw(size_t n) {
   uint32_t t = kStart;
   for (size_t i = 0; i < n; ++i) {
     t += (i % 1000 == 999) ? 7200 : 3600;
-    test::AppendMeasurement(files.arc, t, 1000.0f + 0.75f * static_cast<float>(i), 10.0f + 0.01f * static_cast<float>(i));
+    test::AppendMeasurement(files.arc, t, 1000.0f + 0.75f * static_cast<float>(i),
+                            10.0f + 0.01f * static_cast<float>(i));
     if (i % 50 == 25) test::AppendAbnormal(files.err, t - 1200, t + 600, static_cast<uint8_t>(1 + i % 6));
   }
   return cache.emplace(n, std::move(files)).first->second;

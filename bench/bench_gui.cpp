@@ -15,14 +15,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/archive/saved_archive.h"
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
-#include "core/archive/saved_archive.h"
-#include "support/test_support.h"
-#include "render/archive_chart.h"
 #include "gui/views/archive_view.h"
 #include "gui/views/chart_view.h"
 #include "gui/views/settings_view.h"
+#include "render/archive_chart.h"
+#include "support/test_support.h"
 
 using namespace tkq;
 using namespace tkq::gui;
@@ -93,8 +93,7 @@ int main(int argc, char** argv) {
     }
     scroll.push_back(clock.elapsed() / 21.0);
   }
-  std::printf("archive of %zu records (%d rows)\n", records,
-              Find<CTRV_KQ_VRView>(app)->model()->rowCount());
+  std::printf("archive of %zu records (%d rows)\n", records, Find<CTRV_KQ_VRView>(app)->model()->rowCount());
   std::printf("open with four windows: median %.0f ms\n", Median(open));
   std::printf("rebuild after a setting: median %.0f ms (target 300 ms)\n", Median(rebuild));
   std::printf("one scroll step with repaint: median %.1f ms\n", Median(scroll));

@@ -40,7 +40,8 @@ const std::filesystem::path& Folder() {
 class Simulator : public test::CSimulatorProcess {
  public:
   explicit Simulator(uint32_t baud)
-      : CSimulatorProcess(TKQ_SIM_PATH, Folder(), {"--baud", std::to_string(baud), "--latency", std::to_string(kLatencyMs)}) {}
+      : CSimulatorProcess(TKQ_SIM_PATH, Folder(),
+                          {"--baud", std::to_string(baud), "--latency", std::to_string(kLatencyMs)}) {}
 };
 
 void ReadOneObject(benchmark::State& state) {
@@ -60,7 +61,8 @@ void ReadOneObject(benchmark::State& state) {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const CLineCounters& c = link.Counters();
     bytes = c.bytesSent + c.bytesReceived;
-    const double line = static_cast<double>(bytes) * 10.0 / baud + kLatencyMs / 1000.0 * static_cast<double>(c.requests);
+    const double line =
+        static_cast<double>(bytes) * 10.0 / baud + kLatencyMs / 1000.0 * static_cast<double>(c.requests);
     ratio = wall / line;
     state.counters["requests"] = static_cast<double>(c.requests);
   }

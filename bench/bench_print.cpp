@@ -8,10 +8,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QMdiArea>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMdiArea>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -19,13 +19,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/archive/saved_archive.h"
+#include "core/output/print_layout.h"
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
-#include "render/page_painter.h"
-#include "core/output/print_layout.h"
 #include "gui/output/print_preview.h"
-#include "core/archive/saved_archive.h"
 #include "gui/views/archive_view.h"
+#include "render/page_painter.h"
 #include "support/test_support.h"
 
 using namespace tkq;
@@ -141,7 +141,8 @@ int main(int argc, char** argv) {
   std::vector<double> small;
   int pages = 0;
   for (int run = 0; run < 5; ++run) small.push_back(WritePdf(*object, work.filePath("small.pdf"), 1000, pages));
-  if (qEnvironmentVariableIsSet("TKQ_KEEP_PDF")) QFile::copy(work.filePath("small.pdf"), qEnvironmentVariable("TKQ_KEEP_PDF"));
+  if (qEnvironmentVariableIsSet("TKQ_KEEP_PDF"))
+    QFile::copy(work.filePath("small.pdf"), qEnvironmentVariable("TKQ_KEEP_PDF"));
   std::printf("PDF of the first 1,000 rows (%d pages): median %.0f ms (target 1000 ms)\n", pages, Median(small));
 
   const long before = PeakMegabytes();

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <span>
 
+#include "core/archive/saved_archive.h"
 #include "core/description/read_param_class.h"
 #include "core/output/report.h"
-#include "core/archive/saved_archive.h"
 
 using namespace tkq;
 
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const std::string stored = StoreSavedArchive(*object);
-  auto again = LoadSavedArchive(std::span(reinterpret_cast<const uint8_t*>(stored.data()), stored.size()),
-                                *description);
+  auto again =
+      LoadSavedArchive(std::span(reinterpret_cast<const uint8_t*>(stored.data()), stored.size()), *description);
   if (StoreSavedArchive(*again) != stored) std::abort();
 
   // Everything the windows and reports read must be reachable safely.

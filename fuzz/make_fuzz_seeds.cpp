@@ -5,10 +5,10 @@
 #include <string>
 
 #include "core/archive/archive_read.h"
-#include "core/description/read_param_class.h"
-#include "support/fake_channel.h"
-#include "simulator/instrument.h"
 #include "core/archive/saved_archive.h"
+#include "core/description/read_param_class.h"
+#include "simulator/instrument.h"
+#include "support/fake_channel.h"
 #include "support/test_support.h"
 
 using namespace tkq;

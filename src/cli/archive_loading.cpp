@@ -1,7 +1,6 @@
 #include "cli/archive_loading.h"
 
 #include <CLI/CLI.hpp>
-
 #include <cctype>
 #include <filesystem>
 #include <ostream>
@@ -12,9 +11,10 @@ namespace tkq::cli {
 
 void AddArchiveOptions(CLI::App& command, ArchiveOptions& options) {
   command.add_option("ARCHIVE", options.archive, "The saved archive")->required();
-  command.add_option("--description", options.descriptionFile,
-                     "The device description file (default TarvikKQ.def in the current folder; the built-in "
-                     "description when it does not read)")
+  command
+      .add_option("--description", options.descriptionFile,
+                  "The device description file (default TarvikKQ.def in the current folder; the built-in "
+                  "description when it does not read)")
       ->type_name("FILE");
 }
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "core/archive/object_definition.h"
 #include "cli/command.h"
+#include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 
 namespace tkq::cli {

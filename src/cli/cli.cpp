@@ -1,10 +1,10 @@
 #include "cli/cli.h"
-#include "tkq_version.h"
 
 #include <CLI/CLI.hpp>
-
 #include <exception>
 #include <ostream>
+
+#include "tkq_version.h"
 
 namespace tkq::cli {
 
@@ -28,8 +28,8 @@ std::unique_ptr<Command> MakePlotCommand();
 std::vector<std::unique_ptr<Command>> MakeCommands() {
   using Factory = std::unique_ptr<Command> (*)();
   static constexpr Factory kFactories[] = {
-      MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,     MakeReportCommand, MakeExportCommand,
-      MakeImportCommand,   MakePortsCommand,  MakeIdentifyCommand, MakeListCommand,   MakeReadCommand,
+      MakeVersionsCommand, MakeInfoCommand,  MakeTreeCommand,     MakeReportCommand, MakeExportCommand,
+      MakeImportCommand,   MakePortsCommand, MakeIdentifyCommand, MakeListCommand,   MakeReadCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,
 #endif

@@ -2,7 +2,6 @@
 // view, or one view as a CSV file.
 
 #include <CLI/CLI.hpp>
-
 #include <cctype>
 #include <filesystem>
 #include <optional>
@@ -11,10 +10,10 @@
 
 #include "cli/archive_loading.h"
 #include "cli/command.h"
+#include "cli/view_options.h"
+#include "core/archive/saved_archive.h"
 #include "core/output/csv_export.h"
 #include "core/output/workbook.h"
-#include "core/archive/saved_archive.h"
-#include "cli/view_options.h"
 #include "tkq_version.h"
 
 namespace tkq::cli {

@@ -1,12 +1,11 @@
 // identify: the instrument's identification text.
 
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 
 #include "cli/command.h"
-#include "core/link/read_status.h"
 #include "cli/link_options.h"
+#include "core/link/read_status.h"
 
 namespace tkq::cli {
 namespace {
@@ -32,8 +31,7 @@ class IdentifyCommand : public Command {
     if (!ok) {
       std::string status;
       link.GetStatusText(status);
-      context.err << ReadStatusText(link.IsCancelled() ? kReadCancelled : kReadNoConnection) << "\n"
-                  << status << "\n";
+      context.err << ReadStatusText(link.IsCancelled() ? kReadCancelled : kReadNoConnection) << "\n" << status << "\n";
       return kExitFailure;
     }
     context.out << text << "\n";

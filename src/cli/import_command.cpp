@@ -2,7 +2,6 @@
 // keeps them.
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -11,13 +10,13 @@
 #include <system_error>
 
 #include "cli/command.h"
+#include "cli/number_option.h"
+#include "core/archive/archive_read.h"
+#include "core/archive/saved_archive.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_files.h"
 #include "core/link/read_status.h"
-#include "cli/number_option.h"
 #include "core/storage/file_io.h"
-#include "core/archive/archive_read.h"
-#include "core/archive/saved_archive.h"
 
 namespace tkq::cli {
 namespace {

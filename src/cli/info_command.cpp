@@ -1,12 +1,11 @@
 // info: what a saved archive holds, in a few lines.
 
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 
-#include "core/archive/quantity_catalogue.h"
 #include "cli/archive_loading.h"
 #include "cli/command.h"
+#include "core/archive/quantity_catalogue.h"
 #include "core/output/text_forms.h"
 
 namespace tkq::cli {

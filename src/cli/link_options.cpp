@@ -1,15 +1,14 @@
 #include "cli/link_options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <iterator>
 #include <ostream>
 
+#include "cli/number_option.h"
 #include "core/link/link_status.h"
 #include "core/link/port_advice.h"
 #include "core/link/read_status.h"
-#include "cli/number_option.h"
 
 namespace tkq::cli {
 namespace {
@@ -19,9 +18,7 @@ constexpr uint32_t kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 1152
 }  // namespace
 
 void AddLinkOptions(CLI::App& command, LinkOptions& options) {
-  command
-      .add_option("--port", options.port,
-                  "COM1..COM4 (/dev/ttyS0..3) or a device such as /dev/ttyUSB0")
+  command.add_option("--port", options.port, "COM1..COM4 (/dev/ttyS0..3) or a device such as /dev/ttyUSB0")
       ->type_name("P")
       ->required()
       ->check([](const std::string& port) { return port.empty() ? std::string("names no port") : std::string(); });
@@ -31,8 +28,7 @@ void AddLinkOptions(CLI::App& command, LinkOptions& options) {
           [&options](const std::string& text) {
             const std::optional<int64_t> rate = ParseDecimal(text, 1, UINT32_MAX);
             if (!rate || std::find(std::begin(kRates), std::end(kRates), *rate) == std::end(kRates)) {
-              throw CLI::ValidationError("--baud must be a standard rate from 1200 to 921600, not \"" + text +
-                                         "\"");
+              throw CLI::ValidationError("--baud must be a standard rate from 1200 to 921600, not \"" + text + "\"");
             }
             options.baud = static_cast<uint32_t>(*rate);
           },

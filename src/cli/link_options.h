@@ -7,8 +7,8 @@
 #include <string>
 
 #include "cli/command.h"
-#include "core/archive/instrument_contents.h"
 #include "cli/interrupts.h"
+#include "core/archive/instrument_contents.h"
 #include "core/link/flash_files.h"
 
 namespace tkq::cli {

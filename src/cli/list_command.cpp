@@ -2,13 +2,12 @@
 // the objects, their files, records and how long reading each would take.
 
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 
-#include "core/archive/instrument_contents.h"
 #include "cli/command.h"
-#include "core/base/cp1251.h"
 #include "cli/link_options.h"
+#include "core/archive/instrument_contents.h"
+#include "core/base/cp1251.h"
 
 namespace tkq::cli {
 
@@ -63,8 +62,8 @@ class ListCommand : public Command {
       const std::string obstacle = UnreadableReason(object);
       if (!obstacle.empty()) files += "; не будет прочитан: " + obstacle;
       out << PadLeft(std::to_string(object.object), 6) << "  " << PadLeft(std::to_string(object.records), 7) << "  "
-          << PadLeft(object.readable ? ReadTimeText(object.readSeconds) : std::string("—"), timeWidth) << "  "
-          << files << "\n";
+          << PadLeft(object.readable ? ReadTimeText(object.readSeconds) : std::string("—"), timeWidth) << "  " << files
+          << "\n";
       total += object.readSeconds;  // as read --objects all would try it
     }
     out << "\nВсего объектов: " << contents.objects.size() << "; чтение всех около " << ReadTimeText(total) << "\n";

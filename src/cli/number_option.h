@@ -3,7 +3,6 @@
 // sign, blanks, base prefix or trailing text.
 
 #include <CLI/CLI.hpp>
-
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -2,7 +2,6 @@
 // SVG or PDF file with no display.
 
 #include <CLI/CLI.hpp>
-
 #include <QSize>
 #include <QString>
 #include <algorithm>
@@ -19,10 +18,10 @@
 #include "cli/archive_loading.h"
 #include "cli/command.h"
 #include "cli/gui_application.h"
-#include "core/base/rtc_time.h"
 #include "cli/number_option.h"
-#include "render/archive_chart.h"
 #include "cli/view_options.h"
+#include "core/base/rtc_time.h"
+#include "render/archive_chart.h"
 
 namespace tkq::cli {
 namespace {

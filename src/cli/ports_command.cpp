@@ -2,7 +2,6 @@
 // what it is, so that the adapter the instrument hangs on can be told apart.
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <ostream>
 

@@ -2,7 +2,6 @@
 // printer, with no display.
 
 #include <CLI/CLI.hpp>
-
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
@@ -14,9 +13,9 @@
 #include "cli/command.h"
 #include "cli/gui_application.h"
 #include "cli/interrupts.h"
-#include "render/page_painter.h"
-#include "core/output/print_layout.h"
 #include "cli/view_options.h"
+#include "core/output/print_layout.h"
+#include "render/page_painter.h"
 
 namespace tkq::cli {
 namespace {

@@ -1,7 +1,6 @@
 // read: one object read from the instrument and saved as a saved archive.
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -9,16 +8,16 @@
 #include <ostream>
 #include <system_error>
 
+#include "cli/command.h"
+#include "cli/link_options.h"
+#include "cli/number_option.h"
 #include "core/archive/archive_read.h"
 #include "core/archive/instrument_contents.h"
-#include "cli/command.h"
+#include "core/archive/saved_archive.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_names.h"
 #include "core/link/read_status.h"
-#include "cli/link_options.h"
-#include "cli/number_option.h"
 #include "core/storage/file_io.h"
-#include "core/archive/saved_archive.h"
 
 namespace tkq::cli {
 namespace {
@@ -136,8 +135,10 @@ bool KeepRawFiles(const std::filesystem::path& dir, uint8_t object, const CDevic
   std::filesystem::create_directories(dir, ec);
   const std::string name = ObjectFileName(object);
   const std::pair<std::string, const std::vector<uint8_t>*> all[] = {
-      {HostFileName(name, "arc"), &files.arc}, {HostFileName(name, "err"), &files.err},
-      {HostFileName(name, "ads"), &files.ads}, {HostFileName(name, "par"), &files.par},
+      {HostFileName(name, "arc"), &files.arc},
+      {HostFileName(name, "err"), &files.err},
+      {HostFileName(name, "ads"), &files.ads},
+      {HostFileName(name, "par"), &files.par},
       {HostFileName(kSystemFileName, kSystemFileExt), &files.dev}};
   try {
     for (const auto& [host, bytes] : all) {
@@ -179,8 +180,10 @@ class ReadCommand : public Command {
                   }
                   const std::optional<std::vector<int>> list = ParseNumberList(text, 1, 20);
                   if (!list) {
-                    throw CLI::ValidationError("--objects takes all or numbers 1 to 20 and ranges, e.g. 1,3,5-7, "
-                                               "not \"" + text + "\"");
+                    throw CLI::ValidationError(
+                        "--objects takes all or numbers 1 to 20 and ranges, e.g. 1,3,5-7, "
+                        "not \"" +
+                        text + "\"");
                   }
                   m_objects = *list;
                   std::sort(m_objects.begin(), m_objects.end());
@@ -250,9 +253,9 @@ class ReadCommand : public Command {
     std::string status;
     if (obj.GetReadStatus(status) != kReadOk) context.err << status << "\n";
     const CLineCounters& counters = link.Counters();
-    context.err << "Сохранено: " << m_output << " (записей " << obj.m_arcRecords.GetSize()
-                << ", нештатных ситуаций " << obj.GetAbnormalCount() << "; запросов " << counters.requests
-                << ", принято " << counters.bytesReceived << " байт)\n";
+    context.err << "Сохранено: " << m_output << " (записей " << obj.m_arcRecords.GetSize() << ", нештатных ситуаций "
+                << obj.GetAbnormalCount() << "; запросов " << counters.requests << ", принято "
+                << counters.bytesReceived << " байт)\n";
     return kExitSuccess;
   }
 

@@ -2,17 +2,16 @@
 // «Формирование отчета» writes it.
 
 #include <CLI/CLI.hpp>
-
 #include <cerrno>
 #include <ostream>
 #include <system_error>
 
 #include "cli/archive_loading.h"
 #include "cli/command.h"
+#include "cli/view_options.h"
+#include "core/archive/saved_archive.h"
 #include "core/output/report.h"
 #include "core/storage/file_io.h"
-#include "core/archive/saved_archive.h"
-#include "cli/view_options.h"
 
 namespace tkq::cli {
 namespace {

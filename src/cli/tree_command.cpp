@@ -2,7 +2,6 @@
 // shows it.
 
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 
 #include "cli/archive_loading.h"

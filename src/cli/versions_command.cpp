@@ -2,7 +2,6 @@
 // program loads it at start.
 
 #include <CLI/CLI.hpp>
-
 #include <filesystem>
 #include <ostream>
 
@@ -18,8 +17,9 @@ class VersionsCommand : public Command {
   const char* Description() const override { return "List the firmware versions of the device description"; }
 
   void Setup(CLI::App& command) override {
-    command.add_option("--description", m_descriptionFile,
-                       "The device description file (default TarvikKQ.def in the current folder)")
+    command
+        .add_option("--description", m_descriptionFile,
+                    "The device description file (default TarvikKQ.def in the current folder)")
         ->type_name("FILE");
     command.footer(
         "Loads the device description as the program does at start: FILE, or the built-in description when "

@@ -1,7 +1,6 @@
 #include "cli/view_options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <iterator>
 #include <ostream>
@@ -14,9 +13,9 @@ namespace tkq::cli {
 namespace {
 
 constexpr std::pair<const char*, bool CColumnSwitches::*> kColumns[] = {
-    {"number", &CColumnSwitches::m_bShowNumber},      {"first", &CColumnSwitches::m_bShowFirst},
-    {"second", &CColumnSwitches::m_bShowSecond},      {"start", &CColumnSwitches::m_bShowIntervalStart},
-    {"end", &CColumnSwitches::m_bShowIntervalEnd},    {"time", &CColumnSwitches::m_bShowArchivingTime},
+    {"number", &CColumnSwitches::m_bShowNumber},    {"first", &CColumnSwitches::m_bShowFirst},
+    {"second", &CColumnSwitches::m_bShowSecond},    {"start", &CColumnSwitches::m_bShowIntervalStart},
+    {"end", &CColumnSwitches::m_bShowIntervalEnd},  {"time", &CColumnSwitches::m_bShowArchivingTime},
     {"abnormal", &CColumnSwitches::m_bShowAbnormal}};
 
 // "A,B": two numbers 0..255.
@@ -49,8 +48,8 @@ CColumnSwitches ParseColumns(const std::string& text) {
   std::string name;
   while (std::getline(list, name, ',')) {
     if (name.empty()) continue;
-    const auto* known = std::find_if(std::begin(kColumns), std::end(kColumns),
-                                     [&](const auto& entry) { return name == entry.first; });
+    const auto* known =
+        std::find_if(std::begin(kColumns), std::end(kColumns), [&](const auto& entry) { return name == entry.first; });
     if (known == std::end(kColumns)) {
       throw CLI::ValidationError("unknown column " + name + " (number,first,second,start,end,time,abnormal)");
     }

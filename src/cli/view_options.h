@@ -7,9 +7,9 @@
 #include <string>
 #include <utility>
 
-#include "core/archive/object_definition.h"
 #include "cli/archive_loading.h"
 #include "cli/command.h"
+#include "core/archive/object_definition.h"
 #include "core/output/report.h"
 
 namespace CLI {

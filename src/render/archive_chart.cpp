@@ -15,7 +15,7 @@
 namespace tkq::gui {
 namespace {
 
-constexpr double kMinSpan = 60.0;  // seconds: the closest zoom
+constexpr double kMinSpan = 60.0;     // seconds: the closest zoom
 constexpr int kIncompleteHeight = 5;  // pixels: the marks along the bottom
 
 QString Trimmed(std::string_view text) {
@@ -91,7 +91,8 @@ class CChartMarks : public QCPLayerable {
     painter->setPen(Qt::NoPen);
     for (const CChartBand& band : bands) {
       painter->setBrush(ChartBandColour(band.code));
-      painter->drawRect(span(static_cast<double>(band.start), static_cast<double>(band.end), area.top(), area.height()));
+      painter->drawRect(
+          span(static_cast<double>(band.start), static_cast<double>(band.end), area.top(), area.height()));
     }
     painter->setBrush(QColor(0x40, 0x40, 0x40));
     for (const CChartBand& band : incomplete) {
@@ -367,7 +368,9 @@ QString CArchiveChart::RowDescription(int row) const {
   values.end = m_data->End(index);
   values.archivingPercent = m_data->ArchivingPercent(index);
   values.abnormalCode = m_data->AbnormalCode(index);
-  auto cell = [&](EArchiveColumn column) { return QString::fromStdString(ArchiveCellText(column, row, values)).trimmed(); };
+  auto cell = [&](EArchiveColumn column) {
+    return QString::fromStdString(ArchiveCellText(column, row, values)).trimmed();
+  };
   QStringList lines;
   lines << QStringLiteral("№ ") + cell(EArchiveColumn::kNumber);
   lines << QStringLiteral("Начало интервала: ") + cell(EArchiveColumn::kStart);

@@ -11,13 +11,13 @@
 #include <streambuf>
 
 #include "cli/cli.h"
+#include "core/archive/saved_archive.h"
+#include "core/base/cp1251.h"
+#include "core/link/serial_ports.h"
 #include "core/output/report.h"
-#include "support/sim_process.h"
 #include "simulator/instrument.h"
 #include "support/run_result.h"
-#include "core/base/cp1251.h"
-#include "core/archive/saved_archive.h"
-#include "core/link/serial_ports.h"
+#include "support/sim_process.h"
 #include "support/test_support.h"
 #include "tkq_version.h"
 
@@ -122,8 +122,8 @@ TEST_F(CliOnArchive, ReportsAreTheCoresBytes) {
   EXPECT_EQ(test::ReadText(dir / "chosen.txt"), CoreReport(columns));
 
   Result abnormal = Cli({"report", "obj.sav", "--view", "abnormal"});
-  EXPECT_EQ(abnormal.out, "    1 " + Utf8ToCp1251("________НЕТ_ОТВЕТА________") +
-                              " 01.02.2012 10:30:00 01.02.2012 11:30:00 \n");
+  EXPECT_EQ(abnormal.out,
+            "    1 " + Utf8ToCp1251("________НЕТ_ОТВЕТА________") + " 01.02.2012 10:30:00 01.02.2012 11:30:00 \n");
 
   Result params = Cli({"report", "--view", "params", "obj.sav"});
   EXPECT_EQ(params.status, 0);
@@ -195,8 +195,9 @@ TEST_F(CliOnArchive, EachCommandTakesOnlyItsOwnOptions) {
     EXPECT_NE(r.err.find("--help' for more information.\n"), std::string::npos) << line;
   }
   Result port = Cli({"info", "obj.sav", "--port", "X"});
-  EXPECT_EQ(port.err, "tarvik-kq: unexpected arguments: --port X\n"
-                      "Run 'tarvik-kq info --help' for more information.\n");
+  EXPECT_EQ(port.err,
+            "tarvik-kq: unexpected arguments: --port X\n"
+            "Run 'tarvik-kq info --help' for more information.\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));
 }
 
@@ -227,8 +228,9 @@ TEST_F(CliOnArchive, NumbersAreReadWhole) {
     EXPECT_NE(r.err.find("tarvik-kq: "), std::string::npos) << line;
   }
   Result letters = Cli({"import", ".", "--object", "12abc", "--id", "X", "-o", "x.sav"});
-  EXPECT_EQ(letters.err, "tarvik-kq: --object must be a number from 1 to 20, not \"12abc\"\n"
-                         "Run 'tarvik-kq import --help' for more information.\n");
+  EXPECT_EQ(letters.err,
+            "tarvik-kq: --object must be a number from 1 to 20, not \"12abc\"\n"
+            "Run 'tarvik-kq import --help' for more information.\n");
   EXPECT_NE(Cli({"identify", "--port", "X", "--baud", "9601"}).err.find("--baud must be a standard rate"),
             std::string::npos);
   EXPECT_NE(Cli({"report", "obj.sav", "--view", "archive", "--units", "x"}).err.find("--units takes two numbers"),
@@ -299,8 +301,8 @@ TEST_F(CliInFolder, ImportBuildsASavedArchiveFromTheInstrumentsFiles) {
   test::Bytes arc;
   for (uint32_t i = 0; i < 4; ++i) test::AppendMeasurement(arc, 1000000000 + i * 600, 1.48f, 0.5f);
   auto put = [&](const std::string& name, const test::Bytes& bytes) {
-    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                      static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   };
   put("Obj12_0.arc", arc);
   put("Obj12_0.par", files.par);
@@ -377,8 +379,8 @@ TEST_F(CliInFolder, ReadShowsItsProgressOnErr) {
   ASSERT_TRUE(sim::Generate(folder.Path(), options, error)) << error;
   test::CSimulatorProcess sim(TKQ_SIM_PATH, folder.Path(), {});
   ASSERT_FALSE(sim.Path().empty());
-  const std::vector<std::string> read = {"read", "--port", sim.Path(), "--baud", "38400", "--object", "3",
-                                         "-o", "obj.sav", "--description", "Ввод 3"};
+  const std::vector<std::string> read = {"read", "--port", sim.Path(), "--baud",        "38400", "--object",
+                                         "3",    "-o",     "obj.sav",  "--description", "Ввод 3"};
 
   Result lines = Cli(read, false);
   ASSERT_EQ(lines.status, 0) << lines.err;

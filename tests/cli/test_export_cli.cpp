@@ -5,11 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/archive/saved_archive.h"
 #include "core/output/csv_export.h"
 #include "core/output/workbook.h"
-#include "support/run_result.h"
 #include "core/storage/file_io.h"
-#include "core/archive/saved_archive.h"
+#include "support/run_result.h"
 
 namespace tkq {
 namespace {

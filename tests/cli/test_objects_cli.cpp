@@ -14,11 +14,11 @@
 #include <thread>
 
 #include "core/archive/instrument_contents.h"
-#include "support/fake_channel.h"
+#include "core/archive/saved_archive.h"
 #include "simulator/instrument.h"
+#include "support/fake_channel.h"
 #include "support/run_result.h"
 #include "support/sim_process.h"
-#include "core/archive/saved_archive.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -98,8 +98,8 @@ TEST(ObjectsOnTheInstrument, ListThenReadAllAsEstimated) {
   }
   EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 9);  // 3 rows, and no other
 
-  Result r = Cli({"read", "--port", sim.Path(), "--baud", "38400", "--objects", "all", "-o",
-                  (work / "out").string(), "--description", "Узел 1"});
+  Result r = Cli({"read", "--port", sim.Path(), "--baud", "38400", "--objects", "all", "-o", (work / "out").string(),
+                  "--description", "Узел 1"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err.substr(r.err.rfind('\n', r.err.size() - 2) + 1), "Прочитано объектов: 3 из 3\n");
   CLineTraffic listing = IdentificationTraffic(contents.identificationAnswer);

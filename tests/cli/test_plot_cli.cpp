@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "core/archive/saved_archive.h"
 #include "render/archive_chart.h"
 #include "support/run_result.h"
-#include "core/archive/saved_archive.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -104,9 +104,9 @@ TEST_F(PlotCommand, PicturesOfTheRequestedSizeAfterAPrintInTheSameProcess) {
   const size_t at = words.find("<word xMin=");
   ASSERT_NE(at, std::string::npos) << words;
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  ASSERT_EQ(std::sscanf(words.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &x0, &y0,
-                        &x1, &y1),
-            4);
+  ASSERT_EQ(
+      std::sscanf(words.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &x0, &y0, &x1, &y1),
+      4);
   EXPECT_LT(y1 - y0, 20.0);
   EXPECT_GT(y1 - y0, 5.0);
 }

@@ -2,12 +2,13 @@
 // with pdftotext where poppler is installed.
 
 #include <gtest/gtest.h>
+
 #include <cstdio>
 #include <sstream>
 
-#include "support/run_result.h"
-#include "core/output/print_layout.h"
 #include "core/archive/saved_archive.h"
+#include "core/output/print_layout.h"
+#include "support/run_result.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -93,10 +94,9 @@ TEST_F(PrintCommand, ArchivePagesHoldEveryRowInOrder) {
 }
 
 TEST_F(PrintCommand, ViewsAndTheirOptions) {
-  ASSERT_EQ(Cli({"print", "obj.sav", "--view", "abnormal", "-o", "abnormal.pdf", "--page-size", "A3",
-                 "--landscape"})
-                .status,
-            0);
+  ASSERT_EQ(
+      Cli({"print", "obj.sav", "--view", "abnormal", "-o", "abnormal.pdf", "--page-size", "A3", "--landscape"}).status,
+      0);
   ASSERT_EQ(Cli({"print", "obj.sav", "--view", "params", "-o", "params.pdf"}).status, 0);
   ASSERT_EQ(Cli({"print", "obj.sav", "--view", "archive", "-o", "narrow.pdf", "--columns", "number,first",
                  "--output-types", "1,0"})
@@ -138,8 +138,9 @@ TEST_F(PrintCommand, NothingToPrintAndMistakes) {
 }
 
 TEST_F(PrintCommand, TheProgramPrintsWithoutADisplay) {
-  const Result r = test::Shell(dir.Path(), "env", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TKQ_CLI_PATH
-                                                  "' print obj.sav --view archive -o shell.pdf");
+  const Result r = test::Shell(dir.Path(), "env",
+                               "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TKQ_CLI_PATH
+                               "' print obj.sav --view archive -o shell.pdf");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_GT(std::filesystem::file_size(dir / "shell.pdf"), 1000u);
 }

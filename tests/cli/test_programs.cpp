@@ -10,9 +10,9 @@
 #include <array>
 #include <cstdio>
 
+#include "core/archive/saved_archive.h"
 #include "simulator/instrument.h"
 #include "support/run_result.h"
-#include "core/archive/saved_archive.h"
 #include "support/test_support.h"
 #include "tkq_version.h"
 
@@ -51,8 +51,9 @@ TEST(Programs, TheToolsExitStatuses) {
   Result usage = Shell(dir.Path(), TKQ_CLI_PATH, "info obj.sav --port COM1");
   EXPECT_EQ(usage.status, 2);
   EXPECT_EQ(usage.out, "");
-  EXPECT_EQ(usage.err, "tarvik-kq: unexpected arguments: --port COM1\n"
-                       "Run 'tarvik-kq info --help' for more information.\n");
+  EXPECT_EQ(usage.err,
+            "tarvik-kq: unexpected arguments: --port COM1\n"
+            "Run 'tarvik-kq info --help' for more information.\n");
 
   EXPECT_EQ(Shell(dir.Path(), TKQ_CLI_PATH, "").status, 2);
   EXPECT_EQ(Shell(dir.Path(), TKQ_CLI_PATH, "identify --port /dev/nonexistent-tty").status, 1);

@@ -36,9 +36,26 @@ std::string FirstLine(const std::string& text) { return text.substr(0, text.find
 // writes for the same settings.
 TEST(SimCommandLine, GenerateWritesTheFolderOfItsOptions) {
   TempDir byCli, byModel;
-  Result r = Sim({"generate", byCli.Path().string(), "--version", "TARVIK 59.11.02.03", "--objects", "2,4-5",
-                  "--records", "30", "--period=600", "--first", "2", "--second", "3", "--end", "1700000000",
-                  "--serial", "SN 42", "--seed", "9", "--corrupt-record"});
+  Result r = Sim({"generate",
+                  byCli.Path().string(),
+                  "--version",
+                  "TARVIK 59.11.02.03",
+                  "--objects",
+                  "2,4-5",
+                  "--records",
+                  "30",
+                  "--period=600",
+                  "--first",
+                  "2",
+                  "--second",
+                  "3",
+                  "--end",
+                  "1700000000",
+                  "--serial",
+                  "SN 42",
+                  "--seed",
+                  "9",
+                  "--corrupt-record"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out + r.err, "");
 
@@ -69,13 +86,20 @@ TEST(SimCommandLine, GenerateRefusesMistakes) {
   TempDir dir;
   const std::string folder = (dir / "new").string();
   const std::vector<std::vector<std::string>> refused = {
-      {"generate", folder, "--objects", "0"},       {"generate", folder, "--objects", "5-3"},
-      {"generate", folder, "--objects", "1,,2"},    {"generate", folder, "--objects", "21"},
-      {"generate", folder, "--records", "-1"},      {"generate", folder, "--records", "1e3"},
-      {"generate", folder, "--records", "1000001"}, {"generate", folder, "--period", "0"},
-      {"generate", folder, "--first", "7"},         {"generate", folder, "--end", "0"},
-      {"generate", folder, "--seed", "4294967296"}, {"generate", folder, "--tty", "/dev/ttyS0"},
-      {"generate", folder, "--silent"},             {"generate", folder, folder},
+      {"generate", folder, "--objects", "0"},
+      {"generate", folder, "--objects", "5-3"},
+      {"generate", folder, "--objects", "1,,2"},
+      {"generate", folder, "--objects", "21"},
+      {"generate", folder, "--records", "-1"},
+      {"generate", folder, "--records", "1e3"},
+      {"generate", folder, "--records", "1000001"},
+      {"generate", folder, "--period", "0"},
+      {"generate", folder, "--first", "7"},
+      {"generate", folder, "--end", "0"},
+      {"generate", folder, "--seed", "4294967296"},
+      {"generate", folder, "--tty", "/dev/ttyS0"},
+      {"generate", folder, "--silent"},
+      {"generate", folder, folder},
       {"generate"},
   };
   for (const auto& args : refused) {
@@ -84,7 +108,8 @@ TEST(SimCommandLine, GenerateRefusesMistakes) {
     Result r = Sim(args);
     EXPECT_EQ(r.status, 2) << line;
     EXPECT_NE(r.err.find("Run 'tarvik-kq-sim generate --help' for more information.\n"), std::string::npos)
-        << line << "\n" << r.err;
+        << line << "\n"
+        << r.err;
   }
   EXPECT_FALSE(std::filesystem::exists(folder));
   EXPECT_EQ(FirstLine(Sim({"generate", folder, "--records", "1e3"}).err),
@@ -130,8 +155,8 @@ TEST(SimCommandLine, ServeRefusesMistakes) {
     Result r = Sim(args);
     EXPECT_EQ(r.status, 2) << line;
     EXPECT_EQ(r.out, "") << line;
-    EXPECT_NE(r.err.find("Run 'tarvik-kq-sim serve --help' for more information.\n"), std::string::npos)
-        << line << "\n" << r.err;
+    EXPECT_NE(r.err.find("Run 'tarvik-kq-sim serve --help' for more information.\n"), std::string::npos) << line << "\n"
+                                                                                                         << r.err;
   }
   EXPECT_EQ(FirstLine(Sim({folder, "--address", "0"}).err),
             "tarvik-kq-sim: --address must be a number from 1 to 247, not \"0\"");

@@ -6,8 +6,8 @@
 #include <functional>
 
 #include "core/archive/records.h"
-#include "core/storage/archive_stream.h"
 #include "core/base/cp1251.h"
+#include "core/storage/archive_stream.h"
 
 namespace tkq {
 namespace {
@@ -34,8 +34,9 @@ TEST(ArchiveStream, StringLengthPrefixes) {
     } else if (len <= 0xFFFD) {
       expected = {0xFF, static_cast<uint8_t>(len), static_cast<uint8_t>(len >> 8)};
     } else {
-      expected = {0xFF, 0xFF, 0xFF, static_cast<uint8_t>(len), static_cast<uint8_t>(len >> 8),
-                  static_cast<uint8_t>(len >> 16), 0};
+      expected = {
+          0xFF, 0xFF, 0xFF, static_cast<uint8_t>(len), static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(len >> 16),
+          0};
     }
     ASSERT_EQ(b.size(), expected.size() + len) << len;
     EXPECT_EQ(Prefix(b, expected.size()), expected) << len;
@@ -105,9 +106,9 @@ TEST(ArchiveStream, ClassRecordsAndTagsShareOneCounter) {
   });
   size_t pos = 0;
   auto expect = [&](const Bytes& want) {
-    EXPECT_EQ(Bytes(bytes.begin() + static_cast<ptrdiff_t>(pos),
-                    bytes.begin() + static_cast<ptrdiff_t>(pos + want.size())),
-              want)
+    EXPECT_EQ(
+        Bytes(bytes.begin() + static_cast<ptrdiff_t>(pos), bytes.begin() + static_cast<ptrdiff_t>(pos + want.size())),
+        want)
         << "at " << pos;
     pos += want.size();
   };
@@ -168,7 +169,7 @@ TEST(ArchiveStream, RefusesDamagedReferences) {
   ExpectDamage(NewClassRecord("CMyHackedClass", 1), "unknown class \"CMyHackedClass\"");
   ExpectDamage(NewClassRecord(std::string(64, 'C'), 1), "class name of 64 characters");
   ExpectDamage(NewClassRecord("CObjArcElem", 1), "where \"CErrArcElem\" is required");
-  ExpectDamage({0x01, 0x80}, "class number 1 out of range");           // no class record yet
+  ExpectDamage({0x01, 0x80}, "class number 1 out of range");             // no class record yet
   ExpectDamage({0xFF, 0x7F, 0x05, 0x00, 0x00, 0x80}, "class number 5");  // long tag, no such class
   ExpectDamage({0x07, 0x00}, "object number 7 out of range");
 

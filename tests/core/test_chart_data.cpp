@@ -22,8 +22,7 @@ constexpr uint32_t kHour = 3600;
 
 // An archive whose rows end at `times[1..]` with the changes `values`
 // (first parameter) and their halves (second parameter).
-CObjectDefinition Archive(const std::vector<uint32_t>& times, const std::vector<float>& values,
-                          const Bytes& err = {}) {
+CObjectDefinition Archive(const std::vector<uint32_t>& times, const std::vector<float>& values, const Bytes& err = {}) {
   CObjectDefinition obj;
   Bytes arc;
   float total = 0;
@@ -47,8 +46,12 @@ TEST(ChartData, FewRowsAreTheirExactSteps) {
   EXPECT_EQ(data.FirstTime(), k10h);
   EXPECT_EQ(data.LastTime(), k10h + 3 * kHour);
   const std::vector<CChartPoint> first = data.Reduce(0, k10h, k10h + 3 * kHour, 600);
-  const std::vector<CChartPoint> expected = {{k10h, 1},         {k10h + kHour, 1},     {k10h + kHour, 4},
-                                             {k10h + 2 * kHour, 4}, {k10h + 2 * kHour, 2}, {k10h + 3 * kHour, 2}};
+  const std::vector<CChartPoint> expected = {{k10h, 1},
+                                             {k10h + kHour, 1},
+                                             {k10h + kHour, 4},
+                                             {k10h + 2 * kHour, 4},
+                                             {k10h + 2 * kHour, 2},
+                                             {k10h + 3 * kHour, 2}};
   EXPECT_EQ(first, expected);
   // The second parameter as the table shows it.
   EXPECT_EQ(data.Reduce(1, k10h, k10h + 3 * kHour, 600)[2].value, 2.0);
@@ -62,9 +65,8 @@ TEST(ChartData, FewRowsAreTheirExactSteps) {
 TEST(ChartData, AnOutageBreaksTheLine) {
   // Five hours without records between 12:00 and 17:00: the archive has no
   // row over them, and the line stops there.
-  CObjectDefinition obj = Archive({k10h, k10h + kHour, k10h + 2 * kHour, k10h + 7 * kHour, k10h + 8 * kHour,
-                                   k10h + 9 * kHour},
-                                  {1, 2, 3, 4, 5});
+  CObjectDefinition obj = Archive(
+      {k10h, k10h + kHour, k10h + 2 * kHour, k10h + 7 * kHour, k10h + 8 * kHour, k10h + 9 * kHour}, {1, 2, 3, 4, 5});
   CChartData data(obj);
   ASSERT_EQ(data.GetRowCount(), 4u);
   EXPECT_EQ(data.TypicalInterval(), kHour);
@@ -142,15 +144,14 @@ TEST(ChartData, BandsAndIncompleteIntervals) {
 }
 
 TEST(ChartData, BandsJoinWithinAColumnPerCodeOnly) {
-  const std::vector<CChartBand> bands = {
-      {100, 110, 3}, {112, 120, 3}, {105, 115, 1}, {200, 210, 3}, {500, 600, 2}, {130, 140, 1}};
+  const std::vector<CChartBand> bands = {{100, 110, 3}, {112, 120, 3}, {105, 115, 1},
+                                         {200, 210, 3}, {500, 600, 2}, {130, 140, 1}};
   // Ten seconds a column over [100, 300]: the 3s two apart join, the 1s
   // fifteen apart do not, and the band after the window goes.
   EXPECT_EQ(MergeBands(bands, 100, 300, 20),
             (std::vector<CChartBand>{{105, 115, 1}, {130, 140, 1}, {100, 120, 3}, {200, 210, 3}}));
   // A column of a hundred seconds joins everything of one code.
-  EXPECT_EQ(MergeBands(bands, 0, 1000, 10),
-            (std::vector<CChartBand>{{105, 140, 1}, {500, 600, 2}, {100, 210, 3}}));
+  EXPECT_EQ(MergeBands(bands, 0, 1000, 10), (std::vector<CChartBand>{{105, 140, 1}, {500, 600, 2}, {100, 210, 3}}));
 }
 
 }  // namespace

@@ -103,11 +103,11 @@ TEST_F(Decoding, LinesAreInAlphabeticalOrder) {
 }
 
 TEST_F(Decoding, ValueTexts) {
-  Put(1, 3);       // "Скорость передачи:", system file, enumeration from entry 2
-  Put(2, 1234.5);  // "Длина окружности трубопровода, мм", "% 8.1f"
-  Put(6, 0);       // "Тип жидкости:"
-  Put(104, 200);   // "Состояние flash памяти:" far beyond its texts
-  Put(35, 77);     // "Электронный номер", "% 4d"
+  Put(1, 3);               // "Скорость передачи:", system file, enumeration from entry 2
+  Put(2, 1234.5);          // "Длина окружности трубопровода, мм", "% 8.1f"
+  Put(6, 0);               // "Тип жидкости:"
+  Put(104, 200);           // "Состояние flash памяти:" far beyond its texts
+  Put(35, 77);             // "Электронный номер", "% 4d"
   Put(106, 4000000000.0);  // "Заводской номер:", unsigned 32-bit with "% 9u"
   CParamTree tree = Fill();
   EXPECT_EQ(Line(tree, "Системные настройки прибора", "Скорость передачи:"), "Скорость передачи:    9600");
@@ -143,16 +143,16 @@ TEST_F(Decoding, HiddenRowsConsumeTheirBytes) {
   float number = 0;
   // Walking from the hidden row: its byte is read (number -1), then the
   // shown row after it is found.
-  ASSERT_TRUE(d->DecodeNext(files.par, pos, *d->m_paramSets[4], 108, row, d->m_enumTexts[4], 3, kSourceParamFile,
-                            text, number, caption));
+  ASSERT_TRUE(d->DecodeNext(files.par, pos, *d->m_paramSets[4], 108, row, d->m_enumTexts[4], 3, kSourceParamFile, text,
+                            number, caption));
   EXPECT_EQ(caption, "Знак потока:");
   EXPECT_EQ(row, 47);
   EXPECT_EQ(pos, sign->offset + 2);
 
   pos = sign->offset;
   row = 45;
-  ASSERT_TRUE(d->DecodeNext(files.par, pos, *d->m_paramSets[4], 46, row, d->m_enumTexts[4], 3, kSourceParamFile,
-                            text, number, caption) == false);
+  ASSERT_TRUE(d->DecodeNext(files.par, pos, *d->m_paramSets[4], 46, row, d->m_enumTexts[4], 3, kSourceParamFile, text,
+                            number, caption) == false);
   EXPECT_EQ(number, -1.0f);
 }
 

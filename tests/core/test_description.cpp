@@ -5,9 +5,9 @@
 
 #include <fstream>
 
+#include "core/base/cp1251.h"
 #include "core/description/param_layout.h"
 #include "core/description/read_param_class.h"
-#include "core/base/cp1251.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -33,8 +33,8 @@ TEST(BuiltInDescription, FileIsExactToTheByte) {
   EXPECT_EQ(file.size(), 32397u);
   // 18 versions; the first introduces its class; its fields follow.
   std::string head = std::string("\x12\x00\xFF\xFF\x01\x00\x0B\x00", 8) + "CVersionDef" + "\x12" +
-                     "TARVIK 59.11.00.02" + std::string("\x00\x00\x00\x00\x56\x00\x00\x00\x08\x00\x00\x00\x51\x52", 14) +
-                     "\x01\x80";
+                     "TARVIK 59.11.00.02" +
+                     std::string("\x00\x00\x00\x00\x56\x00\x00\x00\x08\x00\x00\x00\x51\x52", 14) + "\x01\x80";
   EXPECT_EQ(Hex(file.substr(0, head.size())), Hex(head));
 
   std::string sets = std::string("\x05\x00\xFF\xFF\x01\x00\x14\x00", 8) + "CMyObArrayWithDelete" +
@@ -60,9 +60,13 @@ TEST(BuiltInDescription, TablesHaveTheirSlots) {
     EXPECT_EQ(d->m_enumTexts[set].size(), 83u);
   }
   // Latin letters where the documentation has them.
-  EXPECT_EQ(d->m_groupCaptions[4][8], "Параметры тепло\x63" "ети");
+  EXPECT_EQ(d->m_groupCaptions[4][8],
+            "Параметры тепло\x63"
+            "ети");
   EXPECT_EQ(d->m_groupCaptions[1][8], "");
-  EXPECT_EQ(d->m_enumTexts[4][36], "   отсут\x63" "твует");
+  EXPECT_EQ(d->m_enumTexts[4][36],
+            "   отсут\x63"
+            "твует");
   EXPECT_EQ(d->m_enumTexts[4][62], " dОбъема");
   // Sets 0 and 1 lack three texts, so later enumerations start earlier.
   EXPECT_EQ(d->m_enumTexts[0][18], d->m_enumTexts[4][21]);
@@ -79,8 +83,8 @@ TEST(BuiltInDescription, FileSizesFollowFromTheRows) {
   auto d = test::BuiltInDescription();
   const size_t par[] = {228, 237, 271, 272, 272};
   const size_t dev[] = {36, 44, 44, 49, 55};
-  for (const char* name : {"TARVIK 59.11.00.02", "TARVIK 59.11.01.03", "TARVIK 59.11.02.00", "TARVIK 59.11.02.03",
-                           "TARVIK 59.11.03.04"}) {
+  for (const char* name :
+       {"TARVIK 59.11.00.02", "TARVIK 59.11.01.03", "TARVIK 59.11.02.00", "TARVIK 59.11.02.03", "TARVIK 59.11.03.04"}) {
     ASSERT_TRUE(d->SelectVersion(name));
     const CParamLayout layout = LayoutOf(*d, *d->CurrentVersion());
     EXPECT_EQ(layout.parSize, par[d->m_nCurParamSet]) << name;
@@ -181,9 +185,7 @@ TEST(LoadAtStart, AnUnreadableFileIsReplacedButKept) {
   EXPECT_EQ(std::filesystem::file_size(file), 32397u);
 
   std::string damaged = Builtin().substr(0, 20000);
-  {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
-  }
+  { std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged; }
   CReadParamClass d;
   StartUp two;
   two.Run(d, file);

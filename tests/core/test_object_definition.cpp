@@ -124,11 +124,11 @@ class Values : public ::testing::Test {
 };
 
 TEST_F(Values, OutputTypesAndUnits) {
-  EXPECT_EQ(First(0, 0), 3.5f);               // м3
-  EXPECT_EQ(First(0, 1), 3500.0f);            // л
-  EXPECT_EQ(First(1, 0), 3.5f);               // м3/ч
-  EXPECT_EQ(First(1, 1), 58.333336f);         // л/мин, in single precision
-  EXPECT_EQ(First(2, 0), 103.5f);             // м3
+  EXPECT_EQ(First(0, 0), 3.5f);        // м3
+  EXPECT_EQ(First(0, 1), 3500.0f);     // л
+  EXPECT_EQ(First(1, 0), 3.5f);        // м3/ч
+  EXPECT_EQ(First(1, 1), 58.333336f);  // л/мин, in single precision
+  EXPECT_EQ(First(2, 0), 103.5f);      // м3
   EXPECT_EQ(First(2, 1), 103500.0f);
 }
 
@@ -154,7 +154,7 @@ TEST_F(Values, ResultingParameterSumsBothColumns) {
 
   obj.SetOutputTypes(0, 0, 2, 0, 1);
   row = Row();
-  EXPECT_EQ(row.value1, 3.5f + 2.0f);   // both changes over the interval
+  EXPECT_EQ(row.value1, 3.5f + 2.0f);    // both changes over the interval
   EXPECT_EQ(row.value2, 9.0f + 103.5f);  // both totals
   obj.GetColumnCaptions(c1, c2);
   EXPECT_EQ(c1, "Изменение объема, м3");
@@ -291,7 +291,7 @@ TEST(DecodeParameters, UnknownVersionsLeaveAnEmptyTreeAndStatus6) {
   std::string text;
   EXPECT_EQ(unknown->GetReadStatus(text), kReadUnknownVersion);
   EXPECT_TRUE(unknown->m_paramTree.IsEmpty());
-  EXPECT_EQ(unknown->m_nType1, 0);  // defined, not left over
+  EXPECT_EQ(unknown->m_nType1, 0);       // defined, not left over
   EXPECT_EQ(unknown->GetRowCount(), 9);  // the archive is still shown
 }
 

@@ -60,16 +60,15 @@ TEST(DecodeMeasurements, TooFewRecordsLeaveEmptySlotsAndStatus5) {
 Bytes HourlyArchive(size_t n, int badAt = -1) {
   Bytes arc;
   for (size_t i = 0; i < n; ++i) {
-    AppendMeasurement(arc, static_cast<uint32_t>(i * 3600), static_cast<float>(i), 0.0f,
-                      static_cast<int>(i) != badAt);
+    AppendMeasurement(arc, static_cast<uint32_t>(i * 3600), static_cast<float>(i), 0.0f, static_cast<int>(i) != badAt);
   }
   return arc;
 }
 
 TEST(DecodeMeasurements, SituationsGiveIntervalsTheirShareAndCode) {
   Bytes err;
-  AppendAbnormal(err, 1800, 2700, 3);           // inside the first interval
-  AppendAbnormal(err, 2700, 4500, 5);           // runs into the second
+  AppendAbnormal(err, 1800, 2700, 3);          // inside the first interval
+  AppendAbnormal(err, 2700, 4500, 5);          // runs into the second
   AppendAbnormal(err, 3 * 3600, 4 * 3600, 2);  // covers the fourth interval entirely
   CObjectDefinition obj;
   ASSERT_TRUE(obj.DecodeMeasurements(HourlyArchive(6), err));
@@ -123,8 +122,8 @@ TEST(DecodeMeasurements, DamagedRecordIsKeptAndMarked) {
 TEST(GetArchivingPercent, BoundariesDoNotCount) {
   CObjectDefinition obj;
   Bytes err;
-  AppendAbnormal(err, 0, 3600, 4);      // ends where the interval starts
-  AppendAbnormal(err, 7200, 9000, 6);   // starts where the interval ends
+  AppendAbnormal(err, 0, 3600, 4);     // ends where the interval starts
+  AppendAbnormal(err, 7200, 9000, 6);  // starts where the interval ends
   int32_t k = 0;
   uint8_t code = 99;
   EXPECT_EQ(obj.GetArchivingPercent(err, 2, k, code, 3600, 7200), 100.0f);

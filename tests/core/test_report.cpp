@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/base/cp1251.h"
 #include "core/output/report.h"
 #include "core/output/text_forms.h"
-#include "core/base/cp1251.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -89,8 +89,7 @@ TEST(ArchiveReport, ColumnSwitches) {
   columns.m_bShowSecond = false;
   CStringSink sink;
   WriteArchiveReport(obj, columns, sink);
-  EXPECT_EQ(Lines(sink.Text())[0],
-            "         12,5000 01.02.2012 10:00:00 100,00% " + std::string(26, '_') + " ");
+  EXPECT_EQ(Lines(sink.Text())[0], "         12,5000 01.02.2012 10:00:00 100,00% " + std::string(26, '_') + " ");
 
   CColumnSwitches none{false, false, false, false, false, false, false};
   CStringSink empty;

@@ -2,15 +2,14 @@
 // every kind of damage refused with "Неверный формат файла".
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
 #include <functional>
 
-#include "core/storage/file_io.h"
 #include "core/archive/saved_archive.h"
+#include "core/storage/file_io.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -299,9 +298,9 @@ TEST(FileIo, AReplacementFailingAtAnyStepKeepsThePreviousFile) {
     int nth;
     int err;
   };
-  for (const Case& c : {Case{CFileStep::kCreate, 1, EACCES}, Case{CFileStep::kWrite, 1, ENOSPC},
-                        Case{CFileStep::kWrite, 3, ENOSPC}, Case{CFileStep::kSync, 1, EIO},
-                        Case{CFileStep::kClose, 1, EDQUOT}, Case{CFileStep::kRename, 1, EROFS}}) {
+  for (const Case& c :
+       {Case{CFileStep::kCreate, 1, EACCES}, Case{CFileStep::kWrite, 1, ENOSPC}, Case{CFileStep::kWrite, 3, ENOSPC},
+        Case{CFileStep::kSync, 1, EIO}, Case{CFileStep::kClose, 1, EDQUOT}, Case{CFileStep::kRename, 1, EROFS}}) {
     SCOPED_TRACE(static_cast<int>(c.step) * 10 + c.nth);
     int seen = 0;
     SetFileFaultHook([&](CFileStep step) { return step == c.step && ++seen == c.nth ? c.err : 0; });

@@ -11,8 +11,8 @@
 #include <limits>
 #include <sstream>
 
-#include "core/output/report.h"
 #include "core/output/csv_export.h"
+#include "core/output/report.h"
 #include "core/output/workbook.h"
 #include "core/storage/file_io.h"
 #include "support/test_support.h"
@@ -89,8 +89,8 @@ class Export : public testing::Test {
                                     << "Интервалов\t38\nНештатных ситуаций\t2\nПрограмма\tТест\n"
                                     << "Версия программы\t9.9\nПервое значение\t" << caption1 << "\n"
                                     << "Описание\tВвод №1, \"котельная\"\\nвторая строка\n";
-    return Checked("workbook " + (dir / "book.xlsx").string() + " " + dir.Path().string() + " " + Quoted(names) +
-                   " " + Quoted(caption1) + " " + Quoted(caption2) + " " + std::to_string(rowsPerSheet));
+    return Checked("workbook " + (dir / "book.xlsx").string() + " " + dir.Path().string() + " " + Quoted(names) + " " +
+                   Quoted(caption1) + " " + Quoted(caption2) + " " + std::to_string(rowsPerSheet));
   }
 
   std::unique_ptr<CReadParamClass> description = test::BuiltInDescription();
@@ -126,17 +126,19 @@ TEST_F(Export, CsvBytesOfEachView) {
   // Every value is the shortest text that reads back as the row's float.
   EXPECT_NE(archive.str().find("\r\n7,2012-02-01T16:00:00,2012-02-01T17:00:00,-108.9,0.25,100,0,\r\n"),
             std::string::npos);
-  EXPECT_NE(archive.str().find("\r\n12,2012-02-01T21:00:00,2012-02-01T22:00:00,1.5,nan,100,0,\r\n"),
-            std::string::npos);
+  EXPECT_NE(archive.str().find("\r\n12,2012-02-01T21:00:00,2012-02-01T22:00:00,1.5,nan,100,0,\r\n"), std::string::npos);
   EXPECT_NE(archive.str().find(",3e+20,0.25,100,0,\r\n"
                                "21,2012-02-02T06:00:00,2012-02-02T07:00:00,-3e+20,0.25,75,9,КОД 9\r\n"),
             std::string::npos);
   EXPECT_EQ(archive.str().substr(archive.str().size() - 9), ",100,0,\r\n");
-  EXPECT_EQ(abnormal.str(), bom + "number,code,text,start,end\r\n1,3,НЕТ ОТВЕТА,2012-02-01T10:30:00,2012-02-01T11:30:00\r\n"
-                                  "2,9,КОД 9,2012-02-02T06:00:00,2012-02-02T06:15:00\r\n");
-  EXPECT_TRUE(params.str().ends_with("\r\n\"Группа, \"\"кавычки\"\"\",\"две\r\nстроки\"\r\n"
-                                    "\"Группа, \"\"кавычки\"\"\",\"Строка \"\"в кавычках\"\", с запятой\"\r\n"
-                                    "Пустая группа,\r\n"))
+  EXPECT_EQ(abnormal.str(),
+            bom +
+                "number,code,text,start,end\r\n1,3,НЕТ ОТВЕТА,2012-02-01T10:30:00,2012-02-01T11:30:00\r\n"
+                "2,9,КОД 9,2012-02-02T06:00:00,2012-02-02T06:15:00\r\n");
+  EXPECT_TRUE(
+      params.str().ends_with("\r\n\"Группа, \"\"кавычки\"\"\",\"две\r\nстроки\"\r\n"
+                             "\"Группа, \"\"кавычки\"\"\",\"Строка \"\"в кавычках\"\", с запятой\"\r\n"
+                             "Пустая группа,\r\n"))
       << params.str();
 }
 

@@ -5,8 +5,8 @@
 #include <QPrinter>
 #include <QStringList>
 
-#include "gui/app/ui_services.h"
 #include "core/archive/instrument_contents.h"
+#include "gui/app/ui_services.h"
 
 namespace tkq::gui::test {
 

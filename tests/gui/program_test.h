@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "fake_ui.h"
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
-#include "fake_ui.h"
 
 namespace tkq::gui::test {
 

@@ -2,6 +2,8 @@
 // menus, opening and saving archives, reading from a simulated instrument
 // (successful, failed and cancelled), and the connection settings.
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -10,17 +12,18 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QToolBar>
-#include <QToolButton>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QtTest>
 #include <cerrno>
 #include <fstream>
-#include <unistd.h>
 
+#include "core/archive/saved_archive.h"
+#include "core/storage/file_io.h"
 #include "gui/app/application.h"
 #include "gui/app/context_help.h"
 #include "gui/app/dialogs.h"
@@ -30,8 +33,6 @@
 #include "program_test.h"
 #include "simulator/instrument.h"
 #include "support/sim_process.h"
-#include "core/storage/file_io.h"
-#include "core/archive/saved_archive.h"
 #include "support/test_support.h"
 
 using namespace tkq;
@@ -109,7 +110,8 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(app.m_link.m_nBaudRate, 9600u);
     QCOMPARE(int(app.m_link.m_nDeviceAddress), 1);
     QVERIFY(!app.m_document.m_columns.m_bShowNumber);
-    QVERIFY(app.m_document.m_columns.m_bShowFirst && app.m_document.m_columns.m_bShowAbnormal && app.m_document.m_columns.m_bShowArchivingTime);
+    QVERIFY(app.m_document.m_columns.m_bShowFirst && app.m_document.m_columns.m_bShowAbnormal &&
+            app.m_document.m_columns.m_bShowArchivingTime);
     QCOMPARE(app.MainFrame()->windowTitle(), QString("Монитор Тарвик КУ (пользовательская версия) 1.25"));
     QVERIFY(!app.m_document.m_pCurrentObject);
 
@@ -205,9 +207,9 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Окно", "Помощь"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
              (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S",
-                          "Сохранить как...", "-",
-                          "Печать...\tCtrl+P", "Предварительный просмотр", "Настройка печати...", "Формирование отчета",
-                          "Экспорт в Excel (XLSX)...", "-", "&1 " + m_work->filePath("a.sav"), "-", "Выход"}));
+                          "Сохранить как...", "-", "Печать...\tCtrl+P", "Предварительный просмотр",
+                          "Настройка печати...", "Формирование отчета", "Экспорт в Excel (XLSX)...", "-",
+                          "&1 " + m_work->filePath("a.sav"), "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Каскадное", "Заголовки", "Упорядочить значки"}));
     QVERIFY(frame->Action(kCmdSave)->isEnabled());

@@ -10,16 +10,16 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include "core/archive/saved_archive.h"
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
-#include "render/archive_chart.h"
-#include "program_test.h"
-#include "core/archive/saved_archive.h"
-#include "support/test_support.h"
 #include "gui/views/abnormal_view.h"
 #include "gui/views/archive_view.h"
 #include "gui/views/chart_view.h"
 #include "gui/views/settings_view.h"
+#include "program_test.h"
+#include "render/archive_chart.h"
+#include "support/test_support.h"
 
 using namespace tkq;
 using namespace tkq::gui;

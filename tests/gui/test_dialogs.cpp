@@ -18,9 +18,9 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "gui/app/dialogs.h"
 #include "core/archive/instrument_contents.h"
 #include "core/link/serial_ports.h"
+#include "gui/app/dialogs.h"
 #include "gui/app/ui_services.h"
 
 using namespace tkq::gui;
@@ -137,9 +137,12 @@ class TestDialogs : public QObject {
     QTest::addColumn<QString>("message");  // empty: accepted
     QTest::addColumn<int>("address");
     const QString range = QStringLiteral("Введите целое число в интервале от 0 до 255.");
-    QTest::newRow("255") << "255" << "" << 255;
-    QTest::newRow("0") << "0" << "" << 0;
-    QTest::newRow("blanks") << "  42 " << "" << 42;
+    QTest::newRow("255") << "255"
+                         << "" << 255;
+    QTest::newRow("0") << "0"
+                       << "" << 0;
+    QTest::newRow("blanks") << "  42 "
+                            << "" << 42;
     QTest::newRow("256") << "256" << range << 9;
     QTest::newRow("-1") << "-1" << range << 9;
     QTest::newRow("huge") << "99999999999999" << range << 9;
@@ -215,9 +218,12 @@ class TestDialogs : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");  // empty: accepted
     const QString range = QStringLiteral("Введите целое число в интервале от 1 до 20.");
-    QTest::newRow("7") << "7" << "";
-    QTest::newRow("20") << "20" << "";
-    QTest::newRow("1") << "1" << "";
+    QTest::newRow("7") << "7"
+                       << "";
+    QTest::newRow("20") << "20"
+                        << "";
+    QTest::newRow("1") << "1"
+                       << "";
     QTest::newRow("25") << "25" << range;
     QTest::newRow("0") << "0" << range;
     QTest::newRow("-3") << "-3" << range;
@@ -338,14 +344,14 @@ class TestDialogs : public QObject {
     // names equal but for case keep their order.
     const std::vector<std::string> names = {"TARVIK 59.11.02.00", "TARVIK 59.11.00.02", "Версия Б",
                                             "TARVIK 59.11.01.03", "TARVIK 59.11.00.02", "Версия А",
-                                            "tarvik 59.11.01.00", "версия а", "Tarvik 59.11.01.00"};
+                                            "tarvik 59.11.01.00", "версия а",           "Tarvik 59.11.01.00"};
     CListVersionsDialog dialog(names);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Поддерживаемые версии  ПО прибора"));
     QStringList shown;
     for (int i = 0; i < dialog.m_list->count(); ++i) shown << dialog.m_list->item(i)->text();
-    QCOMPARE(shown, (QStringList{"TARVIK 59.11.00.02", "TARVIK 59.11.00.02", "tarvik 59.11.01.00",
-                                 "Tarvik 59.11.01.00", "TARVIK 59.11.01.03", "TARVIK 59.11.02.00",
-                                 QStringLiteral("Версия А"), QStringLiteral("версия а"), QStringLiteral("Версия Б")}));
+    QCOMPARE(shown, (QStringList{"TARVIK 59.11.00.02", "TARVIK 59.11.00.02", "tarvik 59.11.01.00", "Tarvik 59.11.01.00",
+                                 "TARVIK 59.11.01.03", "TARVIK 59.11.02.00", QStringLiteral("Версия А"),
+                                 QStringLiteral("версия а"), QStringLiteral("Версия Б")}));
     QCOMPARE(RunModal(dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Return); }), int(QDialog::Accepted));
   }
 

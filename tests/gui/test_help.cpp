@@ -12,21 +12,22 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "gui/app/dialogs.h"
-#include "gui/app/help_window.h"
 #include "core/archive/quantity_catalogue.h"
 #include "core/archive/records.h"
+#include "core/archive/saved_archive.h"
 #include "core/description/read_param_class.h"
 #include "core/link/read_status.h"
-#include "core/archive/saved_archive.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/help_window.h"
 
 using namespace tkq::gui;
 
 namespace {
 
 const QStringList kTopics = {help::kContents,    help::kConnection,   help::kReading,    help::kSettingsView,
-                             help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart, help::kSaving,
-                             help::kPrinting,    help::kReports, help::kExport,      help::kSimulator,  help::kVersions};
+                             help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart,
+                             help::kSaving,      help::kPrinting,     help::kReports,    help::kExport,
+                             help::kSimulator,   help::kVersions};
 
 QString Title(const QString& html) {
   QTextDocument document;
@@ -118,7 +119,8 @@ class TestHelp : public QObject {
 
   // No page in the help that the contents do not list, none missing.
   void resourcesHoldExactlyTheTopics() {
-    QStringList pages = QDir(QStringLiteral(":/help")).entryList(QStringList{QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+    QStringList pages =
+        QDir(QStringLiteral(":/help")).entryList(QStringList{QStringLiteral("*.html")}, QDir::Files, QDir::Name);
     QStringList expected;
     for (const QString& topic : kTopics) expected << topic + QStringLiteral(".html");
     pages.sort();
@@ -214,16 +216,16 @@ class TestHelp : public QObject {
     for (const tkq::catalogue::Unit& unit : tkq::catalogue::kUnits) {
       QVERIFY2(settings.contains(Simple(unit.text)), qPrintable(Simple(unit.text)));
     }
-    for (const char* box : {"Порядковый номер", "Первый параметр", "Второй параметр", "Начало интервала",
-                            "Конец интервала", "Время архивирования", "Нештатная ситуация",
-                            "Просмотр результирующего параметра", "Тип вывода:", "Размерность:",
-                            "Редактирование описания"}) {
+    for (const char* box :
+         {"Порядковый номер", "Первый параметр", "Второй параметр", "Начало интервала", "Конец интервала",
+          "Время архивирования", "Нештатная ситуация", "Просмотр результирующего параметра",
+          "Тип вывода:", "Размерность:", "Редактирование описания"}) {
       QVERIFY2(settings.contains(QString::fromUtf8(box)), box);
     }
 
     const QString archive = Text(help::kArchiveView);
-    for (const char* column : {"№", "Начало интервала", "Конец интервала", "Время архивирования",
-                               "Нештатная ситуация"}) {
+    for (const char* column :
+         {"№", "Начало интервала", "Конец интервала", "Время архивирования", "Нештатная ситуация"}) {
       QVERIFY2(archive.contains(QString::fromUtf8(column)), column);
     }
 
@@ -240,8 +242,8 @@ class TestHelp : public QObject {
     }
 
     const QString simulator = Text(help::kSimulator);
-    for (const char* text : {"tarvik-kq-sim generate", "tarvik-kq-sim serve", "--link /tmp/tarvik-tty",
-                             "Параметры связи"}) {
+    for (const char* text :
+         {"tarvik-kq-sim generate", "tarvik-kq-sim serve", "--link /tmp/tarvik-tty", "Параметры связи"}) {
       QVERIFY2(simulator.contains(QString::fromUtf8(text)), text);
     }
   }

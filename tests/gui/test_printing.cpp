@@ -3,27 +3,27 @@
 // preview and its controls, and the printer set-up.
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QPrinter>
 #include <QPushButton>
-#include <QComboBox>
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
 
+#include "core/archive/saved_archive.h"
 #include "gui/app/help_window.h"
 #include "gui/output/print_command.h"
 #include "gui/output/print_preview.h"
 #include "gui/output/print_setup_dialog.h"
-#include "program_test.h"
-#include "core/archive/saved_archive.h"
-#include "support/test_support.h"
 #include "gui/views/abnormal_view.h"
 #include "gui/views/archive_view.h"
 #include "gui/views/param_tree_view.h"
 #include "gui/views/settings_view.h"
+#include "program_test.h"
+#include "support/test_support.h"
 
 using namespace tkq;
 using namespace tkq::gui;
@@ -51,7 +51,8 @@ class TestPrinting : public gui::test::CProgramTest {
     if (!m_app) Start();
     auto description = tkq::test::BuiltInDescription();
     tkq::test::Bytes err;
-    for (int i = 0; i < abnormal; ++i) tkq::test::AppendAbnormal(err, 1328090400 + i * 7200, 1328090400 + i * 7200 + 600, 2);
+    for (int i = 0; i < abnormal; ++i)
+      tkq::test::AppendAbnormal(err, 1328090400 + i * 7200, 1328090400 + i * 7200 + 600, 2);
     auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records, err);
     obj->m_strDescription = "Ввод 1";
     const QString path = m_work->filePath("obj.sav");
@@ -105,7 +106,8 @@ class TestPrinting : public gui::test::CProgramTest {
     QCOMPARE(lines->GetLineCount(), model->rowCount());
     for (int row : {0, 1, 200, model->rowCount() - 1}) {
       QString expected;
-      for (int c = 0; c < model->columnCount(); ++c) expected += " " + model->data(model->index(row, c)).toString() + " ";
+      for (int c = 0; c < model->columnCount(); ++c)
+        expected += " " + model->data(model->index(row, c)).toString() + " ";
       QCOMPARE(QString::fromStdString(lines->GetLineText(row)), expected);
     }
 
@@ -147,7 +149,8 @@ class TestPrinting : public gui::test::CProgramTest {
     const CPageLayout layout(*lines, "title\ndescription", MeasurePrintPage(printer, font));
     QString error;
     int asked = 0;
-    QVERIFY(!PrintPageRange(printer, layout, font, {1, layout.PageCount()}, [&](int, int) { return ++asked < 3; }, error));
+    QVERIFY(!PrintPageRange(
+        printer, layout, font, {1, layout.PageCount()}, [&](int, int) { return ++asked < 3; }, error));
     QCOMPARE(asked, 3);
     QVERIFY(error.isEmpty());
     QFile kept(path);

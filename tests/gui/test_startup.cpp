@@ -54,8 +54,7 @@ class TestStartup : public QObject {
 
   void theIconHasEveryThemeSizeDrawn() {
     const QIcon icon = ProgramIcon();
-    QCOMPARE(icon.availableSizes(),
-             (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
+    QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
     for (int size : {16, 32, 48, 64, 128, 256}) {
       const QImage image(QStringLiteral(":/icons/%1x%1/" TKQ_APP_ID ".png").arg(size));
       QCOMPARE(image.size(), QSize(size, size));

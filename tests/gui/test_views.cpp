@@ -7,26 +7,26 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMdiArea>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
+#include "core/archive/saved_archive.h"
+#include "core/base/cp1251.h"
+#include "core/output/report.h"
+#include "core/output/text_forms.h"
 #include "gui/app/application.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/main_frame.h"
-#include "program_test.h"
-#include "core/output/report.h"
-#include "core/output/text_forms.h"
-#include "core/base/cp1251.h"
-#include "core/archive/saved_archive.h"
-#include "support/test_support.h"
 #include "gui/views/abnormal_view.h"
 #include "gui/views/archive_view.h"
 #include "gui/views/param_tree_view.h"
 #include "gui/views/settings_view.h"
+#include "program_test.h"
+#include "support/test_support.h"
 
 using namespace tkq;
 using namespace tkq::gui;
@@ -37,13 +37,13 @@ class TestViews : public gui::test::CProgramTest {
  private:
   // The program with an archive of object 5 open: hourly records from
   // 01.02.2012 10:00 with the given quantity types.
-  CTRV_KQ_VRApp& Open(uint8_t first = 0, uint8_t second = 1, size_t records = 12,
-                      const std::string& text = "Ввод 1") {
+  CTRV_KQ_VRApp& Open(uint8_t first = 0, uint8_t second = 1, size_t records = 12, const std::string& text = "Ввод 1") {
     Start();
     auto description = tkq::test::BuiltInDescription();
     tkq::test::Bytes err;
     tkq::test::AppendAbnormal(err, 1328090400 + 3600, 1328090400 + 7200, 3);
-    for (uint32_t i = 0; i < 11; ++i) tkq::test::AppendAbnormal(err, 1328200000 + i * 100, 1328200000 + i * 100 + 50, 1);
+    for (uint32_t i = 0; i < 11; ++i)
+      tkq::test::AppendAbnormal(err, 1328200000 + i * 100, 1328200000 + i * 100 + 50, 1);
     auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", first, second, records, err);
     obj->m_strDescription = text;
     const QString path = m_work->filePath("obj.sav");
@@ -115,8 +115,8 @@ class TestViews : public gui::test::CProgramTest {
     QCOMPARE(Row(model, 0)[3], QString("01.02.2012 11:00:00"));
     form->m_showNumber->click();
     QCOMPARE(Headers(model).first(), QString("Изменение объема +, м3"));
-    for (QCheckBox* box : {form->m_showFirst, form->m_showSecond, form->m_showTime, form->m_showEnd,
-                           form->m_showAbnormal}) {
+    for (QCheckBox* box :
+         {form->m_showFirst, form->m_showSecond, form->m_showTime, form->m_showEnd, form->m_showAbnormal}) {
       box->click();
     }
     QCOMPARE(model->columnCount(), 0);
@@ -210,8 +210,8 @@ class TestViews : public gui::test::CProgramTest {
     QCOMPARE(Headers(model),
              (QStringList{"№", "Нештатная ситуация", "Начало нештатной ситуации", "Конец нештатной ситуации"}));
     QCOMPARE(model->rowCount(), 12);
-    QCOMPARE(Row(model, 0), (QStringList{"    1", "        НЕТ ОТВЕТА        ", "01.02.2012 11:00:00",
-                                         "01.02.2012 12:00:00"}));
+    QCOMPARE(Row(model, 0),
+             (QStringList{"    1", "        НЕТ ОТВЕТА        ", "01.02.2012 11:00:00", "01.02.2012 12:00:00"}));
     QCOMPARE(Row(model, 9)[0], QString("   10"));
     QVERIFY(view->horizontalHeader()->sectionSize(2) >= 180);
   }

@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "core/archive/instrument_contents.h"
 #include "core/archive/archive_read.h"
+#include "core/archive/instrument_contents.h"
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
-#include "support/fake_channel.h"
-#include "simulator/instrument.h"
 #include "core/link/link_status.h"
 #include "core/link/read_status.h"
+#include "simulator/instrument.h"
+#include "support/fake_channel.h"
 #include "support/test_support.h"
 
 namespace tkq {

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_channel.h"
+#include "core/base/cp1251.h"
 #include "core/link/crc16.h"
 #include "core/link/modbus_frames.h"
-#include "core/base/cp1251.h"
+#include "support/fake_channel.h"
 
 namespace tkq {
 namespace {

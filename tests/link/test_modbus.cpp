@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_channel.h"
 #include "core/link/flash_files.h"
 #include "core/link/modbus_frames.h"
+#include "support/fake_channel.h"
 
 namespace tkq {
 namespace {
@@ -61,7 +61,9 @@ TEST(Transact, AnotherAddressIsRetriedThenNoAnswer) {
   EXPECT_EQ(line.link->m_nStatus, kLinkNoAnswer);
 
   int calls = 0;
-  Line second([&](std::span<const uint8_t>) { return ++calls == 1 ? Answer({2, 0x45, 1, 0}) : Answer({1, 0x45, 1, 0}); });
+  Line second([&](std::span<const uint8_t>) {
+    return ++calls == 1 ? Answer({2, 0x45, 1, 0}) : Answer({1, 0x45, 1, 0});
+  });
   EXPECT_TRUE(second.link->FsBegin());
   EXPECT_EQ(second.beeps, 1);
   EXPECT_EQ(second.link->m_nStatus, kLinkOk);
@@ -78,9 +80,12 @@ TEST(Transact, CrcErrorsAndExceptionsFailAtOnce) {
   EXPECT_EQ(crc.fake->writes.size(), 1u);
   EXPECT_EQ(crc.beeps, 0);
 
-  const std::pair<uint8_t, int> codes[] = {{1, kLinkFunctionNotSupported}, {2, kLinkAddressFieldError},
-                                           {3, kLinkDataFieldError},       {4, kLinkOk},
-                                           {5, kLinkRequestAcknowledged},  {6, kLinkDeviceBusy},
+  const std::pair<uint8_t, int> codes[] = {{1, kLinkFunctionNotSupported},
+                                           {2, kLinkAddressFieldError},
+                                           {3, kLinkDataFieldError},
+                                           {4, kLinkOk},
+                                           {5, kLinkRequestAcknowledged},
+                                           {6, kLinkDeviceBusy},
                                            {9, kLinkOk}};
   for (const auto& [code, status] : codes) {
     Line ex([code = code](std::span<const uint8_t>) { return Answer({1, 0xC5, code}); });

@@ -14,12 +14,12 @@
 
 #include "core/archive/archive_read.h"
 #include "core/archive/object_definition.h"
-#include "core/description/read_param_class.h"
-#include "support/fake_channel.h"
-#include "simulator/instrument.h"
-#include "support/sim_process.h"
-#include "core/output/report.h"
 #include "core/archive/saved_archive.h"
+#include "core/description/read_param_class.h"
+#include "core/output/report.h"
+#include "simulator/instrument.h"
+#include "support/fake_channel.h"
+#include "support/sim_process.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -96,8 +96,8 @@ TEST(ReadObject, FiveFilesInOrderAndDecoded) {
   ModelRead read(folder);
   CDeviceFiles files;
   ASSERT_TRUE(read.Read(7, &files)) << read.Status();
-  EXPECT_EQ(read.Opened(), (std::vector<std::string>{"Obj07_0 arc", "Obj07_0 err", "Obj07_0 ads", "Obj07_0 par",
-                                                     "System_0dev"}));
+  EXPECT_EQ(read.Opened(),
+            (std::vector<std::string>{"Obj07_0 arc", "Obj07_0 err", "Obj07_0 ads", "Obj07_0 par", "System_0dev"}));
   EXPECT_EQ(files.arc, folder.File("Obj07_0.arc"));
   EXPECT_EQ(files.dev, folder.File("System_0.dev"));
   EXPECT_EQ(read.object->m_strDeviceId.substr(0, 18), kVersion);
@@ -208,8 +208,8 @@ TEST(ReadObject, AFaultAtEveryRequestOfTheRead) {
         read.instrument.faults.exceptionCode = code;
         read.instrument.faults.exceptionFrom = from;
         read.instrument.faults.silentFirst = silent;
-        const std::string where = std::to_string(code) + "@" + std::to_string(from) + " after " +
-                                  std::to_string(silent) + " unanswered";
+        const std::string where =
+            std::to_string(code) + "@" + std::to_string(from) + " after " + std::to_string(silent) + " unanswered";
         const bool ok = read.Read(7);
         EXPECT_EQ(ok, from > requests + silent) << where;
         if (ok) continue;
@@ -410,7 +410,7 @@ TEST(ReadOverAPseudoTerminal, TheToolReadsSavesAndKeepsTheRawFiles) {
   EXPECT_EQ(test::ReadText(work / "id.txt").substr(0, 19), std::string(kVersion) + " ");
 
   CliRun read = RunCli(work.Path(), "read --port " + sim.Path() +
-                                     " --baud 38400 --object 20 -o obj.sav --raw-dir raw --description 'Ввод 2'");
+                                        " --baud 38400 --object 20 -o obj.sav --raw-dir raw --description 'Ввод 2'");
   ASSERT_EQ(read.status, 0) << read.err;
   for (const char* name : {"Obj20_0.arc", "Obj20_0.err", "Obj20_0.ads", "Obj20_0.par", "System_0.dev"}) {
     EXPECT_EQ(test::ReadText(work / "raw" / name), test::ReadText(folder.dir / name)) << name;

@@ -47,9 +47,19 @@ TEST(SerialPorts, OrderAndWhichDevicesAreOffered) {
   Put(root / "sys/class/tty/ttyS5/type", "0\n");
   Put(root / "sys/class/tty/ttyS4/type", "4\n");
 
-  const std::vector<std::string> expected = {
-      "COM1", "COM2", "COM3", "COM4", "/dev/serial/by-id/usb-FTDI_A-port0", "/dev/serial/by-id/usb-FTDI_B-port0",
-      "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyAMA1", "/dev/rfcomm0", "/dev/ttyS4", "/dev/ttyS12"};
+  const std::vector<std::string> expected = {"COM1",
+                                             "COM2",
+                                             "COM3",
+                                             "COM4",
+                                             "/dev/serial/by-id/usb-FTDI_A-port0",
+                                             "/dev/serial/by-id/usb-FTDI_B-port0",
+                                             "/dev/ttyUSB2",
+                                             "/dev/ttyUSB10",
+                                             "/dev/ttyACM0",
+                                             "/dev/ttyAMA1",
+                                             "/dev/rfcomm0",
+                                             "/dev/ttyS4",
+                                             "/dev/ttyS12"};
   const CSerialPorts found = FindSerialPorts(root.Path().string());
   EXPECT_EQ(Names(found), expected);
   EXPECT_EQ(Port(found, "COM4")->device, "/dev/ttyS3");
@@ -74,8 +84,11 @@ TEST(SerialPorts, AUsbAdapterIsNamedByItsMakeModelAndSerialNumber) {
   // sysfs: the tty's device is the adapter's port on an interface of the USB device.
   const fs::path usb = root / "sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
   fs::create_directories(usb / "1-2:1.0/ttyUSB0");
-  for (const auto& [file, text] : {std::pair{"manufacturer", "FTDI\n"}, {"product", "FT232R USB UART\n"},
-                                    {"serial", "A50285BI\n"}, {"idVendor", "0403\n"}, {"idProduct", "6001\n"}}) {
+  for (const auto& [file, text] : {std::pair{"manufacturer", "FTDI\n"},
+                                   {"product", "FT232R USB UART\n"},
+                                   {"serial", "A50285BI\n"},
+                                   {"idVendor", "0403\n"},
+                                   {"idProduct", "6001\n"}}) {
     Put(usb / file, text);
   }
   fs::create_directories(root / "sys/class/tty/ttyUSB0");

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/description/read_param_class.h"
 #include "core/archive/records.h"
-#include "simulator/instrument.h"
+#include "core/description/read_param_class.h"
 #include "core/link/crc16.h"
+#include "simulator/instrument.h"
 #include "support/test_support.h"
 
 namespace tkq::sim {
@@ -474,13 +474,55 @@ TEST(Generate, RefusesImpossibleFolders) {
     EXPECT_NE(error.find(what), std::string::npos) << error;
   };
   GenerateOptions o = Options("TARVIK 59.11.03.04", 10);
-  fails([&] { auto x = o; x.version = "TARVIK 99"; return x; }(), "unknown version");
-  fails([&] { auto x = o; x.objects = {21}; return x; }(), "1 to 20");
-  fails([&] { auto x = o; x.objects = {}; return x; }(), "no objects");
-  fails([&] { auto x = o; x.period = 0; return x; }(), "period");
-  fails([&] { auto x = o; x.firstType = 7; return x; }(), "types");
-  fails([&] { auto x = o; x.records = 100000000; return x; }(), "records");
-  fails([&] { auto x = o; x.end = 3600; return x; }(), "1970");
+  fails(
+      [&] {
+        auto x = o;
+        x.version = "TARVIK 99";
+        return x;
+      }(),
+      "unknown version");
+  fails(
+      [&] {
+        auto x = o;
+        x.objects = {21};
+        return x;
+      }(),
+      "1 to 20");
+  fails(
+      [&] {
+        auto x = o;
+        x.objects = {};
+        return x;
+      }(),
+      "no objects");
+  fails(
+      [&] {
+        auto x = o;
+        x.period = 0;
+        return x;
+      }(),
+      "period");
+  fails(
+      [&] {
+        auto x = o;
+        x.firstType = 7;
+        return x;
+      }(),
+      "types");
+  fails(
+      [&] {
+        auto x = o;
+        x.records = 100000000;
+        return x;
+      }(),
+      "records");
+  fails(
+      [&] {
+        auto x = o;
+        x.end = 3600;
+        return x;
+      }(),
+      "1970");
 }
 
 TEST(Generate, TheInstrumentServesAGeneratedFolder) {

@@ -36,7 +36,8 @@ inline Result Cli(const std::vector<std::string>& args, bool errIsTerminal = fal
 // `program args` through the shell in `cwd` (`args` may redirect).
 inline Result Shell(const std::filesystem::path& cwd, const std::string& program, const std::string& args) {
   const auto errFile = cwd / ".stderr";
-  const std::string command = "cd '" + cwd.string() + "' && '" + program + "' " + args + " 2>'" + errFile.string() + "'";
+  const std::string command =
+      "cd '" + cwd.string() + "' && '" + program + "' " + args + " 2>'" + errFile.string() + "'";
   Result r;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return r;

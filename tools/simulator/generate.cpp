@@ -12,12 +12,11 @@
 #include <set>
 #include <system_error>
 
+#include "core/archive/records.h"
 #include "core/description/param_layout.h"
 #include "core/description/read_param_class.h"
-#include "simulator/instrument.h"
-
-#include "core/archive/records.h"
 #include "core/link/flash_names.h"
+#include "simulator/instrument.h"
 
 namespace tkq::sim {
 namespace {
@@ -163,7 +162,8 @@ std::vector<Abnormal> AbnormalSituations(const std::vector<uint32_t>& t, uint32_
       // Ends within the interval after the last one it covers, or with the
       // archive.
       a.end = t[last];
-      if (last + 1 < n) a.end = std::min<uint32_t>(a.end + static_cast<uint32_t>(rng.Int(0, period / 4)), t[last + 1] - 1);
+      if (last + 1 < n)
+        a.end = std::min<uint32_t>(a.end + static_cast<uint32_t>(rng.Int(0, period / 4)), t[last + 1] - 1);
     } else {
       const uint32_t length = std::max<uint32_t>(1, static_cast<uint32_t>(rng.Between(0.05, 0.5) * period));
       a.begin = s + static_cast<uint32_t>(rng.Int(0, period - length));

@@ -1,7 +1,6 @@
 #include "simulator/generate_command.h"
 
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 
 #include "simulator/sim_cli.h"
@@ -11,8 +10,7 @@ namespace tkq::sim {
 void AddGenerateOptions(CLI::App& command, GenerateCommandOptions& options) {
   GenerateOptions& o = options.folder;
   command.add_option("DIR", options.dir, "The folder to write")->required();
-  command.add_option("--version", o.version, "Firmware version (default \"TARVIK 59.11.03.04\")")
-      ->type_name("NAME");
+  command.add_option("--version", o.version, "Firmware version (default \"TARVIK 59.11.03.04\")")->type_name("NAME");
   command
       .add_option_function<std::string>(
           "--objects",
@@ -28,15 +26,12 @@ void AddGenerateOptions(CLI::App& command, GenerateCommandOptions& options) {
       ->type_name("S");
   AddNumberOption(command, "--first", o.firstType, 0, 6, "Quantity type of the first archived value (default 0)")
       ->type_name("T");
-  AddNumberOption(command, "--second", o.secondType, 0, 6,
-                  "Quantity type of the second archived value (default 1)")
+  AddNumberOption(command, "--second", o.secondType, 0, 6, "Quantity type of the second archived value (default 1)")
       ->type_name("T");
   AddNumberOption(command, "--end", o.end, 1, UINT32_MAX, "Time of the last record (default: this hour)")
       ->type_name("EPOCH");
-  command.add_option("--serial", o.serial, "Second identification text (default \"SN 0001234\")")
-      ->type_name("TEXT");
-  AddNumberOption(command, "--seed", o.seed, 0, UINT32_MAX,
-                  "Seed of the outages and abnormal situations (default 1)");
+  command.add_option("--serial", o.serial, "Second identification text (default \"SN 0001234\")")->type_name("TEXT");
+  AddNumberOption(command, "--seed", o.seed, 0, UINT32_MAX, "Seed of the outages and abnormal situations (default 1)");
   command.add_flag("--corrupt-record", o.corruptRecord, "Give one record in the middle a wrong check byte");
 }
 

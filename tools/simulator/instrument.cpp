@@ -5,10 +5,10 @@
 #include <fstream>
 #include <system_error>
 
+#include "core/base/cp1251.h"
 #include "core/link/crc16.h"
 #include "core/link/flash_names.h"
 #include "core/link/modbus_frames.h"
-#include "core/base/cp1251.h"
 
 namespace tkq::sim {
 namespace {
@@ -46,8 +46,7 @@ void PutU32(uint8_t* at, uint32_t v) {
 }
 
 // Bytes 0..22 of a directory entry or control block.
-void PutDescriptor(uint8_t* at, const std::string& name8, const std::string& ext3, uint16_t startCluster,
-                   size_t size) {
+void PutDescriptor(uint8_t* at, const std::string& name8, const std::string& ext3, uint16_t startCluster, size_t size) {
   at[0] = 0x20;
   for (size_t i = 0; i < 8; ++i) at[1 + i] = static_cast<uint8_t>(i < name8.size() ? name8[i] : ' ');
   for (size_t i = 0; i < 3; ++i) at[9 + i] = static_cast<uint8_t>(i < ext3.size() ? ext3[i] : ' ');
@@ -259,8 +258,7 @@ std::vector<uint8_t> CInstrument::FileRequest(std::span<const uint8_t> request) 
       return Frame(std::move(head));
     }
 
-    default:
-      return Exception(kFunctionFiles, kExceptionFunction);
+    default: return Exception(kFunctionFiles, kExceptionFunction);
   }
 }
 
@@ -281,14 +279,10 @@ size_t RequestLength(std::span<const uint8_t> bytes) {
   switch (bytes[2]) {
     case kSubBegin:
     case kSubOpenRoot:
-    case kSubControlBlock:
-      return 7;
-    case kSubOpenFile:
-      return 20;
-    case kSubReadNext:
-      return 8;
-    default:
-      return SIZE_MAX;
+    case kSubControlBlock: return 7;
+    case kSubOpenFile: return 20;
+    case kSubReadNext: return 8;
+    default: return SIZE_MAX;
   }
 }
 
@@ -306,10 +300,10 @@ std::vector<uint8_t> DirectoryBytes(const std::vector<FlashFile>& files) {
 std::vector<uint8_t> ControlBlockBytes(const FlashFile& file) {
   std::vector<uint8_t> block(kControlBlockSize, 0);
   PutDescriptor(block.data(), file.name8, file.ext3, 0, file.data.size());
-  PutU32(block.data() + 23, 0);                                         // read position
+  PutU32(block.data() + 23, 0);                                                  // read position
   PutU32(block.data() + 27, static_cast<uint32_t>(Clusters(file.data.size())));  // clusters taken
-  block[31] = 1;                                                        // open mode
-  block[32] = 0x01;                                                     // open
+  block[31] = 1;                                                                 // open mode
+  block[32] = 0x01;                                                              // open
   return block;
 }
 

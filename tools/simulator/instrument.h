@@ -15,15 +15,15 @@
 namespace tkq::sim {
 
 struct FaultOptions {
-  bool silent = false;            // never answers
-  int silentFirst = 0;            // stays silent for the first K requests
-  int badCrcAt = 0;               // corrupts the CRC of the n-th answer (1-based; 0 = never)
-  bool wrongAddress = false;      // answers from address + 1
-  int exceptionCode = 0;          // answers with this exception code (0 = never) ...
-  int exceptionFrom = 1;          // ... from the n-th request on (1-based)
-  int refuseSubfunction = -1;     // function 69 subfunction answered with a non-zero result byte
+  bool silent = false;                 // never answers
+  int silentFirst = 0;                 // stays silent for the first K requests
+  int badCrcAt = 0;                    // corrupts the CRC of the n-th answer (1-based; 0 = never)
+  bool wrongAddress = false;           // answers from address + 1
+  int exceptionCode = 0;               // answers with this exception code (0 = never) ...
+  int exceptionFrom = 1;               // ... from the n-th request on (1-based)
+  int refuseSubfunction = -1;          // function 69 subfunction answered with a non-zero result byte
   bool badControlBlockLength = false;  // subfunction 14 answers with a length byte other than 51
-  bool shortPieces = false;       // subfunction 8 delivers fewer bytes than asked
+  bool shortPieces = false;            // subfunction 8 delivers fewer bytes than asked
 };
 
 struct FlashFile {
@@ -89,13 +89,13 @@ struct GenerateOptions {
   std::string version = "TARVIK 59.11.03.04";
   std::string serial = "SN 0001234";  // the second identification text
   std::vector<int> objects = {1};
-  size_t records = 8760;              // per object
-  uint32_t period = 3600;             // seconds between records
-  int firstType = 0;                  // quantity types of the two archived values
+  size_t records = 8760;   // per object
+  uint32_t period = 3600;  // seconds between records
+  int firstType = 0;       // quantity types of the two archived values
   int secondType = 1;
-  int64_t end = 0;                    // time of the last record; 0: the start of the current hour
-  uint32_t seed = 1;                  // for the abnormal situations and gaps
-  bool corruptRecord = false;         // one measurement record in the middle with a wrong check byte
+  int64_t end = 0;             // time of the last record; 0: the start of the current hour
+  uint32_t seed = 1;           // for the abnormal situations and gaps
+  bool corruptRecord = false;  // one measurement record in the middle with a wrong check byte
 };
 
 // Writes a realistic instrument folder: identification.txt, System_0.dev,

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -21,8 +20,8 @@
 #include <span>
 #include <vector>
 
-#include "simulator/instrument.h"
 #include "core/link/crc16.h"
+#include "simulator/instrument.h"
 #include "simulator/sim_cli.h"
 
 namespace tkq::sim {
@@ -64,15 +63,14 @@ int64_t NowNs() {
 }
 
 constexpr int64_t kMs = 1000000;
-constexpr int64_t kPauseNs = 50 * kMs;       // drops unframed bytes after this silence
-constexpr int64_t kStuckNs = 5000 * kMs;     // gives up an answer nobody reads
-constexpr size_t kMaxPending = 1024;         // unframed bytes kept at most
+constexpr int64_t kPauseNs = 50 * kMs;    // drops unframed bytes after this silence
+constexpr int64_t kStuckNs = 5000 * kMs;  // gives up an answer nobody reads
+constexpr size_t kMaxPending = 1024;      // unframed bytes kept at most
 
 std::optional<speed_t> SpeedOf(int64_t baud) {
   static const std::map<int64_t, speed_t> kSpeeds = {
-      {300, B300},       {600, B600},       {1200, B1200},     {2400, B2400},     {4800, B4800},
-      {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
-      {230400, B230400},
+      {300, B300},     {600, B600},     {1200, B1200},   {2400, B2400},     {4800, B4800},     {9600, B9600},
+      {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
   };
   auto it = kSpeeds.find(baud);
   if (it == kSpeeds.end()) return std::nullopt;
@@ -210,8 +208,8 @@ int64_t CServer::Step(int64_t now) {
     if (m_in.empty()) return -1;
     const size_t length = RequestLength(m_in);
     if (length != 0 && length != SIZE_MAX && m_in.size() >= length) {
-      const int64_t ready = m_byteNs > 0 ? m_arrival[0] + static_cast<int64_t>(length) * m_byteNs
-                                         : m_arrival[length - 1];
+      const int64_t ready =
+          m_byteNs > 0 ? m_arrival[0] + static_cast<int64_t>(length) * m_byteNs : m_arrival[length - 1];
       if (now < ready) return ready;
       // Answers are timed from the request's end, not from when the loop
       // came round to it (up to a millisecond later; more after an answer).
@@ -293,11 +291,9 @@ bool MakeRaw(int fd, std::optional<speed_t> speed, std::string& error) {
 void AddServeOptions(CLI::App& command, ServeOptions& o) {
   command.add_option("DIR", o.dir, "The instrument folder: its 8.3 files and identification.txt")->required();
   AddTextOption(command, "--tty", o.tty, "Serve an existing serial port instead (raw, 8N1)")->type_name("PATH");
-  AddTextOption(command, "--link", o.link, "Also make a symbolic link PATH to the pseudo-terminal")
-      ->type_name("PATH");
+  AddTextOption(command, "--link", o.link, "Also make a symbolic link PATH to the pseudo-terminal")->type_name("PATH");
   AddNumberOption(command, "--address", o.address, 1, 247, "Device address (default 1)")->type_name("A");
-  AddTextOption(command, "--id1", o.id1, "First identification text (default: identification.txt)")
-      ->type_name("TEXT");
+  AddTextOption(command, "--id1", o.id1, "First identification text (default: identification.txt)")->type_name("TEXT");
   AddTextOption(command, "--id2", o.id2, "Second identification text")->type_name("TEXT");
   AddNumberOption(command, "--baud", o.baud, 50, 4000000,
                   "Pace the line at B baud (10 bits a byte); default: no pacing")
@@ -319,8 +315,9 @@ void AddServeOptions(CLI::App& command, ServeOptions& o) {
           [&o](const std::string& text) {
             const size_t at = text.find('@');
             const auto code = ParseDecimal(std::string_view(text).substr(0, at), 1, 255);
-            const auto from = at == std::string::npos ? std::optional<int64_t>(1)
-                                                      : ParseDecimal(std::string_view(text).substr(at + 1), 1, INT32_MAX);
+            const auto from = at == std::string::npos
+                                  ? std::optional<int64_t>(1)
+                                  : ParseDecimal(std::string_view(text).substr(at + 1), 1, INT32_MAX);
             if (!code || !from) {
               throw CLI::ValidationError(
                   "--exception takes CODE or CODE@FROM, a code 1 to 255 and a request number from 1");

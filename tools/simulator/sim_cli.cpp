@@ -57,22 +57,25 @@ CLI::Option* AddTextOption(CLI::App& command, const std::string& name, std::opti
 }
 
 int RunSimCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  CLI::App app("A Tarvik KQ instrument on a pseudo-terminal (or a serial port), and a generator of instrument "
-               "folders.",
-               kProgram);
+  CLI::App app(
+      "A Tarvik KQ instrument on a pseudo-terminal (or a serial port), and a generator of instrument "
+      "folders.",
+      kProgram);
   app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION_TEXT);
   app.require_subcommand(1);
 
   ServeOptions serve;
   CLI::App* serveCommand = app.add_subcommand(
-      "serve", "Serve an instrument folder on a new pseudo-terminal, whose path is printed on the first line; "
-               "runs until interrupted");
+      "serve",
+      "Serve an instrument folder on a new pseudo-terminal, whose path is printed on the first line; "
+      "runs until interrupted");
   AddServeOptions(*serveCommand, serve);
   GenerateCommandOptions generate;
   CLI::App* generateCommand = app.add_subcommand("generate", "Write a realistic instrument folder");
   AddGenerateOptions(*generateCommand, generate);
-  app.footer("The first word may be the folder itself: tarvik-kq-sim DIR [options] serves DIR. Exit status: 0 "
-             "done, 1 failed, 2 a mistake on the command line or an unusable folder, port or file named on it.");
+  app.footer(
+      "The first word may be the folder itself: tarvik-kq-sim DIR [options] serves DIR. Exit status: 0 "
+      "done, 1 failed, 2 a mistake on the command line or an unusable folder, port or file named on it.");
 
   // "tarvik-kq-sim DIR ..." serves DIR.
   std::vector<std::string> words = args;

@@ -3,15 +3,14 @@
 // a folder) and `generate`, usage mistakes reported in one place.
 
 #include <CLI/CLI.hpp>
-
-#include "cli/number_option.h"
-
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "cli/number_option.h"
 
 namespace tkq::sim {
 

@@ -55,10 +55,8 @@ CFault AfterSilence(CSoakRandom& random, uint64_t silent, uint64_t requests) {
       return Fault("--exception", {"--exception", std::to_string(code) + "@" + std::to_string(from)},
                    ExceptionOutcome(code, from, silent, requests));
     }
-    case 2:
-      return Fault("--refuse", {"--refuse", std::to_string(random.OneOf({1, 3, 8, 12, 14}))}, kFileError);
-    default:
-      return Fault("--short-pieces", {"--short-pieces"}, kFileError);
+    case 2: return Fault("--refuse", {"--refuse", std::to_string(random.OneOf({1, 3, 8, 12, 14}))}, kFileError);
+    default: return Fault("--short-pieces", {"--short-pieces"}, kFileError);
   }
 }
 

@@ -114,8 +114,8 @@ bool FindReadTime(CObjectDefinition& object, std::string& stored, size_t& at) {
   return restEqual && LittleEndian64(probe, at) == kProbe;
 }
 
-bool MakeTarget(const std::filesystem::path& dir, uint8_t object, const CReadParamClass& description,
-                CTarget& target, std::string& error) {
+bool MakeTarget(const std::filesystem::path& dir, uint8_t object, const CReadParamClass& description, CTarget& target,
+                std::string& error) {
   sim::CInstrument instrument(1, "", "");
   if (!instrument.LoadFolder(dir, error)) return false;
   target.dir = dir;

@@ -8,7 +8,6 @@
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
-
 #include <ctime>
 #include <iostream>
 
@@ -80,9 +79,10 @@ int Run(const CSoakOptions& options) {
 
 int main(int argc, char** argv) {
   tkq::soak::CSoakOptions options;
-  CLI::App app("A soak of reads: tarvik-kq read against tarvik-kq-sim serve with random faults, then reads in one "
-               "process with its descriptors and memory watched.",
-               "tkq_soak");
+  CLI::App app(
+      "A soak of reads: tarvik-kq read against tarvik-kq-sim serve with random faults, then reads in one "
+      "process with its descriptors and memory watched.",
+      "tkq_soak");
   app.add_option("--reads", options.reads, "Reads by tarvik-kq read (default 500)")->check(CLI::NonNegativeNumber);
   app.add_option("--reader-reads", options.readerReads, "Reads in this process (default 1000)")
       ->check(CLI::NonNegativeNumber);

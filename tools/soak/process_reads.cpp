@@ -175,8 +175,8 @@ int RunProcessReads(const CTarget& target, int reads, const std::string& sim) {
     ++outcomes[outcome];
     if (outcome != line.expected) {
       ++failed;
-      std::cout << "read " << n << " on " << line.sim->Path() << ": \"" << outcome << "\", expected \""
-                << line.expected << "\"" << std::endl;
+      std::cout << "read " << n << " on " << line.sim->Path() << ": \"" << outcome << "\", expected \"" << line.expected
+                << "\"" << std::endl;
     }
     if (line.link->IsPortOpen()) {
       ++failed;

@@ -33,8 +33,8 @@ struct CReadRun {
   bool timedOut = false;
   int64_t started = 0;  // seconds since 1970, before it began and after it ended
   int64_t ended = 0;
-  std::string lastLine;             // of its error output
-  std::vector<std::string> files;   // in the folder it ran in
+  std::string lastLine;            // of its error output
+  std::vector<std::string> files;  // in the folder it ran in
 };
 
 // Only what is safe between fork and exec: the read runs in `dir` with its
@@ -155,8 +155,8 @@ int RunToolReads(const CToolReadsSetup& setup, const std::vector<CTarget>& targe
   for (; n <= setup.reads && !g_interrupted; ++n) {
     const CTarget& target = targets[random.Below(targets.size())];
     const CFault fault = ChooseFault(random, target.requests);
-    const std::string what = "object " + std::to_string(target.object) + " of " + target.dir.filename().string() +
-                             ", " + FaultText(fault);
+    const std::string what =
+        "object " + std::to_string(target.object) + " of " + target.dir.filename().string() + ", " + FaultText(fault);
     test::CSimulatorProcess sim(setup.sim, target.dir, fault.options);
     if (sim.Path().empty()) {
       ++unexpected;
@@ -183,7 +183,8 @@ int RunToolReads(const CToolReadsSetup& setup, const std::vector<CTarget>& targe
     if (n % 50 == 0) std::cout << n << " reads, " << unexpected << " unexpected" << std::endl;
   }
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - begun);
-  std::cout << "\n" << n - 1 << " reads in " << seconds.count() << " s, " << unexpected
+  std::cout << "\n"
+            << n - 1 << " reads in " << seconds.count() << " s, " << unexpected
             << " unexpected; outcomes by kind:" << std::endl;
   PrintTallies(byKind);
   return unexpected;

@@ -3,10 +3,9 @@
 #include <bit>
 
 #include "core/archive/quantity_catalogue.h"
-
-#include "core/description/read_param_class.h"
 #include "core/base/bytes.h"
 #include "core/base/cp1251.h"
+#include "core/description/read_param_class.h"
 
 namespace tkq {
 namespace {
@@ -397,8 +396,8 @@ void CObjectDefinition::DeleteRecords() {
 
 uint8_t CObjectDefinition::GetReadStatus(std::string& text) const {
   // An archive too short for a row is empty, whatever found it.
-  const uint8_t code = m_nReadStatus == kReadOk && m_arcRecords.GetSize() < 3 ? uint8_t{kReadArchiveEmpty}
-                                                                              : m_nReadStatus;
+  const uint8_t code =
+      m_nReadStatus == kReadOk && m_arcRecords.GetSize() < 3 ? uint8_t{kReadArchiveEmpty} : m_nReadStatus;
   text = ReadStatusText(code);
   return code;
 }

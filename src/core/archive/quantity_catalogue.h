@@ -15,10 +15,10 @@ inline constexpr uint8_t kTypeCount = 7;  // quantity types 0..6
 inline constexpr uint8_t kShortNameOffset = 20;
 
 struct QuantityType {
-  uint8_t firstName;       // name index of output type 0
-  uint8_t nameCount;       // number of output types
-  uint8_t firstUnitGroup;  // unit group of output type 0
-  uint8_t firstResultName; // kNone: no resulting parameter
+  uint8_t firstName;        // name index of output type 0
+  uint8_t nameCount;        // number of output types
+  uint8_t firstUnitGroup;   // unit group of output type 0
+  uint8_t firstResultName;  // kNone: no resulting parameter
 };
 
 struct UnitGroup {

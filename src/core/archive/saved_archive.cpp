@@ -14,8 +14,8 @@ constexpr uint64_t kStoredMeasurementSize = 19;
 constexpr uint64_t kStoredAbnormalSize = 11;
 constexpr uint64_t kLargestFile = CModbusWithFlFiles::kMaxFileSize;
 static_assert(kMaxSavedArchiveSize >= kLargestFile / kMeasurementRecordSize * kStoredMeasurementSize +
-                                          kLargestFile / kAbnormalRecordSize * kStoredAbnormalSize +
-                                          2 * kLargestFile + (1 << 20),
+                                          kLargestFile / kAbnormalRecordSize * kStoredAbnormalSize + 2 * kLargestFile +
+                                          (1 << 20),
               "a saved archive of the largest read must load again");
 
 }  // namespace

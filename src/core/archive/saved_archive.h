@@ -49,8 +49,7 @@ void SaveSavedArchive(const std::filesystem::path& path, const CObjectDefinition
 // again with `description` (only read). Throws CLoadError and nothing
 // else: a file that is not a regular file of at most kMaxSavedArchiveSize
 // bytes is refused before anything is read.
-std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes,
-                                                    const CReadParamClass& description);
+std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> bytes, const CReadParamClass& description);
 std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path& path,
                                                     const CReadParamClass& description);
 

@@ -1,10 +1,10 @@
 #include "core/description/number_format.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
-#include <algorithm>
-#include <climits>
 
 namespace tkq {
 namespace {

@@ -1,10 +1,10 @@
 #include "core/description/param_tree.h"
 
-#include "core/base/cp1251.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+
+#include "core/base/cp1251.h"
 
 namespace tkq {
 namespace {
@@ -40,10 +40,9 @@ size_t CParamTree::InsertGroup(std::string text) {
 
 void CParamTree::InsertSorted(size_t group, std::string text) {
   auto& children = m_items.at(group).children;
-  auto pos = std::upper_bound(children.begin(), children.end(), text,
-                              [](const std::string& t, const CParamTreeItem& item) {
-                                return CollateCompare(t, item.text) < 0;
-                              });
+  auto pos = std::upper_bound(
+      children.begin(), children.end(), text,
+      [](const std::string& t, const CParamTreeItem& item) { return CollateCompare(t, item.text) < 0; });
   children.insert(pos, {std::move(text), {}});
 }
 

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "core/description/builtin.h"
-#include "core/description/number_format.h"
 #include "core/base/bytes.h"
 #include "core/base/rtc_time.h"
+#include "core/description/builtin.h"
+#include "core/description/number_format.h"
 #include "core/storage/file_io.h"
 
 namespace tkq {
@@ -15,9 +15,7 @@ namespace {
 
 using StringArray = std::vector<std::string>;
 
-const char* FileName(uint8_t source) {
-  return source == kSourceSystemFile ? "system file" : "parameter file";
-}
+const char* FileName(uint8_t source) { return source == kSourceSystemFile ? "system file" : "parameter file"; }
 
 // The selector is the number truncated toward zero, its low 8 bits; values
 // no 32-bit integer holds give what the processor gives, 0x80000000.
@@ -160,10 +158,7 @@ bool CReadParamClass::LoadBuiltIn() {
     // and 1 lack entries 18..20, so their later enumerations start 3 earlier.
     StringArray texts;
     for (size_t i = 0; i < builtin::kEnumTexts.size(); ++i) {
-      const bool wanted = set == 4   ? true
-                          : set == 3 ? i < 72
-                          : set == 2 ? i < 70
-                                     : (i < 18 || (i >= 21 && i < 68));
+      const bool wanted = set == 4 ? true : set == 3 ? i < 72 : set == 2 ? i < 70 : (i < 18 || (i >= 21 && i < 68));
       if (wanted) texts.emplace_back(builtin::kEnumTexts[i]);
     }
     texts.resize(builtin::kEnumSlots);
@@ -260,9 +255,7 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
       number = v;
       return FormatNumber(format(), NumberArg::Float(v));
     }
-    case kTypeU32:
-      number = static_cast<float>(u32);
-      return FormatNumber(format(), NumberArg::Unsigned(u32));
+    case kTypeU32: number = static_cast<float>(u32); return FormatNumber(format(), NumberArg::Unsigned(u32));
     case kTypeU8: {
       const auto v = static_cast<uint8_t>(u32);
       number = v;
@@ -280,8 +273,7 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
       number = static_cast<float>(u32);
       if (row.m_nFormat == 0) return CRTCTime::Text(u32);
       return FormatNumber(format(), NumberArg::Unsigned(u32));
-    default:
-      return {};
+    default: return {};
   }
 }
 
@@ -312,12 +304,11 @@ bool CReadParamClass::FillTree(int32_t version, std::span<const uint8_t> parByte
   const CVersionDef* def = version >= 0 && static_cast<size_t>(version) < m_versions.GetSize()
                                ? m_versions[static_cast<size_t>(version)]
                                : nullptr;
-  return FillTree(def, def != nullptr ? def->m_nParamSet : 0, parBytes, devBytes, tree, firstSelector,
-                  secondSelector);
+  return FillTree(def, def != nullptr ? def->m_nParamSet : 0, parBytes, devBytes, tree, firstSelector, secondSelector);
 }
 
-bool CReadParamClass::FillTree(std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes,
-                               CParamTree& tree, uint8_t& firstSelector, uint8_t& secondSelector) const {
+bool CReadParamClass::FillTree(std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes, CParamTree& tree,
+                               uint8_t& firstSelector, uint8_t& secondSelector) const {
   return FillTree(CurrentVersion(), m_nCurParamSet, parBytes, devBytes, tree, firstSelector, secondSelector);
 }
 
@@ -359,9 +350,9 @@ bool CReadParamClass::FillTree(const CVersionDef* version, int32_t set, std::spa
       for (int walk = 0; walk < 2; ++walk) {
         const bool system = walk == 0;
         int& row = system ? sysRow : parRow;
-        const bool found = DecodeNext(system ? devBytes : parBytes, system ? sysPos : parPos, rows, rowCount, row,
-                                      enumTexts, g, system ? kSourceSystemFile : kSourceParamFile, valueText,
-                                      number, caption);
+        const bool found =
+            DecodeNext(system ? devBytes : parBytes, system ? sysPos : parPos, rows, rowCount, row, enumTexts, g,
+                       system ? kSourceSystemFile : kSourceParamFile, valueText, number, caption);
         if (!found) continue;
         any = true;
         tree.InsertSorted(item, caption + " " + valueText);

@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/storage/owning_array.h"
 #include "core/base/messages.h"
 #include "core/description/param_def.h"
 #include "core/description/param_tree.h"
 #include "core/description/version_def.h"
+#include "core/storage/owning_array.h"
 
 namespace tkq {
 
@@ -60,8 +60,8 @@ class CReadParamClass : public CObject {
   // two files and sets the two archive selectors when their rows are met.
   // Throws std::invalid_argument for a short file or an inconsistent
   // description. Only reads the description: decodings may run side by side.
-  bool FillTree(int32_t version, std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes,
-                CParamTree& tree, uint8_t& firstSelector, uint8_t& secondSelector) const;
+  bool FillTree(int32_t version, std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes, CParamTree& tree,
+                uint8_t& firstSelector, uint8_t& secondSelector) const;
   // The same for the selected version and parameter set.
   bool FillTree(std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes, CParamTree& tree,
                 uint8_t& firstSelector, uint8_t& secondSelector) const;

@@ -35,9 +35,9 @@ class CVersionDef : public CObject {
   // The identification text of the version, compared exactly with the
   // first 18 characters the instrument reports.
   std::string m_strName;
-  int32_t m_nParamSet = 0;    // parameter set, group captions and enumeration texts
-  int32_t m_nParamCount = 0;  // rows 0..count-1 of the set
-  int32_t m_nGroupCount = 0;  // groups 0..count-1
+  int32_t m_nParamSet = 0;         // parameter set, group captions and enumeration texts
+  int32_t m_nParamCount = 0;       // rows 0..count-1 of the set
+  int32_t m_nGroupCount = 0;       // groups 0..count-1
   uint8_t m_nFirstArchParam = 0;   // row selecting the first archived quantity
   uint8_t m_nSecondArchParam = 0;  // row selecting the second
 };

@@ -43,9 +43,10 @@ std::string CFlFile::Ext() const { return FieldText(m_fcb.m_descriptor.m_ext, 3)
 
 bool CFlFile::Read(CModbusWithFlFiles& link) {
   link.OpenPort();  // a port that did not open fails the first request
-  if (CReadProgress* p = link.Progress()) p->OnStage(EReadStage::kFile, HostFileName(Name(), Ext()), m_fcb.m_descriptor.m_nSize);
-  const bool ok = link.FsBegin() && link.FsOpenFile(Padded(Name(), 8), Padded(Ext(), 3), 1) &&
-                  link.TransferContents(*this);
+  if (CReadProgress* p = link.Progress())
+    p->OnStage(EReadStage::kFile, HostFileName(Name(), Ext()), m_fcb.m_descriptor.m_nSize);
+  const bool ok =
+      link.FsBegin() && link.FsOpenFile(Padded(Name(), 8), Padded(Ext(), 3), 1) && link.TransferContents(*this);
   link.ClosePort();
   return ok;
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/link/crc16.h"
 #include "core/base/cp1251.h"
+#include "core/link/crc16.h"
 
 namespace tkq {
 

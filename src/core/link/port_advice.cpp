@@ -26,18 +26,13 @@ std::string PortAdvice(const std::string& portName, int err) {
   const std::string device = PortDevicePath(portName);
   switch (err) {
     case EACCES:
-    case EPERM:
-      return NoAccessAdvice(device, DeviceGroup(device));
-    case EBUSY:
-      return "Порт " + device + " занят другой программой.";
+    case EPERM: return NoAccessAdvice(device, DeviceGroup(device));
+    case EBUSY: return "Порт " + device + " занят другой программой.";
     case ENOENT:
     case ENODEV:
-    case ENXIO:
-      return "Устройство " + device + " не найдено.";
-    case ENOTTY:
-      return device + " не является последовательным портом.";
-    default:
-      return {};
+    case ENXIO: return "Устройство " + device + " не найдено.";
+    case ENOTTY: return device + " не является последовательным портом.";
+    default: return {};
   }
 }
 

@@ -99,13 +99,15 @@ std::string CTreePrintLines::GetLineText(int32_t index) const {
 
 std::string PageNumberText(int32_t page, int32_t pageCount) {
   char text[64];
-  std::snprintf(text, sizeof text, "Страница %3u из %3u", static_cast<unsigned>(page), static_cast<unsigned>(pageCount));
+  std::snprintf(text, sizeof text, "Страница %3u из %3u", static_cast<unsigned>(page),
+                static_cast<unsigned>(pageCount));
   return text;
 }
 
 std::string PrintTitle(uint8_t objectNumber, int64_t readTime, const std::string& description) {
   std::string second = description;
-  std::replace_if(second.begin(), second.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  std::replace_if(
+      second.begin(), second.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
   return ObjectTitle(objectNumber, readTime) + "\n" + second;
 }
 

@@ -191,7 +191,6 @@ class CPageLayout {
 };
 
 // A text for the user when a page cannot hold one data line.
-inline constexpr const char* kPageTooSmall =
-    "Страница слишком мала для печати: на ней не помещается ни одной строки";
+inline constexpr const char* kPageTooSmall = "Страница слишком мала для печати: на ней не помещается ни одной строки";
 
 }  // namespace tkq

@@ -1,16 +1,15 @@
 #include "core/output/report.h"
 
-#include <ostream>
-
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <ostream>
 #include <system_error>
 
 #include "core/archive/object_definition.h"
+#include "core/base/cp1251.h"
 #include "core/base/rtc_time.h"
 #include "core/output/text_forms.h"
-#include "core/base/cp1251.h"
 
 namespace tkq {
 namespace {

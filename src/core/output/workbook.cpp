@@ -378,8 +378,8 @@ void WriteInfoSheet(CWorkbook& book, const CCellFormats& formats, const CObjectD
     const auto seconds = static_cast<std::time_t>(object.m_tRead);
     std::tm local{};
     if (localtime_r(&seconds, &local) != nullptr) {
-      lxw_datetime when{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                        static_cast<double>(local.tm_sec)};
+      lxw_datetime when{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                        local.tm_hour,        local.tm_min,     static_cast<double>(local.tm_sec)};
       if (when.year >= 1900 && when.year <= 9999) {
         book.Check(worksheet_write_datetime(sheet, row, 1, &when, formats.time));
       }

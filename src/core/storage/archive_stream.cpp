@@ -106,8 +106,8 @@ void CArchiveStream::WriteObject(const CObject* obj) {
   }
   const CPersistentClass* cls = obj->GetRuntimeClass();
   if (cls == nullptr) throw std::logic_error("an object of an unregistered class cannot be stored as an object");
-  auto known = std::find_if(m_classes.begin(), m_classes.end(),
-                            [cls](const auto& entry) { return entry.second == cls; });
+  auto known =
+      std::find_if(m_classes.begin(), m_classes.end(), [cls](const auto& entry) { return entry.second == cls; });
   if (known == m_classes.end()) {
     WriteU16(kNewClassTag);
     WriteU16(cls->schema);
@@ -137,13 +137,9 @@ const uint8_t* CArchiveStream::Take(size_t n) {
 
 uint8_t CArchiveStream::ReadU8() { return *Take(1); }
 
-uint16_t CArchiveStream::ReadU16() {
-  return LoadLE16(Take(2));
-}
+uint16_t CArchiveStream::ReadU16() { return LoadLE16(Take(2)); }
 
-uint32_t CArchiveStream::ReadU32() {
-  return LoadLE32(Take(4));
-}
+uint32_t CArchiveStream::ReadU32() { return LoadLE32(Take(4)); }
 
 int64_t CArchiveStream::ReadI64() {
   const uint64_t lo = ReadU32();
@@ -158,9 +154,9 @@ uint32_t CArchiveStream::ReadCount(size_t minElementBytes) {
   uint32_t n = ReadU16();
   if (n == 0xFFFF) n = ReadU32();
   if (minElementBytes > 0 && n > Remaining() / minElementBytes) {
-    Fail("count " + std::to_string(n) + " exceeds what the remaining " + std::to_string(Remaining()) +
-             " bytes can hold",
-         at);
+    Fail(
+        "count " + std::to_string(n) + " exceeds what the remaining " + std::to_string(Remaining()) + " bytes can hold",
+        at);
   }
   return n;
 }
@@ -228,8 +224,7 @@ const CPersistentClass* CArchiveStream::ReadObjectClass() {
     ++m_nLastNumber;
     return cls;
   }
-  const uint32_t tag =
-      w == kBigTag ? ReadU32() : (w & kClassTag ? (w & 0x7FFFu) | kBigClassTag : uint32_t{w});
+  const uint32_t tag = w == kBigTag ? ReadU32() : (w & kClassTag ? (w & 0x7FFFu) | kBigClassTag : uint32_t{w});
   if ((tag & kBigClassTag) == 0) {
     if (tag == 0) return nullptr;
     if (tag > m_nLastNumber) Fail("object number " + std::to_string(tag) + " out of range", at);

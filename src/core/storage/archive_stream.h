@@ -91,9 +91,7 @@ class CArchiveStream {
   void Transfer(int64_t& v) { IsStoring() ? WriteI64(v) : void(v = ReadI64()); }
   void Transfer(float& v) { IsStoring() ? WriteF32(v) : void(v = ReadF32()); }
   void Transfer(std::string& v) { IsStoring() ? WriteString(v) : void(v = ReadString()); }
-  void TransferBytes(std::vector<uint8_t>& v) {
-    IsStoring() ? WriteByteArray(v) : void(v = ReadByteArray());
-  }
+  void TransferBytes(std::vector<uint8_t>& v) { IsStoring() ? WriteByteArray(v) : void(v = ReadByteArray()); }
 
   [[noreturn]] void Fail(const std::string& what, size_t at) const;
 
@@ -105,10 +103,10 @@ class CArchiveStream {
   size_t ReadStringLength(size_t at);
 
   bool m_bStoring;
-  std::string m_data;              // storing
-  std::span<const uint8_t> m_in;   // loading
+  std::string m_data;             // storing
+  std::span<const uint8_t> m_in;  // loading
   size_t m_nPos = 0;
-  uint32_t m_nLastNumber = 0;      // the one numbering counter
+  uint32_t m_nLastNumber = 0;  // the one numbering counter
   // Class records of this stream, with their numbers (ascending).
   std::vector<std::pair<uint32_t, const CPersistentClass*>> m_classes;
 };
@@ -119,8 +117,7 @@ std::unique_ptr<T> CArchiveStream::ReadObject() {
   const CPersistentClass* cls = ReadObjectClass();
   if (cls == nullptr) return nullptr;
   if (cls != &T::kClass) {
-    Fail("object of class \"" + std::string(cls->name) + "\" where \"" +
-             std::string(T::kClass.name) + "\" is required",
+    Fail("object of class \"" + std::string(cls->name) + "\" where \"" + std::string(T::kClass.name) + "\" is required",
          at);
   }
   auto obj = std::make_unique<T>();

@@ -9,6 +9,14 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "core/archive/archive_read.h"
+#include "core/archive/instrument_contents.h"
+#include "core/archive/saved_archive.h"
+#include "core/link/port_advice.h"
+#include "core/link/read_status.h"
+#include "core/link/serial_ports.h"
+#include "core/output/workbook.h"
+#include "core/storage/file_io.h"
 #include "gui/app/context_help.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/help_window.h"
@@ -16,15 +24,7 @@
 #include "gui/app/messages.h"
 #include "gui/app/read_progress.h"
 #include "gui/app/ui_services.h"
-#include "core/archive/archive_read.h"
-#include "core/archive/instrument_contents.h"
-#include "core/link/port_advice.h"
-#include "core/link/read_status.h"
-#include "core/link/serial_ports.h"
 #include "gui/output/print_command.h"
-#include "core/storage/file_io.h"
-#include "core/output/workbook.h"
-#include "core/archive/saved_archive.h"
 #include "gui/views/abnormal_view.h"
 #include "gui/views/archive_view.h"
 #include "gui/views/chart_view.h"
@@ -65,8 +65,7 @@ QString DescriptionFileAtStart() {
 
 }  // namespace
 
-CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
-    : QObject(parent), m_profile(settingsFile) {
+CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent) : QObject(parent), m_profile(settingsFile) {
   g_app = this;
   // What the document's windows ask of the application.
   connect(&m_document, &CArchiveDocument::ViewSettingsChanged, this, &CTRV_KQ_VRApp::RefreshArchiveView);
@@ -75,8 +74,7 @@ CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
   // whatever folder the file dialogs visited.
   m_descriptionFile = DescriptionFileAtStart();
   m_description.LoadAtStart(m_descriptionFile.toStdString(), [](std::string_view message) {
-    Ui().Message(nullptr, QString::fromUtf8(message.data(), static_cast<int>(message.size())),
-                 QMessageBox::Critical);
+    Ui().Message(nullptr, QString::fromUtf8(message.data(), static_cast<int>(message.size())), QMessageBox::Critical);
   });
 }
 
@@ -358,8 +356,7 @@ bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
     // The document stays what it was, under its own name: "Сохранить"
     // must not write it over the file that failed. What was wrong goes
     // under the message, for whoever looks into it.
-    AppMessage(m_pMainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical, QMessageBox::Ok,
-               ToQ(e.what()));
+    AppMessage(m_pMainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
     return false;
   }
   m_document.m_strArchivePath = path;

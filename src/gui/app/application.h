@@ -55,23 +55,23 @@ class CTRV_KQ_VRApp : public QObject {
   QSettings& Settings() { return m_profile.Settings(); }
 
   // --- commands of the application ---
-  void OnReadArchive();     // "Чтение архива с прибора"
+  void OnReadArchive();  // "Чтение архива с прибора"
   // "Содержимое прибора...": the objects on the instrument; the one chosen
   // is read as "Чтение архива с прибора" reads it.
   void OnInstrumentContents();
-  void OnFileOpen();        // "Открыть"
-  void OnPortSettings();    // "Параметры связи"
-  void OnAbout();           // "О программе"
-  void OnListVersions();    // "Поддерживаемые версии ПО прибора"
-  void OnSaveDescription(); // writes the description file
+  void OnFileOpen();         // "Открыть"
+  void OnPortSettings();     // "Параметры связи"
+  void OnAbout();            // "О программе"
+  void OnListVersions();     // "Поддерживаемые версии ПО прибора"
+  void OnSaveDescription();  // writes the description file
   void OnHelpContents();
-  void OnHelp();            // F1: the topic of the active window
-  void OnContextHelp();     // Shift+F1
-  void OnFilePrint();       // "Печать...": the active window
+  void OnHelp();              // F1: the topic of the active window
+  void OnContextHelp();       // Shift+F1
+  void OnFilePrint();         // "Печать...": the active window
   void OnFilePrintPreview();  // "Предварительный просмотр": the active window
-  void OnPrintSetup();      // "Настройка печати..."
-  void OnChart();           // "График": opens the chart window or brings it up
-  void OnExportWorkbook();  // "Экспорт в Excel (XLSX)...": the whole archive as a workbook
+  void OnPrintSetup();        // "Настройка печати..."
+  void OnChart();             // "График": opens the chart window or brings it up
+  void OnExportWorkbook();    // "Экспорт в Excel (XLSX)...": the whole archive as a workbook
 
   // The printer of the program: the system's default printer (a PDF file
   // when there is none) until "Настройка печати..." or the print dialog
@@ -106,9 +106,9 @@ class CTRV_KQ_VRApp : public QObject {
   CTrvKqModbusWithFlFiles m_link;
   CReadParamClass m_description;
   CArchiveDocument m_document;
-  int m_nComIndex = 1;       // "COM1".."COM4" by index; -1 when m_strPortName holds another port
-  QString m_strPortName;     // a port other than COM1..COM4
-  int m_nComBoudRate = 3;    // index into 1200 .. 38400
+  int m_nComIndex = 1;     // "COM1".."COM4" by index; -1 when m_strPortName holds another port
+  QString m_strPortName;   // a port other than COM1..COM4
+  int m_nComBoudRate = 3;  // index into 1200 .. 38400
   int m_nDevAddress = 1;
   // Set while a read runs; the progress window's "Отмена" sets it.
   std::atomic<bool> m_cancelRead{false};

@@ -57,7 +57,8 @@ QString HelpTopicOf(const QWidget* widget) {
       return HelpTopicOfCommand(CommandOf(button->defaultAction()));
     }
     if (qobject_cast<const CPortSettings*>(w) != nullptr) return help::kConnection;
-    if (qobject_cast<const CInputREadObjDialog*>(w) != nullptr || qobject_cast<const CReadProgressDialog*>(w) != nullptr) {
+    if (qobject_cast<const CInputREadObjDialog*>(w) != nullptr ||
+        qobject_cast<const CReadProgressDialog*>(w) != nullptr) {
       return help::kReading;
     }
     if (qobject_cast<const CListVersionsDialog*>(w) != nullptr) return help::kVersions;
@@ -127,8 +128,7 @@ bool CContextHelpMode::eventFilter(QObject* watched, QEvent* e) {
       Finish(HelpTopicOfCommand(CommandOf(action)));
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

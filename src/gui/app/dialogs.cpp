@@ -2,8 +2,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,27 +18,21 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
 #include <QSpinBox>
-#include <QHeaderView>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>
 #include <climits>
 #include <optional>
 
-#include "gui/app/dialog_units.h"
 #include "core/archive/instrument_contents.h"
+#include "core/base/cp1251.h"
 #include "core/link/serial_ports.h"
+#include "gui/app/dialog_units.h"
 #include "gui/app/ui_services.h"
 #include "tkq_version.h"
-#include "core/base/cp1251.h"
 
 namespace tkq::gui {
 
@@ -423,9 +423,8 @@ CListVersionsDialog::CListVersionsDialog(const std::vector<std::string>& names, 
   // without regard to case; names equal but for case keep their order.
   QStringList texts;
   for (const std::string& name : names) texts << QString::fromStdString(name);
-  std::stable_sort(texts.begin(), texts.end(), [](const QString& a, const QString& b) {
-    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-  });
+  std::stable_sort(texts.begin(), texts.end(),
+                   [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
   m_list->addItems(texts);
 
   QPushButton* close = AddButton(this, QStringLiteral("Закрыть"), du.Rect(60, 52, 50, 14));
@@ -436,7 +435,6 @@ CListVersionsDialog::CListVersionsDialog(const std::vector<std::string>& names, 
 // ---------------------------------------------------------------------------
 // CInstrumentContentsDialog
 
-
 CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& contents, uint32_t baud,
                                                      QWidget* parent)
     : QDialog(parent) {
@@ -444,8 +442,7 @@ CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel("Прибор: " + QString::fromStdString(contents.deviceId), this));
   m_table = new QTableWidget(static_cast<int>(contents.objects.size()), 4, this);
-  m_table->setHorizontalHeaderLabels(
-      {"Объект", "Записей", QString("Чтение (%1 бод)").arg(baud), "Файлы, байт"});
+  m_table->setHorizontalHeaderLabels({"Объект", "Записей", QString("Чтение (%1 бод)").arg(baud), "Файлы, байт"});
   m_table->verticalHeader()->hide();
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -516,8 +513,7 @@ CSaveChartDialog::CSaveChartDialog(const QString& file, QSize size, QWidget* par
   auto* browse = new QPushButton("Обзор...", this);
   connect(browse, &QPushButton::clicked, this, [this] {
     const QString chosen = QFileDialog::getSaveFileName(
-        this, "Сохранить график", m_file->text(),
-        "Рисунок PNG (*.png);;Рисунок SVG (*.svg);;Документ PDF (*.pdf)");
+        this, "Сохранить график", m_file->text(), "Рисунок PNG (*.png);;Рисунок SVG (*.svg);;Документ PDF (*.pdf)");
     if (!chosen.isEmpty()) m_file->setText(chosen);
   });
   auto* fileRow = new QHBoxLayout;

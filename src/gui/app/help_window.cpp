@@ -34,10 +34,10 @@ const QString kHelpTitle = QStringLiteral("Справка — Монитор Т�
 
 // The topics in the order of the contents list.
 const QStringList& Topics() {
-  static const QStringList topics = {help::kContents,   help::kConnection,   help::kReading, help::kSettingsView,
-                                     help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart, help::kSaving,
-                                     help::kPrinting,   help::kReports, help::kExport,      help::kSimulator,
-                                     help::kVersions};
+  static const QStringList topics = {help::kContents,    help::kConnection,   help::kReading,    help::kSettingsView,
+                                     help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart,
+                                     help::kSaving,      help::kPrinting,     help::kReports,    help::kExport,
+                                     help::kSimulator,   help::kVersions};
   return topics;
 }
 
@@ -218,8 +218,8 @@ void CHelpWindow::Host(QWidget* host) {
 bool CHelpWindow::eventFilter(QObject* watched, QEvent* event) {
   // The modal dialog that holds the help goes away: the help stays, a
   // window of the next modal dialog up the chain or of its own.
-  const bool leaving = (event->type() == QEvent::Hide && !event->spontaneous()) ||
-                       event->type() == QEvent::DeferredDelete;
+  const bool leaving =
+      (event->type() == QEvent::Hide && !event->spontaneous()) || event->type() == QEvent::DeferredDelete;
   if (watched == m_host && leaving) {
     QWidget* next = nullptr;
     for (QWidget* w = m_host->parentWidget(); w != nullptr; w = w->parentWidget()) {

@@ -3,15 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QGuiApplication>
 #include <QMdiArea>
-#include <QScreen>
 #include <QMenu>
-#include <QDir>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -20,7 +20,6 @@
 #include "gui/app/application.h"
 #include "gui/app/lock_keys.h"
 #include "gui/views/chart_view.h"
-
 
 namespace tkq::gui {
 namespace {
@@ -140,18 +139,20 @@ void CMainFrame::BuildMenus() {
   QAction* preview = AddAction(kCmdPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
                                "Пр5едварительный просмотр");
   connectTo(preview, [app] { app->OnFilePrintPreview(); });
-  QAction* printSetup = AddAction(kCmdPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
+  QAction* printSetup =
+      AddAction(kCmdPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
   connectTo(printSetup, [app] { app->OnPrintSetup(); });
-  QAction* report = AddAction(kCmdReport, "Формирование отчета", "Формирование отчета для открытия в Excel",
-                              "Перенос в Excel");
+  QAction* report =
+      AddAction(kCmdReport, "Формирование отчета", "Формирование отчета для открытия в Excel", "Перенос в Excel");
   report->setIcon(ThemeIcon("x-office-spreadsheet", QStyle::SP_FileDialogContentsView));
   connectTo(report, [this] {
     if (auto* view = dynamic_cast<CViewCommands*>(ActiveView()); view != nullptr && view->HandlesReport()) {
       view->OnReport();
     }
   });
-  QAction* workbook = AddAction(kCmdExportWorkbook, "Экспорт в Excel (XLSX)...",
-                                "Запись архива в книгу Excel: числа, даты и время как в таблицах", "Экспорт в Excel (XLSX)");
+  QAction* workbook =
+      AddAction(kCmdExportWorkbook, "Экспорт в Excel (XLSX)...",
+                "Запись архива в книгу Excel: числа, даты и время как в таблицах", "Экспорт в Excel (XLSX)");
   workbook->setIcon(WorkbookIcon());
   connectTo(workbook, [app] { app->OnExportWorkbook(); });
   QAction* exit = AddAction(kCmdExit, "Выход", "Завершение работы программы", "Выход");
@@ -178,8 +179,8 @@ void CMainFrame::BuildMenus() {
   connectTo(cascade, [this] { m_mdi->cascadeSubWindows(); });
   QAction* tile = AddAction(kCmdTile, "Заголовки", "Расположить окна без перекрытия", "Без перекрытия");
   connectTo(tile, [this] { m_mdi->tileSubWindows(); });
-  QAction* arrange = AddAction(kCmdArrangeIcons, "Упорядочить значки", "Arrange icons at the bottom of the window",
-                               "Arrange Icons");
+  QAction* arrange =
+      AddAction(kCmdArrangeIcons, "Упорядочить значки", "Arrange icons at the bottom of the window", "Arrange Icons");
   connectTo(arrange, [this] {
     // Minimised windows in a row along the bottom edge.
     int x = 0;
@@ -417,7 +418,8 @@ void CMainFrame::ArrangeDocuments() {
   const int chartHeight = area.height() * 2 / 5;
   frames[1]->setGeometry(leftWidth, 0, rightWidth, archiveHeight);
   frames[4]->setGeometry(leftWidth, archiveHeight, rightWidth, chartHeight);
-  frames[2]->setGeometry(leftWidth, archiveHeight + chartHeight, rightWidth, area.height() - archiveHeight - chartHeight);
+  frames[2]->setGeometry(leftWidth, archiveHeight + chartHeight, rightWidth,
+                         area.height() - archiveHeight - chartHeight);
 }
 
 void CMainFrame::CloseAllDocuments() {
@@ -455,7 +457,8 @@ void CMainFrame::UpdateCommands() {
   Action(kCmdPrintSetup)->setEnabled(true);
   Action(kCmdFactoryNumber)->setEnabled(false);
   Action(kCmdFactoryNumberDoc)->setEnabled(false);
-  for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons, kCmdChart, kCmdExportWorkbook}) Action(id)->setEnabled(anyDocument);
+  for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons, kCmdChart, kCmdExportWorkbook})
+    Action(id)->setEnabled(anyDocument);
   UpdateTitle();
 }
 
@@ -466,7 +469,8 @@ void CMainFrame::ShowRecentFiles(const QStringList& files) {
     if (i >= files.size()) continue;
     // A long path keeps its beginning and its file name.
     const QString path = QDir::toNativeSeparators(files[i]);
-    const QString shown = fontMetrics().elidedText(path, Qt::ElideMiddle, fontMetrics().horizontalAdvance(QString(48, 'x')));
+    const QString shown =
+        fontMetrics().elidedText(path, Qt::ElideMiddle, fontMetrics().horizontalAdvance(QString(48, 'x')));
     item->setText(QString("&%1 %2").arg(i + 1).arg(QString(shown).replace('&', "&&")));
     item->setStatusTip("Открыть " + path);
     item->setToolTip(path);

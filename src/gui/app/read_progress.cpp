@@ -67,9 +67,8 @@ CReadProgressDialog::CReadProgressDialog(int objectNumber, std::atomic<bool>& ca
   setModal(true);
   auto* layout = new QVBoxLayout(this);
   if (objectNumber == 0) setWindowTitle("Содержимое прибора");
-  auto* title = new QLabel(objectNumber > 0 ? QString("Чтение объекта № %1").arg(objectNumber)
-                                            : QString("Чтение каталога прибора"),
-                           this);
+  auto* title = new QLabel(
+      objectNumber > 0 ? QString("Чтение объекта № %1").arg(objectNumber) : QString("Чтение каталога прибора"), this);
   QFont bold = title->font();
   bold.setBold(true);
   title->setFont(bold);

@@ -50,8 +50,7 @@ QString DocumentTitle(QWidget* view) {
 
 // --- the printing window ---
 
-CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printer, QWidget* parent)
-    : QDialog(parent) {
+CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printer, QWidget* parent) : QDialog(parent) {
   const bool toFile = !printer.outputFileName().isEmpty();
   setWindowTitle(toFile ? QStringLiteral("Печать в файл") : QStringLiteral("Печать"));
   auto centred = [this](const QString& text) {

@@ -18,7 +18,7 @@
 namespace tkq::gui {
 namespace {
 
-constexpr int kGap = 12;                          // screen pixels around and between the pages
+constexpr int kGap = 12;                            // screen pixels around and between the pages
 constexpr double kZoomFactors[] = {1.0, 2.0, 3.5};  // of the whole-page scale
 constexpr int kMaxZoom = 2;
 
@@ -202,8 +202,10 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   layout->addLayout(status);
 
   // Over the main window, as large as it is.
-  if (parent != nullptr) setGeometry(parent->geometry());
-  else resize(1000, 760);
+  if (parent != nullptr)
+    setGeometry(parent->geometry());
+  else
+    resize(1000, 760);
   // A new current object takes the lines away.
   connect(&app.m_document, &CArchiveDocument::ObjectReplaced, this, &QWidget::close);
   UpdateControls();
@@ -211,9 +213,7 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
 
 CPreviewWindow::~CPreviewWindow() = default;
 
-int CPreviewWindow::ShownPages() const {
-  return m_bTwoPages && m_nZoom == 0 && m_nPage + 1 <= PageCount() ? 2 : 1;
-}
+int CPreviewWindow::ShownPages() const { return m_bTwoPages && m_nZoom == 0 && m_nPage + 1 <= PageCount() ? 2 : 1; }
 
 QString CPreviewWindow::IndicatorText() const {
   if (ShownPages() == 2) return QStringLiteral("Страниц %1-%2").arg(m_nPage).arg(m_nPage + 1);

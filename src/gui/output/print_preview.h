@@ -93,8 +93,8 @@ class CPreviewWindow : public QWidget {
   std::unique_ptr<CPrintLines> m_lines;
   std::unique_ptr<CPrintFont> m_font;
   std::unique_ptr<CPageLayout> m_layout;
-  QRectF m_paper;      // the sheet in device pixels
-  QPointF m_printable; // where the printable area starts on it
+  QRectF m_paper;       // the sheet in device pixels
+  QPointF m_printable;  // where the printable area starts on it
   int m_nPage = 1;
   bool m_bTwoPages = false;
   int m_nZoom = 0;

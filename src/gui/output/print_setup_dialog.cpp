@@ -19,8 +19,9 @@ QList<QPageSize::PageSizeId> OfferedPaperSizes() {
 
 CPrintSetupDialog::CPrintSetupDialog(const QPrinter& printer, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Настройка печати"));
-  setWhatsThis(QStringLiteral("Выбор принтера, размера бумаги и ориентации страницы для печати и "
-                              "предварительного просмотра."));
+  setWhatsThis(
+      QStringLiteral("Выбор принтера, размера бумаги и ориентации страницы для печати и "
+                     "предварительного просмотра."));
 
   auto* printerBox = new QGroupBox(QStringLiteral("Принтер"), this);
   m_printer = new QComboBox(printerBox);

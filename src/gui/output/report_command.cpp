@@ -1,9 +1,9 @@
 #include "gui/output/report_command.h"
 
+#include "core/storage/file_io.h"
 #include "gui/app/messages.h"
 #include "gui/app/profile.h"
 #include "gui/app/ui_services.h"
-#include "core/storage/file_io.h"
 
 namespace tkq::gui {
 

@@ -2,11 +2,11 @@
 
 #include <QHeaderView>
 
+#include "core/base/rtc_time.h"
+#include "core/output/text_forms.h"
 #include "gui/app/archive_document.h"
 #include "gui/app/help_window.h"
-#include "core/base/rtc_time.h"
 #include "gui/output/report_command.h"
-#include "core/output/text_forms.h"
 #include "gui/views/archive_view.h"
 
 namespace tkq::gui {
@@ -73,8 +73,8 @@ void CErrorListView::FillList() {
   m_model->Rebuild();
   const QStringList samples[] = {{"99999"}, AbnormalSamples(), {"00.00.0000 00:00:00"}, {"00.00.0000 00:00:00"}};
   for (int i = 0; i < 4; ++i) {
-    horizontalHeader()->resizeSection(
-        i, ColumnWidth(*this, CAbnormalTableModel::Width(i), m_model->headerData(i, Qt::Horizontal).toString(), samples[i]));
+    horizontalHeader()->resizeSection(i, ColumnWidth(*this, CAbnormalTableModel::Width(i),
+                                                     m_model->headerData(i, Qt::Horizontal).toString(), samples[i]));
   }
 }
 

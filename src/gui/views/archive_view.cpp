@@ -2,11 +2,11 @@
 
 #include <QHeaderView>
 
+#include "core/base/rtc_time.h"
+#include "core/output/text_forms.h"
 #include "gui/app/archive_document.h"
 #include "gui/app/help_window.h"
-#include "core/base/rtc_time.h"
 #include "gui/output/report_command.h"
-#include "core/output/text_forms.h"
 
 namespace tkq::gui {
 
@@ -138,8 +138,9 @@ CTRV_KQ_VRView::CTRV_KQ_VRView(CArchiveDocument& document, CProfile& profile, QW
   // The chart marks the row chosen here.
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { m_document.SelectArchiveRow(current.isValid() ? current.row() : -1); });
-  setWhatsThis("Архив измерений: одна строка на каждый интервал архива. Столбцы выбираются в окне "
-               "«Настройка просмотра».");
+  setWhatsThis(
+      "Архив измерений: одна строка на каждый интервал архива. Столбцы выбираются в окне "
+      "«Настройка просмотра».");
   FillList();
 }
 
@@ -149,8 +150,8 @@ void CTRV_KQ_VRView::FillList() {
   for (size_t i = 0; i < columns.size(); ++i) {
     const int section = static_cast<int>(i);
     const QString caption = m_model->headerData(section, Qt::Horizontal).toString();
-    horizontalHeader()->resizeSection(
-        section, ColumnWidth(*this, CArchiveTableModel::Width(columns[i]), caption, CArchiveTableModel::Samples(columns[i])));
+    horizontalHeader()->resizeSection(section, ColumnWidth(*this, CArchiveTableModel::Width(columns[i]), caption,
+                                                           CArchiveTableModel::Samples(columns[i])));
   }
 }
 

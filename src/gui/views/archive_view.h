@@ -7,8 +7,8 @@
 #include <QTableView>
 #include <vector>
 
-#include "gui/app/main_frame.h"
 #include "core/output/table_cells.h"
+#include "gui/app/main_frame.h"
 
 namespace tkq::gui {
 

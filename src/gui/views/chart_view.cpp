@@ -11,11 +11,11 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#include "gui/app/archive_document.h"
-#include "gui/app/profile.h"
-#include "gui/app/help_window.h"
-#include "gui/app/ui_services.h"
 #include "core/archive/object_definition.h"
+#include "gui/app/archive_document.h"
+#include "gui/app/help_window.h"
+#include "gui/app/profile.h"
+#include "gui/app/ui_services.h"
 #include "render/archive_chart.h"
 
 namespace tkq::gui {
@@ -41,15 +41,18 @@ CChartView::CChartView(CArchiveDocument& document, CProfile& profile, QWidget* p
       m_profile(profile),
       m_chart(new CArchiveChart(this)),
       m_menu(new QMenu(this)) {
-  setWhatsThis("График: значения архива измерений во времени, как их показывает таблица архива. "
-               "Колесо мыши меняет масштаб, перетаскивание сдвигает, перетаскивание с Shift или Ctrl "
-               "выделяет промежуток, двойной щелчок или Home показывает весь архив.");
-  auto* save = new QAction(QIcon::fromTheme("document-save-as", QApplication::style()->standardIcon(QStyle::SP_DialogSaveButton)),
-                           "Сохранить график...", this);
+  setWhatsThis(
+      "График: значения архива измерений во времени, как их показывает таблица архива. "
+      "Колесо мыши меняет масштаб, перетаскивание сдвигает, перетаскивание с Shift или Ctrl "
+      "выделяет промежуток, двойной щелчок или Home показывает весь архив.");
+  auto* save = new QAction(
+      QIcon::fromTheme("document-save-as", QApplication::style()->standardIcon(QStyle::SP_DialogSaveButton)),
+      "Сохранить график...", this);
   save->setStatusTip("Сохранение графика в файл PNG, SVG или PDF");
   connect(save, &QAction::triggered, this, &CChartView::OnSaveChart);
-  auto* all = new QAction(QIcon::fromTheme("zoom-fit-best", QApplication::style()->standardIcon(QStyle::SP_BrowserReload)),
-                          "Весь архив", this);
+  auto* all =
+      new QAction(QIcon::fromTheme("zoom-fit-best", QApplication::style()->standardIcon(QStyle::SP_BrowserReload)),
+                  "Весь архив", this);
   all->setStatusTip("Показать весь архив (Home, двойной щелчок)");
   connect(all, &QAction::triggered, m_chart, &CArchiveChart::ShowAll);
   connect(all, &QAction::triggered, this, [this] { m_chart->replot(QCustomPlot::rpQueuedReplot); });
@@ -178,8 +181,8 @@ void CChartView::OnMousePress(QMouseEvent* event) {
   m_pressPos = event->pos();
   m_bPressed = event->button() == Qt::LeftButton;
   // Shift or Ctrl: a rubber band instead of moving the chart.
-  const bool band = event->button() == Qt::LeftButton &&
-                    (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
+  const bool band =
+      event->button() == Qt::LeftButton && (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
   m_chart->setSelectionRectMode(band ? QCP::srmCustom : QCP::srmNone);
   if (band) m_bPressed = false;
   HideCrosshair();

@@ -60,7 +60,8 @@ void CParamTreeView::OnReport() {
   const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return;
   const std::vector<bool> expanded = ExpandedGroups();
-  WriteReportCommand(m_profile, this, [&](CReportSink& sink) { WriteParamReport(object->m_paramTree, expanded, sink); });
+  WriteReportCommand(m_profile, this,
+                     [&](CReportSink& sink) { WriteParamReport(object->m_paramTree, expanded, sink); });
 }
 
 }  // namespace tkq::gui

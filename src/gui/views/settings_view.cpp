@@ -9,11 +9,11 @@
 #include <QSignalBlocker>
 #include <QTextEdit>
 
+#include "core/output/text_forms.h"
 #include "gui/app/archive_document.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/help_window.h"
 #include "gui/app/ui_services.h"
-#include "core/output/text_forms.h"
 
 namespace tkq::gui {
 namespace {

@@ -42,21 +42,21 @@ class CObjViewSettings : public QScrollArea, public CViewCommands {
   QSize sizeHint() const override;
 
   // The controls, for the program's tests.
-  QLineEdit* m_title = nullptr;          // 1028
-  QTextEdit* m_description = nullptr;    // 1027
-  QPushButton* m_editButton = nullptr;   // 1024
-  QComboBox* m_outputType1 = nullptr;    // 1012
-  QComboBox* m_unit1 = nullptr;          // 1014
-  QComboBox* m_outputType2 = nullptr;    // 1013
-  QComboBox* m_unit2 = nullptr;          // 1015
-  QCheckBox* m_result = nullptr;         // 1009
-  QCheckBox* m_showFirst = nullptr;      // 1005
-  QCheckBox* m_showSecond = nullptr;     // 1006
-  QCheckBox* m_showTime = nullptr;       // 1007
-  QCheckBox* m_showStart = nullptr;      // 1008
-  QCheckBox* m_showEnd = nullptr;        // 1020
-  QCheckBox* m_showAbnormal = nullptr;   // 1021
-  QCheckBox* m_showNumber = nullptr;     // 1022
+  QLineEdit* m_title = nullptr;         // 1028
+  QTextEdit* m_description = nullptr;   // 1027
+  QPushButton* m_editButton = nullptr;  // 1024
+  QComboBox* m_outputType1 = nullptr;   // 1012
+  QComboBox* m_unit1 = nullptr;         // 1014
+  QComboBox* m_outputType2 = nullptr;   // 1013
+  QComboBox* m_unit2 = nullptr;         // 1015
+  QCheckBox* m_result = nullptr;        // 1009
+  QCheckBox* m_showFirst = nullptr;     // 1005
+  QCheckBox* m_showSecond = nullptr;    // 1006
+  QCheckBox* m_showTime = nullptr;      // 1007
+  QCheckBox* m_showStart = nullptr;     // 1008
+  QCheckBox* m_showEnd = nullptr;       // 1020
+  QCheckBox* m_showAbnormal = nullptr;  // 1021
+  QCheckBox* m_showNumber = nullptr;    // 1022
 
  private:
   void BuildForm();
