@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "core/link/read_status.h"
+
 namespace tkq::soak {
 
 // The last line of a read that could not reach the instrument, and of one
 // whose file requests went wrong.
-inline constexpr const char* kNoConnection = "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ";
-inline constexpr const char* kFileError = "ОШИБКА ЧТЕНИЯ ФАЙЛОВ";
+inline const char* const kNoConnection = ReadStatusText(kReadNoConnection);
+inline const char* const kFileError = ReadStatusText(kReadFileError);
 
 // The draws of one soak run: the same seed gives the same run with any
 // standard library (the engine's sequence is fixed; no distribution is).
