@@ -10,7 +10,10 @@ void EnsureGuiApplication() {
   static int argc = 1;
   static char name[] = "tarvik-kq";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  // Never destroyed: at exit, after the thread storage Qt's font cache
+  // lives in has gone, its destructor would crash on the program's fonts.
+  static QApplication* const app = new QApplication(argc, argv);
+  (void)app;
 }
 
 }  // namespace tkq::cli

@@ -1,6 +1,7 @@
 #include "render/page_painter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGlyphRun>
@@ -16,8 +17,24 @@ namespace {
 
 QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
+// The printout's own font, built into the program (DejaVu Sans Mono) and
+// registered with Qt's font database, so that pages come out the same on
+// every system and the PDF writer embeds it as the font it is. The
+// system's fixed font only if that one could not be read.
+QString PrintFontFamily() {
+  static const QString family = [] {
+    QFile file(QStringLiteral(":/fonts/print.ttf"));
+    if (!file.open(QIODevice::ReadOnly)) return QString();
+    const QStringList families =
+        QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFontFromData(file.readAll()));
+    return families.value(0);
+  }();
+  return family;
+}
+
 QRawFont FixedFont(double pixels) {
-  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  const QString family = PrintFontFamily();
+  QFont font = family.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont(family);
   font.setStyleHint(QFont::Monospace);
   font.setFixedPitch(true);
   font.setHintingPreference(QFont::PreferNoHinting);
