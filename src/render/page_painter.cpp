@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "render/fs_path.h"
+
 namespace tkq::gui {
 namespace {
 
@@ -211,13 +213,13 @@ bool PrintPageRange(QPrinter& printer, const CPageLayout& layout, const CPrintFo
   printer.setOutputFileName(target);
   std::error_code ec;
   if (ok) {
-    std::filesystem::rename(part.toStdString(), target.toStdString(), ec);
+    std::filesystem::rename(FsPath(part), FsPath(target), ec);
     if (!ec) return true;
     error = QStringLiteral("Не удается записать файл %1: %2").arg(target, QString::fromStdString(ec.message()));
   } else if (!error.isEmpty()) {
     error.replace(part, target);
   }
-  std::filesystem::remove(part.toStdString(), ec);
+  std::filesystem::remove(FsPath(part), ec);
   return false;
 }
 

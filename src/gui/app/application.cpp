@@ -30,6 +30,7 @@
 #include "gui/views/chart_view.h"
 #include "gui/views/param_tree_view.h"
 #include "gui/views/settings_view.h"
+#include "render/fs_path.h"
 
 namespace tkq::gui {
 namespace {
@@ -47,15 +48,19 @@ CMainFrame* CTRV_KQ_VRApp::MainFrame() const { return m_pMainFrame; }
 namespace {
 
 // The description file of this start: "TarvikKQ.def" in the current folder.
-// In the home folder, where the desktop menu starts the program, one that is
-// not there already goes to the user's data folder instead
-// (~/.local/share/Tarvik KQ), so that the home folder gets no file of ours.
+// In the home folder, where the desktop menu starts the program, and in the
+// program's own folder, where a Windows shortcut starts it (under Program
+// Files, which users may not write), one that is not there already goes to
+// the user's data folder instead (~/.local/share/Tarvik KQ, or
+// %LOCALAPPDATA%\Tarvik KQ), so that neither folder gets a file of ours.
 QString DescriptionFileAtStart() {
   const QString name = QString::fromLatin1(kDescriptionFileName.data(), kDescriptionFileName.size());
   const QDir current = QDir::current();
   const QString here = current.canonicalPath();
   const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  if (here.isEmpty() || here != QDir(QDir::homePath()).canonicalPath() || current.exists(name) || data.isEmpty()) {
+  const bool startFolder = here == QDir(QDir::homePath()).canonicalPath() ||
+                           here == QDir(QCoreApplication::applicationDirPath()).canonicalPath();
+  if (here.isEmpty() || !startFolder || current.exists(name) || data.isEmpty()) {
     return current.absoluteFilePath(name);
   }
   const QDir folder(data + QStringLiteral("/Tarvik KQ"));
@@ -73,7 +78,7 @@ CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent) : QOb
   // The description is loaded once; later saves of it go to the same file
   // whatever folder the file dialogs visited.
   m_descriptionFile = DescriptionFileAtStart();
-  m_description.LoadAtStart(m_descriptionFile.toStdString(), [](std::string_view message) {
+  m_description.LoadAtStart(FsPath(m_descriptionFile), [](std::string_view message) {
     Ui().Message(nullptr, QString::fromUtf8(message.data(), static_cast<int>(message.size())), QMessageBox::Critical);
   });
 }
@@ -310,7 +315,7 @@ void CTRV_KQ_VRApp::OnExportWorkbook() {
   try {
     // Written beside the file and renamed when complete: a failure leaves
     // an older file of that name as it was.
-    WriteArchiveWorkbook(std::filesystem::path(path.toStdString()), *object, m_document.Columns(),
+    WriteArchiveWorkbook(FsPath(path), *object, m_document.Columns(),
                          {kProgramName.toStdString(), kProgramVersion.toStdString()});
   } catch (const std::exception& e) {
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok, ToQ(e.what()));
@@ -351,7 +356,7 @@ void CTRV_KQ_VRApp::OnFileOpen() {
 bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
   std::unique_ptr<CObjectDefinition> loaded;
   try {
-    loaded = LoadSavedArchive(std::filesystem::path(path.toStdString()), m_description);
+    loaded = LoadSavedArchive(FsPath(path), m_description);
   } catch (const CLoadError& e) {
     // The document stays what it was, under its own name: "Сохранить"
     // must not write it over the file that failed. What was wrong goes
@@ -426,7 +431,7 @@ bool CTRV_KQ_VRApp::SaveArchiveAs() {
   if (path.isEmpty()) return false;
   m_profile.RememberFolder(path);
   try {
-    SaveSavedArchive(path.toStdString(), *object);
+    SaveSavedArchive(FsPath(path), *object);
   } catch (const std::exception& e) {
     // The document keeps its name: nothing of it is under the new one.
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok, ToQ(e.what()));
@@ -446,7 +451,7 @@ bool CTRV_KQ_VRApp::SaveArchive() {
   try {
     // Through a temporary file renamed over the old one: a failing save
     // never destroys the previous file.
-    SaveSavedArchive(path.toStdString(), *object);
+    SaveSavedArchive(FsPath(path), *object);
   } catch (const std::exception& e) {
     AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
     return false;
@@ -468,7 +473,7 @@ void CTRV_KQ_VRApp::OnListVersions() {
 
 void CTRV_KQ_VRApp::OnSaveDescription() {
   std::string error;
-  if (m_description.SaveDescription(m_descriptionFile.toStdString(), &error)) return;
+  if (m_description.SaveDescription(FsPath(m_descriptionFile), &error)) return;
   AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok,
              QDir::toNativeSeparators(m_descriptionFile) + "\n" + ToQ(error));
 }

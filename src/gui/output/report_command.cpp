@@ -4,6 +4,7 @@
 #include "gui/app/messages.h"
 #include "gui/app/profile.h"
 #include "gui/app/ui_services.h"
+#include "render/fs_path.h"
 
 namespace tkq::gui {
 
@@ -12,7 +13,7 @@ void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<
   if (path.isEmpty()) return;
   profile.RememberFolder(path);
   try {
-    CAtomicFile file(path.toStdString());
+    CAtomicFile file(FsPath(path));
     CAtomicFileSink sink(file);
     write(sink);
     file.Commit();
