@@ -18,9 +18,30 @@ foreach(size 16 32 48 64 128 256)
     COMMENT "Rendering the program's icon at ${size}x${size}"
     VERBATIM)
   list(APPEND tkq_icon_pngs ${png})
-  install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  if(NOT WIN32)
+    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  endif()
 endforeach()
-install(FILES ${TKQ_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+if(NOT WIN32)
+  install(FILES ${TKQ_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+
+# On Windows: the same pictures as the program file's icon (Explorer, the
+# task bar, the Start menu entry) and the installer's.
+if(WIN32)
+  find_program(TKQ_PYTHON3 python3 REQUIRED)
+  set(TKQ_WINDOWS_ICON ${CMAKE_CURRENT_BINARY_DIR}/icons/${TKQ_APP_ID}.ico CACHE INTERNAL "The program's icon file")
+  add_custom_command(OUTPUT ${TKQ_WINDOWS_ICON}
+    COMMAND ${TKQ_PYTHON3} ${PROJECT_SOURCE_DIR}/packaging/windows/make_ico.py ${TKQ_WINDOWS_ICON} ${tkq_icon_pngs}
+    DEPENDS ${tkq_icon_pngs} ${PROJECT_SOURCE_DIR}/packaging/windows/make_ico.py
+    COMMENT "The program's icon for Windows"
+    VERBATIM)
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/icons/program_icon.rc "1 ICON \"${TKQ_APP_ID}.ico\"\n")
+  set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/icons/program_icon.rc PROPERTIES
+    OBJECT_DEPENDS ${TKQ_WINDOWS_ICON})
+  target_sources(tarvik-monitor PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/icons/program_icon.rc)
+  target_include_directories(tarvik-monitor PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/icons)
+endif()
 
 # ":/icons/16x16/<id>.png" and so on.
 qt_add_resources(tkq_gui program_icon

@@ -1,0 +1,67 @@
+# The Windows build's installation, included from packaging/CMakeLists.txt:
+# one folder holding tarvik-monitor.exe and tarvik-kq.exe with every DLL and
+# Qt plugin they load (written out here: Qt's deployment tool runs only on
+# Windows), the help pages and the licences; and the installer made by
+# CPack's NSIS generator (cpack -G NSIS): Program Files, a Start menu entry
+# «Монитор Тарвик КУ» with the program's icon, an uninstaller that removes
+# what it installed. tarvik-kq-sim stays with Linux.
+
+install(TARGETS tarvik-kq RUNTIME DESTINATION .)
+
+# The C++ runtime of mingw-w64's posix thread model, beside the programs.
+get_filename_component(tkq_mingw_bin ${CMAKE_CXX_COMPILER} DIRECTORY)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                OUTPUT_VARIABLE tkq_libstdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_seh-1.dll
+                OUTPUT_VARIABLE tkq_libgcc OUTPUT_STRIP_TRAILING_WHITESPACE)
+find_file(TKQ_WINPTHREAD_DLL libwinpthread-1.dll PATHS /usr/${TKQ_MINGW}/lib NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+foreach(dll ${tkq_libstdcxx} ${tkq_libgcc})
+  if(NOT IS_ABSOLUTE ${dll} OR NOT EXISTS ${dll})
+    message(FATAL_ERROR "mingw-w64's runtime DLL not found: ${dll}")
+  endif()
+endforeach()
+install(FILES ${tkq_libstdcxx} ${tkq_libgcc} ${TKQ_WINPTHREAD_DLL} DESTINATION .)
+
+if(TKQ_GUI)
+  install(TARGETS tarvik-monitor RUNTIME DESTINATION .)
+  install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
+                $<TARGET_FILE:Qt6::PrintSupport> $<TARGET_FILE:QCustomPlotQt6::QCustomPlotQt6>
+          DESTINATION .)
+  # Qt finds its plugins in these folders beside the program.
+  install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
+  install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/gui/help/ DESTINATION help
+          FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/LICENSES.txt DESTINATION .)
+
+# The installer: tarvik-kq-monitor-<version>-setup.exe.
+set(CPACK_GENERATOR NSIS)
+set(CPACK_PACKAGE_NAME ${TKQ_PACKAGE_NAME})
+set(CPACK_PACKAGE_VERSION ${TKQ_VERSION_TEXT})
+set(CPACK_PACKAGE_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
+set(CPACK_PACKAGE_VERSION_MINOR ${PROJECT_VERSION_MINOR})
+set(CPACK_PACKAGE_VERSION_PATCH 0)
+set(CPACK_PACKAGE_VENDOR "Tarvik KQ Monitor developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Монитор Тарвик КУ: архивы расходомера Тарвик КУ")
+set(CPACK_PACKAGE_FILE_NAME ${TKQ_PACKAGE_NAME}-${TKQ_VERSION_TEXT}-setup)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tarvik KQ Monitor")
+set(CPACK_PACKAGE_EXECUTABLES tarvik-monitor "Монитор Тарвик КУ")
+set(CPACK_NSIS_PACKAGE_NAME "Монитор Тарвик КУ ${TKQ_VERSION_TEXT}")
+set(CPACK_NSIS_DISPLAY_NAME "Монитор Тарвик КУ")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_INSTALLED_ICON_NAME tarvik-monitor.exe)
+set(CPACK_NSIS_MUI_ICON ${TKQ_WINDOWS_ICON})
+set(CPACK_NSIS_MUI_UNIICON ${TKQ_WINDOWS_ICON})
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+# CPack's installer script is taken with "Unicode true" at its head, so that
+# the Russian names come out right on any Windows language.
+# (The template begins with the byte-order mark that marks it UTF-8; it
+# stays the first thing in the file.)
+file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in tkq_nsis_template OFFSET 3)
+string(ASCII 239 187 191 tkq_bom)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/nsis/NSIS.template.in "${tkq_bom}Unicode true\n${tkq_nsis_template}")
+set(CPACK_MODULE_PATH ${CMAKE_CURRENT_BINARY_DIR}/nsis)
+list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_BINARY_DIR}/nsis)
+include(CPack)
