@@ -30,6 +30,10 @@ if(TKQ_GUI)
   # Qt finds its plugins in these folders beside the program.
   install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
   install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
+  # Qt's own texts in Russian (file dialogs, standard buttons), from
+  # Debian's qt6-translations-l10n: the same files serve every system.
+  find_file(TKQ_QTBASE_RU qtbase_ru.qm PATHS /usr/share/qt6/translations NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  install(FILES ${TKQ_QTBASE_RU} DESTINATION translations)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/gui/help/ DESTINATION help
           FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
 endif()

@@ -7,6 +7,9 @@
 #ifdef TKQ_HAVE_X11
 #include <X11/XKBlib.h>
 #endif
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace tkq::gui {
 
@@ -19,7 +22,13 @@ unsigned LockIndicators() {
     }
   }
 #endif
+#ifdef _WIN32
+  // The low bit of each key's state: toggled on.
+  return (GetKeyState(VK_CAPITAL) & 1 ? 1u : 0u) | (GetKeyState(VK_NUMLOCK) & 1 ? 2u : 0u) |
+         (GetKeyState(VK_SCROLL) & 1 ? 4u : 0u);
+#else
   return 0;
+#endif
 }
 
 }  // namespace tkq::gui

@@ -6,6 +6,10 @@
 #include <QTranslator>
 #include <cstdio>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "gui/app/application.h"
 #include "gui/app/command_line.h"
 #include "gui/app/program_icon.h"
@@ -19,7 +23,24 @@ QStringList Arguments(int argc, char** argv) {
   return arguments;
 }
 
-void Print(std::FILE* stream, const QString& text) { std::fputs(text.toUtf8().constData(), stream); }
+// A window program on Windows has no console of its own: --help and
+// --version write to the one it was started from, if any (a redirected
+// output is used as it is).
+void AttachToConsole() {
+#ifdef _WIN32
+  if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_UNKNOWN) return;
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  (void)std::freopen("CONOUT$", "w", stdout);
+  (void)std::freopen("CONOUT$", "w", stderr);
+  SetConsoleOutputCP(CP_UTF8);
+#endif
+}
+
+void Print(std::FILE* stream, const QString& text) {
+  AttachToConsole();
+  std::fputs(text.toUtf8().constData(), stream);
+  std::fflush(stream);
+}
 
 }  // namespace
 
@@ -47,10 +68,15 @@ int main(int argc, char** argv) {
   }
   QGuiApplication::setDesktopFileName(QStringLiteral(TKQ_APP_ID));
   QApplication::setWindowIcon(tkq::gui::ProgramIcon());
-  // Qt's own texts (file dialogs, standard buttons) in Russian.
+  // Qt's own texts (file dialogs, standard buttons) in Russian: Qt's, or
+  // those the Windows build carries beside the program.
   QTranslator qtTexts;
-  if (qtTexts.load(QLocale(QLocale::Russian), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtTexts);
+  for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                QApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+    if (qtTexts.load(QLocale(QLocale::Russian), "qtbase", "_", folder)) {
+      QApplication::installTranslator(&qtTexts);
+      break;
+    }
   }
   tkq::gui::CTRV_KQ_VRApp app;
   if (!app.InitInstance(line.file)) return 1;
