@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The libraries of the Windows build, cross-compiled with mingw-w64 from
+# Debian's own source packages: Qt (qt6-base: Core, Gui, Widgets,
+# PrintSupport, the Windows platform plugin and styles), QCustomPlot,
+# libxlsxwriter (with Debian's zlib for mingw) and GoogleTest. CLI11 is
+# header-only and taken from the host.
+#
+# Each library is installed once into a folder of the cache named by its
+# Debian version ($TKQ_WINDOWS_CACHE, by default ~/.cache/tarvik-kq/windows),
+# so a second run takes seconds. Prints the prefixes, separated by ';', as
+# its last line (for CMAKE_PREFIX_PATH). Needs the packages windows.sh
+# installs.
+set -euo pipefail
+
+cache=${TKQ_WINDOWS_CACHE:-$HOME/.cache/tarvik-kq/windows}
+jobs=$(nproc 2>/dev/null || echo 2)
+here=$(cd "$(dirname "$0")/.." && pwd)
+toolchain=$here/cmake/mingw-w64-x86_64.cmake
+mkdir -p "$cache/src"
+
+# The source version apt offers of package $1.
+source_version() {
+  apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -V | tail -n 1
+}
+
+# Unpacks source package $1 (patches applied) into a fresh folder; prints it.
+unpack() {
+  local package=$1 version work
+  version=$(source_version "$package")
+  work=$(mktemp -d "$cache/build.XXXXXX")
+  (cd "$cache/src" && [ -f "${package}_${version}.dsc" ] || apt-get source --download-only "$package=$version") >&2
+  (cd "$work" && dpkg-source --no-check -x "$cache/src/${package}_${version}.dsc" src) >&2
+  echo "$work"
+}
+
+# Builds library $1 with function $2 unless its folder is done already;
+# the folder's name carries the Debian version of the source.
+prefixes=()
+library() {
+  local package=$1 build=$2 version prefix log work
+  version=$(source_version "$package")
+  [ -n "$version" ] || { echo "no source package $package (is a deb-src entry there?)" >&2; exit 1; }
+  prefix=$cache/$package-$version
+  prefixes+=("$prefix")
+  if [ -f "$prefix/.done" ]; then
+    echo "$package $version: in the cache" >&2
+    return
+  fi
+  echo "$package $version: building (log in $cache/$package.log)" >&2
+  rm -rf "$prefix"
+  work=$(unpack "$package")
+  log=$cache/$package.log
+  local started=$SECONDS
+  if ! "$build" "$work/src" "$work/build" "$prefix" >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    rm -rf "$work"
+    echo "$package: the build failed (log in $log)" >&2
+    exit 1
+  fi
+  rm -rf "$work"
+  touch "$prefix/.done"
+  echo "$package $version: built in $((SECONDS - started)) s" >&2
+}
+
+build_qtbase() {  # source, build, prefix
+  # Only what the program uses. The host's Qt 6.4.2 runs moc, rcc and uic.
+  # Debian's source lacks the Wintab headers (no tablet events); the
+  # Windows platform plugin of this version needs OpenGL on.
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$3" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DBUILD_SHARED_LIBS=ON \
+    -DFEATURE_tabletevent=OFF -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_testlib=OFF \
+    -DFEATURE_concurrent=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF \
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
+    -DFEATURE_system_freetype=OFF -DFEATURE_system_libpng=OFF -DFEATURE_system_libjpeg=OFF \
+    -DFEATURE_zstd=OFF -DFEATURE_glib=OFF -DFEATURE_icu=OFF
+  cmake --build "$2" --parallel "$jobs"
+  cmake --install "$2"
+}
+
+
+build_qcustomplot() {  # source, build, prefix
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$3" -DTKQ_WINDOWS_PREFIX="$qt" -DQT_HOST_PATH=/usr \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DUSE_QT_VERSION=6 -DBUILD_SHARED_LIBS=ON
+  cmake --build "$2" --parallel "$jobs"
+  cmake --install "$2"
+}
+
+build_xlsxwriter() {  # source, build, prefix
+  # Upstream keeps MinGW off the wide-character file calls, which would
+  # leave a Cyrillic path unopened: MinGW has them, so they are used.
+  sed -i '/^#ifdef __MINGW32__$/,/^#endif$/d' "$1/src/utility.c" "$1/src/packager.c"
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$3" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
+    -DUSE_SYSTEM_MINIZIP=OFF -DZLIB_USE_STATIC_LIBS=ON
+  cmake --build "$2" --parallel "$jobs"
+  cmake --install "$2"
+}
+
+build_googletest() {  # source, build, prefix
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$3" -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=ON
+  cmake --build "$2" --parallel "$jobs"
+  cmake --install "$2"
+}
+
+# TKQ_WINDOWS_LIBS picks some of them (tests of this script): "qt6-base
+# qcustomplot libxlsxwriter googletest cli11".
+wanted=" ${TKQ_WINDOWS_LIBS:-qt6-base qcustomplot libxlsxwriter googletest cli11} "
+want() { [[ $wanted == *" $1 "* ]]; }
+want qt6-base && library qt6-base build_qtbase
+qt=$cache/qt6-base-$(source_version qt6-base)
+want qcustomplot && library qcustomplot build_qcustomplot
+want libxlsxwriter && library libxlsxwriter build_xlsxwriter
+want googletest && library googletest build_googletest
+
+# CLI11 is headers and a CMake package file: the host's serve the
+# Windows build as they are.
+cli11=$cache/cli11
+if want cli11 && [ ! -f "$cli11/.done" ]; then
+  rm -rf "$cli11"
+  mkdir -p "$cli11/include" "$cli11/share/cmake"
+  cp -r /usr/include/CLI "$cli11/include/"
+  cp -r /usr/share/cmake/CLI11 "$cli11/share/cmake/"
+  touch "$cli11/.done"
+fi
+want cli11 && prefixes+=("$cli11")
+echo "${prefixes[*]}" | tr ' ' ';'
