@@ -19,3 +19,24 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# pkg-config must describe the Windows libraries, never the host's: only
+# the prefixes' own .pc files are searched, and their paths are taken as
+# written (they are absolute already).
+set(TKQ_WINDOWS_PKG_CONFIG_PATH "")
+foreach(prefix IN LISTS TKQ_WINDOWS_PREFIX)
+  list(APPEND TKQ_WINDOWS_PKG_CONFIG_PATH "${prefix}/lib/pkgconfig" "${prefix}/share/pkgconfig")
+endforeach()
+string(REPLACE ";" ":" TKQ_WINDOWS_PKG_CONFIG_PATH "${TKQ_WINDOWS_PKG_CONFIG_PATH}")
+set(ENV{PKG_CONFIG_LIBDIR} "${TKQ_WINDOWS_PKG_CONFIG_PATH}")
+set(ENV{PKG_CONFIG_PATH} "")
+set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+# The prefixes are roots of their own too: a package's CMake config is
+# looked for under each of them.
+list(APPEND CMAKE_PREFIX_PATH ${TKQ_WINDOWS_PREFIX})
+
+# Tests (gtest_discover_tests, ctest) run the programs under wine.
+find_program(TKQ_WINE NAMES wine wine64)
+if(TKQ_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TKQ_WINE})
+endif()
