@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -17,7 +16,9 @@
 #include "core/output/report.h"
 #include "simulator/instrument.h"
 #include "support/run_result.h"
+#ifndef _WIN32
 #include "support/sim_process.h"
+#endif
 #include "support/test_support.h"
 #include "tkq_version.h"
 
@@ -336,7 +337,7 @@ TEST(CliPorts, ListsEveryPortUnderACaptionStandardNamesFirst) {
   for (const char* name : {"COM1", "COM2", "COM3", "COM4"}) {
     EXPECT_NE(r.out.find(std::string("\n") + name + " "), std::string::npos) << r.out;
   }
-  EXPECT_NE(r.out.find(" /dev/ttyS3 "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" " + PortDevicePath("COM4") + " "), std::string::npos) << r.out;
   EXPECT_EQ(LineCount(r.out), FindSerialPorts().ports.size() + 1);
   // It opens no port: the line's options are not its own.
   EXPECT_EQ(Cli({"ports", "--port", "COM1"}).status, 2);
@@ -344,11 +345,13 @@ TEST(CliPorts, ListsEveryPortUnderACaptionStandardNamesFirst) {
 
 // --- the instrument ---
 
+#ifndef _WIN32  // Windows' console keeps its Ctrl+C handlers where they cannot be looked at
 void (*InterruptHandler())(int) {
   struct sigaction now {};
   sigaction(SIGINT, nullptr, &now);
   return now.sa_handler;
 }
+#endif
 
 TEST_F(CliInFolder, APortThatDoesNotOpen) {
   for (const char* command : {"identify", "list", "read", "read --objects"}) {
@@ -360,8 +363,10 @@ TEST_F(CliInFolder, APortThatDoesNotOpen) {
     EXPECT_EQ(r.status, 1) << command;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ") << command;
+#ifndef _WIN32
     // Ctrl+C is the caller's again once the command is over.
     EXPECT_EQ(InterruptHandler(), SIG_DFL) << command;
+#endif
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));
   EXPECT_FALSE(std::filesystem::exists(dir / "x"));
@@ -370,6 +375,9 @@ TEST_F(CliInFolder, APortThatDoesNotOpen) {
 // A read from tarvik-kq-sim: progress lines on a file or a pipe, a bar
 // redrawn in place and wiped at the end on a terminal.
 TEST_F(CliInFolder, ReadShowsItsProgressOnErr) {
+#ifdef _WIN32
+  GTEST_SKIP() << "tarvik-kq-sim serves pseudo-terminals: POSIX systems only";
+#else
   TempDir folder;
   sim::GenerateOptions options;
   options.objects = {3};
@@ -400,6 +408,7 @@ TEST_F(CliInFolder, ReadShowsItsProgressOnErr) {
   CReadParamClass description;
   description.LoadBuiltIn();
   EXPECT_EQ(LoadSavedArchive(dir / "obj.sav", description)->m_strDescription, "Ввод 3");
+#endif
 }
 
 }  // namespace

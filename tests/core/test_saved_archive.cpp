@@ -2,7 +2,6 @@
 // every kind of damage refused with "Неверный формат файла".
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -11,6 +10,10 @@
 #include "core/archive/saved_archive.h"
 #include "core/storage/file_io.h"
 #include "support/test_support.h"
+
+#ifndef EDQUOT  // not among the errno values of Windows' C library
+#define EDQUOT 122
+#endif
 
 namespace tkq {
 namespace {
@@ -211,7 +214,7 @@ TEST(SavedArchive, MissingFilesAndFailedSaves) {
   std::ofstream(target) << "previous contents";
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   CObjectDefinition obj;
-  const bool writable = ::access(dir.Path().c_str(), W_OK) == 0;  // root may write anyway
+  const bool writable = test::CanCreateIn(dir.Path());  // root may write anyway, and so may anyone on Windows
   if (!writable) {
     EXPECT_THROW(SaveSavedArchive(target, obj), std::system_error);
     EXPECT_EQ(test::ReadText(target), "previous contents");
@@ -250,16 +253,18 @@ std::pair<CLoadError::Kind, std::string> LoadFailure(const std::filesystem::path
 
 TEST(SavedArchive, OnlyARegularFileOfAnArchivesSizeIsRead) {
   TempDir dir;
+  std::pair<CLoadError::Kind, std::string> failure;
+#ifndef _WIN32  // Windows has no named pipe in a folder: its pipes are devices, as below
   // A pipe nobody writes to is refused at once, not waited on.
   const auto pipe = dir / "pipe";
   test::MakeFifo(pipe);
-  std::pair<CLoadError::Kind, std::string> failure;
   ASSERT_TRUE(test::EndsAtOnce([&] { failure = LoadFailure(pipe); }, pipe));
   EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
   EXPECT_NE(failure.second.find("not a regular file"), std::string::npos) << failure.second;
+#endif
 
   // A device of endless bytes.
-  failure = LoadFailure("/dev/zero");
+  failure = LoadFailure(test::kEndlessDevice);
   EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
   EXPECT_NE(failure.second.find("not a regular file"), std::string::npos) << failure.second;
 
