@@ -152,6 +152,31 @@ TEST_F(CliOnArchive, AReportThatCannotBeWrittenFails) {
   EXPECT_EQ(noFolder.err.substr(0, noFolder.err.find('\n')), "Ошибка открытия файла");
 }
 
+// Every command that names a file takes a Cyrillic folder and file name,
+// as the arguments' UTF-8.
+TEST_F(CliOnArchive, CyrillicFolderAndFileNames) {
+  ASSERT_TRUE(std::filesystem::create_directory(dir / "Узел учёта"));
+  std::filesystem::copy_file(dir / "obj.sav", dir / "Узел учёта/объект.sav");
+  Result info = Cli({"info", "Узел учёта/объект.sav"});
+  EXPECT_EQ(info.status, 0) << info.err;
+
+  Result report = Cli({"report", "Узел учёта/объект.sav", "--view", "archive", "-o", "Узел учёта/отчёт.txt"});
+  EXPECT_EQ(report.status, 0) << report.err;
+  object->SetOutputTypes(0, 0, 0, 0, 0);
+  EXPECT_EQ(test::ReadText(dir / "Узел учёта/отчёт.txt"), CoreReport());
+
+  Result book = Cli({"export", "Узел учёта/объект.sav", "-o", "Узел учёта/книга.XLSX"});
+  EXPECT_EQ(book.status, 0) << book.err;
+  EXPECT_GT(std::filesystem::file_size(dir / "Узел учёта/книга.XLSX"), 0u);
+  Result csv = Cli({"export", "Узел учёта/объект.sav", "--view", "archive", "-o", "Узел учёта/таблица.csv"});
+  EXPECT_EQ(csv.status, 0) << csv.err;
+  EXPECT_GT(std::filesystem::file_size(dir / "Узел учёта/таблица.csv"), 0u);
+
+  Result missing = Cli({"info", "Узел учёта/нет.sav"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("Узел учёта/нет.sav"), std::string::npos) << missing.err;
+}
+
 TEST_F(CliOnArchive, MistakesAreRefused) {
   EXPECT_EQ(Cli({"report", "obj.sav", "--view", "archive", "--output-types", "3,0"}).status, 2);
   EXPECT_EQ(Cli({"report", "obj.sav", "--view", "archive", "--units", "0,2"}).status, 2);

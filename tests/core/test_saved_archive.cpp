@@ -323,5 +323,33 @@ TEST(FileIo, AReplacementFailingAtAnyStepKeepsThePreviousFile) {
   }
 }
 
+// Names are UTF-8 in the program's texts; a Cyrillic folder and file name
+// reach the file system as they are (Windows' ANSI code page would lose
+// them) and come back the same in a listing and in an error.
+TEST(FileIo, CyrillicFolderAndFileNames) {
+  TempDir dir;
+  const auto folder = dir / "Архив узла учёта";
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  const auto file = folder / PathFromUtf8("объект №1.sav");
+  WriteFileAtomically(file, "first");
+  WriteFileAtomically(file, "0123");
+  EXPECT_EQ(ReadWholeFile(file, 100), Ascii("0123"));
+
+  auto d = test::BuiltInDescription();
+  const auto object = test::MakeObject(*d, "TARVIK 59.11.03.04", 0, 1, 5);
+  SaveSavedArchive(file, *object);
+  EXPECT_EQ(StoreSavedArchive(*LoadSavedArchive(file, *d)), StoreSavedArchive(*object));
+  ASSERT_EQ(Entries(folder), 1u);
+  EXPECT_EQ(PathToUtf8(std::filesystem::directory_iterator(folder)->path().filename()), "объект №1.sav");
+
+  try {
+    ReadWholeFile(folder / PathFromUtf8("нет такого.sav"), 100);
+    ADD_FAILURE() << "read a missing file";
+  } catch (const CFileOpenError& e) {
+    EXPECT_NE(std::string(e.what()).find("Архив узла учёта"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("нет такого.sav"), std::string::npos) << e.what();
+  }
+}
+
 }  // namespace
 }  // namespace tkq

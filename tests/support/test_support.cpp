@@ -7,8 +7,8 @@
 #endif
 
 #include <bit>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
