@@ -18,4 +18,8 @@ void SetUpStandardStreams();
 // Whether standard error is a terminal that redraws a line in place.
 bool ErrorIsTerminal();
 
+// The help of --port and of the ports command, in this system's names.
+const char* PortOptionHelp();
+const char* PortsCommandFooter();
+
 }  // namespace tkq::cli

@@ -37,4 +37,12 @@ bool ErrorIsTerminal() {
          ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+const char* PortOptionHelp() { return "A COM port: COM1..COM4, or COM5 and on, as «tarvik-kq ports» lists them"; }
+
+const char* PortsCommandFooter() {
+  return "COM1..COM4 are listed always, with or without a device behind them; then every other COM port present, "
+         "with the name Device Manager shows for it. A closing line on the error output says why no port can be "
+         "used, when none can. Opens no port; exit status 0.";
+}
+
 }  // namespace tkq::cli
