@@ -35,8 +35,12 @@ set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 # looked for under each of them.
 list(APPEND CMAKE_PREFIX_PATH ${TKQ_WINDOWS_PREFIX})
 
-# Tests (gtest_discover_tests, ctest) run the programs under wine.
+# Tests (gtest_discover_tests while building, ctest) run the programs under
+# wine, in a wine prefix of the build's own unless TKQ_WINEPREFIX names one:
+# the user's ~/.wine is left alone, and the first run creates the prefix.
 find_program(TKQ_WINE NAMES wine wine64)
-if(TKQ_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TKQ_WINE})
+find_program(TKQ_ENV env)
+if(TKQ_WINE AND TKQ_ENV)
+  set(TKQ_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "The wine prefix the tests run in")
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TKQ_ENV} WINEPREFIX=${TKQ_WINEPREFIX} WINEDEBUG=-all ${TKQ_WINE})
 endif()

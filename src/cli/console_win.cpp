@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/console.h"
 #include "core/base/win_errors.h"
@@ -24,7 +25,12 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 void SetUpStandardStreams() {
   // A report to standard output has its own line ends: no CR is added.
   (void)::_setmode(::_fileno(stdout), _O_BINARY);
-  ::SetConsoleOutputCP(CP_UTF8);
+  // The code page belongs to the console, which outlives the program: the
+  // one it had comes back at the end.
+  static const UINT previous = ::GetConsoleOutputCP();
+  if (previous != 0 && previous != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) {
+    std::atexit([] { ::SetConsoleOutputCP(previous); });
+  }
 }
 
 // A console (not a file, a pipe or NUL, which isatty takes for one) that

@@ -1,6 +1,8 @@
 #pragma once
-// Windows' error codes in the terms the rest of the core reports in:
-// errno values, whose texts are the same on every platform. Windows only.
+// What the Windows halves of the core share: Windows' error codes in the
+// terms the rest of the core reports in (errno values, whose texts are the
+// same on every platform), and UTF-8 texts as the UTF-16 of Windows' wide
+// functions. Windows only.
 
 #include <string>
 
