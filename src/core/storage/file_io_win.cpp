@@ -44,6 +44,7 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t m
   if (IsDeviceName(name)) throw detail::OpenFailure(path, "not a regular file");
   const DWORD attributes = ::GetFileAttributesW(name.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) throw detail::OpenFailure(path, std::strerror(LastErrno()));
+  // A folder opens only with backup semantics: its attributes tell it.
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) detail::CheckReadable(path, {true, false, 0}, maxSize);
 
   const HANDLE file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
