@@ -19,3 +19,28 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# pkg-config must describe the Windows libraries, never the host's: only
+# the prefixes' own .pc files are searched, and their paths are taken as
+# written (they are absolute already).
+set(TKQ_WINDOWS_PKG_CONFIG_PATH "")
+foreach(prefix IN LISTS TKQ_WINDOWS_PREFIX)
+  list(APPEND TKQ_WINDOWS_PKG_CONFIG_PATH "${prefix}/lib/pkgconfig" "${prefix}/share/pkgconfig")
+endforeach()
+string(REPLACE ";" ":" TKQ_WINDOWS_PKG_CONFIG_PATH "${TKQ_WINDOWS_PKG_CONFIG_PATH}")
+set(ENV{PKG_CONFIG_LIBDIR} "${TKQ_WINDOWS_PKG_CONFIG_PATH}")
+set(ENV{PKG_CONFIG_PATH} "")
+set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+# The prefixes are roots of their own too: a package's CMake config is
+# looked for under each of them.
+list(APPEND CMAKE_PREFIX_PATH ${TKQ_WINDOWS_PREFIX})
+
+# Tests (gtest_discover_tests while building, ctest) run the programs under
+# wine, in a wine prefix of the build's own unless TKQ_WINEPREFIX names one:
+# the user's ~/.wine is left alone, and the first run creates the prefix.
+find_program(TKQ_WINE NAMES wine wine64)
+find_program(TKQ_ENV env)
+if(TKQ_WINE AND TKQ_ENV)
+  set(TKQ_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "The wine prefix the tests run in")
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TKQ_ENV} WINEPREFIX=${TKQ_WINEPREFIX} WINEDEBUG=-all ${TKQ_WINE})
+endif()

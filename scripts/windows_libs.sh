@@ -34,13 +34,14 @@ unpack() {
 }
 
 # Builds library $1 with function $2 unless its folder is done already;
-# the folder's name carries the Debian version of the source.
+# the folder's name carries the Debian version of the source and, when given
+# as $3, the revision of our way of building it.
 prefixes=()
 library() {
   local package=$1 build=$2 version prefix log work
   version=$(source_version "$package")
   [ -n "$version" ] || { echo "no source package $package (is a deb-src entry there?)" >&2; exit 1; }
-  prefix=$cache/$package-$version
+  prefix=$cache/$package-$version${3:++r$3}
   prefixes+=("$prefix")
   if [ -f "$prefix/.done" ]; then
     echo "$package $version: in the cache" >&2
@@ -90,7 +91,9 @@ build_qcustomplot() {  # source, build, prefix
 build_xlsxwriter() {  # source, build, prefix
   # Upstream keeps MinGW off the wide-character file calls, which would
   # leave a Cyrillic path unopened: MinGW has them, so they are used.
+  # (minizip's Win32 file functions are then built for MinGW as for MSVC.)
   sed -i '/^#ifdef __MINGW32__$/,/^#endif$/d' "$1/src/utility.c" "$1/src/packager.c"
+  sed -i 's|^    if(MSVC)$|    if(WIN32)|' "$1/CMakeLists.txt"
   cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$3" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
     -DUSE_SYSTEM_MINIZIP=OFF -DZLIB_USE_STATIC_LIBS=ON
@@ -112,7 +115,7 @@ want() { [[ $wanted == *" $1 "* ]]; }
 want qt6-base && library qt6-base build_qtbase
 qt=$cache/qt6-base-$(source_version qt6-base)
 want qcustomplot && library qcustomplot build_qcustomplot
-want libxlsxwriter && library libxlsxwriter build_xlsxwriter
+want libxlsxwriter && library libxlsxwriter build_xlsxwriter 2
 want googletest && library googletest build_googletest
 
 # CLI11 is headers and a CMake package file: the host's serve the

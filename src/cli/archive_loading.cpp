@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "core/archive/saved_archive.h"
+#include "core/base/paths.h"
 
 namespace tkq::cli {
 
@@ -19,9 +20,9 @@ void AddArchiveOptions(CLI::App& command, ArchiveOptions& options) {
 }
 
 int LoadArchive(const ArchiveOptions& options, LoadedArchive& loaded, CliContext& context) {
-  loaded.description->LoadOrBuiltIn(std::filesystem::path(options.descriptionFile));
+  loaded.description->LoadOrBuiltIn(PathFromUtf8(options.descriptionFile));
   try {
-    loaded.object = LoadSavedArchive(std::filesystem::path(options.archive), *loaded.description);
+    loaded.object = LoadSavedArchive(PathFromUtf8(options.archive), *loaded.description);
   } catch (const CLoadError& e) {
     context.err << e.UserMessage() << "\n" << e.what() << "\n";
     return kExitBadFile;
@@ -30,7 +31,7 @@ int LoadArchive(const ArchiveOptions& options, LoadedArchive& loaded, CliContext
 }
 
 std::string LowerCaseExtension(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
+  std::string extension = PathToUtf8(PathFromUtf8(path).extension());
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension;
 }

@@ -12,6 +12,7 @@
 #include "cli/command.h"
 #include "cli/view_options.h"
 #include "core/archive/saved_archive.h"
+#include "core/base/paths.h"
 #include "core/output/csv_export.h"
 #include "core/output/workbook.h"
 #include "tkq_version.h"
@@ -87,12 +88,12 @@ class ExportCommand : public Command {
     CObjectDefinition& obj = *loaded.object;
     try {
       if (m_kind == EFileKind::kWorkbook) {
-        WriteArchiveWorkbook(m_output, obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION_TEXT});
+        WriteArchiveWorkbook(PathFromUtf8(m_output), obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION_TEXT});
       } else {
         const ECsvView csv = m_view == "archive"    ? ECsvView::kArchive
                              : m_view == "abnormal" ? ECsvView::kAbnormal
                                                     : ECsvView::kParams;
-        WriteArchiveCsvFile(m_output, obj, csv);
+        WriteArchiveCsvFile(PathFromUtf8(m_output), obj, csv);
       }
     } catch (const std::runtime_error& e) {
       context.err << kMessageCannotOpen << "\n" << e.what() << "\n";

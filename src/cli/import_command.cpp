@@ -13,6 +13,7 @@
 #include "cli/number_option.h"
 #include "core/archive/archive_read.h"
 #include "core/archive/saved_archive.h"
+#include "core/base/paths.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_files.h"
 #include "core/link/read_status.h"
@@ -41,7 +42,7 @@ class ImportCommand : public Command {
   int Run(CliContext& context) override {
     char stem[16];
     std::snprintf(stem, sizeof stem, "Obj%02d_0", m_object);
-    const std::filesystem::path dir = m_dir;
+    const std::filesystem::path dir = PathFromUtf8(m_dir);
     auto read = [&](const std::string& name, bool required, std::vector<uint8_t>& bytes) {
       const auto path = dir / name;
       std::error_code unreadable;
@@ -77,7 +78,7 @@ class ImportCommand : public Command {
     CObjectDefinition& obj = *decoded;
     obj.m_strDescription = m_description;
     try {
-      SaveSavedArchive(m_output, obj);
+      SaveSavedArchive(PathFromUtf8(m_output), obj);
     } catch (const std::system_error& e) {
       context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
       return kExitFailure;

@@ -1,11 +1,11 @@
 #pragma once
 // Ctrl+C and termination during a long job: while a guard lives they set
 // its flag instead of ending the process, and the job stops at its next
-// step; the signals' previous handling comes back when the guard goes.
-
-#include <signal.h>
+// step; the signals' previous handling comes back when the guard goes. On
+// Windows the console's Ctrl+C and Ctrl+Break do the same.
 
 #include <atomic>
+#include <memory>
 
 namespace tkq::cli {
 
@@ -21,8 +21,9 @@ class CInterruptGuard {
   bool Interrupted() const;
 
  private:
-  struct sigaction m_previousInt {};
-  struct sigaction m_previousTerm {};
+  // The handling the guard replaced, as the platform keeps it.
+  struct CPrevious;
+  std::unique_ptr<CPrevious> m_previous;
 };
 
 }  // namespace tkq::cli

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <ostream>
 
+#include "cli/console.h"
 #include "cli/number_option.h"
 #include "core/link/link_status.h"
 #include "core/link/port_advice.h"
@@ -18,7 +19,7 @@ constexpr uint32_t kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 1152
 }  // namespace
 
 void AddLinkOptions(CLI::App& command, LinkOptions& options) {
-  command.add_option("--port", options.port, "COM1..COM4 (/dev/ttyS0..3) or a device such as /dev/ttyUSB0")
+  command.add_option("--port", options.port, PortOptionHelp())
       ->type_name("P")
       ->required()
       ->check([](const std::string& port) { return port.empty() ? std::string("names no port") : std::string(); });

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/console.h"
 #include "core/base/cp1251.h"
 #include "core/link/serial_ports.h"
 
@@ -24,13 +25,7 @@ class PortsCommand : public Command {
     return "List the serial ports for --port: the device each stands for and what it is";
   }
 
-  void Setup(CLI::App& command) override {
-    command.footer(
-        "COM1..COM4 are listed always, with or without a device behind them; then the /dev/serial/by-id names of "
-        "USB adapters (they stay the same when the adapter is plugged in again), the devices themselves and the "
-        "further UARTs. A closing line on the error output says why no port can be used, when none can. Opens no "
-        "port; exit status 0.");
-  }
+  void Setup(CLI::App& command) override { command.footer(PortsCommandFooter()); }
 
   int Run(CliContext& context) override {
     const CSerialPorts found = FindSerialPorts();

@@ -14,6 +14,7 @@
 #include "core/archive/archive_read.h"
 #include "core/archive/instrument_contents.h"
 #include "core/archive/saved_archive.h"
+#include "core/base/paths.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_names.h"
 #include "core/link/read_status.h"
@@ -232,7 +233,7 @@ class ReadCommand : public Command {
     const CDeviceFiles& delivered = read.m_files;
     const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
     if (!m_rawDir.empty() && haveFiles &&
-        !KeepRawFiles(m_rawDir, static_cast<uint8_t>(m_object), delivered, context.err)) {
+        !KeepRawFiles(PathFromUtf8(m_rawDir), static_cast<uint8_t>(m_object), delivered, context.err)) {
       return kExitFailure;
     }
     if (!object) {
@@ -245,7 +246,7 @@ class ReadCommand : public Command {
     CObjectDefinition& obj = *object;
     obj.m_strDescription = m_description;
     try {
-      SaveSavedArchive(m_output, obj);
+      SaveSavedArchive(PathFromUtf8(m_output), obj);
     } catch (const std::system_error& e) {
       context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
       return kExitFailure;
@@ -285,12 +286,12 @@ class ReadCommand : public Command {
       context.err << "Нет объектов для чтения\n";
       return kExitFailure;
     }
-    const std::filesystem::path folder(m_output);
+    const std::filesystem::path folder = PathFromUtf8(m_output);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder)) {
       context.err << kMessageCannotOpen << "\n"
-                  << folder.string() << ": " << (ec ? ec.message() : std::string("not a folder")) << "\n";
+                  << m_output << ": " << (ec ? ec.message() : std::string("not a folder")) << "\n";
       return kExitFailure;
     }
     uint64_t total = 0;
@@ -322,7 +323,7 @@ class ReadCommand : public Command {
       // they do not decode.
       const CDeviceFiles& delivered = read.m_files;
       const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
-      if (!m_rawDir.empty() && haveFiles && !KeepRawFiles(m_rawDir, number, delivered, context.err)) {
+      if (!m_rawDir.empty() && haveFiles && !KeepRawFiles(PathFromUtf8(m_rawDir), number, delivered, context.err)) {
         failed.push_back(number);
         continue;
       }
@@ -343,7 +344,7 @@ class ReadCommand : public Command {
         continue;
       }
       saved.push_back(number);
-      context.err << "Объект " << +number << ": сохранено " << path.string() << " (записей "
+      context.err << "Объект " << +number << ": сохранено " << PathToUtf8(path) << " (записей "
                   << obj.m_arcRecords.GetSize() << ", нештатных ситуаций " << obj.GetAbnormalCount() << ")"
                   << (code != kReadOk ? "; " + text : std::string()) << "\n";
     }

@@ -10,6 +10,7 @@
 #include "cli/command.h"
 #include "cli/view_options.h"
 #include "core/archive/saved_archive.h"
+#include "core/base/paths.h"
 #include "core/output/report.h"
 #include "core/storage/file_io.h"
 
@@ -45,7 +46,7 @@ class ReportCommand : public Command {
         Write(obj, columns, sink);
         sink.Flush();
       } else {
-        CAtomicFile file(m_output);
+        CAtomicFile file(PathFromUtf8(m_output));
         CAtomicFileSink sink(file);
         Write(obj, columns, sink);
         file.Commit();

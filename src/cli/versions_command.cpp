@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "core/base/paths.h"
 #include "core/description/read_param_class.h"
 
 namespace tkq::cli {
@@ -28,7 +29,7 @@ class VersionsCommand : public Command {
 
   int Run(CliContext& context) override {
     CReadParamClass description;
-    description.LoadAtStart(std::filesystem::path(m_descriptionFile),
+    description.LoadAtStart(PathFromUtf8(m_descriptionFile),
                             [&](std::string_view message) { context.err << message << "\n"; });
     for (const auto& name : description.VersionNames()) context.out << name << "\n";
     return kExitSuccess;

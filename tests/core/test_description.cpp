@@ -196,6 +196,9 @@ TEST(LoadAtStart, AnUnreadableFileIsReplacedButKept) {
 }
 
 TEST(LoadAtStart, APipeIsNeitherWaitedOnNorReplaced) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no named pipe in a folder on Windows (its pipes are devices, which file_io refuses by name)";
+#else
   TempDir dir;
   const auto file = dir / "TarvikKQ.def";
   test::MakeFifo(file);
@@ -207,6 +210,7 @@ TEST(LoadAtStart, APipeIsNeitherWaitedOnNorReplaced) {
   EXPECT_EQ(d.VersionNames().size(), 18u);  // the built-in description
   EXPECT_TRUE(std::filesystem::is_fifo(file));
   EXPECT_FALSE(std::filesystem::exists(dir / "TarvikKQ.def.bak"));
+#endif
 }
 
 TEST(SaveDescription, AFailedWriteReportsNothingAndKeepsTheOldFile) {

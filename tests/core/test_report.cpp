@@ -63,8 +63,7 @@ TEST(TextForms, CellsOfTheTables) {
 }
 
 TEST(TextForms, ObjectTitle) {
-  setenv("TZ", "UTC", 1);
-  tzset();
+  test::UseUtcAsLocalTime();
   EXPECT_EQ(ObjectTitle(3, 1330956429), "Архив объекта №  3  считан 05.03.2012 14.07.09");
 }
 

@@ -2,7 +2,6 @@
 // every kind of damage refused with "Неверный формат файла".
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -11,6 +10,10 @@
 #include "core/archive/saved_archive.h"
 #include "core/storage/file_io.h"
 #include "support/test_support.h"
+
+#ifndef EDQUOT  // not among the errno values of Windows' C library
+#define EDQUOT 122
+#endif
 
 namespace tkq {
 namespace {
@@ -211,7 +214,7 @@ TEST(SavedArchive, MissingFilesAndFailedSaves) {
   std::ofstream(target) << "previous contents";
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   CObjectDefinition obj;
-  const bool writable = ::access(dir.Path().c_str(), W_OK) == 0;  // root may write anyway
+  const bool writable = test::CanCreateIn(dir.Path());  // root may write anyway, and so may anyone on Windows
   if (!writable) {
     EXPECT_THROW(SaveSavedArchive(target, obj), std::system_error);
     EXPECT_EQ(test::ReadText(target), "previous contents");
@@ -250,16 +253,18 @@ std::pair<CLoadError::Kind, std::string> LoadFailure(const std::filesystem::path
 
 TEST(SavedArchive, OnlyARegularFileOfAnArchivesSizeIsRead) {
   TempDir dir;
+  std::pair<CLoadError::Kind, std::string> failure;
+#ifndef _WIN32  // Windows has no named pipe in a folder: its pipes are devices, as below
   // A pipe nobody writes to is refused at once, not waited on.
   const auto pipe = dir / "pipe";
   test::MakeFifo(pipe);
-  std::pair<CLoadError::Kind, std::string> failure;
   ASSERT_TRUE(test::EndsAtOnce([&] { failure = LoadFailure(pipe); }, pipe));
   EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
   EXPECT_NE(failure.second.find("not a regular file"), std::string::npos) << failure.second;
+#endif
 
   // A device of endless bytes.
-  failure = LoadFailure("/dev/zero");
+  failure = LoadFailure(test::kEndlessDevice);
   EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
   EXPECT_NE(failure.second.find("not a regular file"), std::string::npos) << failure.second;
 
@@ -315,6 +320,34 @@ TEST(FileIo, AReplacementFailingAtAnyStepKeepsThePreviousFile) {
     EXPECT_EQ(seen, c.nth);
     EXPECT_EQ(test::ReadText(target), previous);
     EXPECT_EQ(Entries(dir.Path()), 1u);
+  }
+}
+
+// Names are UTF-8 in the program's texts; a Cyrillic folder and file name
+// reach the file system as they are (Windows' ANSI code page would lose
+// them) and come back the same in a listing and in an error.
+TEST(FileIo, CyrillicFolderAndFileNames) {
+  TempDir dir;
+  const auto folder = dir / "Архив узла учёта";
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  const auto file = folder / PathFromUtf8("объект №1.sav");
+  WriteFileAtomically(file, "first");
+  WriteFileAtomically(file, "0123");
+  EXPECT_EQ(ReadWholeFile(file, 100), Ascii("0123"));
+
+  auto d = test::BuiltInDescription();
+  const auto object = test::MakeObject(*d, "TARVIK 59.11.03.04", 0, 1, 5);
+  SaveSavedArchive(file, *object);
+  EXPECT_EQ(StoreSavedArchive(*LoadSavedArchive(file, *d)), StoreSavedArchive(*object));
+  ASSERT_EQ(Entries(folder), 1u);
+  EXPECT_EQ(PathToUtf8(std::filesystem::directory_iterator(folder)->path().filename()), "объект №1.sav");
+
+  try {
+    ReadWholeFile(folder / PathFromUtf8("нет такого.sav"), 100);
+    ADD_FAILURE() << "read a missing file";
+  } catch (const CFileOpenError& e) {
+    EXPECT_NE(std::string(e.what()).find("Архив узла учёта"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("нет такого.sav"), std::string::npos) << e.what();
   }
 }
 

@@ -2,7 +2,9 @@
 // Running the tools in the tests: tarvik-kq's commands in-process with the
 // streams caught, or a program through the shell in a folder.
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <array>
 #include <cstdio>
@@ -33,6 +35,7 @@ inline Result Cli(const std::vector<std::string>& args, bool errIsTerminal = fal
   return r;
 }
 
+#ifndef _WIN32  // a POSIX shell
 // `program args` through the shell in `cwd` (`args` may redirect).
 inline Result Shell(const std::filesystem::path& cwd, const std::string& program, const std::string& args) {
   const auto errFile = cwd / ".stderr";
@@ -50,5 +53,6 @@ inline Result Shell(const std::filesystem::path& cwd, const std::string& program
   std::filesystem::remove(errFile);
   return r;
 }
+#endif
 
 }  // namespace tkq::test

@@ -1,14 +1,19 @@
 #include "support/test_support.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <bit>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <future>
+#include <random>
 #include <sstream>
 
 #include "core/archive/records.h"
@@ -88,6 +93,7 @@ std::string ReadText(const std::filesystem::path& path) {
   return s.str();
 }
 
+#ifndef _WIN32  // a named pipe in a folder is POSIX's; the tests that make one skip on Windows
 void MakeFifo(const std::filesystem::path& path) { ::mkfifo(path.c_str(), 0600); }
 
 bool EndsAtOnce(const std::function<void()>& load, const std::filesystem::path& fifo) {
@@ -99,11 +105,39 @@ bool EndsAtOnce(const std::function<void()>& load, const std::filesystem::path& 
     if (done.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready) return false;
   }
 }
+#endif
+
+void UseUtcAsLocalTime() {
+#ifdef _WIN32
+  _putenv_s("TZ", "UTC0");  // Windows' C library wants the offset written out
+  _tzset();
+#else
+  setenv("TZ", "UTC", 1);
+  tzset();
+#endif
+}
+
+bool CanCreateIn(const std::filesystem::path& dir) {
+  const std::filesystem::path probe = dir / ".probe";
+  if (!std::ofstream(probe)) return false;
+  std::filesystem::remove(probe);
+  return true;
+}
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tkq-test-XXXXXX").string();
-  char* made = ::mkdtemp(pattern.data());
-  m_path = made != nullptr ? std::filesystem::path(made) : std::filesystem::temp_directory_path();
+  // A name of its own, made the way every platform makes folders.
+  std::random_device random;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "tkq-test-%08x", static_cast<unsigned>(random()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(base / name, ec)) {
+      m_path = base / name;
+      return;
+    }
+  }
+  m_path = base;
 }
 
 TempDir::~TempDir() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/archive/object_definition.h"
+#include "core/base/paths.h"
 #include "core/description/read_param_class.h"
 
 namespace tkq::test {
@@ -42,6 +43,7 @@ std::unique_ptr<CObjectDefinition> MakeObject(const CReadParamClass& description
 // The bytes of a file.
 std::string ReadText(const std::filesystem::path& path);
 
+#ifndef _WIN32
 // A named pipe at `path` (nobody writing to it).
 void MakeFifo(const std::filesystem::path& path);
 
@@ -49,6 +51,21 @@ void MakeFifo(const std::filesystem::path& path);
 // load still waiting for a writer of the pipe `fifo` is then let go by one
 // that writes nothing, so that a failing test ends too.
 bool EndsAtOnce(const std::function<void()>& load, const std::filesystem::path& fifo);
+#endif
+
+// Local time is UTC from here on.
+void UseUtcAsLocalTime();
+
+// A device that gives bytes without end.
+#ifdef _WIN32
+inline constexpr const char* kEndlessDevice = "NUL";
+#else
+inline constexpr const char* kEndlessDevice = "/dev/zero";
+#endif
+
+// Whether a file can be made in `dir` (root may write where permissions
+// say no).
+bool CanCreateIn(const std::filesystem::path& dir);
 
 // A fresh temporary folder, removed when the object goes.
 class TempDir {
@@ -58,7 +75,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& Path() const { return m_path; }
-  std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+  // `name` is UTF-8, as the tests' texts are.
+  std::filesystem::path operator/(const std::string& name) const { return m_path / PathFromUtf8(name); }
 
  private:
   std::filesystem::path m_path;

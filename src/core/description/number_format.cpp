@@ -95,10 +95,14 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
       } else {
         bits = static_cast<uint32_t>(arg.integer);
       }
-      conversion.push_back(conv);
       if (conv == 'd' || conv == 'i') {
+        conversion.push_back(conv);
         piece = Apply(format, conversion, static_cast<int>(static_cast<int32_t>(bits)));
       } else {
+        // A sign or a blank for it is the signed conversions' alone: some C
+        // libraries put the blank before an unsigned number all the same.
+        std::erase_if(conversion, [](char flag) { return flag == ' ' || flag == '+'; });
+        conversion.push_back(conv);
         piece = Apply(format, conversion, static_cast<unsigned>(bits));
       }
     } else if (std::string_view("fFeEgGaA").find(conv) != std::string_view::npos) {

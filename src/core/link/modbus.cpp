@@ -2,7 +2,6 @@
 
 #include "core/link/crc16.h"
 #include "core/link/modbus_frames.h"
-#include "core/link/posix_serial_channel.h"
 
 namespace tkq {
 namespace {
@@ -25,7 +24,7 @@ int ExceptionStatus(uint8_t code) {
 
 }  // namespace
 
-CModbus::CModbus() : CModbus(std::make_unique<CPosixSerialChannel>()) {}
+CModbus::CModbus() : CModbus(MakeSerialChannel()) {}
 
 CModbus::CModbus(std::unique_ptr<CSerialChannel> channel) : m_channel(std::move(channel)) {}
 

@@ -25,7 +25,7 @@ struct CLineCounters {
 
 class CModbus {
  public:
-  // A link on the POSIX serial channel.
+  // A link on the platform's serial channel.
   CModbus();
   // A link on the given channel (tests, the fuzzer).
   explicit CModbus(std::unique_ptr<CSerialChannel> channel);
@@ -61,7 +61,7 @@ class CModbus {
 
   const CLineCounters& Counters() const { return m_counters; }
   CSerialChannel& Channel() { return *m_channel; }
-  // errno of the last failed open (for advice on permissions), 0 if none.
+  // Why the last open failed (CSerialChannel::LastOpenError), 0 if unknown.
   int LastOpenError() const { return m_channel->LastOpenError(); }
 
   uint8_t m_abResponse[256] = {};

@@ -6,9 +6,13 @@
 
 namespace tkq {
 
-// `err` is the errno of the failed open. The advice names the device and,
-// for a permission error, the group that serial devices belong to.
+// `err` is the channel's LastOpenError() for the failed open: errno on
+// POSIX systems, where the advice names the device and, for a permission
+// error, the group that serial devices belong to; Windows' error code
+// there, where it names the port.
 std::string PortAdvice(const std::string& portName, int err);
+
+// Where devices belong to groups (POSIX systems only):
 
 // The group whose members may open the device at `path`; "dialout", the
 // usual one, when that cannot be told.

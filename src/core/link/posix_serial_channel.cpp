@@ -41,6 +41,8 @@ int RemainingMs(Clock::time_point deadline) {
 
 }  // namespace
 
+std::unique_ptr<CSerialChannel> MakeSerialChannel() { return std::make_unique<CPosixSerialChannel>(); }
+
 CPosixSerialChannel::~CPosixSerialChannel() { Close(); }
 
 bool CPosixSerialChannel::Open(const std::string& portName, uint32_t baud) {

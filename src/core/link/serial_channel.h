@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -39,8 +40,13 @@ class CSerialChannel {
   virtual int Read(std::span<uint8_t> buffer, int timeoutMs, const AnswerComplete& complete,
                    const std::atomic<bool>* cancel) = 0;
 
-  // errno of the last failed Open, for advice to the user (0 if unknown).
+  // Why the last Open failed, for advice to the user (port_advice.h): the
+  // platform's own code, errno on POSIX systems and GetLastError() on
+  // Windows; 0 if unknown.
   virtual int LastOpenError() const { return 0; }
 };
+
+// The channel on this platform's serial ports.
+std::unique_ptr<CSerialChannel> MakeSerialChannel();
 
 }  // namespace tkq

@@ -44,7 +44,10 @@ int StandardPortIndex(std::string_view name) {
 std::string PortDescription(const CSerialPort& port) {
   if (!port.exists) return "устройства нет";
   std::string text = KindText(port);
-  if (!port.accessible && port.kind != EPortKind::kEmptySlot) text += "; нет прав доступа (группа " + port.group + ")";
+  if (!port.friendlyName.empty()) text += ", «" + port.friendlyName + "»";
+  if (!port.accessible && port.kind != EPortKind::kEmptySlot) {
+    text += port.group.empty() ? "; нет прав доступа" : "; нет прав доступа (группа " + port.group + ")";
+  }
   return text;
 }
 

@@ -2,7 +2,8 @@
 // The serial ports a user may choose: the standard names first, then every
 // serial device found on the machine, each with the device it stands for
 // and what it is. How ports are found and what device a name stands for is
-// the platform's own (serial_ports_posix.cpp); this header is not.
+// the platform's own (serial_ports_posix.cpp, serial_ports_win.cpp); this
+// header is not.
 
 #include <array>
 #include <string>
@@ -20,8 +21,9 @@ inline constexpr std::array<std::string_view, 4> kStandardPorts = {"COM1", "COM2
 int StandardPortIndex(std::string_view name);
 
 // The device a port name stands for: COM1 is the platform's first serial
-// port, and so on (a further COMn typed by hand goes on counting); any other
-// name is a device path used as it stands.
+// port, and so on (a further COMn typed by hand goes on counting; on
+// Windows COMn is the port of that name, "\\.\COMn"); any other name is
+// a device path used as it stands.
 std::string PortDevicePath(const std::string& portName);
 
 enum class EPortKind {
@@ -41,9 +43,12 @@ struct CSerialPort {
   std::string product;
   std::string serialNumber;
   std::string usbId;        // vendor and product, "0403:6001"
+  // The name the system shows the user for the device (Windows' Device
+  // Manager: "USB Serial Port (COM5)"); empty where it has none.
+  std::string friendlyName;
   bool exists = false;      // the device node is there
   bool accessible = false;  // this user may open it for reading and writing
-  std::string group;        // whose members may open it; empty without a device
+  std::string group;        // whose members may open it; empty without a device or groups
 };
 
 struct CSerialPorts {
@@ -55,7 +60,8 @@ struct CSerialPorts {
 
 // The ports of this machine, in the order they are offered. Every path
 // looked at is taken under `root` (tests build a /dev and /sys of their own
-// there); the names and devices returned never carry it.
+// there); the names and devices returned never carry it. Windows asks the
+// system, not paths, and takes no root.
 CSerialPorts FindSerialPorts(const std::string& root = {});
 
 // What the port is, for the user: the adapter's make, model and serial

@@ -1,7 +1,5 @@
 #include "core/output/workbook.h"
 
-#include <stdlib.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -17,6 +16,7 @@
 
 #include "core/archive/object_definition.h"
 #include "core/base/cp1251.h"
+#include "core/base/paths.h"
 #include "core/base/rtc_time.h"
 #include "core/output/table_cells.h"
 #include "core/output/text_forms.h"
@@ -59,13 +59,7 @@ size_t DigitCount(uint64_t n) {
 // A file of its own beside `near`, removed when the object goes.
 class CScratchFile {
  public:
-  explicit CScratchFile(const std::filesystem::path& near) {
-    std::string name = near.string() + ".book-XXXXXX";
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot create a file beside " + near.string());
-    ::close(fd);
-    m_path = name;
-  }
+  explicit CScratchFile(const std::filesystem::path& near) : m_path(CreateScratchFileBeside(near, ".book")) {}
   ~CScratchFile() {
     std::error_code ec;
     std::filesystem::remove(m_path, ec);
@@ -84,11 +78,12 @@ class CScratchFile {
 class CWorkbook {
  public:
   CWorkbook(const std::filesystem::path& file, const std::filesystem::path& scratchFolder, std::string target)
-      : m_target(std::move(target)), m_scratchFolder(scratchFolder.string()) {
+      : m_target(std::move(target)), m_scratchFolder(PathToUtf8(scratchFolder)) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = m_scratchFolder.data();
-    m_book = workbook_new_opt(file.c_str(), &options);
+    // The library takes UTF-8 names on every platform.
+    m_book = workbook_new_opt(PathToUtf8(file).c_str(), &options);
     if (m_book == nullptr) Fail("out of memory");
   }
   ~CWorkbook() {
@@ -399,16 +394,15 @@ void WriteInfoSheet(CWorkbook& book, const CCellFormats& formats, const CObjectD
 
 // Copies a finished file into the replacement of the destination.
 void CopyInto(const std::filesystem::path& from, CAtomicFile& to) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(from.c_str(), "rb"), &std::fclose);
-  if (!in) throw std::system_error(errno, std::generic_category(), "cannot read back " + from.string());
+  std::ifstream in(from, std::ios::binary);
+  if (!in) throw std::system_error(EIO, std::generic_category(), "cannot read back " + PathToUtf8(from));
   std::vector<char> buffer(1 << 20);
   for (;;) {
-    const size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    const auto n = static_cast<size_t>(in.gcount());
     if (n > 0) to.Write(std::string_view(buffer.data(), n));
     if (n < buffer.size()) {
-      if (std::ferror(in.get())) {
-        throw std::system_error(EIO, std::generic_category(), "cannot read back " + from.string());
-      }
+      if (in.bad()) throw std::system_error(EIO, std::generic_category(), "cannot read back " + PathToUtf8(from));
       break;
     }
   }
@@ -434,7 +428,7 @@ void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefini
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   const CScratchFile scratch(path);
   {
-    CWorkbook book(scratch.Path(), folder, path.string());
+    CWorkbook book(scratch.Path(), folder, PathToUtf8(path));
     const CCellFormats formats(book);
     std::string title = "Архив объекта № " + std::to_string(object.GetObjectNumber());
     std::string comments = info.programName + " " + info.programVersion;

@@ -49,7 +49,9 @@ class CAtomicFile {
   void Discard();
   std::filesystem::path m_path;
   std::filesystem::path m_tmp;
-  int m_fd = -1;
+  // The temporary file while it is open: a descriptor, or a Windows
+  // HANDLE; -1 (INVALID_HANDLE_VALUE alike) when none is.
+  intptr_t m_file = -1;
 };
 
 // Writes `data` to a temporary file beside `path` and renames it over
@@ -57,6 +59,11 @@ class CAtomicFile {
 // file in place of a good one. A symbolic link is followed and its target
 // replaced. Throws std::system_error; the temporary file is removed then.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view data);
+
+// An empty file of its own beside `path`, named after it with `tag` and a
+// unique ending, for a library that writes a file by name. Throws
+// std::system_error; the caller removes the file.
+std::filesystem::path CreateScratchFileBeside(const std::filesystem::path& path, std::string_view tag);
 
 // The system calls of a replacement, in the order they come.
 enum class CFileStep { kCreate, kWrite, kSync, kClose, kRename };

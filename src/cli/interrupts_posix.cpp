@@ -1,3 +1,5 @@
+#include <signal.h>
+
 #include "cli/interrupts.h"
 
 namespace tkq::cli {
@@ -9,18 +11,23 @@ void OnInterrupt(int) { g_interrupted = true; }
 
 }  // namespace
 
-CInterruptGuard::CInterruptGuard() {
+struct CInterruptGuard::CPrevious {
+  struct sigaction interrupt {};
+  struct sigaction terminate {};
+};
+
+CInterruptGuard::CInterruptGuard() : m_previous(std::make_unique<CPrevious>()) {
   g_interrupted = false;
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &m_previousInt);
-  sigaction(SIGTERM, &action, &m_previousTerm);
+  sigaction(SIGINT, &action, &m_previous->interrupt);
+  sigaction(SIGTERM, &action, &m_previous->terminate);
 }
 
 CInterruptGuard::~CInterruptGuard() {
-  sigaction(SIGINT, &m_previousInt, nullptr);
-  sigaction(SIGTERM, &m_previousTerm, nullptr);
+  sigaction(SIGINT, &m_previous->interrupt, nullptr);
+  sigaction(SIGTERM, &m_previous->terminate, nullptr);
 }
 
 std::atomic<bool>& CInterruptGuard::Flag() { return g_interrupted; }

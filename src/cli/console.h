@@ -1,0 +1,25 @@
+#pragma once
+// What tarvik-kq takes from and gives to the system it runs on: its
+// arguments, its standard streams and whether messages go to a terminal.
+
+#include <string>
+#include <vector>
+
+namespace tkq::cli {
+
+// The words after the program's name, in UTF-8 (Windows hands `argv` over
+// in the ANSI code page, which cannot hold every file name).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// Standard output written byte for byte (reports keep their own line
+// ends), messages shown as the UTF-8 they are.
+void SetUpStandardStreams();
+
+// Whether standard error is a terminal that redraws a line in place.
+bool ErrorIsTerminal();
+
+// The help of --port and of the ports command, in this system's names.
+const char* PortOptionHelp();
+const char* PortsCommandFooter();
+
+}  // namespace tkq::cli

@@ -1,0 +1,54 @@
+#include <windows.h>
+// After <windows.h>, which it needs.
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/console.h"
+#include "core/base/win_errors.h"
+
+namespace tkq::cli {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (words == nullptr) return std::vector<std::string>(argv + 1, argv + argc);
+  std::vector<std::string> args;
+  for (int i = 1; i < count; ++i) args.push_back(Utf8FromWide(words[i]));
+  ::LocalFree(words);
+  return args;
+}
+
+void SetUpStandardStreams() {
+  // A report to standard output has its own line ends: no CR is added.
+  (void)::_setmode(::_fileno(stdout), _O_BINARY);
+  // The code page belongs to the console, which outlives the program: the
+  // one it had comes back at the end.
+  static const UINT previous = ::GetConsoleOutputCP();
+  if (previous != 0 && previous != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) {
+    std::atexit([] { ::SetConsoleOutputCP(previous); });
+  }
+}
+
+// A console (not a file, a pipe or NUL, which isatty takes for one) that
+// understands the bar's escape sequences.
+bool ErrorIsTerminal() {
+  const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (err == INVALID_HANDLE_VALUE || !::GetConsoleMode(err, &mode)) return false;
+  return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+         ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+const char* PortOptionHelp() { return "A COM port: COM1..COM4, or COM5 and on, as «tarvik-kq ports» lists them"; }
+
+const char* PortsCommandFooter() {
+  return "COM1..COM4 are listed always, with or without a device behind them; then every other COM port present, "
+         "with the name Device Manager shows for it. A closing line on the error output says why no port can be "
+         "used, when none can. Opens no port; exit status 0.";
+}
+
+}  // namespace tkq::cli

@@ -1,0 +1,137 @@
+// Files on POSIX systems: descriptors, fsync and rename.
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "core/storage/file_io.h"
+#include "core/storage/file_io_shared.h"
+
+namespace tkq {
+
+using detail::InjectedFault;
+using detail::ThrowFileError;
+
+namespace {
+
+detail::CFileKind KindOf(const struct stat& st) {
+  return {S_ISDIR(st.st_mode), S_ISREG(st.st_mode), static_cast<uint64_t>(st.st_size)};
+}
+
+}  // namespace
+
+std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize) {
+  // The name is looked at before it is opened, as opening a pipe waits for
+  // a writer and opening a device may act on it.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) throw detail::OpenFailure(path, std::strerror(errno));
+  detail::CheckReadable(path, KindOf(st), maxSize);
+  // Not blocking all the same, should the name have changed meanwhile.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) throw detail::OpenFailure(path, std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  if (::fstat(fd, &st) != 0) throw detail::OpenFailure(path, std::strerror(errno));
+  detail::CheckReadable(path, KindOf(st), maxSize);
+  return detail::ReadToEnd(path, static_cast<uint64_t>(st.st_size), maxSize,
+                           [fd](uint8_t* buffer, size_t room, int& err) -> int64_t {
+                             for (;;) {
+                               const ssize_t n = ::read(fd, buffer, room);
+                               if (n >= 0 || errno != EINTR) {
+                                 err = errno;
+                                 return n;
+                               }
+                             }
+                           });
+}
+
+CAtomicFile::CAtomicFile(const std::filesystem::path& requested) : m_path(requested) {
+  std::error_code ec;
+  if (std::filesystem::is_symlink(m_path, ec)) {
+    const auto target = std::filesystem::canonical(m_path, ec);
+    if (!ec) m_path = target;
+  }
+  m_tmp = detail::NameBeside(m_path, ".tmp", static_cast<unsigned long>(::getpid()));
+
+  mode_t mode = 0666;  // narrowed by the umask, as a plain new file would be
+  struct stat st {};
+  const bool existed = ::stat(m_path.c_str(), &st) == 0;
+  // A rename would put a file in place of the device or pipe.
+  if (existed && !S_ISREG(st.st_mode)) {
+    ThrowFileError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "cannot replace", m_path, ", not a regular file");
+  }
+  if (existed) mode = st.st_mode & 07777;
+  if (const int err = InjectedFault(CFileStep::kCreate)) ThrowFileError(err, "cannot create", m_path);
+  const int fd = ::open(m_tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) ThrowFileError(errno, "cannot create", m_path);
+  m_file = fd;
+  if (existed) (void)::fchmod(fd, mode);
+}
+
+CAtomicFile::~CAtomicFile() { Discard(); }
+
+void CAtomicFile::Discard() {
+  if (m_file < 0) return;
+  ::close(static_cast<int>(m_file));
+  ::unlink(m_tmp.c_str());
+  m_file = -1;
+}
+
+void CAtomicFile::Write(std::string_view data) {
+  const int fd = static_cast<int>(m_file);
+  size_t done = 0;
+  while (done < data.size()) {
+    const int injected = InjectedFault(CFileStep::kWrite);
+    const ssize_t n = injected != 0 ? -1 : ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (injected == 0 && errno == EINTR) continue;
+      const int err = injected != 0 ? injected : errno;
+      Discard();
+      ThrowFileError(err, "cannot write", m_path);
+    }
+    done += static_cast<size_t>(n);
+  }
+}
+
+void CAtomicFile::Commit() {
+  const int fd = static_cast<int>(m_file);
+  // The data reach the disk before the name points at them, so a crash
+  // leaves the old file or the new one, never an empty one.
+  const int syncFault = InjectedFault(CFileStep::kSync);
+  if (syncFault != 0 || (::fsync(fd) != 0 && errno != EINVAL)) {
+    const int err = syncFault != 0 ? syncFault : errno;
+    Discard();
+    ThrowFileError(err, "cannot write", m_path);
+  }
+  m_file = -1;
+  // Where a network file system reports writes it had deferred.
+  const int closeFault = InjectedFault(CFileStep::kClose);
+  if (::close(fd) != 0 || closeFault != 0) {
+    const int err = closeFault != 0 ? closeFault : errno;
+    ::unlink(m_tmp.c_str());
+    ThrowFileError(err, "cannot write", m_path);
+  }
+  const int renameFault = InjectedFault(CFileStep::kRename);
+  if (renameFault != 0 || ::rename(m_tmp.c_str(), m_path.c_str()) != 0) {
+    const int err = renameFault != 0 ? renameFault : errno;
+    ::unlink(m_tmp.c_str());
+    ThrowFileError(err, "cannot replace", m_path);
+  }
+}
+
+std::filesystem::path CreateScratchFileBeside(const std::filesystem::path& path, std::string_view tag) {
+  std::string name = path.string() + std::string(tag) + "-XXXXXX";
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) ThrowFileError(errno, "cannot create a file beside", path);
+  ::close(fd);
+  return name;
+}
+
+}  // namespace tkq
