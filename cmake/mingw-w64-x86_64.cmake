@@ -39,8 +39,31 @@ list(APPEND CMAKE_PREFIX_PATH ${TKQ_WINDOWS_PREFIX})
 # wine, in a wine prefix of the build's own unless TKQ_WINEPREFIX names one:
 # the user's ~/.wine is left alone, and the first run creates the prefix.
 find_program(TKQ_WINE NAMES wine wine64)
-find_program(TKQ_ENV env)
-if(TKQ_WINE AND TKQ_ENV)
+if(TKQ_WINE)
   set(TKQ_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "The wine prefix the tests run in")
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TKQ_ENV} WINEPREFIX=${TKQ_WINEPREFIX} WINEDEBUG=-all ${TKQ_WINE})
+  # The libraries' DLLs (Qt's, QCustomPlot's) are found where they were
+  # built, the mingw runtime's beside the compiler: a small script runs
+  # wine with them on its path (WINEPATH takes Windows paths, separated by
+  # semicolons, which a CMake list would cut; wine's Z: drive is the host's
+  # root).
+  set(tkq_wine_path "")
+  foreach(prefix IN LISTS TKQ_WINDOWS_PREFIX)
+    if(IS_DIRECTORY "${prefix}/bin")
+      list(APPEND tkq_wine_path "Z:${prefix}/bin")
+    endif()
+  endforeach()
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                  OUTPUT_VARIABLE tkq_libstdcxx OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(IS_ABSOLUTE "${tkq_libstdcxx}")
+    get_filename_component(tkq_runtime "${tkq_libstdcxx}" DIRECTORY)
+    list(APPEND tkq_wine_path "Z:${tkq_runtime}" "Z:/usr/${TKQ_MINGW}/lib")
+  endif()
+  string(REPLACE "/" "\\" tkq_wine_path "${tkq_wine_path}")
+  file(WRITE "${CMAKE_BINARY_DIR}/wine-run"
+       "#!/bin/sh\n# Runs a program of this build under wine.\n"
+       "export WINEPREFIX='${TKQ_WINEPREFIX}' WINEDEBUG=-all WINEPATH='${tkq_wine_path}'\n"
+       "exec '${TKQ_WINE}' \"$@\"\n")
+  file(CHMOD "${CMAKE_BINARY_DIR}/wine-run" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+       GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run")
 endif()

@@ -96,10 +96,21 @@ std::optional<QSize> ParseSize(std::string_view text) {
   return QSize(static_cast<int>(*width), static_cast<int>(*height));
 }
 
-// Whether -o names a file the chart writes: .png, .svg or .pdf in any case.
+// Whether -o names a file the chart writes (.png, .svg or .pdf in any
+// case; no .svg where Qt's SVG module is not built).
 bool IsImageName(const std::string& path) {
   const std::string extension = LowerCaseExtension(path);
-  return extension == ".png" || extension == ".svg" || extension == ".pdf";
+  return !extension.empty() && gui::CArchiveChart::ImageFormats().contains(QString::fromStdString(extension.substr(1)));
+}
+
+// ".png, .svg or .pdf"
+std::string ImageNames() {
+  const QStringList formats = gui::CArchiveChart::ImageFormats();
+  std::string names;
+  for (qsizetype i = 0; i < formats.size(); ++i) {
+    names += (i == 0 ? "." : i + 1 == formats.size() ? " or ." : ", .") + formats[i].toStdString();
+  }
+  return names;
 }
 
 // Whether a row's interval reaches into (from, to).
@@ -144,7 +155,8 @@ class PlotCommand : public Command {
             "-o",
             [this](const std::string& path) {
               if (!IsImageName(path)) {
-                throw CLI::ValidationError("-o: the file's name must end in .png, .svg or .pdf, not \"" + path + "\"");
+                throw CLI::ValidationError("-o: the file's name must end in " + ImageNames() + ", not \"" + path +
+                                           "\"");
               }
               m_output = path;
             },

@@ -3,7 +3,9 @@
 #include <QFileInfo>
 #include <QPdfWriter>
 #include <QSaveFile>
+#ifdef TKQ_HAVE_SVG
 #include <QSvgGenerator>
+#endif
 #include <algorithm>
 #include <cmath>
 
@@ -402,10 +404,26 @@ void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
   Refresh();
 }
 
+QString CArchiveChart::ImageFormatsText() {
+#ifdef TKQ_HAVE_SVG
+  return QStringLiteral("PNG, SVG или PDF");
+#else
+  return QStringLiteral("PNG или PDF");
+#endif
+}
+
+QStringList CArchiveChart::ImageFormats() {
+#ifdef TKQ_HAVE_SVG
+  return {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")};
+#else
+  return {QStringLiteral("png"), QStringLiteral("pdf")};
+#endif
+}
+
 bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
   const QString suffix = QFileInfo(path).suffix().toLower();
-  if (suffix != "png" && suffix != "svg" && suffix != "pdf") {
-    error = QStringLiteral("Формат файла не поддерживается: нужен PNG, SVG или PDF");
+  if (!ImageFormats().contains(suffix)) {
+    error = QStringLiteral("Формат файла не поддерживается: нужен ") + ImageFormatsText();
     return false;
   }
   if (size.width() < 100 || size.height() < 100 || size.width() > 10000 || size.height() > 10000) {
@@ -427,6 +445,7 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
     FitLegend(old.width());
     Refresh();
     drawn = picture.save(&file, "PNG");
+#ifdef TKQ_HAVE_SVG
   } else if (suffix == "svg") {
     QSvgGenerator svg;
     svg.setOutputDevice(&file);
@@ -435,6 +454,7 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
     svg.setTitle(QStringLiteral("График"));
     svg.setResolution(96);  // a pixel a pixel, as the PNG
     DrawForExport(svg, size);
+#endif
   } else {
     QPdfWriter pdf(&file);
     // A pixel of the drawing a point of the page: the fonts keep their size.

@@ -69,6 +69,11 @@ class CArchiveChart : public QCustomPlot {
   // complete. False with `error` set when it cannot: the message, and on a
   // line of its own the system's reason when there is one.
   bool SaveImage(const QString& path, QSize size, QString& error);
+  // The kinds of file SaveImage writes, by extension: "png", "svg", "pdf"
+  // ("svg" only where Qt's SVG module is built).
+  static QStringList ImageFormats();
+  // The same for the user: "PNG, SVG или PDF".
+  static QString ImageFormatsText();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -32,6 +32,7 @@
 #include "core/link/serial_ports.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/ui_services.h"
+#include "render/archive_chart.h"
 #include "tkq_version.h"
 
 namespace tkq::gui {
@@ -512,8 +513,12 @@ CSaveChartDialog::CSaveChartDialog(const QString& file, QSize size, QWidget* par
   m_file->setMinimumWidth(fontMetrics().horizontalAdvance(QString(48, QChar('x'))));
   auto* browse = new QPushButton("Обзор...", this);
   connect(browse, &QPushButton::clicked, this, [this] {
-    const QString chosen = QFileDialog::getSaveFileName(
-        this, "Сохранить график", m_file->text(), "Рисунок PNG (*.png);;Рисунок SVG (*.svg);;Документ PDF (*.pdf)");
+    QStringList filters;
+    for (const QString& format : CArchiveChart::ImageFormats()) {
+      filters << (format == "pdf" ? QStringLiteral("Документ PDF (*.pdf)")
+                                  : QStringLiteral("Рисунок %1 (*.%2)").arg(format.toUpper(), format));
+    }
+    const QString chosen = QFileDialog::getSaveFileName(this, "Сохранить график", m_file->text(), filters.join(";;"));
     if (!chosen.isEmpty()) m_file->setText(chosen);
   });
   auto* fileRow = new QHBoxLayout;
@@ -534,14 +539,15 @@ CSaveChartDialog::CSaveChartDialog(const QString& file, QSize size, QWidget* par
   sizeRow->addWidget(new QLabel("точек", this));
   sizeRow->addStretch(1);
   auto* form = new QFormLayout;
-  form->addRow("Файл (PNG, SVG или PDF):", fileRow);
+  form->addRow("Файл (" + CArchiveChart::ImageFormatsText() + "):", fileRow);
   form->addRow("Размер:", sizeRow);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Cancel)->setText("Отмена");
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
     const QString suffix = QFileInfo(File()).suffix().toLower();
-    if (File().isEmpty() || (suffix != "png" && suffix != "svg" && suffix != "pdf")) {
-      AppMessage(this, "Укажите файл с расширением .png, .svg или .pdf");
+    if (File().isEmpty() || !CArchiveChart::ImageFormats().contains(suffix)) {
+      AppMessage(this, "Укажите файл с расширением ." +
+                           CArchiveChart::ImageFormatsText().toLower().replace(", ", ", .").replace(" или ", " или ."));
       return;
     }
     accept();

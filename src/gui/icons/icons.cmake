@@ -45,6 +45,7 @@ endif()
 
 # ":/icons/16x16/<id>.png" and so on.
 qt_add_resources(tkq_gui program_icon
+  OPTIONS ${TKQ_RCC_OPTIONS}
   PREFIX /icons
   BASE ${CMAKE_CURRENT_BINARY_DIR}/icons
   FILES ${tkq_icon_pngs})
