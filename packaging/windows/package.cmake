@@ -28,7 +28,9 @@ if(TKQ_GUI)
                 $<TARGET_FILE:Qt6::PrintSupport> $<TARGET_FILE:QCustomPlotQt6::QCustomPlotQt6>
           DESTINATION .)
   # Qt finds its plugins in these folders beside the program.
-  install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
+  # (offscreen: tarvik-kq's print and plot draw without a window.)
+  install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> $<TARGET_FILE:Qt6::QOffscreenIntegrationPlugin>
+          DESTINATION platforms)
   install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
   # Qt's own texts in Russian (file dialogs, standard buttons), from
   # Debian's qt6-translations-l10n: the same files serve every system.
@@ -38,6 +40,18 @@ if(TKQ_GUI)
           FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/LICENSES.txt DESTINATION .)
+
+# Every program file and DLL without its symbols: the libraries come from
+# their builds with them, which would treble the folder.
+install(CODE "
+  file(GLOB_RECURSE tkq_binaries \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/*.dll\"
+                                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/*.exe\")
+  foreach(binary IN LISTS tkq_binaries)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${binary}\" RESULT_VARIABLE stripped)
+    if(NOT stripped EQUAL 0)
+      message(FATAL_ERROR \"cannot strip \${binary}\")
+    endif()
+  endforeach()")
 
 # The installer: tarvik-kq-monitor-<version>-setup.exe.
 set(CPACK_GENERATOR NSIS)
