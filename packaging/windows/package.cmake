@@ -73,13 +73,14 @@ set(CPACK_NSIS_MUI_ICON ${TKQ_WINDOWS_ICON})
 set(CPACK_NSIS_MUI_UNIICON ${TKQ_WINDOWS_ICON})
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
-# CPack's installer script is taken with "Unicode true" at its head, so that
-# the Russian names come out right on any Windows language.
+# CPack's installer script is taken with "Target amd64-unicode" at its head:
+# a 64-bit installer for the 64-bit program, Unicode so that the Russian
+# names come out right on any Windows language.
 # (The template begins with the byte-order mark that marks it UTF-8; it
 # stays the first thing in the file.)
 file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in tkq_nsis_template OFFSET 3)
 string(ASCII 239 187 191 tkq_bom)
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/nsis/NSIS.template.in "${tkq_bom}Unicode true\n${tkq_nsis_template}")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/nsis/NSIS.template.in "${tkq_bom}Target amd64-unicode\n${tkq_nsis_template}")
 set(CPACK_MODULE_PATH ${CMAKE_CURRENT_BINARY_DIR}/nsis)
 list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_BINARY_DIR}/nsis)
 include(CPack)
