@@ -79,6 +79,7 @@ check "print: the same pages" "[ \"\$(pages '$cyr/linux.pdf' '$work/lp')\" = \"\
 # --- 3. the serial line ------------------------------------------------------
 echo "=== a COM port of wine on the simulator"
 serve() {  # options...: starts the simulator, maps its pty as COM5
+  rm -f "$work/sim.out"
   "$sim" serve "$inst" --baud 38400 "$@" >"$work/sim.out" 2>&1 &
   sim_pid=$!
   for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
@@ -86,6 +87,10 @@ serve() {  # options...: starts the simulator, maps its pty as COM5
 }
 unserve() { kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -f "$WINEPREFIX/dosdevices/com5"; }
 serve
+# What a read of object 1 takes, by the Linux tool on the same line.
+(cd "$work" && "$lin_cli" read --port "$(readlink "$WINEPREFIX/dosdevices/com5")" --baud 38400 --object 1 \
+  -o linux1.sav >linux1.txt 2>&1)
+requests1=$(sed -n 's/.*запросов \([0-9]*\),.*/\1/p' "$work/linux1.txt")
 win_cli identify --port COM5 --baud 38400 >"$work/identify.txt" 2>&1
 check "identify over COM5" "grep -qF 'TARVIK 59.11.03.04' '$work/identify.txt'"
 win_cli list --port COM5 --baud 38400 >"$work/list.txt" 2>&1
@@ -116,6 +121,81 @@ check "a refused file: «ОШИБКА ЧТЕНИЯ ФАЙЛОВ», no file" \
   "grep -q 'ОШИБКА ЧТЕНИЯ ФАЙЛОВ' '$work/refused.txt' && [ ! -e '$work/refused.sav' ]"
 win_cli identify --port COM9 >"$work/busy.txt" 2>&1
 check "a port that does not exist: «ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ»" "grep -q 'ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ' '$work/busy.txt'"
+
+# --- 4. the program ----------------------------------------------------------
+echo "=== tarvik-monitor.exe under wine"
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 1400x900x24 >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+sleep 1
+appdata="$WINEPREFIX/drive_c/users/$(whoami)/AppData/Roaming/Tarvik KQ"
+mkdir -p "$appdata"
+printf '[Tarvik%%20KQ]\r\nComIndex=-1\r\nComBoudRate=5\r\nDeviceAddress=1\r\nPortName=COM5\r\n' >"$appdata/TarvikKQ.ini"
+gui=$work/program
+mkdir -p "$gui"
+cp "$cyr/Насосная.sav" "$gui/"
+# The first start writes the description file and says so: a key closes
+# the message.
+shot() { import -window root "$work/$1.png" 2>/dev/null; }
+# Waits (up to a minute) for a window whose title holds $1 and gives it the
+# keyboard: there is no window manager to do so.
+window() {
+  local id
+  id=$(timeout 60 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+  [ -n "$id" ] || return 1
+  xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+  echo "$id"
+}
+press() {  # window title, key
+  local id
+  id=$(window "$1") || { echo "no window «$1»"; return 1; }
+  xdotool key --window "$id" "$2"
+}
+(cd "$gui" && wine "$portable/tarvik-monitor.exe" Насосная.sav >"$work/program.log" 2>&1) &
+program_pid=$!
+press 'MONITOR Tarvik KQ' Return
+window 'Архив измерений' >/dev/null
+sleep 2
+shot program-archive
+check "the program opens the archive on its command line (a recent file now)" \
+  "[ -f '$gui/TarvikKQ.def' ] && grep -q 'Насосная.sav' '$appdata/TarvikKQ.ini'"
+serve --log "$work/program-read.log"
+# The first toolbar button reads; object 1 in «Выбор объекта»; an empty
+# description. (Places within the main window, which has no frame here.)
+main=$(window 'Монитор Тарвик')
+xdotool mousemove --window "$main" 22 34 click 1
+press 'Выбор объекта' Return
+for _ in $(seq 60); do
+  [ "$(grep -c ' RX ' "$work/program-read.log" 2>/dev/null)" -ge "$requests1" ] && break
+  sleep 1
+done
+press 'Редактирование описания' Return
+window 'Архив измерений' >/dev/null
+sleep 2
+shot program-read
+unserve
+check "the program reads object 1 through its dialogs: every request of a read, answered" \
+  "[ \"\$(grep -c ' TX ' '$work/program-read.log')\" -eq $requests1 ]"
+xdotool key --window "$(window 'Монитор Тарвик')" alt+F4
+for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+check "the program ends when its window is closed" "! kill -0 $program_pid 2>/dev/null"
+kill "$program_pid" 2>/dev/null
+wineserver -k 2>/dev/null
+kill "$xvfb_pid" 2>/dev/null
+unset DISPLAY
+
+# --- 5. the installer ----------------------------------------------------------
+echo "=== the installer"
+setup=$(ls "$root"/build/windows/tarvik-kq-monitor-*-setup.exe | head -n 1)
+installed="$WINEPREFIX/drive_c/Program Files/Tarvik KQ Monitor"
+wine "$setup" /S && wineserver -w
+check "the installer puts the programs in Program Files and the entry in the Start menu" \
+  "[ -f '$installed/tarvik-monitor.exe' ] && find '$WINEPREFIX/drive_c/ProgramData' -name 'Монитор Тарвик КУ.lnk' | grep -q ."
+check "the installed tarvik-kq runs" "wine 'C:\\Program Files\\Tarvik KQ Monitor\\tarvik-kq.exe' --version | grep -q 'tarvik-kq'"
+wine 'C:\Program Files\Tarvik KQ Monitor\Uninstall.exe' /S && wineserver -w
+check "the uninstaller leaves nothing behind" \
+  "[ ! -e '$installed' ] && ! find '$WINEPREFIX/drive_c' -iname '*тарвик*' | grep -q ."
 
 echo
 echo "$passed passed, $failed failed"
