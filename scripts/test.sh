@@ -2,8 +2,9 @@
 # Installs what is needed, builds and runs every test: the unit and tool
 # tests in a normal build (warnings are errors), under AddressSanitizer +
 # UBSan, and those that run threads under ThreadSanitizer; printing through
-# a real print server, the Debian package installed and removed again, then
-# a short run of each fuzz target. Each build is a preset of
+# a real print server, the Debian package installed and removed again, the
+# Windows build under wine (scripts/windows.sh, scripts/test_windows.sh),
+# then a short run of each fuzz target. Each build is a preset of
 # CMakePresets.json (build/<preset>). Ends with "N passed, N failed, N
 # skipped".
 set -uo pipefail
@@ -66,6 +67,25 @@ case $? in
   77) skipped=$((skipped + 1)) ;;
   *) failed=$((failed + 1)) ;;
 esac
+
+echo "=== the Windows build under wine"
+windows_started=$SECONDS
+if bash scripts/windows.sh >build/windows.log 2>&1; then
+  tail -n 4 build/windows.log
+  TKQ_LINUX_BUILD=build/test bash scripts/test_windows.sh 2>&1 | tee build/windows-test.log
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/windows-test.log | tail -n 1)
+  if [ -n "$line" ]; then
+    passed=$((passed + $(cut -d' ' -f1 <<<"$line")))
+    failed=$((failed + $(cut -d' ' -f3 <<<"$line")))
+  else
+    failed=$((failed + 1))
+  fi
+else
+  tail -n 40 build/windows.log
+  echo "the Windows build failed"
+  failed=$((failed + 1))
+fi
+echo "the Windows build and its tests: $((SECONDS - windows_started)) s"
 
 echo "=== fuzz targets, ${fuzz_seconds} s each"
 if cmake --preset fuzz >build/fuzz.configure.log 2>&1 && cmake --build --preset fuzz --parallel "$jobs"; then
