@@ -48,6 +48,11 @@ QRawFont FixedFont(double pixels) {
 
 // --- the font ---
 
+namespace {
+constexpr double kLargestPoints = 10.0;
+constexpr double kSmallestPoints = 6.0;
+}  // namespace
+
 CPrintFont::CPrintFont(QPrinter& printer) {
   const double dpi = printer.resolution();
   const double width = PrintableArea(printer).width();
@@ -55,10 +60,11 @@ CPrintFont::CPrintFont(QPrinter& printer) {
   const QRawFont probe = FixedFont(1000);
   const QVector<quint32> glyph = probe.glyphIndexesForString(QStringLiteral("A"));
   const double advance = glyph.isEmpty() ? 0.0 : probe.advancesForGlyphIndexes(glyph).value(0).x() / 1000.0;
-  double points = 10.0;
+  double points = kLargestPoints;
   if (advance > 0 && width > 0 && dpi > 0) {
-    points = std::clamp((width - 40.0) / (kWidestPrintedLine * advance) * 72.0 / dpi, 6.0, 10.0);
+    points = std::clamp((width - 40.0) / (kWidestPrintedLine * advance) * 72.0 / dpi, kSmallestPoints, kLargestPoints);
   }
+  m_smallestScale = kSmallestPoints / points;
   Init(points * dpi / 72.0);
 }
 
@@ -91,7 +97,19 @@ void CPrintFont::Draw(QPainter& painter, double x, double y, const QString& text
 }
 
 void CPrintFont::DrawIn(QPainter& painter, const CPrintRect& rect, const QString& text, EPrintAlign align,
-                        bool centreVertically) const {
+                        bool centreVertically, double scale) const {
+  if (scale != 1.0 && scale > 0) {
+    // Drawn at full size in a rectangle `scale` times smaller, scaled.
+    const double height = (rect.bottom - rect.top) * (1.0 - scale) / 2.0;
+    painter.save();
+    painter.translate(rect.left, rect.top + height);
+    painter.scale(scale, scale);
+    const CPrintRect local{0, 0, static_cast<int32_t>(std::lround((rect.right - rect.left) / scale)),
+                           rect.bottom - rect.top};
+    DrawIn(painter, local, text, align, centreVertically, 1.0);
+    painter.restore();
+    return;
+  }
   const QStringList lines = text.split(QLatin1Char('\n'));
   double y = rect.top;
   if (centreVertically) y += (rect.bottom - rect.top - static_cast<double>(lines.size()) * m_nLineHeight) / 2.0;
@@ -127,6 +145,7 @@ CPrintMetrics MeasurePrintPage(QPrinter& printer, const CPrintFont& font) {
   m.charWidth = font.CharWidth();
   m.width = static_cast<int32_t>(std::floor(area.width()));
   m.height = static_cast<int32_t>(std::floor(area.height()));
+  m.smallestScale = font.SmallestScale();
   return m;
 }
 
@@ -136,7 +155,9 @@ void PaintPrintPage(QPainter& painter, const CPrintPage& page, const CPrintFont&
   pen.setWidth(0);  // the thinnest line the device draws
   painter.setPen(pen);
   font.DrawIn(painter, page.pageNumber.rect, Text(page.pageNumber.text), page.pageNumber.align, false);
-  font.DrawIn(painter, page.title.rect, Text(page.title.text), page.title.align, false);
+  for (const CPrintText& line : page.titleLines) {
+    font.DrawIn(painter, line.rect, Text(line.text), line.align, false, line.scale);
+  }
   for (const CPrintText& caption : page.captions) {
     font.DrawIn(painter, caption.rect, Text(caption.text), caption.align, true);
   }

@@ -34,12 +34,16 @@ class CPrintFont {
   bool IsValid() const { return m_raw.isValid(); }
   int LineHeight() const { return m_nLineHeight; }  // h: the height of "A"
   int CharWidth() const { return m_nCharWidth; }    // w: the width of "A"
+  // The smallest size the printout uses relative to this font's size.
+  double SmallestScale() const { return m_smallestScale; }
 
   // Draws `text` with its left edge at x and its top at y.
   void Draw(QPainter& painter, double x, double y, const QString& text) const;
-  // Draws the lines of `text` in `rect`, each aligned as `align` says.
+  // Draws the lines of `text` in `rect`, each aligned as `align` says, at
+  // `scale` times the font's size (centred in the rectangle's height when
+  // shrunk).
   void DrawIn(QPainter& painter, const CPrintRect& rect, const QString& text, EPrintAlign align,
-              bool centreVertically) const;
+              bool centreVertically, double scale = 1.0) const;
 
  private:
   void Init(double pixels);
@@ -48,6 +52,7 @@ class CPrintFont {
   int m_nLineHeight = 0;
   int m_nCharWidth = 0;
   double m_ascent = 0;
+  double m_smallestScale = 1.0;
   mutable QVector<QPointF> m_positions;  // one character every w
 };
 

@@ -137,12 +137,17 @@ TEST_F(PrintCommand, NothingToPrintAndMistakes) {
   EXPECT_NE(folder.err.find("no/such/folder/a.pdf"), std::string::npos) << folder.err;
 }
 
-TEST_F(PrintCommand, TheProgramPrintsWithoutADisplay) {
-  const Result r = test::Shell(dir.Path(), "env",
-                               "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TKQ_CLI_PATH
-                               "' print obj.sav --view archive -o shell.pdf");
-  EXPECT_EQ(r.status, 0) << r.err;
+TEST_F(PrintCommand, TheProgramPrintsWithoutADisplayAndSaysNothingWhenItWorks) {
+  // As from a service or as root: no display, no XDG_RUNTIME_DIR.
+  for (const std::string command : {"print obj.sav --view archive -o shell.pdf", "plot obj.sav -o shell.png"}) {
+    const Result r = test::Shell(dir.Path(), "env",
+                                 "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR '" TKQ_CLI_PATH
+                                 "' " + command);
+    EXPECT_EQ(r.status, 0) << command << ": " << r.err;
+    EXPECT_EQ(r.err, "") << command;
+  }
   EXPECT_GT(std::filesystem::file_size(dir / "shell.pdf"), 1000u);
+  EXPECT_GT(std::filesystem::file_size(dir / "shell.png"), 1000u);
 }
 
 }  // namespace

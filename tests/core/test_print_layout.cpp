@@ -81,6 +81,44 @@ TEST(PrintLayout, BandsOfAPage) {
   EXPECT_EQ(page.rules, rules);
 }
 
+TEST(PrintLayout, ALongTitleLineShrinksThenIsCutShortOnThePage) {
+  // 480 units between the margin and the right edge: 80 characters of 6.
+  const std::string fits(80, 'a');
+  EXPECT_EQ(FitPrintLine(fits, 480, 6, 0.6).scale, 1.0);
+  EXPECT_EQ(FitPrintLine(fits, 480, 6, 0.6).text, fits);
+  // 100 characters fit at 0.8, within the smallest size.
+  const CFittedLine shrunk = FitPrintLine(std::string(100, 'a'), 480, 6, 0.6);
+  EXPECT_DOUBLE_EQ(shrunk.scale, 0.8);
+  EXPECT_EQ(shrunk.text.size(), 100u);
+  // 250 Cyrillic characters: at 0.6 room for 133; 132 of them and "…",
+  // cut between characters, never inside one.
+  std::string cyrillic;
+  for (int i = 0; i < 250; ++i) cyrillic += "ж";
+  const CFittedLine cut = FitPrintLine(cyrillic, 480, 6, 0.6);
+  EXPECT_DOUBLE_EQ(cut.scale, 0.6);
+  EXPECT_EQ(CountCharacters(cut.text), 133u);
+  EXPECT_TRUE(cut.text.ends_with("ж…"));
+  EXPECT_LE(CountCharacters(cut.text) * 6 * cut.scale, 480.0);
+  // A page already at the smallest size cuts at once, and no blank is
+  // left before the mark.
+  const CFittedLine atOnce = FitPrintLine(std::string(78, 'a') + "  bbb", 480, 6, 1.0);
+  EXPECT_EQ(atOnce.scale, 1.0);
+  EXPECT_EQ(atOnce.text, std::string(78, 'a') + "…");
+
+  // On the page: each title line in its own row of the title's rectangle.
+  FakeLines lines(3, true);
+  const std::string title = "Архив объекта №  1\n" + cyrillic;
+  const CPrintPage page = CPageLayout(lines, title, {10, 6, 500, 200, 0.6}).Page(1);
+  EXPECT_EQ(page.title.text, title);
+  ASSERT_EQ(page.titleLines.size(), 2u);
+  EXPECT_EQ(page.titleLines[0].text, "Архив объекта №  1");
+  EXPECT_EQ(page.titleLines[0].scale, 1.0);
+  EXPECT_EQ(page.titleLines[0].rect, (CPrintRect{20, 30, 500, 40}));
+  EXPECT_EQ(page.titleLines[1].text, cut.text);
+  EXPECT_EQ(page.titleLines[1].rect, (CPrintRect{20, 40, 500, 50}));
+  EXPECT_EQ(page.titleLines[1].align, EPrintAlign::kCenter);
+}
+
 TEST(PrintLayout, ColumnRulesOfEveryPageComeFromTheFirstRow) {
   FakeLines lines(95, true);
   CPageLayout layout(lines, "", kTenLines);

@@ -121,6 +121,32 @@ size_t CountCharacters(const std::string& text) {
       std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+CFittedLine FitPrintLine(const std::string& text, int32_t width, int32_t charWidth, double smallestScale) {
+  CFittedLine fitted{text, 1.0};
+  const size_t characters = CountCharacters(text);
+  if (characters == 0 || width <= 0 || charWidth <= 0) return fitted;
+  const double full = static_cast<double>(characters) * charWidth;
+  if (full <= width) return fitted;
+  const double least = std::clamp(smallestScale, 0.01, 1.0);
+  fitted.scale = std::max(static_cast<double>(width) / full, least);
+  if (fitted.scale > least) return fitted;
+  // At the smallest size: the characters that fit, the last one "…".
+  const auto room = static_cast<size_t>(static_cast<double>(width) / (charWidth * least));
+  if (room >= characters) return fitted;
+  size_t keep = room > 0 ? room - 1 : 0;
+  size_t end = 0;
+  for (size_t kept = 0; end < text.size(); ++end) {
+    if ((static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) continue;
+    if (kept == keep) break;
+    ++kept;
+  }
+  fitted.text = text.substr(0, end);
+  // No blank left hanging before the mark.
+  while (!fitted.text.empty() && fitted.text.back() == ' ') fitted.text.pop_back();
+  fitted.text += "…";
+  return fitted;
+}
+
 // --- the layout ---
 
 bool SetUpPrintPages(const CPrintMetrics& m, int32_t lineCount, CPrintState& state) {
@@ -167,6 +193,16 @@ CPrintPage CPageLayout::Page(int32_t page) const {
   const int32_t H = m_metrics.height;
   out.pageNumber = {{kMargin, kMargin, W - 10, h + kMargin}, PageNumberText(page, PageCount()), EPrintAlign::kRight};
   out.title = {{kMargin, h + kMargin, W, 4 * h + kMargin}, m_title, EPrintAlign::kCenter};
+  int32_t row = h + kMargin;
+  for (size_t from = 0; from <= m_title.size();) {
+    size_t to = m_title.find('\n', from);
+    if (to == std::string::npos) to = m_title.size();
+    CFittedLine line =
+        FitPrintLine(m_title.substr(from, to - from), W - kMargin, m_metrics.charWidth, m_metrics.smallestScale);
+    out.titleLines.push_back({{kMargin, row, W, row + h}, std::move(line.text), EPrintAlign::kCenter, line.scale});
+    row += h;
+    from = to + 1;
+  }
 
   const int32_t n = m_lines.GetLineCount();
   const int64_t first = static_cast<int64_t>(page - 1) * m_state.m_nRowsPerPage;

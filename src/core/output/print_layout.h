@@ -93,6 +93,10 @@ struct CPrintMetrics {
   int32_t charWidth = 0;   // w: the width of "A"
   int32_t width = 0;       // W: the printable width
   int32_t height = 0;      // H: the printable height
+  // The smallest size of the printout's font relative to the page's own
+  // (1: the page is already at the smallest): how far a title line that
+  // is too long for the page may shrink before it is cut.
+  double smallestScale = 1.0;
 };
 
 // The printing state of one job or preview.
@@ -120,11 +124,13 @@ struct CPrintRect {
 
 enum class EPrintAlign { kLeft, kCenter, kRight };
 
-// A text in a rectangle (the title may hold a line feed).
+// A text in a rectangle (the title may hold a line feed), drawn at
+// `scale` times the page's font.
 struct CPrintText {
   CPrintRect rect;
   std::string text;
   EPrintAlign align = EPrintAlign::kLeft;
+  double scale = 1.0;
 };
 
 // A data line: its text with its left edge at x and its top at y.
@@ -147,6 +153,10 @@ struct CPrintPage {
   int32_t number = 0;
   CPrintText pageNumber;
   CPrintText title;
+  // The title as it is drawn: each of its lines in its own row of the
+  // title's rectangle, centred, shrunk where it is wider than the page
+  // and, past the smallest size, cut short with "…".
+  std::vector<CPrintText> titleLines;
   std::vector<CPrintText> captions;
   std::vector<CPrintLine> lines;
   std::vector<CPrintRule> rules;
@@ -163,6 +173,16 @@ std::string PrintTitle(const CObjectDefinition& object);
 
 // The characters of a UTF-8 text (the column rules count characters).
 size_t CountCharacters(const std::string& text);
+
+// One line of `text` fitted to `width` device units in characters `charWidth`
+// wide: the largest scale up to 1 at which it fits, not under
+// `smallestScale`; at that smallest scale a line that still does not fit
+// keeps the characters that do, the last of them replaced by "…".
+struct CFittedLine {
+  std::string text;
+  double scale = 1.0;
+};
+CFittedLine FitPrintLine(const std::string& text, int32_t width, int32_t charWidth, double smallestScale);
 
 // The pages of one window's lines on one page size.
 class CPageLayout {
