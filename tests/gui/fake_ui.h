@@ -45,8 +45,10 @@ class CFakeUi : public CUiServices {
 
   // The print dialog: a PDF file when `printFile` is set, pages
   // `printFrom`..`printTo` when `printFrom` is set.
-  bool AskPrint(QWidget*, QPrinter& printer, int pageCount) override {
+  bool AskPrint(QWidget*, QPrinter& printer, int pageCount, const QString& fileFolder) override {
     printPageCounts << pageCount;
+    printRangesAsked << printer.printRange();
+    printFolders << fileFolder;
     if (!printFile.isEmpty()) {
       printer.setOutputFormat(QPrinter::PdfFormat);
       printer.setOutputFileName(printFile);
@@ -76,6 +78,8 @@ class CFakeUi : public CUiServices {
   bool descriptionConfirmed = true;
   int descriptionAsked = 0;
   QList<int> printPageCounts;
+  QList<QPrinter::PrintRange> printRangesAsked;
+  QStringList printFolders;
   QString printFile;
   int printFrom = 0;
   int printTo = 0;

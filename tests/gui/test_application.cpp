@@ -388,6 +388,8 @@ class TestApplication : public gui::test::CProgramTest {
     m_ui.messages.clear();
     app.OnOpenRecent(1);
     QCOMPARE(m_ui.messages, QStringList{"Ошибка открытия файла"});
+    QCOMPARE(m_ui.icons.last(), QMessageBox::Critical);  // as a failed «Открыть»
+    QCOMPARE(m_ui.captions.last(), QString("MONITOR Tarvik KQ"));
     QCOMPARE(app.RecentFiles(), (QStringList{d, c}));
     QCOMPARE(app.m_document.m_strArchivePath, d);  // the document stays
     texts = MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu());

@@ -123,10 +123,14 @@ class TestPrinting : public gui::test::CProgramTest {
     // Nothing is left beside the file.
     QCOMPARE(QDir(m_work->path()).entryList({".out.pdf*"}, QDir::Hidden | QDir::Files).size(), 0);
 
-    // All pages; cancelling the dialog prints nothing.
+    // All pages; cancelling the dialog prints nothing. The dialog opens
+    // with all pages whatever the last job printed, and proposes the
+    // archive's folder for a file.
     m_ui.printFrom = 0;
     m_app->MainFrame()->Action(kCmdPrint)->trigger();
     QCOMPARE(PdfPages(m_ui.printFile), m_ui.printPageCounts[1]);
+    QCOMPARE(m_ui.printRangesAsked, (QList<QPrinter::PrintRange>{QPrinter::AllPages, QPrinter::AllPages}));
+    QCOMPARE(m_ui.printFolders.value(1), QFileInfo(m_work->path()).absoluteFilePath());
     QFile::remove(m_ui.printFile);
     m_ui.printConfirmed = false;
     m_app->MainFrame()->Action(kCmdPrint)->trigger();
@@ -281,6 +285,14 @@ class TestPrinting : public gui::test::CProgramTest {
     QVERIFY(preview->PagesBuilt() <= 12);
     preview->m_area->viewport()->grab();
     QCOMPARE(preview->PagesBuilt(), before + 2);  // kept while on the screen
+
+    // One page: no second to show beside it.
+    preview->m_close->click();
+    QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
+    Open(5);
+    preview = OpenPreview(Find<CTRV_KQ_VRView>());
+    QCOMPARE(preview->PageCount(), 1);
+    QVERIFY(!preview->m_pages->isEnabled());
 
     // F1 opens the printing page of the help.
     QTest::keyClick(preview, Qt::Key_F1);

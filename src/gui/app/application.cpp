@@ -411,8 +411,9 @@ void CTRV_KQ_VRApp::OnOpenRecent(int index) {
   if (!QFileInfo(path).isFile()) {
     files.removeAt(index);
     WriteRecentFiles(files);
-    Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
-                 QDir::toNativeSeparators(path));
+    // Said as a failed «Открыть» says it.
+    AppMessage(m_pMainFrame, kMsgCannotOpen, QMessageBox::Critical, QMessageBox::Ok,
+               QStringLiteral("Файл не найден: %1").arg(QDir::toNativeSeparators(path)));
     return;
   }
   if (!OpenArchiveFile(path)) {

@@ -1,7 +1,9 @@
 #include "gui/app/ui_services.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -75,12 +77,18 @@ bool CUiServices::EditDescription(QWidget* parent, QString& text) {
   return true;
 }
 
-bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount) {
+bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder) {
   // Printing to a file proposes "Output.pdf": the dialog names the file
-  // after the document.
+  // after the document, in a folder of its own choosing (the home folder)
+  // unless told; a file printed to before stays proposed.
   const QString title = printer.docName();
   printer.setDocName(QStringLiteral("Output.pdf"));
   QPrintDialog dialog(&printer, parent);
+  if (printer.outputFileName().isEmpty() && !fileFolder.isEmpty()) {
+    if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"))) {
+      file->setText(QDir(fileFolder).filePath(QStringLiteral("Output.pdf")));
+    }
+  }
   dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                     QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies);
   dialog.setMinMax(1, pageCount);

@@ -42,8 +42,9 @@ class CUiServices {
   // "Редактирование описания объекта" starting with `text`: false on "Отмена".
   virtual bool EditDescription(QWidget* parent, QString& text);
   // The print dialog for a job of `pageCount` pages: printer or file,
-  // page range, copies. False when cancelled.
-  virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount);
+  // page range, copies; printing to a file proposes "Output.pdf" in
+  // `fileFolder`. False when cancelled.
+  virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder);
   // "Настройка печати": printer, paper and orientation. False on "Отмена".
   virtual bool AskPrintSetup(QWidget* parent, QPrinter& printer);
   // "Сохранить график": the file and the size, starting from `file` and

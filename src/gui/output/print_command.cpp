@@ -39,6 +39,13 @@ bool CheckPages(QWidget* parent, const CPageLayout& layout) {
   return true;
 }
 
+// Where a printout to a file goes first: beside the open archive, else in
+// the folder last used for files.
+QString PrintFileFolder(CTRV_KQ_VRApp& app) {
+  const QString& path = app.m_document.m_strArchivePath;
+  return path.isEmpty() ? app.Profile().RememberedFolder() : QFileInfo(path).absolutePath();
+}
+
 }  // namespace
 
 QString DocumentTitle(QWidget* view) {
@@ -127,7 +134,9 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
     const CPageLayout layout(*lines, title, MeasurePrintPage(printer, font));
     if (!CheckPages(parent, layout)) return;
     printer.setDocName(document);
-    if (!Ui().AskPrint(parent, printer, layout.PageCount())) return;
+    // Every job starts with all its pages, whatever the last one printed.
+    printer.setPrintRange(QPrinter::AllPages);
+    if (!Ui().AskPrint(parent, printer, layout.PageCount(), PrintFileFolder(app))) return;
   }
   // The dialog may have chosen another printer or paper.
   SetPrintMargins(printer);

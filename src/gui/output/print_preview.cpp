@@ -267,7 +267,7 @@ void CPreviewWindow::Print() {
 void CPreviewWindow::UpdateControls() {
   const int count = PageCount();
   m_pages->setText(m_bTwoPages ? QStringLiteral("&Одна страница") : QStringLiteral("Две страницы"));
-  m_pages->setEnabled(m_nZoom == 0);
+  m_pages->setEnabled(m_nZoom == 0 && (count > 1 || m_bTwoPages));
   m_next->setEnabled(m_nPage + ShownPages() <= count);
   m_previous->setEnabled(m_nPage > 1);
   m_zoomIn->setEnabled(m_nZoom < kMaxZoom);
