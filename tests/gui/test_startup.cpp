@@ -1,11 +1,14 @@
 // What the program takes at its start: the command line (a saved archive to
-// open, --help, --version) and its icon.
+// open, --help, --version), its icon and its tool bars' icons.
 
+#include <QDir>
 #include <QImage>
+#include <QSet>
 #include <QtTest>
 
 #include "gui/app/command_line.h"
 #include "gui/app/program_icon.h"
+#include "gui/app/tool_icons.h"
 #include "tkq_version.h"
 
 using namespace tkq::gui;
@@ -63,6 +66,31 @@ class TestStartup : public QObject {
       const QColor dial = image.pixelColor(size / 2, size / 5);
       QVERIFY2(dial.blue() > 120 && dial.red() < 80 && dial.alpha() == 255, qPrintable(dial.name()));
     }
+  }
+
+  void toolIconsAreTheProgramsOwnAndReadAsDisabledWhenOff() {
+    QSet<QString> names;
+    for (const QString& file : QDir(QStringLiteral(":/tools")).entryList()) names << file.section('-', 0, 0);
+    QVERIFY(names.contains("read") && names.contains("report") && names.contains("print") && names.size() >= 9);
+    for (const QString& name : names) {
+      const QIcon icon = ToolIcon(name.toLatin1().constData());
+      QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}}));
+      const QImage on = icon.pixmap(24, QIcon::Normal).toImage();
+      const QImage off = icon.pixmap(24, QIcon::Disabled).toImage();
+      int opaqueOn = 0, colouredOff = 0, strongOff = 0;
+      for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+          opaqueOn += qAlpha(on.pixel(x, y)) == 255;
+          const QColor c = off.pixelColor(x, y);
+          colouredOff += c.alpha() > 0 && c.hsvSaturation() > 0;
+          strongOff += c.alpha() > 90;
+        }
+      }
+      QVERIFY2(opaqueOn > 40, qPrintable(name));  // something is drawn
+      QCOMPARE(colouredOff, 0);                   // disabled: grey
+      QCOMPARE(strongOff, 0);                     // and faint
+    }
+    QVERIFY(ToolIcon("no-such-icon").isNull());
   }
 };
 

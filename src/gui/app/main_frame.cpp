@@ -19,36 +19,10 @@
 
 #include "gui/app/application.h"
 #include "gui/app/lock_keys.h"
+#include "gui/app/tool_icons.h"
 #include "gui/views/chart_view.h"
 
 namespace tkq::gui {
-namespace {
-
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
-  return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
-}
-
-// A green sheet with "X" and a grid: the workbook.
-QIcon WorkbookIcon() {
-  QPixmap picture(32, 32);
-  picture.fill(Qt::transparent);
-  QPainter painter(&picture);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(QColor(0x1D, 0x6F, 0x42), 2));
-  painter.setBrush(Qt::white);
-  painter.drawRect(9, 4, 20, 24);
-  for (int y = 10; y < 28; y += 6) painter.drawLine(9, y, 29, y);
-  painter.drawLine(19, 4, 19, 28);
-  painter.setBrush(QColor(0x1D, 0x6F, 0x42));
-  painter.drawRoundedRect(2, 9, 15, 15, 2, 2);
-  painter.setPen(QPen(Qt::white, 2.4));
-  painter.drawLine(6, 13, 13, 20);
-  painter.drawLine(13, 13, 6, 20);
-  painter.end();
-  return QIcon(picture);
-}
-
-}  // namespace
 
 CMainFrame::CMainFrame() {
   setWindowTitle(kMainTitle);
@@ -105,7 +79,7 @@ void CMainFrame::BuildMenus() {
   auto connectTo = [](QAction* action, auto handler) { QObject::connect(action, &QAction::triggered, handler); };
 
   QAction* read = AddAction(kCmdReadArchive, "Чтение архива с прибора", "Чтение архива с прибора", " Чтение с прибора");
-  read->setIcon(ThemeIcon("document-import", QStyle::SP_ArrowDown));
+  read->setIcon(ToolIcon("read"));
   connectTo(read, [app] { app->OnReadArchive(); });
 
   QAction* onInstrument = AddAction(kCmdInstrumentContents, "Содержимое прибора...",
@@ -118,7 +92,7 @@ void CMainFrame::BuildMenus() {
     open->setStatusTip("Открытие сохраненного архива");
     open->setWhatsThis("Открытие сохраненного архива");
     open->setToolTip("Открыть");
-    open->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton));
+    open->setIcon(ToolIcon("open"));
     open->setData(kCmdOpen);
     connectTo(open, [app] { app->OnFileOpen(); });
   }
@@ -127,14 +101,14 @@ void CMainFrame::BuildMenus() {
 
   QAction* save = AddAction(kCmdSave, "Сохранить\tCtrl+S", "Сохранение архива на диске", "Сохранить");
   save->setShortcut(QKeySequence("Ctrl+S"));
-  save->setIcon(ThemeIcon("document-save", QStyle::SP_DialogSaveButton));
+  save->setIcon(ToolIcon("save"));
   connectTo(save, [app] { app->SaveArchive(); });
   QAction* saveAs = AddAction(kCmdSaveAs, "Сохранить как...", "Сохранить архив под новым именем", "Сохранить как");
   connectTo(saveAs, [app] { app->SaveArchiveAs(); });
 
   QAction* print = AddAction(kCmdPrint, "Печать...\tCtrl+P", "Печать активного документа", "Печать");
   print->setShortcut(QKeySequence("Ctrl+P"));
-  print->setIcon(ThemeIcon("document-print", QStyle::SP_FileDialogDetailedView));
+  print->setIcon(ToolIcon("print"));
   connectTo(print, [app] { app->OnFilePrint(); });
   QAction* preview = AddAction(kCmdPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
                                "Пр5едварительный просмотр");
@@ -144,7 +118,7 @@ void CMainFrame::BuildMenus() {
   connectTo(printSetup, [app] { app->OnPrintSetup(); });
   QAction* report =
       AddAction(kCmdReport, "Формирование отчета", "Формирование отчета для открытия в Excel", "Перенос в Excel");
-  report->setIcon(ThemeIcon("x-office-spreadsheet", QStyle::SP_FileDialogContentsView));
+  report->setIcon(ToolIcon("report"));
   connectTo(report, [this] {
     if (auto* view = dynamic_cast<CViewCommands*>(ActiveView()); view != nullptr && view->HandlesReport()) {
       view->OnReport();
@@ -153,7 +127,7 @@ void CMainFrame::BuildMenus() {
   QAction* workbook =
       AddAction(kCmdExportWorkbook, "Экспорт в Excel (XLSX)...",
                 "Запись архива в книгу Excel: числа, даты и время как в таблицах", "Экспорт в Excel (XLSX)");
-  workbook->setIcon(WorkbookIcon());
+  workbook->setIcon(ToolIcon("workbook"));
   connectTo(workbook, [app] { app->OnExportWorkbook(); });
   QAction* exit = AddAction(kCmdExit, "Выход", "Завершение работы программы", "Выход");
   connectTo(exit, [this] { close(); });
@@ -197,7 +171,7 @@ void CMainFrame::BuildMenus() {
                                 "Версии ПО приборов, для которых существует их описание");
   connectTo(versions, [app] { app->OnListVersions(); });
   QAction* about = AddAction(kCmdAbout, "О программе", "Отображение информации о программе", "О программе");
-  about->setIcon(ThemeIcon("help-about", QStyle::SP_MessageBoxInformation));
+  about->setIcon(ToolIcon("about"));
   connectTo(about, [app] { app->OnAbout(); });
   QAction* help = AddAction(kCmdHelp, "Справка", "Display help for current task or command", "Help");
   help->setShortcut(QKeySequence(Qt::Key_F1));
@@ -205,10 +179,10 @@ void CMainFrame::BuildMenus() {
   QAction* context = AddAction(kCmdContextHelp, "Справка по элементу",
                                "Display help for clicked on buttons, menus and windows", "Help");
   context->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
-  context->setIcon(ThemeIcon("help-contextual", QStyle::SP_TitleBarContextHelpButton));
+  context->setIcon(ToolIcon("context_help"));
   connectTo(context, [app] { app->OnContextHelp(); });
   QAction* chart = AddAction(kCmdChart, "График", "Значения архива измерений во времени", "График");
-  chart->setIcon(ChartIcon());
+  chart->setIcon(ToolIcon("chart"));
   connectTo(chart, [app] { app->OnChart(); });
   QAction* saveDescription = AddAction(kCmdSaveDescription, QString(), "Сохранение файла описаний версий приборов");
   connectTo(saveDescription, [app] { app->OnSaveDescription(); });
@@ -288,7 +262,7 @@ void CMainFrame::BuildToolBar() {
   m_toolBar->setMovable(true);
   m_toolBar->setFloatable(true);
   m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
-  m_toolBar->setIconSize(QSize(20, 20));
+  m_toolBar->setIconSize(QSize(24, 24));
   m_toolBar->addAction(Action(kCmdReadArchive));
   m_toolBar->addAction(m_open128);
   m_toolBar->addAction(Action(kCmdSave));

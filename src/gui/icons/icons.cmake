@@ -49,3 +49,28 @@ qt_add_resources(tkq_gui program_icon
   PREFIX /icons
   BASE ${CMAKE_CURRENT_BINARY_DIR}/icons
   FILES ${tkq_icon_pngs})
+
+# The tool bars' icons: drawn as SVG in icons/tools, rendered to PNG at the
+# sizes tool bars and menus use (and twice those for dense screens), so
+# that they need no SVG support in Qt (the Windows build has none) and
+# look the same whatever the desktop's icon theme.
+file(GLOB tkq_tool_svgs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/icons/tools/*.svg)
+set(tkq_tool_pngs)
+foreach(svg ${tkq_tool_svgs})
+  get_filename_component(name ${svg} NAME_WE)
+  foreach(size 16 24 32 48)
+    set(png ${CMAKE_CURRENT_BINARY_DIR}/tools/${name}-${size}.png)
+    add_custom_command(OUTPUT ${png}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/tools
+      COMMAND ${TKQ_RSVG_CONVERT} -w ${size} -h ${size} -o ${png} ${svg}
+      DEPENDS ${svg}
+      VERBATIM)
+    list(APPEND tkq_tool_pngs ${png})
+  endforeach()
+endforeach()
+# ":/tools/<name>-<size>.png".
+qt_add_resources(tkq_gui tool_icons
+  OPTIONS ${TKQ_RCC_OPTIONS}
+  PREFIX /tools
+  BASE ${CMAKE_CURRENT_BINARY_DIR}/tools
+  FILES ${tkq_tool_pngs})

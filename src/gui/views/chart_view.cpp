@@ -15,25 +15,11 @@
 #include "gui/app/archive_document.h"
 #include "gui/app/help_window.h"
 #include "gui/app/profile.h"
+#include "gui/app/tool_icons.h"
 #include "gui/app/ui_services.h"
 #include "render/archive_chart.h"
 
 namespace tkq::gui {
-
-QIcon ChartIcon() {
-  QPixmap picture(32, 32);
-  picture.fill(Qt::transparent);
-  QPainter painter(&picture);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(QColor(0x50, 0x50, 0x50), 2));
-  painter.drawLine(4, 4, 4, 28);
-  painter.drawLine(4, 28, 29, 28);
-  painter.setPen(QPen(ChartSeriesColour(0), 3));
-  const QPoint steps[] = {{6, 20}, {11, 20}, {11, 10}, {17, 10}, {17, 16}, {22, 16}, {22, 7}, {28, 7}};
-  painter.drawPolyline(steps, 8);
-  painter.end();
-  return QIcon(picture);
-}
 
 CChartView::CChartView(CArchiveDocument& document, CProfile& profile, QWidget* parent)
     : QWidget(parent),
@@ -45,14 +31,10 @@ CChartView::CChartView(CArchiveDocument& document, CProfile& profile, QWidget* p
       "График: значения архива измерений во времени, как их показывает таблица архива. "
       "Колесо мыши меняет масштаб, перетаскивание сдвигает, перетаскивание с Shift или Ctrl "
       "выделяет промежуток, двойной щелчок или Home показывает весь архив.");
-  auto* save = new QAction(
-      QIcon::fromTheme("document-save-as", QApplication::style()->standardIcon(QStyle::SP_DialogSaveButton)),
-      "Сохранить график...", this);
+  auto* save = new QAction(ToolIcon("save_chart"), "Сохранить график...", this);
   save->setStatusTip("Сохранение графика в файл PNG, SVG или PDF");
   connect(save, &QAction::triggered, this, &CChartView::OnSaveChart);
-  auto* all =
-      new QAction(QIcon::fromTheme("zoom-fit-best", QApplication::style()->standardIcon(QStyle::SP_BrowserReload)),
-                  "Весь архив", this);
+  auto* all = new QAction(ToolIcon("show_all"), "Весь архив", this);
   all->setStatusTip("Показать весь архив (Home, двойной щелчок)");
   connect(all, &QAction::triggered, m_chart, &CArchiveChart::ShowAll);
   connect(all, &QAction::triggered, this, [this] { m_chart->replot(QCustomPlot::rpQueuedReplot); });

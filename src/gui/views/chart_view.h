@@ -63,7 +63,4 @@ class CChartView : public QWidget, public CViewCommands {
   bool m_bFilled = false;
 };
 
-// The icon of "График".
-QIcon ChartIcon();
-
 }  // namespace tkq::gui
