@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Reads an exported workbook (openpyxl) or archive CSV file (csv module)
 back and compares it with the reports of the same archive, in DIR
-(archive.txt with COLUMNS on, abnormal.txt, params.txt; code page 1251) and
+(archive.txt with COLUMNS on, abnormal.txt, params.txt; code page 1251),
 info.txt ("name<TAB>value" lines, "\\n" for a line break, "*date*" for a
-date-time). Prints each
+date-time) and title.txt (the printed pages' title, UTF-8). Prints each
 difference; exit status 1 when there is one.
 
   check_export.py workbook BOOK DIR COLUMNS CAPTION1 CAPTION2 ROWS_PER_SHEET
@@ -67,6 +67,25 @@ def params_rows(path):
     return rows
 
 
+def check_printing(ws, title):
+    """Every sheet prints as the program's pages: landscape A4, all columns
+    across one page and as many pages down as it takes, the caption row on
+    each, the pages' title in the header (as much of it as a header's 255
+    characters hold) and the page number in the footer."""
+    name, setup = ws.title, ws.page_setup
+    expect(setup.orientation == "landscape" and str(setup.paperSize) == "9", name + " not landscape A4")
+    # fitToWidth left out is 1.
+    expect(ws.sheet_properties.pageSetUpPr.fitToPage and setup.fitToWidth in (None, 1) and setup.fitToHeight == 0,
+           "%s fits %s x %s pages" % (name, setup.fitToWidth, setup.fitToHeight))
+    expect(ws.print_title_rows == "$1:$1", "%s repeats rows %s" % (name, ws.print_title_rows))
+    header = ws.oddHeader.center.text or ""
+    shown = header.replace("&&", "&")
+    expect("&" not in header.replace("&&", ""), "%s header has a code: %r" % (name, header))
+    expect(len("&C" + header) <= 255 and title.startswith(shown) and (shown == title or len("&C" + header) >= 254),
+           "%s header %r" % (name, header))
+    expect(ws.oddFooter.center.text == "Страница &P из &N", "%s footer %r" % (name, ws.oddFooter.center.text))
+
+
 def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
     import openpyxl
     from openpyxl.utils import get_column_letter
@@ -76,6 +95,8 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
     names = {"number": "№", "first": caption1, "second": caption2, "start": "Начало интервала",
              "end": "Конец интервала", "time": "Время архивирования", "abnormal": "Нештатная ситуация"}
     sheets = []
+    with open(folder + "/title.txt", encoding="utf-8") as f:
+        title = f.read().rstrip("\n")
 
     def table(base, captions, rows, check_row):
         rows = rows if captions else []
@@ -85,6 +106,7 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
             if not expect(name in wb.sheetnames, "no sheet " + name):
                 continue
             ws, here = wb[name], rows[k * per_sheet:(k + 1) * per_sheet]
+            check_printing(ws, title)
             if not captions:  # no column switched on
                 expect(ws.max_row == 1 and ws.max_column == 1, name + " is not empty")
                 continue
@@ -128,6 +150,7 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
           report(folder + "/abnormal.txt"), abnormal_row)
     table("Параметры", ["Группа", "Параметр"], params_rows(folder + "/params.txt"), params_row)
     expect(wb.sheetnames == sheets + ["Сведения"], "sheets %s" % wb.sheetnames)
+    check_printing(wb["Сведения"], title)
     got = {row[0].value: row[1] for row in wb["Сведения"].iter_rows(min_row=2)}
     with open(folder + "/info.txt", encoding="utf-8") as f:
         for name, value in (line.rstrip("\n").split("\t") for line in f):
