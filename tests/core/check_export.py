@@ -69,21 +69,17 @@ def params_rows(path):
 
 def check_printing(ws, title):
     """Every sheet prints as the program's pages: landscape A4, all columns
-    across one page and as many pages down as it takes, the caption row on
-    each, the pages' title in the header (as much of it as a header's 255
-    characters hold) and the page number in the footer."""
-    name, setup = ws.title, ws.page_setup
-    expect(setup.orientation == "landscape" and str(setup.paperSize) == "9", name + " not landscape A4")
-    # fitToWidth left out is 1.
-    expect(ws.sheet_properties.pageSetUpPr.fitToPage and setup.fitToWidth in (None, 1) and setup.fitToHeight == 0,
-           "%s fits %s x %s pages" % (name, setup.fitToWidth, setup.fitToHeight))
-    expect(ws.print_title_rows == "$1:$1", "%s repeats rows %s" % (name, ws.print_title_rows))
-    header = ws.oddHeader.center.text or ""
+    across one page (fitToWidth left out is 1) and as many pages down as it
+    takes, the caption row on each, the page number in the footer and the
+    pages' title in the header, as much as its 255 characters ("&C" and
+    each '&' doubled included) hold."""
+    setup, header = ws.page_setup, ws.oddHeader.center.text or ""
+    got = (setup.orientation, str(setup.paperSize), ws.sheet_properties.pageSetUpPr.fitToPage, setup.fitToWidth or 1,
+           setup.fitToHeight, ws.print_title_rows, ws.oddFooter.center.text)
+    expect(got == ("landscape", "9", True, 1, 0, "$1:$1", "Страница &P из &N"), "%s prints %s" % (ws.title, got))
     shown = header.replace("&&", "&")
-    expect("&" not in header.replace("&&", ""), "%s header has a code: %r" % (name, header))
-    expect(len("&C" + header) <= 255 and title.startswith(shown) and (shown == title or len("&C" + header) >= 254),
-           "%s header %r" % (name, header))
-    expect(ws.oddFooter.center.text == "Страница &P из &N", "%s footer %r" % (name, ws.oddFooter.center.text))
+    expect("&" not in header.replace("&&", "") and len(header) <= 253 and title.startswith(shown)
+           and (shown == title or len(header) >= 252), "%s header %r" % (ws.title, header))
 
 
 def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
