@@ -9,8 +9,9 @@
 # settings stay untouched). Choose "Файл" > "Чтение архива с прибора",
 # object 1 or 2.
 #
-# Without a display, the command-line tool reads object 2 instead and
-# shows what it read.
+# Without a display, the command-line tool reads object 2 instead, saves
+# the archive (out/obj02.sav) and its report (out/obj02.txt), shows the
+# report's first lines and ends with status 0.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -37,7 +38,12 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Нет дисплея: вместо окна программы читаем объект 2 из командной строки."
   "$bin/src/cli/tarvik-kq" read --port "$work/tty" --baud 38400 --object 2 -o obj02.sav
   "$bin/src/cli/tarvik-kq" info obj02.sav
-  "$bin/src/cli/tarvik-kq" report obj02.sav --view archive | head -n 12 | iconv -f CP1251 -t UTF-8
+  # The whole report goes to a file; its first lines are shown from there
+  # (head stops reading a file early, never a program still writing).
+  "$bin/src/cli/tarvik-kq" report obj02.sav --view archive -o obj02.txt
+  echo "Начало отчета (всего строк: $(wc -l <obj02.txt)):"
+  head -n 12 obj02.txt | iconv -f CP1251 -t UTF-8
+  echo "Готово: объект 2 прочитан с имитатора; архив: $work/obj02.sav, отчет (CP1251): $work/obj02.txt"
   exit 0
 fi
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Reads an exported workbook (openpyxl) or archive CSV file (csv module)
 back and compares it with the reports of the same archive, in DIR
-(archive.txt with COLUMNS on, abnormal.txt, params.txt; code page 1251) and
+(archive.txt with COLUMNS on, abnormal.txt, params.txt; code page 1251),
 info.txt ("name<TAB>value" lines, "\\n" for a line break, "*date*" for a
-date-time). Prints each
+date-time) and title.txt (the printed pages' title, UTF-8). Prints each
 difference; exit status 1 when there is one.
 
   check_export.py workbook BOOK DIR COLUMNS CAPTION1 CAPTION2 ROWS_PER_SHEET
@@ -67,6 +67,21 @@ def params_rows(path):
     return rows
 
 
+def check_printing(ws, title):
+    """Every sheet prints as the program's pages: landscape A4, all columns
+    across one page (fitToWidth left out is 1) and as many pages down as it
+    takes, the caption row on each, the page number in the footer and the
+    pages' title in the header, as much as its 255 characters ("&C" and
+    each '&' doubled included) hold."""
+    setup, header = ws.page_setup, ws.oddHeader.center.text or ""
+    got = (setup.orientation, str(setup.paperSize), ws.sheet_properties.pageSetUpPr.fitToPage, setup.fitToWidth or 1,
+           setup.fitToHeight, ws.print_title_rows, ws.oddFooter.center.text)
+    expect(got == ("landscape", "9", True, 1, 0, "$1:$1", "Страница &P из &N"), "%s prints %s" % (ws.title, got))
+    shown = header.replace("&&", "&")
+    expect("&" not in header.replace("&&", "") and len(header) <= 253 and title.startswith(shown)
+           and (shown == title or len(header) >= 252), "%s header %r" % (ws.title, header))
+
+
 def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
     import openpyxl
     from openpyxl.utils import get_column_letter
@@ -76,6 +91,8 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
     names = {"number": "№", "first": caption1, "second": caption2, "start": "Начало интервала",
              "end": "Конец интервала", "time": "Время архивирования", "abnormal": "Нештатная ситуация"}
     sheets = []
+    with open(folder + "/title.txt", encoding="utf-8") as f:
+        title = f.read().rstrip("\n")
 
     def table(base, captions, rows, check_row):
         rows = rows if captions else []
@@ -85,6 +102,7 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
             if not expect(name in wb.sheetnames, "no sheet " + name):
                 continue
             ws, here = wb[name], rows[k * per_sheet:(k + 1) * per_sheet]
+            check_printing(ws, title)
             if not captions:  # no column switched on
                 expect(ws.max_row == 1 and ws.max_column == 1, name + " is not empty")
                 continue
@@ -128,6 +146,7 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
           report(folder + "/abnormal.txt"), abnormal_row)
     table("Параметры", ["Группа", "Параметр"], params_rows(folder + "/params.txt"), params_row)
     expect(wb.sheetnames == sheets + ["Сведения"], "sheets %s" % wb.sheetnames)
+    check_printing(wb["Сведения"], title)
     got = {row[0].value: row[1] for row in wb["Сведения"].iter_rows(min_row=2)}
     with open(folder + "/info.txt", encoding="utf-8") as f:
         for name, value in (line.rstrip("\n").split("\t") for line in f):

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "core/output/csv_export.h"
+#include "core/output/print_layout.h"
 #include "core/output/report.h"
 #include "core/output/workbook.h"
 #include "core/storage/file_io.h"
@@ -96,11 +97,14 @@ class Export : public testing::Test {
     WriteReports(columns);
     std::string caption1, caption2;
     object->GetColumnCaptions(caption1, caption2);
+    std::string description = object->m_strDescription;
+    for (size_t at; (at = description.find('\n')) != std::string::npos;) description.replace(at, 1, "\\n");
     std::ofstream(dir / "info.txt") << "Объект\t5\nИдентификация\tTARVIK 59.11.03.04 0123\n"
                                     << "Версия\tTARVIK 59.11.03.04\nСчитан\t*date*\nЗаписей архива измерений\t40\n"
                                     << "Интервалов\t38\nНештатных ситуаций\t2\nПрограмма\tТест\n"
                                     << "Версия программы\t9.9\nПервое значение\t" << caption1 << "\n"
-                                    << "Описание\tВвод №1, \"котельная\"\\nвторая строка\n";
+                                    << "Описание\t" << description << "\n";
+    std::ofstream(dir / "title.txt") << PrintTitle(*object);
     return Checked("workbook " + (dir / "book.xlsx").string() + " " + dir.Path().string() + " " + Quoted(names) + " " +
                    Quoted(caption1) + " " + Quoted(caption2) + " " + std::to_string(rowsPerSheet));
   }
@@ -170,6 +174,16 @@ TEST_F(Export, WorkbookReadBackByOpenpyxl) {
   EXPECT_TRUE(WorkbookMatches({false, false, false, false, false, false, false}, ""));
   // Tables longer than a sheet go on in further sheets of the same name.
   EXPECT_TRUE(WorkbookMatches({}, "number,first,second,start,end,time,abnormal", 12));
+}
+
+TEST_F(Export, WorkbookHeaderHoldsWhatFitsOfALongDescription) {
+  if (Python().empty()) GTEST_SKIP() << "python3 with openpyxl is not installed";
+  // Every '&' is doubled; the header fills up on either half of a pair.
+  for (const char* lead : {"", "Ж"}) {
+    object->m_strDescription = std::string(lead) + "Котельная & насосная №3\n";
+    for (int i = 0; i < 150; ++i) object->m_strDescription += i % 3 == 0 ? "Ё" : "&";
+    EXPECT_TRUE(WorkbookMatches({}, "number,first,second,start,end,time,abnormal")) << lead;
+  }
 }
 
 TEST_F(Export, AFailedWriteKeepsTheFile) {

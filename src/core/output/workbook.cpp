@@ -18,6 +18,7 @@
 #include "core/base/cp1251.h"
 #include "core/base/paths.h"
 #include "core/base/rtc_time.h"
+#include "core/output/print_layout.h"
 #include "core/output/table_cells.h"
 #include "core/output/text_forms.h"
 #include "core/storage/file_io.h"
@@ -36,6 +37,13 @@ constexpr size_t kMaxCellCharacters = 32767;
 constexpr uint32_t kSheetDataRows = LXW_ROW_MAX - 1;
 // Columns are never made wider than this many characters.
 constexpr double kMaxColumnWidth = 80.0;
+// A page header or footer holds at most this many characters, its codes
+// ("&C", "&P", "&&") included.
+constexpr size_t kMaxHeaderCharacters = LXW_HEADER_FOOTER_MAX;
+// Printed sheets: A4 (Excel's paper number 9), page numbers as the
+// program's printed pages have them.
+constexpr uint8_t kPaperA4 = 9;
+constexpr const char* kPageFooter = "&CСтраница &P из &N";
 
 double DateSerial(int64_t seconds) { return static_cast<double>(seconds) / 86400.0 + kUnixEpochSerial; }
 
@@ -54,6 +62,35 @@ size_t DigitCount(uint64_t n) {
     ++digits;
   }
   return digits;
+}
+
+// The header of every printed page, centred: the title of the program's
+// printed pages (object, read time; the description below). An '&' of the
+// text is doubled, as a single one starts a code; other control characters
+// than the title's line break become blanks and malformed UTF-8 U+FFFD; the
+// description is cut, between characters, where the header is full.
+std::string PageHeader(const CObjectDefinition& object) {
+  std::string title = PrintTitle(object);
+  if (title.ends_with('\n')) title.pop_back();  // no description
+  std::string header = "&C";
+  size_t characters = 2;
+  for (size_t i = 0; i < title.size();) {
+    const size_t start = i;
+    const char32_t code = DecodeUtf8(title, i);
+    const size_t cost = code == U'&' ? 2 : 1;
+    if (characters + cost > kMaxHeaderCharacters) break;
+    characters += cost;
+    if (code == U'&') {
+      header += "&&";
+    } else if (code < 0x20 && code != U'\n') {
+      header += ' ';
+    } else if (code == 0xFFFD) {
+      header += "\xEF\xBF\xBD";
+    } else {
+      header.append(title, start, i - start);
+    }
+  }
+  return header;
 }
 
 // A file of its own beside `near`, removed when the object goes.
@@ -77,8 +114,9 @@ class CScratchFile {
 // must come in order.
 class CWorkbook {
  public:
-  CWorkbook(const std::filesystem::path& file, const std::filesystem::path& scratchFolder, std::string target)
-      : m_target(std::move(target)), m_scratchFolder(PathToUtf8(scratchFolder)) {
+  CWorkbook(const std::filesystem::path& file, const std::filesystem::path& scratchFolder, std::string target,
+            std::string pageHeader)
+      : m_target(std::move(target)), m_scratchFolder(PathToUtf8(scratchFolder)), m_pageHeader(std::move(pageHeader)) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = m_scratchFolder.data();
@@ -98,6 +136,20 @@ class CWorkbook {
     lxw_worksheet* sheet = workbook_add_worksheet(m_book, name.c_str());
     if (sheet == nullptr) Fail("cannot create a temporary file in " + m_scratchFolder);
     return sheet;
+  }
+
+  // A sheet prints as the program's pages do: landscape A4, all columns
+  // across one page width, the caption row (the first) at the top of every
+  // page under the object's title, the page number at the foot.
+  void SetUpPrinting(lxw_worksheet* sheet) {
+    worksheet_set_landscape(sheet);
+    worksheet_set_paper(sheet, kPaperA4);
+    worksheet_fit_to_pages(sheet, 1, 0);
+    // Room above the rows for the title's two lines.
+    worksheet_set_margins(sheet, 0.5, 0.5, 1.0, 0.75);
+    Check(worksheet_repeat_rows(sheet, 0, 0));
+    Check(worksheet_set_header(sheet, m_pageHeader.c_str()));
+    Check(worksheet_set_footer(sheet, kPageFooter));
   }
 
   lxw_format* NumberFormat(const char* form) {
@@ -123,6 +175,7 @@ class CWorkbook {
   lxw_workbook* m_book = nullptr;
   std::string m_target;
   std::string m_scratchFolder;
+  std::string m_pageHeader;
 };
 
 // The formats of the cells.
@@ -219,6 +272,7 @@ class CSheetTable {
           worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), m_captions[c].c_str(), m_formats.caption));
     }
     worksheet_freeze_panes(sheet, 1, 0);
+    m_book.SetUpPrinting(sheet);
     const uint64_t first = static_cast<uint64_t>(k) * m_rowsPerSheet;
     const uint64_t here = m_rows > first ? std::min<uint64_t>(m_rows - first, m_rowsPerSheet) : 0;
     if (m_bFilter) m_book.Check(worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(here), lastColumn));
@@ -428,7 +482,7 @@ void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefini
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   const CScratchFile scratch(path);
   {
-    CWorkbook book(scratch.Path(), folder, PathToUtf8(path));
+    CWorkbook book(scratch.Path(), folder, PathToUtf8(path), PageHeader(object));
     const CCellFormats formats(book);
     std::string title = "Архив объекта № " + std::to_string(object.GetObjectNumber());
     std::string comments = info.programName + " " + info.programVersion;

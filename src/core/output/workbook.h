@@ -1,7 +1,10 @@
 #pragma once
 // The Excel workbook of a measurement object: all its views, UTF-8
 // throughout, the values those the archive table shows under the object's
-// current output choices. Written with libxlsxwriter in constant memory.
+// current output choices. Each sheet prints as the program's printed
+// pages: landscape A4, the columns across one page width, the caption row
+// on every page, the pages' title above and the page number below. Written
+// with libxlsxwriter in constant memory.
 
 #include <cstdint>
 #include <filesystem>
