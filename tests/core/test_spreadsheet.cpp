@@ -186,6 +186,30 @@ TEST_F(Export, WorkbookHeaderHoldsWhatFitsOfALongDescription) {
   }
 }
 
+TEST_F(Export, ControlCharactersInTextsLeaveTheWorkbookReadable) {
+  if (Python().empty()) GTEST_SKIP() << "python3 with openpyxl is not installed";
+  object->m_strDescription = std::string(
+      "a\x01"
+      "b\x1f"
+      "c\td");
+  object->m_paramTree.InsertSorted(object->m_paramTree.InsertGroup("g\x02"), "x\x03y");
+  WriteArchiveWorkbook(dir / "book.xlsx", *object, {}, {});
+  const std::string script =
+      "import openpyxl,sys\n"
+      "wb=openpyxl.load_workbook(sys.argv[1])\n"
+      "cells=[c.value for ws in wb for r in ws.iter_rows() for c in r if isinstance(c.value,str)]\n"
+      "print(repr(sorted(v for v in cells if v.startswith(('a ','g ','x ')))))\n";
+  std::ofstream(dir / "read.py") << script;
+  FILE* pipe = ::popen(
+      (Python() + " " + (dir / "read.py").string() + " " + (dir / "book.xlsx").string() + " 2>&1").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  ::pclose(pipe);
+  EXPECT_EQ(output, "['a b c\\td', 'g ', 'x y']\n");
+}
+
 TEST_F(Export, AFailedWriteKeepsTheFile) {
   const auto book = dir / "book.xlsx";
   const auto csv = dir / "view.csv";

@@ -234,7 +234,13 @@ class CSheetTable {
   }
   void Text(lxw_worksheet* sheet, lxw_row_t row, size_t column, std::string_view text) {
     if (text.empty()) return;
-    const std::string kept(Utf8Prefix(text, kMaxCellCharacters));
+    std::string kept(Utf8Prefix(text, kMaxCellCharacters));
+    // A workbook's XML holds no control characters but tab and line
+    // breaks: one in a description or a parameter's text would make the
+    // whole file unreadable. Blanks stand for them.
+    for (char& c : kept) {
+      if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') c = ' ';
+    }
     m_book.Check(worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), kept.c_str(), nullptr));
   }
   // A value as a number, or as the table's text when it is no number
