@@ -1,6 +1,7 @@
 // The chart window: its menu item and button, opening with the other
 // windows as the profile remembers, the linking with both tables, the
-// rebuild on a change of the view settings, and saving the picture.
+// rebuild on a change of the view settings, and saving the picture; the
+// two panels over one time, and an archive without records.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "core/archive/saved_archive.h"
@@ -30,14 +32,14 @@ class TestChart : public gui::test::CProgramTest {
  private:
   static constexpr uint32_t kStart = 1328090400;  // 01.02.2012 10:00:00
 
-  // The program with 200 hourly records of object 5 and two situations.
-  void OpenArchive() {
+  // The program with `records` hourly records of object 5 and two situations.
+  void OpenArchive(size_t records = 200) {
     if (!m_app) Start();
     auto description = tkq::test::BuiltInDescription();
     tkq::test::Bytes err;
     tkq::test::AppendAbnormal(err, kStart + 50 * 3600, kStart + 52 * 3600, 3);
     tkq::test::AppendAbnormal(err, kStart + 150 * 3600, kStart + 150 * 3600 + 600, 1);
-    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, 200, err);
+    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records, err);
     const QString path = m_work->filePath("obj.sav");
     SaveSavedArchive(path.toStdString(), *obj);
     QVERIFY(m_app->OpenArchiveFile(path));
@@ -152,6 +154,79 @@ class TestChart : public gui::test::CProgramTest {
     // Row 7 lies outside that: marking it brings it back into view.
     table->selectRow(8);
     QVERIFY(chart->From() <= data.Start(8) && chart->To() >= data.End(8));
+  }
+
+  void thePanelsShareTheTime() {
+    OpenArchive();
+    CChartView* view = OpenChart();
+    CArchiveChart* chart = view->Chart();
+    // The first value above the second, their plots' edges in line, the
+    // time's labels under the lower one only.
+    const std::vector<QCPAxisRect*> panels = chart->Panels();
+    QCOMPARE(panels, (std::vector<QCPAxisRect*>{chart->Panel(0), chart->Panel(1)}));
+    QVERIFY(panels[0]->rect().bottom() < panels[1]->rect().top());
+    QCOMPARE(panels[0]->rect().left(), panels[1]->rect().left());
+    QCOMPARE(panels[0]->rect().right(), panels[1]->rect().right());
+    QCOMPARE(chart->TimeAxis(), panels[1]->axis(QCPAxis::atBottom));
+    QVERIFY(!panels[0]->axis(QCPAxis::atBottom)->tickLabels());
+
+    // The wheel over the lower panel zooms the time of both.
+    const QPoint at = panels[1]->rect().center();
+    const double span = chart->To() - chart->From();
+    QWheelEvent wheel(at, chart->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart, &wheel);
+    QVERIFY(chart->To() - chart->From() < span * 0.9);
+    QCOMPARE(panels[0]->axis(QCPAxis::atBottom)->range(), panels[1]->axis(QCPAxis::atBottom)->range());
+    chart->replot();
+    // A click in the lower panel selects the row under it.
+    const int row = chart->RowAtPixel(at.x());
+    QTest::mouseClick(chart, Qt::LeftButton, {}, at);
+    QCOMPARE(Find<CTRV_KQ_VRView>()->currentIndex().row(), row);
+    QVERIFY(view->HoverAt(at).startsWith(QString("№ %1\n").arg(row + 1)));
+    // Its crosshair's time runs through the upper panel too.
+    const QImage image = chart->toPixmap(chart->width(), chart->height()).toImage();
+    auto greys = [&](int x) {
+      int count = 0;
+      for (int y = panels[0]->rect().top() + 1; y < panels[0]->rect().bottom(); ++y) {
+        const QRgb p = image.pixel(x, y);
+        count += qRed(p) == qGreen(p) && qGreen(p) == qBlue(p) && qRed(p) < 170;
+      }
+      return count;
+    };
+    QVERIFY2(greys(at.x()) > panels[0]->rect().height() / 4, qPrintable(QString::number(greys(at.x()))));
+    QVERIFY2(greys(at.x() + 40) < 10, qPrintable(QString::number(greys(at.x() + 40))));
+
+    // One value switched off: the other's panel fills the chart.
+    const QRect both = chart->PlotArea();
+    Find<CObjViewSettings>()->m_showFirst->click();
+    chart->replot();
+    QCOMPARE(chart->Panels(), std::vector<QCPAxisRect*>{chart->Panel(1)});
+    QVERIFY(chart->PlotArea().height() > both.height() - 20);
+    QCOMPARE(chart->TimeAxis(), chart->Panel(1)->axis(QCPAxis::atBottom));
+    QVERIFY(chart->TimeAxis()->tickLabels());
+    QCOMPARE(chart->RowAtPixel(at.x()), row);  // the same time
+  }
+
+  void anEmptyArchiveOnlySaysSo() {
+    OpenArchive(0);
+    CArchiveChart* chart = OpenChart()->Chart();
+    QVERIFY(chart->Panels().empty());
+    QVERIFY(chart->PlotArea().isNull());
+    // The message in the middle and nothing else: no axes, no legend.
+    const QImage image = chart->toPixmap(600, 300).toImage();
+    QRect drawn;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        if (qGray(image.pixel(x, y)) < 200) drawn |= QRect(x, y, 1, 1);
+      }
+    }
+    QVERIFY(!drawn.isNull());
+    QVERIFY2(QRect(100, 120, 400, 60).contains(drawn), qPrintable(QString("%1 %2 %3x%4")
+                                                                      .arg(drawn.x())
+                                                                      .arg(drawn.y())
+                                                                      .arg(drawn.width())
+                                                                      .arg(drawn.height())));
   }
 
   void theChartFollowsTheViewSettings() {
