@@ -214,6 +214,7 @@ CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std:
 
   m_empty = new CChartMessage(this, QStringLiteral("Нет записей архива измерений"));
 
+  connect(this, &QCustomPlot::afterLayout, this, &CArchiveChart::FitCaptions);
   SetArchive(nullptr, CColumnSwitches{}, false);
 }
 
@@ -275,6 +276,17 @@ void CArchiveChart::ArrangePanels() {
     panel->setVisible(true);
     // The time's labels under the lowest panel only.
     panel->axis(QCPAxis::atBottom)->setTickLabels(i + 1 == m_layout.size());
+  }
+}
+
+void CArchiveChart::FitCaptions() {
+  // A caption runs along its panel and ends in "…" where the panel is
+  // shorter; its width across stays, so the layout does too.
+  for (int series = 0; series < 2; ++series) {
+    if (!m_shown[series]) continue;
+    QCPAxis* axis = m_panel[series]->axis(QCPAxis::atLeft);
+    axis->setLabel(QFontMetrics(axis->labelFont())
+                       .elidedText(m_caption[series], Qt::ElideRight, m_panel[series]->rect().height()));
   }
 }
 

@@ -105,6 +105,7 @@ class CArchiveChart : public QCustomPlot {
   void Refresh(int columns = 0);
   // Lays the panels out for the rows and the values shown.
   void ArrangePanels();
+  void FitCaptions();
   void OnRangeChanged(const QCPRange& range);
   void UpdateLegend();
   void FitLegend(int width);

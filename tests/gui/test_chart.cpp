@@ -206,6 +206,17 @@ class TestChart : public gui::test::CProgramTest {
     QCOMPARE(chart->TimeAxis(), chart->Panel(1)->axis(QCPAxis::atBottom));
     QVERIFY(chart->TimeAxis()->tickLabels());
     QCOMPARE(chart->RowAtPixel(at.x()), row);  // the same time
+
+    // Both again in a low window: a caption longer than its panel ends in
+    // "…"; the legend keeps it whole.
+    Find<CObjViewSettings>()->m_showFirst->click();
+    view->parentWidget()->resize(1400, 260);
+    QCoreApplication::processEvents();
+    chart->replot();
+    const QCPAxis* value = chart->Panel(1)->axis(QCPAxis::atLeft);
+    QVERIFY2(value->label().endsWith(QChar(0x2026)), qPrintable(value->label()));
+    QVERIFY(QFontMetrics(value->labelFont()).horizontalAdvance(value->label()) <= chart->Panel(1)->rect().height());
+    QCOMPARE(chart->Curve(1)->name(), chart->SeriesCaption(1));
   }
 
   void anEmptyArchiveOnlySaysSo() {
