@@ -17,8 +17,8 @@
 namespace tkq::gui {
 namespace {
 
-constexpr double kMinSpan = 60.0;     // seconds: the closest zoom
-constexpr int kIncompleteHeight = 5;  // pixels: the marks along the bottom
+constexpr double kMinSpan = 60.0;             // seconds: the closest zoom
+constexpr int kIncompleteHeight = 5;          // pixels: the marks along the bottom
 constexpr double kLineWidth[2] = {1.6, 1.3};  // pixels: the lines where rows are wider than a pixel
 
 QString Trimmed(std::string_view text) {

@@ -46,10 +46,9 @@ class CArchiveChart : public QCustomPlot {
   bool SeriesShown(int series) const;
   QString SeriesCaption(int series) const { return m_caption[series != 0]; }
 
-  // The panels shown, from the top (none without rows), and the value
-  // each draws; their time axes move together.
+  // The panels shown, from the top (none without rows); their time axes
+  // move together.
   std::vector<QCPAxisRect*> Panels() const;
-  const std::vector<CChartPanel>& PanelLayout() const { return m_layout; }
   // The panel of a value (shown or not).
   QCPAxisRect* Panel(int series) const { return m_panel[series != 0]; }
   // The time axis with the labels, under the lowest panel.
@@ -112,7 +111,7 @@ class CArchiveChart : public QCustomPlot {
   void DrawForExport(QPaintDevice& device, QSize size);
 
   std::unique_ptr<CChartData> m_data;
-  std::vector<CChartBand> m_bands;  // every abnormal situation
+  std::vector<CChartBand> m_bands;               // every abnormal situation
   QCPAxisRect* m_panel[2] = {nullptr, nullptr};  // the first's, the second's
   QCPLayoutGrid* m_panels = nullptr;             // those shown, one a row
   std::vector<CChartPanel> m_layout;
@@ -121,7 +120,7 @@ class CArchiveChart : public QCustomPlot {
   QString m_caption[2];
   CChartMarks* m_marks = nullptr;
   CChartCrosshair* m_crosshair = nullptr;
-  CChartMessage* m_empty = nullptr;  // in place of the panels
+  CChartMessage* m_empty = nullptr;    // in place of the panels
   std::vector<QCPBars*> m_legendOnly;  // legend entries of the bands
   int m_nMarkedRow = -1;
   bool m_bAdjusting = false;
