@@ -180,7 +180,8 @@ class PlotCommand : public Command {
             "The picture's size: pixels for a PNG or SVG, points for a PDF (default 1200x600)")
         ->type_name("WxH");
     command.footer(
-        "Both values are drawn as the archive table shows them under --output-types, --units and --result. TIME is "
+        "Both values are drawn as the archive table shows them under --output-types, --units and --result, each in a "
+        "panel of its own over one time axis. TIME is "
         "the instrument's clock, with no time zone: DD.MM.YYYY, DD.MM.YYYY hh:mm, DD.MM.YYYY hh:mm:ss, or "
         "YYYY-MM-DD with Thh:mm[:ss] or \" hh:mm[:ss]\". Without --from and --to the whole archive is shown. The "
         "file is written under another name and renamed when complete. Exit status 1 when there is nothing to draw "

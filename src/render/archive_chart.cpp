@@ -17,8 +17,9 @@
 namespace tkq::gui {
 namespace {
 
-constexpr double kMinSpan = 60.0;     // seconds: the closest zoom
-constexpr int kIncompleteHeight = 5;  // pixels: the marks along the bottom
+constexpr double kMinSpan = 60.0;             // seconds: the closest zoom
+constexpr int kIncompleteHeight = 5;          // pixels: the marks along the bottom
+constexpr double kLineWidth[2] = {1.6, 1.3};  // pixels: the lines where rows are wider than a pixel
 
 QString Trimmed(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<int>(text.size())).trimmed();
@@ -64,11 +65,12 @@ QColor ChartBandColour(uint8_t code) {
   return colour;
 }
 
-// What is drawn under the lines: the bands of the situations, the marks of
-// the intervals under 100% archiving time, the marked row.
+// What is drawn under the lines of every panel: the bands of the
+// situations, the marks of the intervals under 100% archiving time, the
+// marked row.
 class CChartMarks : public QCPLayerable {
  public:
-  CChartMarks(QCustomPlot* plot, const QString& layer) : QCPLayerable(plot, layer) {}
+  CChartMarks(CArchiveChart* chart, const QString& layer) : QCPLayerable(chart, layer), m_chart(chart) {}
 
   std::vector<CChartBand> bands;
   std::vector<CChartBand> incomplete;
@@ -80,11 +82,15 @@ class CChartMarks : public QCPLayerable {
   void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
     applyAntialiasingHint(painter, false, QCP::aeOther);
   }
-  QRect clipRect() const override { return mParentPlot->axisRect()->rect(); }
+  // Each mark is cut to its panel as it is drawn.
+  QRect clipRect() const override { return mParentPlot->viewport(); }
 
   void draw(QCPPainter* painter) override {
-    const QRect area = mParentPlot->axisRect()->rect();
-    QCPAxis* x = mParentPlot->xAxis;
+    for (QCPAxisRect* panel : m_chart->Panels()) DrawPanel(painter, panel->rect(), panel->axis(QCPAxis::atBottom));
+  }
+
+ private:
+  void DrawPanel(QCPPainter* painter, const QRect& area, const QCPAxis* x) const {
     auto span = [&](double from, double to, int top, int height) {
       const double left = std::max<double>(x->coordToPixel(from), area.left() - 1);
       const double right = std::min<double>(x->coordToPixel(to), area.right() + 1);
@@ -105,26 +111,93 @@ class CChartMarks : public QCPLayerable {
       painter->setBrush(QColor(0, 0, 0, 28));
       painter->setPen(QPen(QColor(0, 0, 0, 140), 1, Qt::DashLine));
       painter->drawRect(span(markedFrom, markedTo, area.top(), area.height() - 1));
+      painter->setPen(Qt::NoPen);
     }
   }
+
+  const CArchiveChart* m_chart;
+};
+
+// The crosshair, on a layer of its own redrawn without the rest.
+class CChartCrosshair : public QCPLayerable {
+ public:
+  CChartCrosshair(CArchiveChart* chart, const QString& layer) : QCPLayerable(chart, layer), m_chart(chart) {}
+
+  std::optional<QPoint> at;
+
+ protected:
+  void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
+    applyAntialiasingHint(painter, false, QCP::aeOther);
+  }
+  QRect clipRect() const override { return mParentPlot->viewport(); }
+
+  void draw(QCPPainter* painter) override {
+    if (!at) return;
+    const QRect area = m_chart->PlotArea();
+    painter->setPen(QPen(QColor(0x30, 0x30, 0x30, 150), 1, Qt::DotLine));
+    painter->drawLine(QLineF(at->x(), area.top(), at->x(), area.bottom()));
+    if (const QCPAxisRect* panel = m_chart->PanelAt(*at)) {
+      painter->drawLine(QLineF(panel->rect().left(), at->y(), panel->rect().right(), at->y()));
+    }
+  }
+
+ private:
+  const CArchiveChart* m_chart;
+};
+
+// A word in the middle of the chart in place of the panels.
+class CChartMessage : public QCPLayerable {
+ public:
+  CChartMessage(QCustomPlot* plot, const QString& text) : QCPLayerable(plot), m_text(text) {}
+
+ protected:
+  void applyDefaultAntialiasingHint(QCPPainter*) const override {}
+  QRect clipRect() const override { return mParentPlot->viewport(); }
+  void draw(QCPPainter* painter) override {
+    painter->setFont(mParentPlot->font());
+    painter->setPen(Qt::black);
+    painter->drawText(mParentPlot->viewport(), Qt::AlignCenter, m_text);
+  }
+
+ private:
+  QString m_text;
 };
 
 CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std::make_unique<CChartData>()) {
   setNoAntialiasingOnDrag(true);
-  xAxis->setTicker(TimeTicker());
-  yAxis2->setVisible(true);
-  for (QCPAxis* axis : {xAxis, yAxis, yAxis2}) axis->grid()->setSubGridVisible(false);
-  yAxis2->grid()->setVisible(false);
+  // The panels, one under the other in a grid of their own, their plots'
+  // edges in line; the first value's is the plot's own axis rect.
+  m_panel[0] = axisRect();
+  plotLayout()->take(m_panel[0]);
+  m_panels = new QCPLayoutGrid;
+  plotLayout()->addElement(0, 0, m_panels);
+  m_panels->addElement(0, 0, m_panel[0]);
+  m_panels->setRowSpacing(6);
+  auto* edges = new QCPMarginGroup(this);
+  const QSharedPointer<QCPAxisTickerDateTime> ticker = TimeTicker();
   for (int series = 0; series < 2; ++series) {
-    m_curve[series] = new QCPCurve(xAxis, series == 0 ? yAxis : yAxis2);
-    m_curve[series]->setPen(QPen(ChartSeriesColour(series), series == 0 ? 1.6 : 1.3));
+    if (series > 0) m_panel[series] = new QCPAxisRect(this);
+    QCPAxisRect* panel = m_panel[series];
+    panel->setMarginGroup(QCP::msLeft | QCP::msRight, edges);
+    panel->setRangeDrag(Qt::Horizontal);
+    panel->setRangeZoom(Qt::Horizontal);
+    QCPAxis* time = panel->axis(QCPAxis::atBottom);
+    QCPAxis* value = panel->axis(QCPAxis::atLeft);
+    time->setTicker(ticker);
+    for (QCPAxis* axis : {time, value}) axis->grid()->setSubGridVisible(false);
+    value->setLabelColor(ChartSeriesColour(series));
+    value->setTickLabelColor(ChartSeriesColour(series));
+    m_curve[series] = new QCPCurve(time, value);
+    m_curve[series]->setPen(QPen(ChartSeriesColour(series), kLineWidth[series]));
     m_curve[series]->setSelectable(QCP::stNone);
-    (series == 0 ? yAxis : yAxis2)->setLabelColor(ChartSeriesColour(series));
-    (series == 0 ? yAxis : yAxis2)->setTickLabelColor(ChartSeriesColour(series));
+    connect(time, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &CArchiveChart::OnRangeChanged);
   }
   // The bands lie under the grid and the lines.
   addLayer(QStringLiteral("marks"), layer(QStringLiteral("grid")), QCustomPlot::limBelow);
   m_marks = new CChartMarks(this, QStringLiteral("marks"));
+  addLayer(QStringLiteral("cursor"), layer(QStringLiteral("overlay")), QCustomPlot::limBelow);
+  layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmBuffered);
+  m_crosshair = new CChartCrosshair(this, QStringLiteral("cursor"));
 
   // The legend: a row under the plot.
   legend->setVisible(true);
@@ -139,20 +212,16 @@ CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std:
   plotLayout()->setRowStretchFactor(1, 0.001);
   legend->setIconSize(22, 12);
 
-  m_empty = new QCPItemText(this);
-  m_empty->position->setType(QCPItemPosition::ptAxisRectRatio);
-  m_empty->position->setCoords(0.5, 0.5);
-  m_empty->setText(QStringLiteral("Нет записей архива измерений"));
-  m_empty->setClipToAxisRect(true);
+  m_empty = new CChartMessage(this, QStringLiteral("Нет записей архива измерений"));
 
-  connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &CArchiveChart::OnRangeChanged);
+  connect(this, &QCustomPlot::afterLayout, this, &CArchiveChart::FitCaptions);
   SetArchive(nullptr, CColumnSwitches{}, false);
 }
 
 CArchiveChart::~CArchiveChart() = default;
 
 void CArchiveChart::SetArchive(const CObjectDefinition* object, const CColumnSwitches& columns, bool keepRange) {
-  const QCPRange previous = xAxis->range();
+  const QCPRange previous(From(), To());
   m_data = object != nullptr ? std::make_unique<CChartData>(*object) : std::make_unique<CChartData>();
   m_bands = object != nullptr ? AbnormalBands(*object) : std::vector<CChartBand>{};
   m_shown[0] = columns.m_bShowFirst;
@@ -168,11 +237,11 @@ void CArchiveChart::SetArchive(const CObjectDefinition* object, const CColumnSwi
   for (int series = 0; series < 2; ++series) {
     m_curve[series]->setName(m_caption[series]);
     m_curve[series]->setVisible(m_shown[series]);
-    QCPAxis* axis = series == 0 ? yAxis : yAxis2;
+    QCPAxis* axis = m_panel[series]->axis(QCPAxis::atLeft);
     axis->setTickLabels(m_shown[series]);
     axis->setLabel(m_shown[series] ? m_caption[series] : QString());
   }
-  m_empty->setVisible(m_data->GetRowCount() == 0);
+  ArrangePanels();
   if (m_nMarkedRow >= static_cast<int>(m_data->GetRowCount())) m_nMarkedRow = -1;
   UpdateLegend();
   if (keepRange && m_data->GetRowCount() > 0 && previous.upper > m_data->FirstTime() &&
@@ -187,10 +256,73 @@ void CArchiveChart::SetArchive(const CObjectDefinition* object, const CColumnSwi
 
 bool CArchiveChart::SeriesShown(int series) const { return m_shown[series != 0]; }
 
+void CArchiveChart::ArrangePanels() {
+  m_layout = ChartPanels(m_data->GetRowCount(), m_shown[0], m_shown[1]);
+  for (QCPAxisRect* panel : m_panel) {
+    if (panel->layout() == m_panels) m_panels->take(panel);
+    // Out of the layout it keeps its place but is not drawn.
+    panel->setVisible(false);
+  }
+  m_panels->simplify();
+  // The message alone, with no axes. The first panel stays in the layout,
+  // hidden: the plot's items look for an axis rect there when made.
+  m_empty->setVisible(m_layout.empty());
+  if (m_layout.empty()) m_panels->addElement(0, 0, m_panel[0]);
+  for (size_t i = 0; i < m_layout.size(); ++i) {
+    QCPAxisRect* panel = m_panel[m_layout[i].series > 0];
+    const int row = static_cast<int>(i);
+    m_panels->addElement(row, 0, panel);
+    m_panels->setRowStretchFactor(row, m_layout[i].share);
+    panel->setVisible(true);
+    // The time's labels under the lowest panel only.
+    panel->axis(QCPAxis::atBottom)->setTickLabels(i + 1 == m_layout.size());
+  }
+}
+
+void CArchiveChart::FitCaptions() {
+  // A caption runs along its panel and ends in "…" where the panel is
+  // shorter; its width across stays, so the layout does too.
+  for (int series = 0; series < 2; ++series) {
+    if (!m_shown[series]) continue;
+    QCPAxis* axis = m_panel[series]->axis(QCPAxis::atLeft);
+    axis->setLabel(QFontMetrics(axis->labelFont())
+                       .elidedText(m_caption[series], Qt::ElideRight, m_panel[series]->rect().height()));
+  }
+}
+
+std::vector<QCPAxisRect*> CArchiveChart::Panels() const {
+  std::vector<QCPAxisRect*> panels;
+  for (const CChartPanel& panel : m_layout) panels.push_back(m_panel[panel.series > 0]);
+  return panels;
+}
+
+QCPAxis* CArchiveChart::TimeAxis() const {
+  const QCPAxisRect* lowest = m_layout.empty() ? m_panel[0] : m_panel[m_layout.back().series > 0];
+  return lowest->axis(QCPAxis::atBottom);
+}
+
+QRect CArchiveChart::PlotArea() const {
+  QRect area;
+  for (QCPAxisRect* panel : Panels()) area = area.united(panel->rect());
+  return area;
+}
+
+QCPAxisRect* CArchiveChart::PanelAt(QPoint pos) const {
+  for (QCPAxisRect* panel : Panels()) {
+    if (panel->rect().contains(pos)) return panel;
+  }
+  return nullptr;
+}
+
 void CArchiveChart::UpdateLegend() {
   for (QCPBars* bars : m_legendOnly) removePlottable(bars);
   m_legendOnly.clear();
   legend->clearItems();
+  if (m_layout.empty()) {
+    // Nothing drawn, nothing to explain.
+    legend->setVisible(false);
+    return;
+  }
   for (int series = 0; series < 2; ++series) {
     if (m_shown[series] && !m_caption[series].isEmpty()) m_curve[series]->addToLegend();
   }
@@ -238,8 +370,9 @@ void CArchiveChart::FitLegend(int width) {
   }
 }
 
-double CArchiveChart::From() const { return xAxis->range().lower; }
-double CArchiveChart::To() const { return xAxis->range().upper; }
+// The panels' time axes always show the same time.
+double CArchiveChart::From() const { return m_panel[0]->axis(QCPAxis::atBottom)->range().lower; }
+double CArchiveChart::To() const { return m_panel[0]->axis(QCPAxis::atBottom)->range().upper; }
 
 void CArchiveChart::ShowAll() {
   if (m_data->GetRowCount() == 0) {
@@ -253,7 +386,8 @@ void CArchiveChart::ShowAll() {
 }
 
 void CArchiveChart::ShowRange(double from, double to) {
-  xAxis->setRange(from, to);  // adjusted and drawn in OnRangeChanged
+  // Adjusted, passed to the other panel and drawn in OnRangeChanged.
+  m_panel[0]->axis(QCPAxis::atBottom)->setRange(from, to);
 }
 
 void CArchiveChart::OnRangeChanged(const QCPRange& range) {
@@ -284,11 +418,10 @@ void CArchiveChart::OnRangeChanged(const QCPRange& range) {
       to = high;
     }
   }
-  if (from != range.lower || to != range.upper) {
-    m_bAdjusting = true;
-    xAxis->setRange(from, to);
-    m_bAdjusting = false;
-  }
+  // The same time in every panel, whichever was moved.
+  m_bAdjusting = true;
+  for (QCPAxisRect* panel : m_panel) panel->axis(QCPAxis::atBottom)->setRange(from, to);
+  m_bAdjusting = false;
   Refresh();
 }
 
@@ -301,17 +434,22 @@ void CArchiveChart::resizeEvent(QResizeEvent* event) {
 void CArchiveChart::Refresh(int columns) {
   const double from = From();
   const double to = To();
-  if (columns <= 0) columns = std::max(axisRect()->width(), width() - 120);
+  if (columns <= 0) columns = std::max(PlotArea().width(), width() - 120);
   columns = std::max(columns, 50);
-  xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>()->setDateTimeFormat(TickFormat(to - from));
+  TimeAxis()->ticker().dynamicCast<QCPAxisTickerDateTime>()->setDateTimeFormat(TickFormat(to - from));
   const auto lo = static_cast<int64_t>(std::floor(from));
   const auto hi = static_cast<int64_t>(std::ceil(to));
   for (int series = 0; series < 2; ++series) {
     QVector<double> t, keys, values;
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
+    bool dense = false;
     if (m_shown[series]) {
       const std::vector<CChartPoint> points = m_data->Reduce(series, lo, hi, columns);
+      // More than a row's two points a pixel column: the reduction's
+      // envelope, where a wider pen shows nothing more and, over thousands
+      // of strokes up and down, takes seconds to draw.
+      dense = points.size() > 2 * static_cast<size_t>(columns);
       t.reserve(static_cast<qsizetype>(points.size()));
       keys.reserve(t.capacity());
       values.reserve(t.capacity());
@@ -326,7 +464,8 @@ void CArchiveChart::Refresh(int columns) {
       }
     }
     m_curve[series]->setData(t, keys, values, true);
-    (series == 0 ? yAxis : yAxis2)->setRange(Fitted(low, high));
+    m_curve[series]->setPen(QPen(ChartSeriesColour(series), dense ? 1.0 : kLineWidth[series]));
+    m_curve[series]->valueAxis()->setRange(Fitted(low, high));
   }
   m_marks->bands = MergeBands(m_bands, lo, hi, columns);
   m_marks->incomplete = m_data->IncompleteSpans(lo, hi, columns);
@@ -339,7 +478,7 @@ void CArchiveChart::Refresh(int columns) {
 
 int CArchiveChart::RowAtPixel(double x) const {
   if (m_data->GetRowCount() == 0) return -1;
-  return static_cast<int>(m_data->RowAt(static_cast<int64_t>(std::llround(xAxis->pixelToCoord(x)))));
+  return static_cast<int>(m_data->RowAt(static_cast<int64_t>(std::llround(TimeAxis()->pixelToCoord(x)))));
 }
 
 void CArchiveChart::MarkRow(int row) {
@@ -358,6 +497,15 @@ void CArchiveChart::MarkRow(int row) {
   }
   Refresh();
   replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool CArchiveChart::ShowCrosshair(std::optional<QPoint> pos) {
+  if (pos && !PlotArea().contains(*pos)) pos.reset();
+  if (pos != m_crosshair->at) {
+    m_crosshair->at = pos;
+    layer(QStringLiteral("cursor"))->replot();
+  }
+  return pos.has_value();
 }
 
 QString CArchiveChart::RowDescription(int row) const {

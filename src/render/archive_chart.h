@@ -1,15 +1,17 @@
 #pragma once
 // The measurement archive as a chart: the two values as the archive table
-// shows them, each a step over its interval (the first on the left axis,
-// the second on the right), no line across an outage; the abnormal
-// situations as translucent bands coloured by code; the intervals under
-// 100% archiving time marked along the bottom; a legend below. Whatever
-// the number of rows, the lines hold a few points a pixel column.
-// Shared by the program's chart window and tarvik-kq plot.
+// shows them, each a step over its interval in a panel of its own (the
+// first above the second, both over one time axis), no line across an
+// outage; the abnormal situations as translucent bands coloured by code
+// and the intervals under 100% archiving time marked along the bottom of
+// each panel; a legend below. Whatever the number of rows, the lines hold
+// a few points a pixel column. Shared by the program's chart window and
+// tarvik-kq plot.
 
 #include <qcustomplot.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/output/chart_data.h"
@@ -22,6 +24,8 @@ class CObjectDefinition;
 namespace tkq::gui {
 
 class CChartMarks;
+class CChartCrosshair;
+class CChartMessage;
 
 // The colours: the curves and the bands come from one palette that
 // readers with any common colour blindness can tell apart.
@@ -42,6 +46,18 @@ class CArchiveChart : public QCustomPlot {
   bool SeriesShown(int series) const;
   QString SeriesCaption(int series) const { return m_caption[series != 0]; }
 
+  // The panels shown, from the top (none without rows); their time axes
+  // move together.
+  std::vector<QCPAxisRect*> Panels() const;
+  // The panel of a value (shown or not).
+  QCPAxisRect* Panel(int series) const { return m_panel[series != 0]; }
+  // The time axis with the labels, under the lowest panel.
+  QCPAxis* TimeAxis() const;
+  // The panels together, from the top of the first to the bottom of the
+  // last (null without panels), and the one that holds `pos`, if any.
+  QRect PlotArea() const;
+  QCPAxisRect* PanelAt(QPoint pos) const;
+
   // The time shown, in device seconds.
   double From() const;
   double To() const;
@@ -60,6 +76,10 @@ class CArchiveChart : public QCustomPlot {
   // start and end, both values with their captions, archiving time and
   // the abnormal situation, if any.
   QString RowDescription(int row) const;
+  // The crosshair at pixel `pos`: the time's line across every panel, the
+  // value's across the panel under it. Hidden for nothing or a point off
+  // the panels; false then.
+  bool ShowCrosshair(std::optional<QPoint> pos);
 
   // The line of one series as drawn now (tests, benchmarks).
   const QCPCurve* Curve(int series) const { return m_curve[series != 0]; }
@@ -82,18 +102,25 @@ class CArchiveChart : public QCustomPlot {
   // The lines, bands and marks for the time shown at `columns` pixel
   // columns, and the value axes fitted to them.
   void Refresh(int columns = 0);
+  // Lays the panels out for the rows and the values shown.
+  void ArrangePanels();
+  void FitCaptions();
   void OnRangeChanged(const QCPRange& range);
   void UpdateLegend();
   void FitLegend(int width);
   void DrawForExport(QPaintDevice& device, QSize size);
 
   std::unique_ptr<CChartData> m_data;
-  std::vector<CChartBand> m_bands;  // every abnormal situation
+  std::vector<CChartBand> m_bands;               // every abnormal situation
+  QCPAxisRect* m_panel[2] = {nullptr, nullptr};  // the first's, the second's
+  QCPLayoutGrid* m_panels = nullptr;             // those shown, one a row
+  std::vector<CChartPanel> m_layout;
   QCPCurve* m_curve[2] = {nullptr, nullptr};
   bool m_shown[2] = {true, true};
   QString m_caption[2];
   CChartMarks* m_marks = nullptr;
-  QCPItemText* m_empty = nullptr;
+  CChartCrosshair* m_crosshair = nullptr;
+  CChartMessage* m_empty = nullptr;    // in place of the panels
   std::vector<QCPBars*> m_legendOnly;  // legend entries of the bands
   int m_nMarkedRow = -1;
   bool m_bAdjusting = false;

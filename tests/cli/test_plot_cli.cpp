@@ -1,14 +1,17 @@
 // tarvik-kq plot: the chart as PNG, SVG and PDF with no display, read back
-// as pictures; its mistakes, and files it must not spoil.
+// as pictures, also of a dense archive; its mistakes, and files it must not
+// spoil.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QImage>
 #include <QSvgRenderer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 
 #include "core/archive/saved_archive.h"
 #include "render/archive_chart.h"
@@ -27,7 +30,8 @@ constexpr const char* kKept = "a good picture from before";
 // Pixels of `colour` drawn over white within `area` (default: all): mixes
 // of at least `share` of it and the rest white (a smoothed line lends part
 // of its colour to the pixels beside it).
-int PixelsOf(const QImage& image, const QColor& colour, double share = 0.95, QRect area = {}) {
+int PixelsOf(const QImage& picture, const QColor& colour, double share = 0.95, QRect area = {}) {
+  const QImage image = picture.convertToFormat(QImage::Format_RGB32);  // read a pixel at a time quickly
   if (area.isNull()) area = image.rect();
   const double c[3] = {colour.redF(), colour.greenF(), colour.blueF()};
   const int k = c[0] <= c[1] && c[0] <= c[2] ? 0 : c[1] <= c[2] ? 1 : 2;  // the channel furthest from white
@@ -43,6 +47,21 @@ int PixelsOf(const QImage& image, const QColor& colour, double share = 0.95, QRe
     }
   }
   return count;
+}
+
+// One-minute records whose values jump at random: each line a solid block.
+std::unique_ptr<CObjectDefinition> DenseObject(size_t records) {
+  auto object = test::MakeObject(*test::BuiltInDescription(), "TARVIK 59.11.03.04", 0, 1, 0);
+  std::mt19937 random(17);
+  std::uniform_real_distribution<float> change(0.0f, 10.0f);
+  test::Bytes arc;
+  float first = 0, second = 0;
+  for (size_t i = 0; i < records; ++i) {
+    test::AppendMeasurement(arc, 1328090400 + static_cast<uint32_t>(i) * 60, first += change(random),
+                            second += change(random));
+  }
+  object->DecodeDeviceFiles(*test::BuiltInDescription(), arc, {}, {});
+  return object;
 }
 
 class PlotCommand : public ::testing::Test {
@@ -107,8 +126,22 @@ TEST_F(PlotCommand, PicturesOfTheRequestedSizeAfterAPrintInTheSameProcess) {
   ASSERT_EQ(
       std::sscanf(words.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &x0, &y0, &x1, &y1),
       4);
-  EXPECT_LT(y1 - y0, 20.0);
-  EXPECT_GT(y1 - y0, 5.0);
+  const double height = std::min(x1 - x0, y1 - y0);  // the word may run upwards
+  EXPECT_LT(height, 20.0);
+  EXPECT_GT(height, 5.0);
+}
+
+TEST_F(PlotCommand, InADenseArchiveNeitherValueHidesTheOther) {
+  SaveSavedArchive(dir / "dense.sav", *DenseObject(50000));
+  ASSERT_EQ(Cli({"plot", "dense.sav", "-o", "dense.png", "--size", "1200x700"}).status, 0);
+  const QImage png(QString::fromStdString((dir / "dense.png").string()));
+  // The first value's block above the middle, the second's below it (off
+  // the value axes' texts and the legend in the same colours).
+  const QRect upper(150, 0, 950, 350), lower(150, 350, 950, 280);
+  const QColor blue = gui::ChartSeriesColour(0), vermillion = gui::ChartSeriesColour(1);
+  EXPECT_GT(PixelsOf(png, blue, 0.5, upper), 100000);
+  EXPECT_GT(PixelsOf(png, vermillion, 0.5, lower), 100000);
+  EXPECT_LT(PixelsOf(png, blue, 0.5, lower) + PixelsOf(png, vermillion, 0.5, upper), 2000);
 }
 
 TEST_F(PlotCommand, FromAndToShowPartOfTheArchive) {

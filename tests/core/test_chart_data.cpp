@@ -1,6 +1,6 @@
 // The chart's data: steps over the rows' intervals, breaks at outages,
 // the reduction to pixel columns that keeps every column's extremes, the
-// abnormal bands and the rows under 100% archiving time.
+// abnormal bands and the rows under 100% archiving time; the chart's panels.
 
 #include <gtest/gtest.h>
 
@@ -152,6 +152,15 @@ TEST(ChartData, BandsJoinWithinAColumnPerCodeOnly) {
             (std::vector<CChartBand>{{105, 115, 1}, {130, 140, 1}, {100, 120, 3}, {200, 210, 3}}));
   // A column of a hundred seconds joins everything of one code.
   EXPECT_EQ(MergeBands(bands, 0, 1000, 10), (std::vector<CChartBand>{{105, 140, 1}, {500, 600, 2}, {100, 210, 3}}));
+}
+
+TEST(ChartData, EachValueShownHasAPanelOfItsOwn) {
+  // However many rows, the first above the second; one alone fills the
+  // chart; with neither the situations still show; no rows, no time axis.
+  EXPECT_EQ(ChartPanels(200000, true, true), (std::vector<CChartPanel>{{0, 0.5}, {1, 0.5}}));
+  EXPECT_EQ(ChartPanels(1, false, true), (std::vector<CChartPanel>{{1, 1}}));
+  EXPECT_EQ(ChartPanels(1, false, false), (std::vector<CChartPanel>{{-1, 1}}));
+  EXPECT_TRUE(ChartPanels(0, true, true).empty());
 }
 
 }  // namespace

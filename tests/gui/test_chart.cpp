@@ -1,6 +1,7 @@
 // The chart window: its menu item and button, opening with the other
 // windows as the profile remembers, the linking with both tables, the
-// rebuild on a change of the view settings, and saving the picture.
+// rebuild on a change of the view settings, and saving the picture; the
+// two panels over one time, and an archive without records.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "core/archive/saved_archive.h"
@@ -30,14 +32,14 @@ class TestChart : public gui::test::CProgramTest {
  private:
   static constexpr uint32_t kStart = 1328090400;  // 01.02.2012 10:00:00
 
-  // The program with 200 hourly records of object 5 and two situations.
-  void OpenArchive() {
+  // The program with `records` hourly records of object 5 and two situations.
+  void OpenArchive(size_t records = 200) {
     if (!m_app) Start();
     auto description = tkq::test::BuiltInDescription();
     tkq::test::Bytes err;
     tkq::test::AppendAbnormal(err, kStart + 50 * 3600, kStart + 52 * 3600, 3);
     tkq::test::AppendAbnormal(err, kStart + 150 * 3600, kStart + 150 * 3600 + 600, 1);
-    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, 200, err);
+    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records, err);
     const QString path = m_work->filePath("obj.sav");
     SaveSavedArchive(path.toStdString(), *obj);
     QVERIFY(m_app->OpenArchiveFile(path));
@@ -152,6 +154,53 @@ class TestChart : public gui::test::CProgramTest {
     // Row 7 lies outside that: marking it brings it back into view.
     table->selectRow(8);
     QVERIFY(chart->From() <= data.Start(8) && chart->To() >= data.End(8));
+  }
+
+  void thePanelsShareTheTime() {
+    OpenArchive();
+    CChartView* view = OpenChart();
+    CArchiveChart* chart = view->Chart();
+    const std::vector<QCPAxisRect*> panels = chart->Panels();  // the first value above
+    QCOMPARE(panels, (std::vector<QCPAxisRect*>{chart->Panel(0), chart->Panel(1)}));
+    QCOMPARE(panels[0]->rect().left(), panels[1]->rect().left());
+    // The wheel over the lower panel zooms the time of both; a click there
+    // selects the row under it.
+    const QPoint at = panels[1]->rect().center();
+    const double span = chart->To() - chart->From();
+    QWheelEvent wheel(at, chart->mapToGlobal(at), {}, {0, 240}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart, &wheel);
+    QVERIFY(chart->To() - chart->From() < span * 0.9);
+    QCOMPARE(panels[0]->axis(QCPAxis::atBottom)->range(), panels[1]->axis(QCPAxis::atBottom)->range());
+    chart->replot();
+    const int row = chart->RowAtPixel(at.x());
+    QTest::mouseClick(chart, Qt::LeftButton, {}, at);
+    QCOMPARE(Find<CTRV_KQ_VRView>()->currentIndex().row(), row);
+    // One value off: the other fills the chart, over the same time.
+    const QRect both = chart->PlotArea();
+    Find<CObjViewSettings>()->m_showFirst->click();
+    chart->replot();
+    QCOMPARE(chart->Panels(), std::vector<QCPAxisRect*>{chart->Panel(1)});
+    QVERIFY(chart->PlotArea().height() > both.height() - 20);
+    QCOMPARE(chart->RowAtPixel(at.x()), row);
+    // Both in a low window: a caption longer than its panel ends in "…".
+    Find<CObjViewSettings>()->m_showFirst->click();
+    view->parentWidget()->resize(1400, 260);
+    QCoreApplication::processEvents();
+    chart->replot();
+    QVERIFY(chart->Panel(1)->axis(QCPAxis::atLeft)->label().endsWith(QChar(0x2026)));
+  }
+
+  void anEmptyArchiveOnlySaysSo() {
+    OpenArchive(0);
+    CArchiveChart* chart = OpenChart()->Chart();
+    QVERIFY(chart->Panels().empty());
+    // The message in the middle and nothing else: no time axis, no legend.
+    const QImage image = chart->toPixmap(600, 300).toImage();
+    QRect drawn;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qGray(image.pixel(x, y)) < 200) drawn |= QRect(x, y, 1, 1);
+    QVERIFY(!drawn.isNull() && QRect(100, 120, 400, 60).contains(drawn));
   }
 
   void theChartFollowsTheViewSettings() {

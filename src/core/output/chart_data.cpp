@@ -201,6 +201,14 @@ size_t CChartData::MemoryBytes() const {
          (m_value[0].capacity() + m_value[1].capacity() + m_percent.capacity()) * sizeof(float) + m_code.capacity();
 }
 
+std::vector<CChartPanel> ChartPanels(size_t rows, bool first, bool second) {
+  if (rows == 0) return {};
+  if (first && second) return {{0, 0.5}, {1, 0.5}};
+  if (first) return {{0, 1}};
+  if (second) return {{1, 1}};
+  return {{-1, 1}};
+}
+
 std::vector<CChartBand> AbnormalBands(const CObjectDefinition& object) {
   std::vector<CChartBand> bands;
   bands.reserve(static_cast<size_t>(object.GetAbnormalCount()));

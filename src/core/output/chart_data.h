@@ -87,6 +87,23 @@ class CChartData {
   bool m_bOrdered = true;  // every row ends no earlier than the one before
 };
 
+// A panel of the chart, from the top: the value it draws (0: the first,
+// 1: the second, -1: none) and its share of the chart's height. Every
+// panel shows the same time; the lowest one carries the time's labels.
+struct CChartPanel {
+  int series = -1;
+  double share = 1;
+  bool operator==(const CChartPanel&) const = default;
+};
+
+// The panels of a chart of `rows` rows with the first and the second
+// value switched on or off. Each value shown has a panel of its own, the
+// first above, the two of equal height, so that neither covers the other
+// however dense the rows. With both off, one panel without a line still
+// shows the situations and the archiving time. Without rows there is no
+// panel at all: the chart only says that there are none.
+std::vector<CChartPanel> ChartPanels(size_t rows, bool first, bool second);
+
 // The abnormal situations of `object` as bands, in their order.
 std::vector<CChartBand> AbnormalBands(const CObjectDefinition& object);
 

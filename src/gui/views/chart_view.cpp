@@ -52,9 +52,8 @@ CChartView::CChartView(CArchiveDocument& document, CProfile& profile, QWidget* p
   layout->addWidget(tools);
   layout->addWidget(m_chart, 1);
 
+  // Each panel moves and zooms the time only, which the panels share.
   m_chart->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-  m_chart->axisRect()->setRangeDrag(Qt::Horizontal);
-  m_chart->axisRect()->setRangeZoom(Qt::Horizontal);
   m_chart->setFocusPolicy(Qt::StrongFocus);
   m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
   m_chart->setMouseTracking(true);
@@ -70,24 +69,12 @@ CChartView::CChartView(CArchiveDocument& document, CProfile& profile, QWidget* p
   });
   connect(m_chart->selectionRect(), &QCPSelectionRect::accepted, this, [this](const QRect& rect, QMouseEvent*) {
     if (rect.width() >= 3) {
-      const double a = m_chart->xAxis->pixelToCoord(rect.left());
-      const double b = m_chart->xAxis->pixelToCoord(rect.right());
+      const double a = m_chart->TimeAxis()->pixelToCoord(rect.left());
+      const double b = m_chart->TimeAxis()->pixelToCoord(rect.right());
       m_chart->ShowRange(std::min(a, b), std::max(a, b));
       m_chart->replot(QCustomPlot::rpQueuedReplot);
     }
   });
-
-  // The crosshair on a layer of its own, redrawn without the rest.
-  m_chart->addLayer("cursor", m_chart->layer("overlay"), QCustomPlot::limBelow);
-  m_chart->layer("cursor")->setMode(QCPLayer::lmBuffered);
-  for (QCPItemStraightLine** line : {&m_crossX, &m_crossY}) {
-    *line = new QCPItemStraightLine(m_chart);
-    (*line)->setLayer("cursor");
-    (*line)->setPen(QPen(QColor(0x30, 0x30, 0x30, 150), 1, Qt::DotLine));
-    (*line)->setSelectable(false);
-    (*line)->setVisible(false);
-    for (QCPItemPosition* end : {(*line)->point1, (*line)->point2}) end->setType(QCPItemPosition::ptAbsolute);
-  }
 
   // The linked tables.
   connect(&m_document, &CArchiveDocument::ArchiveRowSelected, this, [this](int row) { m_chart->MarkRow(row); });
@@ -177,7 +164,7 @@ void CChartView::OnMouseRelease(QMouseEvent* event) {
   }
   const bool click = m_bPressed && (event->pos() - m_pressPos).manhattanLength() < 4;
   m_bPressed = false;
-  if (!click || !m_chart->axisRect()->rect().contains(event->pos())) return;
+  if (!click || m_chart->PanelAt(event->pos()) == nullptr) return;
   const int row = m_chart->RowAtPixel(event->pos().x());
   if (row < 0) return;
   m_chart->MarkRow(row);
@@ -195,26 +182,10 @@ void CChartView::OnMouseMove(QMouseEvent* event) {
 }
 
 QString CChartView::HoverAt(QPoint pos) {
-  const QRect area = m_chart->axisRect()->rect();
-  if (!area.contains(pos)) {
-    HideCrosshair();
-    return {};
-  }
-  m_crossX->point1->setCoords(pos.x(), area.top());
-  m_crossX->point2->setCoords(pos.x(), area.bottom());
-  m_crossY->point1->setCoords(area.left(), pos.y());
-  m_crossY->point2->setCoords(area.right(), pos.y());
-  m_crossX->setVisible(true);
-  m_crossY->setVisible(true);
-  m_chart->layer("cursor")->replot();
+  if (!m_chart->ShowCrosshair(pos)) return {};
   return m_chart->RowDescription(m_chart->RowAtPixel(pos.x()));
 }
 
-void CChartView::HideCrosshair() {
-  if (!m_crossX->visible()) return;
-  m_crossX->setVisible(false);
-  m_crossY->setVisible(false);
-  m_chart->layer("cursor")->replot();
-}
+void CChartView::HideCrosshair() { m_chart->ShowCrosshair(std::nullopt); }
 
 }  // namespace tkq::gui

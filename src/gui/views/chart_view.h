@@ -1,6 +1,7 @@
 #pragma once
 // "График": the measurement archive over time, as the archive table shows
-// it under the view settings. The wheel zooms the time around the cursor,
+// it under the view settings, each value in a panel of its own over the
+// time they share. The wheel zooms the time around the cursor,
 // a drag moves it, a drag with Shift or Ctrl zooms to the range drawn, a
 // double click or Home shows everything; the cursor shows the row under
 // it. A click selects the row in the archive table; a row selected there
@@ -12,7 +13,6 @@
 
 #include "gui/app/main_frame.h"
 
-class QCPItemStraightLine;
 class QMenu;
 
 namespace tkq::gui {
@@ -56,8 +56,6 @@ class CChartView : public QWidget, public CViewCommands {
   CProfile& m_profile;
   CArchiveChart* m_chart;
   QMenu* m_menu;
-  QCPItemStraightLine* m_crossX = nullptr;
-  QCPItemStraightLine* m_crossY = nullptr;
   QPoint m_pressPos;
   bool m_bPressed = false;
   bool m_bFilled = false;
