@@ -205,10 +205,10 @@ CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std:
   legend->setWrap(4);
   legend->setBorderPen(Qt::NoPen);
   legend->setBrush(Qt::NoBrush);
-  auto* legendRow = new QCPLayoutGrid;
-  plotLayout()->addElement(1, 0, legendRow);
-  legendRow->addElement(0, 0, legend);
-  legendRow->setMargins(QMargins(5, 0, 5, 5));
+  m_legendRow = new QCPLayoutGrid;
+  plotLayout()->addElement(1, 0, m_legendRow);
+  m_legendRow->addElement(0, 0, legend);
+  m_legendRow->setMargins(QMargins(5, 0, 5, 5));
   plotLayout()->setRowStretchFactor(1, 0.001);
   legend->setIconSize(22, 12);
 
@@ -350,25 +350,44 @@ void CArchiveChart::UpdateLegend() {
     incomplete = m_data->ArchivingPercent(row) < 100.0f;
   }
   if (incomplete) entry(QStringLiteral("Время архивирования менее 100%"), QColor(0x40, 0x40, 0x40));
-  legend->setVisible(legend->itemCount() > 0);
-  FitLegend(width());
+  FitLegend(size());
 }
 
-void CArchiveChart::FitLegend(int width) {
+void CArchiveChart::FitLegend(QSize size) {
   // As many columns as the widest entry allows, none cut.
   int widest = 1;
+  int tallest = 1;
+  int entries = 0;
   for (int i = 0; i < legend->itemCount(); ++i) {
     // (The grid's empty cells count as items too.)
     if (QCPAbstractLegendItem* item = legend->item(i)) {
-      widest = std::max(widest, item->minimumOuterSizeHint().width() + legend->columnSpacing());
+      const QSize hint = item->minimumOuterSizeHint();
+      widest = std::max(widest, hint.width() + legend->columnSpacing());
+      tallest = std::max(tallest, hint.height() + legend->rowSpacing());
+      ++entries;
     }
   }
-  const int columns = std::clamp((width - 20) / widest, 1, 8);
+  const int columns = std::clamp((size.width() - 20) / widest, 1, 8);
   if (columns != legend->wrap()) {
     legend->setWrap(columns);
     legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
   }
+  // A legend taller than a third of the chart would crush the panels into
+  // lines: then it makes room for them (the value axes keep their
+  // captions, the tooltip its texts).
+  const int rows = (entries + columns - 1) / columns;
+  const bool fits = entries > 0 && rows * tallest + 5 <= size.height() / 3;
+  legend->setVisible(fits);
+  if (fits && m_legendRow->layout() == nullptr) {
+    plotLayout()->addElement(1, 0, m_legendRow);
+    plotLayout()->setRowStretchFactor(1, 0.001);
+  } else if (!fits && m_legendRow->layout() != nullptr) {
+    plotLayout()->take(m_legendRow);
+    plotLayout()->simplify();
+  }
 }
+
+bool CArchiveChart::LegendShown() const { return legend->visible() && m_legendRow->layout() != nullptr; }
 
 // The panels' time axes always show the same time.
 double CArchiveChart::From() const { return m_panel[0]->axis(QCPAxis::atBottom)->range().lower; }
@@ -426,7 +445,7 @@ void CArchiveChart::OnRangeChanged(const QCPRange& range) {
 }
 
 void CArchiveChart::resizeEvent(QResizeEvent* event) {
-  FitLegend(event->size().width());
+  FitLegend(event->size());
   QCustomPlot::resizeEvent(event);
   Refresh();
 }
@@ -436,7 +455,11 @@ void CArchiveChart::Refresh(int columns) {
   const double to = To();
   if (columns <= 0) columns = std::max(PlotArea().width(), width() - 120);
   columns = std::max(columns, 50);
-  TimeAxis()->ticker().dynamicCast<QCPAxisTickerDateTime>()->setDateTimeFormat(TickFormat(to - from));
+  const auto ticker = TimeAxis()->ticker().dynamicCast<QCPAxisTickerDateTime>();
+  ticker->setDateTimeFormat(TickFormat(to - from));
+  // A date is some 70 pixels wide: fewer ticks where the plot is narrow,
+  // so that no two dates run into each other.
+  ticker->setTickCount(std::clamp(columns / 100, 2, 6));
   const auto lo = static_cast<int64_t>(std::floor(from));
   const auto hi = static_cast<int64_t>(std::ceil(to));
   for (int series = 0; series < 2; ++series) {
@@ -536,7 +559,7 @@ QString CArchiveChart::RowDescription(int row) const {
 void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
   const QRect old = viewport();
   setViewport(QRect(QPoint(0, 0), size));
-  FitLegend(size.width());
+  FitLegend(size);
   Refresh(size.width());
   QCPPainter painter;
   if (painter.begin(&device)) {
@@ -548,7 +571,7 @@ void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
     painter.end();
   }
   setViewport(old);
-  FitLegend(old.width());
+  FitLegend(old.size());
   Refresh();
 }
 
@@ -586,11 +609,11 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
   bool drawn = true;
   if (suffix == "png") {
     const QRect old = viewport();
-    FitLegend(size.width());
+    FitLegend(size);
     Refresh(size.width());
     const QPixmap picture = toPixmap(size.width(), size.height());
     setViewport(old);
-    FitLegend(old.width());
+    FitLegend(old.size());
     Refresh();
     drawn = picture.save(&file, "PNG");
 #ifdef TKQ_HAVE_SVG

@@ -94,6 +94,9 @@ class CArchiveChart : public QCustomPlot {
   static QStringList ImageFormats();
   // The same for the user: "PNG, SVG или PDF".
   static QString ImageFormatsText();
+  // Whether the legend is under the panels: not where it would take more
+  // than a third of the chart's height.
+  bool LegendShown() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -107,12 +110,13 @@ class CArchiveChart : public QCustomPlot {
   void FitCaptions();
   void OnRangeChanged(const QCPRange& range);
   void UpdateLegend();
-  void FitLegend(int width);
+  void FitLegend(QSize size);
   void DrawForExport(QPaintDevice& device, QSize size);
 
   std::unique_ptr<CChartData> m_data;
   std::vector<CChartBand> m_bands;               // every abnormal situation
   QCPAxisRect* m_panel[2] = {nullptr, nullptr};  // the first's, the second's
+  QCPLayoutGrid* m_legendRow = nullptr;          // under the panels while there is room
   QCPLayoutGrid* m_panels = nullptr;             // those shown, one a row
   std::vector<CChartPanel> m_layout;
   QCPCurve* m_curve[2] = {nullptr, nullptr};

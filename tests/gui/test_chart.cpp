@@ -182,12 +182,24 @@ class TestChart : public gui::test::CProgramTest {
     QCOMPARE(chart->Panels(), std::vector<QCPAxisRect*>{chart->Panel(1)});
     QVERIFY(chart->PlotArea().height() > both.height() - 20);
     QCOMPARE(chart->RowAtPixel(at.x()), row);
-    // Both in a low window: a caption longer than its panel ends in "…".
+    // Both in a low window: a caption longer than its panel ends in "…",
+    // and a legend that would crush the panels gives them its room, back
+    // when the window grows.
+    QVERIFY(chart->LegendShown());
     Find<CObjViewSettings>()->m_showFirst->click();
     view->parentWidget()->resize(1400, 260);
     QCoreApplication::processEvents();
     chart->replot();
     QVERIFY(chart->Panel(1)->axis(QCPAxis::atLeft)->label().endsWith(QChar(0x2026)));
+    view->parentWidget()->resize(400, 300);
+    QCoreApplication::processEvents();
+    chart->replot();
+    QVERIFY(!chart->LegendShown());
+    QVERIFY(chart->Panel(0)->rect().height() > 50 && chart->Panel(1)->rect().height() > 50);
+    view->parentWidget()->resize(1000, 700);
+    QCoreApplication::processEvents();
+    chart->replot();
+    QVERIFY(chart->LegendShown());
   }
 
   void anEmptyArchiveOnlySaysSo() {
