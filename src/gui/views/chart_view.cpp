@@ -1,11 +1,9 @@
 #include "gui/views/chart_view.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPainter>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
