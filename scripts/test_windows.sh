@@ -215,9 +215,18 @@ shot program-read
 unserve
 check "the program reads object 1 through its dialogs: every request of a read, answered" \
   "[ \"\$(grep -c ' TX ' '$work/program-read.log')\" -eq $requests1 ]"
+# Closing the window with the archive just read asks to save it: «Да»
+# (the default button), then Explorer's «Сохранить как», a path typed.
 xdotool key --window "$(window 'Монитор Тарвик')" alt+F4
+press 'MONITOR Tarvik KQ' Return
+window 'Сохранить как' >/dev/null && sleep 1
+shot program-save-dialog
+saved_win="Z:${work//\//\\}\\program-read.sav"
+xdotool type --delay 20 --window "$(window 'Сохранить как')" "$saved_win"
+xdotool key --window "$(window 'Сохранить как')" Return
 for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
-check "the program ends when its window is closed" "! kill -0 $program_pid 2>/dev/null"
+check "closing after a read asks to save: the archive read is saved, then the program ends" \
+  "! kill -0 $program_pid 2>/dev/null && same_archive '$work/program-read.sav' '$work/linux1.sav'"
 kill "$program_pid" 2>/dev/null
 kill "$xvfb_pid" 2>/dev/null
 unset DISPLAY

@@ -13,12 +13,15 @@ namespace tkq::gui::test {
 class CFakeUi : public CUiServices {
  public:
   QMessageBox::StandardButton Message(QWidget*, const QString& text, QMessageBox::Icon icon, const QString& caption,
-                                      QMessageBox::StandardButtons, const QString& detail) override {
+                                      QMessageBox::StandardButtons buttons, const QString& detail) override {
     messages << text;
     icons << icon;
     captions << caption;
     details << detail;
-    return QMessageBox::Ok;
+    buttonsShown << buttons;
+    // A question takes the next prepared answer; none prepared: its escape.
+    if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
+    return answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst();
   }
   QString OpenFileName(QWidget*, const QString& title, const QString& start) override {
     titles << title;
@@ -68,6 +71,8 @@ class CFakeUi : public CUiServices {
   QList<QMessageBox::Icon> icons;
   QStringList captions;
   QStringList details;  // what went under each message
+  QList<QMessageBox::StandardButtons> buttonsShown;
+  QList<QMessageBox::StandardButton> answers;  // to the questions, in turn
   QStringList titles;
   QStringList starts;
   QString openAnswer;

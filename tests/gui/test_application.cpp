@@ -568,6 +568,66 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(m_ui.messages.isEmpty());
   }
 
+  // An archive just read exists nowhere else: closing the program, a new
+  // read or an open asks first; an archive saved or opened does not.
+  void anArchiveJustReadAsksBeforeItIsClosed() {
+    Instrument instrument(20);
+    QVERIFY(instrument.ok);
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
+    CTRV_KQ_VRApp& app = Start();
+    CMainFrame* frame = app.MainFrame();
+    app.m_link.SetConnection(sim.Path(), 1);
+    const QString other = SavedArchive("other.sav");
+    m_ui.objectNumber = 2;
+    app.OnReadArchive();
+    CObjectDefinition* read = app.m_document.m_pCurrentObject.get();
+    QVERIFY(read != nullptr && app.m_document.IsUnsavedRead());
+    m_ui.messages.clear();
+
+    // "Отмена" keeps everything: the window, the archive, no new read, no
+    // other file opened.
+    m_ui.answers = {QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Cancel};
+    QVERIFY(!frame->close());
+    QVERIFY(frame->isVisible());
+    app.OnReadArchive();
+    QVERIFY(!app.OpenArchiveFile(other));
+    QCOMPARE(app.m_document.m_pCurrentObject.get(), read);
+    QCOMPARE(m_ui.messages, QStringList(3, QStringLiteral("Сохранить архив объекта 2?")));
+    QCOMPARE(m_ui.icons.last(), QMessageBox::Question);
+    QCOMPARE(m_ui.captions.last(), QStringLiteral("MONITOR Tarvik KQ"));
+    QCOMPARE(m_ui.buttonsShown.last(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(m_ui.descriptionAsked, 1);  // only the first read's
+
+    // "Да" with the file dialog cancelled: still nothing lost.
+    m_ui.answers = {QMessageBox::Yes};
+    QVERIFY(!frame->close());
+    QCOMPARE(m_ui.titles.last(), QStringLiteral("Сохранить как"));
+
+    // "Нет" before a new read: the new archive replaces it, and is in turn
+    // an archive just read.
+    m_ui.answers = {QMessageBox::No};
+    app.OnReadArchive();
+    QVERIFY(app.m_document.m_pCurrentObject.get() != read);
+    QVERIFY(app.m_document.IsUnsavedRead());
+
+    // "Да" saves it; then the window closes with nothing more asked.
+    m_ui.answers = {QMessageBox::Yes};
+    m_ui.saveAnswer = m_work->filePath("read.sav");
+    m_ui.messages.clear();
+    QVERIFY(frame->close());
+    QCOMPARE(m_ui.messages.size(), 1);
+    QVERIFY(LoadSavedArchive(m_ui.saveAnswer.toStdString(), app.m_description) != nullptr);
+    QVERIFY(!app.m_document.IsUnsavedRead());
+
+    // An opened archive closes as it always did.
+    m_app.reset();
+    m_ui.messages.clear();
+    CTRV_KQ_VRApp& again = Start();
+    QVERIFY(again.OpenArchiveFile(other));
+    QVERIFY(again.MainFrame()->close());
+    QVERIFY(m_ui.messages.isEmpty());
+  }
+
   void helpKeysReachDialogsAndTheClickedElement() {
     CTRV_KQ_VRApp& app = Start();
     // F1 in a dialog: the dialog's topic, shown while the dialog runs.

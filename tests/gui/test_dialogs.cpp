@@ -353,6 +353,24 @@ class TestDialogs : public QObject {
                                  "TARVIK 59.11.01.03", "TARVIK 59.11.02.00", QStringLiteral("Версия А"),
                                  QStringLiteral("версия а"), QStringLiteral("Версия Б")}));
     QCOMPARE(RunModal(dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Return); }), int(QDialog::Accepted));
+
+    // The eighteen versions of the built-in description are all in view.
+    std::vector<std::string> eighteen;
+    for (int i = 0; i < 18; ++i) eighteen.push_back("TARVIK 59.11.03." + std::to_string(10 + i));
+    CListVersionsDialog all(eighteen);
+    all.show();
+    const QRect viewport = all.m_list->viewport()->rect();
+    for (int i = 0; i < all.m_list->count(); ++i) {
+      QVERIFY2(viewport.contains(all.m_list->visualItemRect(all.m_list->item(i))), qPrintable(QString::number(i)));
+    }
+  }
+
+  // The description's field says what it is for.
+  void descriptionIsLabelled() {
+    CEditDescDialog dialog{QString()};
+    QVERIFY(dialog.m_label->text().contains(QStringLiteral("Описание объекта")));
+    QCOMPARE(dialog.m_label->buddy(), dialog.m_edit);
+    QVERIFY(dialog.m_label->geometry().bottom() < dialog.m_edit->geometry().top());
   }
 
   // Both file dialogs show "Все файлы (*.*)" and list every file of the

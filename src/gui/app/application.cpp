@@ -212,6 +212,8 @@ void CTRV_KQ_VRApp::OnInstrumentContents() {
 }
 
 void CTRV_KQ_VRApp::ReadObject(int number) {
+  // Asked before the read: the read itself replaces the object.
+  if (!QuerySaveRead()) return;
   // The worker thread fills these two and reads the description; nothing
   // else is shared with it.
   CArchiveRead read(static_cast<uint8_t>(number));
@@ -239,6 +241,7 @@ void CTRV_KQ_VRApp::ReadObject(int number) {
   if (Ui().EditDescription(m_pMainFrame, description)) object->m_strDescription = description.toStdString();
   m_document.m_strArchivePath.clear();
   MakeCurrent(std::move(object));
+  m_document.SetUnsavedRead(true);
 
   // A read that succeeded may still have found nothing to show.
   const CObjectDefinition& current = *m_document.Object();
@@ -364,6 +367,8 @@ bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
     AppMessage(m_pMainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
     return false;
   }
+  // The file is good: only now may it replace an archive just read.
+  if (!QuerySaveRead()) return false;
   m_document.m_strArchivePath = path;
   MakeCurrent(std::move(loaded));
   AddRecentFile(path);
@@ -439,6 +444,7 @@ bool CTRV_KQ_VRApp::SaveArchiveAs() {
     return false;
   }
   m_document.m_strArchivePath = path;
+  m_document.SetUnsavedRead(false);
   AddRecentFile(path);
   return true;
 }
@@ -457,7 +463,23 @@ bool CTRV_KQ_VRApp::SaveArchive() {
     AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
     return false;
   }
+  m_document.SetUnsavedRead(false);
   return true;
+}
+
+bool CTRV_KQ_VRApp::QuerySaveRead() {
+  const CObjectDefinition* object = m_document.Object();
+  if (object == nullptr || !m_document.IsUnsavedRead()) return true;
+  const QString question = QStringLiteral("Сохранить архив объекта %1?").arg(object->GetObjectNumber());
+  switch (AppMessage(m_pMainFrame, question, QMessageBox::Question,
+                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      return SaveArchive();
+    case QMessageBox::No:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // --- the rest ---

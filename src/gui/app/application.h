@@ -95,6 +95,11 @@ class CTRV_KQ_VRApp : public QObject {
   // leaves the document's name, title and recent files as they were.
   bool SaveArchive();
   bool SaveArchiveAs();
+  // Before the current object is closed: an archive read from the
+  // instrument and not saved since asks «Сохранить архив объекта N?»;
+  // "Да" saves it (as "Сохранить" does). False when it is to stay: "Отмена",
+  // or the save was cancelled or failed. True at once for anything else.
+  bool QuerySaveRead();
   // Rebuilds the measurement archive window, or opens a new one when it
   // has been closed; the chart follows. The document asks for it when the
   // view settings change.

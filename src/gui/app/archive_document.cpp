@@ -8,6 +8,7 @@ CArchiveDocument::~CArchiveDocument() = default;
 
 void CArchiveDocument::SetObject(std::unique_ptr<CObjectDefinition> object) {
   m_pCurrentObject = std::move(object);
+  m_bUnsavedRead = false;
   emit ObjectReplaced();
 }
 

@@ -37,6 +37,13 @@ class CArchiveDocument : public QObject {
   // The user's description of the object.
   void SetDescription(const std::string& text);
 
+  // Whether the current object was read from the instrument and has not
+  // been saved since: then it exists nowhere else (the instrument may be
+  // left on site), and closing it asks first. A new object (read or
+  // opened) starts as saved; the read marks its own.
+  bool IsUnsavedRead() const { return m_bUnsavedRead; }
+  void SetUnsavedRead(bool unsaved) { m_bUnsavedRead = unsaved; }
+
   // Linking the windows: the current row of the measurement archive table
   // (-1: none) and of the abnormal table; a row the table is to show.
   void SelectArchiveRow(int row) { emit ArchiveRowSelected(row); }
@@ -57,6 +64,9 @@ class CArchiveDocument : public QObject {
   void ArchiveRowSelected(int row);
   void AbnormalSelected(int index);
   void ArchiveRowShown(int row);
+
+ private:
+  bool m_bUnsavedRead = false;
 };
 
 }  // namespace tkq::gui

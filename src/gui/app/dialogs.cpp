@@ -353,9 +353,15 @@ CEditDescDialog::CEditDescDialog(const QString& text, QWidget* parent) : QDialog
   m_edit->setMaxLength(250);
   m_edit->setValidator(new CCp1251Validator(m_edit));
   m_edit->setText(text);
+  m_edit->setPlaceholderText(QStringLiteral("например: котельная № 2, подающий трубопровод"));
   const int editHeight = ControlHeight(du, 13, m_edit);
   // Centred on the row the layout gives it (19 units, taller than a line).
   m_edit->setGeometry(du.X(15), du.Y(18) + (du.Y(19) - editHeight) / 2, du.X(237), editHeight);
+  // What the field is for: the description goes with the archive, into its
+  // file, the printed pages and the reports.
+  m_label = new QLabel(QStringLiteral("&Описание объекта (до 250 знаков):"), this);
+  m_label->setBuddy(m_edit);
+  m_label->setGeometry(du.X(15), m_edit->y() - du.Y(11), du.X(237), du.Y(10));
 
   QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(65, 44, 50, 14));
   ok->setDefault(true);
@@ -427,8 +433,16 @@ CListVersionsDialog::CListVersionsDialog(const std::vector<std::string>& names, 
   std::stable_sort(texts.begin(), texts.end(),
                    [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
   m_list->addItems(texts);
+  // Every version in view at once (up to twenty lines; more scroll), not
+  // four of them in a small box.
+  const int rows = std::clamp(static_cast<int>(texts.size()), 4, 20);
+  const int rowHeight = texts.isEmpty() ? du.Y(8) : m_list->sizeHintForRow(0);
+  const int listHeight = rows * rowHeight + 2 * m_list->frameWidth();
+  m_list->setGeometry(du.X(30), du.Y(7), du.X(110), listHeight);
+  const int buttonTop = m_list->geometry().bottom() + 1 + du.Y(5);
+  setFixedSize(du.X(171), buttonTop + du.Y(14 + 7));
 
-  QPushButton* close = AddButton(this, QStringLiteral("Закрыть"), du.Rect(60, 52, 50, 14));
+  QPushButton* close = AddButton(this, QStringLiteral("Закрыть"), QRect(du.X(60), buttonTop, du.X(50), du.Y(14)));
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &CListVersionsDialog::accept);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -82,6 +83,7 @@ class CEditDescDialog : public QDialog {
   QString Text() const;
 
   QLineEdit* m_edit = nullptr;
+  QLabel* m_label = nullptr;  // says what the field is for
 
  private:
   QString m_original;

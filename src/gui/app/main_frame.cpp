@@ -337,7 +337,11 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
-  // Nothing is ever modified in a way that asks for saving.
+  // An archive just read and not saved exists nowhere else.
+  if (CTRV_KQ_VRApp* app = App(); app != nullptr && !app->QuerySaveRead()) {
+    e->ignore();
+    return;
+  }
   CloseAllDocuments();
   e->accept();
 }

@@ -18,8 +18,13 @@ namespace {
 // HideNameFilterDetails shows the text before them.
 const QString kFilter = QStringLiteral("Все файлы (*.*) (*)");
 
+// Windows users get Explorer's own dialog (quick access, their cloud
+// folders, the columns they set up); it takes the same title, filter and
+// overwrite question. Elsewhere Qt's own dialog, the same on every desktop.
 void SetUpFileDialog(QFileDialog& dialog) {
+#ifndef Q_OS_WIN
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+#endif
   dialog.setOption(QFileDialog::HideNameFilterDetails);
 }
 
