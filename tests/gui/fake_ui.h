@@ -18,7 +18,7 @@ class CFakeUi : public CUiServices {
     icons << icon;
     captions << caption;
     details << detail;
-    return QMessageBox::Ok;
+    return messageAnswer;
   }
   QString OpenFileName(QWidget*, const QString& title, const QString& start) override {
     titles << title;
@@ -68,6 +68,7 @@ class CFakeUi : public CUiServices {
   QList<QMessageBox::Icon> icons;
   QStringList captions;
   QStringList details;  // what went under each message
+  QMessageBox::StandardButton messageAnswer = QMessageBox::Ok;
   QStringList titles;
   QStringList starts;
   QString openAnswer;
