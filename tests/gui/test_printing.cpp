@@ -226,6 +226,19 @@ class TestPrinting : public gui::test::CProgramTest {
     QCOMPARE(m_ui.starts.value(0), m_work->filePath("out.pdf"));
     QVERIFY(m_ui.messages.isEmpty());
     QCOMPARE(PdfPages(m_work->filePath("out.pdf")), pages);
+    // A name chosen without ".pdf" shows with it; that file, if it exists,
+    // is another one the save dialog did not ask about.
+    m_ui.saveAnswer = m_work->filePath("out");
+    m_ui.messageAnswer = QMessageBox::No;
+    OnPrintFileDialog([](CPrintFileDialog& dialog) {
+      dialog.m_browse->click();
+      QVERIFY(dialog.m_file->text().endsWith("out.pdf"));
+      dialog.m_print->click();
+      dialog.reject();
+    });
+    print->trigger();
+    QCOMPARE(m_ui.messages.size(), 1);
+    m_ui.messages.clear();
 
     // A file typed that exists: replaced only when the user agrees. No
     // name, or a folder that does not exist: said, and the dialog stays.
@@ -233,7 +246,6 @@ class TestPrinting : public gui::test::CProgramTest {
     QFile old(m_work->filePath("old.pdf"));
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.close();
-    m_ui.messageAnswer = QMessageBox::No;
     OnPrintFileDialog([&](CPrintFileDialog& dialog) {
       for (const char* name : {"old.pdf", " ", "missing/x.pdf"}) {
         dialog.m_file->setText(name);

@@ -161,8 +161,11 @@ void CPrintFileDialog::Browse() {
   const QString chosen = Ui().SaveFileName(this, QStringLiteral("Печать в файл"), File());
   if (chosen.isEmpty()) return;
   m_file->setText(QDir::toNativeSeparators(chosen));
-  // The save dialog has asked about replacing it.
-  m_strConfirmed = File();
+  const QString file = File();
+  m_file->setText(QDir::toNativeSeparators(file));
+  // The save dialog has asked about replacing the file it named, not about
+  // the one ".pdf" makes of it.
+  if (file == QDir::cleanPath(chosen)) m_strConfirmed = file;
 }
 
 void CPrintFileDialog::accept() {
