@@ -19,9 +19,9 @@ class CFakeUi : public CUiServices {
     captions << caption;
     details << detail;
     buttonsShown << buttons;
-    // A question takes the next prepared answer; none prepared: its escape.
+    // A question takes the next prepared answer, else `messageAnswer`.
     if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
-    return answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst();
+    return answers.isEmpty() ? messageAnswer : answers.takeFirst();
   }
   QString OpenFileName(QWidget*, const QString& title, const QString& start) override {
     titles << title;
@@ -73,6 +73,8 @@ class CFakeUi : public CUiServices {
   QStringList details;  // what went under each message
   QList<QMessageBox::StandardButtons> buttonsShown;
   QList<QMessageBox::StandardButton> answers;  // to the questions, in turn
+  // To any other question; Ok is none of Да, Нет and Отмена.
+  QMessageBox::StandardButton messageAnswer = QMessageBox::Ok;
   QStringList titles;
   QStringList starts;
   QString openAnswer;

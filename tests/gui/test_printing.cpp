@@ -1,15 +1,18 @@
 // Printing from the program: which windows print, the print dialog's page
-// range, the pages in the PDF, the printing window, a stopped job, the
-// preview and its controls, and the printer set-up.
+// range, the pages in the PDF, the program's own dialog for a PDF file
+// where the platform's cannot print to one, the printing window, a stopped
+// job, the preview and its controls, and the printer set-up.
 
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -39,12 +42,30 @@ int PdfPages(const QString& path) {
                           bytes.count("/Type /Page "));
 }
 
+// Runs `answer` on the program's own print dialog once it is open.
+void OnPrintFileDialog(std::function<void(CPrintFileDialog&)> answer) {
+  QTimer::singleShot(0, [answer] {
+    auto* dialog = qobject_cast<CPrintFileDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    answer(*dialog);
+  });
+}
+
+// A dialog that returns at once without showing, as Windows' print dialog
+// does for a printer it refuses.
+class CRefusingDialog : public QDialog {
+ public:
+  int exec() override { return Rejected; }
+};
+
 }  // namespace
 
 class TestPrinting : public gui::test::CProgramTest {
   Q_OBJECT
 
  private:
+  bool m_bPlatformPrintsPdf = true;
+
   // The program with an hourly archive of `records` records and `abnormal`
   // abnormal situations open.
   CTRV_KQ_VRApp& Open(size_t records, int abnormal = 3) {
@@ -76,8 +97,14 @@ class TestPrinting : public gui::test::CProgramTest {
   }
 
  private slots:
-  void init() { Begin(); }
-  void cleanup() { End(); }
+  void init() {
+    Begin();
+    m_bPlatformPrintsPdf = PlatformDialogPrintsPdf();
+  }
+  void cleanup() {
+    SetPlatformDialogPrintsPdf(m_bPlatformPrintsPdf);
+    End();
+  }
 
   void CommandsFollowTheActiveWindow() {
     CTRV_KQ_VRApp& app = Start();
@@ -137,6 +164,118 @@ class TestPrinting : public gui::test::CProgramTest {
     QVERIFY(!QFile::exists(m_ui.printFile));
   }
 
+  void ChoosesTheDialogAndThePrinter() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    SetPlatformDialogPrintsPdf(true);  // Linux: its dialog offers a PDF file
+    QVERIFY(!AsksForPrintFile(printer));
+    SetPlatformDialogPrintsPdf(false);  // Windows
+    QVERIFY(AsksForPrintFile(printer));
+
+    // The system's default printer; without one Windows' PDF printer
+    // before the fax; none: a PDF file.
+    QCOMPARE(InitialPrinterName({"Fax", "Microsoft Print to PDF", "HP"}, "HP"), QString("HP"));
+    QCOMPARE(InitialPrinterName({"Fax", "Microsoft Print to PDF"}, ""), QString("Microsoft Print to PDF"));
+    QCOMPARE(InitialPrinterName({"Fax", "OneNote"}, "removed"), QString("Fax"));
+    QCOMPARE(InitialPrinterName({}, ""), QString());
+
+    // A dialog that returned unshown is told from one the user cancelled.
+    bool shown = true;
+    CRefusingDialog refusing;
+    QCOMPARE(ExecDialog(refusing, shown), int(QDialog::Rejected));
+    QVERIFY(!shown);
+    QDialog cancelled;
+    QTimer::singleShot(0, &cancelled, &QDialog::reject);
+    QCOMPARE(ExecDialog(cancelled, shown), int(QDialog::Rejected));
+    QVERIFY(shown);
+  }
+
+  void PrintsAFileThroughItsOwnDialogWhereThePlatformsCannot() {
+    Open(400);
+    SetPlatformDialogPrintsPdf(false);
+    m_app->Printer().setOutputFormat(QPrinter::PdfFormat);
+    Activate(Find<CTRV_KQ_VRView>());
+    QAction* print = m_app->MainFrame()->Action(kCmdPrint);
+
+    // "Output.pdf" beside the archive; a name typed without its folder and
+    // extension; pages 2 to 3.
+    int pages = 0;
+    OnPrintFileDialog([&](CPrintFileDialog& dialog) {
+      QCOMPARE(dialog.File(), m_work->filePath("Output.pdf"));
+      pages = dialog.m_to->value();
+      dialog.m_file->setText("out");
+      dialog.m_from->setValue(4);
+      dialog.m_to->setValue(3);  // never backwards
+      QCOMPARE(dialog.m_from->value(), 3);
+      dialog.m_from->setValue(2);
+      dialog.m_print->click();
+    });
+    print->trigger();
+    QVERIFY(pages >= 4);
+    QVERIFY(m_ui.printPageCounts.isEmpty());  // not the platform's dialog
+    QCOMPARE(PdfPages(m_work->filePath("out.pdf")), 2);
+
+    // "Обзор..." starts from the file printed to before; the save dialog's
+    // choice is replaced without a second question. All pages.
+    m_ui.saveAnswer = m_work->filePath("out.pdf");
+    OnPrintFileDialog([&](CPrintFileDialog& dialog) {
+      dialog.m_browse->click();
+      dialog.m_print->click();
+    });
+    print->trigger();
+    QCOMPARE(m_ui.starts.value(0), m_work->filePath("out.pdf"));
+    QVERIFY(m_ui.messages.isEmpty());
+    QCOMPARE(PdfPages(m_work->filePath("out.pdf")), pages);
+    // A name chosen without ".pdf" shows with it; that file, if it exists,
+    // is another one the save dialog did not ask about.
+    m_ui.saveAnswer = m_work->filePath("out");
+    m_ui.messageAnswer = QMessageBox::No;
+    OnPrintFileDialog([](CPrintFileDialog& dialog) {
+      dialog.m_browse->click();
+      QVERIFY(dialog.m_file->text().endsWith("out.pdf"));
+      dialog.m_print->click();
+      dialog.reject();
+    });
+    print->trigger();
+    QCOMPARE(m_ui.messages.size(), 1);
+    m_ui.messages.clear();
+
+    // A file typed that exists: replaced only when the user agrees. No
+    // name, or a folder that does not exist: said, and the dialog stays.
+    QFile::remove(m_work->filePath("out.pdf"));
+    QFile old(m_work->filePath("old.pdf"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.close();
+    OnPrintFileDialog([&](CPrintFileDialog& dialog) {
+      for (const char* name : {"old.pdf", " ", "missing/x.pdf"}) {
+        dialog.m_file->setText(name);
+        dialog.m_print->click();
+        QVERIFY(dialog.isVisible());
+      }
+      dialog.reject();
+    });
+    print->trigger();
+    QCOMPARE(m_ui.messages.size(), 3);
+    QVERIFY(m_ui.messages[0].contains("old.pdf") && m_ui.messages[0].contains("Заменить"));
+    QCOMPARE(m_ui.messages[1], QString("Введите имя файла PDF."));
+    QVERIFY(m_ui.messages[2].contains("не существует"));
+    QCOMPARE(QFileInfo(m_work->filePath("old.pdf")).size(), 0);
+
+    // The preview's "Печать..." takes the same way.
+    m_ui.messages.clear();
+    m_ui.messageAnswer = QMessageBox::Yes;
+    CPreviewWindow* preview = OpenPreview(Find<CTRV_KQ_VRView>());
+    OnPrintFileDialog([](CPrintFileDialog& dialog) {
+      dialog.m_file->setText("old.pdf");
+      dialog.m_from->setValue(3);
+      dialog.m_print->click();
+    });
+    preview->m_print->click();
+    QCOMPARE(m_ui.messages.size(), 1);  // replace it?
+    QCOMPARE(PdfPages(m_work->filePath("old.pdf")), pages - 2);
+    QVERIFY(m_ui.printPageCounts.isEmpty());
+  }
+
   void StoppedJobKeepsTheOldFile() {
     Open(400);
     QPrinter printer(QPrinter::HighResolution);
@@ -166,6 +305,9 @@ class TestPrinting : public gui::test::CProgramTest {
     printer.setOutputFileName(m_work->filePath("missing/out.pdf"));
     QVERIFY(!PrintPageRange(printer, layout, font, {1, 1}, {}, error));
     QVERIFY(error.contains("missing/out.pdf"));
+    // The job says so.
+    QVERIFY(!RunPrintJob(m_app->MainFrame(), printer, layout, font, {1, 1}, "Архив измерений"));
+    QCOMPARE(m_ui.messages, QStringList{error});
   }
 
   void CancelStopsTheJob() {

@@ -521,7 +521,12 @@ void CTRV_KQ_VRApp::OnContextHelp() { CContextHelpMode::Start(); }
 QPrinter& CTRV_KQ_VRApp::Printer() {
   if (!m_printer) {
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    if (QPrinterInfo::availablePrinterNames().isEmpty()) m_printer->setOutputFormat(QPrinter::PdfFormat);
+    const QString name = InitialPrinterName(QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName());
+    if (name.isEmpty()) {
+      m_printer->setOutputFormat(QPrinter::PdfFormat);
+    } else {
+      m_printer->setPrinterName(name);
+    }
     m_printer->setPageSize(QPageSize(QPageSize::A4));
   }
   return *m_printer;

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 
 #include "gui/app/dialogs.h"
+#include "gui/output/print_command.h"
 #include "gui/output/print_setup_dialog.h"
 
 namespace tkq::gui {
@@ -29,6 +31,25 @@ void SetUpFileDialog(QFileDialog& dialog) {
 }
 
 CUiServices* g_services = nullptr;
+
+#ifdef Q_OS_WIN
+bool g_bDialogPrintsPdf = false;
+#else
+bool g_bDialogPrintsPdf = true;
+#endif
+
+// Notes that a widget was shown.
+class CShowWatch : public QObject {
+ public:
+  explicit CShowWatch(bool& shown) : m_shown(shown) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Show) m_shown = true;
+    return false;
+  }
+
+ private:
+  bool& m_shown;
+};
 
 CUiServices& DefaultServices() {
   static CUiServices services;
@@ -98,9 +119,28 @@ bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount, co
                     QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies);
   dialog.setMinMax(1, pageCount);
   dialog.setFromTo(1, pageCount);
-  const bool accepted = dialog.exec() == QDialog::Accepted;
+  bool shown = false;
+  const bool accepted = ExecDialog(dialog, shown) == QDialog::Accepted;
   printer.setDocName(title);
+  if (!accepted && !shown) {
+    const QString name =
+        printer.outputFormat() == QPrinter::PdfFormat ? QStringLiteral("Печать в файл (PDF)") : printer.printerName();
+    AppMessage(parent,
+               QStringLiteral("Окно печати не открылось: принтер «%1» недоступен.\n"
+                              "Выберите другой принтер в окне «Настройка печати».")
+                   .arg(name),
+               QMessageBox::Warning);
+  }
   return accepted;
+}
+
+bool CUiServices::AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder) {
+  QString file = printer.outputFileName();
+  if (file.isEmpty()) file = QDir(fileFolder.isEmpty() ? QDir::homePath() : fileFolder).filePath("Output.pdf");
+  CPrintFileDialog dialog(file, pageCount, parent);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  dialog.Apply(printer);
+  return true;
 }
 
 bool CUiServices::AskPrintSetup(QWidget* parent, QPrinter& printer) {
@@ -120,6 +160,23 @@ QString CUiServices::AskChartFile(QWidget* parent, const QString& file, QSize& s
 int CUiServices::ChooseObject(QWidget* parent, const CInstrumentContents& contents, uint32_t baud) {
   CInstrumentContentsDialog dialog(contents, baud, parent);
   return dialog.exec() == QDialog::Accepted ? dialog.ChosenObject() : 0;
+}
+
+bool PlatformDialogPrintsPdf() { return g_bDialogPrintsPdf; }
+
+void SetPlatformDialogPrintsPdf(bool prints) { g_bDialogPrintsPdf = prints; }
+
+bool AsksForPrintFile(const QPrinter& printer) {
+  return printer.outputFormat() == QPrinter::PdfFormat && !g_bDialogPrintsPdf;
+}
+
+int ExecDialog(QDialog& dialog, bool& shown) {
+  shown = false;
+  CShowWatch watch(shown);
+  dialog.installEventFilter(&watch);
+  const int result = dialog.exec();
+  dialog.removeEventFilter(&watch);
+  return result;
 }
 
 CUiServices& Ui() { return g_services != nullptr ? *g_services : DefaultServices(); }

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+class QDialog;
 class QPrinter;
 
 namespace tkq {
@@ -43,8 +44,13 @@ class CUiServices {
   virtual bool EditDescription(QWidget* parent, QString& text);
   // The print dialog for a job of `pageCount` pages: printer or file,
   // page range, copies; printing to a file proposes "Output.pdf" in
-  // `fileFolder`. False when cancelled.
+  // `fileFolder`. False when cancelled, or when the dialog could not open
+  // (the user is told why).
   virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder);
+  // The program's own print dialog for a printer writing a PDF file: the
+  // file (proposed: the one printed to before, else "Output.pdf" in
+  // `fileFolder`) and the page range. False when cancelled.
+  virtual bool AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder);
   // "Настройка печати": printer, paper and orientation. False on "Отмена".
   virtual bool AskPrintSetup(QWidget* parent, QPrinter& printer);
   // "Сохранить график": the file and the size, starting from `file` and
@@ -53,6 +59,19 @@ class CUiServices {
   // "Содержимое прибора": the object chosen to read, 0 for none.
   virtual int ChooseObject(QWidget* parent, const CInstrumentContents& contents, uint32_t baud);
 };
+
+// Whether the platform's print dialog prints to a PDF file. Windows' one
+// prints only to installed printers and refuses any other without a word.
+// Tests set it either way.
+bool PlatformDialogPrintsPdf();
+void SetPlatformDialogPrintsPdf(bool prints);
+// Whether "Печать..." on `printer` asks with the program's own dialog
+// (AskPrintFile) instead of the platform's (AskPrint): a printer writing a
+// PDF file where the platform's dialog cannot.
+bool AsksForPrintFile(const QPrinter& printer);
+// Runs `dialog` modally; `shown` says whether it ever showed. Windows'
+// print dialog returns at once, unshown, for a printer it refuses.
+int ExecDialog(QDialog& dialog, bool& shown);
 
 // The services in use; the default ones unless a test installed others.
 CUiServices& Ui();

@@ -1,14 +1,23 @@
 #include "gui/output/print_command.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
@@ -19,6 +28,8 @@ namespace tkq::gui {
 namespace {
 
 const QString kNothingToPrint = QStringLiteral("Нет строк для печати");
+// Windows' own printer to a PDF file.
+const QString kWindowsPdfPrinter = QStringLiteral("Microsoft Print to PDF");
 
 // The lines of `view`, or null.
 std::unique_ptr<CPrintLines> LinesOf(QWidget* view) {
@@ -53,6 +64,133 @@ QString DocumentTitle(QWidget* view) {
     if (auto* frame = qobject_cast<QMdiSubWindow*>(w)) return frame->windowTitle();
   }
   return view != nullptr ? view->windowTitle() : QString();
+}
+
+QString InitialPrinterName(const QStringList& installed, const QString& systemDefault) {
+  if (installed.contains(systemDefault)) return systemDefault;
+  if (installed.contains(kWindowsPdfPrinter)) return kWindowsPdfPrinter;
+  return installed.value(0);
+}
+
+// --- "Печать в файл (PDF)" ---
+
+CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* parent)
+    : QDialog(parent), m_strFolder(QFileInfo(file).absolutePath()) {
+  setWindowTitle(QStringLiteral("Печать в файл (PDF)"));
+  setWhatsThis(
+      QStringLiteral("Печать в файл PDF: имя файла и страницы. Принтер выбирается в окне «Настройка печати»."));
+  const int pages = std::max(pageCount, 1);
+
+  auto* fileBox = new QGroupBox(QStringLiteral("Файл"), this);
+  m_file = new QLineEdit(QDir::toNativeSeparators(file), fileBox);
+  m_browse = new QPushButton(QStringLiteral("&Обзор..."), fileBox);
+  m_browse->setAutoDefault(false);
+  connect(m_browse, &QPushButton::clicked, this, &CPrintFileDialog::Browse);
+  auto* fileRow = new QHBoxLayout(fileBox);
+  auto* fileLabel = new QLabel(QStringLiteral("&Имя:"), fileBox);
+  fileLabel->setBuddy(m_file);
+  fileRow->addWidget(fileLabel);
+  fileRow->addWidget(m_file, 1);
+  fileRow->addWidget(m_browse);
+
+  auto* pagesBox = new QGroupBox(QStringLiteral("Страницы"), this);
+  m_all = new QRadioButton(QStringLiteral("&Все страницы (%1)").arg(pages), pagesBox);
+  m_range = new QRadioButton(QStringLiteral("&Страницы с"), pagesBox);
+  m_from = new QSpinBox(pagesBox);
+  m_to = new QSpinBox(pagesBox);
+  m_from->setRange(1, pages);
+  m_to->setRange(1, pages);
+  m_from->setValue(1);
+  m_to->setValue(pages);
+  m_all->setChecked(true);
+  // A number typed chooses the range; the range never runs backwards.
+  auto chooseRange = [this] { m_range->setChecked(true); };
+  connect(m_from, &QSpinBox::valueChanged, this, [this, chooseRange](int from) {
+    chooseRange();
+    if (m_to->value() < from) m_to->setValue(from);
+  });
+  connect(m_to, &QSpinBox::valueChanged, this, [this, chooseRange](int to) {
+    chooseRange();
+    if (m_from->value() > to) m_from->setValue(to);
+  });
+  auto* pagesGrid = new QGridLayout(pagesBox);
+  pagesGrid->addWidget(m_all, 0, 0, 1, 4);
+  pagesGrid->addWidget(m_range, 1, 0);
+  pagesGrid->addWidget(m_from, 1, 1);
+  pagesGrid->addWidget(new QLabel(QStringLiteral("по"), pagesBox), 1, 2);
+  pagesGrid->addWidget(m_to, 1, 3);
+  pagesGrid->setColumnStretch(4, 1);
+
+  auto* buttons = new QDialogButtonBox(this);
+  m_print = buttons->addButton(QStringLiteral("Печать"), QDialogButtonBox::AcceptRole);
+  m_print->setDefault(true);
+  buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fileBox);
+  layout->addWidget(pagesBox);
+  layout->addWidget(buttons);
+  setMinimumWidth(fontMetrics().averageCharWidth() * 70);
+  m_file->setFocus();
+  m_file->selectAll();
+}
+
+QString CPrintFileDialog::File() const {
+  const QString typed = QDir::fromNativeSeparators(m_file->text().trimmed());
+  if (typed.isEmpty()) return {};
+  QString path = QDir::cleanPath(QDir(m_strFolder).absoluteFilePath(typed));
+  if (QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir()) path += QStringLiteral(".pdf");
+  return path;
+}
+
+void CPrintFileDialog::Apply(QPrinter& printer) const {
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(File());
+  printer.setCopyCount(1);
+  if (m_range->isChecked()) {
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(m_from->value(), m_to->value());
+  } else {
+    printer.setPrintRange(QPrinter::AllPages);
+  }
+}
+
+void CPrintFileDialog::Browse() {
+  const QString chosen = Ui().SaveFileName(this, QStringLiteral("Печать в файл"), File());
+  if (chosen.isEmpty()) return;
+  m_file->setText(QDir::toNativeSeparators(chosen));
+  const QString file = File();
+  m_file->setText(QDir::toNativeSeparators(file));
+  // The save dialog has asked about replacing the file it named, not about
+  // the one ".pdf" makes of it.
+  if (file == QDir::cleanPath(chosen)) m_strConfirmed = file;
+}
+
+void CPrintFileDialog::accept() {
+  const QString path = File();
+  const QFileInfo info(path);
+  QString problem;
+  if (path.isEmpty()) {
+    problem = QStringLiteral("Введите имя файла PDF.");
+  } else if (info.isDir()) {
+    problem = QStringLiteral("%1 - папка, а не файл.\nВведите имя файла PDF.").arg(QDir::toNativeSeparators(path));
+  } else if (!info.dir().exists()) {
+    problem = QStringLiteral("Папка %1 не существует.").arg(QDir::toNativeSeparators(info.absolutePath()));
+  }
+  if (!problem.isEmpty()) {
+    AppMessage(this, problem, QMessageBox::Warning);
+    m_file->setFocus();
+    return;
+  }
+  if (info.exists() && path != m_strConfirmed &&
+      AppMessage(this, QStringLiteral("Файл %1 уже существует.\nЗаменить его?").arg(QDir::toNativeSeparators(path)),
+                 QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+    m_file->setFocus();
+    return;
+  }
+  QDialog::accept();
 }
 
 // --- the printing window ---
@@ -114,7 +252,10 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, 
       },
       error);
   dialog.hide();
-  if (!ok && !error.isEmpty()) AppMessage(parent, error, QMessageBox::Critical);
+  // Stopped with "Отмена": nothing to say.
+  if (!ok && !dialog.IsCancelled()) {
+    AppMessage(parent, error.isEmpty() ? QStringLiteral("Печать не удалась") : error, QMessageBox::Critical);
+  }
   return ok;
 }
 
@@ -136,7 +277,12 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
     printer.setDocName(document);
     // Every job starts with all its pages, whatever the last one printed.
     printer.setPrintRange(QPrinter::AllPages);
-    if (!Ui().AskPrint(parent, printer, layout.PageCount(), PrintFileFolder(app))) return;
+    // Windows' print dialog refuses a printer writing a file: the
+    // program asks for the file itself.
+    const bool asked = AsksForPrintFile(printer)
+                           ? Ui().AskPrintFile(parent, printer, layout.PageCount(), PrintFileFolder(app))
+                           : Ui().AskPrint(parent, printer, layout.PageCount(), PrintFileFolder(app));
+    if (!asked) return;
   }
   // The dialog may have chosen another printer or paper.
   SetPrintMargins(printer);

@@ -9,8 +9,11 @@
 #include "render/page_painter.h"
 
 class QLabel;
+class QLineEdit;
 class QPrinter;
 class QPushButton;
+class QRadioButton;
+class QSpinBox;
 
 namespace tkq::gui {
 
@@ -41,6 +44,44 @@ class CPrintingDialog : public QDialog {
  private:
   bool m_bCancelled = false;
 };
+
+// "Печать в файл (PDF)": the program's own print dialog, where the
+// platform's one cannot print to a file (Windows). The file is typed or
+// chosen with "Обзор..." (the program's save dialog); a name without an
+// extension gets ".pdf", a relative one is taken from the proposed file's
+// folder; an existing file is replaced only when the user agrees. Pages:
+// all, or from one to another; one copy.
+class CPrintFileDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // Proposes `file` for a job of `pageCount` pages.
+  CPrintFileDialog(const QString& file, int pageCount, QWidget* parent = nullptr);
+
+  // The file as the field names it now, absolute.
+  QString File() const;
+  // Gives the file and the pages to `printer`.
+  void Apply(QPrinter& printer) const;
+  // "Обзор...": the save dialog, starting from the file in the field.
+  void Browse();
+  void accept() override;
+
+  QLineEdit* m_file = nullptr;
+  QPushButton* m_browse = nullptr;
+  QRadioButton* m_all = nullptr;
+  QRadioButton* m_range = nullptr;
+  QSpinBox* m_from = nullptr;
+  QSpinBox* m_to = nullptr;
+  QPushButton* m_print = nullptr;
+
+ private:
+  QString m_strFolder;     // where relative names are
+  QString m_strConfirmed;  // a file the save dialog has already agreed to replace
+};
+
+// The printer the program starts with, from the installed ones and the
+// system's default: the default; without one Windows' own PDF printer
+// before the others; empty (printing to a PDF file) when none is installed.
+QString InitialPrinterName(const QStringList& installed, const QString& systemDefault);
 
 // Prints `range` of `layout` on `printer` with the printing window, which
 // keeps the program answering; reports a failure in a message box. True
