@@ -216,10 +216,6 @@ shot program-read
 unserve
 check "the program reads object 1 through its dialogs: every request of a read, answered" \
   "[ \"\$(grep -c ' TX ' '$work/program-read.log')\" -eq $requests1 ]"
-<<<<<<< HEAD
-# Closing the window with the archive just read asks to save it: «Да»
-# (the default button), then Explorer's «Сохранить как», a path typed.
-=======
 # Ctrl+P: wine's prefix has no printer, so the program prints to a PDF file
 # and asks for it with a dialog of its own (Windows' print dialog shows
 # nothing for such a printer). The full name typed, Enter: the pages of the
@@ -237,7 +233,8 @@ for _ in $(seq 120); do [ -f "$printed" ] && break; sleep 0.5; done
 pdf_pages() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ { print $2 }'; }
 check "Ctrl+P with no printer: a PDF through the program's own dialog ($(pdf_pages "$printed") pages)" \
   "[ -n \"\$(pdf_pages '$printed')\" ] && [ \"\$(pdf_pages '$printed')\" = \"\$(pdf_pages '$cyr/linux.pdf')\" ]"
->>>>>>> print20
+# Closing the window with the archive just read asks to save it: «Да»
+# (the default button), then Explorer's «Сохранить как», a path typed.
 xdotool key --window "$(window 'Монитор Тарвик')" alt+F4
 press 'MONITOR Tarvik KQ' Return
 window 'Сохранить как' >/dev/null && sleep 1
