@@ -66,7 +66,8 @@ QString HelpTopicOf(const QWidget* widget) {
     if (qobject_cast<const CInstrumentContentsDialog*>(w) != nullptr) return help::kReading;
     if (qobject_cast<const CEditDescDialog*>(w) != nullptr) return help::kSettingsView;
     if (qobject_cast<const CPreviewWindow*>(w) != nullptr || qobject_cast<const CPrintSetupDialog*>(w) != nullptr ||
-        qobject_cast<const CPrintingDialog*>(w) != nullptr || qobject_cast<const QPrintDialog*>(w) != nullptr) {
+        qobject_cast<const CPrintingDialog*>(w) != nullptr || qobject_cast<const CPrintFileDialog*>(w) != nullptr ||
+        qobject_cast<const QPrintDialog*>(w) != nullptr) {
       return help::kPrinting;
     }
     if (qobject_cast<const QFileDialog*>(w) != nullptr) return help::kSaving;
