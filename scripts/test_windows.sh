@@ -288,7 +288,8 @@ for bit, key in ((0x04, 'name'), (0x08, 'relative'), (0x10, 'workdir'), (0x20, '
         count, = struct.unpack_from('<H', data, at)
         width = 2 if unicode else 1
         raw = data[at + 2:at + 2 + count * width]
-        found[key] = raw.decode('utf-16-le' if unicode else 'latin-1')
+        # (wine counts the terminating NUL in, Windows does not)
+        found[key] = raw.decode('utf-16-le' if unicode else 'latin-1').split('\0')[0]
         at += 2 + count * width
 for key, value in found.items():
     print(f'{key}={value}')
@@ -323,7 +324,7 @@ export DISPLAY=$display
 sleep 1
 local_data="$WINEPREFIX/drive_c/users/$(whoami)/AppData/Local/Tarvik KQ"
 rm -rf "$local_data"
-wine start '' "$(winepath -w "$entry" 2>/dev/null)" >"$work/start-entry.log" 2>&1
+wine start "$(winepath -w "$entry" 2>/dev/null)" >"$work/start-entry.log" 2>&1
 press 'MONITOR Tarvik KQ' Return
 main=$(window 'Монитор Тарвик')
 sleep 2

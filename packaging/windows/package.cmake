@@ -70,12 +70,14 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tarvik KQ Monitor")
 # see application.cpp). CPack's own entries (CPACK_PACKAGE_EXECUTABLES)
 # would point into a bin folder, to start in whatever folder the installer
 # wrote last.
-set(tkq_start_entry "Монитор Тарвик КУ.lnk")
+# (CPack reads these commands once more as CMake strings: NSIS's single
+# quotes, and each backslash four times.)
+set(tkq_start_entry "$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Монитор Тарвик КУ.lnk")
 set(CPACK_NSIS_CREATE_ICONS_EXTRA "
-  SetOutPath \"$INSTDIR\"
-  CreateShortCut \"$SMPROGRAMS\\$STARTMENU_FOLDER\\${tkq_start_entry}\" \"$INSTDIR\\tarvik-monitor.exe\"")
+  SetOutPath '$INSTDIR'
+  CreateShortCut '${tkq_start_entry}' '$INSTDIR\\\\tarvik-monitor.exe'")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "
-  Delete \"$SMPROGRAMS\\$MUI_TEMP\\${tkq_start_entry}\"")
+  Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Монитор Тарвик КУ.lnk'")
 set(CPACK_NSIS_PACKAGE_NAME "Монитор Тарвик КУ ${TKQ_VERSION_TEXT}")
 set(CPACK_NSIS_DISPLAY_NAME "Монитор Тарвик КУ")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")

@@ -174,8 +174,9 @@ void CMainFrame::BuildMenus() {
   QAction* help = AddAction(kCmdHelp, "Справка", "Справка о текущем окне или команде", "Справка");
   help->setShortcut(QKeySequence(Qt::Key_F1));
   connectTo(help, [app] { app->OnHelp(); });
-  QAction* context = AddAction(kCmdContextHelp, "Справка по элементу",
-                               "Справка о кнопке, команде меню или окне: щелкните по нему", "Справка по элементу");
+  QAction* context =
+      AddAction(kCmdContextHelp, "Справка по элементу",
+                "Щелкните кнопку, команду меню или окно, чтобы получить справку о них", "Справка по элементу");
   context->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
   context->setIcon(ToolIcon("context_help"));
   connectTo(context, [app] { app->OnContextHelp(); });
