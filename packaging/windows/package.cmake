@@ -61,7 +61,8 @@ set(CPACK_PACKAGE_VERSION ${TKQ_VERSION_TEXT})
 set(CPACK_PACKAGE_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
 set(CPACK_PACKAGE_VERSION_MINOR ${PROJECT_VERSION_MINOR})
 set(CPACK_PACKAGE_VERSION_PATCH 0)
-set(CPACK_PACKAGE_VENDOR "Tarvik KQ Monitor developers")
+# The publisher «Приложения и возможности» shows.
+set(CPACK_PACKAGE_VENDOR "Разработчики Монитора Тарвик КУ")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Монитор Тарвик КУ: архивы расходомера Тарвик КУ")
 set(CPACK_PACKAGE_FILE_NAME ${TKQ_PACKAGE_NAME}-${TKQ_VERSION_TEXT}-setup)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tarvik KQ Monitor")
@@ -92,9 +93,11 @@ set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 # (The template begins with the byte-order mark that marks it UTF-8; it
 # stays the first thing in the file.)
 file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in tkq_nsis_template OFFSET 3)
-# Its texts in Russian: the installer's pages (Russian its only language),
-# the uninstaller's entry in the Start menu, which the uninstaller removes
-# by the same name, and the questions of an installation over an older one.
+# Its texts in Russian: the installer's pages (Russian its only language;
+# no licence page, which would show CPack's English placeholder; our name
+# where NSIS puts its own at the foot of the pages), the uninstaller's
+# entry in the Start menu, which the uninstaller removes by the same name,
+# and the questions of an installation over an older one.
 function(tkq_nsis_replace from to)
   string(FIND "${tkq_nsis_template}" "${from}" at)
   if(at EQUAL -1)
@@ -105,6 +108,9 @@ function(tkq_nsis_replace from to)
 endfunction()
 string(REGEX REPLACE "  !insertmacro MUI_LANGUAGE \"[A-Za-z]+\"[^\n]*\n" "" tkq_nsis_template "${tkq_nsis_template}")
 tkq_nsis_replace(";Languages\n" ";Languages\n  !insertmacro MUI_LANGUAGE \"Russian\"\n")
+tkq_nsis_replace("  @CPACK_NSIS_LICENSE_PAGE@\n" "")
+# (CPACK_NSIS_BRANDING_TEXT comes with /TRIM, which makensis refuses off Windows.)
+tkq_nsis_replace("@CPACK_NSIS_BRANDING_TEXT_CODE@" "BrandingText \"Монитор Тарвик КУ\"")
 tkq_nsis_replace("\\Uninstall.lnk" "\\Удалить Монитор Тарвик КУ.lnk")
 tkq_nsis_replace("is already installed. $\\n$\\nDo you want to uninstall the old version before installing the new one?"
                  "уже установлен.$\\n$\\nУдалить прежнюю версию перед установкой новой?")
