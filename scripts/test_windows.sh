@@ -14,8 +14,11 @@
 #     on its command line with its four windows (screenshot in
 #     build/windows/test/), reads an object from the simulator through its
 #     dialogs, prints it to a PDF file (no printer in the prefix) through
-#     the program's own print dialog, and ends cleanly;
-#  5. the installer runs silently, the installed programs run, and the
+#     the program's own print dialog, and on closing saves the archive it
+#     read when asked;
+#  5. the installer runs silently, the installed programs run; the Start menu
+#     entry (read back from the .lnk file) names the installed program and
+#     its folder, and starts it; the installed help is that of Windows; the
 #     uninstaller leaves nothing behind.
 # Ends with "N passed, N failed"; exit status 1 when anything failed.
 set -uo pipefail
@@ -260,9 +263,131 @@ wine "$setup" /S && wineserver -w
 check "the installer puts the programs in Program Files and the entry in the Start menu" \
   "[ -f '$installed/tarvik-monitor.exe' ] && find '$WINEPREFIX/drive_c/ProgramData' -name 'Монитор Тарвик КУ.lnk' | grep -q ."
 check "the installed tarvik-kq runs" "wine 'C:\\Program Files\\Tarvik KQ Monitor\\tarvik-kq.exe' --version | grep -q 'tarvik-kq'"
+
+# What a shortcut (.lnk) stores, as Windows reads it: the target as shell
+# items from the desktop down ("idlist") and as the path on its volume
+# ("linkinfo"), the target relative to the shortcut's folder ("relative"),
+# the working folder ("workdir"); one "key=value" a line.
+shortcut() {
+  python3 - "$1" <<'EOF'
+import ntpath, struct, sys
+
+data = open(sys.argv[1], 'rb').read()
+flags, = struct.unpack_from('<I', data, 0x14)
+at = 0x4C
+found = {}
+if flags & 0x01:  # HasLinkTargetIDList: the shell's items from the desktop down
+    size, = struct.unpack_from('<H', data, at)
+    item, end, parts = at + 2, at + 2 + size, []
+    while item < end:
+        length, = struct.unpack_from('<H', data, item)
+        if length == 0:
+            break
+        body = data[item + 2:item + length]
+        kind = body[0] & 0x70
+        if kind == 0x20:  # a drive: "C:\"
+            parts.append(body[1:].split(b'\0')[0].decode('ascii'))
+        elif kind == 0x30:  # a folder or file: short name, then the long one in an 0xBEEF0004 block
+            short = body[12:].split(b'\0')[0].decode('mbcs' if sys.platform == 'win32' else 'latin-1')
+            name, block = short, body.find(b'\x04\x00\xef\xbe') - 4
+            if block >= 0:
+                version, = struct.unpack_from('<H', body, block + 2)
+                start = block + {3: 20, 4: 20, 5: 20, 6: 20, 7: 38, 8: 42}.get(version, 46 if version > 8 else 0)
+                if start > block:
+                    text = body[start:]
+                    name = text[:len(text) // 2 * 2].decode('utf-16-le').split('\0')[0] or short
+            parts.append(name)
+        item += length
+    found['idlist'] = ntpath.join(*parts) if parts else ''
+    at = end
+if flags & 0x02:  # HasLinkInfo
+    size, header, info_flags, _, base = struct.unpack_from('<IIIII', data, at)
+    if info_flags & 1:
+        if header >= 0x24:
+            unicode_base, = struct.unpack_from('<I', data, at + 0x1C)
+            text = data[at + unicode_base:at + size]
+            found['linkinfo'] = text[:len(text) // 2 * 2].decode('utf-16-le').split('\0')[0]
+        else:
+            found['linkinfo'] = data[at + base:at + size].split(b'\0')[0].decode('latin-1')
+    at += size
+unicode = flags & 0x80
+for bit, key in ((0x04, 'name'), (0x08, 'relative'), (0x10, 'workdir'), (0x20, 'arguments'), (0x40, 'icon')):
+    if flags & bit:
+        count, = struct.unpack_from('<H', data, at)
+        width = 2 if unicode else 1
+        raw = data[at + 2:at + 2 + count * width]
+        # (wine counts the terminating NUL in, Windows does not)
+        found[key] = raw.decode('utf-16-le' if unicode else 'latin-1').split('\0')[0]
+        at += 2 + count * width
+for key, value in found.items():
+    print(f'{key}={value}')
+EOF
+}
+entry=$(find "$WINEPREFIX/drive_c/ProgramData" -name 'Монитор Тарвик КУ.lnk' | head -n 1)
+uninstall_entry=$(find "$WINEPREFIX/drive_c/ProgramData" -name 'Удалить Монитор Тарвик КУ.lnk' | head -n 1)
+shortcut "$entry" >"$work/shortcut.txt" 2>&1
+cat "$work/shortcut.txt"
+stored() { sed -n "s/^$1=//p" "$work/shortcut.txt"; }
+target='C:\Program Files\Tarvik KQ Monitor\tarvik-monitor.exe'
+folder='C:\Program Files\Tarvik KQ Monitor'
+# Windows follows the shell items first, the volume path where they fail:
+# both name the program; the relative path, taken from the Start menu
+# folder, too; the program starts in its own folder.
+relative=$(python3 -c 'import ntpath, sys; print(ntpath.normpath(ntpath.join(ntpath.dirname(sys.argv[1]), sys.argv[2])))' \
+  "$(winepath -w "$entry" 2>/dev/null)" "$(stored relative)")
+check "the Start menu entry names the installed program (shell items, volume path, relative path)" \
+  "[ \"\$(stored idlist)\" = '$target' ] && [ \"\$(stored linkinfo)\" = '$target' ] &&
+   { [ -z \"\$(stored relative)\" ] || [ '$relative' = '$target' ]; }"
+check "the Start menu entry starts the program in its folder" "[ \"\$(stored workdir)\" = '$folder' ]"
+check "the uninstaller's Start menu entry is Russian" \
+  "[ -n '$uninstall_entry' ] && ! find '$WINEPREFIX/drive_c/ProgramData' -iname 'uninstall*.lnk' | grep -q ."
+
+# Started through its Start menu entry: the first start in the program's
+# folder (which users may not write) keeps the description file in the
+# user's data folder; a key closes the message that says it was written.
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 1400x900x24 >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+sleep 1
+local_data="$WINEPREFIX/drive_c/users/$(whoami)/AppData/Local/Tarvik KQ"
+rm -rf "$local_data"
+wine start "$(winepath -w "$entry" 2>/dev/null)" >"$work/start-entry.log" 2>&1
+press 'MONITOR Tarvik KQ' Return
+main=$(window 'Монитор Тарвик')
+sleep 2
+shot installed-program
+check "the Start menu entry starts the program, in its own folder" \
+  "[ -n '$main' ] && [ -f '$local_data/TarvikKQ.def' ] && [ ! -e '$installed/TarvikKQ.def' ]"
+[ -n "$main" ] && xdotool key --window "$main" alt+F4
+timeout 30 wineserver -w
+kill "$xvfb_pid" 2>/dev/null
+unset DISPLAY
+
+# The help beside the program is that of Windows: COM ports and Device
+# Manager, no Linux devices and commands, no simulator; every link leads to
+# a page (and a place on it) there.
+help="$installed/help"
+check "the installed help tells of COM ports, Device Manager and the Windows settings file" \
+  "grep -q 'Диспетчер устройств' '$help/connection.html' && grep -q 'Порты (COM и LPT)' '$help/connection.html' &&
+   grep -qF '%APPDATA%\\Tarvik KQ\\TarvikKQ.ini' '$help/connection.html' &&
+   grep -qF '%LOCALAPPDATA%\\Tarvik KQ\\TarvikKQ.def' '$help/versions.html'"
+check "the installed help has nothing of Linux and no simulator" \
+  "[ -f '$help/index.html' ] && [ ! -e '$help/simulator.html' ] &&
+   ! grep -lE '/dev/|~/|\\.config|dialout|sudo|apt |ModemManager|brltty|tarvik-kq-sim|simulator|имитатор|<!--' '$help'/*.html"
+broken=$(cd "$help" && for page in *.html; do
+  grep -o 'href="[^"]*"' "$page" | sed 's/^href="//; s/"$//' | grep -v '^https\?:' | while read -r link; do
+    file=${link%%#*}; anchor=${link#"$file"}; file=${file:-$page}
+    if [ ! -f "$file" ] || { [ -n "$anchor" ] && ! grep -q "name=\"${anchor#\#}\"" "$file"; }; then
+      echo "$page: $link"
+    fi
+  done
+done)
+check "every link of the installed help leads to a page there${broken:+ (not: $broken)}" "[ -z '$broken' ]"
+
 wine 'C:\Program Files\Tarvik KQ Monitor\Uninstall.exe' /S && wineserver -w
 check "the uninstaller leaves nothing behind" \
-  "[ ! -e '$installed' ] && ! find '$WINEPREFIX/drive_c' -iname '*тарвик*' | grep -q ."
+  "[ ! -e '$installed' ] && ! find '$WINEPREFIX/drive_c' -iname '*тарвик*' | grep -q . && [ ! -e '$uninstall_entry' ]"
 
 echo
 echo "$passed passed, $failed failed"

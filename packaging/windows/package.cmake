@@ -1,10 +1,11 @@
 # The Windows build's installation, included from packaging/CMakeLists.txt:
 # one folder holding tarvik-monitor.exe and tarvik-kq.exe with every DLL and
 # Qt plugin they load (written out here: Qt's deployment tool runs only on
-# Windows), the help pages and the licences; and the installer made by
-# CPack's NSIS generator (cpack -G NSIS): Program Files, a Start menu entry
-# «Монитор Тарвик КУ» with the program's icon, an uninstaller that removes
-# what it installed. tarvik-kq-sim stays with Linux.
+# Windows), the help pages of Windows and the licences; and the installer
+# made by CPack's NSIS generator (cpack -G NSIS), in Russian: Program Files,
+# a Start menu entry «Монитор Тарвик КУ» with the program's icon, an
+# uninstaller that removes what it installed. tarvik-kq-sim stays with
+# Linux.
 
 install(TARGETS tarvik-kq RUNTIME DESTINATION .)
 
@@ -36,7 +37,7 @@ if(TKQ_GUI)
   # Debian's qt6-translations-l10n: the same files serve every system.
   find_file(TKQ_QTBASE_RU qtbase_ru.qm PATHS /usr/share/qt6/translations NO_CMAKE_FIND_ROOT_PATH REQUIRED)
   install(FILES ${TKQ_QTBASE_RU} DESTINATION translations)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/gui/help/ DESTINATION help
+  install(DIRECTORY ${TKQ_HELP_DIR}/ DESTINATION help
           FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/LICENSES.txt DESTINATION .)
@@ -60,11 +61,24 @@ set(CPACK_PACKAGE_VERSION ${TKQ_VERSION_TEXT})
 set(CPACK_PACKAGE_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
 set(CPACK_PACKAGE_VERSION_MINOR ${PROJECT_VERSION_MINOR})
 set(CPACK_PACKAGE_VERSION_PATCH 0)
-set(CPACK_PACKAGE_VENDOR "Tarvik KQ Monitor developers")
+# The publisher «Приложения и возможности» shows.
+set(CPACK_PACKAGE_VENDOR "Разработчики Монитора Тарвик КУ")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Монитор Тарвик КУ: архивы расходомера Тарвик КУ")
 set(CPACK_PACKAGE_FILE_NAME ${TKQ_PACKAGE_NAME}-${TKQ_VERSION_TEXT}-setup)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tarvik KQ Monitor")
-set(CPACK_PACKAGE_EXECUTABLES tarvik-monitor "Монитор Тарвик КУ")
+# The Start menu entry starts the program where it is installed, in that
+# folder (so the program keeps its description file among the user's data,
+# see application.cpp). CPack's own entries (CPACK_PACKAGE_EXECUTABLES)
+# would point into a bin folder, to start in whatever folder the installer
+# wrote last.
+# (CPack reads these commands once more as CMake strings: NSIS's single
+# quotes, and each backslash four times.)
+set(tkq_start_entry "$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Монитор Тарвик КУ.lnk")
+set(CPACK_NSIS_CREATE_ICONS_EXTRA "
+  SetOutPath '$INSTDIR'
+  CreateShortCut '${tkq_start_entry}' '$INSTDIR\\\\tarvik-monitor.exe'")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "
+  Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Монитор Тарвик КУ.lnk'")
 set(CPACK_NSIS_PACKAGE_NAME "Монитор Тарвик КУ ${TKQ_VERSION_TEXT}")
 set(CPACK_NSIS_DISPLAY_NAME "Монитор Тарвик КУ")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
@@ -79,6 +93,28 @@ set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 # (The template begins with the byte-order mark that marks it UTF-8; it
 # stays the first thing in the file.)
 file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in tkq_nsis_template OFFSET 3)
+# Its texts in Russian: the installer's pages (Russian its only language;
+# no licence page, which would show CPack's English placeholder; our name
+# where NSIS puts its own at the foot of the pages), the uninstaller's
+# entry in the Start menu, which the uninstaller removes by the same name,
+# and the questions of an installation over an older one.
+function(tkq_nsis_replace from to)
+  string(FIND "${tkq_nsis_template}" "${from}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "CPack's NSIS template has no \"${from}\" to replace")
+  endif()
+  string(REPLACE "${from}" "${to}" replaced "${tkq_nsis_template}")
+  set(tkq_nsis_template "${replaced}" PARENT_SCOPE)
+endfunction()
+string(REGEX REPLACE "  !insertmacro MUI_LANGUAGE \"[A-Za-z]+\"[^\n]*\n" "" tkq_nsis_template "${tkq_nsis_template}")
+tkq_nsis_replace(";Languages\n" ";Languages\n  !insertmacro MUI_LANGUAGE \"Russian\"\n")
+tkq_nsis_replace("  @CPACK_NSIS_LICENSE_PAGE@\n" "")
+# (CPACK_NSIS_BRANDING_TEXT comes with /TRIM, which makensis refuses off Windows.)
+tkq_nsis_replace("@CPACK_NSIS_BRANDING_TEXT_CODE@" "BrandingText \"Монитор Тарвик КУ\"")
+tkq_nsis_replace("\\Uninstall.lnk" "\\Удалить Монитор Тарвик КУ.lnk")
+tkq_nsis_replace("is already installed. $\\n$\\nDo you want to uninstall the old version before installing the new one?"
+                 "уже установлен.$\\n$\\nУдалить прежнюю версию перед установкой новой?")
+tkq_nsis_replace("\"Uninstall failed.\"" "\"Не удалось удалить прежнюю версию.\"")
 string(ASCII 239 187 191 tkq_bom)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/nsis/NSIS.template.in "${tkq_bom}Target amd64-unicode\n${tkq_nsis_template}")
 set(CPACK_MODULE_PATH ${CMAKE_CURRENT_BINARY_DIR}/nsis)

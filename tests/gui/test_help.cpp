@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "core/link/read_status.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/help_window.h"
+#include "gui/app/profile.h"
 
 using namespace tkq::gui;
 
@@ -171,6 +173,30 @@ class TestHelp : public QObject {
       QVERIFY2(text.contains(QString::fromUtf8(needle)), needle);
     }
     for (const QString& baud : kBaudRates) QVERIFY2(text.contains(baud), qPrintable(baud));
+  }
+
+  // The pages of this system (Linux): no part written for Windows is left,
+  // and the folders named are where the program keeps its files.
+  void pagesAreThoseOfLinux() {
+    for (const QString& topic : kTopics) {
+      const QString html = HelpPage(topic);
+      for (const char* mark : {"<!--linux-->", "<!--/linux-->", "<!--windows-->", "<!--/windows-->"}) {
+        QVERIFY2(!html.contains(QLatin1String(mark)), qPrintable(topic + QStringLiteral(": ") + mark));
+      }
+      for (const char* windows :
+           {"Диспетчер устройств", "Порты (COM и LPT)", "%APPDATA%", "%LOCALAPPDATA%", "Program Files", ".exe"}) {
+        QVERIFY2(!Text(topic).contains(QString::fromUtf8(windows)), qPrintable(topic + QStringLiteral(": ") + windows));
+      }
+    }
+    const QString home = QDir::homePath() + QLatin1Char('/');
+    CProfile profile;
+    const QString settings = profile.Settings().fileName();
+    const QString description = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                QStringLiteral("/Tarvik KQ/TarvikKQ.def");
+    if (!settings.startsWith(home) || !description.startsWith(home)) QSKIP("XDG folders outside the home folder");
+    QVERIFY2(Text(help::kConnection).contains(QStringLiteral("~/") + settings.mid(home.size())), qPrintable(settings));
+    QVERIFY2(Text(help::kVersions).contains(QStringLiteral("~/") + description.mid(home.size())),
+             qPrintable(description));
   }
 
   // The pages quote the program's own texts exactly.

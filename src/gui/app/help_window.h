@@ -8,7 +8,9 @@ class QWidget;
 
 namespace tkq::gui {
 
-// Topics of the help. Each is a page of the help.
+// Topics of the help. Each is a page of the help, but for the simulator's,
+// which the Windows build has not (nor the simulator): the contents leave
+// out a topic without a page.
 namespace help {
 inline const QString kContents = QStringLiteral("index");
 inline const QString kConnection = QStringLiteral("connection");

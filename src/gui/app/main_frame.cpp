@@ -151,8 +151,8 @@ void CMainFrame::BuildMenus() {
   connectTo(cascade, [this] { m_mdi->cascadeSubWindows(); });
   QAction* tile = AddAction(kCmdTile, "Заголовки", "Расположить окна без перекрытия", "Без перекрытия");
   connectTo(tile, [this] { m_mdi->tileSubWindows(); });
-  QAction* arrange =
-      AddAction(kCmdArrangeIcons, "Упорядочить значки", "Arrange icons at the bottom of the window", "Arrange Icons");
+  QAction* arrange = AddAction(kCmdArrangeIcons, "Упорядочить значки", "Выстроить значки свернутых окон внизу окна",
+                               "Упорядочить значки");
   connectTo(arrange, [this] {
     // Minimised windows in a row along the bottom edge.
     int x = 0;
@@ -163,7 +163,7 @@ void CMainFrame::BuildMenus() {
     }
   });
 
-  QAction* contents = AddAction(kCmdHelpContents, "Вызов справки", "List Help topics", "Help Topics");
+  QAction* contents = AddAction(kCmdHelpContents, "Вызов справки", "Список разделов справки", "Разделы справки");
   connectTo(contents, [app] { app->OnHelpContents(); });
   QAction* versions = AddAction(kCmdVersions, "Поддерживаемые версии ПО прибора",
                                 "Версии ПО приборов, для которых существует их описание");
@@ -171,11 +171,12 @@ void CMainFrame::BuildMenus() {
   QAction* about = AddAction(kCmdAbout, "О программе", "Отображение информации о программе", "О программе");
   about->setIcon(ToolIcon("about"));
   connectTo(about, [app] { app->OnAbout(); });
-  QAction* help = AddAction(kCmdHelp, "Справка", "Display help for current task or command", "Help");
+  QAction* help = AddAction(kCmdHelp, "Справка", "Справка о текущем окне или команде", "Справка");
   help->setShortcut(QKeySequence(Qt::Key_F1));
   connectTo(help, [app] { app->OnHelp(); });
-  QAction* context = AddAction(kCmdContextHelp, "Справка по элементу",
-                               "Display help for clicked on buttons, menus and windows", "Help");
+  QAction* context =
+      AddAction(kCmdContextHelp, "Справка по элементу",
+                "Щелкните кнопку, команду меню или окно, чтобы получить справку о них", "Справка по элементу");
   context->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
   context->setIcon(ToolIcon("context_help"));
   connectTo(context, [app] { app->OnContextHelp(); });
