@@ -13,6 +13,7 @@
 #include "core/archive/records.h"
 #include "core/base/messages.h"
 #include "core/output/table_cells.h"
+#include "render/builtin_font.h"
 
 namespace tkq::gui {
 namespace {
@@ -40,6 +41,18 @@ QString TickFormat(double span) {
   if (span > 4 * kDay) return QStringLiteral("dd.MM.yyyy");
   if (span > 600) return QStringLiteral("dd.MM.yyyy\nhh:mm");
   return QStringLiteral("dd.MM.yyyy\nhh:mm:ss");
+}
+
+// Every text of the chart in the program's own font, so that a picture of
+// one archive is the same on every system; unhinted and smoothed in grey,
+// as every rasteriser draws it alike.
+QFont ChartFont() {
+  const QString family = BuiltInFontFamily();
+  QFont font = family.isEmpty() ? QFont() : QFont(family);
+  font.setPointSize(9);
+  font.setHintingPreference(QFont::PreferNoHinting);
+  font.setStyleStrategy(QFont::NoSubpixelAntialias);
+  return font;
 }
 
 QCPRange Fitted(double low, double high) {
@@ -165,6 +178,10 @@ class CChartMessage : public QCPLayerable {
 
 CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std::make_unique<CChartData>()) {
   setNoAntialiasingOnDrag(true);
+  // What is made from here on takes the plot's font; the first panel and
+  // the legend, made before, are given it below.
+  const QFont font = ChartFont();
+  setFont(font);
   // The panels, one under the other in a grid of their own, their plots'
   // edges in line; the first value's is the plot's own axis rect.
   m_panel[0] = axisRect();
@@ -181,6 +198,10 @@ CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std:
     panel->setMarginGroup(QCP::msLeft | QCP::msRight, edges);
     panel->setRangeDrag(Qt::Horizontal);
     panel->setRangeZoom(Qt::Horizontal);
+    for (QCPAxis* axis : panel->axes()) {
+      axis->setLabelFont(font);
+      axis->setTickLabelFont(font);
+    }
     QCPAxis* time = panel->axis(QCPAxis::atBottom);
     QCPAxis* value = panel->axis(QCPAxis::atLeft);
     time->setTicker(ticker);
@@ -201,6 +222,7 @@ CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std:
 
   // The legend: a row under the plot.
   legend->setVisible(true);
+  legend->setFont(font);
   legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
   legend->setWrap(4);
   legend->setBorderPen(Qt::NoPen);

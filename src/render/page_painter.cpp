@@ -1,7 +1,6 @@
 #include "render/page_painter.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGlyphRun>
@@ -12,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "render/builtin_font.h"
 #include "render/fs_path.h"
 
 namespace tkq::gui {
@@ -19,23 +19,11 @@ namespace {
 
 QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-// The printout's own font, built into the program (DejaVu Sans Mono) and
-// registered with Qt's font database, so that pages come out the same on
-// every system and the PDF writer embeds it as the font it is. The
-// system's fixed font only if that one could not be read.
-QString PrintFontFamily() {
-  static const QString family = [] {
-    QFile file(QStringLiteral(":/fonts/print.ttf"));
-    if (!file.open(QIODevice::ReadOnly)) return QString();
-    const QStringList families =
-        QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFontFromData(file.readAll()));
-    return families.value(0);
-  }();
-  return family;
-}
-
 QRawFont FixedFont(double pixels) {
-  const QString family = PrintFontFamily();
+  // The program's own font, so that pages come out the same on every
+  // system and the PDF writer embeds it as the font it is; the system's
+  // fixed font only if that one could not be read.
+  const QString family = BuiltInFontFamily();
   QFont font = family.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont(family);
   font.setStyleHint(QFont::Monospace);
   font.setFixedPitch(true);

@@ -1,6 +1,6 @@
 // tarvik-kq plot: the chart as PNG, SVG and PDF with no display, read back
 // as pictures, also of a dense archive; its mistakes, and files it must not
-// spoil.
+// spoil; the texts in the program's own font.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "core/archive/saved_archive.h"
 #include "render/archive_chart.h"
@@ -129,6 +130,14 @@ TEST_F(PlotCommand, PicturesOfTheRequestedSizeAfterAPrintInTheSameProcess) {
   const double height = std::min(x1 - x0, y1 - y0);  // the word may run upwards
   EXPECT_LT(height, 20.0);
   EXPECT_GT(height, 5.0);
+  // Every text in the program's own font, embedded: the tool draws the
+  // same on a system that has no font of its own for it.
+  std::istringstream fonts(test::Shell(dir.Path(), "pdffonts", "chart.Pdf").out);
+  std::string line;
+  std::vector<std::string> names;
+  for (int skip = 0; skip < 2 && std::getline(fonts, line);) ++skip;  // the header
+  while (std::getline(fonts, line)) names.push_back(line.substr(0, line.find(' ')));
+  EXPECT_EQ(names, std::vector<std::string>{"DejaVuSansMono"});
 }
 
 TEST_F(PlotCommand, InADenseArchiveNeitherValueHidesTheOther) {

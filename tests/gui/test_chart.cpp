@@ -1,7 +1,8 @@
 // The chart window: its menu item and button, opening with the other
 // windows as the profile remembers, the linking with both tables, the
 // rebuild on a change of the view settings, and saving the picture; the
-// two panels over one time, and an archive without records.
+// two panels over one time, the texts in the program's own font, and an
+// archive without records.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include "gui/views/settings_view.h"
 #include "program_test.h"
 #include "render/archive_chart.h"
+#include "render/builtin_font.h"
 #include "support/test_support.h"
 
 using namespace tkq;
@@ -163,6 +165,14 @@ class TestChart : public gui::test::CProgramTest {
     const std::vector<QCPAxisRect*> panels = chart->Panels();  // the first value above
     QCOMPARE(panels, (std::vector<QCPAxisRect*>{chart->Panel(0), chart->Panel(1)}));
     QCOMPARE(panels[0]->rect().left(), panels[1]->rect().left());
+    // Both over the archive's time from the start, and after a jump.
+    const auto timeOf = [](QCPAxisRect* panel) { return panel->axis(QCPAxis::atBottom)->range(); };
+    QVERIFY(chart->From() < kStart && chart->To() > kStart + 199 * 3600);
+    for (QCPAxisRect* panel : panels) QCOMPARE(timeOf(panel), QCPRange(chart->From(), chart->To()));
+    chart->ShowRange(kStart + 10 * 3600, kStart + 20 * 3600);
+    for (QCPAxisRect* panel : panels) QCOMPARE(timeOf(panel), QCPRange(kStart + 10 * 3600, kStart + 20 * 3600));
+    QCOMPARE(chart->TimeAxis(), panels[1]->axis(QCPAxis::atBottom));
+    chart->ShowAll();
     // The wheel over the lower panel zooms the time of both; a click there
     // selects the row under it.
     const QPoint at = panels[1]->rect().center();
@@ -200,6 +210,31 @@ class TestChart : public gui::test::CProgramTest {
     QCoreApplication::processEvents();
     chart->replot();
     QVERIFY(chart->LegendShown());
+  }
+
+  void theTextsAreInTheProgramsOwnFont() {
+    OpenArchive();
+    CArchiveChart* chart = OpenChart()->Chart();
+    const QString family = BuiltInFontFamily();
+    QVERIFY(!family.isEmpty());
+    // The same as the printed pages': the fixed font built in.
+    QVERIFY(QFontInfo(QFont(family)).fixedPitch());
+    QStringList families;
+    for (QCPAxisRect* panel : chart->Panels()) {
+      for (QCPAxis* axis : panel->axes()) families << QFontInfo(axis->tickLabelFont()).family();
+      families << QFontInfo(panel->axis(QCPAxis::atLeft)->labelFont()).family();
+    }
+    int entries = 0;  // both values and the situations
+    for (int i = 0; i < chart->legend->itemCount(); ++i) {
+      if (const QCPAbstractLegendItem* item = chart->legend->item(i)) {
+        families << QFontInfo(item->font()).family();
+        ++entries;
+      }
+    }
+    QVERIFY(entries >= 3);
+    families << QFontInfo(chart->font()).family();  // the word of an empty archive
+    families.removeAll(family);
+    QVERIFY2(families.isEmpty(), qPrintable(families.join(", ")));
   }
 
   void anEmptyArchiveOnlySaysSo() {
