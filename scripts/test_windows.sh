@@ -4,8 +4,9 @@
 # build/windows is missing):
 #  1. the core's and the tool's unit tests, built for Windows, under wine;
 #  2. tarvik-kq.exe writes the same bytes as the Linux tarvik-kq for report
-#     and export (CSV) and the same pages for print, on the same archives,
-#     also in a folder and under a file name in Cyrillic;
+#     and export (CSV), the same pages for print and the same picture for
+#     plot, on the same archives, also in a folder and under a file name in
+#     Cyrillic;
 #  3. serial: tarvik-kq-sim serve on a pseudo-terminal mapped into wine as
 #     COM5; identify, list, read (one object and --objects all) give what the
 #     Linux tool reads; the simulator's faults give the same messages; a
@@ -83,6 +84,16 @@ done
 pages() { pdftoppm -r 40 -gray "$1" "$2" && ls "$2"-*.pgm | wc -l; }
 check "print: the same pages" "[ \"\$(pages '$cyr/linux.pdf' '$work/lp')\" = \"\$(pages '$cyr/windows.pdf' '$work/wp')\" ] &&
   for p in '$work'/lp-*.pgm; do cmp -s \"\$p\" \"\${p/lp-/wp-}\" || exit 1; done"
+# The chart: the picture the Linux tool draws (both panels over the
+# archive's time, every text in the program's own font). Both rasterise
+# with FreeType, unhinted: the pixels agree, bar a few a different FreeType
+# might smooth otherwise; a panel left empty, dates of 1970 or texts drawn
+# as boxes change thousands.
+(cd "$cyr" && "$lin_cli" plot Насосная.sav -o linux.png && win_cli plot Насосная.sav -o "График.png")
+said=$(compare -metric AE "$cyr/linux.png" "$cyr/График.png" null: 2>&1)
+differ=${said%% *}  # the count (a newer ImageMagick adds its share)
+[[ $differ =~ ^[0-9]+$ ]] || { echo "compare: $said"; differ=unknown; }
+check "plot: the picture of the Linux tool ($differ pixels of 1200x600 differ)" "[ $differ != unknown ] && [ $differ -le 100 ]"
 
 # --- 3. the serial line ------------------------------------------------------
 echo "=== a COM port of wine on the simulator"
