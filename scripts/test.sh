@@ -31,10 +31,17 @@ count_ctest() {
   failed=$((failed + fail))
 }
 
+# Each build here starts from nothing, where a developer's rebuilds one
+# file: several sources are compiled as one (the command line parser's
+# header, a third of the Linux build's time, is compiled once instead of
+# once a command) and the debug information is line tables only (stack
+# traces keep their lines). TKQ_CI_BUILD_OPTIONS="" builds as the presets do.
+read -r -a ci_options <<<"${TKQ_CI_BUILD_OPTIONS--DCMAKE_UNITY_BUILD=ON -DTKQ_LINE_TABLES=ON}"
+
 run_suite() {  # title, preset
   local name=$1 preset=$2
   echo "=== $name"
-  if ! cmake --preset "$preset" >"build/$preset.configure.log" 2>&1; then
+  if ! cmake --preset "$preset" "${ci_options[@]}" >"build/$preset.configure.log" 2>&1; then
     cat "build/$preset.configure.log"
     failed=$((failed + 1))
     return
@@ -48,6 +55,22 @@ run_suite() {  # title, preset
 }
 
 mkdir -p build
+
+# The Windows libraries: a machine that has built them before keeps them
+# in its cache and the Windows stage takes minutes; a new one builds them
+# from Debian's sources (the longest part of a first run, about half an
+# hour on 2 cores). Then they are built beside the Linux builds at the
+# lowest priority, on the time those leave a core idle (links, tests), and
+# the Windows stage waits for them.
+echo "=== the Windows libraries"
+libs_pid=
+if bash scripts/windows_deps.sh >build/windows-deps.log 2>&1 && bash scripts/windows_libs.sh --check; then
+  echo "all in the cache: the Windows stage only builds the project"
+else
+  echo "not all in the cache: built now from Debian's sources (about 30 minutes on 2 cores), beside the Linux builds"
+  nice -n 19 bash scripts/windows_libs.sh >build/windows-libs.log 2>&1 &
+  libs_pid=$!
+fi
 run_suite "tests" test
 run_suite "tests under AddressSanitizer and UndefinedBehaviorSanitizer" asan
 run_suite "the tests that run threads, under ThreadSanitizer" tsan
@@ -70,7 +93,11 @@ esac
 
 echo "=== the Windows build under wine"
 windows_started=$SECONDS
-if bash scripts/windows.sh >build/windows.log 2>&1; then
+if [ -n "$libs_pid" ]; then
+  wait "$libs_pid" || tail -n 20 build/windows-libs.log
+  echo "the Windows libraries were ready after $((SECONDS - windows_started)) s of waiting"
+fi
+if TKQ_WINDOWS_BUILD_OPTIONS="${ci_options[*]/-DTKQ_LINE_TABLES=ON/}" bash scripts/windows.sh >build/windows.log 2>&1; then
   tail -n 4 build/windows.log
   TKQ_LINUX_BUILD=build/test bash scripts/test_windows.sh 2>&1 | tee build/windows-test.log
   line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/windows-test.log | tail -n 1)
@@ -88,19 +115,33 @@ fi
 echo "the Windows build and its tests: $((SECONDS - windows_started)) s"
 
 echo "=== fuzz targets, ${fuzz_seconds} s each"
-if cmake --preset fuzz >build/fuzz.configure.log 2>&1 && cmake --build --preset fuzz --parallel "$jobs"; then
+if cmake --preset fuzz "${ci_options[@]}" >build/fuzz.configure.log 2>&1 && cmake --build --preset fuzz --parallel "$jobs"; then
   build/fuzz/fuzz/make_fuzz_seeds build/fuzz/seeds
-  for target in build/fuzz/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
+  # One target a core at a time; each leaves its exit status beside its log.
+  fuzz_one() {  # target
+    local target=$1 name corpus extra=()
     name=$(basename "$target")
     corpus="build/fuzz/corpus-$name"
     mkdir -p "$corpus"
     # The minimized corpus kept in the tree and the target's dictionary.
-    extra=()
     [ -d "fuzz/corpus/$name" ] && extra+=("fuzz/corpus/$name")
     [ -f "fuzz/$name.dict" ] && extra+=("-dict=fuzz/$name.dict")
-    if "$target" "$corpus" "build/fuzz/seeds/$name" "${extra[@]}" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
-         >"build/fuzz/$name.log" 2>&1; then
+    "$target" "$corpus" "build/fuzz/seeds/$name" "${extra[@]}" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
+      >"build/fuzz/$name.log" 2>&1
+    echo $? >"build/fuzz/$name.status"
+  }
+  targets=()
+  for target in build/fuzz/fuzz/fuzz_*; do
+    [ -x "$target" ] && targets+=("$target")
+  done
+  for target in "${targets[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
+    fuzz_one "$target" &
+  done
+  wait
+  for target in "${targets[@]}"; do
+    name=$(basename "$target")
+    if [ "$(cat "build/fuzz/$name.status" 2>/dev/null)" = 0 ]; then
       echo "$name: $(grep -E '^Done' "build/fuzz/$name.log" | tail -n 1)"
       passed=$((passed + 1))
     else
@@ -115,5 +156,6 @@ else
 fi
 
 echo
+echo "all stages: $((SECONDS / 60)) min $((SECONDS % 60)) s"
 echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

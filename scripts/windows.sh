@@ -23,7 +23,9 @@ project_started=$SECONDS
 jobs=$(nproc 2>/dev/null || echo 2)
 out=build/windows
 mkdir -p "$out"
-TKQ_WINDOWS_PREFIX=$prefixes cmake --preset windows >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
+# TKQ_WINDOWS_BUILD_OPTIONS: more options for CMake (scripts/test.sh's).
+read -r -a options <<<"${TKQ_WINDOWS_BUILD_OPTIONS:-}"
+TKQ_WINDOWS_PREFIX=$prefixes cmake --preset windows "${options[@]}" >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
 cmake --build --preset windows --parallel "$jobs"
 
 # The portable folder: the installation, as the installer puts it in place.

@@ -9,8 +9,12 @@
 # Debian version ($TKQ_WINDOWS_CACHE, by default ~/.cache/tarvik-kq/windows),
 # so a second run takes seconds. Prints the prefixes, separated by ';', as
 # its last line (for CMAKE_PREFIX_PATH). Needs the packages windows.sh
-# installs.
+# installs. With --check it builds nothing: it says which libraries the
+# cache holds and exits with 1 when one is missing.
 set -euo pipefail
+check_only=0
+[ "${1:-}" = --check ] && check_only=1
+missing=()
 
 cache=${TKQ_WINDOWS_CACHE:-$HOME/.cache/tarvik-kq/windows}
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -45,6 +49,10 @@ library() {
   prefixes+=("$prefix")
   if [ -f "$prefix/.done" ]; then
     echo "$package $version: in the cache" >&2
+    return
+  fi
+  if [ $check_only = 1 ]; then
+    missing+=("$package")
     return
   fi
   echo "$package $version: building (log in $cache/$package.log)" >&2
@@ -125,7 +133,7 @@ want googletest && library googletest build_googletest
 # CLI11 is headers and a CMake package file: the host's serve the
 # Windows build as they are.
 cli11=$cache/cli11
-if want cli11 && [ ! -f "$cli11/.done" ]; then
+if want cli11 && [ ! -f "$cli11/.done" ] && [ $check_only = 0 ]; then
   rm -rf "$cli11"
   mkdir -p "$cli11/include" "$cli11/share/cmake"
   cp -r /usr/include/CLI "$cli11/include/"
@@ -133,4 +141,8 @@ if want cli11 && [ ! -f "$cli11/.done" ]; then
   touch "$cli11/.done"
 fi
 want cli11 && prefixes+=("$cli11")
+if [ $check_only = 1 ]; then
+  [ ${#missing[@]} -eq 0 ] || { echo "not in the cache: ${missing[*]}" >&2; exit 1; }
+  exit 0
+fi
 echo "${prefixes[*]}" | tr ' ' ';'

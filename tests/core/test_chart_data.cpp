@@ -17,7 +17,7 @@ using test::AppendAbnormal;
 using test::AppendMeasurement;
 using test::Bytes;
 
-constexpr uint32_t k10h = 1328090400;  // 01.02.2012 10:00:00 on the instrument
+using test::k10h;
 constexpr uint32_t kHour = 3600;
 
 // An archive whose rows end at `times[1..]` with the changes `values`

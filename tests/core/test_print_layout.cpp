@@ -13,7 +13,7 @@ using test::AppendAbnormal;
 using test::AppendMeasurement;
 using test::Bytes;
 
-constexpr uint32_t k10h = 1328090400;  // 01.02.2012 10:00:00 on the instrument
+using test::k10h;
 
 // Lines "line 0", "line 1", ... in a table of two columns whose first row
 // has cells of 3 and 5 characters, or with no table.

@@ -14,7 +14,7 @@ using test::AppendAbnormal;
 using test::AppendMeasurement;
 using test::Bytes;
 
-constexpr uint32_t k10h = 1328090400;  // 01.02.2012 10:00:00 on the instrument
+using test::k10h;
 
 // Records at 10:00, 11:00 and 12:00: the first row runs from 10:00 to
 // 11:00 with values 12.5 and 0.

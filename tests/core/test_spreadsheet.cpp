@@ -23,7 +23,7 @@
 namespace tkq {
 namespace {
 
-constexpr uint32_t k10h = 1328090400;  // 01.02.2012 10:00:00 on the instrument
+using test::k10h;
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 

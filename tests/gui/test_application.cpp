@@ -439,6 +439,7 @@ class TestApplication : public gui::test::CProgramTest {
   void aReadOpensFourWindowsAndAsksForADescription() {
     Instrument instrument;
     QVERIFY(instrument.ok);
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
     app.m_link.SetConnection(sim.Path(), 1);
@@ -464,6 +465,7 @@ class TestApplication : public gui::test::CProgramTest {
     QAction* action = app.MainFrame()->Action(kCmdInstrumentContents);
     QVERIFY(MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu()).contains(action->text()));
     {
+      if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
       tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
       app.m_link.SetConnection(sim.Path(), 1);
       m_ui.messages.clear();
@@ -492,6 +494,7 @@ class TestApplication : public gui::test::CProgramTest {
   void aFailedReadKeepsThePreviousWindows() {
     Instrument instrument;
     QFile::remove(instrument.Folder() + "/System_0.dev");
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
     app.m_link.SetConnection(sim.Path(), 1);
@@ -521,6 +524,7 @@ class TestApplication : public gui::test::CProgramTest {
 
   void aReadCanBeCancelled() {
     Instrument instrument(3000);
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
     CTRV_KQ_VRApp& app = Start();
     app.m_link.SetConnection(sim.Path(), 1);
@@ -544,6 +548,7 @@ class TestApplication : public gui::test::CProgramTest {
 
   void closingTheProgramDuringAReadStopsItAtOnce() {
     Instrument instrument(3000);
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
     CTRV_KQ_VRApp& app = Start();
     app.m_link.SetConnection(sim.Path(), 1);
@@ -573,6 +578,7 @@ class TestApplication : public gui::test::CProgramTest {
   void anArchiveJustReadAsksBeforeItIsClosed() {
     Instrument instrument(20);
     QVERIFY(instrument.ok);
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
     CMainFrame* frame = app.MainFrame();
@@ -669,6 +675,7 @@ class TestApplication : public gui::test::CProgramTest {
 
   void aSilentFirstRequestBeepsOnce() {
     Instrument instrument(20);
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--silent-first", "1"});
     CTRV_KQ_VRApp& app = Start();
     app.m_link.SetConnection(sim.Path(), 1);
@@ -709,6 +716,7 @@ class TestApplication : public gui::test::CProgramTest {
 
     // A port that opens (the simulator's) is kept under PortName.
     Instrument instrument(5);
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());

@@ -1,16 +1,40 @@
 #pragma once
 // tarvik-kq-sim serving a folder in a child process; the path of its
 // pseudo-terminal is the first line it prints. Ended when the object goes.
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// The simulator serves a pseudo-terminal, a POSIX thing: on Windows there
+// is none, kHaveSimulator is false and the cases that need one skip.
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+
 namespace tkq::test {
+
+inline constexpr bool kHaveSimulator = false;
+
+class CSimulatorProcess {
+ public:
+  CSimulatorProcess(const std::string&, const std::filesystem::path&, const std::vector<std::string>&) {}
+  const std::string& Path() const { return m_path; }
+  bool Stop() { return false; }
+
+ private:
+  std::string m_path;
+};
+
+}  // namespace tkq::test
+
+#else
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tkq::test {
+
+inline constexpr bool kHaveSimulator = true;
 
 class CSimulatorProcess {
  public:
@@ -59,3 +83,5 @@ class CSimulatorProcess {
 };
 
 }  // namespace tkq::test
+
+#endif

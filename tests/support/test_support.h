@@ -18,6 +18,9 @@ namespace tkq::test {
 
 using Bytes = std::vector<uint8_t>;
 
+// 01.02.2012 10:00:00 on the instrument: where the tests' archives begin.
+inline constexpr uint32_t k10h = 1328090400;
+
 void AppendMeasurement(Bytes& file, uint32_t time, float value1, float value2, bool goodCheckByte = true);
 void AppendAbnormal(Bytes& file, uint32_t begin, uint32_t end, uint8_t code, uint8_t spare = 0);
 
