@@ -37,7 +37,9 @@ unpack() {
   echo "$work"
 }
 
-# Builds library $1 with function $2 unless its folder is done already;
+# Builds library $1 with function $2 unless its folder is done already (the
+# function runs where errexit does not hold: each of its commands returns on
+# failure);
 # the folder's name carries the Debian version of the source and, when given
 # as $3, the revision of our way of building it.
 prefixes=()
@@ -75,28 +77,28 @@ build_qtbase() {  # source, build, prefix
   # Only what the program and its tests use. The host's Qt 6.4.2 runs moc,
   # rcc and uic. Debian's source lacks the Wintab headers (no tablet
   # events); the Windows platform plugin of this version needs OpenGL on.
-  # The Direct2D platform plugin (a second copy of the Windows one) and the
-  # graphics view are not used and cost a sixth of the build.
+  # The graphics view is not used. (The Direct2D platform plugin is not
+  # either, but Qt Print Support does not link without it.)
   cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$3" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DBUILD_SHARED_LIBS=ON \
     -DFEATURE_tabletevent=OFF -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_testlib=ON \
-    -DFEATURE_direct2d=OFF -DFEATURE_graphicsview=OFF \
+    -DFEATURE_graphicsview=OFF \
     -DFEATURE_concurrent=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_freetype=OFF -DFEATURE_system_libpng=OFF -DFEATURE_system_libjpeg=OFF \
-    -DFEATURE_zstd=OFF -DFEATURE_glib=OFF -DFEATURE_icu=OFF
-  cmake --build "$2" --parallel "$jobs"
-  cmake --install "$2"
+    -DFEATURE_zstd=OFF -DFEATURE_glib=OFF -DFEATURE_icu=OFF || return
+  cmake --build "$2" --parallel "$jobs" || return
+  cmake --install "$2" || return
 }
 
 
 build_qcustomplot() {  # source, build, prefix
   cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$3" -DTKQ_WINDOWS_PREFIX="$qt" -DQT_HOST_PATH=/usr \
-    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DUSE_QT_VERSION=6 -DBUILD_SHARED_LIBS=ON
-  cmake --build "$2" --parallel "$jobs"
-  cmake --install "$2"
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DUSE_QT_VERSION=6 -DBUILD_SHARED_LIBS=ON || return
+  cmake --build "$2" --parallel "$jobs" || return
+  cmake --install "$2" || return
 }
 
 build_xlsxwriter() {  # source, build, prefix
@@ -107,16 +109,16 @@ build_xlsxwriter() {  # source, build, prefix
   sed -i 's|^    if(MSVC)$|    if(WIN32)|' "$1/CMakeLists.txt"
   cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$3" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
-    -DUSE_SYSTEM_MINIZIP=OFF -DZLIB_USE_STATIC_LIBS=ON
-  cmake --build "$2" --parallel "$jobs"
-  cmake --install "$2"
+    -DUSE_SYSTEM_MINIZIP=OFF -DZLIB_USE_STATIC_LIBS=ON || return
+  cmake --build "$2" --parallel "$jobs" || return
+  cmake --install "$2" || return
 }
 
 build_googletest() {  # source, build, prefix
   cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$3" -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=ON
-  cmake --build "$2" --parallel "$jobs"
-  cmake --install "$2"
+    -DCMAKE_INSTALL_PREFIX="$3" -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=ON || return
+  cmake --build "$2" --parallel "$jobs" || return
+  cmake --install "$2" || return
 }
 
 # TKQ_WINDOWS_LIBS picks some of them (tests of this script): "qt6-base
