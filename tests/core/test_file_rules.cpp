@@ -60,6 +60,7 @@ TEST(FileRules, FullPathsTakeTheExtendedLengthForm) {
 
 // The waits between tries, with a clock of the test's own: nobody sleeps.
 struct CTries {
+  explicit CTries(std::vector<ETry> each) : outcomes(std::move(each)) {}
   std::vector<ETry> outcomes;  // of each try in turn; the last repeats
   size_t made = 0;
   std::vector<std::chrono::milliseconds> waits;
@@ -78,13 +79,13 @@ struct CTries {
 
 TEST(FileRules, AHeldFileIsTriedAgainForHalfASecond) {
   // Released after two tries: done at the third, 150 ms later.
-  CTries released{{ETry::kHeld, ETry::kHeld, ETry::kDone}};
+  CTries released({ETry::kHeld, ETry::kHeld, ETry::kDone});
   EXPECT_EQ(released.Run(), ETry::kDone);
   EXPECT_EQ(released.made, 3u);
   EXPECT_EQ(released.waits, (std::vector{50ms, 100ms}));
 
   // Held for good: five tries, half a second, then held it stays.
-  CTries held{{ETry::kHeld}};
+  CTries held({ETry::kHeld});
   EXPECT_EQ(held.Run(), ETry::kHeld);
   EXPECT_EQ(held.made, 5u);
   EXPECT_EQ(held.waits, (std::vector{50ms, 100ms, 150ms, 200ms}));
@@ -92,13 +93,13 @@ TEST(FileRules, AHeldFileIsTriedAgainForHalfASecond) {
 
   // Done, or failed for another reason: never tried again.
   for (ETry once : {ETry::kDone, ETry::kFailed}) {
-    CTries tries{{once}};
+    CTries tries({once});
     EXPECT_EQ(tries.Run(), once);
     EXPECT_EQ(tries.made, 1u);
     EXPECT_TRUE(tries.waits.empty());
   }
   // Held, then failing otherwise: that failure, without waiting on.
-  CTries changed{{ETry::kHeld, ETry::kFailed, ETry::kDone}};
+  CTries changed({ETry::kHeld, ETry::kFailed, ETry::kDone});
   EXPECT_EQ(changed.Run(), ETry::kFailed);
   EXPECT_EQ(changed.made, 2u);
 }
