@@ -347,9 +347,10 @@ echo "=== the installer"
 # the server of their wine to end.
 wineserver -k 2>/dev/null
 # Installed first into a folder of the user's choice (/D, which takes no
-# quotes, so no spaces under wine).
-folder='C:\Приборы\ТарвикКУ'
-installed="$WINEPREFIX/drive_c/Приборы/ТарвикКУ"
+# quotes, so no spaces under wine; and no Cyrillic: wine's shell links keep
+# the target in the ANSI code page only, where Windows adds it in Unicode).
+folder='C:\Programs\TarvikKQ'
+installed="$WINEPREFIX/drive_c/Programs/TarvikKQ"
 default_folder="$WINEPREFIX/drive_c/Program Files/Tarvik KQ Monitor"
 wine "$setup" /S "/D=$folder" && wineserver -w
 check "the installer puts the programs in the folder chosen and the entry in the Start menu" \
