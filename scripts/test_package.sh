@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a build folder (cpack -G DEB), installs it
-# on this machine with apt, and checks what it installed: the three programs
-# run from /usr/bin, the desktop entry and the AppStream metadata pass their
-# validators, the man pages are found, the icons are there in every size.
+# Builds the Debian package from a build folder (cpack -G DEB), checks it
+# with lintian (its warnings are shown, an error fails) and its changelog
+# and copyright file, installs it on this machine with apt, and checks what
+# it installed: the three programs run from /usr/bin, the desktop entry and
+# the AppStream metadata pass their validators, the man pages are found, the
+# icons are there in every size.
 # The package is removed again afterwards, also when a check fails. Exit
 # status 0 passed, 1 failed, 77 skipped (with the reason on standard output).
 set -uo pipefail
@@ -21,7 +23,8 @@ fail() {
 }
 
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
-for program in dpkg dpkg-deb dpkg-query apt-get cpack dpkg-shlibdeps desktop-file-validate appstreamcli man python3; do
+for program in dpkg dpkg-deb dpkg-query apt-get cpack dpkg-shlibdeps dpkg-parsechangelog lintian desktop-file-validate \
+  appstreamcli man python3; do
   command -v "$program" >/dev/null 2>&1 || skip "$program is not installed"
 done
 if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -51,9 +54,26 @@ listing=$(dpkg -c "$deb" | awk '{print $6}')
 for file in usr/bin/tarvik-monitor usr/bin/tarvik-kq usr/bin/tarvik-kq-sim \
   "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
   usr/share/man/man1/tarvik-kq.1.gz usr/share/man/man1/tarvik-kq-sim.1.gz usr/share/man/man1/tarvik-monitor.1.gz \
-  "usr/share/doc/$package/help/index.html" "usr/share/doc/$package/help/help.css"; do
+  "usr/share/doc/$package/help/index.html" "usr/share/doc/$package/help/help.css" \
+  "usr/share/doc/$package/copyright" "usr/share/doc/$package/changelog.Debian.gz"; do
   grep -qx "./$file" <<<"$listing" || fail "the package has no /$file"
 done
+
+# Debian's checks of a package: every warning shown, an error fails.
+echo "lintian:"
+lintian --fail-on error "$deb" 2>&1 | tee "$work/lintian.log" | sed 's/^/  /'
+[ "${PIPESTATUS[0]}" -eq 0 ] && ! grep -q '^E: ' "$work/lintian.log" || fail "lintian reports errors"
+[ -s "$work/lintian.log" ] || echo "  (nothing to report)"
+# The changelog's entry is this package's version; the copyright file names
+# the project's terms.
+mkdir "$work/doc"
+dpkg-deb -x "$deb" "$work/doc"
+doc=$work/doc/usr/share/doc/$package
+changelog_version=$(zcat "$doc/changelog.Debian.gz" | dpkg-parsechangelog -l - -S Version) ||
+  fail "changelog.Debian.gz does not parse"
+[ "$changelog_version" = "$(dpkg-deb --field "$deb" Version)" ] ||
+  fail "changelog.Debian.gz is of version $changelog_version, the package of $(dpkg-deb --field "$deb" Version)"
+grep -q '^License: LicenseRef-proprietary$' "$doc/copyright" || fail "the copyright file does not state the project's terms"
 # dpkg-shlibdeps found the libraries the programs link.
 dpkg-deb --field "$deb" Depends | grep -q "libqt6widgets6" || fail "Depends lists no Qt libraries"
 

@@ -18,10 +18,17 @@
 #     dialogs, prints it to a PDF file (no printer in the prefix) through
 #     the program's own print dialog, and on closing saves the archive it
 #     read when asked;
-#  5. the installer runs silently, the installed programs run; the Start menu
-#     entry (read back from the .lnk file) names the installed program and
-#     its folder, and starts it; the installed help is that of Windows; the
-#     uninstaller leaves nothing behind.
+#  5. the program files and the installer carry their manifest, version
+#     information and icon (read back with scripts/pe_resources.py); the
+#     installer runs silently into a folder chosen (/D), its uninstall entry
+#     names version, publisher, icon and folder (read from wine's registry),
+#     the installed programs run; the Start menu entry (read back from the
+#     .lnk file) names the installed program and its folder, and starts it;
+#     the installed help is that of Windows; while the program runs, setup
+#     and uninstaller ask to close it (silently: give up, status 2) and
+#     replace nothing; an upgrade lands in the folder chosen first; the
+#     uninstaller asks and keeps the user's settings and description file by
+#     default, removes them with /PURGE, and then leaves nothing behind.
 # Ends with "N passed, N failed"; exit status 1 when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -178,7 +185,7 @@ check "a port that does not exist: «ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕС�
 
 # --- 4. the program ----------------------------------------------------------
 echo "=== tarvik-monitor.exe under wine"
-display=:$((90 + RANDOM % 9))
+display=${TKQ_TEST_DISPLAY:-:$((90 + RANDOM % 9))}
 Xvfb "$display" -screen 0 1400x900x24 >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=$display
@@ -264,17 +271,140 @@ kill "$program_pid" 2>/dev/null
 kill "$xvfb_pid" 2>/dev/null
 unset DISPLAY
 
-# --- 5. the installer ----------------------------------------------------------
+# --- 5. the program files and the installer ---------------------------------
+echo "=== the program files' resources"
+# What Windows reads from the files themselves (scripts/pe_resources.py):
+# the manifest, the version information and the icon.
+pe() { python3 "$root/scripts/pe_resources.py" "$@"; }
+version=$(sed -n 's/^#define TKQ_VERSION_TEXT "\(.*\)"$/\1/p' "$root/build/windows/project/generated/tkq_version.h")
+numbers=$(python3 -c 'import sys; parts = sys.argv[1].split("."); print(".".join((parts + ["0"] * 4)[:4]))' "$version")
+product='Монитор Тарвик КУ'
+company='Разработчики Монитора Тарвик КУ'
+setup=$(ls "$root"/build/windows/tarvik-kq-monitor-*-setup.exe | head -n 1)
+# What a manifest lacks of what the programs ask of Windows, one a line.
+manifest_faults() {
+  python3 - "$1" <<'EOF'
+import sys
+import xml.etree.ElementTree as ET
+
+ns = {'v1': 'urn:schemas-microsoft-com:asm.v1', 'v3': 'urn:schemas-microsoft-com:asm.v3',
+      'c': 'urn:schemas-microsoft-com:compatibility.v1',
+      'ws05': 'http://schemas.microsoft.com/SMI/2005/WindowsSettings',
+      'ws16': 'http://schemas.microsoft.com/SMI/2016/WindowsSettings'}
+root = ET.parse(sys.argv[1]).getroot()
+def text(path):
+    found = root.find(path, ns)
+    return None if found is None else (found.text or '').strip()
+def fault(condition, what):
+    if not condition:
+        print(what)
+level = root.find('v3:trustInfo/v3:security/v3:requestedPrivileges/v3:requestedExecutionLevel', ns)
+fault(level is not None and level.get('level') == 'asInvoker' and level.get('uiAccess') == 'false', 'asInvoker')
+settings = 'v3:application/v3:windowsSettings/'
+fault(text(settings + 'ws16:longPathAware') == 'true', 'longPathAware')
+fault(text(settings + 'ws05:dpiAware') == 'true/pm', 'dpiAware true/pm')
+fault((text(settings + 'ws16:dpiAwareness') or '').split(',')[0].strip() == 'PerMonitorV2', 'dpiAwareness PerMonitorV2')
+controls = [a for a in root.findall('v1:dependency/v1:dependentAssembly/v1:assemblyIdentity', ns)
+            if a.get('name') == 'Microsoft.Windows.Common-Controls']
+fault(len(controls) == 1 and controls[0].get('version') == '6.0.0.0'
+      and controls[0].get('publicKeyToken') == '6595b64144ccf1df', 'common controls 6')
+systems = {s.get('Id') for s in root.findall('c:compatibility/c:application/c:supportedOS', ns)}
+for name, guid in (('7', '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}'), ('8', '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}'),
+                   ('8.1', '{1f676c76-80e1-4239-95bb-83d0f6d0da78}'),
+                   ('10 and 11', '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}')):
+    fault(guid in systems, 'supportedOS Windows ' + name)
+EOF
+}
+# Whether a file of "Name=value" lines holds every line given.
+has_lines() {
+  local file=$1 line
+  shift
+  for line in "$@"; do grep -qxF "$line" "$file" || { echo "$file: no «$line»"; return 1; }; done
+}
+ico="$root/build/windows/project/src/gui/icons/io.github.tarvik.kq_monitor.ico"
+pe icon "$ico" >"$work/icon-file.txt"
+for program in "tarvik-monitor:$product" 'tarvik-kq:Архивы расходомера Тарвик КУ из командной строки'; do
+  exe=${program%%:*}
+  description=${program#*:}
+  faults=$(pe manifest "$portable/$exe.exe" 2>&1 >"$work/$exe.manifest") && faults=$(manifest_faults "$work/$exe.manifest" 2>&1)
+  check "$exe.exe: its manifest (id 1) asks asInvoker, per-monitor v2, long paths, common controls 6, Windows 7 to 11${faults:+ (not: $(echo $faults))}" \
+    "[ -z '$faults' ]"
+  pe version "$portable/$exe.exe" >"$work/$exe.version" 2>&1
+  check "$exe.exe: version $numbers, «$product», «$description», its publisher and file name" \
+    "has_lines '$work/$exe.version' 'FILEVERSION=$numbers' 'PRODUCTVERSION=$numbers' 'FileVersion=$version' \
+       'ProductVersion=$version' 'ProductName=$product' 'FileDescription=$description' 'CompanyName=$company' \
+       'LegalCopyright=© $company' 'OriginalFilename=$exe.exe' 'Translation=0419:04b0'"
+  pe icon "$portable/$exe.exe" >"$work/$exe.icon" 2>&1
+  check "$exe.exe: the program's icon in every size ($(cut -d' ' -f1 "$work/$exe.icon" | tr '\n' ' '))" \
+    "[ -s '$work/icon-file.txt' ] && cmp -s '$work/icon-file.txt' '$work/$exe.icon'"
+done
+pe version "$setup" >"$work/setup.version" 2>&1
+check "the installer: version $numbers, «$product», its publisher and file name" \
+  "has_lines '$work/setup.version' 'PRODUCTVERSION=$numbers' 'FILEVERSION=$numbers' 'ProductVersion=$version' \
+     'ProductName=$product' 'CompanyName=$company' 'LegalCopyright=© $company' 'OriginalFilename=$(basename "$setup")'"
+
 echo "=== the installer"
 # The run's own wine server ends here: the installer's steps each wait for
 # the server of their wine to end.
 wineserver -k 2>/dev/null
-setup=$(ls "$root"/build/windows/tarvik-kq-monitor-*-setup.exe | head -n 1)
-installed="$WINEPREFIX/drive_c/Program Files/Tarvik KQ Monitor"
-wine "$setup" /S && wineserver -w
-check "the installer puts the programs in Program Files and the entry in the Start menu" \
-  "[ -f '$installed/tarvik-monitor.exe' ] && find '$WINEPREFIX/drive_c/ProgramData' -name 'Монитор Тарвик КУ.lnk' | grep -q ."
-check "the installed tarvik-kq runs" "wine 'C:\\Program Files\\Tarvik KQ Monitor\\tarvik-kq.exe' --version | grep -q 'tarvik-kq'"
+# Installed first into a folder of the user's choice (/D, which takes no
+# quotes, so no spaces under wine; and no Cyrillic: wine's shell links keep
+# the target in the ANSI code page only, where Windows adds it in Unicode).
+folder='C:\Programs\TarvikKQ'
+installed="$WINEPREFIX/drive_c/Programs/TarvikKQ"
+default_folder="$WINEPREFIX/drive_c/Program Files/Tarvik KQ Monitor"
+wine "$setup" /S "/D=$folder" && wineserver -w
+check "the installer puts the programs in the folder chosen and the entry in the Start menu" \
+  "[ -f '$installed/tarvik-monitor.exe' ] && [ ! -e '$default_folder' ] &&
+   find '$WINEPREFIX/drive_c/ProgramData' -name 'Монитор Тарвик КУ.lnk' | grep -q ."
+check "the installed tarvik-kq runs" "wine '$folder\\tarvik-kq.exe' --version | grep -q 'tarvik-kq'"
+
+# A value of HKEY_LOCAL_MACHINE as wine keeps it (system.reg, characters
+# beyond ASCII as \xNNNN): key, name.
+registry() {
+  python3 - "$WINEPREFIX/system.reg" "$1" "$2" <<'EOF'
+import re, sys
+
+def text(raw):
+    out, i = [], 0
+    while i < len(raw):
+        if raw[i] == '\\' and i + 1 < len(raw):
+            n = raw[i + 1]
+            if n == 'x':
+                digits = re.match(r'[0-9a-fA-F]{1,4}', raw[i + 2:]).group(0)
+                out.append(chr(int(digits, 16)))
+                i += 2 + len(digits)
+                continue
+            out.append({'n': '\n', 'r': '\r', 't': '\t', '0': '\0'}.get(n, n))
+            i += 2
+            continue
+        out.append(raw[i])
+        i += 1
+    return ''.join(out)
+
+key, name, inside = sys.argv[2].lower(), sys.argv[3], False
+for line in open(sys.argv[1], encoding='utf-8', errors='replace'):
+    line = line.rstrip('\n')
+    if line.startswith('['):
+        inside = text(line[1:line.rindex(']')]).lower() == key
+    elif inside:
+        match = re.match(r'"((?:[^"\\]|\\.)*)"=(?:str\(\d\):)?"((?:[^"\\]|\\.)*)"$', line)
+        if match and text(match.group(1)) == name:
+            print(text(match.group(2)))
+            sys.exit(0)
+sys.exit(1)
+EOF
+}
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvik KQ Monitor'
+entry_values() {
+  for value in DisplayName DisplayVersion Publisher DisplayIcon InstallLocation UninstallString; do
+    echo "$value=$(registry "$uninstall_key" "$value")"
+  done
+}
+entry_values | tee "$work/uninstall-entry.txt"
+check "«Приложения и возможности»: the name, version, publisher, the program's icon and the folder" \
+  "has_lines '$work/uninstall-entry.txt' 'DisplayName=$product' 'DisplayVersion=$version' 'Publisher=$company' \
+     'DisplayIcon=$folder\\tarvik-monitor.exe' 'InstallLocation=$folder'"
 
 # What a shortcut (.lnk) stores, as Windows reads it: the target as shell
 # items from the desktop down ("idlist") and as the path on its volume
@@ -340,8 +470,7 @@ uninstall_entry=$(find "$WINEPREFIX/drive_c/ProgramData" -name 'Удалить �
 shortcut "$entry" >"$work/shortcut.txt" 2>&1
 cat "$work/shortcut.txt"
 stored() { sed -n "s/^$1=//p" "$work/shortcut.txt"; }
-target='C:\Program Files\Tarvik KQ Monitor\tarvik-monitor.exe'
-folder='C:\Program Files\Tarvik KQ Monitor'
+target="$folder\\tarvik-monitor.exe"
 # Windows follows the shell items first, the volume path where they fail:
 # both name the program; the relative path, taken from the Start menu
 # folder, too; the program starts in its own folder.
@@ -357,7 +486,7 @@ check "the uninstaller's Start menu entry is Russian" \
 # Started through its Start menu entry: the first start in the program's
 # folder (which users may not write) keeps the description file in the
 # user's data folder; a key closes the message that says it was written.
-display=:$((90 + RANDOM % 9))
+display=${TKQ_TEST_DISPLAY:-:$((90 + RANDOM % 9))}
 Xvfb "$display" -screen 0 1400x900x24 >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=$display
@@ -373,8 +502,6 @@ check "the Start menu entry starts the program, in its own folder" \
   "[ -n '$main' ] && [ -f '$local_data/TarvikKQ.def' ] && [ ! -e '$installed/TarvikKQ.def' ]"
 [ -n "$main" ] && xdotool key --window "$main" alt+F4
 timeout 30 wineserver -w
-kill "$xvfb_pid" 2>/dev/null
-unset DISPLAY
 
 # The help beside the program is that of Windows: COM ports and Device
 # Manager, no Linux devices and commands, no simulator; every link leads to
@@ -397,9 +524,92 @@ broken=$(cd "$help" && for page in *.html; do
 done)
 check "every link of the installed help leads to a page there${broken:+ (not: $broken)}" "[ -z '$broken' ]"
 
-wine 'C:\Program Files\Tarvik KQ Monitor\Uninstall.exe' /S && wineserver -w
+# The user's files: the settings (written by the program's run above) and
+# the description file (by its start from the Start menu).
+settings="$WINEPREFIX/drive_c/users/$(whoami)/AppData/Roaming/Tarvik KQ/TarvikKQ.ini"
+user_files() { md5sum "$settings" "$local_data/TarvikKQ.def" 2>&1; }
+user_files >"$work/user-files.txt"
+cat "$work/user-files.txt"
+# Something to tell a replaced installation from the one in place.
+mark() { echo "not replaced" >>"$installed/LICENSES.txt"; }
+replaced() { cmp -s "$installed/LICENSES.txt" "$portable/LICENSES.txt"; }
+
+# While the program runs, neither the setup nor the uninstaller touches its
+# folder: started by hand, the setup asks to close it («Повтор» asks again
+# while it still runs, «Отмена» ends the setup); silently, both give up
+# with status 2.
+wine start "$(winepath -w "$entry" 2>/dev/null)" >"$work/start-entry2.log" 2>&1
+main=$(window 'Монитор Тарвик')
+mark
+(wine "$setup" >"$work/setup-running.log" 2>&1; echo $? >"$work/setup-running.status") &
+box=$(window 'Установка')
+sleep 1
+shot installer-program-running
+[ -n "$box" ] && xdotool key --window "$box" Return
+sleep 3
+box_again=$(window 'Установка')
+[ -n "$box_again" ] && xdotool key --window "$box_again" Escape
+for _ in $(seq 100); do [ -s "$work/setup-running.status" ] && break; sleep 0.2; done
+check "setup by hand while the program runs: asks to close it, asks again on «Повтор», «Отмена» ends it (status $(cat "$work/setup-running.status" 2>/dev/null))" \
+  "[ -n '$main' ] && [ -n '$box' ] && [ -n '$box_again' ] && [ \"\$(cat '$work/setup-running.status')\" = 2 ] && ! replaced"
+wine "$setup" /S
+status=$?
+check "a silent setup while the program runs gives up (status $status) and replaces nothing" \
+  "[ $status -eq 2 ] && ! replaced && [ -f '$installed/Uninstall.exe' ]"
+wine "$folder\\Uninstall.exe" /S "_?=$folder"
+status=$?
+check "a silent uninstall while the program runs gives up (status $status) and removes nothing" \
+  "[ $status -eq 2 ] && [ -f '$installed/tarvik-monitor.exe' ] && [ -n \"\$(registry '$uninstall_key' DisplayName)\" ]"
+[ -n "$main" ] && xdotool key --window "$main" alt+F4
+timeout 30 wineserver -w
+
+# The program closed, a silent setup over it lands in the folder chosen the
+# first time, and the user's files stay as they were.
+wine "$setup" /S && wineserver -w
+check "a silent setup over the installation replaces it in the folder chosen first" \
+  "replaced && [ ! -e '$default_folder' ] && [ \"\$(registry '$uninstall_key' InstallLocation)\" = '$folder' ]"
+shortcut "$entry" >"$work/shortcut2.txt" 2>&1
+check "after the new setup the Start menu entry still starts the program in that folder" \
+  "grep -qxF 'workdir=$folder' '$work/shortcut2.txt' && grep -qxF 'linkinfo=$target' '$work/shortcut2.txt'"
+check "the new setup keeps the user's settings and description file" "user_files | cmp -s - '$work/user-files.txt'"
+
+# Removed by hand: the uninstaller asks whether to remove the user's files
+# too; Enter takes its default, «Нет».
+# (The question has the uninstaller's title too: it is the newer window.)
+titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | sort -n; }
+wine "$folder\\Uninstall.exe" >"$work/uninstall.log" 2>&1 &
+press 'Удаление' Return
+question=
+for _ in $(seq 100); do
+  [ "$(titled 'Удаление' | wc -l)" -ge 2 ] && question=$(titled 'Удаление' | tail -n 1) && break
+  sleep 0.3
+done
+sleep 1
+shot uninstaller-question
+[ -n "$question" ] && xdotool windowfocus "$question" 2>/dev/null && xdotool key --window "$question" Return
+# «Закрыть» once it is done.
+for _ in $(seq 60); do
+  ids=$(titled 'Удаление')
+  [ -z "$ids" ] && break
+  xdotool key --window "$(head -n 1 <<<"$ids")" Return
+  sleep 1
+done
+timeout 60 wineserver -w
+check "the uninstaller by hand asks, and by default keeps the settings and the description; removes the program" \
+  "[ -n '$question' ] && [ ! -e '$installed' ] && [ ! -e '$uninstall_entry' ] && ! registry '$uninstall_key' DisplayName >/dev/null &&
+   user_files | cmp -s - '$work/user-files.txt'"
+kill "$xvfb_pid" 2>/dev/null
+unset DISPLAY
+
+# Installed again (into Program Files: nothing is remembered now) and
+# removed silently with /PURGE: the user's files go too, nothing is left.
+wine "$setup" /S && wineserver -w
+wine 'C:\Program Files\Tarvik KQ Monitor\Uninstall.exe' /S /PURGE && wineserver -w
+check "the uninstaller with /PURGE removes the settings and the description file as well" \
+  "[ ! -e '$settings' ] && [ ! -e '$local_data' ] && [ ! -e \"\$(dirname '$settings')\" ]"
 check "the uninstaller leaves nothing behind" \
-  "[ ! -e '$installed' ] && ! find '$WINEPREFIX/drive_c' -iname '*тарвик*' | grep -q . && [ ! -e '$uninstall_entry' ]"
+  "[ ! -e '$default_folder' ] && ! find '$WINEPREFIX/drive_c' -iname '*тарвик*' | grep -q . && [ ! -e '$uninstall_entry' ] &&
+   ! registry '$uninstall_key' DisplayName >/dev/null"
 
 # --- 6. deep folders and files held by another program ------------------------
 # Wine takes names past Windows' 260 characters without the extended-length

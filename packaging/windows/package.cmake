@@ -66,6 +66,10 @@ set(CPACK_PACKAGE_VENDOR "Разработчики Монитора Тарвик
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Монитор Тарвик КУ: архивы расходомера Тарвик КУ")
 set(CPACK_PACKAGE_FILE_NAME ${TKQ_PACKAGE_NAME}-${TKQ_VERSION_TEXT}-setup)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tarvik KQ Monitor")
+# The keys of the installation (the uninstall entry, the folder under the
+# publisher's key) have no version in their names: a later version finds
+# the one installed.
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Tarvik KQ Monitor")
 # The Start menu entry starts the program where it is installed, in that
 # folder (so the program keeps its description file among the user's data,
 # see application.cpp). CPack's own entries (CPACK_PACKAGE_EXECUTABLES)
@@ -86,6 +90,11 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME tarvik-monitor.exe)
 set(CPACK_NSIS_MUI_ICON ${TKQ_WINDOWS_ICON})
 set(CPACK_NSIS_MUI_UNIICON ${TKQ_WINDOWS_ICON})
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# installer.nsh: the programs closed before anything is replaced or
+# removed, the folder in the uninstall entry, the user's files kept.
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "Call TkqProgramsClosed")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "Call TkqRegisterLocation")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "Call un.TkqUserData")
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 # CPack's installer script is taken with "Target amd64-unicode" at its head:
 # a 64-bit installer for the 64-bit program, Unicode so that the Russian
@@ -115,6 +124,16 @@ tkq_nsis_replace("\\Uninstall.lnk" "\\Удалить Монитор Тарвик
 tkq_nsis_replace("is already installed. $\\n$\\nDo you want to uninstall the old version before installing the new one?"
                  "уже установлен.$\\n$\\nУдалить прежнюю версию перед установкой новой?")
 tkq_nsis_replace("\"Uninstall failed.\"" "\"Не удалось удалить прежнюю версию.\"")
+# An installation over an earlier one: into the folder the earlier one
+# chose (which CPack's script keeps under the publisher's key), once no
+# program runs from it; then installer.nsh, after the languages it names.
+tkq_nsis_replace("  InstallDir \"@CPACK_NSIS_INSTALL_ROOT@\\@CPACK_PACKAGE_INSTALL_DIRECTORY@\"\n"
+                 "  InstallDir \"@CPACK_NSIS_INSTALL_ROOT@\\@CPACK_PACKAGE_INSTALL_DIRECTORY@\"\n  InstallDirRegKey HKLM \"Software\\@CPACK_PACKAGE_VENDOR@\\@CPACK_PACKAGE_INSTALL_REGISTRY_KEY@\" \"\"\n")
+tkq_nsis_replace("Function .onInit\n" "Function .onInit\n  Call TkqProgramsClosed\n")
+tkq_nsis_replace("Function un.onInit\n" "Function un.onInit\n  Call un.TkqUserFolders\n  Call un.TkqProgramsClosed\n")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/installer.nsh.in ${CMAKE_CURRENT_BINARY_DIR}/nsis/installer.nsh @ONLY)
+tkq_nsis_replace("  !insertmacro MUI_LANGUAGE \"Russian\"\n"
+                 "  !insertmacro MUI_LANGUAGE \"Russian\"\n  !include /CHARSET=UTF8 \"${CMAKE_CURRENT_BINARY_DIR}/nsis/installer.nsh\"\n")
 string(ASCII 239 187 191 tkq_bom)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/nsis/NSIS.template.in "${tkq_bom}Target amd64-unicode\n${tkq_nsis_template}")
 set(CPACK_MODULE_PATH ${CMAKE_CURRENT_BINARY_DIR}/nsis)

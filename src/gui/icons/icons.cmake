@@ -26,7 +26,7 @@ if(NOT WIN32)
   install(FILES ${TKQ_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 
-# On Windows: the same pictures as the program file's icon (Explorer, the
+# On Windows: the same pictures as the program files' icon (Explorer, the
 # task bar, the Start menu entry) and the installer's.
 if(WIN32)
   find_program(TKQ_PYTHON3 python3 REQUIRED)
@@ -36,11 +36,8 @@ if(WIN32)
     DEPENDS ${tkq_icon_pngs} ${PROJECT_SOURCE_DIR}/packaging/windows/make_ico.py
     COMMENT "The program's icon for Windows"
     VERBATIM)
-  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/icons/program_icon.rc "1 ICON \"${TKQ_APP_ID}.ico\"\n")
-  set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/icons/program_icon.rc PROPERTIES
-    OBJECT_DEPENDS ${TKQ_WINDOWS_ICON})
-  target_sources(tarvik-monitor PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/icons/program_icon.rc)
-  target_include_directories(tarvik-monitor PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/icons)
+  # Both program files carry it (packaging/windows/resources.cmake).
+  add_custom_target(tkq_windows_icon DEPENDS ${TKQ_WINDOWS_ICON})
 endif()
 
 # ":/icons/16x16/<id>.png" and so on.
