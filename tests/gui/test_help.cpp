@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <vector>
+
 #include "core/archive/quantity_catalogue.h"
 #include "core/archive/records.h"
 #include "core/archive/saved_archive.h"
@@ -164,20 +166,35 @@ class TestHelp : public QObject {
     }
   }
 
-  void connectionPageCoversSerialPortsOnLinux() {
+  void connectionPageCoversTheSerialPortsOfThisSystem() {
     const QString text = Text(help::kConnection);
-    for (const char* needle : {"dialout", "sudo usermod -aG dialout $USER", "войдите заново", "/dev/serial/by-id/",
-                               "/dev/ttyUSB0", "ModemManager", "brltty", "COM1", "/dev/ttyS0", "/dev/ttyS3",
-                               "Порт:", "Скорость обмена:", "Электронный номер:", "от 0 до 255",
+#ifdef Q_OS_WIN
+    const std::vector<const char*> ports = {"COM1", "Диспетчер устройств", "Порты (COM и LPT)"};
+#else
+    const std::vector<const char*> ports = {"dialout", "sudo usermod -aG dialout $USER", "войдите заново",
+                                            "/dev/serial/by-id/", "/dev/ttyUSB0", "ModemManager", "brltty", "COM1",
+                                            "/dev/ttyS0", "/dev/ttyS3"};
+#endif
+    for (const char* needle : ports) QVERIFY2(text.contains(QString::fromUtf8(needle)), needle);
+    for (const char* needle : {"Порт:", "Скорость обмена:", "Электронный номер:", "от 0 до 255",
                                "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ", "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"}) {
       QVERIFY2(text.contains(QString::fromUtf8(needle)), needle);
     }
     for (const QString& baud : kBaudRates) QVERIFY2(text.contains(baud), qPrintable(baud));
   }
 
-  // The pages of this system (Linux): no part written for Windows is left,
-  // and the folders named are where the program keeps its files.
-  void pagesAreThoseOfLinux() {
+  // The pages of this system: no part written for the other one is left
+  // and, on Linux, the folders named are where the program keeps its files.
+  void pagesAreThoseOfThisSystem() {
+#ifdef Q_OS_WIN
+    for (const QString& topic : kTopics) {
+      for (const char* other : {"dialout", "/dev/ttyUSB0", "ModemManager", "~/.config"}) {
+        QVERIFY2(!Text(topic).contains(QString::fromUtf8(other)), qPrintable(topic + QStringLiteral(": ") + other));
+      }
+    }
+    QVERIFY(Text(help::kConnection).contains(QStringLiteral("%APPDATA%")));
+    return;
+#endif
     for (const QString& topic : kTopics) {
       const QString html = HelpPage(topic);
       for (const char* mark : {"<!--linux-->", "<!--/linux-->", "<!--windows-->", "<!--/windows-->"}) {
