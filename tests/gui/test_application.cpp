@@ -310,7 +310,11 @@ class TestApplication : public gui::test::CProgramTest {
     QFile::copy(original, cut);
     QFile(cut).resize(QFileInfo(cut).size() / 2);
     const QString pipe = m_work->filePath("pipe");
+#ifdef Q_OS_WIN
+    QVERIFY(QDir().mkpath(pipe));  // no named pipes in folders there; a folder does not open either
+#else
     tkq::test::MakeFifo(pipe.toStdString());
+#endif
     m_ui.messages.clear();
     QVERIFY(!app.OpenArchiveFile(pipe));
     QVERIFY(!app.OpenArchiveFile(cut));
