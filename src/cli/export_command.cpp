@@ -15,7 +15,6 @@
 #include "core/base/paths.h"
 #include "core/output/csv_export.h"
 #include "core/output/workbook.h"
-#include "core/storage/file_io.h"
 #include "tkq_version.h"
 
 namespace tkq::cli {
@@ -97,7 +96,7 @@ class ExportCommand : public Command {
         WriteArchiveCsvFile(PathFromUtf8(m_output), obj, csv);
       }
     } catch (const std::runtime_error& e) {
-      context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
+      context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
       return kExitFailure;
     }
     return kExitSuccess;
