@@ -2,8 +2,7 @@
 # The Windows build under wine, beside the Linux one (part of
 # scripts/test.sh; run scripts/windows.sh first, which it does when
 # build/windows is missing):
-#  1. the core's and the tool's unit tests and the program's own test suites
-#     (Qt Test, offscreen), built for Windows, under wine;
+#  1. the core's and the tool's unit tests, built for Windows, under wine;
 #  2. tarvik-kq.exe writes the same bytes as the Linux tarvik-kq for report
 #     and export (CSV), the same pages for print and the same picture for
 #     plot, on the same archives, also in a folder and under a file name in
