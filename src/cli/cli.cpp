@@ -72,6 +72,10 @@ std::string UsageMistake(const CLI::App& app, const CLI::ParseError& e, const st
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
   CLI::App app("The Tarvik KQ Monitor's command-line tool: saved archives, reports and reads from the instrument.",
                kProgram);
+  // Options are "--name" and "-x" on every system: a word starting with
+  // '/' is a path (from the drive's root, as scripts write it on Windows),
+  // never "/name". Set before the commands, which take it over.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string(kProgram) + " " + TKQ_VERSION_TEXT);
   app.require_subcommand(1);
   std::vector<std::unique_ptr<Command>> commands = MakeCommands();

@@ -15,6 +15,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // ends), messages shown as the UTF-8 they are.
 void SetUpStandardStreams();
 
+// Gives the console back the code page and modes SetUpStandardStreams and
+// ErrorIsTerminal changed, as they were found; at exit and when the console
+// goes away. Safe to call more than once and from another thread.
+void RestoreConsole();
+
 // Whether standard error is a terminal that redraws a line in place.
 bool ErrorIsTerminal();
 

@@ -11,6 +11,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 // The bytes go out as written already, and terminals take UTF-8.
 void SetUpStandardStreams() {}
 
+void RestoreConsole() {}
+
 bool ErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
 const char* PortOptionHelp() { return "COM1..COM4 (/dev/ttyS0..3) or a device such as /dev/ttyUSB0"; }

@@ -4,6 +4,7 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,14 +23,36 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return args;
 }
 
+namespace {
+
+// The console belongs to whoever started the program and outlives it: what
+// the program changes of it is noted here and put back at the end.
+std::atomic<UINT> g_previousCodePage{0};           // 0: unchanged
+std::atomic<DWORD> g_previousErrorMode{MAXDWORD};  // MAXDWORD: unchanged
+
+void RestoreAtExit() {
+  static const int registered = std::atexit(RestoreConsole);
+  (void)registered;
+}
+
+}  // namespace
+
 void SetUpStandardStreams() {
   // A report to standard output has its own line ends: no CR is added.
   (void)::_setmode(::_fileno(stdout), _O_BINARY);
-  // The code page belongs to the console, which outlives the program: the
-  // one it had comes back at the end.
-  static const UINT previous = ::GetConsoleOutputCP();
+  const UINT previous = ::GetConsoleOutputCP();
   if (previous != 0 && previous != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) {
-    std::atexit([] { ::SetConsoleOutputCP(previous); });
+    g_previousCodePage = previous;
+    RestoreAtExit();
+  }
+}
+
+void RestoreConsole() {
+  // What is still buffered was written for UTF-8.
+  std::fflush(nullptr);
+  if (const UINT codePage = g_previousCodePage.exchange(0); codePage != 0) ::SetConsoleOutputCP(codePage);
+  if (const DWORD mode = g_previousErrorMode.exchange(MAXDWORD); mode != MAXDWORD) {
+    ::SetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), mode);
   }
 }
 
@@ -39,8 +62,11 @@ bool ErrorIsTerminal() {
   const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
   DWORD mode = 0;
   if (err == INVALID_HANDLE_VALUE || !::GetConsoleMode(err, &mode)) return false;
-  return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
-         ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) return true;
+  if (!::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) return false;
+  g_previousErrorMode = mode;
+  RestoreAtExit();
+  return true;
 }
 
 const char* PortOptionHelp() { return "A COM port: COM1..COM4, or COM5 and on, as «tarvik-kq ports» lists them"; }

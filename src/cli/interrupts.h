@@ -9,6 +9,13 @@
 
 namespace tkq::cli {
 
+// For the program's whole run. On Windows: a console closed, a log-off or
+// a shutdown stops a job as Ctrl+C does and gives the program a few seconds
+// to end (its files finished or cleaned up), and the console gets its code
+// page and modes back whichever way the program ends. Nothing on POSIX
+// systems.
+void HandleConsoleEvents();
+
 class CInterruptGuard {
  public:
   CInterruptGuard();

@@ -11,6 +11,8 @@ void OnInterrupt(int) { g_interrupted = true; }
 
 }  // namespace
 
+void HandleConsoleEvents() {}
+
 struct CInterruptGuard::CPrevious {
   struct sigaction interrupt {};
   struct sigaction terminate {};

@@ -7,9 +7,11 @@
 
 #include "cli/cli.h"
 #include "cli/console.h"
+#include "cli/interrupts.h"
 
 int main(int argc, char** argv) {
   tkq::cli::SetUpStandardStreams();
+  tkq::cli::HandleConsoleEvents();
   tkq::cli::CliContext context{std::cout, std::cerr, tkq::cli::ErrorIsTerminal()};
   return tkq::cli::RunCli(tkq::cli::ProgramArguments(argc, argv), context);
 }

@@ -6,6 +6,7 @@
 // After <windows.h>.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "core/archive/saved_archive.h"
@@ -102,6 +103,17 @@ TEST_F(WindowsTool, CyrillicNamesOnTheCommandLineAndInMessages) {
   EXPECT_EQ(missing.status, 2u);
   EXPECT_NE(missing.err.find("Ошибка открытия файла"), std::string::npos) << missing.err;
   EXPECT_NE(missing.err.find("Узел учёта\\нет такого.sav"), std::string::npos) << missing.err;
+}
+
+// Scripts and Git Bash write a path from the drive's root with forward
+// slashes: it is the archive, not an option "/users".
+TEST_F(WindowsTool, APathFromTheDrivesRootIsNoOption) {
+  std::wstring rooted = (folder / L"объект №1.sav").wstring().substr(2);  // without "C:"
+  std::replace(rooted.begin(), rooted.end(), L'\\', L'/');
+  ASSERT_EQ(rooted.front(), L'/');
+  const ToolRun run = RunTool(dir.Path(), L"report \"" + rooted + L"\" --view archive");
+  EXPECT_EQ(run.status, 0u) << run.err;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.out;
 }
 
 // A file another program holds open without sharing it (a report open in

@@ -18,7 +18,11 @@ TEST(WindowsPorts, ComNamesStandForTheirDevices) {
   EXPECT_EQ(PortDevicePath("COM1"), "\\\\.\\COM1");
   EXPECT_EQ(PortDevicePath("COM12"), "\\\\.\\COM12");  // past COM9 only the device name opens
   EXPECT_EQ(PortDevicePath("com3"), "\\\\.\\COM3");
+  EXPECT_EQ(PortDevicePath("COM300"), "\\\\.\\COM300");  // port databases number past 256
+  EXPECT_EQ(PortDevicePath("COM4096"), "\\\\.\\COM4096");
   EXPECT_EQ(PortDevicePath("COM0"), "COM0");
+  EXPECT_EQ(PortDevicePath("COM"), "COM");
+  EXPECT_EQ(PortDevicePath("COM99999999999"), "COM99999999999");
   EXPECT_EQ(PortDevicePath("COM1x"), "COM1x");
   EXPECT_EQ(PortDevicePath("\\\\.\\CNCA0"), "\\\\.\\CNCA0");
 }

@@ -1,6 +1,7 @@
 // Serial ports on Windows: the COM ports Device Manager lists, with the
-// names it shows; the DOS device names where it lists none (wine maps its
-// ports so, and a few virtual port drivers do too).
+// names it shows; beside them those serial drivers announce in the
+// registry and the DOS device names (wine maps its ports so, and a few
+// virtual port drivers do too).
 
 // <windows.h> first, then <initguid.h>, so that <devguid.h> defines the
 // class GUID in this file.
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cwchar>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,9 +27,9 @@
 namespace tkq {
 namespace {
 
-// Numbers a hand-typed COM name may have, and the names probed for when
-// the devices of the ports class give none.
-constexpr unsigned kMaxComNumber = 256;
+// The COM names probed one by one, beside those the system lists (a few
+// virtual port drivers and wine's mapped ports are only found so).
+constexpr unsigned kProbedComNumbers = 256;
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -35,20 +37,22 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
          });
 }
 
-// The number of "COMn" in any case; nullopt for any other name.
+// The number of "COMn" in any case, n from 1 on with as many digits as
+// Windows gives (port databases go past COM256); nullopt for any other name.
 std::optional<unsigned> ComNumber(std::string_view name) {
-  if (name.size() < 4 || name.size() > 6 || !EqualNoCase(name.substr(0, 3), "COM")) return std::nullopt;
+  if (name.size() < 4 || !EqualNoCase(name.substr(0, 3), "COM")) return std::nullopt;
   unsigned number = 0;
   const char* end = name.data() + name.size();
   const auto [at, ec] = std::from_chars(name.data() + 3, end, number);
-  if (ec != std::errc() || at != end || number < 1 || number > kMaxComNumber) return std::nullopt;
+  if (ec != std::errc() || at != end || number < 1) return std::nullopt;
   return number;
 }
 
 // COM ports by number, then any other names in the order of their text.
 bool PortOrder(const CSerialPort& a, const CSerialPort& b) {
-  const unsigned na = ComNumber(a.name).value_or(kMaxComNumber + 1);
-  const unsigned nb = ComNumber(b.name).value_or(kMaxComNumber + 1);
+  const std::optional<unsigned> na = ComNumber(a.name);
+  const std::optional<unsigned> nb = ComNumber(b.name);
+  if (na.has_value() != nb.has_value()) return na.has_value();
   return na != nb ? na < nb : a.name < b.name;
 }
 
@@ -137,18 +141,57 @@ std::vector<CSerialPort> DevicesOfThePortsClass() {
   return found;
 }
 
-// The COM names that stand for a device.
-std::vector<CSerialPort> DosDevicePorts() {
-  std::vector<CSerialPort> found;
-  wchar_t target[1024];
-  for (unsigned n = 1; n <= kMaxComNumber; ++n) {
-    const std::wstring name = L"COM" + std::to_wstring(n);
-    if (::QueryDosDeviceW(name.c_str(), target, 1024) == 0) continue;
-    CSerialPort port;
-    port.name = "COM" + std::to_string(n);
-    found.push_back(std::move(port));
+void AddComName(std::vector<CSerialPort>& found, const std::string& name) {
+  if (!ComNumber(name)) return;
+  if (std::any_of(found.begin(), found.end(), [&](const CSerialPort& p) { return EqualNoCase(p.name, name); })) return;
+  CSerialPort port;
+  port.name = name;
+  found.push_back(std::move(port));
+}
+
+// The COM ports serial drivers have announced: the values of
+// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM ("\Device\Serial0" = "COM1").
+void AddAnnouncedPorts(std::vector<CSerialPort>& found) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) !=
+      ERROR_SUCCESS) {
+    return;
   }
-  return found;
+  for (DWORD i = 0;; ++i) {
+    wchar_t value[256];
+    DWORD valueSize = 256;
+    wchar_t data[64] = {};
+    DWORD dataSize = sizeof data - sizeof(wchar_t);
+    DWORD type = 0;
+    const LSTATUS status =
+        ::RegEnumValueW(key, i, value, &valueSize, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status == ERROR_SUCCESS && type == REG_SZ) AddComName(found, Utf8FromWide(data));
+  }
+  ::RegCloseKey(key);
+}
+
+// The COM names that stand for a device: all DOS device names, and each of
+// the first kProbedComNumbers asked for by name.
+void AddDosDevicePorts(std::vector<CSerialPort>& found) {
+  std::vector<wchar_t> names(65536);
+  for (int tries = 0; tries < 4; ++tries) {
+    const DWORD length = ::QueryDosDeviceW(nullptr, names.data(), static_cast<DWORD>(names.size()));
+    if (length != 0) {
+      for (const wchar_t* name = names.data(); *name != L'\0' && name < names.data() + length;
+           name += std::wcslen(name) + 1) {
+        AddComName(found, Utf8FromWide(name));
+      }
+      break;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+    names.resize(names.size() * 4);
+  }
+  wchar_t target[1024];
+  for (unsigned n = 1; n <= kProbedComNumbers; ++n) {
+    const std::wstring name = L"COM" + std::to_wstring(n);
+    if (::QueryDosDeviceW(name.c_str(), target, 1024) != 0) AddComName(found, "COM" + std::to_string(n));
+  }
 }
 
 void Settle(CSerialPort& port) {
@@ -170,11 +213,8 @@ std::string PortDevicePath(const std::string& portName) {
 
 CSerialPorts FindSerialPorts(const std::string& /*root*/) {
   std::vector<CSerialPort> present = DevicesOfThePortsClass();
-  for (CSerialPort& port : DosDevicePorts()) {
-    const bool listed = std::any_of(present.begin(), present.end(),
-                                    [&](const CSerialPort& known) { return EqualNoCase(known.name, port.name); });
-    if (!listed) present.push_back(std::move(port));
-  }
+  AddAnnouncedPorts(present);
+  AddDosDevicePorts(present);
   for (CSerialPort& port : present) Settle(port);
   std::sort(present.begin(), present.end(), PortOrder);
 

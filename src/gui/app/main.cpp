@@ -25,21 +25,22 @@ QStringList Arguments(int argc, char** argv) {
 
 // A window program on Windows has no console of its own: --help and
 // --version write to the one it was started from, if any (a redirected
-// output is used as it is).
-void AttachToConsole() {
-#ifdef _WIN32
-  if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_UNKNOWN) return;
-  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-  (void)std::freopen("CONOUT$", "w", stdout);
-  (void)std::freopen("CONOUT$", "w", stderr);
-  SetConsoleOutputCP(CP_UTF8);
-#endif
-}
-
+// output is used as it is), in UTF-8, and leave it its own code page.
 void Print(std::FILE* stream, const QString& text) {
-  AttachToConsole();
+#ifdef _WIN32
+  UINT previousCodePage = 0;
+  if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    (void)std::freopen("CONOUT$", "w", stdout);
+    (void)std::freopen("CONOUT$", "w", stderr);
+    previousCodePage = GetConsoleOutputCP();
+    if (previousCodePage == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) previousCodePage = 0;
+  }
+#endif
   std::fputs(text.toUtf8().constData(), stream);
   std::fflush(stream);
+#ifdef _WIN32
+  if (previousCodePage != 0) SetConsoleOutputCP(previousCodePage);
+#endif
 }
 
 }  // namespace
