@@ -610,6 +610,70 @@ check "the uninstaller leaves nothing behind" \
   "[ ! -e '$default_folder' ] && ! find '$WINEPREFIX/drive_c' -iname '*тарвик*' | grep -q . && [ ! -e '$uninstall_entry' ] &&
    ! registry '$uninstall_key' DisplayName >/dev/null"
 
+# --- 6. deep folders and files held by another program ------------------------
+# Wine takes names past Windows' 260 characters without the extended-length
+# form Windows needs: that every name reaches Windows in that form is the
+# unit tests' part (FileRules.*), and that the core's file calls all go
+# through the one place that makes it, this grep's. Here: the tool in such
+# folders, and a second process holding the file as an open editor does.
+echo "=== deep folders and held files"
+calls=$(grep -rnE '(CreateFileW|MoveFileW|MoveFileExW|DeleteFileW|GetFileAttributesW|FindFirstFileW|CreateDirectoryW|_wfopen|_wopen|fopen|ifstream|ofstream)\b' \
+  src/core --include='*.cpp' | grep -v '^src/core/link/' | grep -v '^src/core/storage/file_io_win.cpp:' | grep -v '^\S*:[0-9]*: *//')
+check "the core's file calls are all in the Windows file layer${calls:+ (not: $calls)}" "[ -z '$calls' ]"
+win_length() { local w; w=$(winepath -w "$1" 2>/dev/null); echo "${#w}"; }
+deep_folder() {  # base, characters: a folder whose Windows name is at least that long
+  local folder=$1
+  while [ "$(win_length "$folder")" -lt "$2" ]; do folder="$folder/Узел учёта №1"; done
+  mkdir -p "$folder" && echo "$folder"
+}
+deep=$(deep_folder "$work/Глубоко" 285)
+sav=$deep/Насосная узла.sav
+saved_length=$(win_length "$sav")
+(cd "$work" && win_cli import "$inst" --object 1 --id "$id" -o "$sav" 2>"$work/deep-import.err")
+check "import into a $saved_length-character path" \
+  "[ $saved_length -ge 300 ] && [ -s '$sav' ] && [ ! -s '$work/deep-import.err' ] &&
+   '$lin_cli' info '$sav' >/dev/null 2>&1"
+(cd "$cyr" && win_cli report Насосная.sav --view archive -o "$deep/Отчёт об архиве узла.txt" &&
+  win_cli export Насосная.sav --view params -o "$deep/Параметры узла.csv")
+check "report and export (CSV) into $(win_length "$deep/Отчёт об архиве узла.txt")-character paths" \
+  "cmp -s '$deep/Отчёт об архиве узла.txt' '$cyr/linux-archive.txt' && cmp -s '$deep/Параметры узла.csv' '$cyr/linux-params.csv'"
+book_folder=$(deep_folder "$work/Книги" 322)
+book=$book_folder/Объект 01.xlsx
+(cd "$cyr" && win_cli export Насосная.sav -o "$book" 2>"$work/deep-book.err")
+check "export (XLSX) into a $(win_length "$book_folder")-character folder: a workbook, nothing on standard error" \
+  "unzip -tq '$book' >/dev/null 2>&1 && [ ! -s '$work/deep-book.err' ] && [ \"\$(ls -A '$book_folder')\" = 'Объект 01.xlsx' ]"
+
+hold=$root/build/windows/project/bin/tkq_hold_file.exe
+held=$cyr/Занят.csv
+held_win=$(winepath -w "$held")
+holding() {  # milliseconds: a second process holds $held, from the export's temporary file on, that long
+  wine "$hold" "$held_win" "$1" >"$work/hold.out" 2>&1 &
+  hold_pid=$!
+  for _ in $(seq 200); do grep -q '^held' "$work/hold.out" 2>/dev/null && break; sleep 0.05; done
+}
+held_for() { sed -n 's/^temporary file there for \([0-9]*\) ms$/\1/p' "$work/hold.out"; }
+no_temporary() { ! ls -A "$cyr" | grep -q '^Занят.csv.tmp'; }
+printf 'previous\r\n' >"$work/previous.csv"
+cp "$work/previous.csv" "$held"
+holding 200
+(cd "$cyr" && win_cli export Насосная.sav --view abnormal -o Занят.csv >"$work/held-short.out" 2>&1)
+short_status=$?
+wait "$hold_pid"
+echo "held 200 ms: the export replaced the file $(held_for) ms after making its temporary file"
+check "a file held 200 ms by another process: replaced after a wait ($(held_for) ms)" \
+  "[ $short_status -eq 0 ] && cmp -s '$held' '$cyr/linux-abnormal.csv' && no_temporary && [ \"\$(held_for)\" -ge 200 ]"
+cp "$work/previous.csv" "$held"
+holding 5000
+started_ms=$(date +%s%3N)
+(cd "$cyr" && win_cli export Насосная.sav --view abnormal -o Занят.csv >"$work/held-long.out" 2>&1)
+long_status=$?
+ended_ms=$(date +%s%3N)
+wait "$hold_pid"
+echo "held on: the export gave up $(held_for) ms after making its temporary file ($((ended_ms - started_ms)) ms in all under wine): $(head -n 1 "$work/held-long.out")"
+check "a file held on: status 1, «Файл открыт в другой программе», the file as it was, no temporary file" \
+  "[ $long_status -eq 1 ] && [ \"\$(head -n 1 '$work/held-long.out')\" = 'Файл открыт в другой программе. Закройте его там и повторите.' ] &&
+   cmp -s '$held' '$work/previous.csv' && no_temporary"
+
 echo
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -107,6 +107,20 @@ build_xlsxwriter() {  # source, build, prefix
   # (minizip's Win32 file functions are then built for MinGW as for MSVC.)
   sed -i '/^#ifdef __MINGW32__$/,/^#endif$/d' "$1/src/utility.c" "$1/src/packager.c"
   sed -i 's|^    if(MSVC)$|    if(WIN32)|' "$1/CMakeLists.txt"
+  # A file's wide name takes as many characters as Windows takes (32,767
+  # in the extended-length form "\\?\C:\...", which the program hands it for
+  # a deep folder), not the 260 of a plain name.
+  sed -i 's|wchar_t wide_filename\[_MAX_PATH + 1\]|wchar_t wide_filename[32768]|;
+          s|wide_filename, _MAX_PATH);|wide_filename, 32767);|' "$1/src/utility.c" "$1/src/packager.c"
+  # The library's own messages (English, on standard error) are compiled
+  # out: every failure they describe is returned as an lxw_error too,
+  # which the program turns into its message with the system's reason.
+  sed -i 's|^#define LXW_PRINTF fprintf$|#define LXW_PRINTF(...) ((void) 0)|' "$1/include/xlsxwriter/common.h"
+  local patched
+  patched=$(grep -c 'wide_filename\[32768\]\|wide_filename, 32767)' "$1/src/utility.c" "$1/src/packager.c" |
+    awk -F: '{ n += $2 } END { print n }')
+  [ "$patched" -eq 4 ] && grep -q '^#define LXW_PRINTF(...) ((void) 0)$' "$1/include/xlsxwriter/common.h" ||
+    { echo "libxlsxwriter's source is not as the patches expect"; return 1; }
   cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$3" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
     -DUSE_SYSTEM_MINIZIP=OFF -DZLIB_USE_STATIC_LIBS=ON || return
@@ -129,7 +143,7 @@ qt_revision=2
 want qt6-base && library qt6-base build_qtbase $qt_revision
 qt=$cache/qt6-base-$(source_version qt6-base)+r$qt_revision
 want qcustomplot && library qcustomplot build_qcustomplot $qt_revision  # built against that Qt
-want libxlsxwriter && library libxlsxwriter build_xlsxwriter 2
+want libxlsxwriter && library libxlsxwriter build_xlsxwriter 3
 want googletest && library googletest build_googletest
 
 # CLI11 is headers and a CMake package file: the host's serve the

@@ -15,6 +15,7 @@
 #include "core/base/paths.h"
 #include "core/output/csv_export.h"
 #include "core/output/workbook.h"
+#include "core/storage/file_io.h"
 #include "tkq_version.h"
 
 namespace tkq::cli {
@@ -96,7 +97,7 @@ class ExportCommand : public Command {
         WriteArchiveCsvFile(PathFromUtf8(m_output), obj, csv);
       }
     } catch (const std::runtime_error& e) {
-      context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
+      context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
     return kExitSuccess;

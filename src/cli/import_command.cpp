@@ -80,7 +80,7 @@ class ImportCommand : public Command {
     try {
       SaveSavedArchive(PathFromUtf8(m_output), obj);
     } catch (const std::system_error& e) {
-      context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
+      context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
     std::string status;

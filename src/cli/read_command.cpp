@@ -146,7 +146,7 @@ bool KeepRawFiles(const std::filesystem::path& dir, uint8_t object, const CDevic
       WriteFileAtomically(dir / host, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     }
   } catch (const std::system_error& e) {
-    err << kMessageCannotOpen << "\n" << e.what() << "\n";
+    err << FileErrorMessage(e) << "\n" << e.what() << "\n";
     return false;
   }
   return true;
@@ -248,7 +248,7 @@ class ReadCommand : public Command {
     try {
       SaveSavedArchive(PathFromUtf8(m_output), obj);
     } catch (const std::system_error& e) {
-      context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
+      context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
     std::string status;
@@ -339,7 +339,7 @@ class ReadCommand : public Command {
       try {
         SaveSavedArchive(path, obj);
       } catch (const std::system_error& e) {
-        context.err << "Объект " << +number << ": " << kMessageCannotOpen << "\n" << e.what() << "\n";
+        context.err << "Объект " << +number << ": " << FileErrorMessage(e) << "\n" << e.what() << "\n";
         failed.push_back(number);
         continue;
       }

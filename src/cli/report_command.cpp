@@ -52,7 +52,7 @@ class ReportCommand : public Command {
         file.Commit();
       }
     } catch (const std::system_error& e) {
-      context.err << kMessageCannotOpen << "\n" << e.what() << "\n";
+      context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
     return kExitSuccess;

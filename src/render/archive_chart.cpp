@@ -2,18 +2,22 @@
 
 #include <QFileInfo>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
 #ifdef TKQ_HAVE_SVG
 #include <QSvgGenerator>
 #endif
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <system_error>
 
 #include "core/archive/object_definition.h"
 #include "core/archive/records.h"
 #include "core/base/messages.h"
 #include "core/output/table_cells.h"
+#include "core/storage/file_io.h"
 #include "render/builtin_font.h"
+#include "render/fs_path.h"
 
 namespace tkq::gui {
 namespace {
@@ -623,11 +627,18 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
     error = QStringLiteral("Размер рисунка должен быть от 100 до 10000 точек");
     return false;
   }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    error = QString::fromUtf8(kMessageCannotOpen) + "\n" + file.errorString();
+  // Drawn into memory, then written through a file beside the old one and
+  // renamed over it: a failure, or a file another program holds open,
+  // leaves the old picture as it was.
+  std::optional<CAtomicFile> replacement;
+  try {
+    replacement.emplace(FsPath(path));
+  } catch (const std::system_error& e) {
+    error = QString::fromUtf8(FileErrorMessage(e)) + "\n" + QString::fromUtf8(e.what());
     return false;
   }
+  QBuffer file;
+  file.open(QIODevice::WriteOnly);
   bool drawn = true;
   if (suffix == "png") {
     const QRect old = viewport();
@@ -657,9 +668,18 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
                                   QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     DrawForExport(pdf, size);
   }
-  if (!drawn || !file.commit()) {
-    file.cancelWriting();
+  if (!drawn) {
     error = QStringLiteral("Ошибка записи файла");
+    return false;
+  }
+  try {
+    replacement->Write(std::string_view(file.data().constData(), static_cast<size_t>(file.data().size())));
+    replacement->Commit();
+  } catch (const CFileBusyError& e) {
+    error = QString::fromUtf8(kMessageFileBusy) + "\n" + QString::fromUtf8(e.what());
+    return false;
+  } catch (const std::system_error& e) {
+    error = QStringLiteral("Ошибка записи файла\n") + QString::fromUtf8(e.what());
     return false;
   }
   return true;

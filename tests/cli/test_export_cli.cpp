@@ -97,5 +97,23 @@ TEST_F(ExportCli, AFailedWriteKeepsTheFile) {
   EXPECT_EQ(test::ReadText(dir / "book.xlsx"), "the good workbook");
 }
 
+// A file another program keeps open: the tool says so in its words.
+TEST_F(ExportCli, AFileHeldElsewhereIsSaidSo) {
+  std::ofstream(dir / "book.xlsx") << "the good workbook";
+  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kRename ? EBUSY : 0; });
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"export", "obj.sav", "-o", "book.xlsx"},
+        std::vector<std::string>{"export", "obj.sav", "-o", "book.csv", "--view", "abnormal"},
+        std::vector<std::string>{"report", "obj.sav", "--view", "params", "-o", "book.txt"}}) {
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 1) << args[3];
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "Файл открыт в другой программе. Закройте его там и повторите.")
+        << r.err;
+    EXPECT_NE(r.err.find("book."), std::string::npos) << r.err;
+  }
+  SetFileFaultHook({});
+  EXPECT_EQ(test::ReadText(dir / "book.xlsx"), "the good workbook");
+}
+
 }  // namespace
 }  // namespace tkq

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -232,6 +233,17 @@ TEST_F(Export, AFailedWriteKeepsTheFile) {
     EXPECT_NE(std::string(e.what()).find(PathToUtf8(std::filesystem::path("absent") / "book.xlsx")), std::string::npos)
         << e.what();
   }
+}
+
+// A workbook the library cannot close says what it failed at and why, not
+// the library's guess at a cause.
+TEST(Workbook, ACloseFailureGivesTheSystemsReason) {
+  constexpr int kCreatingXlsxFile = 2, kCreatingTmpfile = 3;  // libxlsxwriter's lxw_error
+  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingXlsxFile, ENOENT),
+            "Error creating output xlsx file: " + std::string(std::strerror(ENOENT)));
+  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingXlsxFile, 0), "Error creating output xlsx file");
+  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingTmpfile, ENOSPC),
+            "Error encountered when creating a tmpfile during file assembly: " + std::string(std::strerror(ENOSPC)));
 }
 
 }  // namespace

@@ -370,6 +370,57 @@ class TestApplication : public gui::test::CProgramTest {
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 
+  // A file another program holds open (Windows): said so, with
+  // «Повторить» redoing the save or the export, «Отмена» giving it up and
+  // the file as it was.
+  void aFileHeldElsewhereIsOfferedAgain() {
+    struct Reset {
+      ~Reset() { SetFileFaultHook({}); }
+    } reset;
+    CTRV_KQ_VRApp& app = Start();
+    const QString path = SavedArchive("obj3.sav");
+    QVERIFY(app.OpenArchiveFile(path));
+    app.m_document.m_pCurrentObject->m_strDescription = "Другое описание";
+    const QByteArray before = FileBytes(path);
+    int renames = 0;
+    int heldFor = 1;  // renames refused
+    SetFileFaultHook([&](CFileStep step) { return step == CFileStep::kRename && ++renames <= heldFor ? EBUSY : 0; });
+    const QString busy = "Файл открыт в другой программе. Закройте его там и повторите.";
+
+    m_ui.messages.clear();
+    m_ui.answers = {QMessageBox::Retry};
+    QVERIFY(app.SaveArchive());
+    QCOMPARE(m_ui.messages, QStringList{busy});
+    QCOMPARE(m_ui.buttonsShown.last(), QMessageBox::Retry | QMessageBox::Cancel);
+    QVERIFY(m_ui.details.last().contains("obj3.sav"));
+    QCOMPARE(renames, 2);
+    QVERIFY(FileBytes(path) != before);
+
+    // Held on: asked again at each try; «Отмена» leaves the file as it was.
+    const QByteArray saved = FileBytes(path);
+    app.m_document.m_pCurrentObject->m_strDescription = "Третье описание";
+    renames = 0;
+    heldFor = 100;
+    m_ui.messages.clear();
+    m_ui.answers = {QMessageBox::Retry, QMessageBox::Cancel};
+    QVERIFY(!app.SaveArchive());
+    QCOMPARE(m_ui.messages, (QStringList{busy, busy}));
+    QCOMPARE(renames, 2);
+    QCOMPARE(FileBytes(path), saved);
+    QVERIFY(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).filter(".tmp").isEmpty());
+
+    // The workbook, written again on «Повторить».
+    renames = 0;
+    heldFor = 1;
+    m_ui.messages.clear();
+    m_ui.answers = {QMessageBox::Retry};
+    m_ui.saveAnswer = m_work->filePath("held.xlsx");
+    app.MainFrame()->Action(kCmdExportWorkbook)->trigger();
+    QCOMPARE(m_ui.messages, QStringList{busy});
+    QVERIFY(FileBytes(m_ui.saveAnswer).startsWith("PK"));
+    QCOMPARE(renames, 2);
+  }
+
   void recentFilesAreNumberedAboveExit() {
     const QString a = SavedArchive("a.sav"), b = SavedArchive("b.sav"), c = SavedArchive("c.sav"),
                   d = SavedArchive("d.sav");

@@ -12,8 +12,10 @@
 #include <QToolBar>
 #include <QWheelEvent>
 #include <QtTest>
+#include <cerrno>
 
 #include "core/archive/saved_archive.h"
+#include "core/storage/file_io.h"
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
 #include "gui/views/abnormal_view.h"
@@ -291,6 +293,31 @@ class TestChart : public gui::test::CProgramTest {
     view->OnSaveChart();
     QCOMPARE(m_ui.messages.size(), 1);
     QVERIFY(!QFile::exists(m_ui.chartFile));
+
+    // Over a picture another program holds open: «Повторить» draws it
+    // again, «Отмена» leaves the old one.
+    struct Reset {
+      ~Reset() { SetFileFaultHook({}); }
+    } reset;
+    int renames = 0;
+    int heldFor = 1;
+    SetFileFaultHook([&](CFileStep step) { return step == CFileStep::kRename && ++renames <= heldFor ? EBUSY : 0; });
+    const QString busy = "Файл открыт в другой программе. Закройте его там и повторите.";
+    m_ui.chartFile = m_work->filePath("chart.png");
+    m_ui.chartSize = QSize(300, 200);
+    m_ui.messages.clear();
+    m_ui.answers = {QMessageBox::Retry};
+    view->OnSaveChart();
+    QCOMPARE(m_ui.messages, QStringList{busy});
+    QCOMPARE(m_ui.buttonsShown.last(), QMessageBox::Retry | QMessageBox::Cancel);
+    QCOMPARE(QImage(m_ui.chartFile).size(), QSize(300, 200));
+    renames = 0;
+    heldFor = 100;
+    m_ui.chartSize = QSize(400, 200);
+    m_ui.answers = {QMessageBox::Cancel};
+    view->OnSaveChart();
+    QCOMPARE(m_ui.messages, (QStringList{busy, busy}));
+    QCOMPARE(QImage(m_ui.chartFile).size(), QSize(300, 200));
   }
 };
 

@@ -8,6 +8,9 @@ namespace tkq {
 // A file that cannot be opened, created or written (file dialogs'
 // commands: open, save as, reports, the workbook, the chart).
 inline constexpr const char* kMessageCannotOpen = "Ошибка открытия файла";
+// A file to be replaced that another program holds open (Windows), in
+// place of kMessageCannotOpen; the program offers to try again.
+inline constexpr const char* kMessageFileBusy = "Файл открыт в другой программе. Закройте его там и повторите.";
 // "Сохранить" to the document's own file that cannot be written.
 inline constexpr const char* kMessageCannotSave = "ОШИБКА ОТКРЫТИЯ ФАЙЛА";
 // A file that opened but is no saved archive.

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -97,10 +96,7 @@ std::string PageHeader(const CObjectDefinition& object) {
 class CScratchFile {
  public:
   explicit CScratchFile(const std::filesystem::path& near) : m_path(CreateScratchFileBeside(near, ".book")) {}
-  ~CScratchFile() {
-    std::error_code ec;
-    std::filesystem::remove(m_path, ec);
-  }
+  ~CScratchFile() { RemoveFile(m_path); }
   CScratchFile(const CScratchFile&) = delete;
   CScratchFile& operator=(const CScratchFile&) = delete;
   const std::filesystem::path& Path() const { return m_path; }
@@ -120,8 +116,9 @@ class CWorkbook {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = m_scratchFolder.data();
-    // The library takes UTF-8 names on every platform.
-    m_book = workbook_new_opt(PathToUtf8(file).c_str(), &options);
+    // The library takes UTF-8 names on every platform; on Windows the
+    // extended-length form, which a deep folder needs.
+    m_book = workbook_new_opt(LibraryFileName(file).c_str(), &options);
     if (m_book == nullptr) Fail("out of memory");
   }
   ~CWorkbook() {
@@ -163,10 +160,14 @@ class CWorkbook {
   }
 
   // Writes the file; the workbook is gone afterwards, written or not.
+  // A failure says what the library failed at and the system's reason.
   void Close() {
     lxw_workbook* book = m_book;
     m_book = nullptr;
-    Check(workbook_close(book));
+    ClearSystemError();
+    const lxw_error error = workbook_close(book);
+    const int reason = SystemError();
+    if (error != LXW_NO_ERROR) Fail(detail::WorkbookCloseFailure(error, reason));
   }
 
   [[noreturn]] void Fail(const std::string& why) { throw std::runtime_error("cannot write " + m_target + ": " + why); }
@@ -452,22 +453,6 @@ void WriteInfoSheet(CWorkbook& book, const CCellFormats& formats, const CObjectD
   table.Finish();
 }
 
-// Copies a finished file into the replacement of the destination.
-void CopyInto(const std::filesystem::path& from, CAtomicFile& to) {
-  std::ifstream in(from, std::ios::binary);
-  if (!in) throw std::system_error(EIO, std::generic_category(), "cannot read back " + PathToUtf8(from));
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    const auto n = static_cast<size_t>(in.gcount());
-    if (n > 0) to.Write(std::string_view(buffer.data(), n));
-    if (n < buffer.size()) {
-      if (in.bad()) throw std::system_error(EIO, std::generic_category(), "cannot read back " + PathToUtf8(from));
-      break;
-    }
-  }
-}
-
 }  // namespace
 
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
@@ -476,6 +461,14 @@ void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefini
 }
 
 namespace detail {
+
+std::string WorkbookCloseFailure(int error, int err) {
+  std::string text = lxw_strerror(static_cast<lxw_error>(error));
+  if (const size_t guess = text.find(". Usually"); guess != std::string::npos) text.erase(guess);
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  if (err != 0) text += ": " + std::generic_category().message(err);
+  return text;
+}
 
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
                           const CColumnSwitches& columns, const CWorkbookInfo& info, uint32_t rowsPerSheet) {
@@ -502,7 +495,7 @@ void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefini
     WriteInfoSheet(book, formats, object, info);
     book.Close();
   }
-  CopyInto(scratch.Path(), file);
+  CopyFileInto(scratch.Path(), file);
   file.Commit();
 }
 

@@ -42,6 +42,11 @@ namespace detail {
 // The workbook with at most `rowsPerSheet` data rows a sheet (tests).
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
                           const CColumnSwitches& columns, const CWorkbookInfo& info, uint32_t rowsPerSheet);
+// Why libxlsxwriter's workbook_close() failed with lxw_error `error`: its
+// own text of it, without the guess at a cause it adds ("Usually a
+// permissions error."), and the system's reason `err` (an errno value,
+// 0 when the system gave none).
+std::string WorkbookCloseFailure(int error, int err);
 }  // namespace detail
 
 }  // namespace tkq

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/base/messages.h"
 #include "core/base/paths.h"
 #include "core/storage/file_io_shared.h"
 
@@ -28,6 +29,7 @@ int InjectedFault(CFileStep step) {
 }
 
 void ThrowFileError(int err, const std::string& what, const std::filesystem::path& path, const std::string& after) {
+  if (err == EBUSY) throw CFileBusyError(err, std::generic_category(), what + " " + PathToUtf8(path) + after);
   throw std::system_error(err, std::generic_category(), what + " " + PathToUtf8(path) + after);
 }
 
@@ -75,6 +77,10 @@ std::filesystem::path NameBeside(const std::filesystem::path& path, const std::s
 }
 
 }  // namespace detail
+
+const char* FileErrorMessage(const std::exception& e) {
+  return dynamic_cast<const CFileBusyError*>(&e) != nullptr ? kMessageFileBusy : kMessageCannotOpen;
+}
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view data) {
   CAtomicFile file(path);

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace tkq {
@@ -21,6 +23,18 @@ class CFileTooLargeError : public CFileOpenError {
  public:
   using CFileOpenError::CFileOpenError;
 };
+
+// A file another program holds open, so that it can be neither replaced
+// nor removed (Windows locks an open file; the call was tried again for
+// half a second first). Its code is EBUSY.
+class CFileBusyError : public std::system_error {
+ public:
+  using std::system_error::system_error;
+};
+
+// The first line the user is shown for a file error `e`: that the file is
+// open in another program, or "Ошибка открытия файла".
+const char* FileErrorMessage(const std::exception& e);
 
 // Reads a whole regular file of at most `maxSize` bytes, allocating no
 // more than it holds. A pipe, a device or a folder is refused at once,
@@ -60,6 +74,23 @@ class CAtomicFile {
 // replaced. Throws std::system_error; the temporary file is removed then.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view data);
 
+// Appends the file at `from` to `to` piece by piece. Throws
+// std::system_error.
+void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to);
+
+// Removes a file if it is there; false when one stays.
+bool RemoveFile(const std::filesystem::path& path);
+
+// The name a library that opens files itself should be given for `path`,
+// in UTF-8: on Windows the extended-length form, so that a folder however
+// deep opens; elsewhere the path as it is.
+std::string LibraryFileName(const std::filesystem::path& path);
+
+// The system's reason for the failure of a library's file call: cleared
+// before the call, read after it (an errno value, 0 when none was given).
+void ClearSystemError();
+int SystemError();
+
 // An empty file of its own beside `path`, named after it with `tag` and a
 // unique ending, for a library that writes a file by name. Throws
 // std::system_error; the caller removes the file.
@@ -73,5 +104,11 @@ enum class CFileStep { kCreate, kWrite, kSync, kClose, kRename };
 // instead of being carried out. An empty function removes the hook. Not
 // for use while other threads replace files.
 void SetFileFaultHook(std::function<int(CFileStep)> hook);
+
+#ifdef _WIN32
+// For tests: sees every name handed to Windows' file calls, as handed.
+// An empty function removes it.
+void SetWin32NameObserver(std::function<void(const std::wstring&)> observer);
+#endif
 
 }  // namespace tkq

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/storage/file_io.h"
 #include "core/storage/file_io_shared.h"
@@ -125,6 +126,31 @@ void CAtomicFile::Commit() {
     ThrowFileError(err, "cannot replace", m_path);
   }
 }
+
+void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
+  const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError(errno, "cannot read back", from);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ThrowFileError(errno, "cannot read back", from);
+    if (n == 0) break;
+    to.Write(std::string_view(buffer.data(), static_cast<size_t>(n)));
+  }
+}
+
+bool RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+std::string LibraryFileName(const std::filesystem::path& path) { return path.string(); }
+
+void ClearSystemError() { errno = 0; }
+
+int SystemError() { return errno; }
 
 std::filesystem::path CreateScratchFileBeside(const std::filesystem::path& path, std::string_view tag) {
   std::string name = path.string() + std::string(tag) + "-XXXXXX";

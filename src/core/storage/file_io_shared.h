@@ -16,7 +16,8 @@ namespace tkq::detail {
 // The errno a test makes `step` fail with, or 0 to carry it out.
 int InjectedFault(CFileStep step);
 
-// A std::system_error of `err` saying "`what` PATH`after`".
+// A std::system_error of `err` saying "`what` PATH`after`"; for EBUSY (the
+// file held by another program) a CFileBusyError.
 [[noreturn]] void ThrowFileError(int err, const std::string& what, const std::filesystem::path& path,
                                  const std::string& after = {});
 

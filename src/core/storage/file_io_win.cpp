@@ -1,6 +1,14 @@
 // Files on Windows: wide names (a path keeps UTF-16 there), handles,
 // FlushFileBuffers and MoveFileExW. The errors are errno values, as the
 // POSIX half and the fault hook have them.
+//
+// Every name reaches Windows through Win32Name: absolute and in the
+// extended-length form ("\\?\C:\..."), which Windows takes however deep the
+// folder, where a plain name fails past 260 characters. A call that fails
+// because another program holds the file (an antivirus, an indexer, a
+// cloud client for a moment, an editor for as long as it has the file open)
+// is tried again for half a second; a file still held then is reported as
+// such (EBUSY, CFileBusyError).
 
 #include <windows.h>
 
@@ -8,10 +16,12 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/base/win_errors.h"
 #include "core/storage/file_io.h"
 #include "core/storage/file_io_shared.h"
+#include "core/storage/file_rules.h"
 
 namespace tkq {
 
@@ -20,36 +30,121 @@ using detail::ThrowFileError;
 
 namespace {
 
-int LastErrno() { return ErrnoOfWin32Error(::GetLastError()); }
+std::function<void(const std::wstring&)>& NameObserver() {
+  static std::function<void(const std::wstring&)> observer;
+  return observer;
+}
+
+// What GetFullPathNameW makes of `name`: absolute, backslashes, no "." or
+// ".."; empty when it fails.
+std::wstring FullPathName(const std::wstring& name) {
+  const DWORD length = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (length == 0) return {};
+  std::wstring full(length, L'\0');
+  const DWORD written = ::GetFullPathNameW(name.c_str(), length, full.data(), nullptr);
+  if (written == 0 || written >= length) return {};
+  full.resize(written);
+  return full;
+}
+
+// The name every file call of this file hands Windows for `path`.
+std::wstring Win32Name(const std::filesystem::path& path) {
+  const std::wstring name = path.wstring();
+  const std::wstring full = FullPathName(name);
+  // A name GetFullPathNameW refuses is handed on as it is, to fail there.
+  std::wstring result = full.empty() ? name : detail::ExtendedLengthPath(full);
+  if (const auto& observer = NameObserver()) observer(result);
+  return result;
+}
 
 // COM1, NUL, CON and the like, and whatever is named in the device
 // namespace (pipes among them): Windows resolves them to "\\.\NAME". They
 // are never opened, as opening a serial port acts on the line.
 bool IsDeviceName(const std::wstring& name) {
   if (name.rfind(L"\\\\.\\", 0) == 0) return true;
-  const DWORD length = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-  if (length == 0) return false;
-  std::wstring full(length, L'\0');
-  const DWORD written = ::GetFullPathNameW(name.c_str(), length, full.data(), nullptr);
-  full.resize(written);
-  return full.rfind(L"\\\\.\\", 0) == 0;
+  return FullPathName(name).rfind(L"\\\\.\\", 0) == 0;
+}
+
+bool HeldError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// Whether another program has `name` open in a way that keeps it from
+// being replaced. Tells a held file from one that is refused for good (no
+// permission, read-only), which both fail a replacement with "access
+// denied".
+bool IsHeld(const std::wstring& name) {
+  const HANDLE file = ::CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(file);
+    return false;
+  }
+  const DWORD error = ::GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Runs `call` (true when it succeeded, GetLastError() telling why not),
+// trying again while the file seems held. Returns 0 when it succeeded,
+// else the errno it failed with: EBUSY when `names` (those the call acts
+// on) are held by another program still.
+template <class Call>
+int Retrying(Call call, std::initializer_list<const std::wstring*> names) {
+  DWORD error = 0;
+  const detail::ETry outcome = detail::RetryWhileHeld(
+      [&] {
+        if (call()) return detail::ETry::kDone;
+        error = ::GetLastError();
+        return HeldError(error) ? detail::ETry::kHeld : detail::ETry::kFailed;
+      },
+      [](std::chrono::milliseconds pause) { ::Sleep(static_cast<DWORD>(pause.count())); });
+  if (outcome == detail::ETry::kDone) return 0;
+  if (error == ERROR_ACCESS_DENIED && std::any_of(names.begin(), names.end(), [](const std::wstring* name) {
+        return IsHeld(*name);
+      })) {
+    return EBUSY;
+  }
+  return ErrnoOfWin32Error(error);
+}
+
+// CreateFileW of an already converted name, tried again while held.
+HANDLE OpenFile(const std::wstring& name, DWORD access, DWORD share, DWORD disposition, int& err) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  err = Retrying(
+      [&] {
+        file = ::CreateFileW(name.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+      },
+      {&name});
+  return file;
+}
+
+// DeleteFileW, tried again while held; 0 or the errno.
+int DeleteName(const std::wstring& name) {
+  return Retrying([&] { return ::DeleteFileW(name.c_str()) != 0 || ::GetLastError() == ERROR_FILE_NOT_FOUND; },
+                  {&name});
 }
 
 HANDLE AsHandle(intptr_t file) { return reinterpret_cast<HANDLE>(file); }
 
 }  // namespace
 
+void SetWin32NameObserver(std::function<void(const std::wstring&)> observer) { NameObserver() = std::move(observer); }
+
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize) {
-  const std::wstring name = path.wstring();
-  if (IsDeviceName(name)) throw detail::OpenFailure(path, "not a regular file");
+  if (IsDeviceName(path.wstring())) throw detail::OpenFailure(path, "not a regular file");
+  const std::wstring name = Win32Name(path);
   const DWORD attributes = ::GetFileAttributesW(name.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) throw detail::OpenFailure(path, std::strerror(LastErrno()));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    throw detail::OpenFailure(path, std::strerror(ErrnoOfWin32Error(::GetLastError())));
+  }
   // A folder opens only with backup semantics: its attributes tell it.
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) detail::CheckReadable(path, {true, false, 0}, maxSize);
 
-  const HANDLE file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw detail::OpenFailure(path, std::strerror(LastErrno()));
+  int err = 0;
+  const HANDLE file =
+      OpenFile(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, err);
+  if (file == INVALID_HANDLE_VALUE) throw detail::OpenFailure(path, std::strerror(err));
   struct Closer {
     HANDLE file;
     ~Closer() { ::CloseHandle(file); }
@@ -64,7 +159,7 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t m
   return detail::ReadToEnd(path, size, maxSize, [file](uint8_t* buffer, size_t room, int& err) -> int64_t {
     DWORD got = 0;
     if (!::ReadFile(file, buffer, static_cast<DWORD>(room), &got, nullptr)) {
-      err = LastErrno();
+      err = ErrnoOfWin32Error(::GetLastError());
       return -1;
     }
     return got;
@@ -78,17 +173,16 @@ CAtomicFile::CAtomicFile(const std::filesystem::path& requested) : m_path(reques
     if (!ec) m_path = target;
   }
   m_tmp = detail::NameBeside(m_path, ".tmp", ::GetCurrentProcessId());
-  const std::wstring name = m_path.wstring();
   // A move would put a file in place of the device, or fail on a folder.
-  if (IsDeviceName(name)) ThrowFileError(EINVAL, "cannot replace", m_path, ", not a regular file");
-  const DWORD attributes = ::GetFileAttributesW(name.c_str());
+  if (IsDeviceName(m_path.wstring())) ThrowFileError(EINVAL, "cannot replace", m_path, ", not a regular file");
+  const DWORD attributes = ::GetFileAttributesW(Win32Name(m_path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     ThrowFileError(EISDIR, "cannot replace", m_path, ", not a regular file");
   }
   if (const int err = InjectedFault(CFileStep::kCreate)) ThrowFileError(err, "cannot create", m_path);
-  const HANDLE file =
-      ::CreateFileW(m_tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) ThrowFileError(LastErrno(), "cannot create", m_path);
+  int err = 0;
+  const HANDLE file = OpenFile(Win32Name(m_tmp), GENERIC_WRITE, 0, CREATE_NEW, err);
+  if (file == INVALID_HANDLE_VALUE) ThrowFileError(err, "cannot create", m_path);
   m_file = reinterpret_cast<intptr_t>(file);
 }
 
@@ -97,7 +191,7 @@ CAtomicFile::~CAtomicFile() { Discard(); }
 void CAtomicFile::Discard() {
   if (m_file == -1) return;
   ::CloseHandle(AsHandle(m_file));
-  ::DeleteFileW(m_tmp.c_str());
+  DeleteName(Win32Name(m_tmp));
   m_file = -1;
 }
 
@@ -108,7 +202,7 @@ void CAtomicFile::Write(std::string_view data) {
     const DWORD piece = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
     DWORD written = 0;
     if (injected != 0 || !::WriteFile(AsHandle(m_file), data.data() + done, piece, &written, nullptr)) {
-      const int err = injected != 0 ? injected : LastErrno();
+      const int err = injected != 0 ? injected : ErrnoOfWin32Error(::GetLastError());
       Discard();
       ThrowFileError(err, "cannot write", m_path);
     }
@@ -122,26 +216,67 @@ void CAtomicFile::Commit() {
   // leaves the old file or the new one, never an empty one.
   const int syncFault = InjectedFault(CFileStep::kSync);
   if (syncFault != 0 || !::FlushFileBuffers(file)) {
-    const int err = syncFault != 0 ? syncFault : LastErrno();
+    const int err = syncFault != 0 ? syncFault : ErrnoOfWin32Error(::GetLastError());
     Discard();
     ThrowFileError(err, "cannot write", m_path);
   }
   m_file = -1;
   const int closeFault = InjectedFault(CFileStep::kClose);
   if (!::CloseHandle(file) || closeFault != 0) {
-    const int err = closeFault != 0 ? closeFault : LastErrno();
-    ::DeleteFileW(m_tmp.c_str());
+    const int err = closeFault != 0 ? closeFault : ErrnoOfWin32Error(::GetLastError());
+    DeleteName(Win32Name(m_tmp));
     ThrowFileError(err, "cannot write", m_path);
   }
   // One step that replaces the old file or leaves it; the write-through
   // flag returns only once the move is on the disk.
-  const int renameFault = InjectedFault(CFileStep::kRename);
-  if (renameFault != 0 ||
-      !::MoveFileExW(m_tmp.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const int err = renameFault != 0 ? renameFault : LastErrno();
-    ::DeleteFileW(m_tmp.c_str());
+  const std::wstring from = Win32Name(m_tmp);
+  const std::wstring to = Win32Name(m_path);
+  int err = InjectedFault(CFileStep::kRename);
+  if (err == 0) {
+    err = Retrying(
+        [&] {
+          return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        },
+        {&to, &from});
+  }
+  if (err != 0) {
+    DeleteName(from);
     ThrowFileError(err, "cannot replace", m_path);
   }
+}
+
+void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
+  int err = 0;
+  const HANDLE file = OpenFile(Win32Name(from), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, err);
+  if (file == INVALID_HANDLE_VALUE) ThrowFileError(err, "cannot read back", from);
+  struct Closer {
+    HANDLE file;
+    ~Closer() { ::CloseHandle(file); }
+  } closer{file};
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      ThrowFileError(ErrnoOfWin32Error(::GetLastError()), "cannot read back", from);
+    }
+    if (got == 0) break;
+    to.Write(std::string_view(buffer.data(), got));
+  }
+}
+
+bool RemoveFile(const std::filesystem::path& path) { return DeleteName(Win32Name(path)) == 0; }
+
+std::string LibraryFileName(const std::filesystem::path& path) { return Utf8FromWide(Win32Name(path)); }
+
+void ClearSystemError() {
+  errno = 0;
+  ::SetLastError(0);
+}
+
+int SystemError() {
+  if (errno != 0) return errno;
+  const DWORD error = ::GetLastError();
+  return error != 0 ? ErrnoOfWin32Error(error) : 0;
 }
 
 std::filesystem::path CreateScratchFileBeside(const std::filesystem::path& path, std::string_view tag) {
@@ -149,16 +284,13 @@ std::filesystem::path CreateScratchFileBeside(const std::filesystem::path& path,
   // passed over.
   for (int attempt = 0;; ++attempt) {
     std::filesystem::path name = detail::NameBeside(path, std::string(tag) + "-", ::GetCurrentProcessId());
-    const HANDLE file =
-        ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    int err = 0;
+    const HANDLE file = OpenFile(Win32Name(name), GENERIC_WRITE, 0, CREATE_NEW, err);
     if (file != INVALID_HANDLE_VALUE) {
       ::CloseHandle(file);
       return name;
     }
-    const DWORD error = ::GetLastError();
-    if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt == 100) {
-      ThrowFileError(ErrnoOfWin32Error(error), "cannot create a file beside", path);
-    }
+    if (err != EEXIST || attempt == 100) ThrowFileError(err, "cannot create a file beside", path);
   }
 }
 

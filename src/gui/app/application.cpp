@@ -318,8 +318,10 @@ void CTRV_KQ_VRApp::OnExportWorkbook() {
   try {
     // Written beside the file and renamed when complete: a failure leaves
     // an older file of that name as it was.
-    WriteArchiveWorkbook(FsPath(path), *object, m_document.Columns(),
-                         {kProgramName.toStdString(), kProgramVersion.toStdString()});
+    WriteOfferingRetry(m_pMainFrame, [&] {
+      WriteArchiveWorkbook(FsPath(path), *object, m_document.Columns(),
+                           {kProgramName.toStdString(), kProgramVersion.toStdString()});
+    });
   } catch (const std::exception& e) {
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok, ToQ(e.what()));
   }
@@ -437,7 +439,7 @@ bool CTRV_KQ_VRApp::SaveArchiveAs() {
   if (path.isEmpty()) return false;
   m_profile.RememberFolder(path);
   try {
-    SaveSavedArchive(FsPath(path), *object);
+    if (!WriteOfferingRetry(m_pMainFrame, [&] { SaveSavedArchive(FsPath(path), *object); })) return false;
   } catch (const std::exception& e) {
     // The document keeps its name: nothing of it is under the new one.
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok, ToQ(e.what()));
@@ -458,7 +460,7 @@ bool CTRV_KQ_VRApp::SaveArchive() {
   try {
     // Through a temporary file renamed over the old one: a failing save
     // never destroys the previous file.
-    SaveSavedArchive(FsPath(path), *object);
+    if (!WriteOfferingRetry(m_pMainFrame, [&] { SaveSavedArchive(FsPath(path), *object); })) return false;
   } catch (const std::exception& e) {
     AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
     return false;

@@ -10,6 +10,7 @@
 namespace tkq::gui {
 
 inline const QString kMsgCannotOpen = QString::fromUtf8(kMessageCannotOpen);
+inline const QString kMsgFileBusy = QString::fromUtf8(kMessageFileBusy);
 inline const QString kMsgCannotSave = QString::fromUtf8(kMessageCannotSave);
 inline const QString kMsgErrorCaption = QString::fromUtf8(kMessageErrorCaption);
 inline const QString kMsgHelpUnavailable = QStringLiteral("Вызов справки невозможен.");

@@ -8,7 +8,9 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "core/storage/file_io.h"
 #include "gui/app/dialogs.h"
+#include "gui/app/messages.h"
 #include "gui/output/print_command.h"
 #include "gui/output/print_setup_dialog.h"
 
@@ -186,6 +188,20 @@ void SetUi(CUiServices* services) { g_services = services; }
 QMessageBox::StandardButton AppMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                                        QMessageBox::StandardButtons buttons, const QString& detail) {
   return Ui().Message(parent, text, icon, kAppName, buttons, detail);
+}
+
+bool WriteOfferingRetry(QWidget* parent, const std::function<void()>& write) {
+  for (;;) {
+    try {
+      write();
+      return true;
+    } catch (const CFileBusyError& e) {
+      if (AppMessage(parent, kMsgFileBusy, QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Cancel,
+                     QString::fromUtf8(e.what())) != QMessageBox::Retry) {
+        return false;
+      }
+    }
+  }
 }
 
 }  // namespace tkq::gui

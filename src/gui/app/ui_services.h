@@ -4,6 +4,7 @@
 // tests put a scripted one in its place.
 
 #include <QMessageBox>
+#include <functional>
 #include <QSize>
 #include <QString>
 
@@ -84,5 +85,11 @@ QMessageBox::StandardButton AppMessage(QWidget* parent, const QString& text,
                                        QMessageBox::Icon icon = QMessageBox::Warning,
                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                        const QString& detail = QString());
+
+// Runs `write` (a save or an export); while it fails because another
+// program holds the file, says so and offers to try again («Повторить»,
+// «Отмена»), the file's path and the system's words under the message.
+// False when the user gave up; any other failure is thrown on.
+bool WriteOfferingRetry(QWidget* parent, const std::function<void()>& write);
 
 }  // namespace tkq::gui

@@ -13,10 +13,12 @@ void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<
   if (path.isEmpty()) return;
   profile.RememberFolder(path);
   try {
-    CAtomicFile file(FsPath(path));
-    CAtomicFileSink sink(file);
-    write(sink);
-    file.Commit();
+    WriteOfferingRetry(parent, [&] {
+      CAtomicFile file(FsPath(path));
+      CAtomicFileSink sink(file);
+      write(sink);
+      file.Commit();
+    });
   } catch (const std::exception& e) {
     Ui().Message(parent, kMsgCannotOpen, QMessageBox::NoIcon, kAppName, QMessageBox::Ok, QString::fromUtf8(e.what()));
   }

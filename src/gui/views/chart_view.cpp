@@ -12,6 +12,7 @@
 #include "core/archive/object_definition.h"
 #include "gui/app/archive_document.h"
 #include "gui/app/help_window.h"
+#include "gui/app/messages.h"
 #include "gui/app/profile.h"
 #include "gui/app/tool_icons.h"
 #include "gui/app/ui_services.h"
@@ -109,10 +110,23 @@ void CChartView::OnSaveChart() {
   const QString path = Ui().AskChartFile(this, QDir(m_profile.RememberedFolder()).filePath(name), size);
   if (path.isEmpty()) return;
   m_profile.RememberFolder(path);
-  QString error;
-  if (m_chart->SaveImage(path, size, error)) return;
-  // The message, and under it the system's reason when there is one.
-  AppMessage(this, error.section('\n', 0, 0), QMessageBox::Critical, QMessageBox::Ok, error.section('\n', 1));
+  for (;;) {
+    QString error;
+    if (m_chart->SaveImage(path, size, error)) return;
+    // The message, and under it the system's reason when there is one. A
+    // picture another program holds open may be written again once it
+    // lets go.
+    const QString message = error.section('\n', 0, 0);
+    if (message == kMsgFileBusy) {
+      if (AppMessage(this, message, QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Cancel,
+                     error.section('\n', 1)) == QMessageBox::Retry) {
+        continue;
+      }
+      return;
+    }
+    AppMessage(this, message, QMessageBox::Critical, QMessageBox::Ok, error.section('\n', 1));
+    return;
+  }
 }
 
 void CChartView::keyPressEvent(QKeyEvent* event) {

@@ -1,0 +1,218 @@
+// How files are handed to Windows (the extended-length names), how a file
+// another program holds is waited for, and the error that is left when it
+// stays held.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <vector>
+
+#include "core/base/paths.h"
+#include "core/storage/file_io.h"
+#include "core/storage/file_rules.h"
+#include "support/test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <thread>
+
+#include "core/base/win_errors.h"
+#endif
+
+namespace tkq {
+namespace {
+
+using namespace std::chrono_literals;
+using detail::ETry;
+using detail::ExtendedLengthPath;
+
+size_t Entries(const std::filesystem::path& dir) {
+  size_t n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    (void)e;
+    ++n;
+  }
+  return n;
+}
+
+TEST(FileRules, FullPathsTakeTheExtendedLengthForm) {
+  EXPECT_EQ(ExtendedLengthPath(L"C:\\Отчёты\\a.xlsx"), L"\\\\?\\C:\\Отчёты\\a.xlsx");
+  EXPECT_EQ(ExtendedLengthPath(L"d:\\"), L"\\\\?\\d:\\");
+  EXPECT_EQ(ExtendedLengthPath(L"\\\\server\\share\\folder\\a.sav"), L"\\\\?\\UNC\\server\\share\\folder\\a.sav");
+  // Already extended, or a device: as they are.
+  for (const wchar_t* kept : {L"\\\\?\\C:\\a.sav", L"\\\\?\\UNC\\server\\share\\a.sav", L"\\\\.\\COM5",
+                              L"\\\\.\\pipe\\x", L"\\\\?\\Volume{0e1f}\\a"}) {
+    EXPECT_EQ(ExtendedLengthPath(kept), kept);
+  }
+  // Nothing GetFullPathNameW gives: left for Windows to refuse.
+  for (const wchar_t* kept : {L"", L"a.sav", L"C:a.sav", L"\\a.sav", L"\\\\", L"1:\\a"}) {
+    EXPECT_EQ(ExtendedLengthPath(kept), kept);
+  }
+  // A folder far deeper than 260 characters keeps every character.
+  std::wstring deep = L"C:\\Users\\Инженер";
+  while (deep.size() < 400) deep += L"\\Папка узла учёта";
+  deep += L"\\Объект 01.xlsx";
+  EXPECT_EQ(ExtendedLengthPath(deep), L"\\\\?\\" + deep);
+}
+
+// The waits between tries, with a clock of the test's own: nobody sleeps.
+struct CTries {
+  explicit CTries(std::vector<ETry> each) : outcomes(std::move(each)) {}
+  std::vector<ETry> outcomes;  // of each try in turn; the last repeats
+  size_t made = 0;
+  std::vector<std::chrono::milliseconds> waits;
+
+  ETry Run() {
+    return detail::RetryWhileHeld(
+        [this] { return outcomes[std::min(made++, outcomes.size() - 1)]; },
+        [this](std::chrono::milliseconds pause) { waits.push_back(pause); });
+  }
+  std::chrono::milliseconds Waited() const {
+    std::chrono::milliseconds sum{0};
+    for (auto w : waits) sum += w;
+    return sum;
+  }
+};
+
+TEST(FileRules, AHeldFileIsTriedAgainForHalfASecond) {
+  // Released after two tries: done at the third, 150 ms later.
+  CTries released({ETry::kHeld, ETry::kHeld, ETry::kDone});
+  EXPECT_EQ(released.Run(), ETry::kDone);
+  EXPECT_EQ(released.made, 3u);
+  EXPECT_EQ(released.waits, (std::vector{50ms, 100ms}));
+
+  // Held for good: five tries, half a second, then held it stays.
+  CTries held({ETry::kHeld});
+  EXPECT_EQ(held.Run(), ETry::kHeld);
+  EXPECT_EQ(held.made, 5u);
+  EXPECT_EQ(held.waits, (std::vector{50ms, 100ms, 150ms, 200ms}));
+  EXPECT_EQ(held.Waited(), 500ms);
+
+  // Done, or failed for another reason: never tried again.
+  for (ETry once : {ETry::kDone, ETry::kFailed}) {
+    CTries tries({once});
+    EXPECT_EQ(tries.Run(), once);
+    EXPECT_EQ(tries.made, 1u);
+    EXPECT_TRUE(tries.waits.empty());
+  }
+  // Held, then failing otherwise: that failure, without waiting on.
+  CTries changed({ETry::kHeld, ETry::kFailed, ETry::kDone});
+  EXPECT_EQ(changed.Run(), ETry::kFailed);
+  EXPECT_EQ(changed.made, 2u);
+}
+
+// A replacement the file's holder keeps from completing: a CFileBusyError
+// the user is told of as such; the previous file stays, no temporary
+// file is left. Other errors keep their message.
+TEST(FileRules, AFileStillHeldIsReportedAsOpenElsewhere) {
+  struct Reset {
+    ~Reset() { SetFileFaultHook({}); }
+  } reset;
+  test::TempDir dir;
+  const auto target = dir / "kept.csv";
+  std::ofstream(target, std::ios::binary) << "previous";
+  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kRename ? EBUSY : 0; });
+  try {
+    WriteFileAtomically(target, "new");
+    ADD_FAILURE() << "written";
+  } catch (const CFileBusyError& e) {
+    EXPECT_EQ(e.code().value(), EBUSY);
+    EXPECT_STREQ(FileErrorMessage(e), "Файл открыт в другой программе. Закройте его там и повторите.");
+    EXPECT_NE(std::string(e.what()).find("kept.csv"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(test::ReadText(target), "previous");
+  EXPECT_EQ(Entries(dir.Path()), 1u);
+
+  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kCreate ? EACCES : 0; });
+  try {
+    WriteFileAtomically(target, "new");
+    ADD_FAILURE() << "written";
+  } catch (const std::system_error& e) {
+    EXPECT_EQ(dynamic_cast<const CFileBusyError*>(&e), nullptr);
+    EXPECT_STREQ(FileErrorMessage(e), "Ошибка открытия файла");
+  }
+}
+
+// Files in a folder far past Windows' 260 characters: written, replaced,
+// read and removed.
+TEST(FileRules, AFolderDeeperThanWindowsPlainNames) {
+  test::TempDir dir;
+  std::filesystem::path folder = dir.Path();
+  while (folder.native().size() < 300) folder /= PathFromUtf8("Папка узла учёта");
+  std::filesystem::create_directories(folder);
+  const auto file = folder / PathFromUtf8("Объект 01.sav");
+  ASSERT_GT(file.native().size(), 300u);
+#ifdef _WIN32
+  // Every name Windows is handed is the extended-length one.
+  std::vector<std::wstring> names;
+  SetWin32NameObserver([&](const std::wstring& name) { names.push_back(name); });
+  struct Reset {
+    ~Reset() { SetWin32NameObserver({}); }
+  } reset;
+#endif
+  WriteFileAtomically(file, "first");
+  WriteFileAtomically(file, "second");
+  EXPECT_EQ(test::ReadText(file), "second");
+  const auto scratch = CreateScratchFileBeside(file, ".book");
+  EXPECT_EQ(Entries(folder), 2u);
+  EXPECT_TRUE(RemoveFile(scratch));
+  EXPECT_TRUE(RemoveFile(scratch));  // gone already
+  EXPECT_EQ(ReadWholeFile(file, 100).size(), 6u);
+  EXPECT_EQ(Entries(folder), 1u);
+#ifdef _WIN32
+  ASSERT_GE(names.size(), 8u);
+  for (const std::wstring& name : names) {
+    EXPECT_EQ(name.rfind(L"\\\\?\\", 0), 0u) << Utf8FromWide(name);
+    EXPECT_EQ(name.find(L'/'), std::wstring::npos);
+  }
+  // The library's name for a file is the same form, in UTF-8.
+  EXPECT_EQ(LibraryFileName(file).rfind("\\\\?\\", 0), 0u);
+#else
+  EXPECT_EQ(LibraryFileName(file), file.string());
+#endif
+}
+
+#ifdef _WIN32
+// Another handle holds the file as Excel holds an open workbook: without
+// sharing. Released within the retries, the replacement goes through;
+// held on, it fails as held, in about half a second, the file as it was.
+TEST(FileRules, WindowsWaitsForAFileHeldOpen) {
+  test::TempDir dir;
+  const auto target = dir / "Отчёт.txt";
+  std::ofstream(target, std::ios::binary) << "previous";
+  const auto hold = [&] {
+    return ::CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+
+  HANDLE held = hold();
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread release([held] {
+    ::Sleep(200);
+    ::CloseHandle(held);
+  });
+  const auto started = std::chrono::steady_clock::now();
+  WriteFileAtomically(target, "new");
+  const auto took = std::chrono::steady_clock::now() - started;
+  release.join();
+  EXPECT_EQ(test::ReadText(target), "new");
+  EXPECT_GE(took, 150ms);
+  EXPECT_EQ(Entries(dir.Path()), 1u);
+
+  held = hold();
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const auto again = std::chrono::steady_clock::now();
+  EXPECT_THROW(WriteFileAtomically(target, "newer"), CFileBusyError);
+  const auto failedAfter = std::chrono::steady_clock::now() - again;
+  ::CloseHandle(held);
+  EXPECT_GE(failedAfter, 450ms);
+  EXPECT_LT(failedAfter, 3s);
+  EXPECT_EQ(test::ReadText(target), "new");
+  EXPECT_EQ(Entries(dir.Path()), 1u);
+}
+#endif
+
+}  // namespace
+}  // namespace tkq
