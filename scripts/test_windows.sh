@@ -10,7 +10,9 @@
 #  3. serial: tarvik-kq-sim serve on a pseudo-terminal mapped into wine as
 #     COM5; identify, list, read (one object and --objects all) give what the
 #     Linux tool reads; the simulator's faults give the same messages; a
-#     port that does not exist gives «ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ»;
+#     port numbered past 256 is listed and opened; the console's code page
+#     is left as it was; a port that does not exist gives «ПОРТ ЗАНЯТ ИЛИ НЕ
+#     СУЩЕСТВУЕТ»;
 #  4. tarvik-monitor.exe under wine with Xvfb: opens a saved archive given
 #     on its command line with its four windows (screenshot in
 #     build/windows/test/), reads an object from the simulator through its
@@ -179,6 +181,27 @@ echo "figures: a year's archive at 38400 Bd under wine in $(calc "$ended - $star
   "$estimate s: ratio $(calc "($ended - $started) / $estimate"); identify $(calc "$ended_id - $started_id") s" \
   "(a start of tarvik-kq.exe alone $(calc "$ended_v - $started_v") s)"
 check "a year's archive read over COM5" "[ -f '$work/year.sav' ]"
+# A port numbered past 256, as port databases give them: found where the
+# drivers announce it, opened by its device name.
+serve
+ln -sfn "$(readlink "$WINEPREFIX/dosdevices/com5")" "$WINEPREFIX/dosdevices/com300"
+wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\TkqSerial300' /d COM300 /f >/dev/null 2>&1
+win_cli identify --port COM300 --baud 38400 >"$work/identify300.txt" 2>&1
+win_cli ports >"$work/ports300.txt" 2>/dev/null
+wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\TkqSerial300' /f >/dev/null 2>&1
+rm -f "$WINEPREFIX/dosdevices/com300"
+unserve
+check "identify over COM300" "grep -qF 'TARVIK 59.11.03.04' '$work/identify300.txt'"
+check "ports lists COM300" "grep -q '^COM300' '$work/ports300.txt'"
+# The console each program is started from keeps the code page it had.
+console_page() {  # program, arguments: the console's code page after the program ran in it
+  wine cmd /c "chcp 866 >nul & \"$(winepath -w "$1")\" $2 & chcp" 2>/dev/null | tr -d '\r' |
+    grep -Eo '[0-9]+' | tail -n 1
+}
+kq_page=$(console_page "$portable/tarvik-kq.exe" "info nothing.sav >nul 2>nul")
+monitor_page=$(console_page "$portable/tarvik-monitor.exe" "--help")  # into the console itself
+check "tarvik-kq and tarvik-monitor --help leave the console's code page 866 as it was ($kq_page, $monitor_page)" \
+  "[ '$kq_page' = 866 ] && [ '$monitor_page' = 866 ]"
 win_cli identify --port COM9 >"$work/busy.txt" 2>&1
 check "a port that does not exist: «ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ»" "grep -q 'ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ' '$work/busy.txt'"
 
