@@ -117,8 +117,8 @@ TEST_F(WindowsTool, APathFromTheDrivesRootIsNoOption) {
 }
 
 // A file another program holds open without sharing it (a report open in
-// an editor) cannot be replaced: the write fails, the old file stays and
-// nothing is left beside it.
+// an editor) cannot be replaced: after half a second of tries the write
+// fails saying so, the old file stays and nothing is left beside it.
 TEST_F(WindowsTool, AReplacementWindowsRefusesKeepsTheOldFile) {
   const std::filesystem::path report = folder / L"отчёт.txt";
   std::ofstream(report, std::ios::binary) << "previous report";
@@ -127,7 +127,7 @@ TEST_F(WindowsTool, AReplacementWindowsRefusesKeepsTheOldFile) {
   EXPECT_THROW(WriteFileAtomically(report, "new report"), std::system_error);
   const ToolRun run = RunTool(folder, L"report \"объект №1.sav\" --view params -o отчёт.txt");
   EXPECT_EQ(run.status, 1u);
-  EXPECT_EQ(run.err.rfind("Ошибка открытия файла", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.rfind("Файл открыт в другой программе. Закройте его там и повторите.", 0), 0u) << run.err;
   ::CloseHandle(held);
   EXPECT_EQ(test::ReadText(report), "previous report");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);

@@ -29,12 +29,26 @@ using namespace std::chrono_literals;
 using detail::ETry;
 using detail::ExtendedLengthPath;
 
+// The names in `dir`, counted by the system itself (the C runtime's
+// directory listing under std::filesystem stops at 260 characters on
+// Windows).
 size_t Entries(const std::filesystem::path& dir) {
   size_t n = 0;
+#ifdef _WIN32
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW((L"\\\\?\\" + (dir / L"*").wstring()).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") ++n;
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+#else
   for (const auto& e : std::filesystem::directory_iterator(dir)) {
     (void)e;
     ++n;
   }
+#endif
   return n;
 }
 

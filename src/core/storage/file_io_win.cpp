@@ -36,8 +36,11 @@ std::function<void(const std::wstring&)>& NameObserver() {
 }
 
 // What GetFullPathNameW makes of `name`: absolute, backslashes, no "." or
-// ".."; empty when it fails.
-std::wstring FullPathName(const std::wstring& name) {
+// ".."; empty when it fails. Forward slashes are separators as Windows
+// takes them ("/data/a.sav" from the current drive's root), turned to
+// backslashes first: wine would take a leading one for its host's root.
+std::wstring FullPathName(std::wstring name) {
+  if (name.rfind(L"\\\\?\\", 0) != 0) std::replace(name.begin(), name.end(), L'/', L'\\');
   const DWORD length = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
   if (length == 0) return {};
   std::wstring full(length, L'\0');
