@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
@@ -40,13 +42,25 @@ using namespace tkq::gui;
 
 namespace {
 
+// The visible items' texts; a recent file's as its number and full path
+// (the item itself shortens a long one in the middle).
 QStringList MenuTexts(QMenu* menu) {
+  static const QRegularExpression recent(QStringLiteral("^&\\d "));
   QStringList texts;
   for (QAction* a : menu->actions()) {
-    if (a->isVisible()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    if (!a->isVisible()) continue;
+    if (a->isSeparator()) {
+      texts << QStringLiteral("-");
+    } else if (recent.match(a->text()).hasMatch()) {
+      texts << a->text().left(3) + a->toolTip();
+    } else {
+      texts << a->text();
+    }
   }
   return texts;
 }
+
+QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 QStringList MenuBarTexts(CMainFrame* frame) {
   QStringList texts;
@@ -129,27 +143,45 @@ class TestApplication : public gui::test::CProgramTest {
   }
 
   void inTheHomeFolderTheDescriptionLivesInTheDataFolder() {
+#ifdef _WIN32
+    // Started from the Start menu: the current folder is the program's own
+    // (Windows says where the home folder is, not the environment). The
+    // data folder (%LOCALAPPDATA%) is the tests' own.
+    const QString startFolder = QCoreApplication::applicationDirPath();
+    QStandardPaths::setTestModeEnabled(true);
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const auto restore = qScopeGuard([&] {
+      QFile::remove(startFolder + "/TarvikKQ.def");
+      QDir(dataFolder + "/Tarvik KQ").removeRecursively();
+      QStandardPaths::setTestModeEnabled(false);
+    });
+#else
     // Started from the desktop menu: the current folder is the home folder.
+    const QString startFolder = m_work->path();
+    const QString dataFolder = m_work->filePath("data");
     const QByteArray home = qgetenv("HOME"), data = qgetenv("XDG_DATA_HOME");
     const auto restore = qScopeGuard([&] {
       qputenv("HOME", home);
       data.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", data);
     });
-    qputenv("HOME", m_work->path().toUtf8());
-    qputenv("XDG_DATA_HOME", m_work->filePath("data").toUtf8());
-    const QString kept = m_work->filePath("data/Tarvik KQ/TarvikKQ.def");
+    qputenv("HOME", startFolder.toUtf8());
+    qputenv("XDG_DATA_HOME", dataFolder.toUtf8());
+#endif
+    QDir::setCurrent(startFolder);
+    const QString kept = dataFolder + "/Tarvik KQ/TarvikKQ.def";
+    const QString here = startFolder + "/TarvikKQ.def";
     Start();
     QCOMPARE(m_ui.messages, QStringList{"НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ"});
     QCOMPARE(QFileInfo(kept).size(), 32397);
-    QVERIFY(!QFile::exists(m_work->filePath("TarvikKQ.def")));
+    QVERIFY(!QFile::exists(here));
     m_app.reset();
     m_ui.messages.clear();
     Start();
     QVERIFY(m_ui.messages.isEmpty());  // read from the data folder
 
-    // A file already in the home folder is the user's: it is the one read.
+    // A file already in the start folder is the user's: it is the one read.
     m_app.reset();
-    QVERIFY(QFile::rename(kept, m_work->filePath("TarvikKQ.def")));
+    QVERIFY(QFile::rename(kept, here));
     Start();
     QVERIFY(m_ui.messages.isEmpty());
     QVERIFY(!QFile::exists(kept));
@@ -209,7 +241,7 @@ class TestApplication : public gui::test::CProgramTest {
              (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S",
                           "Сохранить как...", "-", "Печать...\tCtrl+P", "Предварительный просмотр",
                           "Настройка печати...", "Формирование отчета", "Экспорт в Excel (XLSX)...", "-",
-                          "&1 " + m_work->filePath("a.sav"), "-", "Выход"}));
+                          "&1 " + Native(m_work->filePath("a.sav")), "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Каскадное", "Заголовки", "Упорядочить значки"}));
     QVERIFY(frame->Action(kCmdSave)->isEnabled());
@@ -433,7 +465,11 @@ class TestApplication : public gui::test::CProgramTest {
     m_app.reset();
     CTRV_KQ_VRApp& app = Start();
     QStringList texts = MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu());
-    QCOMPARE(texts.mid(texts.size() - 5), (QStringList{"&1 " + b, "&2 " + d, "&3 " + c, "-", "Выход"}));
+    QCOMPARE(texts.mid(texts.size() - 5),
+             (QStringList{"&1 " + Native(b), "&2 " + Native(d), "&3 " + Native(c), "-", "Выход"}));
+    for (QAction* item : app.MainFrame()->menuBar()->actions()[0]->menu()->actions()) {
+      if (item->text().startsWith("&1 ")) QVERIFY2(item->text().endsWith("b.sav"), qPrintable(item->text()));
+    }
     // The second item opens d.
     app.OnOpenRecent(1);
     QCOMPARE(app.m_document.m_strArchivePath, d);
@@ -448,7 +484,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(app.RecentFiles(), (QStringList{d, c}));
     QCOMPARE(app.m_document.m_strArchivePath, d);  // the document stays
     texts = MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu());
-    QCOMPARE(texts.mid(texts.size() - 4), (QStringList{"&1 " + d, "&2 " + c, "-", "Выход"}));
+    QCOMPARE(texts.mid(texts.size() - 4), (QStringList{"&1 " + Native(d), "&2 " + Native(c), "-", "Выход"}));
   }
 
   void theWorkbookIsWrittenFromTheFileMenu() {

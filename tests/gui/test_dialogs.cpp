@@ -99,7 +99,7 @@ class TestDialogs : public QObject {
     for (const tkq::CSerialPort& port : found.ports) names << QString::fromStdString(port.name);
     QCOMPARE(shown, names);
     QCOMPARE(dialog.m_cbPort->itemData(0, Qt::ToolTipRole).toString(),
-             QString::fromStdString("/dev/ttyS0: " + tkq::PortDescription(found.ports[0])));
+             QString::fromStdString(found.ports[0].device + ": " + tkq::PortDescription(found.ports[0])));
   }
 
   void portSettingsShowsTheGivenChoice() {

@@ -28,10 +28,15 @@ using namespace tkq::gui;
 
 namespace {
 
+// The topics of this system's help in the order of the contents: the
+// simulator is not part of the Windows build.
 const QStringList kTopics = {help::kContents,    help::kConnection,   help::kReading,    help::kSettingsView,
                              help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart,
                              help::kSaving,      help::kPrinting,     help::kReports,    help::kExport,
-                             help::kSimulator,   help::kVersions};
+#ifndef _WIN32
+                             help::kSimulator,
+#endif
+                             help::kVersions};
 
 QString Title(const QString& html) {
   QTextDocument document;
@@ -284,11 +289,13 @@ class TestHelp : public QObject {
       QVERIFY2(reports.contains(QString::fromUtf8(text)), text);
     }
 
+#ifndef _WIN32
     const QString simulator = Text(help::kSimulator);
     for (const char* text :
          {"tarvik-kq-sim generate", "tarvik-kq-sim serve", "--link /tmp/tarvik-tty", "Параметры связи"}) {
       QVERIFY2(simulator.contains(QString::fromUtf8(text)), text);
     }
+#endif
   }
 
   void showHelpOpensTheWindowAtTheTopic() {
@@ -349,11 +356,11 @@ class TestHelp : public QObject {
     // Closed, the window comes back on the next call, the same one.
     window->close();
     QVERIFY(!window->isVisible());
-    QVERIFY(ShowHelp(help::kSimulator));
+    QVERIFY(ShowHelp(help::kExport));
     QVERIFY(window);
     QCOMPARE(FindHelpWindow(), window.data());
     QVERIFY(window->isVisible());
-    QCOMPARE(Browser()->source(), QUrl(QStringLiteral("qrc:/help/simulator.html")));
+    QCOMPARE(Browser()->source(), QUrl(QStringLiteral("qrc:/help/export.html")));
   }
 
   void linksLeadToPagesAndOutside() {

@@ -100,6 +100,10 @@ class TestPrinting : public gui::test::CProgramTest {
   void init() {
     Begin();
     m_bPlatformPrintsPdf = PlatformDialogPrintsPdf();
+    // The scripted print dialog names the PDF file itself, on every system
+    // (Windows' own would not, and the program would then ask for one in a
+    // dialog of its own; the test that says so sets this back).
+    SetPlatformDialogPrintsPdf(true);
   }
   void cleanup() {
     SetPlatformDialogPrintsPdf(m_bPlatformPrintsPdf);
