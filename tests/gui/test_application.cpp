@@ -101,6 +101,14 @@ class TestApplication : public gui::test::CProgramTest {
 
  private:
   // A saved archive of `records` hourly records.
+  // Opens `path` and changes its description, so that a save would change
+  // the file.
+  bool OpenChanged(const QString& path) {
+    if (!m_app->OpenArchiveFile(path)) return false;
+    m_app->m_document.m_pCurrentObject->m_strDescription = "Другое описание";
+    return true;
+  }
+
   QString SavedArchive(const QString& name, size_t records = 30, uint8_t object = 3) {
     auto description = tkq::test::BuiltInDescription();
     auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records);
@@ -371,9 +379,8 @@ class TestApplication : public gui::test::CProgramTest {
     } reset;
     CTRV_KQ_VRApp& app = Start();
     const QString path = SavedArchive("obj3.sav");
-    QVERIFY(app.OpenArchiveFile(path));
-    app.m_document.m_pCurrentObject->m_strDescription = "Другое описание";  // a save would change the file
     const QByteArray before = FileBytes(path);
+    QVERIFY(OpenChanged(path));
 
     // A full disk.
     SetFileFaultHook([](CFileStep step) { return step == CFileStep::kWrite ? ENOSPC : 0; });
@@ -411,9 +418,8 @@ class TestApplication : public gui::test::CProgramTest {
     } reset;
     CTRV_KQ_VRApp& app = Start();
     const QString path = SavedArchive("obj3.sav");
-    QVERIFY(app.OpenArchiveFile(path));
-    app.m_document.m_pCurrentObject->m_strDescription = "Другое описание";
     const QByteArray before = FileBytes(path);
+    QVERIFY(OpenChanged(path));
     int renames = 0;
     int heldFor = 1;  // renames refused
     SetFileFaultHook([&](CFileStep step) { return step == CFileStep::kRename && ++renames <= heldFor ? EBUSY : 0; });
