@@ -641,14 +641,17 @@ echo "=== deep folders and held files"
 calls=$(grep -rnE '(CreateFileW|MoveFileW|MoveFileExW|DeleteFileW|GetFileAttributesW|FindFirstFileW|CreateDirectoryW|_wfopen|_wopen|fopen|ifstream|ofstream)\b' \
   src/core --include='*.cpp' | grep -v '^src/core/link/' | grep -v '^src/core/storage/file_io_win.cpp:' | grep -v '^\S*:[0-9]*: *//')
 check "the core's file calls are all in the Windows file layer${calls:+ (not: $calls)}" "[ -z '$calls' ]"
-win_length() { local w; w=$(winepath -w "$1" 2>/dev/null); echo "${#w}"; }
+# The length of the Windows name of a path under the build folder, which
+# wine shows on its drive Z: ("Z:" and the path, '/' made '\'); winepath
+# itself gives up past 260 characters.
+win_length() { echo $((${#1} + 2)); }
 deep_folder() {  # base, characters: a folder whose Windows name is at least that long
   local folder=$1
   while [ "$(win_length "$folder")" -lt "$2" ]; do folder="$folder/Узел учёта №1"; done
   mkdir -p "$folder" && echo "$folder"
 }
 deep=$(deep_folder "$work/Глубоко" 285)
-sav=$deep/Насосная узла.sav
+sav="$deep/Насосная узла.sav"
 saved_length=$(win_length "$sav")
 (cd "$work" && win_cli import "$inst" --object 1 --id "$id" -o "$sav" 2>"$work/deep-import.err")
 check "import into a $saved_length-character path" \
@@ -659,7 +662,7 @@ check "import into a $saved_length-character path" \
 check "report and export (CSV) into $(win_length "$deep/Отчёт об архиве узла.txt")-character paths" \
   "cmp -s '$deep/Отчёт об архиве узла.txt' '$cyr/linux-archive.txt' && cmp -s '$deep/Параметры узла.csv' '$cyr/linux-params.csv'"
 book_folder=$(deep_folder "$work/Книги" 322)
-book=$book_folder/Объект 01.xlsx
+book="$book_folder/Объект 01.xlsx"
 (cd "$cyr" && win_cli export Насосная.sav -o "$book" 2>"$work/deep-book.err")
 check "export (XLSX) into a $(win_length "$book_folder")-character folder: a workbook, nothing on standard error" \
   "unzip -tq '$book' >/dev/null 2>&1 && [ ! -s '$work/deep-book.err' ] && [ \"\$(ls -A '$book_folder')\" = 'Объект 01.xlsx' ]"
@@ -670,9 +673,9 @@ held_win=$(winepath -w "$held")
 holding() {  # milliseconds: a second process holds $held, from the export's temporary file on, that long
   wine "$hold" "$held_win" "$1" >"$work/hold.out" 2>&1 &
   hold_pid=$!
-  for _ in $(seq 200); do grep -q '^held' "$work/hold.out" 2>/dev/null && break; sleep 0.05; done
+  for _ in $(seq 200); do grep -q '^held' "$work/hold.out" 2>/dev/null && break; sleep 0.05; done  # "held\r"
 }
-held_for() { sed -n 's/^temporary file there for \([0-9]*\) ms$/\1/p' "$work/hold.out"; }
+held_for() { tr -d '\r' <"$work/hold.out" | sed -n 's/^temporary file there for \([0-9]*\) ms$/\1/p'; }
 no_temporary() { ! ls -A "$cyr" | grep -q '^Занят.csv.tmp'; }
 printf 'previous\r\n' >"$work/previous.csv"
 cp "$work/previous.csv" "$held"
@@ -690,9 +693,9 @@ started_ms=$(date +%s%3N)
 long_status=$?
 ended_ms=$(date +%s%3N)
 wait "$hold_pid"
-echo "held on: the export gave up $(held_for) ms after making its temporary file ($((ended_ms - started_ms)) ms in all under wine): $(head -n 1 "$work/held-long.out")"
+echo "held on: the export gave up $(held_for) ms after making its temporary file ($((ended_ms - started_ms)) ms in all under wine): $(head -n 1 "$work/held-long.out" | tr -d '\r')"
 check "a file held on: status 1, «Файл открыт в другой программе», the file as it was, no temporary file" \
-  "[ $long_status -eq 1 ] && [ \"\$(head -n 1 '$work/held-long.out')\" = 'Файл открыт в другой программе. Закройте его там и повторите.' ] &&
+  "[ $long_status -eq 1 ] && [ \"\$(head -n 1 '$work/held-long.out' | tr -d '\r')\" = 'Файл открыт в другой программе. Закройте его там и повторите.' ] &&
    cmp -s '$held' '$work/previous.csv' && no_temporary"
 
 echo
