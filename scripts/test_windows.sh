@@ -74,10 +74,10 @@ fi
 echo "=== the same bytes as the Linux tool"
 inst=$work/instrument
 "$sim" generate "$inst" --objects 1,2 --records 3000 --version "TARVIK 59.11.03.04" >/dev/null
-id="$(sed -n 1p "$inst/identification.txt") $(sed -n 2p "$inst/identification.txt")"
+instrument_id="$(sed -n 1p "$inst/identification.txt") $(sed -n 2p "$inst/identification.txt")"
 cyr=$work/Объекты
 mkdir -p "$cyr"
-(cd "$work" && "$lin_cli" import "$inst" --object 1 --id "$id" -o "$cyr/Насосная.sav")
+(cd "$work" && "$lin_cli" import "$inst" --object 1 --id "$instrument_id" -o "$cyr/Насосная.sav")
 for view in archive abnormal params; do
   (cd "$cyr" && "$lin_cli" report Насосная.sav --view "$view" -o "linux-$view.txt" &&
     win_cli report Насосная.sav --view "$view" -o "Отчёт $view.txt" && win_cli report Насосная.sav --view "$view" \
@@ -128,7 +128,7 @@ started=$SECONDS
 echo "read of object 2 under wine: $((SECONDS - started)) s"
 (cd "$work" && win_cli read --port COM5 --baud 38400 --objects all -o all >readall.txt 2>&1)
 unserve
-(cd "$work" && "$lin_cli" import "$inst" --object 2 --id "$id" -o import2.sav)
+(cd "$work" && "$lin_cli" import "$inst" --object 2 --id "$instrument_id" -o import2.sav)
 same_archive() {  # a, b: the same reports of every view
   local v
   for v in archive abnormal params; do
@@ -653,7 +653,7 @@ deep_folder() {  # base, characters: a folder whose Windows name is at least tha
 deep=$(deep_folder "$work/Глубоко" 285)
 sav="$deep/Насосная узла.sav"
 saved_length=$(win_length "$sav")
-(cd "$work" && win_cli import "$inst" --object 1 --id "$id" -o "$sav" 2>"$work/deep-import.err")
+(cd "$work" && win_cli import "$inst" --object 1 --id "$instrument_id" -o "$sav" 2>"$work/deep-import.err")
 check "import into a $saved_length-character path" \
   "[ $saved_length -ge 300 ] && [ -s '$sav' ] && [ ! -s '$work/deep-import.err' ] &&
    '$lin_cli' info '$sav' >/dev/null 2>&1"
