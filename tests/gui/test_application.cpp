@@ -121,7 +121,10 @@ class TestApplication : public gui::test::CProgramTest {
 
  private slots:
   void init() { Begin(); }
-  void cleanup() { End(); }
+  void cleanup() {
+    SetFileFaultHook({});  // whatever a test made files do
+    End();
+  }
 
   void startUpWritesTheDescriptionOnceAndUsesTheDefaults() {
     CTRV_KQ_VRApp& app = Start();
@@ -374,9 +377,6 @@ class TestApplication : public gui::test::CProgramTest {
   }
 
   void aSaveThatFailsKeepsTheFileAndSaysSo() {
-    struct Reset {
-      ~Reset() { SetFileFaultHook({}); }
-    } reset;
     CTRV_KQ_VRApp& app = Start();
     const QString path = SavedArchive("obj3.sav");
     const QByteArray before = FileBytes(path);
@@ -413,9 +413,6 @@ class TestApplication : public gui::test::CProgramTest {
   // «Повторить» redoing the save or the export, «Отмена» giving it up and
   // the file as it was.
   void aFileHeldElsewhereIsOfferedAgain() {
-    struct Reset {
-      ~Reset() { SetFileFaultHook({}); }
-    } reset;
     CTRV_KQ_VRApp& app = Start();
     const QString path = SavedArchive("obj3.sav");
     const QByteArray before = FileBytes(path);
