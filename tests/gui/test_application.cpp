@@ -105,7 +105,7 @@ class TestApplication : public gui::test::CProgramTest {
   // the file.
   bool OpenChanged(const QString& path) {
     if (!m_app->OpenArchiveFile(path)) return false;
-    m_app->m_document.m_pCurrentObject->m_strDescription = "Другое описание";
+    m_app->Document().SetDescription("Другое описание");
     return true;
   }
 
@@ -131,14 +131,14 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.messages, QStringList{"НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ"});
     QCOMPARE(m_ui.icons.first(), QMessageBox::Critical);
     QCOMPARE(QFileInfo(m_work->filePath("TarvikKQ.def")).size(), 32397);
-    QCOMPARE(QString::fromStdString(app.m_link.m_strPortName), QString("COM2"));
-    QCOMPARE(app.m_link.m_nBaudRate, 9600u);
-    QCOMPARE(int(app.m_link.m_nDeviceAddress), 1);
-    QVERIFY(!app.m_document.m_columns.m_bShowNumber);
-    QVERIFY(app.m_document.m_columns.m_bShowFirst && app.m_document.m_columns.m_bShowAbnormal &&
-            app.m_document.m_columns.m_bShowArchivingTime);
+    QCOMPARE(QString::fromStdString(app.Link().m_strPortName), QString("COM2"));
+    QCOMPARE(app.Link().m_nBaudRate, 9600u);
+    QCOMPARE(int(app.Link().m_nDeviceAddress), 1);
+    QVERIFY(!app.Document().Columns().m_bShowNumber);
+    QVERIFY(app.Document().Columns().m_bShowFirst && app.Document().Columns().m_bShowAbnormal &&
+            app.Document().Columns().m_bShowArchivingTime);
     QCOMPARE(app.MainFrame()->windowTitle(), QString("Монитор Тарвик КУ (пользовательская версия) 1.25"));
-    QVERIFY(!app.m_document.m_pCurrentObject);
+    QVERIFY(!app.Document().Object());
 
     m_app.reset();
     m_ui.messages.clear();
@@ -148,7 +148,7 @@ class TestApplication : public gui::test::CProgramTest {
     // Writing the description again where it cannot be written is said.
     QVERIFY(QFile::remove(m_work->filePath("TarvikKQ.def")));
     QVERIFY(QDir(m_work->path()).mkpath("TarvikKQ.def/in-the-way"));
-    m_app->MainFrame()->Action(kCmdSaveDescription)->trigger();
+    m_app->MainFrame()->Action(ECommand::kSaveDescription)->trigger();
     QCOMPARE(m_ui.messages, QStringList{"ОШИБКА ОТКРЫТИЯ ФАЙЛА"});
     QVERIFY(m_ui.details.last().contains("TarvikKQ.def"));
   }
@@ -215,38 +215,38 @@ class TestApplication : public gui::test::CProgramTest {
       s.setValue("Tarvik KQ/DeviceAddress", 17);
     }
     CTRV_KQ_VRApp& app = Start();
-    QCOMPARE(QString::fromStdString(app.m_link.m_strPortName), QString("COM2"));
-    QCOMPARE(app.m_link.m_nBaudRate, 38400u);
-    QCOMPARE(int(app.m_link.m_nDeviceAddress), 17);
+    QCOMPARE(QString::fromStdString(app.Link().m_strPortName), QString("COM2"));
+    QCOMPARE(app.Link().m_nBaudRate, 38400u);
+    QCOMPARE(int(app.Link().m_nDeviceAddress), 17);
     m_app.reset();
     {
       QSettings s(m_work->filePath("profile.ini"), QSettings::IniFormat);
       s.setValue("Tarvik KQ/PortName", "/dev/serial/by-id/usb-FTDI-if00-port0");
     }
-    QCOMPARE(QString::fromStdString(Start().m_link.m_strPortName), QString("/dev/serial/by-id/usb-FTDI-if00-port0"));
+    QCOMPARE(QString::fromStdString(Start().Link().m_strPortName), QString("/dev/serial/by-id/usb-FTDI-if00-port0"));
   }
 
   void theMenusFollowTheDocumentWindows() {
     CTRV_KQ_VRApp& app = Start();
     CMainFrame* frame = app.MainFrame();
-    QCOMPARE(frame->MenuId(), 128);
+    QCOMPARE(frame->MenuSet(), EMenuSet::kNoDocument);
     QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Помощь"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
              (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть ... \tCtrl+O", "-",
                           "Настройка печати...", "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Вызов справки", "-", "Поддерживаемые версии ПО прибора", "-", "О программе"}));
-    QVERIFY(!frame->Action(kCmdSave)->isEnabled());
-    QVERIFY(!frame->Action(kCmdReport)->isEnabled());
-    QVERIFY(frame->Action(kCmdReadArchive)->isEnabled());
-    QVERIFY(!frame->Action(kCmdFactoryNumber)->isEnabled());
+    QVERIFY(!frame->Action(ECommand::kSave)->isEnabled());
+    QVERIFY(!frame->Action(ECommand::kReport)->isEnabled());
+    QVERIFY(frame->Action(ECommand::kReadArchive)->isEnabled());
+    QVERIFY(!frame->Action(ECommand::kFactoryNumber)->isEnabled());
     // A menu shows an action's key after its text: this item shows none.
     QMenu* setup = frame->menuBar()->actions()[2]->menu();
     QCOMPARE(MenuTexts(setup), (QStringList{"Параметры связи", "Заводской номер"}));
     for (QAction* a : setup->actions()) QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->text()));
 
     QVERIFY(app.OpenArchiveFile(SavedArchive("a.sav")));
-    QCOMPARE(frame->MenuId(), 129);
+    QCOMPARE(frame->MenuSet(), EMenuSet::kDocument);
     QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Окно", "Помощь"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
              (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S",
@@ -255,18 +255,18 @@ class TestApplication : public gui::test::CProgramTest {
                           "&1 " + Native(m_work->filePath("a.sav")), "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Каскадное", "Заголовки", "Упорядочить значки"}));
-    QVERIFY(frame->Action(kCmdSave)->isEnabled());
-    QCOMPARE(frame->Action(kCmdOpen)->shortcut(), QKeySequence("Ctrl+O"));
+    QVERIFY(frame->Action(ECommand::kSave)->isEnabled());
+    QCOMPARE(frame->Action(ECommand::kOpen)->shortcut(), QKeySequence("Ctrl+O"));
 
     // The settings form writes no report; the tables do.
     frame->MdiArea()->setActiveSubWindow(frame->Documents()[0]);
-    QVERIFY(!frame->Action(kCmdReport)->isEnabled());
+    QVERIFY(!frame->Action(ECommand::kReport)->isEnabled());
     frame->MdiArea()->setActiveSubWindow(frame->Documents()[2]);
-    QVERIFY(frame->Action(kCmdReport)->isEnabled());
+    QVERIFY(frame->Action(ECommand::kReport)->isEnabled());
 
     frame->CloseAllDocuments();
-    QCOMPARE(frame->MenuId(), 128);
-    QVERIFY(!frame->Action(kCmdSave)->isEnabled());
+    QCOMPARE(frame->MenuSet(), EMenuSet::kNoDocument);
+    QVERIFY(!frame->Action(ECommand::kSave)->isEnabled());
   }
 
   void openingAnArchiveOpensFourWindows() {
@@ -276,19 +276,19 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.titles.last(), QString("Открыть"));
     QCOMPARE(DocumentTitles(app.MainFrame()),
              (QStringList{"Настройка просмотра", "Архив измерений", "Архив нештатных ситуаций", "Параметры"}));
-    QCOMPARE(int(app.m_document.m_pCurrentObject->GetObjectNumber()), 3);
-    QCOMPARE(app.m_document.m_strArchivePath, m_ui.openAnswer);
+    QCOMPARE(int(app.Document().Object()->GetObjectNumber()), 3);
+    QCOMPARE(app.Document().ArchivePath(), m_ui.openAnswer);
     QVERIFY(app.MainFrame()->windowTitle().startsWith("Монитор Тарвик КУ (пользовательская версия) 1.25 - "));
 
     // A damaged file: the message, and the archive shown before stays.
-    CObjectDefinition* before = app.m_document.m_pCurrentObject.get();
+    const CObjectDefinition* before = app.Document().Object();
     const QString cut = m_work->filePath("cut.sav");
     QFile::copy(m_ui.openAnswer, cut);
     QFile(cut).resize(QFileInfo(cut).size() / 2);
     m_ui.messages.clear();
     QVERIFY(!app.OpenArchiveFile(cut));
     QCOMPARE(m_ui.messages, QStringList{"Неверный формат файла"});
-    QCOMPARE(app.m_document.m_pCurrentObject.get(), before);
+    QCOMPARE(app.Document().Object(), before);
     QCOMPARE(app.MainFrame()->Documents().size(), 4);
     QVERIFY(!app.OpenArchiveFile(m_work->filePath("absent.sav")));
     QCOMPARE(m_ui.messages.last(), QString("Ошибка открытия файла"));
@@ -296,7 +296,7 @@ class TestApplication : public gui::test::CProgramTest {
     // Cancelling the dialog changes nothing.
     m_ui.openAnswer.clear();
     app.OnFileOpen();
-    QCOMPARE(app.m_document.m_pCurrentObject.get(), before);
+    QCOMPARE(app.Document().Object(), before);
   }
 
   void savingWritesTheSameFileAfterwardsWithoutAsking() {
@@ -311,17 +311,17 @@ class TestApplication : public gui::test::CProgramTest {
     QDir(m_work->path()).mkpath("sub");
     QVERIFY(app.SaveArchiveAs());
     QCOMPARE(m_ui.titles.last(), QString("Сохранить как"));
-    QCOMPARE(app.m_document.m_strArchivePath, m_ui.saveAnswer);
+    QCOMPARE(app.Document().ArchivePath(), m_ui.saveAnswer);
     QCOMPARE(app.Settings().value("CONTROL/DIR").toString(), QFileInfo(m_ui.saveAnswer).absolutePath());
     CReadParamClass description;
     description.LoadBuiltIn();
     auto copy = LoadSavedArchive(std::filesystem::path(m_work->filePath("copy.sav").toStdString()), description);
-    QCOMPARE(copy->m_arcRecords.GetSize(), app.m_document.m_pCurrentObject->m_arcRecords.GetSize());
+    QCOMPARE(copy->m_arcRecords.GetSize(), app.Document().Object()->m_arcRecords.GetSize());
 
     // A file that cannot be written: the message of each command with the
     // reason under it, and the file there before is untouched. A failed
     // "Сохранить как" leaves the document under its name.
-    const QString named = app.m_document.m_strArchivePath;
+    const QString named = app.Document().ArchivePath();
     const QStringList recent = app.RecentFiles();
     m_ui.saveAnswer = m_work->filePath("no-such-folder/x.sav");
     m_ui.messages.clear();
@@ -329,7 +329,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.messages, QStringList{"Ошибка открытия файла"});
     QCOMPARE(m_ui.captions.last(), QString("Ошибка"));
     QVERIFY(!m_ui.details.last().isEmpty());
-    QCOMPARE(app.m_document.m_strArchivePath, named);
+    QCOMPARE(app.Document().ArchivePath(), named);
     QCOMPARE(app.RecentFiles(), recent);
     QVERIFY(app.SaveArchive());  // still to its own file
     QDir(m_work->path()).mkpath("gone");
@@ -348,7 +348,7 @@ class TestApplication : public gui::test::CProgramTest {
     CTRV_KQ_VRApp& app = Start();
     const QString original = SavedArchive("obj3.sav");
     QVERIFY(app.OpenArchiveFile(original));
-    CObjectDefinition* before = app.m_document.m_pCurrentObject.get();
+    const CObjectDefinition* before = app.Document().Object();
     const QString cut = m_work->filePath("cut.sav");
     QFile::copy(original, cut);
     QFile(cut).resize(QFileInfo(cut).size() / 2);
@@ -364,8 +364,8 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.messages, (QStringList{"Ошибка открытия файла", "Неверный формат файла"}));
     const QStringList details = m_ui.details.mid(m_ui.details.size() - 2);
     QVERIFY(!details[0].isEmpty() && !details[1].isEmpty());  // what was wrong, under each
-    QCOMPARE(app.m_document.m_pCurrentObject.get(), before);
-    QCOMPARE(app.m_document.m_strArchivePath, original);
+    QCOMPARE(app.Document().Object(), before);
+    QCOMPARE(app.Document().ArchivePath(), original);
 
     // "Сохранить" writes the document where it came from, not over a file
     // that failed to open.
@@ -433,7 +433,7 @@ class TestApplication : public gui::test::CProgramTest {
 
     // Held on: asked again at each try; «Отмена» leaves the file as it was.
     const QByteArray saved = FileBytes(path);
-    app.m_document.m_pCurrentObject->m_strDescription = "Третье описание";
+    app.Document().SetDescription("Третье описание");
     renames = 0;
     heldFor = 100;
     m_ui.messages.clear();
@@ -450,7 +450,7 @@ class TestApplication : public gui::test::CProgramTest {
     m_ui.messages.clear();
     m_ui.answers = {QMessageBox::Retry};
     m_ui.saveAnswer = m_work->filePath("held.xlsx");
-    app.MainFrame()->Action(kCmdExportWorkbook)->trigger();
+    app.MainFrame()->Action(ECommand::kExportWorkbook)->trigger();
     QCOMPARE(m_ui.messages, QStringList{busy});
     QVERIFY(FileBytes(m_ui.saveAnswer).startsWith("PK"));
     QCOMPARE(renames, 2);
@@ -475,7 +475,7 @@ class TestApplication : public gui::test::CProgramTest {
     }
     // The second item opens d.
     app.OnOpenRecent(1);
-    QCOMPARE(app.m_document.m_strArchivePath, d);
+    QCOMPARE(app.Document().ArchivePath(), d);
     QCOMPARE(app.RecentFiles(), (QStringList{d, b, c}));
     // A file no longer there: said, and gone from the list and the menu.
     QFile::remove(b);
@@ -485,16 +485,16 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.icons.last(), QMessageBox::Critical);  // as a failed «Открыть»
     QCOMPARE(m_ui.captions.last(), QString("MONITOR Tarvik KQ"));
     QCOMPARE(app.RecentFiles(), (QStringList{d, c}));
-    QCOMPARE(app.m_document.m_strArchivePath, d);  // the document stays
+    QCOMPARE(app.Document().ArchivePath(), d);  // the document stays
     texts = MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu());
     QCOMPARE(texts.mid(texts.size() - 4), (QStringList{"&1 " + Native(d), "&2 " + Native(c), "-", "Выход"}));
   }
 
   void theWorkbookIsWrittenFromTheFileMenu() {
     CTRV_KQ_VRApp& app = Start();
-    QVERIFY(!app.MainFrame()->Action(kCmdExportWorkbook)->isEnabled());
+    QVERIFY(!app.MainFrame()->Action(ECommand::kExportWorkbook)->isEnabled());
     QVERIFY(app.OpenArchiveFile(SavedArchive("obj3.sav")));
-    QAction* action = app.MainFrame()->Action(kCmdExportWorkbook);
+    QAction* action = app.MainFrame()->Action(ECommand::kExportWorkbook);
     QVERIFY(app.MainFrame()->ToolBar()->actions().contains(action));
     m_ui.messages.clear();
     m_ui.saveAnswer = m_work->filePath("book.xlsx");
@@ -536,32 +536,32 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
-    app.m_link.SetConnection(sim.Path(), 1);
+    app.Link().SetConnection(sim.Path(), 1);
     QVERIFY(app.OpenArchiveFile(SavedArchive("before.sav")));
-    app.m_document.m_strArchivePath = "before.sav";
+    app.Document().SetArchivePath("before.sav");
 
     m_ui.objectNumber = 2;
     m_ui.description = "Насосная №2";
     app.OnReadArchive();
     QVERIFY2(m_ui.messages.size() <= 1, qPrintable(m_ui.messages.join("; ")));
-    QCOMPARE(int(app.m_document.m_pCurrentObject->GetObjectNumber()), 2);
-    QCOMPARE(QString::fromStdString(app.m_document.m_pCurrentObject->m_strDescription), QString("Насосная №2"));
+    QCOMPARE(int(app.Document().Object()->GetObjectNumber()), 2);
+    QCOMPARE(QString::fromStdString(app.Document().Object()->m_strDescription), QString("Насосная №2"));
     QCOMPARE(DocumentTitles(app.MainFrame()),
              (QStringList{"Настройка просмотра", "Архив измерений", "Архив нештатных ситуаций", "Параметры"}));
-    QVERIFY(app.m_document.m_strArchivePath.isEmpty());  // the first save asks for a name
-    QCOMPARE(app.m_document.m_pCurrentObject->m_arcRecords.GetSize(), size_t{100});
+    QVERIFY(app.Document().ArchivePath().isEmpty());  // the first save asks for a name
+    QCOMPARE(app.Document().Object()->m_arcRecords.GetSize(), size_t{100});
   }
 
   void theInstrumentsContentsLeadToARead() {
     Instrument instrument(50, {3, 7});
     QVERIFY(instrument.ok);
     CTRV_KQ_VRApp& app = Start();
-    QAction* action = app.MainFrame()->Action(kCmdInstrumentContents);
+    QAction* action = app.MainFrame()->Action(ECommand::kInstrumentContents);
     QVERIFY(MenuTexts(app.MainFrame()->menuBar()->actions()[0]->menu()).contains(action->text()));
     {
       if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
       tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
-      app.m_link.SetConnection(sim.Path(), 1);
+      app.Link().SetConnection(sim.Path(), 1);
       m_ui.messages.clear();
       m_ui.chosenObject = 7;
       m_ui.description = "Узел 7";
@@ -570,19 +570,19 @@ class TestApplication : public gui::test::CProgramTest {
       QCOMPARE(m_ui.shownObjects, (QList<int>{3, 7}));
       QVERIFY(m_ui.shownDevice.startsWith("TARVIK"));
       // The object chosen is read as a read from the menu reads it.
-      QVERIFY(app.m_document.m_pCurrentObject != nullptr);
-      QCOMPARE(int(app.m_document.m_pCurrentObject->GetObjectNumber()), 7);
-      QCOMPARE(app.m_document.m_pCurrentObject->m_arcRecords.GetSize(), size_t{50});
+      QVERIFY(app.Document().Object() != nullptr);
+      QCOMPARE(int(app.Document().Object()->GetObjectNumber()), 7);
+      QCOMPARE(app.Document().Object()->m_arcRecords.GetSize(), size_t{50});
       QCOMPARE(app.MainFrame()->Documents().size(), 4);
     }
     // No instrument on the line: said as a read says it, nothing chosen.
     m_ui.shownObjects.clear();
-    app.m_link.SetConnection(m_work->filePath("no-such-port").toStdString(), 1);
+    app.Link().SetConnection(m_work->filePath("no-such-port").toStdString(), 1);
     action->trigger();
     QCOMPARE(m_ui.messages.size(), 1);
     QVERIFY(m_ui.messages[0].startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ\n"));  // with the advice after it
     QVERIFY(m_ui.shownObjects.isEmpty());
-    QCOMPARE(int(app.m_document.m_pCurrentObject->GetObjectNumber()), 7);  // the document stays
+    QCOMPARE(int(app.Document().Object()->GetObjectNumber()), 7);  // the document stays
   }
 
   void aFailedReadKeepsThePreviousWindows() {
@@ -591,21 +591,21 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
-    app.m_link.SetConnection(sim.Path(), 1);
+    app.Link().SetConnection(sim.Path(), 1);
     QVERIFY(app.OpenArchiveFile(SavedArchive("before.sav")));
-    CObjectDefinition* before = app.m_document.m_pCurrentObject.get();
+    const CObjectDefinition* before = app.Document().Object();
     QList<CChildFrame*> windows = app.MainFrame()->Documents();
 
     m_ui.objectNumber = 1;
     app.OnReadArchive();
     QCOMPARE(m_ui.messages.last(), QString("ОШИБКА ЧТЕНИЯ ФАЙЛОВ"));
     QCOMPARE(m_ui.icons.last(), QMessageBox::Critical);
-    QCOMPARE(app.m_document.m_pCurrentObject.get(), before);
+    QCOMPARE(app.Document().Object(), before);
     QCOMPARE(app.MainFrame()->Documents(), windows);
     QCOMPARE(m_ui.descriptionAsked, 0);
 
     // A port that does not exist.
-    app.m_link.SetConnection("/dev/no-such-port", 1);
+    app.Link().SetConnection("/dev/no-such-port", 1);
     app.OnReadArchive();
     QVERIFY(m_ui.messages.last().startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
 
@@ -621,7 +621,7 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
     CTRV_KQ_VRApp& app = Start();
-    app.m_link.SetConnection(sim.Path(), 1);
+    app.Link().SetConnection(sim.Path(), 1);
     m_ui.objectNumber = 1;
     bool sawProgress = false;
     QTimer::singleShot(800, [&] {
@@ -636,7 +636,7 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(sawProgress);
     QVERIFY(clock.elapsed() < 5000);  // not the full minute the read would take
     QCOMPARE(m_ui.messages.last(), QString("Чтение прервано пользователем"));
-    QVERIFY(!app.m_document.m_pCurrentObject);
+    QVERIFY(!app.Document().Object());
     QVERIFY(app.MainFrame()->Documents().isEmpty());
   }
 
@@ -645,7 +645,7 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
     CTRV_KQ_VRApp& app = Start();
-    app.m_link.SetConnection(sim.Path(), 1);
+    app.Link().SetConnection(sim.Path(), 1);
     m_ui.objectNumber = 1;
     m_ui.messages.clear();  // the description written at the first start
     QElapsedTimer clock;
@@ -661,9 +661,9 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(closedAt >= 0);
     QVERIFY2(clock.elapsed() - closedAt < 1000, qPrintable(QString::number(clock.elapsed() - closedAt)));
     QVERIFY(!app.IsReading());
-    QVERIFY(!app.m_link.IsPortOpen());
+    QVERIFY(!app.Link().IsPortOpen());
     QVERIFY(!app.MainFrame()->isVisible());
-    QVERIFY(!app.m_document.m_pCurrentObject);
+    QVERIFY(!app.Document().Object());
     QVERIFY(m_ui.messages.isEmpty());
   }
 
@@ -676,12 +676,12 @@ class TestApplication : public gui::test::CProgramTest {
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
     CMainFrame* frame = app.MainFrame();
-    app.m_link.SetConnection(sim.Path(), 1);
+    app.Link().SetConnection(sim.Path(), 1);
     const QString other = SavedArchive("other.sav");
     m_ui.objectNumber = 2;
     app.OnReadArchive();
-    CObjectDefinition* read = app.m_document.m_pCurrentObject.get();
-    QVERIFY(read != nullptr && app.m_document.IsUnsavedRead());
+    const CObjectDefinition* read = app.Document().Object();
+    QVERIFY(read != nullptr && app.Document().IsUnsavedRead());
     m_ui.messages.clear();
 
     // "Отмена" keeps everything: the window, the archive, no new read, no
@@ -691,7 +691,7 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(frame->isVisible());
     app.OnReadArchive();
     QVERIFY(!app.OpenArchiveFile(other));
-    QCOMPARE(app.m_document.m_pCurrentObject.get(), read);
+    QCOMPARE(app.Document().Object(), read);
     QCOMPARE(m_ui.messages, QStringList(3, QStringLiteral("Сохранить архив объекта 2?")));
     QCOMPARE(m_ui.icons.last(), QMessageBox::Question);
     QCOMPARE(m_ui.captions.last(), QStringLiteral("MONITOR Tarvik KQ"));
@@ -707,8 +707,8 @@ class TestApplication : public gui::test::CProgramTest {
     // an archive just read.
     m_ui.answers = {QMessageBox::No};
     app.OnReadArchive();
-    QVERIFY(app.m_document.m_pCurrentObject.get() != read);
-    QVERIFY(app.m_document.IsUnsavedRead());
+    QVERIFY(app.Document().Object() != read);
+    QVERIFY(app.Document().IsUnsavedRead());
 
     // "Да" saves it; then the window closes with nothing more asked.
     m_ui.answers = {QMessageBox::Yes};
@@ -716,8 +716,8 @@ class TestApplication : public gui::test::CProgramTest {
     m_ui.messages.clear();
     QVERIFY(frame->close());
     QCOMPARE(m_ui.messages.size(), 1);
-    QVERIFY(LoadSavedArchive(m_ui.saveAnswer.toStdString(), app.m_description) != nullptr);
-    QVERIFY(!app.m_document.IsUnsavedRead());
+    QVERIFY(LoadSavedArchive(m_ui.saveAnswer.toStdString(), app.Description()) != nullptr);
+    QVERIFY(!app.Document().IsUnsavedRead());
 
     // An opened archive closes as it always did.
     m_app.reset();
@@ -739,29 +739,29 @@ class TestApplication : public gui::test::CProgramTest {
       shown = ShownHelpTopic();
       d->reject();
     });
-    app.OnPortSettings();
+    app.Reader().OnPortSettings();
     QCOMPARE(shown, help::kConnection);
 
     // Shift+F1, then a click: the clicked element's topic, and the click
     // does nothing else.
     app.OpenArchiveFile(SavedArchive("obj.sav"));
     CMainFrame* frame = app.MainFrame();
-    auto* printButton = qobject_cast<QToolButton*>(frame->ToolBar()->widgetForAction(frame->Action(kCmdPrint)));
+    auto* printButton = qobject_cast<QToolButton*>(frame->ToolBar()->widgetForAction(frame->Action(ECommand::kPrint)));
     QVERIFY(printButton != nullptr);
-    frame->Action(kCmdContextHelp)->trigger();
+    frame->Action(ECommand::kContextHelp)->trigger();
     QVERIFY(CContextHelpMode::IsActive());
     QTest::mouseClick(printButton, Qt::LeftButton);
     QVERIFY(!CContextHelpMode::IsActive());
     QCOMPARE(ShownHelpTopic(), help::kPrinting);
     QVERIFY(QApplication::activeModalWidget() == nullptr);  // no print dialog
 
-    frame->Action(kCmdContextHelp)->trigger();
+    frame->Action(ECommand::kContextHelp)->trigger();
     QWidget* archive = frame->Documents()[1]->widget();
     QTest::mouseClick(qobject_cast<QAbstractScrollArea*>(archive)->viewport(), Qt::LeftButton);
     QCOMPARE(ShownHelpTopic(), help::kArchiveView);
 
     // Escape leaves the mode without help.
-    frame->Action(kCmdContextHelp)->trigger();
+    frame->Action(ECommand::kContextHelp)->trigger();
     QTest::keyClick(frame, Qt::Key_Escape);
     QVERIFY(!CContextHelpMode::IsActive());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -772,10 +772,10 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--silent-first", "1"});
     CTRV_KQ_VRApp& app = Start();
-    app.m_link.SetConnection(sim.Path(), 1);
+    app.Link().SetConnection(sim.Path(), 1);
     m_ui.objectNumber = 1;
     app.OnReadArchive();
-    QVERIFY(app.m_document.m_pCurrentObject);
+    QVERIFY(app.Document().Object());
     QTRY_COMPARE(m_ui.beeps, 1);
   }
 
@@ -785,7 +785,7 @@ class TestApplication : public gui::test::CProgramTest {
     QTimer::singleShot(0, [] {
       if (auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget())) d->reject();
     });
-    app.OnPortSettings();
+    app.Reader().OnPortSettings();
     QCOMPARE(app.Settings().value("Tarvik KQ/ComIndex").toInt(), 1);
     QCOMPARE(app.Settings().value("Tarvik KQ/ComBoudRate").toInt(), 3);
     QCOMPARE(app.Settings().value("Tarvik KQ/DeviceAddress").toInt(), 1);
@@ -800,10 +800,10 @@ class TestApplication : public gui::test::CProgramTest {
       d->m_editAddress->setText("255");
       d->accept();
     });
-    app.OnPortSettings();
+    app.Reader().OnPortSettings();
     QVERIFY(m_ui.messages.last().startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
-    QCOMPARE(app.m_link.m_nBaudRate, 38400u);
-    QCOMPARE(QString::fromStdString(app.m_link.m_strPortName), QString("/dev/no-such-port"));
+    QCOMPARE(app.Link().m_nBaudRate, 38400u);
+    QCOMPARE(QString::fromStdString(app.Link().m_strPortName), QString("/dev/no-such-port"));
     QCOMPARE(app.Settings().value("Tarvik KQ/ComIndex").toInt(), 1);
     QCOMPARE(app.Settings().value("Tarvik KQ/ComBoudRate").toInt(), 5);
     QCOMPARE(app.Settings().value("Tarvik KQ/DeviceAddress").toInt(), 255);
@@ -818,7 +818,7 @@ class TestApplication : public gui::test::CProgramTest {
       d->m_cbPort->setEditText(QString::fromStdString(sim.Path()));
       d->accept();
     });
-    app.OnPortSettings();
+    app.Reader().OnPortSettings();
     QCOMPARE(app.Settings().value("Tarvik KQ/PortName").toString(), QString::fromStdString(sim.Path()));
   }
 };

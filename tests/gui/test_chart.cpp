@@ -50,7 +50,7 @@ class TestChart : public gui::test::CProgramTest {
   }
 
   CChartView* OpenChart() {
-    m_app->MainFrame()->Action(kCmdChart)->trigger();
+    m_app->MainFrame()->Action(ECommand::kChart)->trigger();
     QCoreApplication::processEvents();
     auto* view = Find<CChartView>();
     if (view == nullptr) return nullptr;
@@ -83,8 +83,8 @@ class TestChart : public gui::test::CProgramTest {
     CMainFrame* frame = m_app->MainFrame();
     // Without an archive the "Вид" menu is as it was and the button is off.
     QCOMPARE(MenuTexts(ViewMenu()), QStringList({"Панель инструментов", "Строка состояния"}));
-    QVERIFY(!frame->Action(kCmdChart)->isEnabled());
-    QCOMPARE(frame->ToolBar()->actions().last(), frame->Action(kCmdChart));
+    QVERIFY(!frame->Action(ECommand::kChart)->isEnabled());
+    QCOMPARE(frame->ToolBar()->actions().last(), frame->Action(ECommand::kChart));
 
     OpenArchive();
     QCOMPARE(MenuTexts(ViewMenu()), QStringList({"Панель инструментов", "Строка состояния", "-", "График"}));
@@ -96,7 +96,7 @@ class TestChart : public gui::test::CProgramTest {
     QCOMPARE(frame->windowTitle(), kMainTitle + " - График");
     // Again: the same window comes up, no second one.
     frame->MdiArea()->setActiveSubWindow(frame->Documents()[0]);
-    frame->Action(kCmdChart)->trigger();
+    frame->Action(ECommand::kChart)->trigger();
     QCOMPARE(frame->Documents().size(), 5);
     QCOMPARE(frame->MdiArea()->activeSubWindow()->widget(), chart);
   }

@@ -92,7 +92,7 @@ class TestPrinting : public gui::test::CProgramTest {
 
   CPreviewWindow* OpenPreview(QWidget* view) {
     Activate(view);
-    m_app->MainFrame()->Action(kCmdPrintPreview)->trigger();
+    m_app->MainFrame()->Action(ECommand::kPrintPreview)->trigger();
     return m_app->MainFrame()->findChild<CPreviewWindow*>();
   }
 
@@ -113,19 +113,19 @@ class TestPrinting : public gui::test::CProgramTest {
   void CommandsFollowTheActiveWindow() {
     CTRV_KQ_VRApp& app = Start();
     CMainFrame* frame = app.MainFrame();
-    QVERIFY(frame->Action(kCmdPrintSetup)->isEnabled());
-    QVERIFY(!frame->Action(kCmdPrint)->isEnabled());
+    QVERIFY(frame->Action(ECommand::kPrintSetup)->isEnabled());
+    QVERIFY(!frame->Action(ECommand::kPrint)->isEnabled());
     Open(30);
     for (QWidget* view : {static_cast<QWidget*>(Find<CTRV_KQ_VRView>()), static_cast<QWidget*>(Find<CErrorListView>()),
                           static_cast<QWidget*>(Find<CParamTreeView>())}) {
       Activate(view);
-      QVERIFY(frame->Action(kCmdPrint)->isEnabled());
-      QVERIFY(frame->Action(kCmdPrintPreview)->isEnabled());
+      QVERIFY(frame->Action(ECommand::kPrint)->isEnabled());
+      QVERIFY(frame->Action(ECommand::kPrintPreview)->isEnabled());
     }
     Activate(Find<CObjViewSettings>());
-    QVERIFY(!frame->Action(kCmdPrint)->isEnabled());
-    QVERIFY(!frame->Action(kCmdPrintPreview)->isEnabled());
-    QVERIFY(frame->Action(kCmdPrintSetup)->isEnabled());
+    QVERIFY(!frame->Action(ECommand::kPrint)->isEnabled());
+    QVERIFY(!frame->Action(ECommand::kPrintPreview)->isEnabled());
+    QVERIFY(frame->Action(ECommand::kPrintSetup)->isEnabled());
   }
 
   void PrintsTheChosenPagesOfWhatTheTableShows() {
@@ -146,7 +146,7 @@ class TestPrinting : public gui::test::CProgramTest {
     m_ui.printFrom = 2;
     m_ui.printTo = 3;
     Activate(table);
-    m_app->MainFrame()->Action(kCmdPrint)->trigger();
+    m_app->MainFrame()->Action(ECommand::kPrint)->trigger();
     QCOMPARE(m_ui.printPageCounts.size(), 1);
     QVERIFY(m_ui.printPageCounts[0] >= 4);
     QCOMPARE(PdfPages(m_ui.printFile), 2);
@@ -158,13 +158,13 @@ class TestPrinting : public gui::test::CProgramTest {
     // with all pages whatever the last job printed, and proposes the
     // archive's folder for a file.
     m_ui.printFrom = 0;
-    m_app->MainFrame()->Action(kCmdPrint)->trigger();
+    m_app->MainFrame()->Action(ECommand::kPrint)->trigger();
     QCOMPARE(PdfPages(m_ui.printFile), m_ui.printPageCounts[1]);
     QCOMPARE(m_ui.printRangesAsked, (QList<QPrinter::PrintRange>{QPrinter::AllPages, QPrinter::AllPages}));
     QCOMPARE(m_ui.printFolders.value(1), QFileInfo(m_work->path()).absoluteFilePath());
     QFile::remove(m_ui.printFile);
     m_ui.printConfirmed = false;
-    m_app->MainFrame()->Action(kCmdPrint)->trigger();
+    m_app->MainFrame()->Action(ECommand::kPrint)->trigger();
     QVERIFY(!QFile::exists(m_ui.printFile));
   }
 
@@ -199,7 +199,7 @@ class TestPrinting : public gui::test::CProgramTest {
     SetPlatformDialogPrintsPdf(false);
     m_app->Printer().setOutputFormat(QPrinter::PdfFormat);
     Activate(Find<CTRV_KQ_VRView>());
-    QAction* print = m_app->MainFrame()->Action(kCmdPrint);
+    QAction* print = m_app->MainFrame()->Action(ECommand::kPrint);
 
     // "Output.pdf" beside the archive; a name typed without its folder and
     // extension; pages 2 to 3.
@@ -375,7 +375,7 @@ class TestPrinting : public gui::test::CProgramTest {
     QCOMPARE(m_ui.messages, QStringList{"Нет строк для печати"});
     // The tree opens with its groups collapsed: no visible lines.
     Activate(Find<CParamTreeView>());
-    m_app->MainFrame()->Action(kCmdPrint)->trigger();
+    m_app->MainFrame()->Action(ECommand::kPrint)->trigger();
     QCOMPARE(m_ui.messages.size(), 2);
     QVERIFY(m_ui.printPageCounts.isEmpty());
   }
@@ -453,7 +453,7 @@ class TestPrinting : public gui::test::CProgramTest {
     const int portraitPages = portrait->PageCount();
     portrait->close();
     m_ui.setupOrientation = QPageLayout::Landscape;
-    m_app->MainFrame()->Action(kCmdPrintSetup)->trigger();
+    m_app->MainFrame()->Action(ECommand::kPrintSetup)->trigger();
     QCOMPARE(m_ui.printSetups, 1);
     QCOMPARE(m_app->Printer().pageLayout().orientation(), QPageLayout::Landscape);
     QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);

@@ -111,9 +111,9 @@ class TestTexts : public gui::test::CProgramTest {
     m_archive = m_work->filePath("obj.sav");
     SaveSavedArchive(m_archive.toStdString(), *object);
     QVERIFY(m_app->OpenArchiveFile(m_archive));
-    m_app->MainFrame()->Action(kCmdChart)->trigger();
+    m_app->MainFrame()->Action(ECommand::kChart)->trigger();
     QCoreApplication::processEvents();
-    QCOMPARE(m_app->MainFrame()->MenuId(), 129);
+    QCOMPARE(m_app->MainFrame()->MenuSet(), EMenuSet::kDocument);
     QCOMPARE(m_app->MainFrame()->Documents().size(), 5);
     const QStringList open = LatinTexts();
     QVERIFY2(open.isEmpty(), qPrintable(open.join('\n')));

@@ -79,15 +79,15 @@ class TestViews : public gui::test::CProgramTest {
                            form->m_showAbnormal, form->m_showNumber}) {
       QVERIFY(box->isChecked());
     }
-    QVERIFY(app.m_document.m_columns.m_bShowNumber);  // the form switched all seven on
+    QVERIFY(app.Document().Columns().m_bShowNumber);  // the form switched all seven on
     QVERIFY(!form->m_result->isChecked());
     QVERIFY(form->m_result->isEnabled());
     QCOMPARE(form->m_outputType1->count(), 3);
     QCOMPARE(form->m_outputType1->itemText(0), QString("Изменение объема +"));
     QCOMPARE(form->m_outputType2->itemText(2), QString("Объем -"));
     QCOMPARE(form->m_unit1->itemText(0), QString("м3"));
-    QCOMPARE(int(app.m_document.m_pCurrentObject->m_nOutputType1), 0);
-    QCOMPARE(int(app.m_document.m_pCurrentObject->m_bResult), 0);
+    QCOMPARE(int(app.Document().Object()->m_nOutputType1), 0);
+    QCOMPARE(int(app.Document().Object()->m_bResult), 0);
   }
 
   void theArchiveTableFollowsTheSwitches() {
@@ -147,7 +147,7 @@ class TestViews : public gui::test::CProgramTest {
     QCOMPARE(form->m_unit1->currentIndex(), 0);
     QCOMPARE(Headers(model)[1], QString("Изменение объема, м3"));
     QCOMPARE(Row(model, 0)[1], QString("          1.7500"));
-    QCOMPARE(int(app.m_document.m_pCurrentObject->m_bResult), 1);
+    QCOMPARE(int(app.Document().Object()->m_bResult), 1);
   }
 
   void theResultingParameterIsOffForOtherQuantities() {
@@ -175,7 +175,7 @@ class TestViews : public gui::test::CProgramTest {
     m_ui.description = "Новое описание";
     form->m_editButton->click();
     QCOMPARE(form->m_description->toPlainText(), QString("Новое описание"));
-    QCOMPARE(QString::fromStdString(app.m_document.m_pCurrentObject->m_strDescription), QString("Новое описание"));
+    QCOMPARE(QString::fromStdString(app.Document().Object()->m_strDescription), QString("Новое описание"));
     m_ui.descriptionConfirmed = false;
     m_ui.description = "не это";
     form->m_editButton->click();
@@ -188,7 +188,7 @@ class TestViews : public gui::test::CProgramTest {
   void theDescriptionDialogStartsFromTheObject() {
     const std::string stored = "Ввод\u00A01\nкорпус 2, " + std::string(300, 'x');
     CTRV_KQ_VRApp& app = Open(0, 1, 12, stored);
-    QCOMPARE(QString::fromStdString(app.m_document.m_pCurrentObject->m_strDescription), QString::fromStdString(stored));
+    QCOMPARE(QString::fromStdString(app.Document().Object()->m_strDescription), QString::fromStdString(stored));
     SetUi(nullptr);  // the program's own dialog
     QString seed;
     QTimer::singleShot(0, [&] {
@@ -200,7 +200,7 @@ class TestViews : public gui::test::CProgramTest {
     Find<CObjViewSettings>()->m_editButton->click();
     SetUi(&m_ui);
     QCOMPARE(seed, QString::fromStdString(stored));
-    QCOMPARE(QString::fromStdString(app.m_document.m_pCurrentObject->m_strDescription), QString::fromStdString(stored));
+    QCOMPARE(QString::fromStdString(app.Document().Object()->m_strDescription), QString::fromStdString(stored));
   }
 
   void theAbnormalTable() {
@@ -235,9 +235,9 @@ class TestViews : public gui::test::CProgramTest {
 
     m_ui.saveAnswer = m_work->filePath("archive.txt");
     frame->MdiArea()->setActiveSubWindow(frame->Documents()[1]);
-    frame->Action(kCmdReport)->trigger();
+    frame->Action(ECommand::kReport)->trigger();
     CStringSink expected;
-    WriteArchiveReport(*app.m_document.m_pCurrentObject, app.m_document.m_columns, expected);
+    WriteArchiveReport(*app.Document().ObjectForReport(), app.Document().Columns(), expected);
     QFile archive(m_ui.saveAnswer);
     QVERIFY(archive.open(QIODevice::ReadOnly));
     QCOMPARE(archive.readAll().toStdString(), expected.Text());
@@ -248,7 +248,7 @@ class TestViews : public gui::test::CProgramTest {
     auto* tree = Find<CParamTreeView>();
     tree->topLevelItem(1)->setExpanded(true);
     frame->MdiArea()->setActiveSubWindow(frame->Documents()[3]);
-    frame->Action(kCmdReport)->trigger();
+    frame->Action(ECommand::kReport)->trigger();
     QFile params(m_ui.saveAnswer);
     QVERIFY(params.open(QIODevice::ReadOnly));
     const QByteArray text = params.readAll();
@@ -257,12 +257,12 @@ class TestViews : public gui::test::CProgramTest {
 
     m_ui.saveAnswer = m_work->filePath("no-such-folder/abnormal.txt");
     frame->MdiArea()->setActiveSubWindow(frame->Documents()[2]);
-    frame->Action(kCmdReport)->trigger();
+    frame->Action(ECommand::kReport)->trigger();
     QCOMPARE(m_ui.messages.last(), QString("Ошибка открытия файла"));
 
     m_ui.saveAnswer.clear();  // cancelled: nothing happens
     const int messages = m_ui.messages.size();
-    frame->Action(kCmdReport)->trigger();
+    frame->Action(ECommand::kReport)->trigger();
     QCOMPARE(m_ui.messages.size(), messages);
   }
 };

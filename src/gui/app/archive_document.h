@@ -21,7 +21,10 @@ class CArchiveDocument : public QObject {
   ~CArchiveDocument() override;
 
   // The current object, or null.
-  CObjectDefinition* Object() const { return m_pCurrentObject.get(); }
+  const CObjectDefinition* Object() const { return m_pCurrentObject.get(); }
+  // The same object for the reports, which walk its rows with the object's
+  // own row and abnormal cursors; nothing else of it changes.
+  CObjectDefinition* ObjectForReport() const { return m_pCurrentObject.get(); }
   // Makes `object` current (null: none); the previous one goes. Tells
   // ObjectReplaced.
   void SetObject(std::unique_ptr<CObjectDefinition> object);
@@ -50,12 +53,10 @@ class CArchiveDocument : public QObject {
   void SelectAbnormal(int index) { emit AbnormalSelected(index); }
   void ShowArchiveRow(int row) { emit ArchiveRowShown(row); }
 
-  // --- state, by the names the program gives them ---
-  std::unique_ptr<CObjectDefinition> m_pCurrentObject;
   // The file last opened or saved; empty after a read, so that the first
   // save asks for a name.
-  QString m_strArchivePath;
-  CColumnSwitches m_columns;
+  const QString& ArchivePath() const { return m_strArchivePath; }
+  void SetArchivePath(const QString& path) { m_strArchivePath = path; }
 
  signals:
   // A new current object (or none); its windows are about to open.
@@ -66,6 +67,9 @@ class CArchiveDocument : public QObject {
   void ArchiveRowShown(int row);
 
  private:
+  std::unique_ptr<CObjectDefinition> m_pCurrentObject;
+  QString m_strArchivePath;
+  CColumnSwitches m_columns;
   bool m_bUnsavedRead = false;
 };
 

@@ -18,6 +18,7 @@
 #include "gui/app/read_progress.h"
 #include "gui/app/ui_services.h"
 #include "gui/output/print_command.h"
+#include "gui/views/view_commands.h"
 #include "gui/output/print_preview.h"
 #include "gui/output/print_setup_dialog.h"
 
@@ -26,26 +27,28 @@ namespace {
 
 QPointer<CContextHelpMode> g_mode;
 
-// The command of an action of the main window, or 0.
-int CommandOf(const QAction* action) { return action != nullptr ? action->data().toInt() : 0; }
+// The command of an action of the main window (none: 0, no command).
+ECommand CommandOf(const QAction* action) {
+  return static_cast<ECommand>(action != nullptr ? action->data().toInt() : 0);
+}
 
 }  // namespace
 
-QString HelpTopicOfCommand(int id) {
+QString HelpTopicOfCommand(ECommand id) {
   switch (id) {
-    case kCmdReadArchive:
-    case kCmdInstrumentContents: return help::kReading;
-    case kCmdOpen:
-    case kCmdSave:
-    case kCmdSaveAs: return help::kSaving;
-    case kCmdPrint:
-    case kCmdPrintPreview:
-    case kCmdPrintSetup: return help::kPrinting;
-    case kCmdReport: return help::kReports;
-    case kCmdExportWorkbook: return help::kExport;
-    case kCmdChart: return help::kChart;
-    case kCmdPortSettings: return help::kConnection;
-    case kCmdVersions: return help::kVersions;
+    case ECommand::kReadArchive:
+    case ECommand::kInstrumentContents: return help::kReading;
+    case ECommand::kOpen:
+    case ECommand::kSave:
+    case ECommand::kSaveAs: return help::kSaving;
+    case ECommand::kPrint:
+    case ECommand::kPrintPreview:
+    case ECommand::kPrintSetup: return help::kPrinting;
+    case ECommand::kReport: return help::kReports;
+    case ECommand::kExportWorkbook: return help::kExport;
+    case ECommand::kChart: return help::kChart;
+    case ECommand::kPortSettings: return help::kConnection;
+    case ECommand::kVersions: return help::kVersions;
     default: return help::kContents;
   }
 }

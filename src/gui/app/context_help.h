@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include "gui/app/commands.h"
+
 class QAction;
 class QWidget;
 
@@ -18,7 +20,7 @@ namespace tkq::gui {
 QString HelpTopicOf(const QWidget* widget);
 
 // The topic of a command (its identifier, as the actions carry it).
-QString HelpTopicOfCommand(int id);
+QString HelpTopicOfCommand(ECommand id);
 
 class CContextHelpMode : public QObject {
   Q_OBJECT

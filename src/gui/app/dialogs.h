@@ -19,14 +19,13 @@ class QSpinBox;
 class QTableWidget;
 class QToolButton;
 
+#include "gui/app/profile.h"
+
 namespace tkq {
 struct CInstrumentContents;
 }
 
 namespace tkq::gui {
-
-// The baud rates offered, in this order.
-inline const QStringList kBaudRates = {"1200", "2400", "4800", "9600", "19200", "38400"};
 
 // "Параметры связи": port, baud rate and the instrument's address. The
 // ports offered are those FindSerialPorts() finds, in its order.

@@ -22,6 +22,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/app/program_name.h"
+
 // The pages live in the GUI's static library, where nothing else refers to
 // them; registering them here pulls them into every program that shows help.
 // (At global scope: the macro declares the registration function.)
@@ -30,7 +32,7 @@ static void RegisterHelpPages() { Q_INIT_RESOURCE(help); }
 namespace tkq::gui {
 namespace {
 
-const QString kHelpTitle = QStringLiteral("Справка — Монитор Тарвик КУ");
+const QString kHelpTitle = QStringLiteral("Справка — ") + kProgramShortName;
 
 // The topics in the order of the contents list.
 const QStringList& Topics() {

@@ -4,14 +4,10 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <cstdio>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 #include "gui/app/application.h"
 #include "gui/app/command_line.h"
+#include "gui/app/console_output.h"
 #include "gui/app/program_icon.h"
 #include "tkq_version.h"
 
@@ -23,39 +19,20 @@ QStringList Arguments(int argc, char** argv) {
   return arguments;
 }
 
-// A window program on Windows has no console of its own: --help and
-// --version write to the one it was started from, if any (a redirected
-// output is used as it is), in UTF-8, and leave it its own code page.
-void Print(std::FILE* stream, const QString& text) {
-#ifdef _WIN32
-  UINT previousCodePage = 0;
-  if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN && AttachConsole(ATTACH_PARENT_PROCESS)) {
-    (void)std::freopen("CONOUT$", "w", stdout);
-    (void)std::freopen("CONOUT$", "w", stderr);
-    previousCodePage = GetConsoleOutputCP();
-    if (previousCodePage == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) previousCodePage = 0;
-  }
-#endif
-  std::fputs(text.toUtf8().constData(), stream);
-  std::fflush(stream);
-#ifdef _WIN32
-  if (previousCodePage != 0) SetConsoleOutputCP(previousCodePage);
-#endif
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   using tkq::gui::CCommandLine;
+  using tkq::gui::PrintToConsole;
   // --help and --version answer before QApplication looks for a display, so
   // that they work without one (help2man runs them during the build).
   const CCommandLine early = tkq::gui::ParseCommandLine(Arguments(argc, argv));
   if (early.action == CCommandLine::Help) {
-    Print(stdout, tkq::gui::CommandLineHelp());
+    PrintToConsole(stdout, tkq::gui::CommandLineHelp());
     return 0;
   }
   if (early.action == CCommandLine::Version) {
-    Print(stdout, tkq::gui::VersionText());
+    PrintToConsole(stdout, tkq::gui::VersionText());
     return 0;
   }
 
@@ -64,7 +41,7 @@ int main(int argc, char** argv) {
   // is a mistake.
   const CCommandLine line = tkq::gui::ParseCommandLine(QApplication::arguments());
   if (line.action == CCommandLine::Mistake) {
-    Print(stderr, "tarvik-monitor: " + line.mistake + "\nСм. / See: tarvik-monitor --help\n");
+    PrintToConsole(stderr, "tarvik-monitor: " + line.mistake + "\nСм. / See: tarvik-monitor --help\n");
     return 2;
   }
   QGuiApplication::setDesktopFileName(QStringLiteral(TKQ_APP_ID));

@@ -15,10 +15,11 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
-#include "gui/app/application.h"
 #include "gui/app/lock_keys.h"
+#include "gui/app/profile.h"
+#include "gui/app/program_name.h"
 #include "gui/app/tool_icons.h"
-#include "gui/views/chart_view.h"
+#include "gui/views/view_commands.h"
 
 namespace tkq::gui {
 
@@ -32,7 +33,7 @@ CMainFrame::CMainFrame() {
   BuildToolBar();
   BuildStatusBar();
   connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
-  ShowMenu(128);
+  ShowMenuSet(EMenuSet::kNoDocument);
   UpdateCommands();
   // Most of the screen: four windows of an archive want room.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -56,66 +57,64 @@ CMainFrame::~CMainFrame() {
   }
 }
 
-QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, const QString& tooltip) {
+QAction* CMainFrame::AddAction(ECommand id, const QString& text, const QString& prompt, const QString& tooltip) {
   auto* action = new QAction(text, this);
   action->setStatusTip(prompt);
   action->setWhatsThis(prompt);
   action->setToolTip(tooltip.isEmpty() ? QString(text).remove(QChar('\t')).section(QChar('\t'), 0, 0) : tooltip);
-  action->setData(id);
+  action->setData(static_cast<int>(id));
   addAction(action);  // accelerators work whichever menu is shown
   m_actions.insert(id, action);
   return action;
 }
 
-QAction* CMainFrame::Action(int id) const {
-  if (id == kCmdOpen) return m_nMenuId == 129 ? m_open129 : m_open128;
+QAction* CMainFrame::Action(ECommand id) const {
+  if (id == ECommand::kOpen) return m_menuSet == EMenuSet::kDocument ? m_openDocument : m_openNoDocument;
   return m_actions.value(id, nullptr);
 }
 
+void CMainFrame::OnCommand(ECommand id, const std::function<void()>& handler) {
+  const QList<QAction*> actions =
+      id == ECommand::kOpen ? QList<QAction*>{m_openNoDocument, m_openDocument} : QList<QAction*>{Action(id)};
+  for (QAction* action : actions) connect(action, &QAction::triggered, this, [handler] { handler(); });
+}
+
 void CMainFrame::BuildMenus() {
-  CTRV_KQ_VRApp* app = App();
   auto connectTo = [](QAction* action, auto handler) { QObject::connect(action, &QAction::triggered, handler); };
 
-  QAction* read = AddAction(kCmdReadArchive, "Чтение архива с прибора", "Чтение архива с прибора", " Чтение с прибора");
+  QAction* read =
+      AddAction(ECommand::kReadArchive, "Чтение архива с прибора", "Чтение архива с прибора", " Чтение с прибора");
   read->setIcon(ToolIcon("read"));
-  connectTo(read, [app] { app->OnReadArchive(); });
 
-  QAction* onInstrument = AddAction(kCmdInstrumentContents, "Содержимое прибора...",
+  QAction* onInstrument = AddAction(ECommand::kInstrumentContents, "Содержимое прибора...",
                                     "Объекты на приборе: записи, файлы и время чтения каждого");
-  connectTo(onInstrument, [app] { app->OnInstrumentContents(); });
 
-  m_open128 = new QAction("Открыть ... \tCtrl+O", this);
-  m_open129 = new QAction("Открыть...\tCtrl+O", this);
-  for (QAction* open : {m_open128, m_open129}) {
+  m_openNoDocument = new QAction("Открыть ... \tCtrl+O", this);
+  m_openDocument = new QAction("Открыть...\tCtrl+O", this);
+  for (QAction* open : {m_openNoDocument, m_openDocument}) {
     open->setStatusTip("Открытие сохраненного архива");
     open->setWhatsThis("Открытие сохраненного архива");
     open->setToolTip("Открыть");
     open->setIcon(ToolIcon("open"));
-    open->setData(kCmdOpen);
-    connectTo(open, [app] { app->OnFileOpen(); });
+    open->setData(static_cast<int>(ECommand::kOpen));
   }
-  addAction(m_open128);
-  addAction(m_open129);
+  addAction(m_openNoDocument);
+  addAction(m_openDocument);
 
-  QAction* save = AddAction(kCmdSave, "Сохранить\tCtrl+S", "Сохранение архива на диске", "Сохранить");
+  QAction* save = AddAction(ECommand::kSave, "Сохранить\tCtrl+S", "Сохранение архива на диске", "Сохранить");
   save->setShortcut(QKeySequence("Ctrl+S"));
   save->setIcon(ToolIcon("save"));
-  connectTo(save, [app] { app->SaveArchive(); });
-  QAction* saveAs = AddAction(kCmdSaveAs, "Сохранить как...", "Сохранить архив под новым именем", "Сохранить как");
-  connectTo(saveAs, [app] { app->SaveArchiveAs(); });
+  QAction* saveAs =
+      AddAction(ECommand::kSaveAs, "Сохранить как...", "Сохранить архив под новым именем", "Сохранить как");
 
-  QAction* print = AddAction(kCmdPrint, "Печать...\tCtrl+P", "Печать активного документа", "Печать");
+  QAction* print = AddAction(ECommand::kPrint, "Печать...\tCtrl+P", "Печать активного документа", "Печать");
   print->setShortcut(QKeySequence("Ctrl+P"));
   print->setIcon(ToolIcon("print"));
-  connectTo(print, [app] { app->OnFilePrint(); });
-  QAction* preview = AddAction(kCmdPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
-                               "Пр5едварительный просмотр");
-  connectTo(preview, [app] { app->OnFilePrintPreview(); });
-  QAction* printSetup =
-      AddAction(kCmdPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
-  connectTo(printSetup, [app] { app->OnPrintSetup(); });
-  QAction* report =
-      AddAction(kCmdReport, "Формирование отчета", "Формирование отчета для открытия в Excel", "Перенос в Excel");
+  AddAction(ECommand::kPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
+            "Пр5едварительный просмотр");
+  AddAction(ECommand::kPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
+  QAction* report = AddAction(ECommand::kReport, "Формирование отчета", "Формирование отчета для открытия в Excel",
+                              "Перенос в Excel");
   report->setIcon(ToolIcon("report"));
   connectTo(report, [this] {
     if (auto* view = dynamic_cast<CViewCommands*>(ActiveView()); view != nullptr && view->HandlesReport()) {
@@ -123,36 +122,35 @@ void CMainFrame::BuildMenus() {
     }
   });
   QAction* workbook =
-      AddAction(kCmdExportWorkbook, "Экспорт в Excel (XLSX)...",
+      AddAction(ECommand::kExportWorkbook, "Экспорт в Excel (XLSX)...",
                 "Запись архива в книгу Excel: числа, даты и время как в таблицах", "Экспорт в Excel (XLSX)");
   workbook->setIcon(ToolIcon("workbook"));
-  connectTo(workbook, [app] { app->OnExportWorkbook(); });
-  QAction* exit = AddAction(kCmdExit, "Выход", "Завершение работы программы", "Выход");
+  QAction* exit = AddAction(ECommand::kExit, "Выход", "Завершение работы программы", "Выход");
   connectTo(exit, [this] { close(); });
 
-  QAction* toolbar = AddAction(kCmdToolbar, "Панель инструментов", "Показать или убрать панель инструментов",
+  QAction* toolbar = AddAction(ECommand::kToolbar, "Панель инструментов", "Показать или убрать панель инструментов",
                                "Переключение панели инструментов");
   toolbar->setCheckable(true);
   toolbar->setChecked(true);
-  QAction* statusBarAction = AddAction(kCmdStatusBar, "Строка состояния", "Показать или убрать строку состояния",
+  QAction* statusBarAction = AddAction(ECommand::kStatusBar, "Строка состояния", "Показать или убрать строку состояния",
                                        "Переключение строки состояния");
   statusBarAction->setCheckable(true);
   statusBarAction->setChecked(true);
   connectTo(statusBarAction, [this](bool on) { statusBar()->setVisible(on); });
 
-  QAction* port = AddAction(kCmdPortSettings, "Параметры связи", "Настройка параметров связи с блоком");
-  connectTo(port, [app] { app->OnPortSettings(); });
+  QAction* port = AddAction(ECommand::kPortSettings, "Параметры связи", "Настройка параметров связи с блоком");
   // "Заводской номер": nothing carries it out, and F2 does nothing; the
   // item names no key.
-  QAction* factory = AddAction(kCmdFactoryNumber, "Заводской номер", QString());
-  AddAction(kCmdFactoryNumberDoc, "Заводской номер", QString());
+  QAction* factory = AddAction(ECommand::kFactoryNumber, "Заводской номер", QString());
+  AddAction(ECommand::kFactoryNumberDoc, "Заводской номер", QString());
 
-  QAction* cascade = AddAction(kCmdCascade, "Каскадное", "Расположить окна с перекрытием", "Каскадное расположение");
+  QAction* cascade =
+      AddAction(ECommand::kCascade, "Каскадное", "Расположить окна с перекрытием", "Каскадное расположение");
   connectTo(cascade, [this] { m_mdi->cascadeSubWindows(); });
-  QAction* tile = AddAction(kCmdTile, "Заголовки", "Расположить окна без перекрытия", "Без перекрытия");
+  QAction* tile = AddAction(ECommand::kTile, "Заголовки", "Расположить окна без перекрытия", "Без перекрытия");
   connectTo(tile, [this] { m_mdi->tileSubWindows(); });
-  QAction* arrange = AddAction(kCmdArrangeIcons, "Упорядочить значки", "Выстроить значки свернутых окон внизу окна",
-                               "Упорядочить значки");
+  QAction* arrange = AddAction(ECommand::kArrangeIcons, "Упорядочить значки",
+                               "Выстроить значки свернутых окон внизу окна", "Упорядочить значки");
   connectTo(arrange, [this] {
     // Minimised windows in a row along the bottom edge.
     int x = 0;
@@ -163,83 +161,76 @@ void CMainFrame::BuildMenus() {
     }
   });
 
-  QAction* contents = AddAction(kCmdHelpContents, "Вызов справки", "Список разделов справки", "Разделы справки");
-  connectTo(contents, [app] { app->OnHelpContents(); });
-  QAction* versions = AddAction(kCmdVersions, "Поддерживаемые версии ПО прибора",
+  QAction* contents = AddAction(ECommand::kHelpContents, "Вызов справки", "Список разделов справки", "Разделы справки");
+  QAction* versions = AddAction(ECommand::kVersions, "Поддерживаемые версии ПО прибора",
                                 "Версии ПО приборов, для которых существует их описание");
-  connectTo(versions, [app] { app->OnListVersions(); });
-  QAction* about = AddAction(kCmdAbout, "О программе", "Отображение информации о программе", "О программе");
+  QAction* about = AddAction(ECommand::kAbout, "О программе", "Отображение информации о программе", "О программе");
   about->setIcon(ToolIcon("about"));
-  connectTo(about, [app] { app->OnAbout(); });
-  QAction* help = AddAction(kCmdHelp, "Справка", "Справка о текущем окне или команде", "Справка");
+  QAction* help = AddAction(ECommand::kHelp, "Справка", "Справка о текущем окне или команде", "Справка");
   help->setShortcut(QKeySequence(Qt::Key_F1));
-  connectTo(help, [app] { app->OnHelp(); });
   QAction* context =
-      AddAction(kCmdContextHelp, "Справка по элементу",
+      AddAction(ECommand::kContextHelp, "Справка по элементу",
                 "Щелкните кнопку, команду меню или окно, чтобы получить справку о них", "Справка по элементу");
   context->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
   context->setIcon(ToolIcon("context_help"));
-  connectTo(context, [app] { app->OnContextHelp(); });
-  QAction* chart = AddAction(kCmdChart, "График", "Значения архива измерений во времени", "График");
+  QAction* chart = AddAction(ECommand::kChart, "График", "Значения архива измерений во времени", "График");
   chart->setIcon(ToolIcon("chart"));
-  connectTo(chart, [app] { app->OnChart(); });
-  QAction* saveDescription = AddAction(kCmdSaveDescription, QString(), "Сохранение файла описаний версий приборов");
-  connectTo(saveDescription, [app] { app->OnSaveDescription(); });
+  AddAction(ECommand::kSaveDescription, QString(), "Сохранение файла описаний версий приборов");
 
   // The recent files: numbered items before "Выход", then a separator.
-  for (int i = 0; i < CTRV_KQ_VRApp::kRecentFiles; ++i) {
+  for (int i = 0; i < CProfile::kRecentFiles; ++i) {
     auto* recent = new QAction(this);
     recent->setVisible(false);
-    connectTo(recent, [app, i] { app->OnOpenRecent(i); });
+    connectTo(recent, [this, i] { emit RecentFileChosen(i); });
     m_recent << recent;
   }
   m_recentSeparator = new QAction(this);
   m_recentSeparator->setSeparator(true);
   m_recentSeparator->setVisible(false);
 
-  // Menu 128: no document window open.
-  auto* file128 = new QMenu("Файл", this);
-  file128->addAction(read);
-  file128->addAction(onInstrument);
-  file128->addAction(m_open128);
-  file128->addSeparator();
-  file128->addAction(Action(kCmdPrintSetup));
-  file128->addSeparator();
-  file128->addActions(m_recent);
-  file128->addAction(m_recentSeparator);
-  file128->addAction(exit);
-  // Menu 129: a document window open.
-  auto* file129 = new QMenu("Файл", this);
-  file129->addAction(read);
-  file129->addAction(onInstrument);
-  file129->addAction(m_open129);
-  file129->addAction(save);
-  file129->addAction(saveAs);
-  file129->addSeparator();
-  file129->addAction(print);
-  file129->addAction(Action(kCmdPrintPreview));
-  file129->addAction(Action(kCmdPrintSetup));
-  file129->addAction(report);
-  file129->addAction(workbook);
-  file129->addSeparator();
-  file129->addActions(m_recent);
-  file129->addAction(m_recentSeparator);
-  file129->addAction(exit);
+  // No document window open.
+  auto* fileNoDocument = new QMenu("Файл", this);
+  fileNoDocument->addAction(read);
+  fileNoDocument->addAction(onInstrument);
+  fileNoDocument->addAction(m_openNoDocument);
+  fileNoDocument->addSeparator();
+  fileNoDocument->addAction(Action(ECommand::kPrintSetup));
+  fileNoDocument->addSeparator();
+  fileNoDocument->addActions(m_recent);
+  fileNoDocument->addAction(m_recentSeparator);
+  fileNoDocument->addAction(exit);
+  // A document window open.
+  auto* fileDocument = new QMenu("Файл", this);
+  fileDocument->addAction(read);
+  fileDocument->addAction(onInstrument);
+  fileDocument->addAction(m_openDocument);
+  fileDocument->addAction(save);
+  fileDocument->addAction(saveAs);
+  fileDocument->addSeparator();
+  fileDocument->addAction(print);
+  fileDocument->addAction(Action(ECommand::kPrintPreview));
+  fileDocument->addAction(Action(ECommand::kPrintSetup));
+  fileDocument->addAction(report);
+  fileDocument->addAction(workbook);
+  fileDocument->addSeparator();
+  fileDocument->addActions(m_recent);
+  fileDocument->addAction(m_recentSeparator);
+  fileDocument->addAction(exit);
 
   auto* view = new QMenu("Вид", this);
   view->addAction(toolbar);
   view->addAction(statusBarAction);
-  auto* view129 = new QMenu("Вид", this);
-  view129->addAction(toolbar);
-  view129->addAction(statusBarAction);
-  view129->addSeparator();
-  view129->addAction(chart);
-  auto* setup128 = new QMenu("Настройка", this);
-  setup128->addAction(port);
-  setup128->addAction(factory);
-  auto* setup129 = new QMenu("Настройка", this);
-  setup129->addAction(port);
-  setup129->addAction(Action(kCmdFactoryNumberDoc));
+  auto* viewDocument = new QMenu("Вид", this);
+  viewDocument->addAction(toolbar);
+  viewDocument->addAction(statusBarAction);
+  viewDocument->addSeparator();
+  viewDocument->addAction(chart);
+  auto* setupNoDocument = new QMenu("Настройка", this);
+  setupNoDocument->addAction(port);
+  setupNoDocument->addAction(factory);
+  auto* setupDocument = new QMenu("Настройка", this);
+  setupDocument->addAction(port);
+  setupDocument->addAction(Action(ECommand::kFactoryNumberDoc));
   auto* window = new QMenu("Окно", this);
   window->addAction(cascade);
   window->addAction(tile);
@@ -251,8 +242,8 @@ void CMainFrame::BuildMenus() {
   helpMenu->addSeparator();
   helpMenu->addAction(about);
 
-  m_menu128 = {file128, view, setup128, helpMenu};
-  m_menu129 = {file129, view129, setup129, window, helpMenu};
+  m_menusNoDocument = {fileNoDocument, view, setupNoDocument, helpMenu};
+  m_menusDocument = {fileDocument, viewDocument, setupDocument, window, helpMenu};
 }
 
 void CMainFrame::BuildToolBar() {
@@ -262,20 +253,20 @@ void CMainFrame::BuildToolBar() {
   m_toolBar->setFloatable(true);
   m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
   m_toolBar->setIconSize(QSize(24, 24));
-  m_toolBar->addAction(Action(kCmdReadArchive));
-  m_toolBar->addAction(m_open128);
-  m_toolBar->addAction(Action(kCmdSave));
+  m_toolBar->addAction(Action(ECommand::kReadArchive));
+  m_toolBar->addAction(m_openNoDocument);
+  m_toolBar->addAction(Action(ECommand::kSave));
   m_toolBar->addSeparator();
-  m_toolBar->addAction(Action(kCmdPrint));
-  m_toolBar->addAction(Action(kCmdReport));
-  m_toolBar->addAction(Action(kCmdExportWorkbook));
+  m_toolBar->addAction(Action(ECommand::kPrint));
+  m_toolBar->addAction(Action(ECommand::kReport));
+  m_toolBar->addAction(Action(ECommand::kExportWorkbook));
   m_toolBar->addSeparator();
-  m_toolBar->addAction(Action(kCmdAbout));
-  m_toolBar->addAction(Action(kCmdContextHelp));
+  m_toolBar->addAction(Action(ECommand::kAbout));
+  m_toolBar->addAction(Action(ECommand::kContextHelp));
   m_toolBar->addSeparator();
-  m_toolBar->addAction(Action(kCmdChart));
+  m_toolBar->addAction(Action(ECommand::kChart));
   addToolBar(Qt::TopToolBarArea, m_toolBar);
-  QAction* toggle = Action(kCmdToolbar);
+  QAction* toggle = Action(ECommand::kToolbar);
   connect(toggle, &QAction::triggered, m_toolBar, &QToolBar::setVisible);
   connect(m_toolBar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
 }
@@ -321,25 +312,16 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::KeyPress && QApplication::activeModalWidget() != nullptr) {
     const auto* key = static_cast<QKeyEvent*>(e);
     if (key->key() == Qt::Key_F1 && !key->isAutoRepeat()) {
-      if (CTRV_KQ_VRApp* app = App()) {
-        key->modifiers() & Qt::ShiftModifier ? app->OnContextHelp() : app->OnHelp();
-        return true;
-      }
+      Action(key->modifiers() & Qt::ShiftModifier ? ECommand::kContextHelp : ECommand::kHelp)->trigger();
+      return true;
     }
   }
   return QMainWindow::eventFilter(watched, e);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-  if (CTRV_KQ_VRApp* app = App(); app != nullptr && app->IsReading()) {
-    // The read stops first, within a fraction of a second; then the
-    // window closes.
-    app->StopReadAndClose();
-    e->ignore();
-    return;
-  }
-  // An archive just read and not saved exists nowhere else.
-  if (CTRV_KQ_VRApp* app = App(); app != nullptr && !app->QuerySaveRead()) {
+  // A read under way, or an archive just read and not saved.
+  if (m_closeGuard && !m_closeGuard()) {
     e->ignore();
     return;
   }
@@ -347,14 +329,15 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
-void CMainFrame::ShowMenu(int id) {
-  if (id == m_nMenuId) return;
-  m_nMenuId = id;
+void CMainFrame::ShowMenuSet(EMenuSet set) {
+  if (set == m_menuSet && !menuBar()->actions().isEmpty()) return;
+  m_menuSet = set;
+  const bool document = set == EMenuSet::kDocument;
   menuBar()->clear();
-  for (QMenu* menu : id == 129 ? m_menu129 : m_menu128) menuBar()->addMenu(menu);
-  // Ctrl+O belongs to the "Открыть" of the menu shown.
-  m_open128->setShortcut(id == 128 ? QKeySequence("Ctrl+O") : QKeySequence());
-  m_open129->setShortcut(id == 129 ? QKeySequence("Ctrl+O") : QKeySequence());
+  for (QMenu* menu : document ? m_menusDocument : m_menusNoDocument) menuBar()->addMenu(menu);
+  // Ctrl+O belongs to the "Открыть" of the menu set shown.
+  m_openNoDocument->setShortcut(document ? QKeySequence() : QKeySequence("Ctrl+O"));
+  m_openDocument->setShortcut(document ? QKeySequence("Ctrl+O") : QKeySequence());
 }
 
 CChildFrame* CMainFrame::OpenDocument(QWidget* view, const QString& title) {
@@ -422,19 +405,20 @@ QWidget* CMainFrame::ActiveView() const {
 
 void CMainFrame::UpdateCommands() {
   const bool anyDocument = !m_mdi->subWindowList().isEmpty();
-  ShowMenu(anyDocument ? 129 : 128);
+  ShowMenuSet(anyDocument ? EMenuSet::kDocument : EMenuSet::kNoDocument);
   auto* view = dynamic_cast<CViewCommands*>(ActiveView());
   const bool active = view != nullptr;
-  Action(kCmdSave)->setEnabled(active);
-  Action(kCmdSaveAs)->setEnabled(active);
-  Action(kCmdReport)->setEnabled(active && view->HandlesReport());
+  Action(ECommand::kSave)->setEnabled(active);
+  Action(ECommand::kSaveAs)->setEnabled(active);
+  Action(ECommand::kReport)->setEnabled(active && view->HandlesReport());
   const bool prints = active && view->HandlesPrint();
-  Action(kCmdPrint)->setEnabled(prints);
-  Action(kCmdPrintPreview)->setEnabled(prints);
-  Action(kCmdPrintSetup)->setEnabled(true);
-  Action(kCmdFactoryNumber)->setEnabled(false);
-  Action(kCmdFactoryNumberDoc)->setEnabled(false);
-  for (int id : {kCmdCascade, kCmdTile, kCmdArrangeIcons, kCmdChart, kCmdExportWorkbook})
+  Action(ECommand::kPrint)->setEnabled(prints);
+  Action(ECommand::kPrintPreview)->setEnabled(prints);
+  Action(ECommand::kPrintSetup)->setEnabled(true);
+  Action(ECommand::kFactoryNumber)->setEnabled(false);
+  Action(ECommand::kFactoryNumberDoc)->setEnabled(false);
+  for (ECommand id :
+       {ECommand::kCascade, ECommand::kTile, ECommand::kArrangeIcons, ECommand::kChart, ECommand::kExportWorkbook})
     Action(id)->setEnabled(anyDocument);
   UpdateTitle();
 }

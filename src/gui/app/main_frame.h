@@ -1,16 +1,18 @@
 #pragma once
-// The main window: a frame of document windows with two menus (one while
-// no document window is open, one while one is), the toolbar and the
-// status bar; and the document window frame.
+// The main window: a frame of document windows with two menu sets (one
+// while no document window is open, one while one is), the toolbar and the
+// status bar; and the document window frame. The frame carries out the
+// commands about itself (its windows, bars and "Выход") and the report of
+// the active window; whoever builds it connects the others (OnCommand).
 
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QString>
-#include <memory>
+#include <functional>
 
-#include "core/output/print_layout.h"
+#include "gui/app/commands.h"
 
 class QAction;
 class QLabel;
@@ -19,52 +21,6 @@ class QMenu;
 class QToolBar;
 
 namespace tkq::gui {
-
-// Command identifiers of the program.
-enum CommandId : int {
-  kCmdReadArchive = 32772,
-  kCmdOpen = 57601,
-  kCmdSave = 57603,
-  kCmdSaveAs = 57604,
-  kCmdPrint = 57607,
-  kCmdPrintPreview = 57609,
-  kCmdPrintSetup = 57606,
-  kCmdReport = 32774,
-  kCmdExit = 57665,
-  kCmdToolbar = 59392,
-  kCmdStatusBar = 59393,
-  kCmdPortSettings = 32771,
-  kCmdFactoryNumber = 32778,
-  kCmdFactoryNumberDoc = 32779,
-  kCmdCascade = 57650,
-  kCmdTile = 57651,
-  kCmdArrangeIcons = 57649,
-  kCmdHelpContents = 57667,
-  kCmdVersions = 32776,
-  kCmdAbout = 57664,
-  kCmdHelp = 57670,
-  kCmdContextHelp = 57669,
-  kCmdSaveDescription = 32775,
-  kCmdChart = 32780,
-  kCmdExportWorkbook = 32781,
-  kCmdInstrumentContents = 32782,
-};
-
-// What a document window offers to the commands of the frame.
-class CViewCommands {
- public:
-  virtual ~CViewCommands() = default;
-  // The help topic of the window (F1).
-  virtual QString HelpTopic() const = 0;
-  // "Формирование отчета": whether the window writes a report, and the
-  // command itself.
-  virtual bool HandlesReport() const { return false; }
-  virtual void OnReport() {}
-  // "Печать..." and "Предварительный просмотр": whether the window prints,
-  // and its lines as they print (null when there is nothing to print).
-  virtual bool HandlesPrint() const { return false; }
-  virtual std::unique_ptr<CPrintLines> PrintLines() const { return nullptr; }
-};
 
 // A document window: one view of the current object.
 class CChildFrame : public QMdiSubWindow {
@@ -80,10 +36,14 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   // The action of a command (menu item, toolbar button, accelerator); for
-  // "Открыть" the one of the menu shown now.
-  QAction* Action(int id) const;
-  // Which menu is shown: 128 without document windows, 129 with.
-  int MenuId() const { return m_nMenuId; }
+  // "Открыть" the one of the menu set shown now.
+  QAction* Action(ECommand id) const;
+  // Carries out `handler` for command `id` (each of its actions).
+  void OnCommand(ECommand id, const std::function<void()>& handler);
+  // Asked before the window closes; false keeps it open.
+  void SetCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+  // Which menu set is shown.
+  EMenuSet MenuSet() const { return m_menuSet; }
   QMdiArea* MdiArea() const { return m_mdi; }
   QToolBar* ToolBar() const { return m_toolBar; }
 
@@ -106,17 +66,21 @@ class CMainFrame : public QMainWindow {
   // menus (none, and no separator, for an empty list).
   void ShowRecentFiles(const QStringList& files);
 
+ signals:
+  // The numbered item `index` (from 0) of the recent files was chosen.
+  void RecentFileChosen(int index);
+
  protected:
   bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  QAction* AddAction(int id, const QString& text, const QString& prompt, const QString& tooltip = QString());
+  QAction* AddAction(ECommand id, const QString& text, const QString& prompt, const QString& tooltip = QString());
   void BuildMenus();
   void BuildToolBar();
   void BuildStatusBar();
-  void ShowMenu(int id);
+  void ShowMenuSet(EMenuSet set);
   // The program's name, and the active document window's title after it.
   QString Title() const;
   void UpdateTitle();
@@ -124,12 +88,14 @@ class CMainFrame : public QMainWindow {
 
   QMdiArea* m_mdi = nullptr;
   QToolBar* m_toolBar = nullptr;
-  QHash<int, QAction*> m_actions;
-  QAction* m_open128 = nullptr;  // "Открыть ... \tCtrl+O"
-  QAction* m_open129 = nullptr;  // "Открыть...\tCtrl+O"
-  QList<QMenu*> m_menu128;
-  QList<QMenu*> m_menu129;
-  int m_nMenuId = 0;
+  QHash<ECommand, QAction*> m_actions;
+  // "Открыть" is written differently in the two menu sets.
+  QAction* m_openNoDocument = nullptr;  // "Открыть ... \tCtrl+O"
+  QAction* m_openDocument = nullptr;    // "Открыть...\tCtrl+O"
+  QList<QMenu*> m_menusNoDocument;
+  QList<QMenu*> m_menusDocument;
+  EMenuSet m_menuSet = EMenuSet::kDocument;
+  std::function<bool()> m_closeGuard;
   QList<QAction*> m_recent;  // shared by both "Файл" menus
   QAction* m_recentSeparator = nullptr;
   QLabel* m_idle = nullptr;

@@ -3,7 +3,16 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/link/serial_ports.h"
+
 namespace tkq::gui {
+
+QString profile_key::RecentFile(int number) { return QStringLiteral("Recent File List/File%1").arg(number); }
+
+QString CConnection::Port() const {
+  return comIndex >= 0 ? QString::fromLatin1(kStandardPorts[comIndex].data(), kStandardPorts[comIndex].size())
+                       : portName;
+}
 
 CProfile::CProfile(const QString& file) : m_file(file) {}
 
@@ -18,21 +27,78 @@ QSettings& CProfile::Settings() {
   return *m_settings;
 }
 
+CConnection CProfile::Connection() {
+  QSettings& s = Settings();
+  CConnection c;
+  c.comIndex = s.value(profile_key::kComIndex, 1).toInt();
+  c.baudIndex = s.value(profile_key::kComBoudRate, 3).toInt();
+  c.address = s.value(profile_key::kDeviceAddress, 1).toInt();
+  c.portName = s.value(profile_key::kPortName).toString();
+  if (c.comIndex < 0 || c.comIndex >= static_cast<int>(kStandardPorts.size())) {
+    c.comIndex = c.portName.isEmpty() ? 1 : -1;
+  }
+  if (!c.portName.isEmpty() && StandardPortIndex(c.portName.toStdString()) < 0) c.comIndex = -1;
+  if (c.baudIndex < 0 || c.baudIndex >= kBaudRates.size()) c.baudIndex = 3;
+  if (c.address < 0 || c.address > 255) c.address = 1;
+  return c;
+}
+
+void CProfile::SetConnection(const CConnection& c) {
+  QSettings& s = Settings();
+  s.setValue(profile_key::kComIndex, c.comIndex >= 0 ? c.comIndex : s.value(profile_key::kComIndex, 1).toInt());
+  s.setValue(profile_key::kComBoudRate, c.baudIndex);
+  s.setValue(profile_key::kDeviceAddress, c.address);
+  s.setValue(profile_key::kPortName, c.comIndex >= 0 ? QString() : c.portName);
+  s.sync();
+}
+
+QStringList CProfile::RecentFiles() {
+  QStringList files;
+  QSettings& s = Settings();
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    const QString file = s.value(profile_key::RecentFile(i)).toString();
+    if (!file.isEmpty() && !files.contains(file)) files << file;
+  }
+  return files;
+}
+
+void CProfile::SetRecentFiles(const QStringList& files) {
+  QSettings& s = Settings();
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    if (i <= files.size()) {
+      s.setValue(profile_key::RecentFile(i), files[i - 1]);
+    } else {
+      s.remove(profile_key::RecentFile(i));
+    }
+  }
+  s.sync();
+}
+
+QStringList CProfile::AddRecentFile(const QString& path) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  QStringList files = RecentFiles();
+  files.removeAll(absolute);
+  files.prepend(absolute);
+  files = files.mid(0, kRecentFiles);
+  SetRecentFiles(files);
+  return files;
+}
+
 void CProfile::RememberFolder(const QString& file) {
   QSettings& s = Settings();
-  s.setValue("CONTROL/DIR", QFileInfo(file).absolutePath().left(256));
+  s.setValue(profile_key::kFolder, QFileInfo(file).absolutePath().left(256));
   s.sync();
 }
 
 QString CProfile::RememberedFolder() {
-  const QString dir = Settings().value("CONTROL/DIR").toString();
+  const QString dir = Settings().value(profile_key::kFolder).toString();
   return (!dir.isEmpty() && QDir(dir).exists()) ? dir : QDir::currentPath();
 }
 
-bool CProfile::ChartWasOpen() { return Settings().value(kProfileSection + "/ChartOpen", false).toBool(); }
+bool CProfile::ChartWasOpen() { return Settings().value(profile_key::kChartOpen, false).toBool(); }
 
 void CProfile::RememberChartOpen(bool open) {
-  Settings().setValue(kProfileSection + "/ChartOpen", open);
+  Settings().setValue(profile_key::kChartOpen, open);
   Settings().sync();
 }
 

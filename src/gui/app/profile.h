@@ -1,16 +1,47 @@
 #pragma once
 // The user's profile: the program's settings file ("Tarvik KQ"/"TarvikKQ"
 // in the user's configuration folder, or a file of the caller's), with what
-// the windows keep in it between runs.
+// the program keeps in it between runs: the connection settings, the recent
+// files, the folder of the file dialogs and whether the chart was open.
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
+#include <cstdint>
 #include <memory>
 
 namespace tkq::gui {
 
 // The section of the connection settings and the chart's state.
 inline const QString kProfileSection = QStringLiteral("Tarvik KQ");
+
+// The keys of the profile. Existing profiles use these names, spelling
+// included: they stay as they are.
+namespace profile_key {
+inline const QString kComIndex = kProfileSection + QStringLiteral("/ComIndex");
+inline const QString kComBoudRate = kProfileSection + QStringLiteral("/ComBoudRate");
+inline const QString kDeviceAddress = kProfileSection + QStringLiteral("/DeviceAddress");
+inline const QString kPortName = kProfileSection + QStringLiteral("/PortName");
+inline const QString kChartOpen = kProfileSection + QStringLiteral("/ChartOpen");
+inline const QString kFolder = QStringLiteral("CONTROL/DIR");
+// "Recent File List/File1" .. "File3".
+QString RecentFile(int number);
+}  // namespace profile_key
+
+// The baud rates offered, in the order the profile numbers them.
+inline const QStringList kBaudRates = {"1200", "2400", "4800", "9600", "19200", "38400"};
+
+// The connection settings as the profile keeps them.
+struct CConnection {
+  int comIndex = 1;   // "COM1".."COM4" by index; -1 when portName holds another port
+  QString portName;   // a port other than COM1..COM4
+  int baudIndex = 3;  // into kBaudRates
+  int address = 1;
+
+  // The port's name, whichever way it is kept.
+  QString Port() const;
+  uint32_t Baud() const { return kBaudRates[baudIndex].toUInt(); }
+};
 
 class CProfile {
  public:
@@ -19,6 +50,21 @@ class CProfile {
   ~CProfile();
 
   QSettings& Settings();
+
+  // The connection settings; values from an older or edited profile
+  // outside their lists fall back to the defaults ("COM2", 9600 baud,
+  // address 1).
+  CConnection Connection();
+  // Stores `connection`; a port other than COM1..COM4 keeps the stored
+  // COM index for a later return to the list.
+  void SetConnection(const CConnection& connection);
+
+  // The recent files, the latest first (at most kRecentFiles, each once).
+  static constexpr int kRecentFiles = 3;
+  QStringList RecentFiles();
+  void SetRecentFiles(const QStringList& files);
+  // Puts `path` (made absolute) first; returns the new list.
+  QStringList AddRecentFile(const QString& path);
 
   // Remembers the folder of a file the user chose, under CONTROL/DIR; the
   // file dialogs start there (the current folder when it is gone).

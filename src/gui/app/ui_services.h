@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include "gui/app/program_name.h"
+
 class QDialog;
 class QPrinter;
 
@@ -18,8 +20,6 @@ class QWidget;
 
 namespace tkq::gui {
 
-// The caption of every message box shown through the application.
-inline const QString kAppName = QStringLiteral("MONITOR Tarvik KQ");
 
 class CUiServices {
  public:

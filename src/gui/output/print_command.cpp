@@ -21,6 +21,7 @@
 
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
+#include "gui/views/view_commands.h"
 #include "gui/app/ui_services.h"
 #include "gui/output/print_preview.h"
 
@@ -53,7 +54,7 @@ bool CheckPages(QWidget* parent, const CPageLayout& layout) {
 // Where a printout to a file goes first: beside the open archive, else in
 // the folder last used for files.
 QString PrintFileFolder(CTRV_KQ_VRApp& app) {
-  const QString& path = app.m_document.m_strArchivePath;
+  const QString& path = app.Document().ArchivePath();
   return path.isEmpty() ? app.Profile().RememberedFolder() : QFileInfo(path).absolutePath();
 }
 
@@ -262,7 +263,7 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, 
 // --- the commands ---
 
 void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
-  const CObjectDefinition* object = app.m_document.Object();
+  const CObjectDefinition* object = app.Document().Object();
   std::unique_ptr<CPrintLines> lines = LinesOf(view);
   if (object == nullptr || !lines) return;
   QWidget* parent = app.MainFrame();
@@ -297,7 +298,7 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
 
 void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   std::unique_ptr<CPrintLines> lines = LinesOf(view);
-  if (app.m_document.Object() == nullptr || !lines) return;
+  if (app.Document().Object() == nullptr || !lines) return;
   auto* preview = new CPreviewWindow(app, view, std::move(lines), app.MainFrame());
   if (!preview->IsValid() || preview->PageCount() == 0) {
     if (!preview->IsValid()) {

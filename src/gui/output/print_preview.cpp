@@ -156,7 +156,7 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   m_paper = printer.paperRect(QPrinter::DevicePixel);
   m_printable = PrintableArea(printer).topLeft() - m_paper.topLeft();
   m_paper.moveTo(0, 0);
-  const CObjectDefinition* object = app.m_document.Object();
+  const CObjectDefinition* object = app.Document().Object();
   if (m_lines && object != nullptr) {
     m_layout = std::make_unique<CPageLayout>(*m_lines, PrintTitle(*object), MeasurePrintPage(printer, *m_font));
   }
@@ -207,7 +207,7 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   else
     resize(1000, 760);
   // A new current object takes the lines away.
-  connect(&app.m_document, &CArchiveDocument::ObjectReplaced, this, &QWidget::close);
+  connect(&app.Document(), &CArchiveDocument::ObjectReplaced, this, &QWidget::close);
   UpdateControls();
 }
 

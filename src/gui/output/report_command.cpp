@@ -1,8 +1,13 @@
 #include "gui/output/report_command.h"
 
+#include <QDir>
+
+#include "core/output/workbook.h"
 #include "core/storage/file_io.h"
+#include "gui/app/archive_document.h"
 #include "gui/app/messages.h"
 #include "gui/app/profile.h"
+#include "gui/app/program_name.h"
 #include "gui/app/ui_services.h"
 #include "render/fs_path.h"
 
@@ -21,6 +26,27 @@ void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<
     });
   } catch (const std::exception& e) {
     Ui().Message(parent, kMsgCannotOpen, QMessageBox::NoIcon, kAppName, QMessageBox::Ok, QString::fromUtf8(e.what()));
+  }
+}
+
+void ExportWorkbookCommand(const CArchiveDocument& document, CProfile& profile, QWidget* parent) {
+  const CObjectDefinition* object = document.Object();
+  if (object == nullptr) return;
+  const QString name = QString("Объект %1.xlsx").arg(object->GetObjectNumber(), 2, 10, QChar('0'));
+  const QString path =
+      Ui().SaveFileName(parent, "Экспорт в Excel (XLSX)", QDir(profile.RememberedFolder()).filePath(name));
+  if (path.isEmpty()) return;
+  profile.RememberFolder(path);
+  try {
+    // Written beside the file and renamed when complete: a failure leaves
+    // an older file of that name as it was.
+    WriteOfferingRetry(parent, [&] {
+      WriteArchiveWorkbook(FsPath(path), *object, document.Columns(),
+                           {kProgramName.toStdString(), kProgramVersion.toStdString()});
+    });
+  } catch (const std::exception& e) {
+    Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
+                 QString::fromUtf8(e.what()));
   }
 }
 

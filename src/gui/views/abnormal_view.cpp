@@ -59,7 +59,7 @@ QVariant CAbnormalTableModel::headerData(int section, Qt::Orientation orientatio
 }
 
 CErrorListView::CErrorListView(CArchiveDocument& document, CProfile& profile, QWidget* parent)
-    : QTableView(parent), m_document(document), m_profile(profile), m_model(new CAbnormalTableModel(document, this)) {
+    : QTableView(parent), CDocumentTableCommands(document, profile), m_model(new CAbnormalTableModel(document, this)) {
   SetUpListView(*this);
   setModel(m_model);
   // The chart shows the situation chosen here.
@@ -87,7 +87,7 @@ std::unique_ptr<CPrintLines> CErrorListView::PrintLines() const {
 }
 
 void CErrorListView::OnReport() {
-  CObjectDefinition* object = m_document.Object();
+  CObjectDefinition* object = m_document.ObjectForReport();
   if (object == nullptr) return;
   WriteReportCommand(m_profile, this, [&](CReportSink& sink) { WriteAbnormalReport(*object, sink); });
 }

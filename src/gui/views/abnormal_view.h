@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
-#include "gui/app/main_frame.h"
+#include "gui/views/view_commands.h"
 
 namespace tkq::gui {
 
@@ -29,21 +29,17 @@ class CAbnormalTableModel : public QAbstractTableModel {
   int m_nRows = 0;
 };
 
-class CErrorListView : public QTableView, public CViewCommands {
+class CErrorListView : public QTableView, public CDocumentTableCommands {
   Q_OBJECT
  public:
   CErrorListView(CArchiveDocument& document, CProfile& profile, QWidget* parent = nullptr);
   void FillList();
 
   QString HelpTopic() const override;
-  bool HandlesReport() const override { return true; }
   void OnReport() override;
-  bool HandlesPrint() const override { return true; }
   std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:
-  CArchiveDocument& m_document;
-  CProfile& m_profile;
   CAbnormalTableModel* m_model;
 };
 

@@ -132,7 +132,7 @@ QVariant CArchiveTableModel::headerData(int section, Qt::Orientation orientation
 // --- the view ---
 
 CTRV_KQ_VRView::CTRV_KQ_VRView(CArchiveDocument& document, CProfile& profile, QWidget* parent)
-    : QTableView(parent), m_document(document), m_profile(profile), m_model(new CArchiveTableModel(document, this)) {
+    : QTableView(parent), CDocumentTableCommands(document, profile), m_model(new CArchiveTableModel(document, this)) {
   SetUpListView(*this);
   setModel(m_model);
   // The chart marks the row chosen here.
@@ -164,7 +164,7 @@ std::unique_ptr<CPrintLines> CTRV_KQ_VRView::PrintLines() const {
 }
 
 void CTRV_KQ_VRView::OnReport() {
-  CObjectDefinition* object = m_document.Object();
+  CObjectDefinition* object = m_document.ObjectForReport();
   if (object == nullptr) return;
   WriteReportCommand(m_profile, this,
                      [&](CReportSink& sink) { WriteArchiveReport(*object, m_document.Columns(), sink); });

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/output/table_cells.h"
-#include "gui/app/main_frame.h"
+#include "gui/views/view_commands.h"
 
 namespace tkq::gui {
 
@@ -45,7 +45,7 @@ class CArchiveTableModel : public QAbstractTableModel {
   QString m_caption2;
 };
 
-class CTRV_KQ_VRView : public QTableView, public CViewCommands {
+class CTRV_KQ_VRView : public QTableView, public CDocumentTableCommands {
   Q_OBJECT
  public:
   CTRV_KQ_VRView(CArchiveDocument& document, CProfile& profile, QWidget* parent = nullptr);
@@ -55,14 +55,10 @@ class CTRV_KQ_VRView : public QTableView, public CViewCommands {
   CArchiveTableModel* Model() const { return m_model; }
 
   QString HelpTopic() const override;
-  bool HandlesReport() const override { return true; }
   void OnReport() override;
-  bool HandlesPrint() const override { return true; }
   std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:
-  CArchiveDocument& m_document;
-  CProfile& m_profile;
   CArchiveTableModel* m_model;
 };
 

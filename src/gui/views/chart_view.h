@@ -11,11 +11,14 @@
 #include <QPoint>
 #include <QWidget>
 
-#include "gui/app/main_frame.h"
+#include "gui/views/view_commands.h"
 
 class QMenu;
 
 namespace tkq::gui {
+
+// The title of the chart window.
+inline const QString kChartTitle = QStringLiteral("График");
 
 class CArchiveChart;
 class CArchiveDocument;

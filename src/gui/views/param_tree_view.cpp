@@ -9,7 +9,7 @@
 namespace tkq::gui {
 
 CParamTreeView::CParamTreeView(CArchiveDocument& document, CProfile& profile, QWidget* parent)
-    : QTreeWidget(parent), m_document(document), m_profile(profile) {
+    : QTreeWidget(parent), CDocumentTableCommands(document, profile) {
   setHeaderHidden(true);
   setColumnCount(1);
   setRootIsDecorated(true);

@@ -5,14 +5,14 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "gui/app/main_frame.h"
+#include "gui/views/view_commands.h"
 
 namespace tkq::gui {
 
 class CArchiveDocument;
 class CProfile;
 
-class CParamTreeView : public QTreeWidget, public CViewCommands {
+class CParamTreeView : public QTreeWidget, public CDocumentTableCommands {
   Q_OBJECT
  public:
   CParamTreeView(CArchiveDocument& document, CProfile& profile, QWidget* parent = nullptr);
@@ -24,15 +24,11 @@ class CParamTreeView : public QTreeWidget, public CViewCommands {
   std::vector<bool> ExpandedGroups() const;
 
   QString HelpTopic() const override;
-  bool HandlesReport() const override { return true; }
   void OnReport() override;
-  bool HandlesPrint() const override { return true; }
   std::unique_ptr<CPrintLines> PrintLines() const override;
 
  private:
   void CopyTree();
-  CArchiveDocument& m_document;
-  CProfile& m_profile;
 };
 
 }  // namespace tkq::gui

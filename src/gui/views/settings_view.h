@@ -7,7 +7,7 @@
 #include <QScrollArea>
 #include <array>
 
-#include "gui/app/main_frame.h"
+#include "gui/views/view_commands.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,0 +1,134 @@
+#include "gui/app/read_controller.h"
+
+#include <QApplication>
+#include <algorithm>
+
+#include "core/archive/archive_read.h"
+#include "core/archive/instrument_contents.h"
+#include "core/link/port_advice.h"
+#include "core/link/read_status.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/profile.h"
+#include "gui/app/read_progress.h"
+#include "gui/app/ui_services.h"
+
+namespace tkq::gui {
+namespace {
+
+QString ToQ(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+CReadController::CReadController(CProfile& profile, const CReadParamClass& description)
+    : m_profile(profile), m_description(description) {}
+
+CReadController::~CReadController() = default;
+
+void CReadController::ApplyConnection(const CConnection& connection) {
+  m_link.SetConnection(connection.Port().toStdString(), static_cast<uint8_t>(connection.address));
+  m_link.m_nBaudRate = connection.Baud();
+}
+
+void CReadController::OnPortSettings() {
+  CConnection stored = m_profile.Connection();
+  CPortSettings dialog(stored.Port(), stored.baudIndex, stored.address, m_window);
+  dialog.m_onConfirmed = [this, &stored](CPortSettings& d) {
+    m_link.SetConnection(d.PortName().toStdString(), static_cast<uint8_t>(d.Address()));
+    m_link.m_nBaudRate = d.Baud();
+    stored.baudIndex = d.BaudIndex();
+    stored.address = d.Address();
+    if (m_link.OpenPort()) {
+      m_link.ClosePort();
+      stored.comIndex = d.PortIndex();
+      stored.portName = d.PortIndex() >= 0 ? QString() : d.PortName();
+    } else {
+      // The link keeps the new port; the stored one stays as it was.
+      QString text = ToQ(ReadStatusText(kReadPortBusy));
+      const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+      if (!advice.empty()) text += "\n" + ToQ(advice);
+      AppMessage(&d, text, QMessageBox::Critical);
+    }
+  };
+  dialog.exec();
+  m_profile.SetConnection(stored);
+}
+
+void CReadController::ReportReadFailure(uint8_t code, const QString& status) {
+  QString text = status;
+  if (code == kReadPortBusy) {
+    const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+    if (!advice.empty()) text += "\n" + ToQ(advice);
+  }
+  Ui().Message(m_window, text, QMessageBox::Critical, kAppName);
+}
+
+bool CReadController::RunOnLink(const std::function<bool()>& job, int objectNumber, bool& closing) {
+  m_bReading = true;
+  const bool done = RunLinkJob(job, objectNumber, m_link, m_cancelRead, m_window);
+  m_bReading = false;
+  closing = m_bCloseAfterRead;
+  if (m_bCloseAfterRead) {
+    // The program was closed meanwhile: nothing more to say.
+    m_bCloseAfterRead = false;
+    if (m_window) m_window->close();
+  }
+  return done;
+}
+
+int CReadController::ChooseObjectOnInstrument() {
+  CInstrumentContents contents;
+  bool closing = false;
+  const uint32_t baud = m_link.m_nBaudRate;
+  const bool read =
+      RunOnLink([this, baud, &contents] { return ReadInstrumentContents(m_link, baud, contents); }, 0, closing);
+  if (closing) return 0;
+  if (!read) {
+    ReportReadFailure(contents.readStatus, ToQ(ReadStatusText(contents.readStatus)));
+    return 0;
+  }
+  return std::max(0, Ui().ChooseObject(m_window, contents, m_link.m_nBaudRate));
+}
+
+std::unique_ptr<CObjectDefinition> CReadController::ReadObject(int number) {
+  // The worker thread fills these two and reads the description; nothing
+  // else is shared with it.
+  CArchiveRead read(static_cast<uint8_t>(number));
+  std::unique_ptr<CObjectDefinition> object;
+  const CReadParamClass& versions = m_description;
+  bool closing = false;
+  RunOnLink(
+      [this, &versions, &read, &object] {
+        object = ReadArchive(m_link, versions, read);
+        return object != nullptr;
+      },
+      number, closing);
+  if (closing) return nullptr;
+  if (!object) {
+    std::string status;
+    const uint8_t code = read.GetReadStatus(status);
+    ReportReadFailure(code, ToQ(status));
+  }
+  return object;
+}
+
+void CReadController::ReportReadOutcome(const CObjectDefinition& object) {
+  std::string status;
+  const uint8_t code = object.GetReadStatus(status);
+  if (code == kReadUnknownVersion) {
+    AppMessage(m_window,
+               ToQ(status) + "\nПараметры прибора не расшифрованы: версия «" + ToQ(object.m_strDeviceId) +
+                   "» отсутствует в описании версий.",
+               QMessageBox::Information);
+  } else if (code == kReadArchiveEmpty) {
+    AppMessage(m_window, ToQ(status), QMessageBox::Information);
+  }
+}
+
+void CReadController::StopReadAndClose() {
+  m_bCloseAfterRead = true;
+  m_cancelRead = true;
+  // The progress window says that the read is stopping.
+  if (auto* progress = qobject_cast<CReadProgressDialog*>(QApplication::activeModalWidget())) progress->reject();
+}
+
+}  // namespace tkq::gui
