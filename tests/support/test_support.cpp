@@ -1,11 +1,5 @@
 #include "support/test_support.h"
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <bit>
 #include <chrono>
 #include <cstdio>
@@ -91,30 +85,6 @@ std::string ReadText(const std::filesystem::path& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-#ifndef _WIN32  // a named pipe in a folder is POSIX's; the tests that make one skip on Windows
-void MakeFifo(const std::filesystem::path& path) { ::mkfifo(path.c_str(), 0600); }
-
-bool EndsAtOnce(const std::function<void()>& load, const std::filesystem::path& fifo) {
-  auto done = std::async(std::launch::async, load);
-  if (done.wait_for(std::chrono::seconds(2)) == std::future_status::ready) return true;
-  for (;;) {
-    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd >= 0) ::close(fd);
-    if (done.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready) return false;
-  }
-}
-#endif
-
-void UseUtcAsLocalTime() {
-#ifdef _WIN32
-  _putenv_s("TZ", "UTC0");  // Windows' C library wants the offset written out
-  _tzset();
-#else
-  setenv("TZ", "UTC", 1);
-  tzset();
-#endif
 }
 
 bool CanCreateIn(const std::filesystem::path& dir) {

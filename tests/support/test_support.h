@@ -46,25 +46,20 @@ std::unique_ptr<CObjectDefinition> MakeObject(const CReadParamClass& description
 // The bytes of a file.
 std::string ReadText(const std::filesystem::path& path);
 
-#ifndef _WIN32
-// A named pipe at `path` (nobody writing to it).
+// A named pipe at `path` (nobody writing to it). POSIX only: Windows has no
+// named pipe in a folder, and the tests that make one do not run there.
 void MakeFifo(const std::filesystem::path& path);
 
 // Runs `load` on another thread: true when it ends within two seconds. A
 // load still waiting for a writer of the pipe `fifo` is then let go by one
 // that writes nothing, so that a failing test ends too.
 bool EndsAtOnce(const std::function<void()>& load, const std::filesystem::path& fifo);
-#endif
 
 // Local time is UTC from here on.
 void UseUtcAsLocalTime();
 
 // A device that gives bytes without end.
-#ifdef _WIN32
-inline constexpr const char* kEndlessDevice = "NUL";
-#else
-inline constexpr const char* kEndlessDevice = "/dev/zero";
-#endif
+extern const char* const kEndlessDevice;
 
 // Whether a file can be made in `dir` (root may write where permissions
 // say no).
