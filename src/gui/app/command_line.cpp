@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 
+#include "gui/app/program_name.h"
 #include "tkq_version.h"
 
 namespace tkq::gui {
@@ -42,19 +43,21 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
 
 QString CommandLineHelp() {
   return QStringLiteral(
-      "Использование: tarvik-monitor [ПАРАМЕТРЫ] [ФАЙЛ]\n"
-      "Usage: tarvik-monitor [OPTIONS] [FILE]\n"
-      "\n"
-      "Монитор Тарвик КУ: чтение и просмотр архивов портативного ультразвукового\n"
-      "расходомера Тарвик КУ. ФАЙЛ - сохраненный архив, открываемый при запуске.\n"
-      "Tarvik KQ Monitor: reads and shows the archives of the Tarvik KQ portable\n"
-      "ultrasonic flowmeter. FILE is a saved archive to open at start.\n"
-      "\n"
-      "Options:\n"
-      "  -h, --help     справка и выход / show this help and exit\n"
-      "  -v, --version  версия и выход / show the version and exit\n"
-      "\n"
-      "Qt's own options (-platform, -style, ...) are taken as well.\n");
+             "Использование: tarvik-monitor [ПАРАМЕТРЫ] [ФАЙЛ]\n"
+             "Usage: tarvik-monitor [OPTIONS] [FILE]\n"
+             "\n") +
+         kProgramShortName +
+         QStringLiteral(
+             ": чтение и просмотр архивов портативного ультразвукового\n"
+             "расходомера Тарвик КУ. ФАЙЛ - сохраненный архив, открываемый при запуске.\n"
+             "Tarvik KQ Monitor: reads and shows the archives of the Tarvik KQ portable\n"
+             "ultrasonic flowmeter. FILE is a saved archive to open at start.\n"
+             "\n"
+             "Options:\n"
+             "  -h, --help     справка и выход / show this help and exit\n"
+             "  -v, --version  версия и выход / show the version and exit\n"
+             "\n"
+             "Qt's own options (-platform, -style, ...) are taken as well.\n");
 }
 
 QString VersionText() { return QStringLiteral("tarvik-monitor " TKQ_VERSION_TEXT "\n"); }
