@@ -11,9 +11,6 @@
 
 namespace tkq::gui {
 
-CAbnormalTableModel::CAbnormalTableModel(const CArchiveDocument& document, QObject* parent)
-    : QAbstractTableModel(parent), m_document(document) {}
-
 int CAbnormalTableModel::Width(int column) {
   static const int kWidths[] = {40, 140, 180, 180};
   return kWidths[column];
@@ -25,20 +22,13 @@ void CAbnormalTableModel::Rebuild() {
   endResetModel();
 }
 
-int CAbnormalTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_nRows; }
-
-int CAbnormalTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
-
-QVariant CAbnormalTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid()) return {};
-  if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
-  if (role != Qt::DisplayRole) return {};
+QString CAbnormalTableModel::CellText(int row, int column) const {
   const CObjectDefinition* object = m_document.Object();
-  if (object == nullptr || index.row() >= object->GetAbnormalCount()) return {};
-  const CErrArcElem* record = object->m_errRecords[static_cast<size_t>(index.row())];
+  if (object == nullptr || row >= object->GetAbnormalCount()) return {};
+  const CErrArcElem* record = object->m_errRecords[static_cast<size_t>(row)];
   if (record == nullptr) return {};
-  switch (index.column()) {
-    case 0: return QString::fromStdString(FormatSequenceNumber(static_cast<uint32_t>(index.row()) + 1));
+  switch (column) {
+    case 0: return QString::fromStdString(FormatSequenceNumber(static_cast<uint32_t>(row) + 1));
     case 1: {
       const std::string_view text = AbnormalText(record->m_nCode);
       return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
@@ -49,13 +39,10 @@ QVariant CAbnormalTableModel::data(const QModelIndex& index, int role) const {
   }
 }
 
-QVariant CAbnormalTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section > 3) return {};
-  if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
-  if (role != Qt::DisplayRole) return {};
+QString CAbnormalTableModel::Caption(int column) const {
   static const char* const kCaptions[] = {"№", "Нештатная ситуация", "Начало нештатной ситуации",
                                           "Конец нештатной ситуации"};
-  return QString::fromUtf8(kCaptions[section]);
+  return QString::fromUtf8(kCaptions[column]);
 }
 
 CErrorListView::CErrorListView(CArchiveDocument& document, CProfile& profile, QWidget* parent)

@@ -2,9 +2,9 @@
 // "Архив нештатных ситуаций": the abnormal situations as a table of four
 // columns, whatever the view settings are.
 
-#include <QAbstractTableModel>
 #include <QTableView>
 
+#include "gui/views/text_table_model.h"
 #include "gui/views/view_commands.h"
 
 namespace tkq::gui {
@@ -12,20 +12,19 @@ namespace tkq::gui {
 class CArchiveDocument;
 class CProfile;
 
-class CAbnormalTableModel : public QAbstractTableModel {
+class CAbnormalTableModel : public CTextTableModel {
   Q_OBJECT
  public:
-  explicit CAbnormalTableModel(const CArchiveDocument& document, QObject* parent = nullptr);
+  using CTextTableModel::CTextTableModel;
   void Rebuild();
   static int Width(int column);
 
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
  private:
-  const CArchiveDocument& m_document;
+  int RowCount() const override { return m_nRows; }
+  int ColumnCount() const override { return 4; }
+  QString CellText(int row, int column) const override;
+  QString Caption(int column) const override;
+
   int m_nRows = 0;
 };
 

@@ -53,9 +53,6 @@ QStringList AbnormalSamples() {
 
 // --- the model ---
 
-CArchiveTableModel::CArchiveTableModel(const CArchiveDocument& document, QObject* parent)
-    : QAbstractTableModel(parent), m_document(document) {}
-
 int CArchiveTableModel::Width(Column column) {
   switch (column) {
     case Column::kNumber: return 40;
@@ -94,30 +91,15 @@ void CArchiveTableModel::Rebuild() {
   endResetModel();
 }
 
-int CArchiveTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
-}
-
-int CArchiveTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
-}
-
-QVariant CArchiveTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid()) return {};
-  if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
-  if (role != Qt::DisplayRole) return {};
+QString CArchiveTableModel::CellText(int row, int column) const {
   const CObjectDefinition* object = m_document.Object();
-  if (object == nullptr || index.row() >= static_cast<int>(m_rows.size())) return {};
-  CArchiveRow row;
-  if (!object->ComputeRow(m_rows[static_cast<size_t>(index.row())], row)) return {};
-  return QString::fromStdString(ArchiveCellText(m_columns[static_cast<size_t>(index.column())], index.row(), row));
+  CArchiveRow values;
+  if (object == nullptr || !object->ComputeRow(m_rows[static_cast<size_t>(row)], values)) return {};
+  return QString::fromStdString(ArchiveCellText(m_columns[static_cast<size_t>(column)], row, values));
 }
 
-QVariant CArchiveTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(m_columns.size())) return {};
-  if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
-  if (role != Qt::DisplayRole) return {};
-  switch (m_columns[static_cast<size_t>(section)]) {
+QString CArchiveTableModel::Caption(int column) const {
+  switch (m_columns[static_cast<size_t>(column)]) {
     case Column::kNumber: return QStringLiteral("№");
     case Column::kFirst: return m_caption1;
     case Column::kSecond: return m_caption2;

@@ -3,11 +3,11 @@
 // with the columns the user switched on. A model computes each cell when
 // the table shows it, so a million rows open and scroll at once.
 
-#include <QAbstractTableModel>
 #include <QTableView>
 #include <vector>
 
 #include "core/output/table_cells.h"
+#include "gui/views/text_table_model.h"
 #include "gui/views/view_commands.h"
 
 namespace tkq::gui {
@@ -15,12 +15,12 @@ namespace tkq::gui {
 class CArchiveDocument;
 class CProfile;
 
-class CArchiveTableModel : public QAbstractTableModel {
+class CArchiveTableModel : public CTextTableModel {
   Q_OBJECT
  public:
   using Column = EArchiveColumn;
 
-  explicit CArchiveTableModel(const CArchiveDocument& document, QObject* parent = nullptr);
+  using CTextTableModel::CTextTableModel;
 
   // Rebuilds the columns and rows from the column switches and the object.
   void Rebuild();
@@ -32,13 +32,12 @@ class CArchiveTableModel : public QAbstractTableModel {
   // Texts as wide as the column's cells can be.
   static QStringList Samples(Column column);
 
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
  private:
-  const CArchiveDocument& m_document;
+  int RowCount() const override { return static_cast<int>(m_rows.size()); }
+  int ColumnCount() const override { return static_cast<int>(m_columns.size()); }
+  QString CellText(int row, int column) const override;
+  QString Caption(int column) const override;
+
   std::vector<Column> m_columns;
   std::vector<int32_t> m_rows;  // the record that ends each interval
   QString m_caption1;
