@@ -23,8 +23,6 @@
 namespace tkq::gui {
 namespace {
 
-CTRV_KQ_VRApp* g_app = nullptr;
-
 QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
 // The description file of this start: "TarvikKQ.def" in the current folder.
@@ -50,11 +48,8 @@ QString DescriptionFileAtStart() {
 
 }  // namespace
 
-CTRV_KQ_VRApp* App() { return g_app; }
-
 CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
     : QObject(parent), m_profile(settingsFile), m_reader(m_profile, m_description) {
-  g_app = this;
   // The description is loaded once; later saves of it go to the same file
   // whatever folder the file dialogs visited.
   m_descriptionFile = DescriptionFileAtStart();
@@ -68,7 +63,6 @@ CTRV_KQ_VRApp::~CTRV_KQ_VRApp() {
   delete m_pMainFrame;
   m_document.SetObject(nullptr);
   m_printer.reset();
-  if (g_app == this) g_app = nullptr;
 }
 
 CMainFrame* CTRV_KQ_VRApp::MainFrame() const { return m_pMainFrame; }

@@ -105,7 +105,4 @@ class CTRV_KQ_VRApp : public QObject {
   std::unique_ptr<QPrinter> m_printer;
 };
 
-// The one application object.
-CTRV_KQ_VRApp* App();
-
 }  // namespace tkq::gui
