@@ -126,8 +126,8 @@ QString CTRV_KQ_VRApp::PortName() const {
 }
 
 void CTRV_KQ_VRApp::ApplyConnectionSettings() {
-  m_link.SetConnection(PortName().toStdString(), static_cast<uint8_t>(m_nDevAddress));
-  m_link.m_nBaudRate = kBaudRates[m_nComBoudRate].toUInt();
+  m_link.SetConnection(
+      {PortName().toStdString(), kBaudRates[m_nComBoudRate].toUInt(), static_cast<uint8_t>(m_nDevAddress)});
 }
 
 void CTRV_KQ_VRApp::WriteProfile() {
@@ -146,8 +146,7 @@ void CTRV_KQ_VRApp::WriteProfile() {
 void CTRV_KQ_VRApp::OnPortSettings() {
   CPortSettings dialog(PortName(), m_nComBoudRate, m_nDevAddress, m_pMainFrame);
   dialog.m_onConfirmed = [this](CPortSettings& d) {
-    m_link.SetConnection(d.PortName().toStdString(), static_cast<uint8_t>(d.Address()));
-    m_link.m_nBaudRate = d.Baud();
+    m_link.SetConnection({d.PortName().toStdString(), d.Baud(), static_cast<uint8_t>(d.Address())});
     m_nComBoudRate = d.BaudIndex();
     m_nDevAddress = d.Address();
     if (m_link.OpenPort()) {
@@ -157,7 +156,7 @@ void CTRV_KQ_VRApp::OnPortSettings() {
     } else {
       // The link keeps the new port; the stored one stays as it was.
       QString text = ToQ(ReadStatusText(kReadPortBusy));
-      const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+      const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
       if (!advice.empty()) text += "\n" + ToQ(advice);
       AppMessage(&d, text, QMessageBox::Critical);
     }
@@ -177,7 +176,7 @@ void CTRV_KQ_VRApp::OnReadArchive() {
 void CTRV_KQ_VRApp::ReportReadFailure(uint8_t code, const QString& status) {
   QString text = status;
   if (code == kReadPortBusy) {
-    const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+    const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
     if (!advice.empty()) text += "\n" + ToQ(advice);
   }
   Ui().Message(m_pMainFrame, text, QMessageBox::Critical, kAppName);
@@ -199,7 +198,7 @@ bool CTRV_KQ_VRApp::RunOnLink(const std::function<bool()>& job, int objectNumber
 void CTRV_KQ_VRApp::OnInstrumentContents() {
   CInstrumentContents contents;
   bool closing = false;
-  const uint32_t baud = m_link.m_nBaudRate;
+  const uint32_t baud = m_link.Settings().baudRate;
   const bool read =
       RunOnLink([this, baud, &contents] { return ReadInstrumentContents(m_link, baud, contents); }, 0, closing);
   if (closing) return;
@@ -207,7 +206,7 @@ void CTRV_KQ_VRApp::OnInstrumentContents() {
     ReportReadFailure(contents.readStatus, ToQ(ReadStatusText(contents.readStatus)));
     return;
   }
-  const int number = Ui().ChooseObject(m_pMainFrame, contents, m_link.m_nBaudRate);
+  const int number = Ui().ChooseObject(m_pMainFrame, contents, m_link.Settings().baudRate);
   if (number > 0) ReadObject(number);
 }
 
