@@ -10,10 +10,10 @@ namespace {
 TEST(ReadRate, KilobytesWithOneDecimalAndAComma) {
   EXPECT_EQ(KilobytesText(0), "0,0 КБ");
   EXPECT_EQ(KilobytesText(1536), "1,5 КБ");
-  EXPECT_EQ(KilobytesText(1023), "1,0 КБ");     // 0.999 rounds up
-  EXPECT_EQ(KilobytesText(1075), "1,0 КБ");     // 1.0498
-  EXPECT_EQ(KilobytesText(1076), "1,1 КБ");     // 1.0508
-  EXPECT_EQ(KilobytesText(1126), "1,1 КБ");     // 1.0996 (1.1 is 1126.4 bytes)
+  EXPECT_EQ(KilobytesText(1023), "1,0 КБ");  // 0.999 rounds up
+  EXPECT_EQ(KilobytesText(1075), "1,0 КБ");  // 1.0498
+  EXPECT_EQ(KilobytesText(1076), "1,1 КБ");  // 1.0508
+  EXPECT_EQ(KilobytesText(1126), "1,1 КБ");  // 1.0996 (1.1 is 1126.4 bytes)
   EXPECT_EQ(KilobytesText(10 * 1024 * 1024), "10240,0 КБ");
 }
 

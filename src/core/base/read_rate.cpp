@@ -20,9 +20,11 @@ std::optional<CTransferRate> TransferRate(uint64_t done, uint64_t total, double 
   if (done == 0 || !(seconds > minSeconds)) return std::nullopt;
   const double perSecond = static_cast<double>(done) / seconds;
   const uint64_t left = std::max(total, done) - done;
+  // Held below what the integers take, whatever the clock says.
+  constexpr double kLargest = 1e15;
   CTransferRate rate;
-  rate.bytesPerSecond = static_cast<uint64_t>(perSecond);
-  rate.secondsLeft = static_cast<int64_t>(static_cast<double>(left) / std::max(perSecond, 1.0));
+  rate.bytesPerSecond = static_cast<uint64_t>(std::min(perSecond, kLargest));
+  rate.secondsLeft = static_cast<int64_t>(std::min(static_cast<double>(left) / std::max(perSecond, 1.0), kLargest));
   return rate;
 }
 

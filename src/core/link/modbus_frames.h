@@ -42,11 +42,11 @@ inline constexpr uint8_t kFileResultOk = 0;
 
 // Where the parts of a frame sit, the address being byte 0.
 inline constexpr size_t kFrameFunction = 1;
-inline constexpr size_t kFrameSubfunction = 2;        // function 69
-inline constexpr size_t kExceptionCodeAt = 2;         // an exception answer
-inline constexpr size_t kIdentificationCountAt = 2;   // a function 17 answer: its data bytes
-inline constexpr size_t kFileResultAt = 3;            // a function 69 answer
-inline constexpr size_t kFileCountAt = 4;             // subfunctions 8 and 14: the data bytes
+inline constexpr size_t kFrameSubfunction = 2;       // function 69
+inline constexpr size_t kExceptionCodeAt = 2;        // an exception answer
+inline constexpr size_t kIdentificationCountAt = 2;  // a function 17 answer: its data bytes
+inline constexpr size_t kFileResultAt = 3;           // a function 69 answer
+inline constexpr size_t kFileCountAt = 4;            // subfunctions 8 and 14: the data bytes
 inline constexpr size_t kFileDataAt = 5;
 inline constexpr size_t kCrcSize = 2;
 
