@@ -53,8 +53,7 @@ void ReadOneObject(benchmark::State& state) {
   uint64_t bytes = 0;
   for (auto _ : state) {
     CTrvKqModbusWithFlFiles link;
-    link.SetConnection(sim.Path(), 1);
-    link.m_nBaudRate = baud;
+    link.SetConnection({sim.Path(), baud, 1});
     CArchiveRead read(1);
     const auto start = std::chrono::steady_clock::now();
     if (!ReadArchive(link, description, read)) state.SkipWithError("the read failed");
@@ -75,8 +74,7 @@ void Identification(benchmark::State& state) {
   Simulator sim(baud);
   for (auto _ : state) {
     CModbus link;
-    link.SetConnection(sim.Path(), 1);
-    link.m_nBaudRate = baud;
+    link.SetConnection({sim.Path(), baud, 1});
     std::string text;
     if (!link.OpenPort() || !link.ReadIdentification(text)) state.SkipWithError("no identification");
     link.ClosePort();

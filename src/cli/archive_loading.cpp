@@ -4,9 +4,12 @@
 #include <cctype>
 #include <filesystem>
 #include <ostream>
+#include <system_error>
 
 #include "core/archive/saved_archive.h"
 #include "core/base/paths.h"
+#include "core/link/read_status.h"
+#include "core/storage/file_io.h"
 
 namespace tkq::cli {
 
@@ -27,6 +30,20 @@ int LoadArchive(const ArchiveOptions& options, LoadedArchive& loaded, CliContext
     context.err << e.UserMessage() << "\n" << e.what() << "\n";
     return kExitBadFile;
   }
+  return kExitSuccess;
+}
+
+int SaveObject(CObjectDefinition& object, const std::string& description, const std::string& output,
+               CliContext& context) {
+  object.m_strDescription = description;
+  try {
+    SaveSavedArchive(PathFromUtf8(output), object);
+  } catch (const std::system_error& e) {
+    context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
+    return kExitFailure;
+  }
+  std::string status;
+  if (object.GetReadStatus(status) != kReadOk) context.err << status << "\n";
   return kExitSuccess;
 }
 

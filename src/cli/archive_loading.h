@@ -1,6 +1,7 @@
 #pragma once
 // A saved archive named on the command line, loaded with the device
-// description the way the program loads it.
+// description the way the program loads it, or written from an object the
+// tool has read or built.
 
 #include <memory>
 #include <string>
@@ -30,6 +31,13 @@ struct LoadedArchive {
 // is reported on err, the user's message and then what was wrong, and gives
 // kExitBadFile; 0 when loaded.
 int LoadArchive(const ArchiveOptions& options, LoadedArchive& loaded, CliContext& context);
+
+// Gives `object` the description text `description` and writes it as the
+// saved archive `output`; then a read status other than OK goes to err. A
+// file that cannot be written is reported on err, the user's message and
+// then what was wrong, and gives kExitFailure; 0 when saved.
+int SaveObject(CObjectDefinition& object, const std::string& description, const std::string& output,
+               CliContext& context);
 
 // The extension of `path` in lower case, with its point (".xlsx"), or "".
 std::string LowerCaseExtension(const std::string& path);

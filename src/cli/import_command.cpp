@@ -9,10 +9,10 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "cli/archive_loading.h"
 #include "cli/command.h"
 #include "cli/number_option.h"
 #include "core/archive/archive_read.h"
-#include "core/archive/saved_archive.h"
 #include "core/base/paths.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_files.h"
@@ -75,17 +75,7 @@ class ImportCommand : public Command {
       context.err << ReadStatusText(kReadFileError) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
-    CObjectDefinition& obj = *decoded;
-    obj.m_strDescription = m_description;
-    try {
-      SaveSavedArchive(PathFromUtf8(m_output), obj);
-    } catch (const std::system_error& e) {
-      context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
-      return kExitFailure;
-    }
-    std::string status;
-    if (obj.GetReadStatus(status) != kReadOk) context.err << status << "\n";
-    return kExitSuccess;
+    return SaveObject(*decoded, m_description, m_output, context);
   }
 
  private:

@@ -40,15 +40,14 @@ void AddLinkOptions(CLI::App& command, LinkOptions& options) {
 }
 
 CInterruptibleLink::CInterruptibleLink(const LinkOptions& options) {
-  m_link.SetConnection(options.port, options.address);
-  m_link.m_nBaudRate = options.baud;
+  m_link.SetConnection({options.port, options.baud, options.address});
   m_link.SetCancelFlag(&m_interrupts.Flag());
 }
 
 CInterruptibleLink::~CInterruptibleLink() = default;
 
 void CInterruptibleLink::AdviseOnPort(std::ostream& err) const {
-  const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+  const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
   if (!advice.empty()) err << advice << "\n";
 }
 

@@ -2,15 +2,16 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
 
+#include "cli/archive_loading.h"
 #include "cli/command.h"
 #include "cli/link_options.h"
 #include "cli/number_option.h"
+#include "cli/progress_printer.h"
 #include "core/archive/archive_read.h"
 #include "core/archive/instrument_contents.h"
 #include "core/archive/saved_archive.h"
@@ -22,112 +23,6 @@
 
 namespace tkq::cli {
 namespace {
-
-std::string Kilobytes(uint64_t bytes) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1f КБ", static_cast<double>(bytes) / 1024.0);
-  return buf;
-}
-
-// The progress of a read on err: a bar redrawn in place on a terminal, one
-// line per file otherwise.
-class CProgressPrinter : public CReadProgress {
- public:
-  CProgressPrinter(std::ostream& err, bool terminal) : m_err(err), m_tty(terminal) {}
-
-  void OnStage(EReadStage stage, const std::string& file, uint64_t bytes) override {
-    m_listing = stage != EReadStage::kFile;
-    if (m_listing) {
-      m_stage = stage == EReadStage::kIdentification ? "Идентификация прибора" : "Чтение каталога";
-    } else {
-      m_stage = file;
-      if (!m_tty) m_err << "Чтение " << file << " (" << bytes << " байт)\n";
-    }
-    m_stage = m_label + m_stage;
-    Draw(true);
-  }
-
-  void OnBytes(uint64_t done, uint64_t total) override {
-    if (m_job) {
-      // The directory's bytes are no object's: they would count on from
-      // the object before.
-      if (m_listing) return;
-      done += m_jobBase;
-      total = m_jobTotal;
-    }
-    if (m_done == 0 && done > 0) m_firstByte = Clock::now();
-    m_done = done;
-    m_total = total;
-    Draw(false);
-  }
-
-  // One bar for several objects: the next object's bytes count from
-  // `base`, of `total` for the whole job; its stages are shown after
-  // `label`.
-  void StartPart(const std::string& label, uint64_t base, uint64_t total) {
-    m_job = true;
-    m_label = label;
-    m_jobBase = base;
-    m_jobTotal = total;
-    m_done = base;
-    m_total = total;
-  }
-
-  // Wipes the bar, so that a line can be written; the next step draws it
-  // again.
-  void Finish() {
-    if (m_tty && m_drawn) m_err << "\r\033[K";
-    m_drawn = false;
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-
-  void Draw(bool force) {
-    if (!m_tty) return;
-    const auto now = Clock::now();
-    if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
-    m_lastDraw = now;
-    m_drawn = true;
-    const uint64_t total = std::max(m_total, m_done);
-    const double share = total > 0 ? static_cast<double>(m_done) / static_cast<double>(total) : 0.0;
-    const int width = 24;
-    const int filled = static_cast<int>(share * width);
-    std::string bar(static_cast<size_t>(width) + 2, '.');
-    bar.front() = '[';
-    bar.back() = ']';
-    bar.replace(1, static_cast<size_t>(filled), static_cast<size_t>(filled), '#');
-    const double seconds = std::chrono::duration<double>(now - m_firstByte).count();
-    std::string rate;
-    std::string left;
-    if (m_done > 0 && seconds > 0.2) {
-      const double perSecond = static_cast<double>(m_done) / seconds;
-      rate = "  " + Kilobytes(static_cast<uint64_t>(perSecond)) + "/с";
-      const auto remaining = static_cast<long>(static_cast<double>(total - m_done) / std::max(perSecond, 1.0));
-      char buf[48];
-      std::snprintf(buf, sizeof buf, "  осталось %ld:%02ld", remaining / 60, remaining % 60);
-      left = buf;
-    }
-    char percent[16];
-    std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(share * 100.0));
-    m_err << "\r\033[K" << m_stage << "  " << bar << " " << percent << "  " << Kilobytes(m_done) << " из "
-          << Kilobytes(total) << rate << left << std::flush;
-  }
-
-  std::ostream& m_err;
-  bool m_tty;
-  bool m_drawn = false;
-  Clock::time_point m_firstByte = Clock::now();
-  Clock::time_point m_lastDraw{};
-  std::string m_stage;
-  uint64_t m_done = 0;
-  uint64_t m_total = 0;
-  bool m_job = false;
-  bool m_listing = false;  // the identification or the directory is being read
-  std::string m_label;
-  uint64_t m_jobBase = 0;
-  uint64_t m_jobTotal = 0;
-};
 
 // Keeps the files as the instrument delivered them, under the names they
 // have on the computer.
@@ -244,15 +139,7 @@ class ReadCommand : public Command {
       return kExitFailure;
     }
     CObjectDefinition& obj = *object;
-    obj.m_strDescription = m_description;
-    try {
-      SaveSavedArchive(PathFromUtf8(m_output), obj);
-    } catch (const std::system_error& e) {
-      context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
-      return kExitFailure;
-    }
-    std::string status;
-    if (obj.GetReadStatus(status) != kReadOk) context.err << status << "\n";
+    if (const int saved = SaveObject(obj, m_description, m_output, context); saved != kExitSuccess) return saved;
     const CLineCounters& counters = link.Counters();
     context.err << "Сохранено: " << m_output << " (записей " << obj.m_arcRecords.GetSize() << ", нештатных ситуаций "
                 << obj.GetAbnormalCount() << "; запросов " << counters.requests << ", принято "

@@ -426,7 +426,7 @@ TEST_F(CliInFolder, ReadShowsItsProgressOnErr) {
   ASSERT_EQ(bar.status, 0) << bar.err;
   EXPECT_EQ(bar.err.find("Чтение Obj03_0.arc ("), std::string::npos);
   EXPECT_NE(bar.err.find("\r\033[KObj03_0.arc  ["), std::string::npos) << bar.err;
-  EXPECT_EQ(bar.err.find("\r\033[KИдентификация прибора  [........................]   0%  0.0 КБ из 0.0 КБ"), 0u)
+  EXPECT_EQ(bar.err.find("\r\033[KИдентификация прибора  [........................]   0%  0,0 КБ из 0,0 КБ"), 0u)
       << bar.err;
   EXPECT_NE(bar.err.find("\r\033[KСохранено: obj.sav"), std::string::npos);  // the bar wiped first
 

@@ -273,10 +273,11 @@ TEST(ReadStatus, FileErrorsAfterALineFailureMeanNoConnection) {
   EXPECT_EQ(text, "АРХИВ ДЛЯ ДАННОГО ОБЪЕКТА ПУСТ");
 
   CTrvKqModbusWithFlFiles link;
+  std::string id;
+  EXPECT_FALSE(link.ReadIdentification(id));  // the port was never opened
 
   std::string linkText;
-  link.m_nStatus = kLinkPortError;
-  link.GetStatusText(linkText);
+  EXPECT_EQ(link.GetStatusText(linkText), kLinkPortError);
   EXPECT_EQ(linkText, "Ошибка порта связи");
 }
 

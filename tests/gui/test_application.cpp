@@ -131,9 +131,9 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.messages, QStringList{"НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ"});
     QCOMPARE(m_ui.icons.first(), QMessageBox::Critical);
     QCOMPARE(QFileInfo(m_work->filePath("TarvikKQ.def")).size(), 32397);
-    QCOMPARE(QString::fromStdString(app.Link().m_strPortName), QString("COM2"));
-    QCOMPARE(app.Link().m_nBaudRate, 9600u);
-    QCOMPARE(int(app.Link().m_nDeviceAddress), 1);
+    QCOMPARE(QString::fromStdString(app.Link().Settings().port), QString("COM2"));
+    QCOMPARE(app.Link().Settings().baudRate, 9600u);
+    QCOMPARE(int(app.Link().Settings().address), 1);
     QVERIFY(!app.Document().Columns().m_bShowNumber);
     QVERIFY(app.Document().Columns().m_bShowFirst && app.Document().Columns().m_bShowAbnormal &&
             app.Document().Columns().m_bShowArchivingTime);
@@ -215,15 +215,15 @@ class TestApplication : public gui::test::CProgramTest {
       s.setValue("Tarvik KQ/DeviceAddress", 17);
     }
     CTRV_KQ_VRApp& app = Start();
-    QCOMPARE(QString::fromStdString(app.Link().m_strPortName), QString("COM2"));
-    QCOMPARE(app.Link().m_nBaudRate, 38400u);
-    QCOMPARE(int(app.Link().m_nDeviceAddress), 17);
+    QCOMPARE(QString::fromStdString(app.Link().Settings().port), QString("COM2"));
+    QCOMPARE(app.Link().Settings().baudRate, 38400u);
+    QCOMPARE(int(app.Link().Settings().address), 17);
     m_app.reset();
     {
       QSettings s(m_work->filePath("profile.ini"), QSettings::IniFormat);
       s.setValue("Tarvik KQ/PortName", "/dev/serial/by-id/usb-FTDI-if00-port0");
     }
-    QCOMPARE(QString::fromStdString(Start().Link().m_strPortName), QString("/dev/serial/by-id/usb-FTDI-if00-port0"));
+    QCOMPARE(QString::fromStdString(Start().Link().Settings().port), QString("/dev/serial/by-id/usb-FTDI-if00-port0"));
   }
 
   void theMenusFollowTheDocumentWindows() {
@@ -536,7 +536,7 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
-    app.Link().SetConnection(sim.Path(), 1);
+    app.Link().SetConnection({sim.Path(), app.Link().Settings().baudRate, 1});
     QVERIFY(app.OpenArchiveFile(SavedArchive("before.sav")));
     app.Document().SetArchivePath("before.sav");
 
@@ -561,7 +561,7 @@ class TestApplication : public gui::test::CProgramTest {
     {
       if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
       tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
-      app.Link().SetConnection(sim.Path(), 1);
+      app.Link().SetConnection({sim.Path(), app.Link().Settings().baudRate, 1});
       m_ui.messages.clear();
       m_ui.chosenObject = 7;
       m_ui.description = "Узел 7";
@@ -577,7 +577,7 @@ class TestApplication : public gui::test::CProgramTest {
     }
     // No instrument on the line: said as a read says it, nothing chosen.
     m_ui.shownObjects.clear();
-    app.Link().SetConnection(m_work->filePath("no-such-port").toStdString(), 1);
+    app.Link().SetConnection({m_work->filePath("no-such-port").toStdString(), app.Link().Settings().baudRate, 1});
     action->trigger();
     QCOMPARE(m_ui.messages.size(), 1);
     QVERIFY(m_ui.messages[0].startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ\n"));  // with the advice after it
@@ -591,7 +591,7 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
-    app.Link().SetConnection(sim.Path(), 1);
+    app.Link().SetConnection({sim.Path(), app.Link().Settings().baudRate, 1});
     QVERIFY(app.OpenArchiveFile(SavedArchive("before.sav")));
     const CObjectDefinition* before = app.Document().Object();
     QList<CChildFrame*> windows = app.MainFrame()->Documents();
@@ -605,7 +605,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(m_ui.descriptionAsked, 0);
 
     // A port that does not exist.
-    app.Link().SetConnection("/dev/no-such-port", 1);
+    app.Link().SetConnection({"/dev/no-such-port", app.Link().Settings().baudRate, 1});
     app.OnReadArchive();
     QVERIFY(m_ui.messages.last().startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
 
@@ -621,7 +621,7 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
     CTRV_KQ_VRApp& app = Start();
-    app.Link().SetConnection(sim.Path(), 1);
+    app.Link().SetConnection({sim.Path(), app.Link().Settings().baudRate, 1});
     m_ui.objectNumber = 1;
     bool sawProgress = false;
     QTimer::singleShot(800, [&] {
@@ -645,7 +645,7 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
     CTRV_KQ_VRApp& app = Start();
-    app.Link().SetConnection(sim.Path(), 1);
+    app.Link().SetConnection({sim.Path(), app.Link().Settings().baudRate, 1});
     m_ui.objectNumber = 1;
     m_ui.messages.clear();  // the description written at the first start
     QElapsedTimer clock;
@@ -676,7 +676,7 @@ class TestApplication : public gui::test::CProgramTest {
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
     CMainFrame* frame = app.MainFrame();
-    app.Link().SetConnection(sim.Path(), 1);
+    app.Link().SetConnection({sim.Path(), app.Link().Settings().baudRate, 1});
     const QString other = SavedArchive("other.sav");
     m_ui.objectNumber = 2;
     app.OnReadArchive();
@@ -772,7 +772,7 @@ class TestApplication : public gui::test::CProgramTest {
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--silent-first", "1"});
     CTRV_KQ_VRApp& app = Start();
-    app.Link().SetConnection(sim.Path(), 1);
+    app.Link().SetConnection({sim.Path(), app.Link().Settings().baudRate, 1});
     m_ui.objectNumber = 1;
     app.OnReadArchive();
     QVERIFY(app.Document().Object());
@@ -802,8 +802,8 @@ class TestApplication : public gui::test::CProgramTest {
     });
     app.Reader().OnPortSettings();
     QVERIFY(m_ui.messages.last().startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
-    QCOMPARE(app.Link().m_nBaudRate, 38400u);
-    QCOMPARE(QString::fromStdString(app.Link().m_strPortName), QString("/dev/no-such-port"));
+    QCOMPARE(app.Link().Settings().baudRate, 38400u);
+    QCOMPARE(QString::fromStdString(app.Link().Settings().port), QString("/dev/no-such-port"));
     QCOMPARE(app.Settings().value("Tarvik KQ/ComIndex").toInt(), 1);
     QCOMPARE(app.Settings().value("Tarvik KQ/ComBoudRate").toInt(), 5);
     QCOMPARE(app.Settings().value("Tarvik KQ/DeviceAddress").toInt(), 255);

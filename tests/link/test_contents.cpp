@@ -100,7 +100,7 @@ TEST(InstrumentContents, AnAbsurdSizeInTheDirectory) {
   ModelLink model;
   CInstrumentContents contents;
   ASSERT_TRUE(ReadInstrumentContents(*model.link, 9600, contents));
-  std::vector<uint8_t>& root = model.link->m_root.m_data;
+  std::vector<uint8_t>& root = model.link->Root().m_data;
   size_t at = 0;
   while (at < root.size() && std::string(root.begin() + at + 1, root.begin() + at + 12) != "Obj03_0 arc") at += 32;
   ASSERT_LT(at, root.size());

@@ -78,8 +78,7 @@ TEST(Libmodbus, AnswersOurIdentificationRequest) {
   });
 
   CModbus link;
-  link.SetConnection(client.path, 1);
-  link.m_nBaudRate = 38400;
+  link.SetConnection({client.path, 38400, 1});
   ASSERT_TRUE(link.OpenPort());
   std::string text;
   const bool ok = link.ReadIdentification(text);
@@ -91,7 +90,7 @@ TEST(Libmodbus, AnswersOurIdentificationRequest) {
   modbus_close(ctx);
   modbus_free(ctx);
 
-  ASSERT_TRUE(ok) << link.m_nStatus;
+  ASSERT_TRUE(ok) << link.Status();
   // libmodbus reports "LMB" and its version after its own two bytes, with no
   // zero: the text ends there, and a blank joins the empty second text.
   const std::string tail = std::string("LMB") + LIBMODBUS_VERSION_STRING + " ";

@@ -171,7 +171,7 @@ TEST(ReadObject, EachFaultGivesItsReason) {
   ModelRead late(folder);
   late.instrument.faults.silentFirst = 2;
   int beeps = 0;
-  late.link->m_onFailedAttempt = [&] { ++beeps; };
+  late.link->Modbus().SetOnFailedAttempt([&] { ++beeps; });
   EXPECT_TRUE(late.Read(7)) << late.Status();
   EXPECT_EQ(beeps, 2);
 }
@@ -339,8 +339,7 @@ TEST(ReadOverAPseudoTerminal, TheRealChannelReadsWhatTheModelServes) {
   Simulator sim(folder.Path(), {});
   ASSERT_FALSE(sim.Path().empty());
   CTrvKqModbusWithFlFiles link;
-  link.SetConnection(sim.Path(), 1);
-  link.m_nBaudRate = 38400;
+  link.SetConnection({sim.Path(), 38400, 1});
   CReadParamClass description;
   description.LoadBuiltIn();
   CArchiveRead read(7);
@@ -353,7 +352,7 @@ TEST(ReadOverAPseudoTerminal, TheRealChannelReadsWhatTheModelServes) {
   // A second link cannot open the port while the first holds it.
   ASSERT_TRUE(link.OpenPort());
   CTrvKqModbusWithFlFiles second;
-  second.SetConnection(sim.Path(), 1);
+  second.SetConnection({.port = sim.Path()});
   CArchiveRead other(7);
   EXPECT_FALSE(ReadArchive(second, description, other));
   std::string text;
@@ -381,8 +380,7 @@ TEST(ReadOverAPseudoTerminal, EachFaultOfTheSimulatorGivesItsReason) {
   for (const auto& [flags, status] : cases) {
     Simulator sim(folder.Path(), flags);
     CTrvKqModbusWithFlFiles link;
-    link.SetConnection(sim.Path(), 1);
-    link.m_nBaudRate = 38400;
+    link.SetConnection({sim.Path(), 38400, 1});
     CArchiveRead read(7);
     EXPECT_FALSE(ReadArchive(link, description, read)) << flags[0];
     std::string text;
@@ -392,7 +390,7 @@ TEST(ReadOverAPseudoTerminal, EachFaultOfTheSimulatorGivesItsReason) {
   // Silent for the first request: the second attempt gets the answer.
   Simulator late(folder.Path(), {"--silent-first", "1"});
   CTrvKqModbusWithFlFiles link;
-  link.SetConnection(late.Path(), 1);
+  link.SetConnection({.port = late.Path()});
   CArchiveRead read(20);
   EXPECT_TRUE(ReadArchive(link, description, read));
 }

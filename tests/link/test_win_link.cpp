@@ -49,12 +49,12 @@ TEST(WindowsPorts, StandardNamesFirstThenEachPresentPortOnce) {
 
 TEST(WindowsPorts, APortThatDoesNotOpenGetsAdvice) {
   CModbus link;
-  link.SetConnection("COM250", 1);
+  link.SetConnection({.port = "COM250"});
   EXPECT_FALSE(link.OpenPort());
   EXPECT_EQ(PortAdvice("COM250", link.LastOpenError()).rfind("Порт COM250 не найден", 0), 0u) << link.LastOpenError();
 
   // A device that is no serial port is not taken for one.
-  link.SetConnection("NUL", 1);
+  link.SetConnection({.port = "NUL"});
   EXPECT_FALSE(link.OpenPort());
   EXPECT_FALSE(link.IsPortOpen());
 

@@ -100,8 +100,7 @@ bool StartLines(const CTarget& target, const std::string& sim, std::vector<CLine
       return false;
     }
     line.link = std::make_unique<CTrvKqModbusWithFlFiles>();
-    line.link->SetConnection(line.sim->Path(), 1);
-    line.link->m_nBaudRate = 115200;
+    line.link->SetConnection({line.sim->Path(), 115200, 1});
     line.expected = *plan.failure != '\0' ? plan.failure : "ok";
     lines.push_back(std::move(line));
   }

@@ -12,7 +12,7 @@ namespace {
 
 bool FailRead(CTrvKqModbusWithFlFiles& link, CArchiveRead& read, uint8_t code) {
   read.m_nReadStatus = link.IsCancelled() ? static_cast<uint8_t>(kReadCancelled) : code;
-  read.m_nLinkStatus = link.m_nStatus;
+  read.m_nLinkStatus = link.Status();
   link.ClosePort();
   return false;
 }
@@ -47,7 +47,7 @@ uint8_t ReadInstrumentDirectory(CTrvKqModbusWithFlFiles& link, std::string& devi
     link.ClosePort();
     return kReadNoConnection;
   }
-  if (identificationAnswer != nullptr) *identificationAnswer = link.m_nResponseLength;
+  if (identificationAnswer != nullptr) *identificationAnswer = link.Modbus().LastAnswer().size();
   link.ClosePort();
   if (!link.ReadDirectory() || !link.ParseDirectory()) return kReadFileError;
   return kReadOk;
@@ -65,7 +65,7 @@ bool ReadDeviceFiles(CTrvKqModbusWithFlFiles& link, CArchiveRead& read) {
   for (const CObjectReadFile& w : wanted) {
     if (const CFlFile* file = link.FindFile(w.name, w.ext)) total += file->m_fcb.m_descriptor.m_nSize;
   }
-  link.StartCounting(total);
+  link.FileRequests().StartCounting(total);
   for (size_t i = 0; i < wanted.size(); ++i) {
     const CObjectReadFile& w = wanted[i];
     CFlFile* file = link.FindFile(w.name, w.ext);
@@ -73,7 +73,7 @@ bool ReadDeviceFiles(CTrvKqModbusWithFlFiles& link, CArchiveRead& read) {
       if (w.required) return FailRead(link, read, kReadFileError);
       continue;
     }
-    if (!file->Read(link)) return FailRead(link, read, kReadFileError);
+    if (!link.ReadFile(*file)) return FailRead(link, read, kReadFileError);
     *bytes[i] = std::move(file->m_data);
     file->m_data.clear();
   }

@@ -19,7 +19,7 @@ constexpr uint64_t kShortFileRequest = 7;       // begin, open root, control blo
 constexpr uint64_t kOpenFileRequest = 20;       // with the 8.3 name and the mode
 constexpr uint64_t kReadNextRequest = 8;        // with the byte count
 constexpr uint64_t kResultAnswer = 6;           // address, function, subfunction, result, CRC
-constexpr uint64_t kControlBlockAnswer = 5 + kControlBlockSize + 2;
+constexpr uint64_t kControlBlockAnswer = kFileDataAt + kControlBlockSize + kCrcSize;
 constexpr uint64_t kPieceAnswerOverhead = 7;  // a piece answer: its bytes and 7 more
 constexpr uint64_t kPiece = 128;              // the bytes one read request asks for
 constexpr double kBitsPerByte = 10.0;
@@ -32,19 +32,11 @@ CLineTraffic Pieces(uint64_t size) {
   return {pieces, pieces * (kReadNextRequest + kPieceAnswerOverhead) + size};
 }
 
-// The directory's entry of a file, or null (the first match, as FindFile).
-const CFlFile* Find(const CTrvKqModbusWithFlFiles& link, const std::string& name, const std::string& ext) {
-  for (const auto& file : link.m_files) {
-    if (file->Name() == name && file->Ext() == ext) return file.get();
-  }
-  return nullptr;
-}
-
 bool Fail(CTrvKqModbusWithFlFiles& link, CInstrumentContents& out, uint8_t code) {
-  out.linkStatus = link.m_nStatus;
+  out.linkStatus = link.Status();
   if (link.IsCancelled()) {
     out.readStatus = kReadCancelled;
-  } else if (code == kReadFileError && link.m_nStatus != kLinkOk) {
+  } else if (code == kReadFileError && link.Status() != kLinkOk) {
     // A file request that failed for the line's sake, as a read reports it.
     out.readStatus = kReadNoConnection;
   } else {
@@ -94,10 +86,10 @@ CObjectContents ObjectContents(const CTrvKqModbusWithFlFiles& link, uint8_t obje
   CObjectContents contents;
   contents.object = object;
   contents.traffic = IdentificationTraffic(identificationAnswer);
-  contents.traffic += DirectoryTraffic(link.m_root.m_data.size());
+  contents.traffic += DirectoryTraffic(link.Root().m_data.size());
   bool reading = true;  // false once the read would have stopped
   for (const CObjectReadFile& wanted : ObjectReadFiles(object)) {
-    const CFlFile* file = Find(link, wanted.name, wanted.ext);
+    const CFlFile* file = link.FindFile(wanted.name, wanted.ext);
     const std::string host = HostFileName(wanted.name, wanted.ext);
     const bool own = wanted.name != kSystemFileName;
     if (file == nullptr) {
@@ -136,8 +128,8 @@ bool ReadInstrumentContents(CTrvKqModbusWithFlFiles& link, uint32_t baud, CInstr
   out = CInstrumentContents{};
   const uint8_t code = ReadInstrumentDirectory(link, out.deviceId, &out.identificationAnswer);
   if (code != kReadOk) return Fail(link, out, code);
-  out.directoryBytes = link.m_root.m_data.size();
-  if (const CFlFile* system = Find(link, std::string(kSystemFileName), std::string(kSystemFileExt))) {
+  out.directoryBytes = link.Root().m_data.size();
+  if (const CFlFile* system = link.FindFile(std::string(kSystemFileName), std::string(kSystemFileExt))) {
     out.systemFileSize = system->m_fcb.m_descriptor.m_nSize;
   }
   out.objects = ObjectsInDirectory(link, baud, out.identificationAnswer);

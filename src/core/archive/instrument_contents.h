@@ -133,7 +133,7 @@ std::string ReadTimeText(double seconds);
 // and closing its port; no file contents are read) and fills `out` with
 // what is on the instrument, estimates at `baud`. False when it cannot,
 // with out.readStatus and out.linkStatus saying why; the link keeps its
-// directory (m_root, m_files) for a read that follows.
+// directory (Root(), Files()) for a read that follows.
 bool ReadInstrumentContents(CTrvKqModbusWithFlFiles& link, uint32_t baud, CInstrumentContents& out);
 
 }  // namespace tkq

@@ -1,6 +1,8 @@
 #include "core/link/flash_files.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "core/base/bytes.h"
 #include "core/link/flash_names.h"
@@ -11,6 +13,24 @@ namespace {
 
 constexpr size_t kPiece = 128;
 constexpr size_t kDirectoryEntry = 32;
+constexpr size_t kNameSize = 8;
+constexpr size_t kExtSize = 3;
+constexpr uint8_t kModeRead = 1;  // the only mode a file is opened in
+
+// Request frames from the address to the CRC, and the answers they expect
+// (CRC included).
+constexpr size_t kShortRequest = 5;      // begin, open root, control block
+constexpr size_t kOpenFileRequest = 18;  // with the 8.3 name and the mode
+constexpr size_t kReadNextRequest = 6;   // with the byte count
+constexpr size_t kResultAnswer = kFileResultAt + 1 + kCrcSize;
+constexpr size_t kControlBlockAnswer = kFileDataAt + kControlBlockSize + kCrcSize;
+// The parameter bytes that follow in an open request: the name, the
+// extension and the mode.
+constexpr uint8_t kOpenFileParameters = 12;
+constexpr size_t kOpenNameAt = 4;
+constexpr size_t kOpenExtAt = kOpenNameAt + kNameSize;
+constexpr size_t kOpenModeAt = kOpenExtAt + kExtSize;
+constexpr size_t kParameterAt = 3;  // the count of a read, the parameter count of an open
 
 std::string FieldText(const char* field, size_t size) {
   size_t n = 0;
@@ -30,65 +50,76 @@ std::string Padded(const std::string& text, size_t size) {
 
 void CFlFile::ParseDescriptor(const uint8_t* b, CFCB::CFlFileDescriptor& d) {
   d.m_nAttr = b[0];
-  std::memcpy(d.m_name, b + 1, 8);
-  std::memcpy(d.m_ext, b + 9, 3);
+  std::memcpy(d.m_name, b + 1, kNameSize);
+  std::memcpy(d.m_ext, b + 9, kExtSize);
   d.m_nByte12 = b[12];
   d.m_nValue13 = LoadLE32(b + 13);
   d.m_nValue17 = LoadLE16(b + 17);
   d.m_nSize = LoadLE32(b + 19);
 }
 
-std::string CFlFile::Name() const { return FieldText(m_fcb.m_descriptor.m_name, 8); }
-std::string CFlFile::Ext() const { return FieldText(m_fcb.m_descriptor.m_ext, 3); }
+std::string CFlFile::Name() const { return FieldText(m_fcb.m_descriptor.m_name, kNameSize); }
+std::string CFlFile::Ext() const { return FieldText(m_fcb.m_descriptor.m_ext, kExtSize); }
 
 bool CFlFile::Read(CModbusWithFlFiles& link) {
-  link.OpenPort();  // a port that did not open fails the first request
+  CModbus& modbus = link.Modbus();
+  modbus.OpenPort();  // a port that did not open fails the first request
   if (CReadProgress* p = link.Progress())
     p->OnStage(EReadStage::kFile, HostFileName(Name(), Ext()), m_fcb.m_descriptor.m_nSize);
-  const bool ok =
-      link.FsBegin() && link.FsOpenFile(Padded(Name(), 8), Padded(Ext(), 3), 1) && link.TransferContents(*this);
-  link.ClosePort();
+  const bool ok = link.FsBegin() && link.FsOpenFile(Padded(Name(), kNameSize), Padded(Ext(), kExtSize), kModeRead) &&
+                  link.TransferContents(*this);
+  modbus.ClosePort();
   return ok;
 }
 
 // --- the file requests ---
 
-bool CModbusWithFlFiles::FileRequest(size_t requestLength, size_t answerLength, size_t minAnswer) {
-  if (!Transact(requestLength, answerLength)) return false;
+void CModbusWithFlFiles::StartRequest(uint8_t subfunction) {
+  const std::span<const uint8_t> last = m_modbus.LastRequest();
+  if (last.size() > 1) std::copy(last.begin() + 1, last.end(), m_request.begin());
+  RequestByte(kFrameFunction) = kFunctionFiles;
+  RequestByte(kFrameSubfunction) = subfunction;
+}
+
+bool CModbusWithFlFiles::FileRequest(size_t frameLength, size_t answerLength, size_t minAnswer,
+                                     std::span<const uint8_t>& answer) {
+  if (!m_modbus.Transact(std::span<const uint8_t>(m_request).first(frameLength - 1), answerLength, answer)) {
+    return false;
+  }
   // An answer too short to hold its result byte (and CRC) is no answer the
   // instrument gives; refuse it rather than read stale bytes.
-  if (m_nResponseLength < minAnswer) return false;
-  return m_abResponse[3] == 0;
+  if (answer.size() < minAnswer) return false;
+  return answer[kFileResultAt] == kFileResultOk;
 }
 
 bool CModbusWithFlFiles::FsBegin() {
-  m_abRequest[1] = kFunctionFiles;
-  m_abRequest[2] = kFsBegin;
-  return FileRequest(5, 6, 6);
+  StartRequest(kFsBegin);
+  std::span<const uint8_t> answer;
+  return FileRequest(kShortRequest, kResultAnswer, kResultAnswer, answer);
 }
 
 bool CModbusWithFlFiles::FsOpenRoot() {
-  m_abRequest[1] = kFunctionFiles;
-  m_abRequest[2] = kFsOpenRoot;
-  return FileRequest(5, 6, 6);
+  StartRequest(kFsOpenRoot);
+  std::span<const uint8_t> answer;
+  return FileRequest(kShortRequest, kResultAnswer, kResultAnswer, answer);
 }
 
 bool CModbusWithFlFiles::FsOpenFile(const std::string& name, const std::string& ext, uint8_t mode) {
-  m_abRequest[1] = kFunctionFiles;
-  m_abRequest[2] = kFsOpenFile;
-  m_abRequest[3] = 12;  // the parameter bytes that follow
-  std::memcpy(m_abRequest + 4, Padded(name, 8).data(), 8);
-  std::memcpy(m_abRequest + 12, Padded(ext, 3).data(), 3);
-  m_abRequest[15] = mode;
-  return FileRequest(18, 6, 6);
+  StartRequest(kFsOpenFile);
+  RequestByte(kParameterAt) = kOpenFileParameters;
+  std::memcpy(&RequestByte(kOpenNameAt), Padded(name, kNameSize).data(), kNameSize);
+  std::memcpy(&RequestByte(kOpenExtAt), Padded(ext, kExtSize).data(), kExtSize);
+  RequestByte(kOpenModeAt) = mode;
+  std::span<const uint8_t> answer;
+  return FileRequest(kOpenFileRequest, kResultAnswer, kResultAnswer, answer);
 }
 
 bool CModbusWithFlFiles::FsGetControlBlock(CFlFile::CFCB& fcb) {
-  m_abRequest[1] = kFunctionFiles;
-  m_abRequest[2] = kFsControlBlock;
-  if (!FileRequest(5, 5 + kControlBlockSize + 2, 6)) return false;
-  if (m_abResponse[4] != kControlBlockSize || m_nResponseLength < 5 + kControlBlockSize + 2) return false;
-  const uint8_t* b = m_abResponse + 5;
+  StartRequest(kFsControlBlock);
+  std::span<const uint8_t> answer;
+  if (!FileRequest(kShortRequest, kControlBlockAnswer, kResultAnswer, answer)) return false;
+  if (answer[kFileCountAt] != kControlBlockSize || answer.size() < kControlBlockAnswer) return false;
+  const uint8_t* b = answer.data() + kFileDataAt;
   CFlFile::ParseDescriptor(b, fcb.m_descriptor);
   fcb.m_nValue23 = LoadLE32(b + 23);
   fcb.m_nValue27 = LoadLE32(b + 27);
@@ -99,15 +130,15 @@ bool CModbusWithFlFiles::FsGetControlBlock(CFlFile::CFCB& fcb) {
 
 bool CModbusWithFlFiles::FsReadNext(uint8_t count, uint8_t& delivered, uint8_t* buffer) {
   if (count > kMaxPiece) return false;  // nothing is sent
-  m_abRequest[1] = kFunctionFiles;
-  m_abRequest[2] = kFsReadNext;
-  m_abRequest[3] = count;
-  if (!FileRequest(6, size_t{count} + 7, 6)) return false;
-  delivered = m_abResponse[4];
+  StartRequest(kFsReadNext);
+  RequestByte(kParameterAt) = count;
+  std::span<const uint8_t> answer;
+  if (!FileRequest(kReadNextRequest, kFileDataAt + size_t{count} + kCrcSize, kResultAnswer, answer)) return false;
+  delivered = answer[kFileCountAt];
   const size_t copied = std::min(delivered, count);
   // The bytes must be in what was received, before the CRC.
-  if (5 + copied + 2 > m_nResponseLength) return false;
-  std::memcpy(buffer, m_abResponse + 5, copied);
+  if (kFileDataAt + copied + kCrcSize > answer.size()) return false;
+  std::memcpy(buffer, answer.data() + kFileDataAt, copied);
   return true;
 }
 
@@ -146,12 +177,17 @@ bool CModbusWithFlFiles::TransferContents(CFlFile& file) {
   return true;
 }
 
-// --- the directory ---
+// --- the instrument's link and its directory ---
+
+CTrvKqModbusWithFlFiles::CTrvKqModbusWithFlFiles() = default;
+
+CTrvKqModbusWithFlFiles::CTrvKqModbusWithFlFiles(std::unique_ptr<CSerialChannel> channel)
+    : m_modbus(std::move(channel)) {}
 
 bool CTrvKqModbusWithFlFiles::ReadDirectory() {
   OpenPort();  // a port that did not open fails the first request
   if (Progress() != nullptr) Progress()->OnStage(EReadStage::kDirectory, {}, 0);
-  const bool ok = FsBegin() && FsOpenRoot() && TransferContents(m_root);
+  const bool ok = m_fileRequests.FsBegin() && m_fileRequests.FsOpenRoot() && m_fileRequests.TransferContents(m_root);
   ClosePort();
   return ok;
 }
@@ -169,11 +205,15 @@ bool CTrvKqModbusWithFlFiles::ParseDirectory() {
   return true;
 }
 
-CFlFile* CTrvKqModbusWithFlFiles::FindFile(const std::string& name, const std::string& ext) {
+const CFlFile* CTrvKqModbusWithFlFiles::FindFile(const std::string& name, const std::string& ext) const {
   for (const auto& file : m_files) {
     if (file->Name() == name && file->Ext() == ext) return file.get();
   }
   return nullptr;
+}
+
+CFlFile* CTrvKqModbusWithFlFiles::FindFile(const std::string& name, const std::string& ext) {
+  return const_cast<CFlFile*>(std::as_const(*this).FindFile(name, ext));
 }
 
 }  // namespace tkq

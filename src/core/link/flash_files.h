@@ -1,8 +1,11 @@
 #pragma once
 // The instrument's flash file system as the link reads it: the file
-// requests of function 69, the root directory, finding a file by its 8.3
-// name and transferring its contents in pieces of 128 bytes.
+// requests of function 69 over a Modbus master, the root directory,
+// finding a file by its 8.3 name and transferring its contents in pieces
+// of 128 bytes.
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,22 +40,31 @@ class CReadProgress {
 // contents.
 class CFlFile {
  public:
+  // The file control block: the 51 data bytes of a subfunction 14 answer.
   struct CFCB {
+    // Bytes 0 to 22 of a control block, and of a 32-byte directory entry.
     struct CFlFileDescriptor {
       virtual ~CFlFileDescriptor() = default;
-      uint8_t m_nAttr = 0;
-      char m_name[8] = {};
-      char m_ext[3] = {};
-      uint8_t m_nByte12 = 0;
+      uint8_t m_nAttr = 0;    // byte 0
+      char m_name[8] = {};    // bytes 1 to 8, blank-padded
+      char m_ext[3] = {};     // bytes 9 to 11, blank-padded
+      uint8_t m_nByte12 = 0;  // byte 12; its meaning is not known
+      // Bytes 13 to 16, little-endian; its meaning is not known.
       uint32_t m_nValue13 = 0;
-      uint32_t m_nValue17 = 0;  // 16 bits on the instrument
-      uint32_t m_nSize = 0;
+      // Bytes 17 and 18, little-endian (16 bits on the instrument); its
+      // meaning is not known.
+      uint32_t m_nValue17 = 0;
+      uint32_t m_nSize = 0;  // bytes 19 to 22, little-endian
     };
     CFlFileDescriptor m_descriptor;
+    // Bytes 23 to 26 of the control block, little-endian; its meaning is
+    // not known.
     uint32_t m_nValue23 = 0;
+    // Bytes 27 to 30 of the control block, little-endian; its meaning is
+    // not known.
     uint32_t m_nValue27 = 0;
-    uint8_t m_nByte31 = 0;
-    uint8_t m_nByte32 = 0;
+    uint8_t m_nByte31 = 0;  // byte 31 of the control block; its meaning is not known
+    uint8_t m_nByte32 = 0;  // byte 32 of the control block; its meaning is not known
   };
 
   // Fills the descriptor from the 23 leading bytes of a directory entry or
@@ -70,14 +82,18 @@ class CFlFile {
   CFCB m_fcb;
 };
 
-// The file requests of function 69.
-class CModbusWithFlFiles : public CModbus {
+// The file requests of function 69, over a Modbus master it does not own.
+class CModbusWithFlFiles {
  public:
-  using CModbus::CModbus;
+  explicit CModbusWithFlFiles(CModbus& modbus) : m_modbus(modbus) {}
+  CModbusWithFlFiles(const CModbusWithFlFiles&) = delete;
+  CModbusWithFlFiles& operator=(const CModbusWithFlFiles&) = delete;
 
   // The largest file the link accepts; a larger size from the instrument
   // is refused as a read error instead of being allocated.
   static constexpr uint32_t kMaxFileSize = 64u << 20;
+
+  CModbus& Modbus() { return m_modbus; }
 
   bool FsBegin();
   bool FsOpenRoot();
@@ -100,27 +116,81 @@ class CModbusWithFlFiles : public CModbus {
   void StartCounting(uint64_t total);
 
  private:
-  // A request whose answer carries the result byte at 3; false when the
-  // transaction failed, the answer is too short, or the instrument refused.
-  bool FileRequest(size_t requestLength, size_t answerLength, size_t minAnswer);
+  // Starts a request of `subfunction` over what the line's last request
+  // left in the buffer.
+  void StartRequest(uint8_t subfunction);
+  // Byte `at` of the request frame being built; the address, byte 0, is
+  // the master's own.
+  uint8_t& RequestByte(size_t at) { return m_request[at - 1]; }
+  // Sends the request built, `frameLength` bytes from the address to the
+  // CRC; its answer carries the result byte at 3. False when the
+  // transaction failed, the answer is shorter than `minAnswer` or the
+  // instrument refused.
+  bool FileRequest(size_t frameLength, size_t answerLength, size_t minAnswer, std::span<const uint8_t>& answer);
 
+  CModbus& m_modbus;
+  // The request being built, function code first. Parameter bytes a
+  // request does not set go out as the line's earlier requests left them,
+  // as they always have (the instrument ignores them).
+  std::array<uint8_t, CModbus::kMaxFrame> m_request{};
   CReadProgress* m_pProgress = nullptr;
   uint64_t m_nBytesDone = 0;
   uint64_t m_nBytesTotal = 0;
 };
 
-// The instrument's link with its root directory and the files listed in it.
-class CTrvKqModbusWithFlFiles : public CModbusWithFlFiles {
+// The instrument's link: a Modbus master on its own channel, the file
+// requests over it, the root directory and the files listed in it. The
+// port's life, the status and what a watcher of a read needs are offered
+// here; Modbus() and FileRequests() give the single requests.
+class CTrvKqModbusWithFlFiles {
  public:
-  using CModbusWithFlFiles::CModbusWithFlFiles;
+  // A link on the platform's serial channel.
+  CTrvKqModbusWithFlFiles();
+  // A link on the given channel (tests, the fuzzer).
+  explicit CTrvKqModbusWithFlFiles(std::unique_ptr<CSerialChannel> channel);
+  CTrvKqModbusWithFlFiles(const CTrvKqModbusWithFlFiles&) = delete;
+  CTrvKqModbusWithFlFiles& operator=(const CTrvKqModbusWithFlFiles&) = delete;
 
-  // Reads the whole root directory into m_root (opening and closing the port).
+  CModbus& Modbus() { return m_modbus; }
+  const CModbus& Modbus() const { return m_modbus; }
+  CModbusWithFlFiles& FileRequests() { return m_fileRequests; }
+
+  // As CModbus's.
+  void SetConnection(const CLinkSettings& settings) { m_modbus.SetConnection(settings); }
+  const CLinkSettings& Settings() const { return m_modbus.Settings(); }
+  bool OpenPort() { return m_modbus.OpenPort(); }
+  void ClosePort() { m_modbus.ClosePort(); }
+  bool IsPortOpen() const { return m_modbus.IsPortOpen(); }
+  int LastOpenError() const { return m_modbus.LastOpenError(); }
+  int Status() const { return m_modbus.Status(); }
+  int GetStatusText(std::string& text) const { return m_modbus.GetStatusText(text); }
+  bool ReadIdentification(std::string& text) { return m_modbus.ReadIdentification(text); }
+  void SetCancelFlag(const std::atomic<bool>* cancel) { m_modbus.SetCancelFlag(cancel); }
+  bool IsCancelled() const { return m_modbus.IsCancelled(); }
+  const CLineCounters& Counters() const { return m_modbus.Counters(); }
+  // As CModbusWithFlFiles'.
+  void SetProgress(CReadProgress* progress) { m_fileRequests.SetProgress(progress); }
+  CReadProgress* Progress() const { return m_fileRequests.Progress(); }
+
+  // Reads the whole root directory into Root() (opening and closing the
+  // port).
   bool ReadDirectory();
-  // Rebuilds m_files from m_root: false when its size is not a multiple of 32.
+  // Rebuilds Files() from Root(): false when its size is not a multiple of
+  // 32.
   bool ParseDirectory();
   // The first file whose name and extension are exactly these, or null.
   CFlFile* FindFile(const std::string& name, const std::string& ext);
+  const CFlFile* FindFile(const std::string& name, const std::string& ext) const;
+  // Reads `file` (one of Files()) whole, over this link.
+  bool ReadFile(CFlFile& file) { return file.Read(m_fileRequests); }
 
+  CFlFile& Root() { return m_root; }
+  const CFlFile& Root() const { return m_root; }
+  const std::vector<std::unique_ptr<CFlFile>>& Files() const { return m_files; }
+
+ private:
+  CModbus m_modbus;
+  CModbusWithFlFiles m_fileRequests{m_modbus};
   CFlFile m_root;
   std::vector<std::unique_ptr<CFlFile>> m_files;
 };

@@ -1,5 +1,8 @@
 #include "core/link/modbus.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "core/link/crc16.h"
 #include "core/link/modbus_frames.h"
 
@@ -9,15 +12,17 @@ namespace {
 constexpr int kAttempts = 3;
 constexpr int kWriteTimeoutMs = 1000;
 constexpr int kReadTimeoutMs = 1000;
+// The longest answer to function 17: the whole frame.
+constexpr size_t kIdentificationAnswer = CModbus::kMaxFrame;
 
 // The status of an exception code; 0 (unchanged) for codes without one.
 int ExceptionStatus(uint8_t code) {
   switch (code) {
-    case 1: return kLinkFunctionNotSupported;
-    case 2: return kLinkAddressFieldError;
-    case 3: return kLinkDataFieldError;
-    case 5: return kLinkRequestAcknowledged;
-    case 6: return kLinkDeviceBusy;
+    case kExceptionIllegalFunction: return kLinkFunctionNotSupported;
+    case kExceptionIllegalDataAddress: return kLinkAddressFieldError;
+    case kExceptionIllegalDataValue: return kLinkDataFieldError;
+    case kExceptionAcknowledge: return kLinkRequestAcknowledged;
+    case kExceptionDeviceBusy: return kLinkDeviceBusy;
     default: return 0;
   }
 }
@@ -30,15 +35,14 @@ CModbus::CModbus(std::unique_ptr<CSerialChannel> channel) : m_channel(std::move(
 
 CModbus::~CModbus() { ClosePort(); }
 
-void CModbus::SetConnection(const std::string& portName, uint8_t deviceAddress) {
+void CModbus::SetConnection(const CLinkSettings& settings) {
   ClosePort();
-  m_strPortName = portName;
-  m_nDeviceAddress = deviceAddress;
+  m_settings = settings;
 }
 
 bool CModbus::OpenPort() {
-  if (!m_channel->Open(m_strPortName, m_nBaudRate)) {
-    m_nStatus = kLinkPortError;
+  if (!m_channel->Open(m_settings.port, m_settings.baudRate)) {
+    m_status = kLinkPortError;
     return false;
   }
   return true;
@@ -49,52 +53,64 @@ void CModbus::ClosePort() { m_channel->Close(); }
 bool CModbus::IsPortOpen() const { return m_channel->IsOpen(); }
 
 int CModbus::GetStatusText(std::string& text) const {
-  text = LinkStatusText(m_nStatus);
-  return m_nStatus;
+  text = LinkStatusText(m_status);
+  return m_status;
 }
 
-bool CModbus::Exchange(size_t requestLength, size_t answerLength, int& received) {
+std::function<void()> CModbus::SetOnFailedAttempt(std::function<void()> onFailedAttempt) {
+  std::swap(m_onFailedAttempt, onFailedAttempt);
+  return onFailedAttempt;
+}
+
+bool CModbus::Exchange(size_t answerLength, int& received) {
   m_channel->Purge();
-  const size_t frameLength = requestLength + 2;
-  if (!m_channel->Write(std::span<const uint8_t>(m_abRequest, frameLength), kWriteTimeoutMs)) return false;
+  const size_t frameLength = m_requestFrameLength;
+  if (!m_channel->Write(std::span<const uint8_t>(m_request).first(frameLength), kWriteTimeoutMs)) return false;
   ++m_counters.requests;
   m_counters.bytesSent += frameLength;
   received = 0;
-  m_nResponseLength = 0;
+  m_responseLength = 0;
   if (answerLength == 0) return true;
   // The wait starts once the request is handed to the driver, so it also
   // covers the request's and the answer's own time on the line: at 1200
   // baud a 135-byte piece alone takes 1125 ms.
-  const uint64_t lineMs = (uint64_t{frameLength} + answerLength) * 10 * 1000 / std::max<uint32_t>(m_nBaudRate, 1) + 1;
+  const uint64_t lineMs =
+      (uint64_t{frameLength} + answerLength) * 10 * 1000 / std::max<uint32_t>(m_settings.baudRate, 1) + 1;
   const int timeout = kReadTimeoutMs + static_cast<int>(std::min<uint64_t>(lineMs, 600000));
-  const uint8_t function = m_abRequest[1];
-  const uint8_t subfunction = m_abRequest[2];
+  const uint8_t function = m_request[kFrameFunction];
+  const uint8_t subfunction = m_request[kFrameSubfunction];
   const AnswerComplete complete = [=](std::span<const uint8_t> bytes) {
     return IsAnswerComplete(function, subfunction, answerLength, bytes);
   };
-  const size_t room = std::min(answerLength, sizeof m_abResponse);
-  received = m_channel->Read(std::span<uint8_t>(m_abResponse, room), timeout, complete, m_pCancel);
+  const size_t room = std::min(answerLength, m_response.size());
+  received = m_channel->Read(std::span<uint8_t>(m_response).first(room), timeout, complete, m_pCancel);
   if (received < 0) return false;
-  m_nResponseLength = static_cast<size_t>(received);
-  m_counters.bytesReceived += m_nResponseLength;
+  m_responseLength = static_cast<size_t>(received);
+  m_counters.bytesReceived += m_responseLength;
   return true;
 }
 
-bool CModbus::Transact(size_t requestLength, size_t answerLength) {
-  m_nStatus = kLinkOk;
+bool CModbus::Transact(std::span<const uint8_t> request, size_t answerLength, std::span<const uint8_t>& answer) {
+  answer = {};
+  m_status = kLinkOk;
+  // Room for the address before and the CRC after.
+  if (request.empty() || request.size() + 1 + kCrcSize > m_request.size()) return false;
+  std::memcpy(m_request.data() + 1, request.data(), request.size());
+  const size_t length = 1 + request.size();  // the bytes the CRC covers
+  m_requestFrameLength = length + kCrcSize;
   if (!m_channel->IsOpen()) {
-    m_nStatus = kLinkPortError;
+    m_status = kLinkPortError;
     return false;
   }
-  m_abRequest[0] = m_nDeviceAddress;
-  PutCrc16(m_abRequest, requestLength);
+  m_request[0] = m_settings.address;
+  PutCrc16(m_request.data(), length);
 
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     if (IsCancelled()) return false;
-    m_nStatus = kLinkOk;
+    m_status = kLinkOk;
     int received = 0;
-    if (!Exchange(requestLength, answerLength, received)) {
-      m_nStatus = kLinkPortError;
+    if (!Exchange(answerLength, received)) {
+      m_status = kLinkPortError;
       return false;
     }
     if (answerLength == 0) return true;
@@ -102,32 +118,36 @@ bool CModbus::Transact(size_t requestLength, size_t answerLength) {
 
     bool failed = false;
     if (received == 0) {
-      m_nStatus = kLinkNoAnswer;
+      m_status = kLinkNoAnswer;
       failed = true;
     } else {
-      const std::span<const uint8_t> answer(m_abResponse, static_cast<size_t>(received));
-      if (answer[0] != m_nDeviceAddress) m_nStatus = kLinkNoAnswer;
-      if (Crc16(answer) != 0) {
-        m_nStatus = kLinkCrcError;
+      const std::span<const uint8_t> frame(m_response.data(), static_cast<size_t>(received));
+      if (frame[0] != m_settings.address) m_status = kLinkNoAnswer;
+      if (Crc16(frame) != 0) {
+        m_status = kLinkCrcError;
         return false;
       }
-      if (answer.size() >= 3 && (answer[1] & 0x80) != 0) {
-        if (const int status = ExceptionStatus(answer[2]); status != 0) m_nStatus = status;
+      if (frame.size() > kExceptionCodeAt && (frame[kFrameFunction] & kExceptionFlag) != 0) {
+        if (const int status = ExceptionStatus(frame[kExceptionCodeAt]); status != 0) m_status = status;
         return false;
       }
-      if (m_nStatus == kLinkOk) return true;
+      if (m_status == kLinkOk) {
+        answer = frame;
+        return true;
+      }
       failed = true;  // an answer from another address
     }
     if (failed && m_onFailedAttempt) m_onFailedAttempt();
   }
-  m_nStatus = kLinkNoAnswer;
+  m_status = kLinkNoAnswer;
   return false;
 }
 
 bool CModbus::ReadIdentification(std::string& text) {
-  m_abRequest[1] = kFunctionIdentification;
-  if (!Transact(2, 256) || m_nStatus != kLinkOk) return false;
-  text = IdentificationText(std::span<const uint8_t>(m_abResponse, m_nResponseLength));
+  const uint8_t request[] = {kFunctionIdentification};
+  std::span<const uint8_t> answer;
+  if (!Transact(request, kIdentificationAnswer, answer) || m_status != kLinkOk) return false;
+  text = IdentificationText(answer);
   return true;
 }
 

@@ -2,13 +2,16 @@
 // The Modbus RTU master for one instrument at a configured address: frames
 // requests, appends and checks the CRC, retries a silent instrument, turns
 // exception answers into link status codes, and offers the identification
-// request (function 17) and the instrument's file requests (function 69).
+// request (function 17). The file requests of function 69 are
+// CModbusWithFlFiles' (flash_files.h), over a CModbus.
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "core/link/link_status.h"
@@ -23,37 +26,60 @@ struct CLineCounters {
   uint64_t bytesReceived = 0;
 };
 
+// Where the instrument is: its port, the line's speed and its address.
+struct CLinkSettings {
+  std::string port = "COM2";
+  uint32_t baudRate = 9600;
+  uint8_t address = 1;
+};
+
 class CModbus {
  public:
+  // The largest frame either way, address and CRC included.
+  static constexpr size_t kMaxFrame = 256;
+
   // A link on the platform's serial channel.
   CModbus();
   // A link on the given channel (tests, the fuzzer).
   explicit CModbus(std::unique_ptr<CSerialChannel> channel);
-  virtual ~CModbus();
+  ~CModbus();
   CModbus(const CModbus&) = delete;
   CModbus& operator=(const CModbus&) = delete;
 
-  // Closes the port if it is open, then keeps the name and address for
-  // the next open.
-  void SetConnection(const std::string& portName, uint8_t deviceAddress);
+  // Closes the port if it is open, then keeps the settings for the next
+  // open.
+  void SetConnection(const CLinkSettings& settings);
+  const CLinkSettings& Settings() const { return m_settings; }
+
   bool OpenPort();
   void ClosePort();
   bool IsPortOpen() const;
+  // Why the last transaction or open failed: a LinkStatus code.
+  int Status() const { return m_status; }
   // Stores the text of the current link status and returns its code.
   int GetStatusText(std::string& text) const;
 
-  // One transaction: the caller has put the function code and data into
-  // m_abRequest from byte 1 on; `requestLength` counts the bytes before the
-  // CRC, `answerLength` the full answer expected (0: none). Up to three
-  // attempts; the reason of a failure stays in m_nStatus.
-  bool Transact(size_t requestLength, size_t answerLength);
+  // One transaction. `request` is the function code and its data, without
+  // the address (the configured one goes first) and without the CRC
+  // (appended). `answerLength` is the full answer expected, address to CRC
+  // (0: none). Up to three attempts; the reason of a failure stays in
+  // Status(). On success `answer` holds the answer as received, address
+  // to CRC, valid until the next transaction.
+  bool Transact(std::span<const uint8_t> request, size_t answerLength, std::span<const uint8_t>& answer);
+  // The bytes the last attempt received, address to CRC (the identification
+  // answer's length is kept with a read).
+  std::span<const uint8_t> LastAnswer() const { return std::span(m_response).first(m_responseLength); }
+  // The last request frame as it stands, address to CRC. The address and
+  // CRC are only renewed when the request went to an open port.
+  std::span<const uint8_t> LastRequest() const { return std::span(m_request).first(m_requestFrameLength); }
 
   // Function 17: the instrument's two identification texts joined by one
   // blank, or "Нет информации".
   bool ReadIdentification(std::string& text);
 
-  // Called after each failed attempt (the program beeps).
-  std::function<void()> m_onFailedAttempt;
+  // Called after each failed attempt (the program beeps); returns the one
+  // it replaces.
+  std::function<void()> SetOnFailedAttempt(std::function<void()> onFailedAttempt);
   // A flag that, once set, makes every further transaction fail at once
   // and ends a wait for an answer early; null for none.
   void SetCancelFlag(const std::atomic<bool>* cancel) { m_pCancel = cancel; }
@@ -64,22 +90,23 @@ class CModbus {
   // Why the last open failed (CSerialChannel::LastOpenError), 0 if unknown.
   int LastOpenError() const { return m_channel->LastOpenError(); }
 
-  uint8_t m_abResponse[256] = {};
-  uint8_t m_abRequest[256] = {};
-  size_t m_nResponseLength = 0;  // bytes received by the last attempt
-  uint32_t m_nBaudRate = 9600;
-  std::string m_strPortName = "COM2";
-  int m_nStatus = kLinkOk;
-  uint8_t m_nDeviceAddress = 1;
+ private:
+  // One exchange of the frame in m_request: purge, write, read. False when
+  // the port failed.
+  bool Exchange(size_t answerLength, int& received);
 
- protected:
   std::unique_ptr<CSerialChannel> m_channel;
+  CLinkSettings m_settings;
+  int m_status = kLinkOk;
+  std::function<void()> m_onFailedAttempt;
   const std::atomic<bool>* m_pCancel = nullptr;
   CLineCounters m_counters;
-
- private:
-  // One exchange: purge, write, read. False when the port failed.
-  bool Exchange(size_t requestLength, size_t answerLength, int& received);
+  // One buffer each way for every transaction. A request is written over
+  // the last one, so bytes past its end keep what earlier frames left.
+  std::array<uint8_t, kMaxFrame> m_request{};
+  std::array<uint8_t, kMaxFrame> m_response{};
+  size_t m_requestFrameLength = 0;
+  size_t m_responseLength = 0;  // bytes received by the last attempt
 };
 
 }  // namespace tkq

@@ -1,6 +1,7 @@
 #pragma once
-// Pure rules of the instrument's Modbus frames, apart from any port: when
-// an answer is complete and how the identification answer is read.
+// Pure rules of the instrument's Modbus frames, apart from any port: the
+// function codes, subfunctions and result codes, when an answer is complete
+// and how the identification answer is read.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +10,23 @@
 
 namespace tkq {
 
-inline constexpr uint8_t kFunctionIdentification = 0x11;
-inline constexpr uint8_t kFunctionFiles = 0x45;
+// The function codes the instrument answers.
+inline constexpr uint8_t kFunctionIdentification = 0x11;  // 17: the two identification texts
+inline constexpr uint8_t kFunctionFiles = 0x45;           // 69: the flash file requests
+
+// Set in the function byte of an exception answer (address, function |
+// 0x80, exception code, CRC).
+inline constexpr uint8_t kExceptionFlag = 0x80;
+
+// The exception codes of standard Modbus.
+enum ExceptionCode : uint8_t {
+  kExceptionIllegalFunction = 1,
+  kExceptionIllegalDataAddress = 2,
+  kExceptionIllegalDataValue = 3,
+  kExceptionDeviceFailure = 4,
+  kExceptionAcknowledge = 5,
+  kExceptionDeviceBusy = 6,
+};
 
 // The file functions of function 69.
 enum FileSubfunction : uint8_t {
@@ -20,6 +36,19 @@ enum FileSubfunction : uint8_t {
   kFsOpenRoot = 0x0C,
   kFsControlBlock = 0x0E,
 };
+
+// The result byte of a function 69 answer: 0 done, anything else refused.
+inline constexpr uint8_t kFileResultOk = 0;
+
+// Where the parts of a frame sit, the address being byte 0.
+inline constexpr size_t kFrameFunction = 1;
+inline constexpr size_t kFrameSubfunction = 2;       // function 69
+inline constexpr size_t kExceptionCodeAt = 2;        // an exception answer
+inline constexpr size_t kIdentificationCountAt = 2;  // a function 17 answer: its data bytes
+inline constexpr size_t kFileResultAt = 3;           // a function 69 answer
+inline constexpr size_t kFileCountAt = 4;            // subfunctions 8 and 14: the data bytes
+inline constexpr size_t kFileDataAt = 5;
+inline constexpr size_t kCrcSize = 2;
 
 inline constexpr size_t kMaxPiece = 242;         // the most one read request may ask for
 inline constexpr size_t kControlBlockSize = 51;  // the data of a control-block answer

@@ -1,4 +1,4 @@
-#include "core/link/posix_serial_channel.h"
+// The serial channel on a POSIX terminal device (termios).
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "core/link/serial_channel.h"
 #include "core/link/serial_ports.h"
 
 namespace tkq {
@@ -38,6 +39,27 @@ int RemainingMs(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
 }
+
+class CPosixSerialChannel : public CSerialChannel {
+ public:
+  CPosixSerialChannel() = default;
+  ~CPosixSerialChannel() override;
+  CPosixSerialChannel(const CPosixSerialChannel&) = delete;
+  CPosixSerialChannel& operator=(const CPosixSerialChannel&) = delete;
+
+  bool Open(const std::string& portName, uint32_t baud) override;
+  void Close() override;
+  bool IsOpen() const override { return m_fd >= 0; }
+  void Purge() override;
+  bool Write(std::span<const uint8_t> frame, int timeoutMs) override;
+  int Read(std::span<uint8_t> buffer, int timeoutMs, const AnswerComplete& complete,
+           const std::atomic<bool>* cancel) override;
+  int LastOpenError() const override { return m_nOpenError; }
+
+ private:
+  int m_fd = -1;
+  int m_nOpenError = 0;
+};
 
 }  // namespace
 

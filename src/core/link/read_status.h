@@ -1,6 +1,6 @@
 #pragma once
 // The read status of a measurement object: why its read failed, a code
-// 0 to 6 with a fixed text shown to the user.
+// 0 to 7 with a fixed text shown to the user.
 
 #include <cstdint>
 

@@ -25,16 +25,14 @@ CReadController::CReadController(CProfile& profile, const CReadParamClass& descr
 CReadController::~CReadController() = default;
 
 void CReadController::ApplyConnection(const CConnection& connection) {
-  m_link.SetConnection(connection.Port().toStdString(), static_cast<uint8_t>(connection.address));
-  m_link.m_nBaudRate = connection.Baud();
+  m_link.SetConnection({connection.Port().toStdString(), connection.Baud(), static_cast<uint8_t>(connection.address)});
 }
 
 void CReadController::OnPortSettings() {
   CConnection stored = m_profile.Connection();
   CPortSettings dialog(stored.Port(), stored.baudIndex, stored.address, m_window);
   dialog.m_onConfirmed = [this, &stored](CPortSettings& d) {
-    m_link.SetConnection(d.PortName().toStdString(), static_cast<uint8_t>(d.Address()));
-    m_link.m_nBaudRate = d.Baud();
+    m_link.SetConnection({d.PortName().toStdString(), d.Baud(), static_cast<uint8_t>(d.Address())});
     stored.baudIndex = d.BaudIndex();
     stored.address = d.Address();
     if (m_link.OpenPort()) {
@@ -44,7 +42,7 @@ void CReadController::OnPortSettings() {
     } else {
       // The link keeps the new port; the stored one stays as it was.
       QString text = ToQ(ReadStatusText(kReadPortBusy));
-      const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+      const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
       if (!advice.empty()) text += "\n" + ToQ(advice);
       AppMessage(&d, text, QMessageBox::Critical);
     }
@@ -56,7 +54,7 @@ void CReadController::OnPortSettings() {
 void CReadController::ReportReadFailure(uint8_t code, const QString& status) {
   QString text = status;
   if (code == kReadPortBusy) {
-    const std::string advice = PortAdvice(m_link.m_strPortName, m_link.LastOpenError());
+    const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
     if (!advice.empty()) text += "\n" + ToQ(advice);
   }
   Ui().Message(m_window, text, QMessageBox::Critical, kAppName);
@@ -78,7 +76,7 @@ bool CReadController::RunOnLink(const std::function<bool()>& job, int objectNumb
 int CReadController::ChooseObjectOnInstrument() {
   CInstrumentContents contents;
   bool closing = false;
-  const uint32_t baud = m_link.m_nBaudRate;
+  const uint32_t baud = m_link.Settings().baudRate;
   const bool read =
       RunOnLink([this, baud, &contents] { return ReadInstrumentContents(m_link, baud, contents); }, 0, closing);
   if (closing) return 0;
@@ -86,7 +84,7 @@ int CReadController::ChooseObjectOnInstrument() {
     ReportReadFailure(contents.readStatus, ToQ(ReadStatusText(contents.readStatus)));
     return 0;
   }
-  return std::max(0, Ui().ChooseObject(m_window, contents, m_link.m_nBaudRate));
+  return std::max(0, Ui().ChooseObject(m_window, contents, m_link.Settings().baudRate));
 }
 
 std::unique_ptr<CObjectDefinition> CReadController::ReadObject(int number) {

@@ -6,14 +6,19 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <optional>
 #include <thread>
 
+#include "core/base/read_rate.h"
 #include "gui/app/ui_services.h"
 
 namespace tkq::gui {
 namespace {
 
-QString Kilobytes(quint64 bytes) { return QString::number(bytes / 1024.0, 'f', 1).replace('.', ',') + " КБ"; }
+QString Kilobytes(quint64 bytes) { return QString::fromStdString(KilobytesText(bytes)); }
+
+// A rate is shown once the bytes have come for this long.
+constexpr double kRateAfterSeconds = 0.3;
 
 // How often the window looks at the read: often enough for a smooth bar,
 // and the read's end is seen within this.
@@ -108,13 +113,9 @@ void CReadProgressDialog::SetBytes(quint64 done, quint64 total) {
   m_bar->setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 1000);
   QString text = Kilobytes(done) + " из " + Kilobytes(total);
   const double seconds = m_clock.elapsed() / 1000.0;
-  if (m_started && done > 0 && seconds > 0.3) {
-    const double rate = done / seconds;
-    const auto left = static_cast<qint64>((total - done) / std::max(rate, 1.0));
-    text += QString("  ·  %1/с  ·  осталось %2:%3")
-                .arg(Kilobytes(static_cast<quint64>(rate)))
-                .arg(left / 60)
-                .arg(left % 60, 2, 10, QChar('0'));
+  const std::optional<CTransferRate> rate = TransferRate(done, total, seconds, kRateAfterSeconds);
+  if (m_started && rate) {
+    text += QString::fromStdString("  ·  " + RateText(*rate) + "  ·  " + TimeLeftText(*rate));
   }
   m_figures->setText(text);
 }
@@ -134,8 +135,7 @@ bool RunLinkJob(const std::function<bool()>& job, int objectNumber, CTrvKqModbus
   CLinkJobState state;
   link.SetProgress(&state);
   link.SetCancelFlag(&cancel);
-  std::function<void()> beep = std::move(link.m_onFailedAttempt);
-  link.m_onFailedAttempt = [&state] { state.CountFailedAttempt(); };
+  std::function<void()> beep = link.Modbus().SetOnFailedAttempt([&state] { state.CountFailedAttempt(); });
   bool ok = false;
   std::thread worker([&] {
     ok = job();
@@ -158,7 +158,7 @@ bool RunLinkJob(const std::function<bool()>& job, int objectNumber, CTrvKqModbus
   if (!state.m_finished) cancel = true;
   worker.join();
   link.SetProgress(nullptr);
-  link.m_onFailedAttempt = std::move(beep);
+  link.Modbus().SetOnFailedAttempt(std::move(beep));
   Show(state.Take(), dialog);  // the beeps of the last moments
   return ok;
 }
