@@ -33,6 +33,7 @@
 #include "render/fs_path.h"
 
 namespace tkq::gui {
+using render::FsPath;
 namespace {
 
 CTRV_KQ_VRApp* g_app = nullptr;

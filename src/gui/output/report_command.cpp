@@ -14,7 +14,7 @@ void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<
   profile.RememberFolder(path);
   try {
     WriteOfferingRetry(parent, [&] {
-      CAtomicFile file(FsPath(path));
+      CAtomicFile file(render::FsPath(path));
       CAtomicFileSink sink(file);
       write(sink);
       file.Commit();

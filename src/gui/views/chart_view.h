@@ -15,9 +15,12 @@
 
 class QMenu;
 
+namespace tkq::render {
+class CArchiveChart;
+}
+
 namespace tkq::gui {
 
-class CArchiveChart;
 class CArchiveDocument;
 class CProfile;
 
@@ -29,7 +32,7 @@ class CChartView : public QWidget, public CViewCommands {
   // Redraws the chart from the object under the current view settings,
   // keeping the time shown.
   void FillChart();
-  CArchiveChart* Chart() const { return m_chart; }
+  render::CArchiveChart* Chart() const { return m_chart; }
 
   // "Сохранить график...": asks for the file and the size, then writes it.
   void OnSaveChart();
@@ -54,7 +57,7 @@ class CChartView : public QWidget, public CViewCommands {
 
   CArchiveDocument& m_document;
   CProfile& m_profile;
-  CArchiveChart* m_chart;
+  render::CArchiveChart* m_chart;
   QMenu* m_menu;
   QPoint m_pressPos;
   bool m_bPressed = false;
