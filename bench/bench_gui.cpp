@@ -26,6 +26,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using namespace tkq::render;
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "cli/archive_loading.h"
 #include "cli/command.h"
+#include "cli/output_option.h"
 #include "cli/view_options.h"
 #include "core/archive/saved_archive.h"
 #include "core/base/paths.h"
@@ -40,20 +41,16 @@ class ExportCommand : public Command {
 
   void Setup(CLI::App& command) override {
     AddArchiveOptions(command, m_archive);
-    command
-        .add_option_function<std::string>(
-            "-o",
-            [this](const std::string& path) {
-              const std::optional<EFileKind> kind = KindOf(path);
-              if (!kind) {
-                throw CLI::ValidationError("-o: the file's name must end in .xlsx or .csv, not \"" + path + "\"");
-              }
-              m_kind = *kind;
-              m_output = path;
-            },
-            "Write to FILE: an Excel workbook (.xlsx) or a CSV file (.csv)")
-        ->type_name("FILE")
-        ->required();
+    AddOutputFileOption(
+        command, ".xlsx or .csv",
+        [this](const std::string& path) {
+          const std::optional<EFileKind> kind = KindOf(path);
+          if (!kind) return false;
+          m_kind = *kind;
+          m_output = path;
+          return true;
+        },
+        "Write to FILE: an Excel workbook (.xlsx) or a CSV file (.csv)");
     command.add_option("--view", m_view, "The view a CSV file holds: archive, abnormal or params")
         ->type_name("VIEW")
         ->check(CLI::IsMember({"archive", "abnormal", "params"}));

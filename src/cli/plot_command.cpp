@@ -19,9 +19,11 @@
 #include "cli/command.h"
 #include "cli/gui_application.h"
 #include "cli/number_option.h"
+#include "cli/output_option.h"
 #include "cli/view_options.h"
 #include "core/base/rtc_time.h"
 #include "render/archive_chart.h"
+#include "render/chart_image.h"
 
 namespace tkq::cli {
 namespace {
@@ -96,23 +98,6 @@ std::optional<QSize> ParseSize(std::string_view text) {
   return QSize(static_cast<int>(*width), static_cast<int>(*height));
 }
 
-// Whether -o names a file the chart writes (.png, .svg or .pdf in any
-// case; no .svg where Qt's SVG module is not built).
-bool IsImageName(const std::string& path) {
-  const std::string extension = LowerCaseExtension(path);
-  return !extension.empty() && gui::CArchiveChart::ImageFormats().contains(QString::fromStdString(extension.substr(1)));
-}
-
-// ".png, .svg or .pdf"
-std::string ImageNames() {
-  const QStringList formats = gui::CArchiveChart::ImageFormats();
-  std::string names;
-  for (qsizetype i = 0; i < formats.size(); ++i) {
-    names += (i == 0 ? "." : i + 1 == formats.size() ? " or ." : ", .") + formats[i].toStdString();
-  }
-  return names;
-}
-
 // Whether a row's interval reaches into (from, to).
 bool AnyRowWithin(const CChartData& data, double from, double to) {
   for (size_t row = 0; row < data.GetRowCount(); ++row) {
@@ -150,19 +135,17 @@ class PlotCommand : public Command {
 
   void Setup(CLI::App& command) override {
     AddArchiveOptions(command, m_archive);
-    command
-        .add_option_function<std::string>(
-            "-o",
-            [this](const std::string& path) {
-              if (!IsImageName(path)) {
-                throw CLI::ValidationError("-o: the file's name must end in " + ImageNames() + ", not \"" + path +
-                                           "\"");
-              }
-              m_output = path;
-            },
-            "Write the chart to FILE: PNG, SVG or PDF by its extension")
-        ->type_name("FILE")
-        ->required();
+    // ".png, .svg or .pdf" (no .svg where Qt's SVG module is not built)
+    const std::string endings =
+        render::ChartImageFormatsText(render::EImageFormatNames::kSuffixes, QStringLiteral("or")).toStdString();
+    AddOutputFileOption(
+        command, endings,
+        [this](const std::string& path) {
+          if (!render::IsChartImageName(QString::fromStdString(path))) return false;
+          m_output = path;
+          return true;
+        },
+        "Write the chart to FILE: PNG, SVG or PDF by its extension");
     AddViewOptions(command, m_settings, false);
     AddTimeOption(command, "--from", m_from, "Show the archive from TIME on (default: its first record)");
     AddTimeOption(command, "--to", m_to, "Show the archive up to TIME (default: its last record)");
@@ -203,7 +186,7 @@ class PlotCommand : public Command {
     CObjectDefinition& obj = *loaded.object;
 
     EnsureGuiApplication();
-    gui::CArchiveChart chart;
+    render::CArchiveChart chart;
     chart.resize(m_size);
     chart.SetArchive(&obj, columns, false);
     const CChartData& data = chart.Data();

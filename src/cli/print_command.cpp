@@ -92,13 +92,13 @@ class PrintCommand : public Command {
                                                                  : QPageSize::A4;
     printer.setPageSize(QPageSize(paper));
     printer.setPageOrientation(m_landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    gui::SetPrintMargins(printer);
+    render::SetPrintMargins(printer);
     printer.setDocName(QString::fromStdString(m_view == "archive"    ? "Архив измерений"
                                               : m_view == "abnormal" ? "Архив нештатных ситуаций"
                                                                      : "Параметры"));
 
-    const gui::CPrintFont font(printer);
-    const CPageLayout layout(*lines, PrintTitle(obj), gui::MeasurePrintPage(printer, font));
+    const render::CPrintFont font(printer);
+    const CPageLayout layout(*lines, PrintTitle(obj), render::MeasurePrintPage(printer, font));
     if (!layout.IsValid()) {
       context.err << kPageTooSmall << "\n";
       return kExitFailure;
@@ -112,7 +112,7 @@ class PrintCommand : public Command {
     CInterruptGuard interrupts;
     const int pages = layout.PageCount();
     QString error;
-    const bool ok = gui::PrintPageRange(
+    const bool ok = render::PrintPageRange(
         printer, layout, font, {1, pages},
         [&](int page, int) {
           if (context.errIsTerminal && (page == 1 || page % 50 == 0 || page == pages)) {

@@ -1,29 +1,19 @@
 #include "render/archive_chart.h"
 
-#include <QFileInfo>
-#include <QPdfWriter>
-#include <QBuffer>
-#ifdef TKQ_HAVE_SVG
-#include <QSvgGenerator>
-#endif
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <system_error>
 
 #include "core/archive/object_definition.h"
 #include "core/archive/records.h"
-#include "core/base/messages.h"
 #include "core/output/table_cells.h"
-#include "core/storage/file_io.h"
 #include "render/builtin_font.h"
-#include "render/fs_path.h"
+#include "render/chart_layers.h"
 
-namespace tkq::gui {
+namespace tkq::render {
 namespace {
 
 constexpr double kMinSpan = 60.0;             // seconds: the closest zoom
-constexpr int kIncompleteHeight = 5;          // pixels: the marks along the bottom
 constexpr double kLineWidth[2] = {1.6, 1.3};  // pixels: the lines where rows are wider than a pixel
 
 QString Trimmed(std::string_view text) {
@@ -81,104 +71,6 @@ QColor ChartBandColour(uint8_t code) {
   colour.setAlpha(80);
   return colour;
 }
-
-// What is drawn under the lines of every panel: the bands of the
-// situations, the marks of the intervals under 100% archiving time, the
-// marked row.
-class CChartMarks : public QCPLayerable {
- public:
-  CChartMarks(CArchiveChart* chart, const QString& layer) : QCPLayerable(chart, layer), m_chart(chart) {}
-
-  std::vector<CChartBand> bands;
-  std::vector<CChartBand> incomplete;
-  double markedFrom = 0;
-  double markedTo = 0;
-  bool marked = false;
-
- protected:
-  void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
-    applyAntialiasingHint(painter, false, QCP::aeOther);
-  }
-  // Each mark is cut to its panel as it is drawn.
-  QRect clipRect() const override { return mParentPlot->viewport(); }
-
-  void draw(QCPPainter* painter) override {
-    for (QCPAxisRect* panel : m_chart->Panels()) DrawPanel(painter, panel->rect(), panel->axis(QCPAxis::atBottom));
-  }
-
- private:
-  void DrawPanel(QCPPainter* painter, const QRect& area, const QCPAxis* x) const {
-    auto span = [&](double from, double to, int top, int height) {
-      const double left = std::max<double>(x->coordToPixel(from), area.left() - 1);
-      const double right = std::min<double>(x->coordToPixel(to), area.right() + 1);
-      return QRectF(left, top, std::max(2.0, right - left), height);
-    };
-    painter->setPen(Qt::NoPen);
-    for (const CChartBand& band : bands) {
-      painter->setBrush(ChartBandColour(band.code));
-      painter->drawRect(
-          span(static_cast<double>(band.start), static_cast<double>(band.end), area.top(), area.height()));
-    }
-    painter->setBrush(QColor(0x40, 0x40, 0x40));
-    for (const CChartBand& band : incomplete) {
-      painter->drawRect(span(static_cast<double>(band.start), static_cast<double>(band.end),
-                             area.bottom() - kIncompleteHeight + 1, kIncompleteHeight));
-    }
-    if (marked) {
-      painter->setBrush(QColor(0, 0, 0, 28));
-      painter->setPen(QPen(QColor(0, 0, 0, 140), 1, Qt::DashLine));
-      painter->drawRect(span(markedFrom, markedTo, area.top(), area.height() - 1));
-      painter->setPen(Qt::NoPen);
-    }
-  }
-
-  const CArchiveChart* m_chart;
-};
-
-// The crosshair, on a layer of its own redrawn without the rest.
-class CChartCrosshair : public QCPLayerable {
- public:
-  CChartCrosshair(CArchiveChart* chart, const QString& layer) : QCPLayerable(chart, layer), m_chart(chart) {}
-
-  std::optional<QPoint> at;
-
- protected:
-  void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
-    applyAntialiasingHint(painter, false, QCP::aeOther);
-  }
-  QRect clipRect() const override { return mParentPlot->viewport(); }
-
-  void draw(QCPPainter* painter) override {
-    if (!at) return;
-    const QRect area = m_chart->PlotArea();
-    painter->setPen(QPen(QColor(0x30, 0x30, 0x30, 150), 1, Qt::DotLine));
-    painter->drawLine(QLineF(at->x(), area.top(), at->x(), area.bottom()));
-    if (const QCPAxisRect* panel = m_chart->PanelAt(*at)) {
-      painter->drawLine(QLineF(panel->rect().left(), at->y(), panel->rect().right(), at->y()));
-    }
-  }
-
- private:
-  const CArchiveChart* m_chart;
-};
-
-// A word in the middle of the chart in place of the panels.
-class CChartMessage : public QCPLayerable {
- public:
-  CChartMessage(QCustomPlot* plot, const QString& text) : QCPLayerable(plot), m_text(text) {}
-
- protected:
-  void applyDefaultAntialiasingHint(QCPPainter*) const override {}
-  QRect clipRect() const override { return mParentPlot->viewport(); }
-  void draw(QCPPainter* painter) override {
-    painter->setFont(mParentPlot->font());
-    painter->setPen(Qt::black);
-    painter->drawText(mParentPlot->viewport(), Qt::AlignCenter, m_text);
-  }
-
- private:
-  QString m_text;
-};
 
 CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std::make_unique<CChartData>()) {
   setNoAntialiasingOnDrag(true);
@@ -582,107 +474,4 @@ QString CArchiveChart::RowDescription(int row) const {
   return lines.join(QChar('\n'));
 }
 
-void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
-  const QRect old = viewport();
-  setViewport(QRect(QPoint(0, 0), size));
-  FitLegend(size);
-  Refresh(size.width());
-  QCPPainter painter;
-  if (painter.begin(&device)) {
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.setWindow(viewport());
-    painter.fillRect(viewport(), Qt::white);
-    draw(&painter);
-    painter.end();
-  }
-  setViewport(old);
-  FitLegend(old.size());
-  Refresh();
-}
-
-QString CArchiveChart::ImageFormatsText() {
-#ifdef TKQ_HAVE_SVG
-  return QStringLiteral("PNG, SVG или PDF");
-#else
-  return QStringLiteral("PNG или PDF");
-#endif
-}
-
-QStringList CArchiveChart::ImageFormats() {
-#ifdef TKQ_HAVE_SVG
-  return {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")};
-#else
-  return {QStringLiteral("png"), QStringLiteral("pdf")};
-#endif
-}
-
-bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  if (!ImageFormats().contains(suffix)) {
-    error = QStringLiteral("Формат файла не поддерживается: нужен ") + ImageFormatsText();
-    return false;
-  }
-  if (size.width() < 100 || size.height() < 100 || size.width() > 10000 || size.height() > 10000) {
-    error = QStringLiteral("Размер рисунка должен быть от 100 до 10000 точек");
-    return false;
-  }
-  // Drawn into memory, then written through a file beside the old one and
-  // renamed over it: a failure, or a file another program holds open,
-  // leaves the old picture as it was.
-  std::optional<CAtomicFile> replacement;
-  try {
-    replacement.emplace(FsPath(path));
-  } catch (const std::system_error& e) {
-    error = QString::fromUtf8(FileErrorMessage(e)) + "\n" + QString::fromUtf8(e.what());
-    return false;
-  }
-  QBuffer file;
-  file.open(QIODevice::WriteOnly);
-  bool drawn = true;
-  if (suffix == "png") {
-    const QRect old = viewport();
-    FitLegend(size);
-    Refresh(size.width());
-    const QPixmap picture = toPixmap(size.width(), size.height());
-    setViewport(old);
-    FitLegend(old.size());
-    Refresh();
-    drawn = picture.save(&file, "PNG");
-#ifdef TKQ_HAVE_SVG
-  } else if (suffix == "svg") {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&file);
-    svg.setSize(size);
-    svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setTitle(QStringLiteral("График"));
-    svg.setResolution(96);  // a pixel a pixel, as the PNG
-    DrawForExport(svg, size);
-#endif
-  } else {
-    QPdfWriter pdf(&file);
-    // A pixel of the drawing a point of the page: the fonts keep their size.
-    pdf.setResolution(72);
-    pdf.setCreator(QStringLiteral("tarvik-kq"));
-    pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch),
-                                  QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    DrawForExport(pdf, size);
-  }
-  if (!drawn) {
-    error = QStringLiteral("Ошибка записи файла");
-    return false;
-  }
-  try {
-    replacement->Write(std::string_view(file.data().constData(), static_cast<size_t>(file.data().size())));
-    replacement->Commit();
-  } catch (const CFileBusyError& e) {
-    error = QString::fromUtf8(kMessageFileBusy) + "\n" + QString::fromUtf8(e.what());
-    return false;
-  } catch (const std::system_error& e) {
-    error = QStringLiteral("Ошибка записи файла\n") + QString::fromUtf8(e.what());
-    return false;
-  }
-  return true;
-}
-
-}  // namespace tkq::gui
+}  // namespace tkq::render

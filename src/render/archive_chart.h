@@ -21,7 +21,7 @@ namespace tkq {
 class CObjectDefinition;
 }
 
-namespace tkq::gui {
+namespace tkq::render {
 
 class CChartMarks;
 class CChartCrosshair;
@@ -85,15 +85,11 @@ class CArchiveChart : public QCustomPlot {
   const QCPCurve* Curve(int series) const { return m_curve[series != 0]; }
 
   // Writes the chart as shown, `size` pixels (points for a PDF), as PNG,
-  // SVG or PDF by the file's extension. The file is replaced only when
-  // complete. False with `error` set when it cannot: the message, and on a
-  // line of its own the system's reason when there is one.
+  // SVG or PDF by the file's extension (ChartImageFormats). The file is
+  // replaced only when complete. False with `error` set when it cannot:
+  // the message, and on a line of its own the system's reason when there
+  // is one. (chart_image.cpp)
   bool SaveImage(const QString& path, QSize size, QString& error);
-  // The kinds of file SaveImage writes, by extension: "png", "svg", "pdf"
-  // ("svg" only where Qt's SVG module is built).
-  static QStringList ImageFormats();
-  // The same for the user: "PNG, SVG или PDF".
-  static QString ImageFormatsText();
   // Whether the legend is under the panels: not where it would take more
   // than a third of the chart's height.
   bool LegendShown() const;
@@ -111,6 +107,7 @@ class CArchiveChart : public QCustomPlot {
   void OnRangeChanged(const QCPRange& range);
   void UpdateLegend();
   void FitLegend(QSize size);
+  // Draws the chart laid out for `size` on a vector device (SVG, PDF).
   void DrawForExport(QPaintDevice& device, QSize size);
 
   std::unique_ptr<CChartData> m_data;
@@ -130,4 +127,4 @@ class CArchiveChart : public QCustomPlot {
   bool m_bAdjusting = false;
 };
 
-}  // namespace tkq::gui
+}  // namespace tkq::render

@@ -4,7 +4,7 @@
 #include <QFontDatabase>
 #include <QStringList>
 
-namespace tkq::gui {
+namespace tkq::render {
 
 QString BuiltInFontFamily() {
   static const QString family = [] {
@@ -17,4 +17,4 @@ QString BuiltInFontFamily() {
   return family;
 }
 
-}  // namespace tkq::gui
+}  // namespace tkq::render

@@ -6,11 +6,11 @@
 
 #include <QString>
 
-namespace tkq::gui {
+namespace tkq::render {
 
 // The built-in font's family, registered with Qt's font database on the
 // first call (the application object must exist by then); empty when the
 // font could not be read.
 QString BuiltInFontFamily();
 
-}  // namespace tkq::gui
+}  // namespace tkq::render

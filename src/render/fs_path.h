@@ -7,8 +7,8 @@
 #include <QString>
 #include <filesystem>
 
-namespace tkq::gui {
+namespace tkq::render {
 
 inline std::filesystem::path FsPath(const QString& name) { return std::filesystem::path(name.toStdU16String()); }
 
-}  // namespace tkq::gui
+}  // namespace tkq::render

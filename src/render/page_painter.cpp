@@ -14,7 +14,7 @@
 #include "render/builtin_font.h"
 #include "render/fs_path.h"
 
-namespace tkq::gui {
+namespace tkq::render {
 namespace {
 
 QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -232,4 +232,4 @@ bool PrintPageRange(QPrinter& printer, const CPageLayout& layout, const CPrintFo
   return false;
 }
 
-}  // namespace tkq::gui
+}  // namespace tkq::render

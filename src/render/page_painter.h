@@ -14,7 +14,7 @@
 class QPainter;
 class QPrinter;
 
-namespace tkq::gui {
+namespace tkq::render {
 
 // The characters of the widest printed line: the measurement archive with
 // all seven columns.
@@ -85,4 +85,4 @@ struct CPrintRange {
 bool PrintPageRange(QPrinter& printer, const CPageLayout& layout, const CPrintFont& font, CPrintRange range,
                     const std::function<bool(int page, int done)>& beforePage, QString& error);
 
-}  // namespace tkq::gui
+}  // namespace tkq::render

@@ -101,9 +101,9 @@ TEST_F(PlotCommand, PicturesOfTheRequestedSizeAfterAPrintInTheSameProcess) {
   ASSERT_EQ(png.size(), QSize(900, 450));
   // The lines, not the axes' and legend's texts in the same colours.
   const QRect lines(150, 25, 600, 300);
-  EXPECT_GT(PixelsOf(png, gui::ChartSeriesColour(0), 0.5, lines), 500);
-  EXPECT_GT(PixelsOf(png, gui::ChartSeriesColour(1), 0.5, lines), 500);
-  EXPECT_GT(PixelsOf(png, gui::ChartBandColour(3)), 100);
+  EXPECT_GT(PixelsOf(png, render::ChartSeriesColour(0), 0.5, lines), 500);
+  EXPECT_GT(PixelsOf(png, render::ChartSeriesColour(1), 0.5, lines), 500);
+  EXPECT_GT(PixelsOf(png, render::ChartBandColour(3)), 100);
   EXPECT_EQ(Plot("CHART.PNG").size(), QSize(1200, 600));
 
   ASSERT_EQ(Cli({"plot", "obj.sav", "-o", "chart.svg", "--size", "640x320"}).status, 0);
@@ -147,7 +147,7 @@ TEST_F(PlotCommand, InADenseArchiveNeitherValueHidesTheOther) {
   // The first value's block above the middle, the second's below it (off
   // the value axes' texts and the legend in the same colours).
   const QRect upper(150, 0, 950, 350), lower(150, 350, 950, 280);
-  const QColor blue = gui::ChartSeriesColour(0), vermillion = gui::ChartSeriesColour(1);
+  const QColor blue = render::ChartSeriesColour(0), vermillion = render::ChartSeriesColour(1);
   EXPECT_GT(PixelsOf(png, blue, 0.5, upper), 100000);
   EXPECT_GT(PixelsOf(png, vermillion, 0.5, lower), 100000);
   EXPECT_LT(PixelsOf(png, blue, 0.5, lower) + PixelsOf(png, vermillion, 0.5, upper), 2000);
@@ -156,8 +156,8 @@ TEST_F(PlotCommand, InADenseArchiveNeitherValueHidesTheOther) {
 TEST_F(PlotCommand, FromAndToShowPartOfTheArchive) {
   const QImage whole = Plot("whole.png");
   const QImage later = Plot("later.png", {"--from", "02.02.2012 12:00", "--to", "05.02.2012"});
-  EXPECT_GT(PixelsOf(whole, gui::ChartBandColour(3)), 100);
-  EXPECT_EQ(PixelsOf(later, gui::ChartBandColour(3)), 0);  // the situation lies before --from
+  EXPECT_GT(PixelsOf(whole, render::ChartBandColour(3)), 100);
+  EXPECT_EQ(PixelsOf(later, render::ChartBandColour(3)), 0);  // the situation lies before --from
   EXPECT_NE(whole, later);
   // Every form of the same times draws the same picture.
   EXPECT_EQ(Plot("iso.png", {"--from", "2012-02-02T12:00", "--to", "2012-02-05"}), later);
@@ -165,8 +165,8 @@ TEST_F(PlotCommand, FromAndToShowPartOfTheArchive) {
   EXPECT_NE(Plot("minutes.png", {"--from", "01.02.2012 11:30", "--to", "01.02.2012 14:00"}),
             Plot("day.png", {"--from", "01.02.2012", "--to", "01.02.2012 14:00"}));
   // One end given: the other is the archive's.
-  EXPECT_EQ(PixelsOf(Plot("from.png", {"--from", "02.02.2012"}), gui::ChartBandColour(3)), 0);
-  EXPECT_GT(PixelsOf(Plot("to.png", {"--to", "2012-02-02"}), gui::ChartBandColour(3)), 100);
+  EXPECT_EQ(PixelsOf(Plot("from.png", {"--from", "02.02.2012"}), render::ChartBandColour(3)), 0);
+  EXPECT_GT(PixelsOf(Plot("to.png", {"--to", "2012-02-02"}), render::ChartBandColour(3)), 100);
 }
 
 TEST_F(PlotCommand, MistakesAndNothingToDrawLeaveTheFile) {

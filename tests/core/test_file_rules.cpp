@@ -12,6 +12,7 @@
 #include "core/base/paths.h"
 #include "core/storage/file_io.h"
 #include "core/storage/file_rules.h"
+#include "core/storage/scratch_replacement.h"
 #include "support/test_support.h"
 
 #ifdef _WIN32
@@ -148,6 +149,44 @@ TEST(FileRules, AFileStillHeldIsReportedAsOpenElsewhere) {
     EXPECT_EQ(dynamic_cast<const CFileBusyError*>(&e), nullptr);
     EXPECT_STREQ(FileErrorMessage(e), "Ошибка открытия файла");
   }
+}
+
+// A file a library writes by name: in place only once committed, the
+// scratch file gone either way; a failed replacement keeps the old file.
+TEST(FileRules, AScratchFileReplacesItsDestinationOnlyWhenCommitted) {
+  struct Reset {
+    ~Reset() { SetFileFaultHook({}); }
+  } reset;
+  test::TempDir dir;
+  const auto target = dir / "book.xlsx";
+  std::ofstream(target, std::ios::binary) << "previous";
+  const auto writeScratch = [](const CScratchReplacement& file, const char* text) {
+    std::ofstream(file.ScratchPath(), std::ios::binary) << text;
+  };
+  {
+    CScratchReplacement file(target, ".book");
+    EXPECT_EQ(file.ScratchPath().parent_path(), dir.Path());
+    writeScratch(file, "abandoned");
+  }
+  EXPECT_EQ(test::ReadText(target), "previous");
+  EXPECT_EQ(Entries(dir.Path()), 1u);
+  {
+    CScratchReplacement file(target, ".book");
+    writeScratch(file, "new");
+    file.Commit();
+    EXPECT_EQ(test::ReadText(target), "new");
+  }
+  EXPECT_EQ(Entries(dir.Path()), 1u);
+  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kRename ? EIO : 0; });
+  {
+    CScratchReplacement file(target, ".book");
+    writeScratch(file, "failed");
+    EXPECT_THROW(file.Commit(), std::system_error);
+  }
+  EXPECT_EQ(test::ReadText(target), "new");
+  EXPECT_EQ(Entries(dir.Path()), 1u);
+  // A folder that takes no file fails before the library writes anything.
+  EXPECT_THROW(CScratchReplacement(dir / "no/such/folder/book.xlsx", ".book"), std::system_error);
 }
 
 // Files in a folder far past Windows' 260 characters: written, replaced,

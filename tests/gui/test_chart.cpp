@@ -25,10 +25,12 @@
 #include "program_test.h"
 #include "render/archive_chart.h"
 #include "render/builtin_font.h"
+#include "render/chart_image.h"
 #include "support/test_support.h"
 
 using namespace tkq;
 using namespace tkq::gui;
+using namespace tkq::render;
 
 class TestChart : public gui::test::CProgramTest {
   Q_OBJECT
@@ -275,6 +277,26 @@ class TestChart : public gui::test::CProgramTest {
     form->m_showFirst->click();  // on
     QVERIFY(chart->Curve(0)->visible());
     QVERIFY(chart->Curve(0)->dataCount() > 0);
+  }
+
+  // One list of formats for the dialog, tarvik-kq plot and the writing:
+  // the names in a sentence, the check of a file's ending, and a file of
+  // another kind refused before anything is drawn.
+  void theImageFormatsAreOneList() {
+    const bool svg = ChartImageFormats().contains("svg");
+    QCOMPARE(ChartImageFormats(), svg ? QStringList({"png", "svg", "pdf"}) : QStringList({"png", "pdf"}));
+    QCOMPARE(ChartImageFormatsText(), svg ? QString("PNG, SVG или PDF") : QString("PNG или PDF"));
+    QCOMPARE(ChartImageFormatsText(EImageFormatNames::kSuffixes, "or"),
+             svg ? QString(".png, .svg or .pdf") : QString(".png or .pdf"));
+    for (const char* name : {"a.png", "A.PDF", "/tmp/график.Png", "b.tar.pdf"}) QVERIFY2(IsChartImageName(name), name);
+    for (const char* name : {"a.gif", "png", "a.png.txt", "a.", "a png", ""}) QVERIFY2(!IsChartImageName(name), name);
+    QCOMPARE(IsChartImageName("a.svg"), svg);
+
+    CArchiveChart chart;
+    QString error;
+    QVERIFY(!chart.SaveImage(m_work->filePath("chart.gif"), QSize(300, 200), error));
+    QCOMPARE(error, "Формат файла не поддерживается: нужен " + ChartImageFormatsText());
+    QVERIFY(!QFile::exists(m_work->filePath("chart.gif")));
   }
 
   void theChartIsSavedAtTheChosenSize() {

@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -22,6 +23,7 @@
 #include "core/link/serial_ports.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/ui_services.h"
+#include "render/chart_image.h"
 
 using namespace tkq::gui;
 
@@ -429,7 +431,17 @@ class TestDialogs : public QObject {
     CEditDescDialog description(QStringLiteral("Описание"));
     CAboutDlg about;
     CListVersionsDialog versions({"TARVIK 59.11.03.02"});
-    for (QDialog* dialog : std::initializer_list<QDialog*>{&ports, &object, &description, &about, &versions}) {
+    tkq::CInstrumentContents contents;
+    contents.deviceId = "TARVIK 59.11.03.04 SN 1234567";
+    CInstrumentContentsDialog noObjects(contents, 9600);
+    tkq::CObjectContents one;
+    one.object = 1;
+    one.files = {{"Obj01_0.arc", 113880}, {"Obj01_0.par", 272}};
+    contents.objects = {one};
+    CInstrumentContentsDialog oneObject(contents, 38400);
+    CSaveChartDialog chart(QStringLiteral("/home/user/График объекта 01.png"), QSize(1200, 600));
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&ports, &object, &description, &about, &versions, &noObjects,
+                                                           &oneObject, &chart}) {
       const QString name = dialog->windowTitle();
       QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
       QVERIFY2(!(dialog->windowFlags() & Qt::WindowContextHelpButtonHint), qPrintable(name));
@@ -453,6 +465,24 @@ class TestDialogs : public QObject {
         }
       }
     }
+  }
+
+  // The chart's file must end in one of the chart's formats, in any case;
+  // the size is taken as given.
+  void saveChartChecksTheFilesEnding() {
+    CSaveChartDialog dialog(QStringLiteral("chart.gif"), QSize(800, 400));
+    QCOMPARE(dialog.Size(), QSize(800, 400));
+    const int result = RunModal(dialog, [&] {
+      QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
+      dialog.m_file->setText(QStringLiteral(" chart.PDF "));
+      dialog.m_height->setValue(500);
+      QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
+    });
+    QCOMPARE(result, int(QDialog::Accepted));
+    const QString endings = tkq::render::ChartImageFormats().contains("svg") ? ".png, .svg или .pdf" : ".png или .pdf";
+    QCOMPARE(m_ui.messages, QStringList{"Укажите файл с расширением " + endings});
+    QCOMPARE(dialog.File(), QStringLiteral("chart.PDF"));
+    QCOMPARE(dialog.Size(), QSize(800, 500));
   }
 
   void theInstrumentsContentsChooseOnlyWhatCanBeRead() {

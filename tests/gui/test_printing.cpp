@@ -30,6 +30,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using namespace tkq::render;
 
 namespace {
 

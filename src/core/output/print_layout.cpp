@@ -39,9 +39,11 @@ std::string NumberCell(std::string number, int32_t count) {
 
 // --- the windows' lines ---
 
+std::string CTablePrintLines::GetLineText(int32_t index) const { return JoinCells(Cells(index)); }
+
 CArchivePrintLines::CArchivePrintLines(const CObjectDefinition& object, const CColumnSwitches& switches,
                                        std::vector<int32_t> rows)
-    : m_object(object), m_columns(ArchiveColumns(switches)), m_rows(std::move(rows)) {}
+    : CTablePrintLines(object), m_columns(ArchiveColumns(switches)), m_rows(std::move(rows)) {}
 
 CArchivePrintLines::CArchivePrintLines(const CObjectDefinition& object, const CColumnSwitches& switches)
     : CArchivePrintLines(object, switches, object.RowPositions()) {}
@@ -59,15 +61,9 @@ std::vector<std::string> CArchivePrintLines::Cells(int32_t index) const {
   return cells;
 }
 
-std::string CArchivePrintLines::GetLineText(int32_t index) const { return JoinCells(Cells(index)); }
-
 std::vector<std::string> CArchivePrintLines::GetCaptions() const { return ArchivePrintCaptions(m_object, m_columns); }
 
-std::vector<std::string> CArchivePrintLines::GetFirstRowCells() const { return Cells(0); }
-
 int32_t CAbnormalPrintLines::GetLineCount() const { return m_object.GetAbnormalCount(); }
-
-std::string CAbnormalPrintLines::GetLineText(int32_t index) const { return JoinCells(Cells(index)); }
 
 std::vector<std::string> CAbnormalPrintLines::Cells(int32_t index) const {
   std::vector<std::string> cells = AbnormalCellTexts(m_object, index);
@@ -78,8 +74,6 @@ std::vector<std::string> CAbnormalPrintLines::Cells(int32_t index) const {
 std::vector<std::string> CAbnormalPrintLines::GetCaptions() const {
   return {"№", "Нештатная ситуация", "Начало", "Конец"};
 }
-
-std::vector<std::string> CAbnormalPrintLines::GetFirstRowCells() const { return Cells(0); }
 
 CTreePrintLines::CTreePrintLines(const CParamTree& tree, const std::vector<bool>& expanded) {
   const auto& groups = tree.Items();

@@ -38,40 +38,48 @@ class CPrintLines {
   virtual std::vector<std::string> GetFirstRowCells() const { return {}; }
 };
 
+// The lines of one of an object's tables: each line its cells, every
+// cell between two blanks, line 0's cells placing the column rules.
+class CTablePrintLines : public CPrintLines {
+ public:
+  std::string GetLineText(int32_t index) const override;
+  bool HasTable() const override { return true; }
+  std::vector<std::string> GetFirstRowCells() const override { return Cells(0); }
+
+ protected:
+  explicit CTablePrintLines(const CObjectDefinition& object) : m_object(object) {}
+  // The cells of line `index`; none outside the lines.
+  virtual std::vector<std::string> Cells(int32_t index) const = 0;
+
+  const CObjectDefinition& m_object;
+};
+
 // The measurement archive table under the column switches and the
 // object's current output choices. Past 99999 rows the number cells widen
 // together, so that the column rules still stand between the cells.
-class CArchivePrintLines : public CPrintLines {
+class CArchivePrintLines : public CTablePrintLines {
  public:
   // `rows`: the record that ends each interval (CObjectDefinition::RowPositions).
   CArchivePrintLines(const CObjectDefinition& object, const CColumnSwitches& switches, std::vector<int32_t> rows);
   CArchivePrintLines(const CObjectDefinition& object, const CColumnSwitches& switches);
   int32_t GetLineCount() const override { return static_cast<int32_t>(m_rows.size()); }
-  std::string GetLineText(int32_t index) const override;
-  bool HasTable() const override { return true; }
   std::vector<std::string> GetCaptions() const override;
-  std::vector<std::string> GetFirstRowCells() const override;
 
  private:
-  std::vector<std::string> Cells(int32_t index) const;
-  const CObjectDefinition& m_object;
+  std::vector<std::string> Cells(int32_t index) const override;
   std::vector<EArchiveColumn> m_columns;
   std::vector<int32_t> m_rows;
 };
 
 // The abnormal-situation table: number, text, start, end.
-class CAbnormalPrintLines : public CPrintLines {
+class CAbnormalPrintLines : public CTablePrintLines {
  public:
-  explicit CAbnormalPrintLines(const CObjectDefinition& object) : m_object(object) {}
+  explicit CAbnormalPrintLines(const CObjectDefinition& object) : CTablePrintLines(object) {}
   int32_t GetLineCount() const override;
-  std::string GetLineText(int32_t index) const override;
-  bool HasTable() const override { return true; }
   std::vector<std::string> GetCaptions() const override;
-  std::vector<std::string> GetFirstRowCells() const override;
 
  private:
-  std::vector<std::string> Cells(int32_t index) const;
-  const CObjectDefinition& m_object;
+  std::vector<std::string> Cells(int32_t index) const override;
 };
 
 // The parameter tree's visible lines: each expanded group, then its lines

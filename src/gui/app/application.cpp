@@ -21,6 +21,7 @@
 #include "render/fs_path.h"
 
 namespace tkq::gui {
+using render::FsPath;
 namespace {
 
 QString ToQ(const std::string& s) { return QString::fromStdString(s); }

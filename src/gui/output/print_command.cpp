@@ -231,8 +231,8 @@ CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printe
 
 void CPrintingDialog::SetPage(int page) { m_page->setText(QStringLiteral("Страница %1").arg(page)); }
 
-bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, const CPrintFont& font,
-                 CPrintRange range, const QString& document) {
+bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, const render::CPrintFont& font,
+                 render::CPrintRange range, const QString& document) {
   CPrintingDialog dialog(document, printer, parent);
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.show();
@@ -240,7 +240,7 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, 
   QElapsedTimer clock;
   clock.start();
   QString error;
-  const bool ok = PrintPageRange(
+  const bool ok = render::PrintPageRange(
       printer, layout, font, range,
       [&](int page, int) {
         dialog.SetPage(page);
@@ -271,9 +271,9 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   const QString document = DocumentTitle(view);
   const std::string title = PrintTitle(*object);
   {
-    SetPrintMargins(printer);
-    const CPrintFont font(printer);
-    const CPageLayout layout(*lines, title, MeasurePrintPage(printer, font));
+    render::SetPrintMargins(printer);
+    const render::CPrintFont font(printer);
+    const CPageLayout layout(*lines, title, render::MeasurePrintPage(printer, font));
     if (!CheckPages(parent, layout)) return;
     printer.setDocName(document);
     // Every job starts with all its pages, whatever the last one printed.
@@ -286,11 +286,11 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
     if (!asked) return;
   }
   // The dialog may have chosen another printer or paper.
-  SetPrintMargins(printer);
-  const CPrintFont font(printer);
-  const CPageLayout layout(*lines, title, MeasurePrintPage(printer, font));
+  render::SetPrintMargins(printer);
+  const render::CPrintFont font(printer);
+  const CPageLayout layout(*lines, title, render::MeasurePrintPage(printer, font));
   if (!CheckPages(parent, layout)) return;
-  CPrintRange range{1, layout.PageCount()};
+  render::CPrintRange range{1, layout.PageCount()};
   if (printer.printRange() == QPrinter::PageRange) range = {printer.fromPage(), printer.toPage()};
   printer.setDocName(document);
   RunPrintJob(parent, printer, layout, font, range, document);

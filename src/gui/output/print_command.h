@@ -86,8 +86,8 @@ QString InitialPrinterName(const QStringList& installed, const QString& systemDe
 // Prints `range` of `layout` on `printer` with the printing window, which
 // keeps the program answering; reports a failure in a message box. True
 // when every page went out.
-bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, const CPrintFont& font,
-                 CPrintRange range, const QString& document);
+bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, const render::CPrintFont& font,
+                 render::CPrintRange range, const QString& document);
 
 // "Печать..." of `view` (a window whose PrintLines() is not null): the
 // print dialog with its page range, then the job.

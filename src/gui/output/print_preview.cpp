@@ -92,7 +92,7 @@ void CPreviewArea::paintEvent(QPaintEvent*) {
     painter.translate(place.topLeft());
     painter.scale(scale, scale);
     painter.translate(m_window.m_printable);
-    PaintPrintPage(painter, m_window.Page(number), *m_window.m_font);
+    render::PaintPrintPage(painter, m_window.Page(number), *m_window.m_font);
     painter.restore();
   }
 }
@@ -151,14 +151,14 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   setWhatsThis(QStringLiteral("Предварительный просмотр: страницы такими, какими их напечатает выбранный принтер."));
 
   QPrinter& printer = app.Printer();
-  SetPrintMargins(printer);
-  m_font = std::make_unique<CPrintFont>(printer);
+  render::SetPrintMargins(printer);
+  m_font = std::make_unique<render::CPrintFont>(printer);
   m_paper = printer.paperRect(QPrinter::DevicePixel);
-  m_printable = PrintableArea(printer).topLeft() - m_paper.topLeft();
+  m_printable = render::PrintableArea(printer).topLeft() - m_paper.topLeft();
   m_paper.moveTo(0, 0);
   const CObjectDefinition* object = app.Document().Object();
   if (m_lines && object != nullptr) {
-    m_layout = std::make_unique<CPageLayout>(*m_lines, PrintTitle(*object), MeasurePrintPage(printer, *m_font));
+    m_layout = std::make_unique<CPageLayout>(*m_lines, PrintTitle(*object), render::MeasurePrintPage(printer, *m_font));
   }
 
   auto button = [this](const QString& text) {

@@ -91,7 +91,7 @@ class CPreviewWindow : public QWidget {
   CTRV_KQ_VRApp& m_app;
   QPointer<QWidget> m_view;
   std::unique_ptr<CPrintLines> m_lines;
-  std::unique_ptr<CPrintFont> m_font;
+  std::unique_ptr<render::CPrintFont> m_font;
   std::unique_ptr<CPageLayout> m_layout;
   QRectF m_paper;       // the sheet in device pixels
   QPointF m_printable;  // where the printable area starts on it

@@ -19,7 +19,7 @@ void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<
   profile.RememberFolder(path);
   try {
     WriteOfferingRetry(parent, [&] {
-      CAtomicFile file(FsPath(path));
+      CAtomicFile file(render::FsPath(path));
       CAtomicFileSink sink(file);
       write(sink);
       file.Commit();
@@ -41,7 +41,7 @@ void ExportWorkbookCommand(const CArchiveDocument& document, CProfile& profile, 
     // Written beside the file and renamed when complete: a failure leaves
     // an older file of that name as it was.
     WriteOfferingRetry(parent, [&] {
-      WriteArchiveWorkbook(FsPath(path), *object, document.Columns(),
+      WriteArchiveWorkbook(render::FsPath(path), *object, document.Columns(),
                            {kProgramName.toStdString(), kProgramVersion.toStdString()});
     });
   } catch (const std::exception& e) {

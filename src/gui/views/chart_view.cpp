@@ -17,6 +17,7 @@
 #include "gui/app/tool_icons.h"
 #include "gui/app/ui_services.h"
 #include "render/archive_chart.h"
+#include "render/chart_image.h"
 
 namespace tkq::gui {
 
@@ -24,18 +25,18 @@ CChartView::CChartView(CArchiveDocument& document, CProfile& profile, QWidget* p
     : QWidget(parent),
       m_document(document),
       m_profile(profile),
-      m_chart(new CArchiveChart(this)),
+      m_chart(new render::CArchiveChart(this)),
       m_menu(new QMenu(this)) {
   setWhatsThis(
       "График: значения архива измерений во времени, как их показывает таблица архива. "
       "Колесо мыши меняет масштаб, перетаскивание сдвигает, перетаскивание с Shift или Ctrl "
       "выделяет промежуток, двойной щелчок или Home показывает весь архив.");
   auto* save = new QAction(ToolIcon("save_chart"), "Сохранить график...", this);
-  save->setStatusTip("Сохранение графика в файл PNG, SVG или PDF");
+  save->setStatusTip("Сохранение графика в файл " + render::ChartImageFormatsText());
   connect(save, &QAction::triggered, this, &CChartView::OnSaveChart);
   auto* all = new QAction(ToolIcon("show_all"), "Весь архив", this);
   all->setStatusTip("Показать весь архив (Home, двойной щелчок)");
-  connect(all, &QAction::triggered, m_chart, &CArchiveChart::ShowAll);
+  connect(all, &QAction::triggered, m_chart, &render::CArchiveChart::ShowAll);
   connect(all, &QAction::triggered, this, [this] { m_chart->replot(QCustomPlot::rpQueuedReplot); });
   auto* tools = new QToolBar(this);
   tools->setIconSize(QSize(16, 16));

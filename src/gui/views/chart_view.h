@@ -15,12 +15,15 @@
 
 class QMenu;
 
+namespace tkq::render {
+class CArchiveChart;
+}
+
 namespace tkq::gui {
 
 // The title of the chart window.
 inline const QString kChartTitle = QStringLiteral("График");
 
-class CArchiveChart;
 class CArchiveDocument;
 class CProfile;
 
@@ -32,7 +35,7 @@ class CChartView : public QWidget, public CViewCommands {
   // Redraws the chart from the object under the current view settings,
   // keeping the time shown.
   void FillChart();
-  CArchiveChart* Chart() const { return m_chart; }
+  render::CArchiveChart* Chart() const { return m_chart; }
 
   // "Сохранить график...": asks for the file and the size, then writes it.
   void OnSaveChart();
@@ -57,7 +60,7 @@ class CChartView : public QWidget, public CViewCommands {
 
   CArchiveDocument& m_document;
   CProfile& m_profile;
-  CArchiveChart* m_chart;
+  render::CArchiveChart* m_chart;
   QMenu* m_menu;
   QPoint m_pressPos;
   bool m_bPressed = false;

@@ -1,0 +1,47 @@
+#pragma once
+// "Параметры связи": the serial port, the baud rate and the instrument's
+// address.
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+
+#include "gui/app/profile.h"  // kBaudRates
+
+class QComboBox;
+class QLineEdit;
+
+namespace tkq::gui {
+
+// "Параметры связи": port, baud rate and the instrument's address. The
+// ports offered are those FindSerialPorts() finds, in its order.
+class CPortSettings : public QDialog {
+  Q_OBJECT
+ public:
+  // `port` is "COM1".."COM4" or any other name the user chose before.
+  CPortSettings(const QString& port, int baudIndex, int address, QWidget* parent = nullptr);
+
+  // The choice, valid after the dialog was confirmed.
+  QString PortName() const;  // "COM2", or the typed or chosen device path
+  int PortIndex() const;     // 0..3 for "COM1".."COM4", -1 for any other name
+  int BaudIndex() const;
+  uint32_t Baud() const;
+  int Address() const { return m_nAddress; }
+
+  // Called on OK once the address is valid, before the dialog closes (the
+  // program applies the choice and tests the port there).
+  std::function<void(CPortSettings&)> m_onConfirmed;
+
+  QComboBox* m_cbPort = nullptr;
+  QComboBox* m_cbBaudRate = nullptr;
+  QLineEdit* m_editAddress = nullptr;
+
+  void accept() override;
+
+ private:
+  int m_nAddress = 1;
+};
+
+}  // namespace tkq::gui
