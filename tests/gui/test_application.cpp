@@ -269,6 +269,36 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(!frame->Action(ECommand::kSave)->isEnabled());
   }
 
+  void theFrameStandsWithoutTheApplication() {
+    // The frame knows nothing of the application: whoever builds it connects
+    // the commands, and a command nobody connected does nothing.
+    CMainFrame frame;
+    for (int id = static_cast<int>(ECommand::kReadArchive); id <= static_cast<int>(ECommand::kChart); ++id) {
+      QAction* action = frame.Action(static_cast<ECommand>(id));
+      QVERIFY2(action != nullptr, qPrintable(QString::number(id)));
+      QCOMPARE(action->data().toInt(), id);  // what the context help reads
+      action->trigger();
+    }
+    int opened = 0;
+    frame.OnCommand(ECommand::kOpen, [&opened] { ++opened; });
+    frame.Action(ECommand::kOpen)->trigger();
+    auto* view = new QWidget;
+    frame.OpenDocument(view, "x");
+    QCOMPARE(frame.MenuSet(), EMenuSet::kDocument);
+    frame.Action(ECommand::kOpen)->trigger();  // the other menu set's item
+    QCOMPARE(opened, 2);
+    QCOMPARE(HelpTopicOfCommand(ECommand::kOpen), HelpTopicOfCommand(ECommand::kSaveAs));
+
+    bool mayClose = false;
+    frame.SetCloseGuard([&mayClose] { return mayClose; });
+    frame.show();
+    QVERIFY(!frame.close());
+    QVERIFY(frame.isVisible() && frame.Documents().size() == 1);
+    mayClose = true;
+    QVERIFY(frame.close());
+    QVERIFY(frame.Documents().isEmpty());
+  }
+
   void openingAnArchiveOpensFourWindows() {
     CTRV_KQ_VRApp& app = Start();
     m_ui.openAnswer = SavedArchive("obj3.sav");
