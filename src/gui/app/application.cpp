@@ -4,20 +4,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QStandardPaths>
 
 #include "core/archive/saved_archive.h"
 #include "gui/app/archive_windows.h"
 #include "gui/app/context_help.h"
 #include "gui/app/dialogs.h"
-#include "gui/app/help_window.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/messages.h"
 #include "gui/app/ui_services.h"
 #include "gui/output/print_command.h"
 #include "gui/output/report_command.h"
-#include "gui/views/view_commands.h"
 #include "render/fs_path.h"
 
 namespace tkq::gui {
@@ -105,10 +102,8 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   frame.OnCommand(ECommand::kExportWorkbook, [this] { ExportWorkbookCommand(m_document, m_profile, m_pMainFrame); });
   frame.OnCommand(ECommand::kPortSettings, [this] { m_reader.OnPortSettings(); });
   frame.OnCommand(ECommand::kChart, [this] { m_windows->ShowChart(); });
-  frame.OnCommand(ECommand::kHelpContents, [this] {
-    if (!ShowHelp(help::kContents, m_pMainFrame)) AppMessage(m_pMainFrame, kMsgHelpUnavailable);
-  });
-  frame.OnCommand(ECommand::kHelp, [this] { OnHelp(); });
+  frame.OnCommand(ECommand::kHelpContents, [this] { ShowHelpContents(m_pMainFrame); });
+  frame.OnCommand(ECommand::kHelp, [this] { ShowHelpOf(m_pMainFrame->ActiveView(), m_pMainFrame); });
   frame.OnCommand(ECommand::kContextHelp, [] { CContextHelpMode::Start(); });
   frame.OnCommand(ECommand::kVersions, [this] {
     CListVersionsDialog dialog(m_description.VersionNames(), m_pMainFrame);
@@ -271,12 +266,9 @@ bool CTRV_KQ_VRApp::QuerySaveRead() {
   const QString question = QStringLiteral("Сохранить архив объекта %1?").arg(object->GetObjectNumber());
   switch (AppMessage(m_pMainFrame, question, QMessageBox::Question,
                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-    case QMessageBox::Yes:
-      return SaveArchive();
-    case QMessageBox::No:
-      return true;
-    default:
-      return false;
+    case QMessageBox::Yes: return SaveArchive();
+    case QMessageBox::No: return true;
+    default: return false;
   }
 }
 
@@ -289,28 +281,8 @@ void CTRV_KQ_VRApp::OnSaveDescription() {
              QDir::toNativeSeparators(m_descriptionFile) + "\n" + ToQ(error));
 }
 
-void CTRV_KQ_VRApp::OnHelp() {
-  QString topic = help::kContents;
-  // The topic of the dialog that runs, else of the active window.
-  if (QWidget* modal = QApplication::activeModalWidget()) {
-    topic = HelpTopicOf(modal);
-  } else if (auto* view = dynamic_cast<CViewCommands*>(m_pMainFrame->ActiveView())) {
-    topic = view->HelpTopic();
-  }
-  if (!ShowHelp(topic, m_pMainFrame)) AppMessage(m_pMainFrame, kMsgHelpUnavailable);
-}
-
 QPrinter& CTRV_KQ_VRApp::Printer() {
-  if (!m_printer) {
-    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    const QString name = InitialPrinterName(QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName());
-    if (name.isEmpty()) {
-      m_printer->setOutputFormat(QPrinter::PdfFormat);
-    } else {
-      m_printer->setPrinterName(name);
-    }
-    m_printer->setPageSize(QPageSize(QPageSize::A4));
-  }
+  if (!m_printer) m_printer = MakeInitialPrinter();
   return *m_printer;
 }
 

@@ -84,7 +84,6 @@ class CTRV_KQ_VRApp : public QObject {
  private:
   void ConnectCommands();
   void OnSaveDescription();  // writes the description file
-  void OnHelp();             // F1: the topic of the active window
   // Reads object `number` and makes it current.
   void ReadObject(int number);
   // Makes `object` current for good: the previous one goes with all its

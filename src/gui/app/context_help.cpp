@@ -53,6 +53,20 @@ QString HelpTopicOfCommand(ECommand id) {
   }
 }
 
+void ShowHelpOf(QWidget* activeView, QWidget* parent) {
+  QString topic = help::kContents;
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    topic = HelpTopicOf(modal);
+  } else if (auto* view = dynamic_cast<CViewCommands*>(activeView)) {
+    topic = view->HelpTopic();
+  }
+  if (!ShowHelp(topic, parent)) AppMessage(parent, kMsgHelpUnavailable);
+}
+
+void ShowHelpContents(QWidget* parent) {
+  if (!ShowHelp(help::kContents, parent)) AppMessage(parent, kMsgHelpUnavailable);
+}
+
 QString HelpTopicOf(const QWidget* widget) {
   for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
     if (const auto* view = dynamic_cast<const CViewCommands*>(w)) return view->HelpTopic();

@@ -22,6 +22,12 @@ QString HelpTopicOf(const QWidget* widget);
 // The topic of a command (its identifier, as the actions carry it).
 QString HelpTopicOfCommand(ECommand id);
 
+// F1: the help of the dialog that runs, else of `activeView` (a document
+// window, or null), over `parent`; "Вызов справки невозможен." when the
+// help cannot be shown. And "Вызов справки": the contents.
+void ShowHelpOf(QWidget* activeView, QWidget* parent);
+void ShowHelpContents(QWidget* parent);
+
 class CContextHelpMode : public QObject {
   Q_OBJECT
  public:

@@ -73,6 +73,18 @@ QString InitialPrinterName(const QStringList& installed, const QString& systemDe
   return installed.value(0);
 }
 
+std::unique_ptr<QPrinter> MakeInitialPrinter() {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  const QString name = InitialPrinterName(QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName());
+  if (name.isEmpty()) {
+    printer->setOutputFormat(QPrinter::PdfFormat);
+  } else {
+    printer->setPrinterName(name);
+  }
+  printer->setPageSize(QPageSize(QPageSize::A4));
+  return printer;
+}
+
 // --- "Печать в файл (PDF)" ---
 
 CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* parent)

@@ -82,6 +82,9 @@ class CPrintFileDialog : public QDialog {
 // system's default: the default; without one Windows' own PDF printer
 // before the others; empty (printing to a PDF file) when none is installed.
 QString InitialPrinterName(const QStringList& installed, const QString& systemDefault);
+// The program's printer at its first use: that printer (a PDF file when
+// there is none), A4.
+std::unique_ptr<QPrinter> MakeInitialPrinter();
 
 // Prints `range` of `layout` on `printer` with the printing window, which
 // keeps the program answering; reports a failure in a message box. True
