@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     if (run == 0) memoryBefore = ResidentMb();  // the first opening: later ones reuse its memory
     QElapsedTimer clock;
     clock.start();
-    app.OnChart();
+    app.MainFrame()->Action(ECommand::kChart)->trigger();
     auto* view = Find<CChartView>(app);
     view->parentWidget()->resize(1200, 500);
     view->Chart()->replot(QCustomPlot::rpImmediateRefresh);

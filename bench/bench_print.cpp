@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < 5; ++run) {
       QElapsedTimer clock;
       clock.start();
-      app.MainFrame()->Action(kCmdPrintPreview)->trigger();
+      app.MainFrame()->Action(ECommand::kPrintPreview)->trigger();
       auto* preview = app.MainFrame()->findChild<CPreviewWindow*>();
       if (preview == nullptr) return 1;
       // grab() paints the page as the screen would, window exposed or not.
