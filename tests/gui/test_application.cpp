@@ -493,6 +493,9 @@ class TestApplication : public gui::test::CProgramTest {
       CTRV_KQ_VRApp& app = Start();
       for (const QString& path : {a, b, c, d, b}) QVERIFY(app.OpenArchiveFile(path));
       QCOMPARE(app.RecentFiles(), (QStringList{b, d, c}));  // the latest first, three, each once
+      // Under the keys older profiles have them.
+      QCOMPARE(app.Settings().value("Recent File List/File1").toString(), b);
+      QCOMPARE(app.Settings().value("Recent File List/File3").toString(), c);
     }
     // The next start shows them in the menu without a document, too.
     m_app.reset();
