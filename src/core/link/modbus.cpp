@@ -12,6 +12,9 @@ namespace {
 constexpr int kAttempts = 3;
 constexpr int kWriteTimeoutMs = 1000;
 constexpr int kReadTimeoutMs = 1000;
+// A probe's allowance beyond an answer's own line time, for a driver or
+// adapter that hands the bytes on in batches.
+constexpr int kAnswerSlackMs = 30;
 // The longest answer to function 17: the whole frame.
 constexpr size_t kIdentificationAnswer = CModbus::kMaxFrame;
 
@@ -148,6 +151,66 @@ bool CModbus::ReadIdentification(std::string& text) {
   std::span<const uint8_t> answer;
   if (!Transact(request, kIdentificationAnswer, answer) || m_status != kLinkOk) return false;
   text = IdentificationText(answer);
+  return true;
+}
+
+bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
+  m_status = kLinkNoAnswer;
+  m_responseLength = 0;
+  if (!m_channel->IsOpen()) {
+    m_status = kLinkPortError;
+    return false;
+  }
+  if (IsCancelled()) return false;
+  const uint8_t address = m_settings.address;
+  m_request[0] = address;
+  m_request[kFrameFunction] = kFunctionIdentification;
+  PutCrc16(m_request.data(), 2);
+  m_requestFrameLength = 2 + kCrcSize;
+  m_channel->Purge();
+  if (!m_channel->Write(std::span<const uint8_t>(m_request).first(m_requestFrameLength), kWriteTimeoutMs)) {
+    m_status = kLinkPortError;
+    return false;
+  }
+  ++m_counters.requests;
+  m_counters.bytesSent += m_requestFrameLength;
+
+  const uint32_t baud = std::max<uint32_t>(m_settings.baudRate, 1);
+  const auto lineMs = [baud](size_t bytes) { return static_cast<int>(uint64_t{bytes} * 10 * 1000 / baud) + 1; };
+  const std::span<uint8_t> buffer(m_response);
+  // The first byte, whatever the batch it comes in.
+  int got = m_channel->Read(buffer, lineMs(m_requestFrameLength) + std::max(waitMs, 0),
+                            [](std::span<const uint8_t> bytes) { return !bytes.empty(); }, m_pCancel);
+  if (got < 0) m_status = kLinkPortError;
+  if (got <= 0) return false;
+  // The rest as its length says; an answer from another address is not
+  // waited for.
+  const auto whole = [this, address](std::span<const uint8_t> bytes) {
+    return bytes[0] != address || IsAnswerComplete(kFunctionIdentification, 0, kMaxFrame, bytes);
+  };
+  const size_t first = static_cast<size_t>(got);
+  if (!whole(buffer.first(first))) {
+    const int more = m_channel->Read(
+        buffer.subspan(first), lineMs(kMaxFrame - first) + kAnswerSlackMs,
+        [&](std::span<const uint8_t> bytes) { return whole(buffer.first(first + bytes.size())); }, m_pCancel);
+    if (more < 0) {
+      m_status = kLinkPortError;
+      return false;
+    }
+    got += more;
+  }
+  m_responseLength = static_cast<size_t>(got);
+  m_counters.bytesReceived += m_responseLength;
+  std::span<const uint8_t> frame = buffer.first(m_responseLength);
+  if (frame.size() <= kIdentificationCountAt || frame[0] != address ||
+      frame[kFrameFunction] != kFunctionIdentification) {
+    return false;
+  }
+  const size_t length = size_t{frame[kIdentificationCountAt]} + kIdentificationCountAt + 1 + kCrcSize;
+  if (frame.size() < length || Crc16(frame.first(length)) != 0) return false;
+  frame = frame.first(length);
+  m_status = kLinkOk;
+  text = IdentificationText(frame);
   return true;
 }
 

@@ -31,6 +31,8 @@ struct CLinkSettings {
   std::string port = "COM2";
   uint32_t baudRate = 9600;
   uint8_t address = 1;
+
+  friend bool operator==(const CLinkSettings&, const CLinkSettings&) = default;
 };
 
 class CModbus {
@@ -76,6 +78,18 @@ class CModbus {
   // Function 17: the instrument's two identification texts joined by one
   // blank, or "Нет информации".
   bool ReadIdentification(std::string& text);
+
+  // The address of the next request; the port stays open (a search moves
+  // through the addresses at one rate).
+  void SetAddress(uint8_t address) { m_settings.address = address; }
+  // One identification request and nothing more, for a search: no second
+  // attempt, no failed-attempt call. The first byte of the answer is waited
+  // for the request's own time on the line and `waitMs`; the rest as long
+  // as its length needs. True with the text when the instrument at this
+  // address answered with a whole identification (the address asked, the
+  // CRC right, function 17); silence, garbage, a bad CRC, another address
+  // or an exception answer are all false.
+  bool ProbeIdentification(int waitMs, std::string& text);
 
   // Called after each failed attempt (the program beeps); returns the one
   // it replaces.
