@@ -17,6 +17,7 @@ std::unique_ptr<Command> MakeReportCommand();
 std::unique_ptr<Command> MakeExportCommand();
 std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakePortsCommand();
+std::unique_ptr<Command> MakeFindCommand();
 std::unique_ptr<Command> MakeIdentifyCommand();
 std::unique_ptr<Command> MakeListCommand();
 std::unique_ptr<Command> MakeReadCommand();
@@ -28,8 +29,9 @@ std::unique_ptr<Command> MakePlotCommand();
 std::vector<std::unique_ptr<Command>> MakeCommands() {
   using Factory = std::unique_ptr<Command> (*)();
   static constexpr Factory kFactories[] = {
-      MakeVersionsCommand, MakeInfoCommand,  MakeTreeCommand,     MakeReportCommand, MakeExportCommand,
-      MakeImportCommand,   MakePortsCommand, MakeIdentifyCommand, MakeListCommand,   MakeReadCommand,
+      MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,  MakeReportCommand,
+      MakeExportCommand,   MakeImportCommand, MakePortsCommand, MakeFindCommand,
+      MakeIdentifyCommand, MakeListCommand,   MakeReadCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,
 #endif

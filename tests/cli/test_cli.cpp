@@ -436,5 +436,42 @@ TEST_F(CliInFolder, ReadShowsItsProgressOnErr) {
 #endif
 }
 
+// find against tarvik-kq-sim at a rate and address other than the
+// defaults: the instrument's line, the ready options, a port that does not
+// open said on err, nothing found as status 1, and the progress line on a
+// terminal only.
+TEST_F(CliInFolder, FindGivesThePortRateAndAddress) {
+#ifdef _WIN32
+  GTEST_SKIP() << "tarvik-kq-sim serves pseudo-terminals: POSIX systems only";
+#else
+  TempDir folder;
+  sim::GenerateOptions options;
+  options.objects = {1};
+  options.records = 10;
+  std::string error;
+  ASSERT_TRUE(sim::Generate(folder.Path(), options, error)) << error;
+  test::CSimulatorProcess sim(TKQ_SIM_PATH, folder.Path(), {"--address", "17", "--baud", "19200"});
+  ASSERT_FALSE(sim.Path().empty());
+  const std::string absent = (dir / "no-such-port").string();
+
+  Result found = Cli({"find", "--port", absent, "--port", sim.Path(), "--address", "17"});
+  EXPECT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(found.out, sim.Path() + "\t19200\t17\tTARVIK 59.11.03.04 SN 0001234\t--port " + sim.Path() +
+                           " --baud 19200 --address 17\n");
+  EXPECT_EQ(found.err.find(absent + ": ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ\n"), 0u) << found.err;
+  EXPECT_EQ(found.err.find('\r'), std::string::npos);
+
+  Result none = Cli({"find", "--port", sim.Path(), "--baud", "9600", "--baud", "19200"}, true);
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(none.err.find("\r\033[KПоиск: 0 из 2, " + sim.Path() + ", 9600 бод, адрес 1"), 0u) << none.err;
+  EXPECT_NE(none.err.find("\r\033[KПрибор не найден\n"), std::string::npos) << none.err;
+
+  for (const char* wrong : {"--baud=57600", "--address=0", "--address=248", "--wait=0"}) {
+    EXPECT_EQ(Cli({"find", "--port", sim.Path(), wrong}).status, 2) << wrong;
+  }
+#endif
+}
+
 }  // namespace
 }  // namespace tkq
