@@ -141,6 +141,7 @@ TEST(SimCommandLine, ServeRefusesMistakes) {
       {"serve", folder, "--records", "5"},
       {"serve", folder, "--tty", "/dev/null", "--link", (dir / "tty").string()},
       {"serve", folder, "--tty", "/dev/null", "--baud", "100"},
+      {"serve", folder, "--tty", "/dev/null", "--any-rate"},
       {"serve", folder, "--tty", "/dev/null"},
       {"serve", folder, "--tty", (dir / "absent").string()},
       {"serve", folder, "--log", (dir / "absent" / "log.txt").string()},
@@ -173,6 +174,7 @@ TEST(SimCommandLine, HelpAndVersion) {
     EXPECT_FALSE(r.out.empty());
   }
   EXPECT_NE(Sim({"serve", "--help"}).out.find("--exception CODE[@FROM]"), std::string::npos);
+  EXPECT_NE(Sim({"serve", "--help"}).out.find("--any-rate"), std::string::npos);
   EXPECT_NE(Sim({"generate", "--help"}).out.find("--corrupt-record"), std::string::npos);
   EXPECT_EQ(Sim({"--version"}).out, "tarvik-kq-sim " TKQ_VERSION_TEXT "\n");
   Result nothing = Sim({});

@@ -18,6 +18,7 @@
 #include <memory>
 #include <ostream>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/link/crc16.h"
@@ -77,12 +78,39 @@ std::optional<speed_t> SpeedOf(int64_t baud) {
   return it->second;
 }
 
+// The baud of a termios speed code; 0 for B0, -1 for a rate not named here.
+int64_t RateOf(speed_t speed) {
+  static const std::map<speed_t, int64_t> kRates = {
+      {B0, 0},           {B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},
+      {B150, 150},       {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},
+      {B1800, 1800},     {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},
+      {B38400, 38400},   {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+#ifdef B460800
+      {B460800, 460800},
+#endif
+#ifdef B921600
+      {B921600, 921600},
+#endif
+  };
+  auto it = kRates.find(speed);
+  if (it != kRates.end()) return it->second;
+  // A C library whose speed codes are the rates themselves passes any other
+  // rate through as its number; elsewhere the code stands for a rate set by
+  // other means, which this program cannot read.
+  if constexpr (B9600 == 9600) return static_cast<int64_t>(speed);
+  return -1;
+}
+
 class CServer {
  public:
-  CServer(CInstrument& instrument, int fd, int wakeFd, int64_t baud, int64_t latencyMs, FILE* log)
+  // rateFd: a descriptor of the client's terminal, whose rate must be
+  // `baud` for a request to be taken; -1 takes requests at any rate.
+  CServer(CInstrument& instrument, int fd, int wakeFd, int rateFd, int64_t baud, int64_t latencyMs, FILE* log)
       : m_inst(instrument),
         m_fd(fd),
         m_wakeFd(wakeFd),
+        m_rateFd(rateFd),
+        m_baud(baud),
         m_byteNs(baud > 0 ? 10'000'000'000 / baud : 0),
         m_latencyNs(latencyMs * kMs),
         m_log(log),
@@ -93,6 +121,9 @@ class CServer {
  private:
   void Log(int64_t at, const char* what, const std::vector<uint8_t>& bytes, const char* note = "");
   void ReadInput(int64_t now);
+  // Why bytes arriving now are garbage to the instrument, or "" when they
+  // come at its rate.
+  std::string RateMismatch() const;
   void Take(size_t length, int64_t ready, int64_t now);
   // Bytes to skip to reach a whole request with a good CRC, or 0.
   size_t Resync() const;
@@ -102,6 +133,8 @@ class CServer {
   CInstrument& m_inst;
   int m_fd;
   int m_wakeFd;
+  int m_rateFd;
+  int64_t m_baud;
   int64_t m_byteNs;
   int64_t m_latencyNs;
   FILE* m_log;
@@ -126,11 +159,42 @@ void CServer::Log(int64_t at, const char* what, const std::vector<uint8_t>& byte
   std::fflush(m_log);
 }
 
+std::string CServer::RateMismatch() const {
+  if (m_rateFd < 0) return "";
+  termios tio{};
+  if (tcgetattr(m_rateFd, &tio) != 0) return "";
+  // The request went out at the client's output rate. B0 is no rate at all
+  // but an order to hang up: the port drops DTR and RTS, and what becomes
+  // of bytes written then is up to the driver (Linux's keeps the UART at
+  // 9600, others stop; an adapter fed from those lines goes dead). Nothing
+  // an instrument could count on, so it is a mismatch like any other rate;
+  // a client that never set a rate has the terminal's last one, not B0.
+  const speed_t speed = cfgetospeed(&tio);
+  const int64_t rate = RateOf(speed);
+  if (rate == m_baud) return "";
+  const std::string line = speed == B0 ? "hung up (B0)"
+                           : rate < 0  ? "at a rate set by other means"
+                                       : "at " + std::to_string(rate);
+  return "rate mismatch: line " + line + ", instrument at " + std::to_string(m_baud);
+}
+
 void CServer::ReadInput(int64_t now) {
   uint8_t chunk[512];
   for (;;) {
     const ssize_t n = read(m_fd, chunk, sizeof chunk);
     if (n > 0) {
+      const std::string mismatch = RateMismatch();
+      if (!mismatch.empty()) {
+        // Bytes sent at another rate are garbage to the instrument: it
+        // drops them with whatever part of a frame it held, and stays
+        // silent. The next request at its rate starts afresh.
+        std::vector<uint8_t> dropped = std::move(m_in);
+        dropped.insert(dropped.end(), chunk, chunk + n);
+        m_in.clear();
+        m_arrival.clear();
+        Log(now, "DROP", dropped, ("  (" + mismatch + ")").c_str());
+        continue;
+      }
       m_in.insert(m_in.end(), chunk, chunk + n);
       m_arrival.insert(m_arrival.end(), static_cast<size_t>(n), now);
       m_lastByte = now;
@@ -296,8 +360,11 @@ void AddServeOptions(CLI::App& command, ServeOptions& o) {
   AddTextOption(command, "--id1", o.id1, "First identification text (default: identification.txt)")->type_name("TEXT");
   AddTextOption(command, "--id2", o.id2, "Second identification text")->type_name("TEXT");
   AddNumberOption(command, "--baud", o.baud, 50, 4000000,
-                  "Pace the line at B baud (10 bits a byte); default: no pacing")
+                  "Pace the line at B baud (10 bits a byte) and, on the pseudo-terminal, stay silent to requests "
+                  "the client sends at another rate, as the instrument does; default: no pacing, any rate")
       ->type_name("B");
+  command.add_flag("--any-rate", o.anyRate,
+                   "With --baud on the pseudo-terminal: pace only, answer a client at any rate");
   AddNumberOption(command, "--latency", o.latencyMs, 0, 60000, "Delay before each answer")->type_name("MS");
   AddTextOption(command, "--log", o.log, "One line per frame: time in ms, direction, bytes")->type_name("FILE");
 
@@ -343,6 +410,9 @@ int RunServe(const ServeOptions& o, std::ostream& out, std::ostream& err) {
     speed = SpeedOf(o.baud != 0 ? o.baud : 9600);
     if (!speed) return UsageError(err, kCommand, "--baud with --tty must be a standard rate (300 to 230400)");
     if (o.link) return UsageError(err, kCommand, "--link makes a link to a new pseudo-terminal, not to --tty");
+    if (o.anyRate) {
+      return UsageError(err, kCommand, "--any-rate is for the pseudo-terminal: --tty sets the port's rate");
+    }
   }
 
   std::string error;
@@ -418,7 +488,11 @@ int RunServe(const ServeOptions& o, std::ostream& out, std::ostream& err) {
 
   out << linePath << std::endl;
 
-  CServer server(instrument, fd, wake[0], o.baud, o.latencyMs, log.get());
+  // The client sets the rate on the pseudo-terminal's side it opens; the
+  // settings belong to the terminal, so the side held here reads them.
+  // (A served tty has the rate set above: a mismatch there is physical.)
+  const int rateFd = !o.tty && o.baud > 0 && !o.anyRate ? static_cast<int>(slave) : -1;
+  CServer server(instrument, fd, wake[0], rateFd, o.baud, o.latencyMs, log.get());
   const int status = server.Run(err);
   g_wakeWrite = -1;
 

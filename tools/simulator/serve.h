@@ -20,6 +20,9 @@ struct ServeOptions {
   int64_t address = 1;
   std::optional<std::string> id1, id2;
   int64_t baud = 0;  // 0: no pacing
+  // With --baud on a pseudo-terminal: answer whatever rate the client set
+  // (pacing only), rather than staying silent to a client at another rate.
+  bool anyRate = false;
   int64_t latencyMs = 0;
   std::optional<std::string> log;
   // Faults.
