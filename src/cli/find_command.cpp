@@ -107,7 +107,7 @@ class FindCommand : public Command {
         ->allow_extra_args(false);
     command.add_flag("--all-addresses", m_all, "Then try every address from 1 to 247 at each rate");
     AddNumberOption(command, "--wait", m_waitMs, 1, 10000,
-                    "How long a probe waits for the first byte of an answer after its request (default 120)")
+                    "How long a probe waits for the first byte of an answer after its request (default 100)")
         ->type_name("MS");
     command.footer(
         "Sends the identification request and nothing else, so it changes nothing on any device. The ports are "

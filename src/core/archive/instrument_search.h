@@ -28,10 +28,11 @@ inline constexpr std::array<uint32_t, 6> kSearchRates = {9600, 19200, 38400, 480
 inline constexpr uint8_t kFirstAddress = 1;
 inline constexpr uint8_t kLastAddress = 247;
 // How long a probe waits for the first byte of an answer beyond the
-// request's own time on the line. An instrument answers within a few tens
-// of milliseconds; the rest is room for USB adapters that deliver in
-// batches.
-inline constexpr int kDefaultProbeWaitMs = 120;
+// request's own time on the line: five times what the simulator's
+// instrument takes to answer (20 ms), which leaves room for a USB adapter
+// that holds bytes for its latency timer (16 ms by default). A full search
+// of one rate then costs at most about 135 ms an address, at 1200 baud.
+inline constexpr int kDefaultProbeWaitMs = 100;
 
 // What a search tries.
 struct CSearchPlan {
