@@ -8,7 +8,7 @@
 #     plot, on the same archives, also in a folder and under a file name in
 #     Cyrillic;
 #  3. serial: tarvik-kq-sim serve on a pseudo-terminal mapped into wine as
-#     COM5; identify, list, read (one object and --objects all) give what the
+#     COM5; identify, list, read (one object and --objects all) and find give what the
 #     Linux tool reads; the simulator's faults give the same messages; a
 #     port numbered past 256 is listed and opened; the tool leaves the
 #     console's code page as it was; a port that does not exist gives «ПОРТ ЗАНЯТ ИЛИ НЕ
@@ -128,6 +128,15 @@ started=$SECONDS
 echo "read of object 2 under wine: $((SECONDS - started)) s"
 (cd "$work" && win_cli read --port COM5 --baud 38400 --objects all -o all >readall.txt 2>&1)
 unserve
+# find: the simulator at address 9 answers only at its own 38400 baud; a port
+# that does not exist is said and the search goes on.
+serve --address 9
+win_cli find --port COM299 --port COM5 --address 9 >"$work/find.txt" 2>"$work/find.err"
+find_status=$?
+unserve
+check "find over COM5: the simulator's rate and address" \
+  "[ $find_status = 0 ] && grep -qP '^COM5\t38400\t9\tTARVIK 59.11.03.04 .*\t--port COM5 --baud 38400 --address 9' '$work/find.txt'"
+check "find: the port that does not open is said" "grep -qF 'COM299: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ' '$work/find.err'"
 (cd "$work" && "$lin_cli" import "$inst" --object 2 --id "$instrument_id" -o import2.sav)
 same_archive() {  # a, b: the same reports of every view
   local v
