@@ -21,7 +21,7 @@ using test::WithCrc;
 using Bytes = std::vector<uint8_t>;
 
 // An identification answer from `address`: "TARVIK 59.11.03.04" and "SN 1".
-Bytes Identification(uint8_t address) {
+Bytes IdentificationFrom(uint8_t address) {
   Bytes frame = {address, 0x11, 0};
   for (const char* text : {"TARVIK 59.11.03.04", "SN 1"}) {
     for (const char* c = text; *c != 0; ++c) frame.push_back(static_cast<uint8_t>(*c));
@@ -33,7 +33,7 @@ Bytes Identification(uint8_t address) {
 
 // Lines with one instrument at most each: port → (rate, address). What
 // each line answers can be replaced for a case; every probe is recorded.
-struct Lines {
+struct ProbedLines {
   std::map<std::string, std::pair<uint32_t, uint8_t>> instruments;
   std::set<std::string> absent;
   std::function<Bytes(const std::string& port, uint8_t address)> answer;  // null: the instrument's
@@ -54,7 +54,7 @@ struct Lines {
         if (answer) return answer(port, request[0]);
         const auto it = instruments.find(port);
         if (it == instruments.end() || it->second != std::pair(line.openedBaud, request[0])) return {};
-        return Identification(request[0]);
+        return IdentificationFrom(request[0]);
       });
       *self = channel.get();
       return channel;
@@ -62,7 +62,7 @@ struct Lines {
   }
 };
 
-class Recorder : public CSearchObserver {
+class SearchRecorder : public CSearchObserver {
  public:
   void OnProbe(const CLinkSettings&, uint64_t tried, uint64_t total) override {
     lastTried = tried;
@@ -110,12 +110,12 @@ TEST(SearchOrder, ConfiguredFirstThenTheQuickThenTheRestEachOnce) {
 }
 
 TEST(Search, FindsEachPortsInstrumentAndLeavesThePortThere) {
-  Lines lines;
+  ProbedLines lines;
   lines.instruments["A"] = {2400, 1};
   lines.instruments["C"] = {9600, 7};
   CReadParamClass description;
   description.LoadBuiltIn();
-  Recorder recorder;
+  SearchRecorder recorder;
   const CSearchPlan plan = MakeSearchPlan({"A", "B", "C"}, {"C", 9600, 7}, false);
   const auto found = SearchInstruments(plan, &description, recorder, nullptr, lines.Factory());
   ASSERT_EQ(found.size(), 2u);
@@ -139,18 +139,18 @@ TEST(Search, FindsEachPortsInstrumentAndLeavesThePortThere) {
 
 TEST(Search, GarbageABadCrcAnotherAddressOrAnExceptionIsSilence) {
   for (int kind = 0; kind < 5; ++kind) {
-    Lines lines;
+    ProbedLines lines;
     lines.answer = [kind](const std::string&, uint8_t address) -> Bytes {
-      Bytes good = Identification(address);
+      Bytes good = IdentificationFrom(address);
       switch (kind) {
         case 0: return {0xFF, 0x00, 0x13, 0x7E};                           // noise
         case 1: good[5] ^= 1; return good;                                 // a bad CRC
-        case 2: return Identification(static_cast<uint8_t>(address + 1));  // another address
+        case 2: return IdentificationFrom(static_cast<uint8_t>(address + 1));  // another address
         case 3: return WithCrc({address, 0x91, 0x01});                     // an exception
         default: return Bytes(good.begin(), good.end() - 3);               // cut short
       }
     };
-    Recorder recorder;
+    SearchRecorder recorder;
     const auto found =
         SearchInstruments(MakeSearchPlan({"A"}, {"A", 9600, 1}, false), nullptr, recorder, nullptr, lines.Factory());
     EXPECT_TRUE(found.empty()) << kind;
@@ -159,7 +159,7 @@ TEST(Search, GarbageABadCrcAnotherAddressOrAnExceptionIsSilence) {
 }
 
 TEST(Search, APortThatDoesNotOpenIsSaidOnceAndTheOthersGoOn) {
-  Lines lines;
+  ProbedLines lines;
   lines.instruments["B"] = {1200, 1};
   // "A" does not open (ENOENT), whatever the rate.
   struct Refusing : CSerialChannel {
@@ -174,7 +174,7 @@ TEST(Search, APortThatDoesNotOpenIsSaidOnceAndTheOthersGoOn) {
     }
     int LastOpenError() const override { return 2; }
   };
-  Recorder recorder;
+  SearchRecorder recorder;
   const auto found = SearchInstruments(MakeSearchPlan({"A", "B"}, {"A", 9600, 1}, false), nullptr, recorder, nullptr,
                                        [factory = lines.Factory()] {
                                          auto r = std::make_unique<Refusing>();
@@ -187,13 +187,13 @@ TEST(Search, APortThatDoesNotOpenIsSaidOnceAndTheOthersGoOn) {
 }
 
 TEST(Search, ACancelledSearchProbesNothingMore) {
-  Lines lines;
+  ProbedLines lines;
   std::atomic<bool> cancel{false};
   lines.answer = [&cancel](const std::string&, uint8_t) -> Bytes {
     cancel = true;  // set while the first probe is on the line
     return {};
   };
-  Recorder recorder;
+  SearchRecorder recorder;
   const auto found =
       SearchInstruments(MakeSearchPlan({"A"}, {"A", 9600, 1}, true), nullptr, recorder, &cancel, lines.Factory());
   EXPECT_TRUE(found.empty());
