@@ -242,8 +242,10 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(!frame->Action(ECommand::kFactoryNumber)->isEnabled());
     // A menu shows an action's key after its text: this item shows none.
     QMenu* setup = frame->menuBar()->actions()[2]->menu();
-    QCOMPARE(MenuTexts(setup), (QStringList{"Параметры связи", "Заводской номер"}));
+    QCOMPARE(MenuTexts(setup), (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер"}));
     for (QAction* a : setup->actions()) QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->text()));
+    QCOMPARE(frame->Action(ECommand::kFindInstrument)->statusTip(),
+             QString("Поиск порта, скорости и адреса, на которых отвечает прибор"));
 
     QVERIFY(app.OpenArchiveFile(SavedArchive("a.sav")));
     QCOMPARE(frame->MenuSet(), EMenuSet::kDocument);
@@ -253,6 +255,8 @@ class TestApplication : public gui::test::CProgramTest {
                           "Сохранить как...", "-", "Печать...\tCtrl+P", "Предварительный просмотр",
                           "Настройка печати...", "Формирование отчета", "Экспорт в Excel (XLSX)...", "-",
                           "&1 " + Native(m_work->filePath("a.sav")), "-", "Выход"}));
+    QCOMPARE(MenuTexts(frame->menuBar()->actions()[2]->menu()),
+             (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Каскадное", "Заголовки", "Упорядочить значки"}));
     QVERIFY(frame->Action(ECommand::kSave)->isEnabled());
@@ -273,7 +277,7 @@ class TestApplication : public gui::test::CProgramTest {
     // The frame knows nothing of the application: whoever builds it connects
     // the commands, and a command nobody connected does nothing.
     CMainFrame frame;
-    for (int id = static_cast<int>(ECommand::kReadArchive); id <= static_cast<int>(ECommand::kChart); ++id) {
+    for (int id = static_cast<int>(ECommand::kReadArchive); id <= static_cast<int>(ECommand::kFindInstrument); ++id) {
       QAction* action = frame.Action(static_cast<ECommand>(id));
       QVERIFY2(action != nullptr, qPrintable(QString::number(id)));
       QCOMPARE(action->data().toInt(), id);  // what the context help reads
