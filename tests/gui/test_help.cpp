@@ -299,6 +299,20 @@ class TestHelp : public QObject {
 #endif
   }
 
+  // The search's page names its commands, buttons and outcomes as the
+  // program shows them; the connection page leads to it.
+  void searchPageQuotesTheSearch() {
+    const QString search = Text(help::kSearch);
+    for (const char* text : {"Поиск прибора...", "Найти прибор...", "Полный поиск", "Стоп", "Применить", "Отмена",
+                             "Проверяется: COM3, 9600 бод, адрес 1", "(версия не описана)", "Найдено приборов:",
+                             "Прибор не найден. Можно запустить полный поиск (все адреса 1–247).",
+                             "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ", "запрос идентификации"}) {
+      QVERIFY2(search.contains(QString::fromUtf8(text)), text);
+    }
+    QVERIFY(Links(HelpPage(help::kConnection)).contains(QStringLiteral("search.html")));
+    QVERIFY(Text(help::kContents).contains(QStringLiteral("Поиск прибора...")));
+  }
+
   void showHelpOpensTheWindowAtTheTopic() {
     QVERIFY(ShowHelp(help::kReading));
     QWidget* window = FindHelpWindow();
