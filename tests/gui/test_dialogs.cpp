@@ -572,8 +572,7 @@ class TestDialogs : public QObject {
     const int result = RunModal(dialog, [&] {
       QVERIFY(dialog.WaitForEnd(5000));
       QCOMPARE(dialog.m_table->rowCount(), 0);
-      QCOMPARE(dialog.m_status->text(),
-               QString("Прибор не найден. Можно запустить полный поиск (все адреса 1–247)."));
+      QCOMPARE(dialog.m_status->text(), QString("Прибор не найден. Можно запустить полный поиск (все адреса 1–247)."));
       QVERIFY(dialog.m_failed->toPlainText().startsWith("B: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
       QVERIFY(!dialog.m_apply->isEnabled());
       QVERIFY(dialog.m_full->isEnabled());

@@ -30,9 +30,9 @@ namespace {
 
 // The topics of this system's help in the order of the contents: the
 // simulator is not part of the Windows build.
-const QStringList kTopics = {help::kContents,     help::kConnection,   help::kSearch,      help::kReading,
-                             help::kSettingsView, help::kArchiveView,  help::kAbnormalView, help::kParamsView,
-                             help::kChart,        help::kSaving,       help::kPrinting,     help::kReports,
+const QStringList kTopics = {help::kContents,     help::kConnection,  help::kSearch,       help::kReading,
+                             help::kSettingsView, help::kArchiveView, help::kAbnormalView, help::kParamsView,
+                             help::kChart,        help::kSaving,      help::kPrinting,     help::kReports,
                              help::kExport,
 #ifndef _WIN32
                              help::kSimulator,

@@ -157,11 +157,11 @@ void CSearchDialog::Start(bool full) {
   // The worker has its own copies of everything but the cancel flag and
   // the description, which outlive it (the dialog joins it before either
   // goes).
-  m_worker = std::thread([state = m_state, plan, description = m_description, factory = m_hooks.makeChannel,
-                          cancel = &m_cancel] {
-    SearchInstruments(plan, description, *state, cancel, factory);
-    state->m_finished = true;
-  });
+  m_worker = std::thread(
+      [state = m_state, plan, description = m_description, factory = m_hooks.makeChannel, cancel = &m_cancel] {
+        SearchInstruments(plan, description, *state, cancel, factory);
+        state->m_finished = true;
+      });
   m_fullRunning = full;
   m_poll.start();
   UpdateButtons();

@@ -52,7 +52,7 @@ class CSearchState : public CSearchObserver {
     CLinkSettings at;
     uint64_t tried = 0;
     uint64_t total = 0;
-    std::vector<CFoundInstrument> found;               // since the last snapshot
+    std::vector<CFoundInstrument> found;              // since the last snapshot
     std::vector<std::pair<std::string, int>> failed;  // port, open error; since the last snapshot
   };
 
@@ -129,9 +129,9 @@ class CSearchDialog : public QDialog {
   bool m_started = false;
   bool m_searching = false;
   bool m_fullRunning = false;  // the search under way is a full one
-  bool m_stopped = false;    // the user stopped the last search
-  bool m_quickDone = false;  // the quick part ran to its end
-  bool m_fullDone = false;   // the full part ran to its end
+  bool m_stopped = false;      // the user stopped the last search
+  bool m_quickDone = false;    // the quick part ran to its end
+  bool m_fullDone = false;     // the full part ran to its end
 };
 
 }  // namespace tkq::gui
