@@ -33,6 +33,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/read_progress.h"
 #include "program_test.h"
+#include "search_lines.h"
 #include "simulator/instrument.h"
 #include "support/sim_process.h"
 #include "support/test_support.h"
@@ -242,8 +243,10 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(!frame->Action(ECommand::kFactoryNumber)->isEnabled());
     // A menu shows an action's key after its text: this item shows none.
     QMenu* setup = frame->menuBar()->actions()[2]->menu();
-    QCOMPARE(MenuTexts(setup), (QStringList{"Параметры связи", "Заводской номер"}));
+    QCOMPARE(MenuTexts(setup), (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер"}));
     for (QAction* a : setup->actions()) QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->text()));
+    QCOMPARE(frame->Action(ECommand::kFindInstrument)->statusTip(),
+             QString("Поиск порта, скорости и адреса, на которых отвечает прибор"));
 
     QVERIFY(app.OpenArchiveFile(SavedArchive("a.sav")));
     QCOMPARE(frame->MenuSet(), EMenuSet::kDocument);
@@ -253,6 +256,8 @@ class TestApplication : public gui::test::CProgramTest {
                           "Сохранить как...", "-", "Печать...\tCtrl+P", "Предварительный просмотр",
                           "Настройка печати...", "Формирование отчета", "Экспорт в Excel (XLSX)...", "-",
                           "&1 " + Native(m_work->filePath("a.sav")), "-", "Выход"}));
+    QCOMPARE(MenuTexts(frame->menuBar()->actions()[2]->menu()),
+             (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Каскадное", "Заголовки", "Упорядочить значки"}));
     QVERIFY(frame->Action(ECommand::kSave)->isEnabled());
@@ -273,7 +278,7 @@ class TestApplication : public gui::test::CProgramTest {
     // The frame knows nothing of the application: whoever builds it connects
     // the commands, and a command nobody connected does nothing.
     CMainFrame frame;
-    for (int id = static_cast<int>(ECommand::kReadArchive); id <= static_cast<int>(ECommand::kChart); ++id) {
+    for (int id = static_cast<int>(ECommand::kReadArchive); id <= static_cast<int>(ECommand::kFindInstrument); ++id) {
       QAction* action = frame.Action(static_cast<ECommand>(id));
       QVERIFY2(action != nullptr, qPrintable(QString::number(id)));
       QCOMPARE(action->data().toInt(), id);  // what the context help reads
@@ -853,6 +858,78 @@ class TestApplication : public gui::test::CProgramTest {
     });
     app.Reader().OnPortSettings();
     QCOMPARE(app.Settings().value("Tarvik KQ/PortName").toString(), QString::fromStdString(sim.Path()));
+  }
+
+  // "Поиск прибора" from the menu: "Отмена" changes nothing; "Применить"
+  // writes what it found as "Параметры связи" writes a confirmed choice.
+  void theFoundInstrumentBecomesTheConnection() {
+    gui::test::CSearchLines lines({"A", "B"});
+    lines.instruments["B"] = {2400, 7};
+    CTRV_KQ_VRApp& app = Start();
+    // The quick search tries the address in use (and 1) at each rate.
+    app.Link().SetConnection({"A", 9600, 7});
+    const auto search = [&](bool apply) {
+      QString topic;
+      QTimer::singleShot(0, [&, apply] {
+        auto* d = qobject_cast<CSearchDialog*>(QApplication::activeModalWidget());
+        if (d == nullptr) return;
+        QVERIFY(d->WaitForEnd(5000));
+        QCOMPARE(d->Found().size(), size_t{1});
+        topic = HelpTopicOf(d);
+        apply ? d->m_apply->click() : d->m_close->click();
+      });
+      app.MainFrame()->Action(ECommand::kFindInstrument)->trigger();
+      QCOMPARE(topic, help::kSearch);
+    };
+    search(false);
+    QCOMPARE(app.Link().Settings(), (tkq::CLinkSettings{"A", 9600, 7}));
+    QVERIFY(!app.Settings().contains("Tarvik KQ/ComBoudRate"));
+    QVERIFY(!app.Settings().contains("Tarvik KQ/DeviceAddress"));
+    QVERIFY(m_ui.messages.size() <= 1);  // the description's at the start
+    const int messages = m_ui.messages.size();
+
+    // "B" is no port of this machine: the link takes it, the profile the
+    // rate and the address, and the user hears that the port did not open.
+    search(true);
+    QCOMPARE(app.Link().Settings(), (tkq::CLinkSettings{"B", 2400, 7}));
+    QCOMPARE(app.Settings().value("Tarvik KQ/ComBoudRate").toInt(), 1);
+    QCOMPARE(app.Settings().value("Tarvik KQ/DeviceAddress").toInt(), 7);
+    QCOMPARE(app.Settings().value("Tarvik KQ/ComIndex").toInt(), 1);
+    QCOMPARE(m_ui.messages.size(), messages + 1);
+    QVERIFY(m_ui.messages.last().startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
+
+    // A port that opens is stored as a confirmed one is: under PortName.
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
+    Instrument instrument(5);
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
+    // The port in use is searched first even when the machine's list
+    // lacks it.
+    lines.instruments = {{sim.Path(), {4800, 7}}};
+    app.Link().SetConnection({sim.Path(), 9600, 7});
+    search(true);
+    QCOMPARE(app.Link().Settings(), (tkq::CLinkSettings{sim.Path(), 4800, 7}));
+    QCOMPARE(app.Settings().value("Tarvik KQ/PortName").toString(), QString::fromStdString(sim.Path()));
+    QCOMPARE(app.Settings().value("Tarvik KQ/ComBoudRate").toInt(), 2);
+    QCOMPARE(m_ui.messages.size(), messages + 1);
+  }
+
+  // A read without an answer points to the search.
+  void noAnswerPointsToTheSearch() {
+    Instrument instrument(5);
+    if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
+    tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {"--baud", "9600"});
+    CTRV_KQ_VRApp& app = Start();
+    app.Link().SetConnection({sim.Path(), 19200, 1});
+    m_ui.messages.clear();
+    m_ui.objectNumber = 1;
+    app.OnReadArchive();
+    QCOMPARE(m_ui.messages,
+             QStringList{"НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ\nПорт, скорость и адрес прибора можно найти командой "
+                         "«Настройка › Поиск прибора»."});
+    // Not under a port that did not open.
+    app.Link().SetConnection({"/dev/no-such-port", 9600, 1});
+    app.OnReadArchive();
+    QVERIFY(!m_ui.messages.last().contains("Поиск прибора"));
   }
 };
 

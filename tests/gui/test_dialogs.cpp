@@ -12,18 +12,23 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+#include <tuple>
 
 #include "core/archive/instrument_contents.h"
+#include "core/description/read_param_class.h"
 #include "core/link/serial_ports.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/ui_services.h"
 #include "render/chart_image.h"
+#include "search_lines.h"
 
 using namespace tkq::gui;
 
@@ -440,8 +445,12 @@ class TestDialogs : public QObject {
     contents.objects = {one};
     CInstrumentContentsDialog oneObject(contents, 38400);
     CSaveChartDialog chart(QStringLiteral("/home/user/График объекта 01.png"), QSize(1200, 600));
+    const test::CSearchLines lines({});
+    CSearchDialog search({"COM2", 9600, 1}, nullptr);
+    // Its longest line, on two lines at most.
+    search.m_status->setText(QStringLiteral("Прибор не найден. Можно запустить полный поиск (все адреса 1–247)."));
     for (QDialog* dialog : std::initializer_list<QDialog*>{&ports, &object, &description, &about, &versions, &noObjects,
-                                                           &oneObject, &chart}) {
+                                                           &oneObject, &chart, &search}) {
       const QString name = dialog->windowTitle();
       QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
       QVERIFY2(!(dialog->windowFlags() & Qt::WindowContextHelpButtonHint), qPrintable(name));
@@ -514,6 +523,131 @@ class TestDialogs : public QObject {
     emit dialog.m_table->cellDoubleClicked(1, 0);
     QCOMPARE(dialog.ChosenObject(), 3);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
+  }
+
+  // The quick search over the ports present (and the configured one not
+  // among them) finds the instrument on its port, shows it, and applies it.
+  void theSearchFindsAndAppliesTheInstrument() {
+    test::CSearchLines lines({"A", "B"});
+    lines.instruments["B"] = {2400, 7};
+    tkq::CReadParamClass description;
+    description.LoadBuiltIn();
+    CSearchDialog dialog({"COM9", 9600, 7}, &description);
+    QCOMPARE(dialog.Ports(), (std::vector<std::string>{"COM9", "A", "B"}));
+    QVERIFY(!dialog.IsSearching());  // nothing before it is shown
+    QCOMPARE(lines.Probes(), size_t{0});
+    bool searched = false;
+    const int result = RunModal(dialog, [&] {
+      searched = dialog.WaitForEnd(5000);
+      QCOMPARE(dialog.m_table->rowCount(), 1);
+      QVERIFY(dialog.m_table->item(0, 0)->text().startsWith("B"));
+      QCOMPARE(dialog.m_table->item(0, 1)->text(), QString("2400"));
+      QCOMPARE(dialog.m_table->item(0, 2)->text(), QString("7"));
+      QCOMPARE(dialog.m_table->item(0, 3)->text(), QString("TARVIK 59.11.03.04 SN 1"));
+      QCOMPARE(dialog.m_table->currentRow(), 0);
+      QCOMPARE(dialog.m_status->text(), QString("Найдено приборов: 1"));
+      QCOMPARE(dialog.m_bar->value(), dialog.m_bar->maximum());
+      QVERIFY(!dialog.m_stop->isEnabled());
+      QVERIFY(dialog.m_full->isEnabled());  // A and COM9 are left
+      QVERIFY(dialog.m_apply->isEnabled());
+      QTest::mouseClick(dialog.m_apply, Qt::LeftButton);
+    });
+    QVERIFY(searched);
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(dialog.Chosen(), (tkq::CLinkSettings{"B", 2400, 7}));
+    // Nothing but the quick combinations (addresses 7 and 1 at each rate),
+    // each once: COM9 and A all twelve, B up to its answer.
+    std::set<std::tuple<std::string, uint32_t, int>> seen;
+    for (const tkq::CLinkSettings& p : lines.probes) QVERIFY(seen.emplace(p.port, p.baudRate, p.address).second);
+    QVERIFY(seen.count({"B", 2400, 7}) == 1 && seen.count({"B", 1200, 1}) == 0);
+    QCOMPARE(lines.probes.size(), size_t{12 + 12 + 9});
+  }
+
+  // Nothing found: said so, the ports that did not open listed; the full
+  // search then tries the other addresses, keeping what was found.
+  void theFullSearchFollowsAFruitlessQuickOne() {
+    test::CSearchLines lines({"A", "B"});
+    lines.refused = {"B"};
+    CSearchDialog dialog({"A", 9600, 1}, nullptr);
+    const int result = RunModal(dialog, [&] {
+      QVERIFY(dialog.WaitForEnd(5000));
+      QCOMPARE(dialog.m_table->rowCount(), 0);
+      QCOMPARE(dialog.m_status->text(), QString("Прибор не найден. Можно запустить полный поиск (все адреса 1–247)."));
+      QVERIFY(dialog.m_failed->toPlainText().startsWith("B: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
+      QVERIFY(!dialog.m_apply->isEnabled());
+      QVERIFY(dialog.m_full->isEnabled());
+      const size_t quick = lines.Probes();
+      QCOMPARE(quick, size_t{6});  // 9600 at 1 first, then address 1 at the six rates
+
+      lines.instruments["A"] = {1200, 200};
+      QTest::mouseClick(dialog.m_full, Qt::LeftButton);
+      QVERIFY(dialog.IsSearching());
+      QVERIFY(!dialog.m_full->isEnabled());
+      QVERIFY(dialog.WaitForEnd(10000));
+      QCOMPARE(dialog.m_table->rowCount(), 1);
+      QCOMPARE(dialog.m_table->item(0, 3)->text(), QString("TARVIK 59.11.03.04 SN 1 (версия не описана)"));
+      QCOMPARE(dialog.m_status->text(), QString("Найдено приборов: 1"));
+      // No quick combination again; 1200 is the last rate, 200 the 199th
+      // address there after the first.
+      QCOMPARE(lines.Probes(), quick + 5 * 246 + 199);
+      QVERIFY(!dialog.m_full->isEnabled());  // nothing more to try
+      dialog.reject();
+    });
+    QCOMPARE(result, int(QDialog::Rejected));
+  }
+
+  // "Стоп" and "Отмена" end a running search within a fraction of a
+  // second; "Стоп" keeps the dialog.
+  void aRunningSearchStops() {
+    test::CSearchLines lines({"A"});
+    lines.probeMs = 200;  // the quick search's six probes: over a second
+    {
+      CSearchDialog dialog({"A", 9600, 1}, nullptr);
+      QElapsedTimer clock;
+      RunModal(dialog, [&] {
+        QTRY_VERIFY(dialog.m_status->text().startsWith("Проверяется: A, "));
+        QVERIFY(dialog.m_stop->isEnabled());
+        clock.start();
+        QTest::mouseClick(dialog.m_stop, Qt::LeftButton);
+        QVERIFY(!dialog.m_stop->isEnabled());
+        QVERIFY(dialog.WaitForEnd(3000));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(dialog.m_status->text().startsWith("Поиск остановлен. Прибор не найден."));
+        QVERIFY(dialog.m_full->isEnabled());  // the full search then takes the quick part too
+        QVERIFY(dialog.isVisible());
+        dialog.reject();
+      });
+      QVERIFY(lines.Probes() < 6);
+    }
+    CSearchDialog dialog({"A", 9600, 1}, nullptr);
+    QElapsedTimer clock;
+    const int result = RunModal(dialog, [&] {
+      QTRY_VERIFY(dialog.IsSearching() && lines.Probes() > 0);
+      clock.start();
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    QCOMPARE(result, int(QDialog::Rejected));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!dialog.IsSearching());
+  }
+
+  // «Найти прибор...» puts what the search found into the fields.
+  void portSettingsTakeTheFoundInstrument() {
+    test::CSearchLines lines({"A", "B"});
+    lines.instruments["B"] = {2400, 7};
+    CPortSettings ports("A", 3, 7);
+    QVERIFY(ports.m_find != nullptr && ports.m_find->text() == QString("Найти прибор..."));
+    QTimer::singleShot(0, [] {
+      auto* search = qobject_cast<CSearchDialog*>(QApplication::activeModalWidget());
+      if (search == nullptr) return;
+      QVERIFY(search->WaitForEnd(5000));
+      QTest::mouseClick(search->m_apply, Qt::LeftButton);
+    });
+    QTest::mouseClick(ports.m_find, Qt::LeftButton);
+    QCOMPARE(ports.PortName(), QString("B"));
+    QCOMPARE(ports.Baud(), 2400u);
+    QCOMPARE(ports.m_editAddress->text(), QString("7"));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
   }
 };
 

@@ -30,9 +30,10 @@ namespace {
 
 // The topics of this system's help in the order of the contents: the
 // simulator is not part of the Windows build.
-const QStringList kTopics = {help::kContents,    help::kConnection,   help::kReading,    help::kSettingsView,
-                             help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart,
-                             help::kSaving,      help::kPrinting,     help::kReports,    help::kExport,
+const QStringList kTopics = {help::kContents,     help::kConnection,  help::kSearch,       help::kReading,
+                             help::kSettingsView, help::kArchiveView, help::kAbnormalView, help::kParamsView,
+                             help::kChart,        help::kSaving,      help::kPrinting,     help::kReports,
+                             help::kExport,
 #ifndef _WIN32
                              help::kSimulator,
 #endif
@@ -296,6 +297,20 @@ class TestHelp : public QObject {
       QVERIFY2(simulator.contains(QString::fromUtf8(text)), text);
     }
 #endif
+  }
+
+  // The search's page names its commands, buttons and outcomes as the
+  // program shows them; the connection page leads to it.
+  void searchPageQuotesTheSearch() {
+    const QString search = Text(help::kSearch);
+    for (const char* text : {"Поиск прибора...", "Найти прибор...", "Полный поиск", "Стоп", "Применить", "Отмена",
+                             "Проверяется: COM3, 9600 бод, адрес 1", "(версия не описана)", "Найдено приборов:",
+                             "Прибор не найден. Можно запустить полный поиск (все адреса 1–247).",
+                             "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ", "запрос идентификации"}) {
+      QVERIFY2(search.contains(QString::fromUtf8(text)), text);
+    }
+    QVERIFY(Links(HelpPage(help::kConnection)).contains(QStringLiteral("search.html")));
+    QVERIFY(Text(help::kContents).contains(QStringLiteral("Поиск прибора...")));
   }
 
   void showHelpOpensTheWindowAtTheTopic() {

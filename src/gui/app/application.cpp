@@ -101,6 +101,7 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   frame.OnCommand(ECommand::kPrintSetup, [this] { Ui().AskPrintSetup(m_pMainFrame, Printer()); });
   frame.OnCommand(ECommand::kExportWorkbook, [this] { ExportWorkbookCommand(m_document, m_profile, m_pMainFrame); });
   frame.OnCommand(ECommand::kPortSettings, [this] { m_reader.OnPortSettings(); });
+  frame.OnCommand(ECommand::kFindInstrument, [this] { m_reader.OnFindInstrument(); });
   frame.OnCommand(ECommand::kChart, [this] { m_windows->ShowChart(); });
   frame.OnCommand(ECommand::kHelpContents, [this] { ShowHelpContents(m_pMainFrame); });
   frame.OnCommand(ECommand::kHelp, [this] { ShowHelpOf(m_pMainFrame->ActiveView(), m_pMainFrame); });

@@ -31,6 +31,7 @@ enum class ECommand : int {
   kContextHelp,         // Shift+F1
   kSaveDescription,     // writes the description file (no menu item)
   kChart,               // "График"
+  kFindInstrument,      // "Поиск прибора..."
 };
 
 // Which menus the menu bar shows.

@@ -48,6 +48,7 @@ QString HelpTopicOfCommand(ECommand id) {
     case ECommand::kExportWorkbook: return help::kExport;
     case ECommand::kChart: return help::kChart;
     case ECommand::kPortSettings: return help::kConnection;
+    case ECommand::kFindInstrument: return help::kSearch;
     case ECommand::kVersions: return help::kVersions;
     default: return help::kContents;
   }
@@ -73,6 +74,7 @@ QString HelpTopicOf(const QWidget* widget) {
     if (const auto* button = qobject_cast<const QToolButton*>(w); button != nullptr && button->defaultAction()) {
       return HelpTopicOfCommand(CommandOf(button->defaultAction()));
     }
+    if (qobject_cast<const CSearchDialog*>(w) != nullptr) return help::kSearch;
     if (qobject_cast<const CPortSettings*>(w) != nullptr) return help::kConnection;
     if (qobject_cast<const CInputREadObjDialog*>(w) != nullptr ||
         qobject_cast<const CReadProgressDialog*>(w) != nullptr) {

@@ -36,10 +36,10 @@ const QString kHelpTitle = QStringLiteral("Справка — ") + kProgramShort
 
 // The topics in the order of the contents list.
 const QStringList& Topics() {
-  static const QStringList topics = {help::kContents,    help::kConnection,   help::kReading,    help::kSettingsView,
-                                     help::kArchiveView, help::kAbnormalView, help::kParamsView, help::kChart,
-                                     help::kSaving,      help::kPrinting,     help::kReports,    help::kExport,
-                                     help::kSimulator,   help::kVersions};
+  static const QStringList topics = {help::kContents,     help::kConnection,  help::kSearch,       help::kReading,
+                                     help::kSettingsView, help::kArchiveView, help::kAbnormalView, help::kParamsView,
+                                     help::kChart,        help::kSaving,      help::kPrinting,     help::kReports,
+                                     help::kExport,       help::kSimulator,   help::kVersions};
   return topics;
 }
 

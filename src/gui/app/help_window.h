@@ -14,6 +14,7 @@ namespace tkq::gui {
 namespace help {
 inline const QString kContents = QStringLiteral("index");
 inline const QString kConnection = QStringLiteral("connection");
+inline const QString kSearch = QStringLiteral("search");
 inline const QString kReading = QStringLiteral("reading");
 inline const QString kSettingsView = QStringLiteral("settings");
 inline const QString kArchiveView = QStringLiteral("archive");

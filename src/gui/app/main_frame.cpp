@@ -139,6 +139,8 @@ void CMainFrame::BuildMenus() {
   connectTo(statusBarAction, [this](bool on) { statusBar()->setVisible(on); });
 
   QAction* port = AddAction(ECommand::kPortSettings, "Параметры связи", "Настройка параметров связи с блоком");
+  QAction* find = AddAction(ECommand::kFindInstrument, "Поиск прибора...",
+                            "Поиск порта, скорости и адреса, на которых отвечает прибор", "Поиск прибора");
   // "Заводской номер": nothing carries it out, and F2 does nothing; the
   // item names no key.
   QAction* factory = AddAction(ECommand::kFactoryNumber, "Заводской номер", QString());
@@ -227,9 +229,11 @@ void CMainFrame::BuildMenus() {
   viewDocument->addAction(chart);
   auto* setupNoDocument = new QMenu("Настройка", this);
   setupNoDocument->addAction(port);
+  setupNoDocument->addAction(find);
   setupNoDocument->addAction(factory);
   auto* setupDocument = new QMenu("Настройка", this);
   setupDocument->addAction(port);
+  setupDocument->addAction(find);
   setupDocument->addAction(Action(ECommand::kFactoryNumberDoc));
   auto* window = new QMenu("Окно", this);
   window->addAction(cascade);

@@ -14,5 +14,8 @@ inline const QString kMsgFileBusy = QString::fromUtf8(kMessageFileBusy);
 inline const QString kMsgCannotSave = QString::fromUtf8(kMessageCannotSave);
 inline const QString kMsgErrorCaption = QString::fromUtf8(kMessageErrorCaption);
 inline const QString kMsgHelpUnavailable = QStringLiteral("Вызов справки невозможен.");
+// Under "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ": where the right settings are found.
+inline const QString kMsgFindInstrumentHint =
+    QStringLiteral("Порт, скорость и адрес прибора можно найти командой «Настройка › Поиск прибора».");
 
 }  // namespace tkq::gui

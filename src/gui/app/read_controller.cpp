@@ -7,7 +7,9 @@
 #include "core/archive/instrument_contents.h"
 #include "core/link/port_advice.h"
 #include "core/link/read_status.h"
+#include "core/link/serial_ports.h"
 #include "gui/app/dialogs.h"
+#include "gui/app/messages.h"
 #include "gui/app/profile.h"
 #include "gui/app/read_progress.h"
 #include "gui/app/ui_services.h"
@@ -31,23 +33,42 @@ void CReadController::ApplyConnection(const CConnection& connection) {
 void CReadController::OnPortSettings() {
   CConnection stored = m_profile.Connection();
   CPortSettings dialog(stored.Port(), stored.baudIndex, stored.address, m_window);
+  dialog.m_description = &m_description;
   dialog.m_onConfirmed = [this, &stored](CPortSettings& d) {
-    m_link.SetConnection({d.PortName().toStdString(), d.Baud(), static_cast<uint8_t>(d.Address())});
-    stored.baudIndex = d.BaudIndex();
-    stored.address = d.Address();
-    if (m_link.OpenPort()) {
-      m_link.ClosePort();
-      stored.comIndex = d.PortIndex();
-      stored.portName = d.PortIndex() >= 0 ? QString() : d.PortName();
-    } else {
-      // The link keeps the new port; the stored one stays as it was.
-      QString text = ToQ(ReadStatusText(kReadPortBusy));
-      const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
-      if (!advice.empty()) text += "\n" + ToQ(advice);
-      AppMessage(&d, text, QMessageBox::Critical);
-    }
+    ApplyChoice({d.PortName().toStdString(), d.Baud(), static_cast<uint8_t>(d.Address())}, stored, &d);
   };
   dialog.exec();
+  m_profile.SetConnection(stored);
+}
+
+void CReadController::ApplyChoice(const CLinkSettings& at, CConnection& stored, QWidget* parent) {
+  m_link.SetConnection(at);
+  const int baudIndex = kBaudRates.indexOf(QString::number(at.baudRate));
+  if (baudIndex >= 0) stored.baudIndex = baudIndex;
+  stored.address = at.address;
+  if (m_link.OpenPort()) {
+    m_link.ClosePort();
+    const int portIndex = StandardPortIndex(at.port);
+    stored.comIndex = portIndex;
+    stored.portName = portIndex >= 0 ? QString() : ToQ(at.port);
+  } else {
+    // The link keeps the new port; the stored one stays as it was.
+    QString text = ToQ(ReadStatusText(kReadPortBusy));
+    const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
+    if (!advice.empty()) text += "\n" + ToQ(advice);
+    AppMessage(parent, text, QMessageBox::Critical);
+  }
+}
+
+void CReadController::OnFindInstrument() {
+  // The search opens ports of its own; the link is not touched.
+  CSearchDialog dialog(m_link.Settings(), &m_description, m_window);
+  if (dialog.exec() == QDialog::Accepted) ApplyFound(dialog.Chosen());
+}
+
+void CReadController::ApplyFound(const CLinkSettings& found) {
+  CConnection stored = m_profile.Connection();
+  ApplyChoice(found, stored, m_window);
   m_profile.SetConnection(stored);
 }
 
@@ -56,6 +77,8 @@ void CReadController::ReportReadFailure(uint8_t code, const QString& status) {
   if (code == kReadPortBusy) {
     const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
     if (!advice.empty()) text += "\n" + ToQ(advice);
+  } else if (code == kReadNoConnection) {
+    text += "\n" + kMsgFindInstrumentHint;
   }
   Ui().Message(m_window, text, QMessageBox::Critical, kAppName);
 }

@@ -37,6 +37,12 @@ class CReadController {
   // "Параметры связи": the dialog; a port that opens is stored in the
   // profile, one that does not stays with the link only, with a message.
   void OnPortSettings();
+  // "Поиск прибора": the search dialog; a result applied there becomes the
+  // connection (ApplyFound). Nothing changes otherwise.
+  void OnFindInstrument();
+  // Takes `found` as "Параметры связи" takes a confirmed choice: the link
+  // gets it, and the profile too when its port opens.
+  void ApplyFound(const CLinkSettings& found);
 
   // Reads object `number` with the progress window. Null when it failed
   // (the user has been told) or the program is being closed.
@@ -59,6 +65,9 @@ class CReadController {
   // (0: the instrument's contents); `closing` tells that the program was
   // closed meanwhile (and its window now is).
   bool RunOnLink(const std::function<bool()>& job, int objectNumber, bool& closing);
+  // Hands `at` to the link and into `stored`; the port into `stored` only
+  // when it opens, else the user is told over `parent`.
+  void ApplyChoice(const CLinkSettings& at, CConnection& stored, QWidget* parent);
   // Says why the link could not do what was asked (`status` is the read's).
   void ReportReadFailure(uint8_t code, const QString& status);
 

@@ -11,6 +11,7 @@
 #include "core/link/serial_ports.h"
 #include "gui/dialogs/dialog_layout.h"
 #include "gui/dialogs/integer_field.h"
+#include "gui/dialogs/search_dialog.h"
 
 namespace tkq::gui {
 
@@ -44,9 +45,11 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
   AddLabel(this, QStringLiteral("Скорость обмена:"), du.Rect(7, 24, 76, 8), m_cbBaudRate);
   AddLabel(this, QStringLiteral("Электронный номер:"), du.Rect(8, 41, 74, 8), m_editAddress);
 
-  QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(73, 63, 50, 14));
+  m_find = AddButton(this, QStringLiteral("Найти прибор..."), du.Rect(7, 63, 70, 14));
+  QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(148, 63, 50, 14));
   ok->setDefault(true);
-  QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(138, 63, 50, 14));
+  QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(202, 63, 50, 14));
+  connect(m_find, &QPushButton::clicked, this, &CPortSettings::FindInstrument);
   connect(ok, &QPushButton::clicked, this, &CPortSettings::accept);
   connect(cancel, &QPushButton::clicked, this, &CPortSettings::reject);
 
@@ -76,6 +79,28 @@ int CPortSettings::PortIndex() const { return StandardPortIndex(PortName().toStd
 int CPortSettings::BaudIndex() const { return m_cbBaudRate->currentIndex(); }
 
 uint32_t CPortSettings::Baud() const { return kBaudRates.value(BaudIndex()).toUInt(); }
+
+void CPortSettings::FindInstrument() {
+  // An address not valid (yet) leaves the one the dialog started with.
+  bool ok = false;
+  const int typed = m_editAddress->text().trimmed().toInt(&ok);
+  const int address = ok && typed >= 0 && typed <= 255 ? typed : m_nAddress;
+  CSearchDialog search({PortName().toStdString(), Baud(), static_cast<uint8_t>(address)}, m_description, this);
+  if (search.exec() == QDialog::Accepted) ShowChoice(search.Chosen());
+}
+
+void CPortSettings::ShowChoice(const CLinkSettings& found) {
+  const QString port = QString::fromStdString(found.port);
+  int index = m_cbPort->findText(port, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index < 0) {
+    m_cbPort->addItem(port);
+    index = m_cbPort->count() - 1;
+  }
+  m_cbPort->setCurrentIndex(index);
+  const int baudIndex = kBaudRates.indexOf(QString::number(found.baudRate));
+  if (baudIndex >= 0) m_cbBaudRate->setCurrentIndex(baudIndex);
+  m_editAddress->setText(QString::number(found.address));
+}
 
 void CPortSettings::accept() {
   const std::optional<int> address = ReadIntegerField(this, m_editAddress, 0, 255);

@@ -8,10 +8,16 @@
 #include <cstdint>
 #include <functional>
 
-#include "gui/app/profile.h"  // kBaudRates
+#include "core/link/modbus.h"  // CLinkSettings
+#include "gui/app/profile.h"   // kBaudRates
 
 class QComboBox;
 class QLineEdit;
+class QPushButton;
+
+namespace tkq {
+class CReadParamClass;
+}
 
 namespace tkq::gui {
 
@@ -34,9 +40,19 @@ class CPortSettings : public QDialog {
   // program applies the choice and tests the port there).
   std::function<void(CPortSettings&)> m_onConfirmed;
 
+  // Tells "Найти прибор..." which versions are known (may stay null).
+  const CReadParamClass* m_description = nullptr;
+
+  // "Найти прибор...": the search from the fields' settings; a result
+  // applied there fills the fields, to be confirmed with OK.
+  void FindInstrument();
+  // Puts `found` into the fields.
+  void ShowChoice(const CLinkSettings& found);
+
   QComboBox* m_cbPort = nullptr;
   QComboBox* m_cbBaudRate = nullptr;
   QLineEdit* m_editAddress = nullptr;
+  QPushButton* m_find = nullptr;
 
   void accept() override;
 

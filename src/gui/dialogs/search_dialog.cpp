@@ -1,0 +1,293 @@
+#include "gui/dialogs/search_dialog.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <algorithm>
+
+#include "core/link/port_advice.h"
+#include "core/link/read_status.h"
+#include "gui/dialogs/dialog_layout.h"
+
+namespace tkq::gui {
+namespace {
+
+// How often the dialog looks at the search: the end is seen within this.
+constexpr int kPollMs = 40;
+
+const CSearchHooks* g_hooks = nullptr;
+
+QString ToQ(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+void SetSearchHooks(const CSearchHooks* hooks) { g_hooks = hooks; }
+
+// --- the state the threads share ---
+
+void CSearchState::OnProbe(const CLinkSettings& at, uint64_t tried, uint64_t total) {
+  const std::lock_guard lock(m_mutex);
+  m_pending.probed = true;
+  m_pending.at = at;
+  m_pending.tried = tried;
+  m_pending.total = total;
+}
+
+void CSearchState::OnFound(const CFoundInstrument& found) {
+  const std::lock_guard lock(m_mutex);
+  m_pending.found.push_back(found);
+}
+
+void CSearchState::OnPortFailed(const std::string& port, int openError) {
+  const std::lock_guard lock(m_mutex);
+  m_pending.failed.emplace_back(port, openError);
+}
+
+CSearchState::Snapshot CSearchState::Take() {
+  const std::lock_guard lock(m_mutex);
+  Snapshot taken = std::move(m_pending);
+  m_pending = Snapshot{};
+  m_pending.at = taken.at;
+  m_pending.tried = taken.tried;
+  m_pending.total = taken.total;
+  return taken;
+}
+
+// --- the dialog ---
+
+CSearchDialog::CSearchDialog(const CLinkSettings& configured, const CReadParamClass* description, QWidget* parent)
+    : QDialog(parent), m_description(description) {
+  if (g_hooks != nullptr) m_hooks = *g_hooks;
+  if (!m_hooks.findPorts) m_hooks.findPorts = [] { return FindSerialPorts(); };
+  if (!m_hooks.makeChannel) m_hooks.makeChannel = MakeSerialChannel;
+
+  // The ports of the machine that are there (a node kept for a UART the
+  // machine lacks leads nowhere), the configured one first when it is
+  // not among them.
+  std::vector<std::string> ports;
+  for (const CSerialPort& port : m_hooks.findPorts().ports) {
+    if (!port.exists || port.kind == EPortKind::kEmptySlot) continue;
+    m_portList.push_back(port);
+    ports.push_back(port.name);
+  }
+  if (!configured.port.empty() && std::find(ports.begin(), ports.end(), configured.port) == ports.end()) {
+    ports.insert(ports.begin(), configured.port);
+  }
+  m_plan = MakeSearchPlan(ports, configured, false);
+  m_plan.probeWaitMs = m_hooks.probeWaitMs;
+
+  setWindowTitle(QStringLiteral("Поиск прибора"));
+  const CDialogUnits du(font());
+  SetDialogSize(this, du, 320, 204);
+
+  m_status = new QLabel(this);
+  m_status->setWordWrap(true);
+  m_status->setGeometry(du.Rect(7, 7, 306, 16));
+  m_bar = new QProgressBar(this);
+  m_bar->setRange(0, 1000);
+  m_bar->setValue(0);
+  m_bar->setTextVisible(false);
+  m_bar->setGeometry(du.X(7), du.Y(26), du.X(306), ControlHeight(du, 10, m_bar));
+
+  m_table = new QTableWidget(0, 4, this);
+  m_table->setHorizontalHeaderLabels(
+      {QStringLiteral("Порт"), QStringLiteral("Скорость"), QStringLiteral("Адрес"), QStringLiteral("Прибор")});
+  m_table->verticalHeader()->hide();
+  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_table->horizontalHeader()->setStretchLastSection(true);
+  m_table->setGeometry(du.Rect(7, 42, 306, 96));
+
+  m_failed = new QPlainTextEdit(this);
+  m_failed->setReadOnly(true);
+  m_failed->setGeometry(du.Rect(7, 142, 306, 34));
+
+  m_full = AddButton(this, QStringLiteral("Полный поиск"), du.Rect(7, 183, 64, 14));
+  m_stop = AddButton(this, QStringLiteral("Стоп"), du.Rect(75, 183, 50, 14));
+  m_apply = AddButton(this, QStringLiteral("Применить"), du.Rect(209, 183, 50, 14));
+  m_close = AddButton(this, QStringLiteral("Отмена"), du.Rect(263, 183, 50, 14));
+  m_apply->setDefault(true);
+
+  connect(m_full, &QPushButton::clicked, this, [this] { Start(true); });
+  connect(m_stop, &QPushButton::clicked, this, [this] { Stop(); });
+  connect(m_apply, &QPushButton::clicked, this, [this] { Apply(); });
+  connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+  connect(m_table, &QTableWidget::cellDoubleClicked, this, [this] { Apply(); });
+  connect(m_table, &QTableWidget::currentCellChanged, this, [this] { UpdateButtons(); });
+  m_poll.setInterval(kPollMs);
+  connect(&m_poll, &QTimer::timeout, this, [this] { Poll(); });
+  UpdateButtons();
+}
+
+CSearchDialog::~CSearchDialog() { EndWorker(); }
+
+void CSearchDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!m_started) {
+    m_started = true;
+    Start(false);
+  }
+}
+
+void CSearchDialog::Start(bool full) {
+  if (m_searching) return;
+  CSearchPlan plan = m_plan;
+  if (full) {
+    // The ports that answered are left, as a search leaves them; the
+    // quick combinations are not tried again once tried through.
+    std::erase_if(plan.ports, [this](const std::string& port) {
+      return std::any_of(m_found.begin(), m_found.end(), [&](const CFoundInstrument& f) { return f.at.port == port; });
+    });
+    plan.quick = !m_quickDone;
+    plan.full = true;
+  }
+  m_cancel = false;
+  m_stopped = false;
+  m_searching = true;
+  m_bar->setValue(0);
+  m_failed->clear();
+  m_status->setText(QString());
+  m_state = std::make_shared<CSearchState>();
+  // The worker has its own copies of everything but the cancel flag and
+  // the description, which outlive it (the dialog joins it before either
+  // goes).
+  m_worker = std::thread(
+      [state = m_state, plan, description = m_description, factory = m_hooks.makeChannel, cancel = &m_cancel] {
+        SearchInstruments(plan, description, *state, cancel, factory);
+        state->m_finished = true;
+      });
+  m_fullRunning = full;
+  m_poll.start();
+  UpdateButtons();
+}
+
+void CSearchDialog::Poll() {
+  if (!m_state) return;
+  // Everything reported before the end is in the snapshot taken after it.
+  const bool finished = m_state->m_finished;
+  CSearchState::Snapshot s = m_state->Take();
+  if (s.probed) {
+    m_bar->setValue(s.total > 0 ? static_cast<int>(std::min(s.tried, s.total) * 1000 / s.total) : 0);
+    if (!m_stopped) {
+      m_status->setText(QStringLiteral("Проверяется: %1, %2 бод, адрес %3")
+                            .arg(ToQ(s.at.port))
+                            .arg(s.at.baudRate)
+                            .arg(int(s.at.address)));
+    }
+  }
+  for (const auto& [port, error] : s.failed) {
+    m_failed->appendPlainText(ToQ(port) + ": " + ToQ(ReadStatusText(kReadPortBusy)));
+    if (const std::string advice = PortAdvice(port, error); !advice.empty()) m_failed->appendPlainText(ToQ(advice));
+  }
+  for (const CFoundInstrument& found : s.found) AddRow(found);
+  if (finished) Finish();
+}
+
+void CSearchDialog::Finish() {
+  m_poll.stop();
+  if (m_worker.joinable()) m_worker.join();
+  m_searching = false;
+  if (!m_stopped) {
+    m_bar->setValue(1000);
+    // A full search tried the quick combinations too, or had before.
+    m_quickDone = true;
+    if (m_fullRunning) m_fullDone = true;
+  }
+  QString text = m_stopped ? QStringLiteral("Поиск остановлен. ") : QString();
+  if (!m_found.empty()) {
+    text += QStringLiteral("Найдено приборов: %1").arg(m_found.size());
+  } else if (m_fullDone) {
+    text += QStringLiteral("Прибор не найден.");
+  } else {
+    text += QStringLiteral("Прибор не найден. Можно запустить полный поиск (все адреса 1–247).");
+  }
+  m_status->setText(text);
+  UpdateButtons();
+}
+
+void CSearchDialog::Stop() {
+  if (!m_searching) return;
+  m_cancel = true;
+  m_stopped = true;
+  m_stop->setEnabled(false);
+}
+
+void CSearchDialog::EndWorker() {
+  if (!m_worker.joinable()) return;
+  // The search returns within a fraction of a second of the flag.
+  m_cancel = true;
+  m_worker.join();
+  m_poll.stop();
+  m_searching = false;
+}
+
+void CSearchDialog::done(int result) {
+  EndWorker();
+  QDialog::done(result);
+}
+
+void CSearchDialog::Apply() {
+  const int row = m_table->currentRow();
+  if (row < 0 || row >= static_cast<int>(m_found.size())) return;
+  m_chosen = m_found[static_cast<size_t>(row)].at;
+  accept();
+}
+
+void CSearchDialog::AddRow(const CFoundInstrument& found) {
+  // A port a full search went over again may answer as before.
+  if (std::any_of(m_found.begin(), m_found.end(), [&](const CFoundInstrument& f) { return f.at == found.at; })) return;
+  m_found.push_back(found);
+  const int row = m_table->rowCount();
+  m_table->insertRow(row);
+  QString instrument = ToQ(found.identification);
+  if (!found.versionKnown) instrument += QStringLiteral(" (версия не описана)");
+  const QStringList cells = {PortText(found.at.port), QString::number(found.at.baudRate),
+                             QString::number(found.at.address), instrument};
+  for (int column = 0; column < cells.size(); ++column) {
+    auto* item = new QTableWidgetItem(cells[column]);
+    item->setToolTip(cells[column]);
+    item->setTextAlignment((column == 1 || column == 2) ? (Qt::AlignRight | Qt::AlignVCenter)
+                                                        : (Qt::AlignLeft | Qt::AlignVCenter));
+    m_table->setItem(row, column, item);
+  }
+  m_table->resizeColumnsToContents();
+  if (row == 0) m_table->selectRow(0);
+  UpdateButtons();
+}
+
+QString CSearchDialog::PortText(const std::string& port) const {
+  for (const CSerialPort& p : m_portList) {
+    if (p.name != port) continue;
+    const std::string description = PortDescription(p);
+    return description.empty() ? ToQ(port) : ToQ(port + " (" + description + ")");
+  }
+  return ToQ(port);
+}
+
+void CSearchDialog::UpdateButtons() {
+  const int row = m_table->currentRow();
+  m_apply->setEnabled(row >= 0 && row < static_cast<int>(m_found.size()));
+  m_stop->setEnabled(m_searching && !m_cancel);
+  const bool portsLeft = std::any_of(m_plan.ports.begin(), m_plan.ports.end(), [this](const std::string& port) {
+    return std::none_of(m_found.begin(), m_found.end(), [&](const CFoundInstrument& f) { return f.at.port == port; });
+  });
+  m_full->setEnabled(m_started && !m_searching && !m_fullDone && portsLeft);
+}
+
+bool CSearchDialog::WaitForEnd(int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (m_searching && clock.elapsed() < timeoutMs) {
+    // The poll timer wakes the loop while the search runs.
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return !m_searching;
+}
+
+}  // namespace tkq::gui
