@@ -101,7 +101,12 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, const CReadParamCl
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->setSelectionMode(QAbstractItemView::SingleSelection);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  m_table->horizontalHeader()->setStretchLastSection(true);
+  // The port, rate and address as wide as they need; the instrument's
+  // text takes the rest.
+  for (int column = 0; column < 3; ++column) {
+    m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
+  m_table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
   m_table->setGeometry(du.Rect(7, 42, 306, 96));
 
   m_failed = new QPlainTextEdit(this);
@@ -256,7 +261,6 @@ void CSearchDialog::AddRow(const CFoundInstrument& found) {
                                                         : (Qt::AlignLeft | Qt::AlignVCenter));
     m_table->setItem(row, column, item);
   }
-  m_table->resizeColumnsToContents();
   if (row == 0) m_table->selectRow(0);
   UpdateButtons();
 }
