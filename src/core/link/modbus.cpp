@@ -185,7 +185,7 @@ bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
   if (got <= 0) return false;
   // The rest as its length says; an answer from another address is not
   // waited for.
-  const auto whole = [this, address](std::span<const uint8_t> bytes) {
+  const auto whole = [address](std::span<const uint8_t> bytes) {
     return bytes[0] != address || IsAnswerComplete(kFunctionIdentification, 0, kMaxFrame, bytes);
   };
   const size_t first = static_cast<size_t>(got);
