@@ -234,31 +234,44 @@ float CObjectDefinition::UnitFactor(bool second) const {
   return unit == kNone ? 1.0f : catalogue::kUnits[unit].factor;
 }
 
-bool CObjectDefinition::ComputeRow(int32_t c, CArchiveRow& row) const {
-  if (c <= 0 || static_cast<size_t>(c) >= m_arcRecords.GetSize()) return false;
-  const CObjArcElem* cur = m_arcRecords[static_cast<size_t>(c)];
-  const CObjArcElem* prev = m_arcRecords[static_cast<size_t>(c) - 1];
-  if (cur == nullptr || prev == nullptr) return false;
-  const uint32_t interval = cur->m_nTime - prev->m_nTime;
-  float x1 = ComputeOutput(cur->m_fValue1, prev->m_fValue1, interval, m_nType1, m_nOutputType1);
-  float x2 = ComputeOutput(cur->m_fValue2, prev->m_fValue2, interval, m_nType2, m_nOutputType2);
+void CObjectDefinition::ComputeValues(const CObjArcElem& cur, const CObjArcElem& prev, float& value1,
+                                      float& value2) const {
+  const uint32_t interval = cur.m_nTime - prev.m_nTime;
+  float x1 = ComputeOutput(cur.m_fValue1, prev.m_fValue1, interval, m_nType1, m_nOutputType1);
+  float x2 = ComputeOutput(cur.m_fValue2, prev.m_fValue2, interval, m_nType2, m_nOutputType2);
   if (m_bResult != 0) {
     if (m_nOutputType1 == m_nOutputType2) {
       x1 = x1 + x2;
       x2 = x1;
     } else {
-      const float y1 = x1 + ComputeOutput(cur->m_fValue2, prev->m_fValue2, interval, m_nType2, m_nOutputType1);
-      const float y2 = x2 + ComputeOutput(cur->m_fValue1, prev->m_fValue1, interval, m_nType1, m_nOutputType2);
+      const float y1 = x1 + ComputeOutput(cur.m_fValue2, prev.m_fValue2, interval, m_nType2, m_nOutputType1);
+      const float y2 = x2 + ComputeOutput(cur.m_fValue1, prev.m_fValue1, interval, m_nType1, m_nOutputType2);
       x1 = y1;
       x2 = y2;
     }
   }
-  row.value1 = x1 * UnitFactor(false);
-  row.value2 = x2 * UnitFactor(true);
+  value1 = x1 * UnitFactor(false);
+  value2 = x2 * UnitFactor(true);
+}
+
+bool CObjectDefinition::ComputeRow(int32_t c, CArchiveRow& row) const {
+  if (c <= 0 || static_cast<size_t>(c) >= m_arcRecords.GetSize()) return false;
+  const CObjArcElem* cur = m_arcRecords[static_cast<size_t>(c)];
+  const CObjArcElem* prev = m_arcRecords[static_cast<size_t>(c) - 1];
+  if (cur == nullptr || prev == nullptr) return false;
+  ComputeValues(*cur, *prev, row.value1, row.value2);
   row.start = prev->m_nTime;
   row.end = cur->m_nTime;
   row.archivingPercent = cur->m_fArchivingPercent;
   row.abnormalCode = cur->m_nAbnormalCode;
+  return true;
+}
+
+bool CObjectDefinition::ComputeRecordValues(int32_t c, float& value1, float& value2) const {
+  if (c < 0 || static_cast<size_t>(c) >= m_arcRecords.GetSize()) return false;
+  const CObjArcElem* cur = m_arcRecords[static_cast<size_t>(c)];
+  if (cur == nullptr) return false;
+  ComputeValues(*cur, *cur, value1, value2);
   return true;
 }
 

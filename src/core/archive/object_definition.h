@@ -64,6 +64,11 @@ class CObjectDefinition : public CObject {
   // The row that ends at record `c` (1 .. records - 1); false when there
   // is no such record.
   bool ComputeRow(int32_t c, CArchiveRow& row) const;
+  // The values at record `c` alone (0 .. records - 1), as a row ending
+  // there would show them over an empty interval: totals and momentary
+  // values as they stood, changes and rates 0. False when there is no such
+  // record.
+  bool ComputeRecordValues(int32_t c, float& value1, float& value2) const;
 
   // --- abnormal situations ---
   int32_t GetAbnormalCount() const { return static_cast<int32_t>(m_errRecords.GetSize()); }
@@ -143,6 +148,8 @@ class CObjectDefinition : public CObject {
     return r != nullptr ? r->m_nTime : 0;
   }
   float UnitFactor(bool second) const;
+  // The two values of a row from record `cur` and the one before it.
+  void ComputeValues(const CObjArcElem& cur, const CObjArcElem& prev, float& value1, float& value2) const;
 };
 
 // Inline: the rows' walks (the tables, reports, the chart) take it once a row.

@@ -1,0 +1,289 @@
+#include "core/output/summary.h"
+
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+
+#include "core/archive/object_definition.h"
+#include "core/archive/quantity_catalogue.h"
+
+namespace tkq {
+namespace {
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+  const int64_t q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// Months counted from January 1970 (0), and back.
+int64_t MonthOfDate(int64_t daysSinceEpoch) {
+  const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{daysSinceEpoch}}};
+  return (static_cast<int64_t>(static_cast<int>(date.year())) - 1970) * 12 +
+         static_cast<int64_t>(static_cast<unsigned>(date.month())) - 1;
+}
+
+int64_t FirstDateOfMonth(int64_t month) {
+  const int year = static_cast<int>(1970 + FloorDiv(month, 12));
+  const auto monthOfYear = static_cast<unsigned>(month - FloorDiv(month, 12) * 12 + 1);
+  const std::chrono::sys_days date{std::chrono::year{year} / std::chrono::month{monthOfYear} / 1};
+  return date.time_since_epoch().count();
+}
+
+void AddSituations(std::vector<std::pair<uint8_t, int32_t>>& list, uint8_t code, int32_t count) {
+  auto at = std::lower_bound(list.begin(), list.end(), code,
+                             [](const std::pair<uint8_t, int32_t>& entry, uint8_t c) { return entry.first < c; });
+  if (at != list.end() && at->first == code) {
+    at->second += count;
+  } else {
+    list.insert(at, {code, count});
+  }
+}
+
+// Adds the figures of `from` to `into` (both periods keep their bounds and
+// missing time).
+void MergePeriod(CSummaryPeriod& into, const CSummaryPeriod& from) {
+  into.rows += from.rows;
+  if (from.firstRow >= 0 && (into.firstRow < 0 || from.firstRow < into.firstRow)) into.firstRow = from.firstRow;
+  into.covered += from.covered;
+  into.freeSeconds += from.freeSeconds;
+  into.damaged += from.damaged;
+  for (int k = 0; k < 2; ++k) into.value[k].Merge(from.value[k]);
+}
+
+// One row's value into a period's column. `startValue`: for totals, the
+// total at the row's start.
+void AddValue(CSummaryValue& v, ESummaryKind kind, double value, double startValue, const CArchiveRow& row,
+              int64_t interval) {
+  const bool number = std::isfinite(value);
+  switch (kind) {
+    case ESummaryKind::kSum:
+      if (!number) return;
+      v.sum += value;
+      v.any = true;
+      return;
+    case ESummaryKind::kMean:
+      if (!number) return;
+      v.any = true;
+      v.sum += value * static_cast<double>(interval);
+      v.weight += static_cast<double>(interval);
+      if (std::isnan(v.min) || value < v.min || (value == v.min && row.start < v.minTime)) {
+        v.min = value;
+        v.minTime = row.start;
+      }
+      if (std::isnan(v.max) || value > v.max || (value == v.max && row.start < v.maxTime)) {
+        v.max = value;
+        v.maxTime = row.start;
+      }
+      return;
+    case ESummaryKind::kTotal:
+      if (std::isfinite(startValue) && (std::isnan(v.first) || row.start < v.firstTime)) {
+        v.first = startValue;
+        v.firstTime = row.start;
+        v.any = true;
+      }
+      if (number && (std::isnan(v.last) || row.end > v.lastTime)) {
+        v.last = value;
+        v.lastTime = row.end;
+        v.any = true;
+      }
+      return;
+  }
+}
+
+// The share of an interval free of abnormal situations.
+double FreeShare(float percent) {
+  if (!std::isfinite(percent)) return 0.0;
+  return std::clamp(static_cast<double>(percent), 0.0, 100.0) / 100.0;
+}
+
+}  // namespace
+
+ESummaryKind SummaryKind(const CObjectDefinition& object, bool second) {
+  const uint8_t type = second ? object.m_nType2 : object.m_nType1;
+  const uint8_t outputType = second ? object.m_nOutputType2 : object.m_nOutputType1;
+  // The speeds are momentary values, and a quantity the catalogue does not
+  // know is shown as stored: both are averaged.
+  if (type == 2 || type == 3 || type >= catalogue::kTypeCount) return ESummaryKind::kMean;
+  if (outputType == 0) return ESummaryKind::kSum;
+  if (outputType == 1) return ESummaryKind::kMean;
+  return ESummaryKind::kTotal;
+}
+
+double CSummaryValue::Figure(ESummaryKind kind) const {
+  switch (kind) {
+    case ESummaryKind::kSum: return any ? sum : kNone;
+    case ESummaryKind::kMean: return weight > 0 ? sum / weight : kNone;
+    case ESummaryKind::kTotal: return std::isnan(first) || std::isnan(last) ? kNone : last - first;
+  }
+  return kNone;
+}
+
+void CSummaryValue::Merge(const CSummaryValue& other) {
+  sum += other.sum;
+  weight += other.weight;
+  any = any || other.any;
+  if (!std::isnan(other.min) &&
+      (std::isnan(min) || other.min < min || (other.min == min && other.minTime < minTime))) {
+    min = other.min;
+    minTime = other.minTime;
+  }
+  if (!std::isnan(other.max) &&
+      (std::isnan(max) || other.max > max || (other.max == max && other.maxTime < maxTime))) {
+    max = other.max;
+    maxTime = other.maxTime;
+  }
+  if (!std::isnan(other.first) && (std::isnan(first) || other.firstTime < firstTime)) {
+    first = other.first;
+    firstTime = other.firstTime;
+  }
+  if (!std::isnan(other.last) && (std::isnan(last) || other.lastTime > lastTime)) {
+    last = other.last;
+    lastTime = other.lastTime;
+  }
+}
+
+int32_t CSummaryPeriod::SituationCount() const {
+  int32_t n = 0;
+  for (const auto& entry : situations) n += entry.second;
+  return n;
+}
+
+CSummary MakeSummary(const CObjectDefinition& object, int reportingHour) {
+  return MakeSummary(object, object.RowPositions(), reportingHour);
+}
+
+CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>& rows, int reportingHour) {
+  if (reportingHour < 0 || reportingHour > kMaxReportingHour) {
+    throw std::invalid_argument("the reporting hour is not within 0..23");
+  }
+  CSummary summary;
+  summary.reportingHour = reportingHour;
+  summary.kind[0] = SummaryKind(object, false);
+  summary.kind[1] = SummaryKind(object, true);
+  const int64_t offset = static_cast<int64_t>(reportingHour) * kSecondsPerHour;
+  const auto dayOf = [offset](int64_t t) { return FloorDiv(t - offset, kSecondsPerDay); };
+
+  // The rows' intervals, for the bounds and the time they cover.
+  std::vector<std::pair<int64_t, int64_t>> spans;
+  spans.reserve(rows.size());
+  CArchiveRow row;
+  for (const int32_t c : rows) {
+    const CObjArcElem* cur = c > 0 && static_cast<size_t>(c) < object.m_arcRecords.GetSize()
+                                 ? object.m_arcRecords[static_cast<size_t>(c)]
+                                 : nullptr;
+    const CObjArcElem* prev = cur != nullptr ? object.m_arcRecords[static_cast<size_t>(c) - 1] : nullptr;
+    if (prev == nullptr) continue;
+    spans.emplace_back(prev->m_nTime, std::max(cur->m_nTime, prev->m_nTime));
+  }
+  if (spans.empty()) return summary;
+  int64_t firstStart = spans.front().first;
+  int64_t lastStart = firstStart;
+  int64_t lastEnd = spans.front().second;
+  for (const auto& [start, end] : spans) {
+    firstStart = std::min(firstStart, start);
+    lastStart = std::max(lastStart, start);
+    lastEnd = std::max(lastEnd, end);
+  }
+  const int64_t firstDay = dayOf(firstStart);
+  const int64_t lastDay = dayOf(lastStart);
+  summary.days.resize(static_cast<size_t>(lastDay - firstDay + 1));
+  for (size_t d = 0; d < summary.days.size(); ++d) {
+    summary.days[d].start = (firstDay + static_cast<int64_t>(d)) * kSecondsPerDay + offset;
+    summary.days[d].end = summary.days[d].start + kSecondsPerDay;
+  }
+  const auto dayIndex = [&](int64_t t) { return static_cast<size_t>(dayOf(t) - firstDay); };
+
+  // The rows' figures, each into the day it starts in.
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int32_t c = rows[i];
+    if (!object.ComputeRow(c, row)) continue;
+    CSummaryPeriod& day = summary.days[dayIndex(row.start)];
+    ++day.rows;
+    if (day.firstRow < 0) day.firstRow = static_cast<int32_t>(i);
+    const int64_t interval = std::max<int64_t>(row.end - row.start, 0);
+    day.covered += interval;
+    day.freeSeconds += static_cast<double>(interval) * FreeShare(row.archivingPercent);
+    if (!std::isfinite(row.value1) || !std::isfinite(row.value2)) ++day.damaged;
+    float start1 = 0, start2 = 0;
+    if (summary.kind[0] == ESummaryKind::kTotal || summary.kind[1] == ESummaryKind::kTotal) {
+      if (!object.ComputeRecordValues(c - 1, start1, start2)) start1 = start2 = std::nanf("");
+    }
+    AddValue(day.value[0], summary.kind[0], row.value1, start1, row, interval);
+    AddValue(day.value[1], summary.kind[1], row.value2, start2, row, interval);
+  }
+
+  // The time the rows cover, as a union: overlapping intervals (a clock
+  // set back) count once.
+  if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
+  std::vector<int64_t> unionCovered(summary.days.size(), 0);
+  int64_t wholeCovered = 0;
+  int64_t coveredUntil = firstStart;
+  for (const auto& [start, end] : spans) {
+    int64_t from = std::max(start, coveredUntil);
+    if (end <= from) continue;
+    coveredUntil = end;
+    wholeCovered += end - from;
+    // Split over the days it crosses; what lies past the last day is no
+    // day's.
+    while (from < end) {
+      const int64_t d = dayOf(from);
+      if (d > lastDay) break;
+      const int64_t dayEnd = (d + 1) * kSecondsPerDay + offset;
+      const int64_t to = std::min(end, dayEnd);
+      unionCovered[static_cast<size_t>(d - firstDay)] += to - from;
+      from = to;
+    }
+  }
+  for (size_t d = 0; d < summary.days.size(); ++d) {
+    summary.days[d].missing = std::max<int64_t>(kSecondsPerDay - unionCovered[d], 0);
+  }
+
+  // The months, from the days.
+  // A day is named by the date it starts on (the reporting hour is under
+  // a day), and so is its month.
+  const auto monthOfDay = [](int64_t day) { return MonthOfDate(day); };
+  const int64_t firstMonth = monthOfDay(firstDay);
+  const int64_t lastMonth = monthOfDay(lastDay);
+  summary.months.resize(static_cast<size_t>(lastMonth - firstMonth + 1));
+  std::vector<int64_t> monthCovered(summary.months.size(), 0);
+  for (size_t m = 0; m < summary.months.size(); ++m) {
+    const int64_t month = firstMonth + static_cast<int64_t>(m);
+    summary.months[m].start = FirstDateOfMonth(month) * kSecondsPerDay + offset;
+    summary.months[m].end = FirstDateOfMonth(month + 1) * kSecondsPerDay + offset;
+  }
+  for (size_t d = 0; d < summary.days.size(); ++d) {
+    const auto m = static_cast<size_t>(monthOfDay(firstDay + static_cast<int64_t>(d)) - firstMonth);
+    MergePeriod(summary.months[m], summary.days[d]);
+    monthCovered[m] += unionCovered[d];
+  }
+  for (size_t m = 0; m < summary.months.size(); ++m) {
+    CSummaryPeriod& month = summary.months[m];
+    month.missing = std::max<int64_t>(month.end - month.start - monthCovered[m], 0);
+  }
+
+  // The whole archive.
+  CSummaryPeriod& whole = summary.whole;
+  for (const CSummaryPeriod& day : summary.days) MergePeriod(whole, day);
+  whole.start = firstStart;
+  whole.end = lastEnd;
+  whole.missing = std::max<int64_t>(lastEnd - firstStart - wholeCovered, 0);
+
+  // The abnormal situations, each where it began.
+  for (size_t i = 0; i < object.m_errRecords.GetSize(); ++i) {
+    const CErrArcElem* record = object.m_errRecords[i];
+    if (record == nullptr) continue;
+    const int64_t begin = record->m_nBegin;
+    const int64_t day = dayOf(begin);
+    if (day >= firstDay && day <= lastDay) {
+      AddSituations(summary.days[static_cast<size_t>(day - firstDay)].situations, record->m_nCode, 1);
+    }
+    const int64_t month = monthOfDay(day);
+    if (month >= firstMonth && month <= lastMonth) {
+      AddSituations(summary.months[static_cast<size_t>(month - firstMonth)].situations, record->m_nCode, 1);
+    }
+    if (begin >= firstStart && begin < lastEnd) AddSituations(whole.situations, record->m_nCode, 1);
+  }
+  return summary;
+}
+
+}  // namespace tkq

@@ -1,0 +1,295 @@
+// The measurement summary against the rows it sums: days cut by the
+// archive's ends, outages, abnormal situations, damaged values, the
+// reporting hour, the three kinds of value, a unit change, months, and the
+// whole archive against its days.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "core/archive/object_definition.h"
+#include "core/output/summary.h"
+#include "support/test_support.h"
+
+namespace tkq {
+namespace {
+
+using test::AppendAbnormal;
+using test::AppendMeasurement;
+using test::Bytes;
+
+constexpr uint32_t kHour = 3600;
+constexpr uint32_t kFeb1 = 1328054400;  // 01.02.2012 00:00:00
+
+// Records at `times` whose first total grows by `changes[i]` before record
+// i + 1 and whose second total is the time in hours; both volumes. The
+// first total of record `damaged` is not a number.
+CObjectDefinition Archive(const std::vector<uint32_t>& times, const std::vector<float>& changes,
+                          const Bytes& err = {}, size_t damaged = SIZE_MAX) {
+  CObjectDefinition obj;
+  Bytes arc;
+  float total = 1000;
+  for (size_t i = 0; i < times.size(); ++i) {
+    if (i > 0) total += changes[i - 1];
+    AppendMeasurement(arc, times[i], i == damaged ? std::nanf("") : total,
+                      static_cast<float>(times[i] - times[0]) / kHour);
+  }
+  obj.DecodeMeasurements(arc, err);
+  obj.DecodeAbnormals(err);
+  obj.m_nType1 = 0;
+  obj.m_nType2 = 0;
+  obj.SetOutputTypes(0, 0, 0, 0, 0);
+  return obj;
+}
+
+std::vector<uint32_t> Hourly(uint32_t from, int count) {
+  std::vector<uint32_t> times;
+  for (int i = 0; i < count; ++i) times.push_back(from + static_cast<uint32_t>(i) * kHour);
+  return times;
+}
+
+std::vector<float> Changes(size_t count) {
+  std::vector<float> changes;
+  for (size_t i = 0; i < count; ++i) changes.push_back(static_cast<float>(i % 7) + 0.25f);
+  return changes;
+}
+
+// The rows summed by hand: the first value's sum and the row count of each
+// day (by its start, from `hour` o'clock).
+struct DaySums {
+  std::map<int64_t, double> sum;
+  std::map<int64_t, int> rows;
+};
+DaySums SumByDay(const CObjectDefinition& obj, int hour) {
+  DaySums sums;
+  CArchiveRow row;
+  for (int32_t c : obj.RowPositions()) {
+    obj.ComputeRow(c, row);
+    const int64_t day = (row.start - hour * 3600) / 86400;
+    if (std::isfinite(row.value1)) sums.sum[day] += row.value1;
+    ++sums.rows[day];
+  }
+  return sums;
+}
+
+void ExpectDaysMatchRows(const CObjectDefinition& obj, const CSummary& s) {
+  const DaySums sums = SumByDay(obj, s.reportingHour);
+  for (const CSummaryPeriod& day : s.days) {
+    const int64_t key = (day.start - s.reportingHour * 3600) / 86400;
+    EXPECT_EQ(day.rows, sums.rows.count(key) ? sums.rows.at(key) : 0) << day.start;
+    if (day.rows > 0) {
+      EXPECT_NEAR(day.value[0].Figure(ESummaryKind::kSum), sums.sum.at(key), 1e-6) << day.start;
+    }
+  }
+}
+
+// The whole archive's additive figures are those of its days and of its
+// months.
+void ExpectWholeIsSumOf(const CSummary& s, const std::vector<CSummaryPeriod>& periods) {
+  int32_t rows = 0, damaged = 0;
+  int64_t covered = 0;
+  double free = 0, sum = 0;
+  for (const CSummaryPeriod& p : periods) {
+    rows += p.rows;
+    damaged += p.damaged;
+    covered += p.covered;
+    free += p.freeSeconds;
+    sum += p.value[0].sum;
+  }
+  EXPECT_EQ(rows, s.whole.rows);
+  EXPECT_EQ(damaged, s.whole.damaged);
+  EXPECT_EQ(covered, s.whole.covered);
+  EXPECT_NEAR(free, s.whole.freeSeconds, 1e-6);
+  EXPECT_NEAR(sum, s.whole.value[0].sum, 1e-6);
+}
+
+TEST(Summary, DaysCutByTheArchiveEndsAreIncomplete) {
+  // 01.02 10:00 .. 04.02 10:00: 72 hourly rows.
+  const CObjectDefinition obj = Archive(Hourly(kFeb1 + 10 * kHour, 73), Changes(72));
+  const CSummary s = MakeSummary(obj, 0);
+  ASSERT_EQ(s.days.size(), 4u);
+  EXPECT_EQ(s.kind[0], ESummaryKind::kSum);
+  EXPECT_EQ(s.days[0].start, kFeb1);
+  EXPECT_EQ(s.days[3].end, kFeb1 + 4 * 86400);
+  EXPECT_EQ(s.days[0].rows, 14);
+  EXPECT_EQ(s.days[0].MissingHours(), 10.0);
+  EXPECT_FALSE(s.days[0].IsComplete());
+  EXPECT_TRUE(s.days[1].IsComplete());
+  EXPECT_TRUE(s.days[2].IsComplete());
+  EXPECT_EQ(s.days[1].CoveredHours(), 24.0);
+  EXPECT_EQ(s.days[3].rows, 10);
+  EXPECT_EQ(s.days[3].MissingHours(), 14.0);
+  EXPECT_EQ(s.days[1].firstRow, 14);
+  ExpectDaysMatchRows(obj, s);
+  ExpectWholeIsSumOf(s, s.days);
+  ExpectWholeIsSumOf(s, s.months);
+  EXPECT_EQ(s.whole.start, kFeb1 + 10 * kHour);
+  EXPECT_EQ(s.whole.end, kFeb1 + 82 * kHour);
+  EXPECT_EQ(s.whole.missing, 0);
+  EXPECT_TRUE(s.whole.IsComplete());
+  ASSERT_EQ(s.months.size(), 1u);
+  EXPECT_EQ(s.months[0].start, kFeb1);
+  EXPECT_EQ(s.months[0].end, kFeb1 + 29 * 86400);  // 2012 is a leap year
+  EXPECT_EQ(s.months[0].missing, (29 * 24 - 72) * 3600);
+
+  // From 10 o'clock the same rows make three whole days.
+  const CSummary at10 = MakeSummary(obj, 10);
+  ASSERT_EQ(at10.days.size(), 3u);
+  for (const CSummaryPeriod& day : at10.days) {
+    EXPECT_TRUE(day.IsComplete());
+    EXPECT_EQ(day.rows, 24);
+  }
+  EXPECT_EQ(at10.days[0].start, kFeb1 + 10 * kHour);
+  ExpectDaysMatchRows(obj, at10);
+  ExpectWholeIsSumOf(at10, at10.days);
+  EXPECT_NEAR(at10.whole.value[0].sum, s.whole.value[0].sum, 1e-9);
+  EXPECT_THROW(MakeSummary(obj, 24), std::invalid_argument);
+  EXPECT_THROW(MakeSummary(obj, -1), std::invalid_argument);
+}
+
+TEST(Summary, AnOutageIsMissingAndItsDaysAreListed) {
+  // Hourly from 01.02 00:00 to 02.02 06:00, nothing until 04.02 12:00,
+  // then hourly to 05.02 00:00.
+  std::vector<uint32_t> times = Hourly(kFeb1, 31);
+  for (uint32_t t : Hourly(kFeb1 + 3 * 86400 + 12 * kHour, 13)) times.push_back(t);
+  const CObjectDefinition obj = Archive(times, Changes(times.size()));
+  const CSummary s = MakeSummary(obj, 0);
+  ASSERT_EQ(s.days.size(), 4u);
+  EXPECT_TRUE(s.days[0].IsComplete());
+  EXPECT_EQ(s.days[1].MissingHours(), 18.0);
+  EXPECT_EQ(s.days[2].rows, 0);
+  EXPECT_EQ(s.days[2].MissingHours(), 24.0);
+  EXPECT_EQ(s.days[2].firstRow, -1);
+  EXPECT_TRUE(std::isnan(s.days[2].value[0].Figure(s.kind[0])));
+  EXPECT_EQ(s.days[3].MissingHours(), 12.0);
+  ExpectDaysMatchRows(obj, s);
+  ExpectWholeIsSumOf(s, s.days);
+  // The whole archive misses the outage only.
+  EXPECT_EQ(s.whole.missing, (3 * 86400 + 12 * kHour) - 30 * kHour);
+  EXPECT_FALSE(s.whole.IsComplete());
+}
+
+TEST(Summary, SituationsAndTheTimeFreeOfThem) {
+  // Two of code 1 and one of code 3 on 02.02, one on 03.02 after the last
+  // row's end (no day of the archive), one before the archive.
+  Bytes err;
+  AppendAbnormal(err, kFeb1 - 5 * kHour, kFeb1 - 4 * kHour, 2);
+  AppendAbnormal(err, kFeb1 + 86400 + 2 * kHour, kFeb1 + 86400 + 2 * kHour + 1800, 1);
+  AppendAbnormal(err, kFeb1 + 86400 + 5 * kHour, kFeb1 + 86400 + 7 * kHour, 3);
+  AppendAbnormal(err, kFeb1 + 86400 + 9 * kHour, kFeb1 + 86400 + 9 * kHour + 900, 1);
+  AppendAbnormal(err, kFeb1 + 2 * 86400 + 3 * kHour, kFeb1 + 2 * 86400 + 4 * kHour, 4);
+  const CObjectDefinition obj = Archive(Hourly(kFeb1, 49), Changes(48), err);
+  const CSummary s = MakeSummary(obj, 0);
+  ASSERT_EQ(s.days.size(), 2u);
+  EXPECT_TRUE(s.days[0].situations.empty());
+  const std::vector<std::pair<uint8_t, int32_t>> expected = {{1, 2}, {3, 1}};
+  EXPECT_EQ(s.days[1].situations, expected);
+  EXPECT_EQ(s.whole.SituationCount(), 3);
+  // The month holds the one after the last row too, not the one in January.
+  EXPECT_EQ(s.months[0].SituationCount(), 4);
+
+  double free = 0;
+  CArchiveRow row;
+  for (int32_t c : obj.RowPositions()) {
+    obj.ComputeRow(c, row);
+    if (row.start >= kFeb1 + 86400) free += static_cast<double>(row.end - row.start) * row.archivingPercent / 100;
+  }
+  EXPECT_LT(s.days[1].FreeHours(), 24.0 - 2.5);
+  EXPECT_NEAR(s.days[1].freeSeconds, free, 1e-3);
+  EXPECT_EQ(s.days[0].FreeHours(), 24.0);
+}
+
+TEST(Summary, DamagedValuesAreLeftOutAndCounted) {
+  std::vector<float> changes = Changes(24);
+  CObjectDefinition obj = Archive(Hourly(kFeb1, 25), changes, {}, 10);
+  const CSummary s = MakeSummary(obj, 0);
+  // The record is the end of one change and the start of the next.
+  EXPECT_EQ(s.days[0].damaged, 2);
+  double sum = 0;
+  for (size_t i = 0; i < changes.size(); ++i) {
+    if (i != 9 && i != 10) sum += changes[i];
+  }
+  EXPECT_NEAR(s.days[0].value[0].Figure(ESummaryKind::kSum), sum, 1e-4);
+  EXPECT_TRUE(s.days[0].IsComplete());
+
+  // Rates: the mean and the extremes skip them too.
+  obj.SetOutputTypes(1, 0, 1, 0, 0);
+  const CSummary rates = MakeSummary(obj, 0);
+  EXPECT_EQ(rates.kind[0], ESummaryKind::kMean);
+  EXPECT_TRUE(std::isfinite(rates.whole.value[0].Figure(ESummaryKind::kMean)));
+  EXPECT_TRUE(std::isfinite(rates.whole.value[0].max));
+}
+
+TEST(Summary, RatesTotalsAndUnits) {
+  // Uneven changes over 24 hours with a two-hour interval in the middle
+  // would end the rows; keep them hourly and vary the changes.
+  const std::vector<float> changes = {1, 2, 6, 2, 1, 1, 1, 1, 1, 1, 1, 1, 0.5f, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 3};
+  CObjectDefinition obj = Archive(Hourly(kFeb1 + 6 * kHour, 25), changes);
+  double sum = 0;
+  for (float c : changes) sum += c;
+
+  obj.SetOutputTypes(1, 0, 0, 0, 0);  // rate in m3/h, change
+  CSummary s = MakeSummary(obj, 0);
+  EXPECT_EQ(s.kind[0], ESummaryKind::kMean);
+  EXPECT_EQ(s.kind[1], ESummaryKind::kSum);
+  const CSummaryValue& rate = s.whole.value[0];
+  EXPECT_NEAR(rate.Figure(s.kind[0]), sum / 24, 1e-4);
+  EXPECT_NEAR(rate.max, 6.0, 1e-4);
+  EXPECT_EQ(rate.maxTime, kFeb1 + 8 * kHour);
+  EXPECT_NEAR(rate.min, 0.5, 1e-4);
+  EXPECT_EQ(rate.minTime, kFeb1 + 18 * kHour);
+  // The day's and the next day's means weigh together into the whole's.
+  const double mean = (s.days[0].value[0].sum + s.days[1].value[0].sum) /
+                      (s.days[0].value[0].weight + s.days[1].value[0].weight);
+  EXPECT_NEAR(mean, rate.Figure(s.kind[0]), 1e-9);
+
+  // Totals: from the total at the first start to the one at the last end,
+  // the same amount the changes add up to.
+  obj.SetOutputTypes(2, 0, 0, 0, 0);
+  s = MakeSummary(obj, 0);
+  EXPECT_EQ(s.kind[0], ESummaryKind::kTotal);
+  EXPECT_NEAR(s.whole.value[0].first, 1000, 1e-3);
+  EXPECT_NEAR(s.whole.value[0].Figure(s.kind[0]), sum, 1e-3);
+  EXPECT_NEAR(s.days[0].value[0].Figure(s.kind[0]) + s.days[1].value[0].Figure(s.kind[0]), sum, 1e-3);
+  EXPECT_NEAR(s.days[1].value[0].first, s.days[0].value[0].last, 1e-3);
+
+  // Litres: a thousand times the cubic metres.
+  obj.SetOutputTypes(0, 1, 0, 0, 0);
+  s = MakeSummary(obj, 0);
+  EXPECT_NEAR(s.whole.value[0].Figure(s.kind[0]), sum * 1000, 1e-1);
+
+  // The speeds are averaged whatever their output type.
+  obj.m_nType2 = 3;
+  EXPECT_EQ(SummaryKind(obj, true), ESummaryKind::kMean);
+}
+
+TEST(Summary, MonthsFollowTheCalendarAndTheReportingHour) {
+  // Every two hours from 30.01.2012 12:00 to 02.03.2012 12:00.
+  std::vector<uint32_t> times;
+  const uint32_t from = kFeb1 - 2 * 86400 + 12 * kHour;
+  for (uint32_t t = from; t <= kFeb1 + 30 * 86400 + 12 * kHour; t += 2 * kHour) times.push_back(t);
+  const CObjectDefinition obj = Archive(times, Changes(times.size()));
+  const CSummary s = MakeSummary(obj, 8);
+  ASSERT_EQ(s.months.size(), 3u);
+  EXPECT_EQ(s.months[1].start, kFeb1 + 8 * kHour);
+  EXPECT_EQ(s.months[1].end, kFeb1 + 29 * 86400 + 8 * kHour);
+  EXPECT_TRUE(s.months[1].IsComplete());
+  EXPECT_EQ(s.months[1].rows, 29 * 12);
+  EXPECT_FALSE(s.months[0].IsComplete());
+  EXPECT_FALSE(s.months[2].IsComplete());
+  ExpectDaysMatchRows(obj, s);
+  ExpectWholeIsSumOf(s, s.days);
+  ExpectWholeIsSumOf(s, s.months);
+}
+
+TEST(Summary, AnArchiveWithoutRowsHasNoPeriods) {
+  const CObjectDefinition obj = Archive(Hourly(kFeb1, 2), Changes(1));
+  const CSummary s = MakeSummary(obj, 0);
+  EXPECT_TRUE(s.IsEmpty());
+  EXPECT_TRUE(s.days.empty());
+  EXPECT_TRUE(s.months.empty());
+}
+
+}  // namespace
+}  // namespace tkq
