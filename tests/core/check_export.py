@@ -2,6 +2,7 @@
 """Reads an exported workbook (openpyxl) or archive CSV file (csv module)
 back and compares it with the reports of the same archive, in DIR
 (archive.txt with COLUMNS on, abnormal.txt, params.txt; code page 1251),
+the summary's CSV files (days.csv, months.csv),
 info.txt ("name<TAB>value" lines, "\\n" for a line break, "*date*" for a
 date-time) and title.txt (the printed pages' title, UTF-8). Prints each
 difference; exit status 1 when there is one.
@@ -145,6 +146,11 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
     table("Нештатные ситуации", ["№", "Нештатная ситуация", "Начало нештатной ситуации", "Конец нештатной ситуации"],
           report(folder + "/abnormal.txt"), abnormal_row)
     table("Параметры", ["Группа", "Параметр"], params_rows(folder + "/params.txt"), params_row)
+    for name, path in (("Сводка по суткам", "/days.csv"), ("Сводка по месяцам", "/months.csv")):
+        sheets.append(name)
+        if expect(name in wb.sheetnames, "no sheet " + name):
+            check_printing(wb[name], title)
+            check_summary(wb[name], folder + path)
     expect(wb.sheetnames == sheets + ["Сведения"], "sheets %s" % wb.sheetnames)
     check_printing(wb["Сведения"], title)
     got = {row[0].value: row[1] for row in wb["Сведения"].iter_rows(min_row=2)}
@@ -154,6 +160,40 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
             value = value.replace("\\n", "\n")
             ok = cell is not None and (cell.is_date if value == "*date*" else str(cell.value) == value)
             expect(ok, "%s is %r" % (name, cell and cell.value))
+
+
+def check_summary(ws, path):
+    """A summary sheet holds the rows of the summary's CSV file: the same
+    bounds as date-times, the same numbers, an empty cell for no value."""
+    with open(path, encoding="utf-8-sig", newline="") as f:
+        rows = list(csv.DictReader(f))
+    captions = [c.value for c in ws[1]]
+    expect(captions[:3] == ["Начало", "Конец", "Данные"], "%s captions %s" % (ws.title, captions))
+    fields = {"Часов измерения": "hours_covered", "Часов без НС": "hours_free", "Часов без записей": "hours_missing",
+              "Нештатных ситуаций": "situations"}
+    # Each value's columns start with its sum, its mean or its first total.
+    value = 0
+    for i, caption in enumerate(captions[3:], 3):
+        figure = caption.rsplit(": ", 1)[-1]
+        if figure in ("сумма", "среднее", "в начале"):
+            value += 1
+        suffix = {"сумма": "", "среднее": "", "разность": "", "наименьшее": "_min", "наибольшее": "_max"}
+        if value and figure in suffix:
+            fields[i] = "value%d%s" % (value, suffix[figure])
+    expect(ws.max_row == len(rows) + 1, "%s has %d rows, not %d" % (ws.title, ws.max_row - 1, len(rows)))
+    for r, want in enumerate(rows):
+        cells = list(ws[r + 2])
+        where = "%s row %d" % (ws.title, r + 2)
+        for cell, moment in ((cells[0], want["start"]), (cells[1], want["end"])):
+            expect(cell.is_date and abs(cell.value - datetime.datetime.fromisoformat(moment)) < MS, where + " time")
+        expect(cells[2].value == ("полные" if want["complete"] == "1" else "неполные"), where + " complete")
+        for i, (cell, caption) in enumerate(zip(cells, captions)):
+            field = fields.get(i, fields.get(caption))
+            if field is None:
+                continue
+            text = want[field] if field in want else ""
+            ok = cell.value is None if text == "" else same_number(cell.value, text)
+            expect(ok, "%s %s %r, not %r" % (where, caption, cell.value, text))
 
 
 def check_csv(path, folder):

@@ -89,12 +89,14 @@ class Export : public testing::Test {
     WriteFileAtomically(dir / "archive.txt", archive.Text());
     WriteFileAtomically(dir / "abnormal.txt", abnormal.Text());
     WriteFileAtomically(dir / "params.txt", params.Text());
+    WriteArchiveCsvFile(dir / "days.csv", *object, ECsvView::kDays, 6);
+    WriteArchiveCsvFile(dir / "months.csv", *object, ECsvView::kMonths, 6);
   }
 
   // The workbook of `columns`, checked against the reports.
   testing::AssertionResult WorkbookMatches(const CColumnSwitches& columns, const std::string& names,
                                            uint32_t rowsPerSheet = 1048575) {
-    detail::WriteArchiveWorkbook(dir / "book.xlsx", *object, columns, {"Тест", "9.9"}, rowsPerSheet);
+    detail::WriteArchiveWorkbook(dir / "book.xlsx", *object, columns, {"Тест", "9.9"}, rowsPerSheet, 6);
     WriteReports(columns);
     std::string caption1, caption2;
     object->GetColumnCaptions(caption1, caption2);

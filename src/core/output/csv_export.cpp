@@ -1,12 +1,14 @@
 #include "core/output/csv_export.h"
 
 #include <charconv>
+#include <cmath>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "core/archive/object_definition.h"
 #include "core/base/rtc_time.h"
+#include "core/output/summary.h"
 #include "core/output/table_cells.h"
 #include "core/storage/file_io.h"
 
@@ -63,7 +65,46 @@ void AppendIsoTime(std::string& out, int64_t seconds) {
   out.append(t + 11, 8);
 }
 
-void WriteCsv(CReportSink& sink, const CObjectDefinition& object, ECsvView view) {
+void AppendDouble(std::string& out, double value) {
+  if (!std::isfinite(value)) return;  // an empty field
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+void WriteSummaryCsv(CChunkedText& chunks, const CObjectDefinition& object, ECsvView view, int reportingHour) {
+  std::string& out = chunks.Text();
+  out += "start,end,complete,hours_covered,hours_free,hours_missing,situations,"
+         "value1,value1_min,value1_max,value2,value2_min,value2_max";
+  out += kLineEnd;
+  const CSummary summary = MakeSummary(object, reportingHour);
+  for (const CSummaryPeriod& p : view == ECsvView::kDays ? summary.days : summary.months) {
+    AppendIsoTime(out, p.start);
+    out += ',';
+    AppendIsoTime(out, p.end);
+    out += p.IsComplete() ? ",1," : ",0,";
+    AppendDouble(out, p.CoveredHours());
+    out += ',';
+    AppendDouble(out, p.FreeHours());
+    out += ',';
+    AppendDouble(out, p.MissingHours());
+    out += ',';
+    AppendWhole(out, static_cast<uint64_t>(p.SituationCount()));
+    for (int k = 0; k < 2; ++k) {
+      const bool mean = summary.kind[k] == ESummaryKind::kMean;
+      out += ',';
+      AppendDouble(out, p.value[k].Figure(summary.kind[k]));
+      out += ',';
+      if (mean) AppendDouble(out, p.value[k].min);
+      out += ',';
+      if (mean) AppendDouble(out, p.value[k].max);
+    }
+    out += kLineEnd;
+    chunks.EndLine();
+  }
+}
+
+void WriteCsv(CReportSink& sink, const CObjectDefinition& object, ECsvView view, int reportingHour) {
   CChunkedText chunks(sink);
   std::string& out = chunks.Text();
   out += kByteOrderMark;
@@ -132,6 +173,8 @@ void WriteCsv(CReportSink& sink, const CObjectDefinition& object, ECsvView view)
       }
       break;
     }
+    case ECsvView::kDays:
+    case ECsvView::kMonths: WriteSummaryCsv(chunks, object, view, reportingHour); break;
   }
   chunks.Flush();
 }
@@ -151,16 +194,17 @@ void AppendCsvField(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void WriteArchiveCsv(std::ostream& out, const CObjectDefinition& object, ECsvView view) {
+void WriteArchiveCsv(std::ostream& out, const CObjectDefinition& object, ECsvView view, int reportingHour) {
   CStreamSink sink(out, "the CSV");
-  WriteCsv(sink, object, view);
+  WriteCsv(sink, object, view, reportingHour);
   sink.Flush();
 }
 
-void WriteArchiveCsvFile(const std::filesystem::path& path, const CObjectDefinition& object, ECsvView view) {
+void WriteArchiveCsvFile(const std::filesystem::path& path, const CObjectDefinition& object, ECsvView view,
+                         int reportingHour) {
   CAtomicFile file(path);
   CAtomicFileSink sink(file);
-  WriteCsv(sink, object, view);
+  WriteCsv(sink, object, view, reportingHour);
   file.Commit();
 }
 

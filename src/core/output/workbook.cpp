@@ -7,6 +7,7 @@
 #include "core/base/paths.h"
 #include "core/output/sheet_paging.h"
 #include "core/output/sheet_table.h"
+#include "core/output/summary.h"
 #include "core/output/workbook_sheets.h"
 #include "core/output/xlsx_book.h"
 #include "core/storage/scratch_replacement.h"
@@ -14,14 +15,16 @@
 namespace tkq {
 
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
-                          const CColumnSwitches& columns, const CWorkbookInfo& info) {
-  detail::WriteArchiveWorkbook(path, object, columns, info, kSheetDataRows);
+                          const CColumnSwitches& columns, const CWorkbookInfo& info, int reportingHour) {
+  detail::WriteArchiveWorkbook(path, object, columns, info, kSheetDataRows, reportingHour);
 }
 
 namespace detail {
 
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
-                          const CColumnSwitches& columns, const CWorkbookInfo& info, uint32_t rowsPerSheet) {
+                          const CColumnSwitches& columns, const CWorkbookInfo& info, uint32_t rowsPerSheet,
+                          int reportingHour) {
+  const CSummary summary = MakeSummary(object, reportingHour);
   rowsPerSheet = std::clamp<uint32_t>(rowsPerSheet, 1, kSheetDataRows);
   // libxlsxwriter writes a file by name; it is made beside the
   // destination, with the rows' temporary files, and then copied into the
@@ -41,6 +44,8 @@ void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefini
     WriteArchiveSheet(book, formats, paging, object, columns, rowsPerSheet);
     WriteAbnormalSheet(book, formats, paging, object, rowsPerSheet);
     WriteParamSheet(book, formats, paging, object.m_paramTree, rowsPerSheet);
+    WriteSummarySheet(book, formats, paging, CSummaryTable(object, summary, ESummaryPeriods::kDays));
+    WriteSummarySheet(book, formats, paging, CSummaryTable(object, summary, ESummaryPeriods::kMonths));
     WriteInfoSheet(book, formats, paging, object, info);
     book.Close();
   }

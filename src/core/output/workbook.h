@@ -27,6 +27,8 @@ struct CWorkbookInfo {
 inline constexpr const char* kSheetArchive = "Архив измерений";
 inline constexpr const char* kSheetAbnormal = "Нештатные ситуации";
 inline constexpr const char* kSheetParams = "Параметры";
+inline constexpr const char* kSheetDaySummary = "Сводка по суткам";
+inline constexpr const char* kSheetMonthSummary = "Сводка по месяцам";
 inline constexpr const char* kSheetInfo = "Сведения";
 
 // Writes the workbook of `object` to `path`: the measurement archive with
@@ -36,12 +38,13 @@ inline constexpr const char* kSheetInfo = "Сведения";
 // with a short message on failure, and a file already at `path` is then
 // left as it was. Memory stays small whatever the number of rows.
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
-                          const CColumnSwitches& columns, const CWorkbookInfo& info);
+                          const CColumnSwitches& columns, const CWorkbookInfo& info, int reportingHour = 0);
 
 namespace detail {
 // The workbook with at most `rowsPerSheet` data rows a sheet (tests).
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
-                          const CColumnSwitches& columns, const CWorkbookInfo& info, uint32_t rowsPerSheet);
+                          const CColumnSwitches& columns, const CWorkbookInfo& info, uint32_t rowsPerSheet,
+                          int reportingHour = 0);
 // Why libxlsxwriter's workbook_close() failed with lxw_error `error`: its
 // own text of it, without the guess at a cause it adds ("Usually a
 // permissions error."), and the system's reason `err` (an errno value,

@@ -139,6 +139,61 @@ void WriteParamSheet(CWorkbook& book, const CCellFormats& formats, const CSheetP
   table.Finish();
 }
 
+void WriteSummarySheet(CWorkbook& book, const CCellFormats& formats, const CSheetPaging& paging,
+                       const CSummaryTable& summary) {
+  const std::vector<CSummaryColumn>& columns = summary.Columns();
+  std::vector<std::string> captions = {"Начало", "Конец"};
+  for (size_t c = 1; c < columns.size(); ++c) captions.push_back(columns[c].caption);
+  const auto periods = static_cast<uint64_t>(summary.LineCount() - 1);
+  const char* name = summary.Periods() == ESummaryPeriods::kDays ? kSheetDaySummary : kSheetMonthSummary;
+  CSheetTable table(book, formats, paging, name, captions, periods, kSheetDataRows);
+  std::vector<double> widest(captions.size(), 0.0);
+  for (uint64_t i = 0; i < periods; ++i) {
+    const CSummaryPeriod& period = summary.Period(static_cast<int32_t>(i));
+    lxw_row_t row = 0;
+    lxw_worksheet* sheet = table.Row(i, row);
+    table.Time(sheet, row, 0, period.start);
+    table.Time(sheet, row, 1, period.end);
+    for (size_t c = 1; c < columns.size(); ++c) {
+      const CSummaryColumn& column = columns[c];
+      const CSummaryValue& v = period.value[column.value];
+      double number = 0;
+      lxw_format* format = formats.value;
+      switch (column.what) {
+        case ESummaryColumn::kPeriod: continue;
+        case ESummaryColumn::kComplete:
+          table.Text(sheet, row, c + 1, period.IsComplete() ? "полные" : "неполные");
+          continue;
+        case ESummaryColumn::kCovered: number = period.CoveredHours(); break;
+        case ESummaryColumn::kFree: number = period.FreeHours(); break;
+        case ESummaryColumn::kMissing: number = period.MissingHours(); break;
+        case ESummaryColumn::kSituations:
+          number = period.SituationCount();
+          format = formats.whole;
+          break;
+        case ESummaryColumn::kDamaged:
+          number = period.damaged;
+          format = formats.whole;
+          break;
+        case ESummaryColumn::kFigure: number = v.Figure(summary.Summary().kind[column.value]); break;
+        case ESummaryColumn::kMin: number = v.min; break;
+        case ESummaryColumn::kMax: number = v.max; break;
+        case ESummaryColumn::kFirst: number = v.first; break;
+        case ESummaryColumn::kLast: number = v.last; break;
+      }
+      if (!std::isfinite(number)) continue;
+      table.Number(sheet, row, c + 1, number, format);
+      widest[c + 1] = std::max(widest[c + 1], std::fabs(number));
+    }
+  }
+  table.Fit(0, static_cast<double>(CRTCTime::kTextLength));
+  table.Fit(1, static_cast<double>(CRTCTime::kTextLength));
+  for (size_t c = 2; c < captions.size(); ++c) {
+    table.Fit(c, std::max(static_cast<double>(FixedWidth(-widest[c])), Utf8Length(captions[c]) * 0.8));
+  }
+  table.Finish();
+}
+
 void WriteInfoSheet(CWorkbook& book, const CCellFormats& formats, const CSheetPaging& paging,
                     const CObjectDefinition& object, const CWorkbookInfo& info) {
   std::string caption1, caption2;

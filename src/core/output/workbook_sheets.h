@@ -6,6 +6,7 @@
 
 #include "core/output/report.h"
 #include "core/output/sheet_table.h"
+#include "core/output/summary_table.h"
 #include "core/output/workbook.h"
 
 namespace tkq {
@@ -24,6 +25,11 @@ void WriteAbnormalSheet(CWorkbook& book, const CCellFormats& formats, const CShe
 // group's name; a group without lines still has its row.
 void WriteParamSheet(CWorkbook& book, const CCellFormats& formats, const CSheetPaging& paging, const CParamTree& tree,
                      uint32_t rowsPerSheet);
+// «Сводка по суткам» or «Сводка по месяцам»: a row per period of `table`
+// with its bounds as date-times and its figures as numbers (no value:
+// an empty cell).
+void WriteSummarySheet(CWorkbook& book, const CCellFormats& formats, const CSheetPaging& paging,
+                       const CSummaryTable& table);
 // «Сведения»: what the object is and the program that wrote the workbook.
 void WriteInfoSheet(CWorkbook& book, const CCellFormats& formats, const CSheetPaging& paging,
                     const CObjectDefinition& object, const CWorkbookInfo& info);
