@@ -15,6 +15,7 @@ std::unique_ptr<Command> MakeInfoCommand();
 std::unique_ptr<Command> MakeTreeCommand();
 std::unique_ptr<Command> MakeReportCommand();
 std::unique_ptr<Command> MakeExportCommand();
+std::unique_ptr<Command> MakeSummaryCommand();
 std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakePortsCommand();
 std::unique_ptr<Command> MakeFindCommand();
@@ -30,8 +31,8 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   using Factory = std::unique_ptr<Command> (*)();
   static constexpr Factory kFactories[] = {
       MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,  MakeReportCommand,
-      MakeExportCommand,   MakeImportCommand, MakePortsCommand, MakeFindCommand,
-      MakeIdentifyCommand, MakeListCommand,   MakeReadCommand,
+      MakeExportCommand,   MakeSummaryCommand, MakeImportCommand, MakePortsCommand,
+      MakeFindCommand,     MakeIdentifyCommand, MakeListCommand,  MakeReadCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,
 #endif

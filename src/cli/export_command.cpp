@@ -51,9 +51,14 @@ class ExportCommand : public Command {
           return true;
         },
         "Write to FILE: an Excel workbook (.xlsx) or a CSV file (.csv)");
-    command.add_option("--view", m_view, "The view a CSV file holds: archive, abnormal or params")
+    command
+        .add_option("--view", m_view,
+                    "The view a CSV file holds: archive, abnormal, params, or the summary by days or months")
         ->type_name("VIEW")
-        ->check(CLI::IsMember({"archive", "abnormal", "params"}));
+        ->check(CLI::IsMember({"archive", "abnormal", "params", "days", "months"}));
+    command.add_option("--hour", m_hour, "The reporting hour that starts the summary's days (0..23, default 0)")
+        ->type_name("H")
+        ->check(CLI::Range(0, 23));
     AddViewOptions(command, m_settings);
     // What the options mean depends on the kind of file.
     command.parse_complete_callback([this] {
@@ -63,22 +68,30 @@ class ExportCommand : public Command {
       if (m_kind == EFileKind::kWorkbook && !m_view.empty()) {
         throw CLI::ValidationError("--view is for a CSV file: a workbook holds every view");
       }
+      if (m_hour && m_kind == EFileKind::kCsv && m_view != "days" && m_view != "months") {
+        throw CLI::ValidationError("--hour is for the summary: a workbook, or a CSV file of --view days|months");
+      }
       if (m_kind == EFileKind::kCsv && m_settings.columns) {
         throw CLI::ValidationError("--columns is for a workbook: a CSV file has every column");
       }
     });
     command.footer(
         "A workbook (.xlsx) has the sheets «Архив измерений» (the columns --columns leaves on), «Нештатные "
-        "ситуации», «Параметры» (every group) and «Сведения». A CSV file (.csv) holds the view --view names, "
+        "ситуации», «Параметры» (every group), «Сводка по суткам», «Сводка по месяцам» and «Сведения». A CSV "
+        "file (.csv) holds the view --view names, "
         "UTF-8 with commas and CRLF, with every column and fixed column names (see README). --output-types, "
         "--units and --result choose what the two values are, as in the table, for both. The file is written "
-        "under another name and renamed when complete. Exit status 1 when the file cannot be written.");
+        "under another name and renamed when complete. The summary's days start at the reporting hour --hour. "
+        "Exit status 1 when the file cannot be written.");
   }
 
   int Run(CliContext& context) override {
     LoadedArchive loaded;
     CColumnSwitches columns;
-    const std::string view = m_kind == EFileKind::kWorkbook ? "archive" : m_view;
+    // The summary follows the archive view's settings.
+    const bool summary = m_view == "days" || m_view == "months";
+    const std::string view = m_kind == EFileKind::kWorkbook || summary ? "archive" : m_view;
+    const int hour = m_hour.value_or(0);
     if (const int status = LoadArchiveForView(m_archive, view, m_settings, loaded, columns, context);
         status != kExitSuccess) {
       return status;
@@ -86,12 +99,15 @@ class ExportCommand : public Command {
     CObjectDefinition& obj = *loaded.object;
     try {
       if (m_kind == EFileKind::kWorkbook) {
-        WriteArchiveWorkbook(PathFromUtf8(m_output), obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION_TEXT});
+        WriteArchiveWorkbook(PathFromUtf8(m_output), obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION_TEXT},
+                             hour);
       } else {
         const ECsvView csv = m_view == "archive"    ? ECsvView::kArchive
                              : m_view == "abnormal" ? ECsvView::kAbnormal
+                             : m_view == "days"     ? ECsvView::kDays
+                             : m_view == "months"   ? ECsvView::kMonths
                                                     : ECsvView::kParams;
-        WriteArchiveCsvFile(PathFromUtf8(m_output), obj, csv);
+        WriteArchiveCsvFile(PathFromUtf8(m_output), obj, csv, hour);
       }
     } catch (const std::runtime_error& e) {
       context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
@@ -105,6 +121,7 @@ class ExportCommand : public Command {
   std::string m_output;
   EFileKind m_kind = EFileKind::kWorkbook;
   std::string m_view;
+  std::optional<int> m_hour;
   ViewOptions m_settings;
 };
 

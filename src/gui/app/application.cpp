@@ -103,6 +103,7 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   frame.OnCommand(ECommand::kPortSettings, [this] { m_reader.OnPortSettings(); });
   frame.OnCommand(ECommand::kFindInstrument, [this] { m_reader.OnFindInstrument(); });
   frame.OnCommand(ECommand::kChart, [this] { m_windows->ShowChart(); });
+  frame.OnCommand(ECommand::kSummary, [this] { m_windows->ShowSummary(); });
   frame.OnCommand(ECommand::kHelpContents, [this] { ShowHelpContents(m_pMainFrame); });
   frame.OnCommand(ECommand::kHelp, [this] { ShowHelpOf(m_pMainFrame->ActiveView(), m_pMainFrame); });
   frame.OnCommand(ECommand::kContextHelp, [] { CContextHelpMode::Start(); });

@@ -10,6 +10,7 @@
 #include "gui/views/chart_view.h"
 #include "gui/views/param_tree_view.h"
 #include "gui/views/settings_view.h"
+#include "gui/views/summary_view.h"
 
 namespace tkq::gui {
 namespace {
@@ -41,6 +42,8 @@ void CArchiveWindows::RefreshArchiveView() {
     } else if (auto* chart = qobject_cast<CChartView*>(frame->widget())) {
       // The chart follows the table.
       chart->FillChart();
+    } else if (auto* summary = qobject_cast<CSummaryView*>(frame->widget())) {
+      summary->FillSummary();
     }
   }
   if (!table) m_frame.OpenDocument(new CTRV_KQ_VRView(m_document, m_profile), kArchiveTitle);
@@ -73,6 +76,19 @@ void CArchiveWindows::ShowChart() {
   } else {
     frame->resize(m_frame.MdiArea()->viewport()->size() * 2 / 3);
   }
+  m_frame.MdiArea()->setActiveSubWindow(frame);
+}
+
+void CArchiveWindows::ShowSummary() {
+  if (!m_document.Object()) return;
+  for (CChildFrame* frame : m_frame.Documents()) {
+    if (qobject_cast<CSummaryView*>(frame->widget()) != nullptr) {
+      m_frame.MdiArea()->setActiveSubWindow(frame);
+      return;
+    }
+  }
+  CChildFrame* frame = m_frame.OpenDocument(new CSummaryView(m_document, m_profile), kSummaryTitle);
+  frame->resize(m_frame.MdiArea()->viewport()->size() * 3 / 4);
   m_frame.MdiArea()->setActiveSubWindow(frame);
 }
 

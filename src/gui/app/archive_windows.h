@@ -2,7 +2,7 @@
 // The windows of the current archive in the main window: the four (five
 // with the chart) opened and placed together for a new object, the tables
 // and the chart rebuilt when the view settings change, the table brought
-// to a row another window asks for, and "График".
+// to a row another window asks for, "График" and "Сводка".
 
 namespace tkq::gui {
 
@@ -25,6 +25,8 @@ class CArchiveWindows {
   void ShowArchiveRow(int row);
   // "График": opens the chart window or brings it up.
   void ShowChart();
+  // "Сводка": opens the summary window or brings it up.
+  void ShowSummary();
 
  private:
   CMainFrame& m_frame;

@@ -32,6 +32,7 @@ enum class ECommand : int {
   kSaveDescription,     // writes the description file (no menu item)
   kChart,               // "График"
   kFindInstrument,      // "Поиск прибора..."
+  kSummary,             // "Сводка"
 };
 
 // Which menus the menu bar shows.

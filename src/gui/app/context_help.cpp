@@ -47,6 +47,7 @@ QString HelpTopicOfCommand(ECommand id) {
     case ECommand::kReport: return help::kReports;
     case ECommand::kExportWorkbook: return help::kExport;
     case ECommand::kChart: return help::kChart;
+    case ECommand::kSummary: return help::kSummary;
     case ECommand::kPortSettings: return help::kConnection;
     case ECommand::kFindInstrument: return help::kSearch;
     case ECommand::kVersions: return help::kVersions;

@@ -23,6 +23,7 @@ inline const QString kParamsView = QStringLiteral("parameters");
 inline const QString kSaving = QStringLiteral("saving");
 inline const QString kPrinting = QStringLiteral("printing");
 inline const QString kChart = QStringLiteral("chart");
+inline const QString kSummary = QStringLiteral("summary");
 inline const QString kReports = QStringLiteral("reports");
 inline const QString kExport = QStringLiteral("export");
 inline const QString kSimulator = QStringLiteral("simulator");

@@ -177,6 +177,9 @@ void CMainFrame::BuildMenus() {
   context->setIcon(ToolIcon("context_help"));
   QAction* chart = AddAction(ECommand::kChart, "График", "Значения архива измерений во времени", "График");
   chart->setIcon(ToolIcon("chart"));
+  QAction* summary =
+      AddAction(ECommand::kSummary, "Сводка", "Итоги архива измерений за все время, по суткам и по месяцам", "Сводка");
+  summary->setIcon(ToolIcon("summary"));
   AddAction(ECommand::kSaveDescription, QString(), "Сохранение файла описаний версий приборов");
 
   // The recent files: numbered items before "Выход", then a separator.
@@ -227,6 +230,7 @@ void CMainFrame::BuildMenus() {
   viewDocument->addAction(statusBarAction);
   viewDocument->addSeparator();
   viewDocument->addAction(chart);
+  viewDocument->addAction(summary);
   auto* setupNoDocument = new QMenu("Настройка", this);
   setupNoDocument->addAction(port);
   setupNoDocument->addAction(find);
@@ -269,6 +273,7 @@ void CMainFrame::BuildToolBar() {
   m_toolBar->addAction(Action(ECommand::kContextHelp));
   m_toolBar->addSeparator();
   m_toolBar->addAction(Action(ECommand::kChart));
+  m_toolBar->addAction(Action(ECommand::kSummary));
   addToolBar(Qt::TopToolBarArea, m_toolBar);
   QAction* toggle = Action(ECommand::kToolbar);
   connect(toggle, &QAction::triggered, m_toolBar, &QToolBar::setVisible);
@@ -421,8 +426,8 @@ void CMainFrame::UpdateCommands() {
   Action(ECommand::kPrintSetup)->setEnabled(true);
   Action(ECommand::kFactoryNumber)->setEnabled(false);
   Action(ECommand::kFactoryNumberDoc)->setEnabled(false);
-  for (ECommand id :
-       {ECommand::kCascade, ECommand::kTile, ECommand::kArrangeIcons, ECommand::kChart, ECommand::kExportWorkbook})
+  for (ECommand id : {ECommand::kCascade, ECommand::kTile, ECommand::kArrangeIcons, ECommand::kChart,
+                      ECommand::kSummary, ECommand::kExportWorkbook})
     Action(id)->setEnabled(anyDocument);
   UpdateTitle();
 }

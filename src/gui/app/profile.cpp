@@ -102,4 +102,16 @@ void CProfile::RememberChartOpen(bool open) {
   Settings().sync();
 }
 
+int CProfile::SummaryHour() {
+  bool ok = false;
+  const int hour = Settings().value(profile_key::kSummaryHour, 0).toInt(&ok);
+  return ok && hour >= 0 && hour <= 23 ? hour : 0;
+}
+
+void CProfile::SetSummaryHour(int hour) { Settings().setValue(profile_key::kSummaryHour, hour); }
+
+bool CProfile::SummaryMonths() { return Settings().value(profile_key::kSummaryMonths, false).toBool(); }
+
+void CProfile::SetSummaryMonths(bool months) { Settings().setValue(profile_key::kSummaryMonths, months); }
+
 }  // namespace tkq::gui

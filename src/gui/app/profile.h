@@ -23,6 +23,8 @@ inline const QString kComBoudRate = kProfileSection + QStringLiteral("/ComBoudRa
 inline const QString kDeviceAddress = kProfileSection + QStringLiteral("/DeviceAddress");
 inline const QString kPortName = kProfileSection + QStringLiteral("/PortName");
 inline const QString kChartOpen = kProfileSection + QStringLiteral("/ChartOpen");
+inline const QString kSummaryHour = kProfileSection + QStringLiteral("/SummaryHour");
+inline const QString kSummaryMonths = kProfileSection + QStringLiteral("/SummaryMonths");
 inline const QString kFolder = QStringLiteral("CONTROL/DIR");
 // "Recent File List/File1" .. "File3".
 QString RecentFile(int number);
@@ -75,6 +77,13 @@ class CProfile {
   // was open when the last archive went.
   bool ChartWasOpen();
   void RememberChartOpen(bool open);
+
+  // The summary's reporting hour (0..23; 0 when the profile holds another
+  // value) and whether it shows months rather than days.
+  int SummaryHour();
+  void SetSummaryHour(int hour);
+  bool SummaryMonths();
+  void SetSummaryMonths(bool months);
 
  private:
   QString m_file;

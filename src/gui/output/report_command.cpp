@@ -42,7 +42,7 @@ void ExportWorkbookCommand(const CArchiveDocument& document, CProfile& profile, 
     // an older file of that name as it was.
     WriteOfferingRetry(parent, [&] {
       WriteArchiveWorkbook(render::FsPath(path), *object, document.Columns(),
-                           {kProgramName.toStdString(), kProgramVersion.toStdString()});
+                           {kProgramName.toStdString(), kProgramVersion.toStdString()}, profile.SummaryHour());
     });
   } catch (const std::exception& e) {
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
