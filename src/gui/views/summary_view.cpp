@@ -70,6 +70,7 @@ CSummaryView::CSummaryView(CArchiveDocument& document, CProfile& profile, QWidge
       m_model(new CSummaryTableModel(document, this)) {
   m_figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
   m_figures->setTextFormat(Qt::RichText);
+  m_figures->setWordWrap(true);
   m_figures->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   m_periods->addItem("По суткам");
   m_periods->addItem("По месяцам");
