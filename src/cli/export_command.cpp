@@ -63,7 +63,7 @@ class ExportCommand : public Command {
     // What the options mean depends on the kind of file.
     command.parse_complete_callback([this] {
       if (m_kind == EFileKind::kCsv && m_view.empty()) {
-        throw CLI::ValidationError("a CSV file holds one view: choose it with --view archive|abnormal|params");
+        throw CLI::ValidationError("a CSV file holds one view: choose it with --view archive|abnormal|params|days|months");
       }
       if (m_kind == EFileKind::kWorkbook && !m_view.empty()) {
         throw CLI::ValidationError("--view is for a CSV file: a workbook holds every view");

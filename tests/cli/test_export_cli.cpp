@@ -7,6 +7,7 @@
 
 #include "core/archive/saved_archive.h"
 #include "core/output/csv_export.h"
+#include "core/output/summary_table.h"
 #include "core/output/workbook.h"
 #include "core/storage/file_io.h"
 #include "support/run_result.h"
@@ -29,9 +30,9 @@ class ExportCli : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::current_path(m_previous); }
 
-  std::string CoreCsv(ECsvView view) {
+  std::string CoreCsv(ECsvView view, int hour = 0) {
     std::ostringstream out;
-    WriteArchiveCsv(out, *object, view);
+    WriteArchiveCsv(out, *object, view, hour);
     return out.str();
   }
 
@@ -63,6 +64,30 @@ TEST_F(ExportCli, WritesTheCoresFiles) {
   EXPECT_EQ(Cli({"export", "--help"}).status, 0);
 }
 
+TEST_F(ExportCli, TheSummaryIsTheCores) {
+  // The days and months of the CSV follow the reporting hour and the view
+  // settings.
+  Result days = Cli({"export", "obj.sav", "-o", "days.csv", "--view", "days", "--hour", "7", "--output-types", "1,0"});
+  EXPECT_EQ(days.status, 0) << days.err;
+  object->SetOutputTypes(1, 0, 0, 0, 0);
+  EXPECT_EQ(test::ReadText(dir / "days.csv"), CoreCsv(ECsvView::kDays, 7));
+  EXPECT_EQ(Cli({"export", "obj.sav", "-o", "months.csv", "--view", "months", "--output-types", "1,0"}).status, 0);
+  EXPECT_EQ(test::ReadText(dir / "months.csv"), CoreCsv(ECsvView::kMonths));
+
+  // The tool's text is the report's, in UTF-8 and without trailing blanks.
+  Result text = Cli({"summary", "obj.sav", "--months", "--hour", "5", "--output-types", "1,0"});
+  EXPECT_EQ(text.status, 0) << text.err;
+  const CSummary summary = MakeSummary(*object, 5);
+  std::string expected;
+  for (std::string line : CSummaryTable(*object, summary, ESummaryPeriods::kMonths).TextLines(',')) {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    expected += line + "\n";
+  }
+  EXPECT_EQ(text.out, expected);
+  EXPECT_NE(text.out.find("Расход +, м3/ч: среднее "), std::string::npos) << text.out;
+  EXPECT_NE(Cli({"--help"}).out.find("\n  summary "), std::string::npos);
+}
+
 TEST_F(ExportCli, MistakesWriteNothing) {
   const std::vector<std::vector<std::string>> mistakes = {
       {"export", "obj.sav", "-o", "out.csv"},
@@ -73,6 +98,11 @@ TEST_F(ExportCli, MistakesWriteNothing) {
       {"export", "obj.sav"},
       {"export", "obj.sav", "-o", "out.xlsx", "--output-types", "3,0"},
       {"export", "absent.sav", "-o", "out.xlsx"},
+      {"export", "obj.sav", "-o", "out.csv", "--view", "archive", "--hour", "3"},
+      {"export", "obj.sav", "-o", "out.csv", "--view", "days", "--hour", "24"},
+      {"summary", "obj.sav", "--hour", "-1"},
+      {"summary", "obj.sav", "--columns", "number"},
+      {"summary", "absent.sav"},
   };
   for (const auto& args : mistakes) {
     Result r = Cli(args);
@@ -80,7 +110,7 @@ TEST_F(ExportCli, MistakesWriteNothing) {
     EXPECT_NE(r.err, "");
   }
   EXPECT_EQ(Cli({"export", "obj.sav", "-o", "out.csv"}).err,
-            "tarvik-kq: a CSV file holds one view: choose it with --view archive|abnormal|params\n"
+            "tarvik-kq: a CSV file holds one view: choose it with --view archive|abnormal|params|days|months\n"
             "Run 'tarvik-kq export --help' for more information.\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // obj.sav only
 }

@@ -9,7 +9,9 @@
 #include <map>
 
 #include "core/archive/object_definition.h"
+#include "core/base/cp1251.h"
 #include "core/output/summary.h"
+#include "core/output/summary_table.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -289,6 +291,65 @@ TEST(Summary, AnArchiveWithoutRowsHasNoPeriods) {
   EXPECT_TRUE(s.IsEmpty());
   EXPECT_TRUE(s.days.empty());
   EXPECT_TRUE(s.months.empty());
+}
+
+TEST(SummaryTable, CellsLineUpInEveryForm) {
+  // An outage day without values, rates with extremes, totals.
+  std::vector<uint32_t> times = Hourly(kFeb1 + 20 * kHour, 10);
+  for (uint32_t t : Hourly(kFeb1 + 3 * 86400 + 3 * kHour, 30)) times.push_back(t);
+  CObjectDefinition obj = Archive(times, Changes(times.size()));
+  obj.SetOutputTypes(1, 0, 2, 0, 0);
+  const CSummary s = MakeSummary(obj, 0);
+  const CSummaryTable table(obj, s, ESummaryPeriods::kDays);
+  ASSERT_EQ(table.LineCount(), 6);
+  std::vector<std::string> kinds;
+  for (const CSummaryColumn& column : table.Columns()) kinds.push_back(column.caption);
+  EXPECT_EQ(kinds.size(), 13u);
+  EXPECT_EQ(kinds[7], "Расход +, м3/ч: среднее");
+  EXPECT_EQ(kinds[10], "Объем +, м3: в начале");
+  EXPECT_EQ(table.PrintCaptions()[7], "Расход+, м3/ч ср.");
+
+  // Every line's cells are as wide as its column's, on screen and in the
+  // report; the empty day shows "-" for its values.
+  for (int32_t line = 0; line < table.LineCount(); ++line) {
+    const std::vector<std::string> cells = table.Cells(line, ',');
+    for (size_t c = 0; c < cells.size(); ++c) EXPECT_EQ(Utf8Length(cells[c]), table.Columns()[c].width) << line;
+  }
+  EXPECT_EQ(TrimmedText(table.Cells(2)[7]), "-");
+  EXPECT_EQ(TrimmedText(table.Cells(2)[1]), "неполные");
+  EXPECT_EQ(TrimmedText(table.Cells(5)[0]), "Всего");
+
+  const std::vector<std::string> lines = table.TextLines(',');
+  EXPECT_EQ(lines[0], "Сводка по суткам, отчетный час 0");
+  EXPECT_EQ(lines[1], "Период: с 01.02.2012 20:00:00 по 05.02.2012 08:00:00");
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                         [](const std::string& l) {
+                           return l.starts_with("Расход +, м3/ч: среднее ") && l.find("наибольшее 6,2500 (") != l.npos;
+                         }),
+            lines.end());
+  const size_t width = Utf8Length(lines[lines.size() - 1]);
+  for (size_t i = lines.size() - 7; i < lines.size(); ++i) EXPECT_EQ(Utf8Length(lines[i]), width) << lines[i];
+
+  // The report is those lines in code page 1251.
+  CStringSink report;
+  WriteSummaryReport(table, report);
+  std::string expected;
+  for (const std::string& line : lines) expected += line + "\n";
+  EXPECT_EQ(Cp1251ToUtf8(report.Text()), expected);
+
+  // The printout's rules stand between the cells of every line.
+  const CSummaryPrintLines print(table);
+  CPageLayout layout(print, "T", {10, 6, 2000, 1400, 1.0});
+  ASSERT_TRUE(layout.IsValid());
+  EXPECT_EQ(layout.ColumnEdges().size(), table.Columns().size());
+  EXPECT_EQ(Utf8Length(print.GetLineText(2)), Utf8Length(print.GetLineText(4)));
+
+  // No rows: the figures say so, the table holds "Всего" only.
+  const CObjectDefinition empty = Archive(Hourly(kFeb1, 2), Changes(1));
+  const CSummary none = MakeSummary(empty, 0);
+  const CSummaryTable nothing(empty, none, ESummaryPeriods::kMonths);
+  EXPECT_EQ(nothing.LineCount(), 1);
+  EXPECT_EQ(nothing.WholeFigures().size(), 1u);
 }
 
 }  // namespace
