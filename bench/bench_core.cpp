@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/archive/saved_archive.h"
+#include "core/output/summary.h"
 #include "core/output/chart_data.h"
 #include "core/output/csv_export.h"
 #include "core/output/report.h"
@@ -193,6 +194,19 @@ void ReduceChartSeries(benchmark::State& state) {
   }
 }
 BENCHMARK(ReduceChartSeries)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The summary by days, months and the whole archive (target: 200 ms for a
+// million records), of changes and of rates with totals.
+void MakeTheSummary(benchmark::State& state) {
+  auto obj = Decoded(static_cast<size_t>(state.range(0)));
+  obj->SetOutputTypes(0, 0, static_cast<uint8_t>(state.range(1)), 0, 0);
+  for (auto _ : state) {
+    const CSummary summary = MakeSummary(*obj, 8);
+    benchmark::DoNotOptimize(summary.days.size());
+    state.counters["days"] = static_cast<double>(summary.days.size());
+  }
+}
+BENCHMARK(MakeTheSummary)->Args({10000, 1})->Args({1000000, 1})->Args({1000000, 2})->Unit(benchmark::kMillisecond);
 
 namespace {
 

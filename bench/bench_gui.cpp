@@ -2,11 +2,13 @@
 // rebuilding the archive table after a change in the view settings, and
 // scrolling through the table; then the chart window: opening it, a zoom
 // or pan step with its repaint, a change of the settings with it open,
-// and the memory it adds. Runs on the offscreen platform unless a
-// display is given; prints the median of several runs of each.
+// and the memory it adds; the summary window opening and switching to
+// months. Runs on the offscreen platform unless a display is given;
+// prints the median of several runs of each.
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -21,6 +23,7 @@
 #include "gui/views/archive_view.h"
 #include "gui/views/chart_view.h"
 #include "gui/views/settings_view.h"
+#include "gui/views/summary_view.h"
 #include "render/archive_chart.h"
 #include "support/test_support.h"
 
@@ -155,5 +158,26 @@ int main(int argc, char** argv) {
               Median(chartRebuild));
   std::printf("memory the chart adds: %.1f MB of rows' copy; resident %.0f MB -> %.0f MB\n", chartBytes / 1e6,
               memoryBefore, memoryAfter);
+
+  // The summary window: opened and painted, and switched to months.
+  std::vector<double> summaryOpen, summaryMonths;
+  for (int run = 0; run < 5; ++run) {
+    QApplication::processEvents();
+    QElapsedTimer clock;
+    clock.start();
+    app.MainFrame()->Action(ECommand::kSummary)->trigger();
+    auto* view = Find<CSummaryView>(app);
+    view->parentWidget()->resize(1200, 700);
+    view->repaint();
+    summaryOpen.push_back(clock.elapsed());
+    clock.restart();
+    view->PeriodChoice()->setCurrentIndex(1 - view->PeriodChoice()->currentIndex());
+    view->repaint();
+    summaryMonths.push_back(clock.elapsed());
+    view->parentWidget()->close();
+    QApplication::processEvents();
+  }
+  std::printf("summary window opened and painted: median %.0f ms (target 300 ms)\n", Median(summaryOpen));
+  std::printf("summary switched between days and months: median %.0f ms\n", Median(summaryMonths));
   return 0;
 }
