@@ -21,13 +21,13 @@ using test::AppendAbnormal;
 using test::AppendMeasurement;
 using test::Bytes;
 
-constexpr uint32_t kHour = 3600;
+constexpr uint32_t kOneHour = 3600;
 constexpr uint32_t kFeb1 = 1328054400;  // 01.02.2012 00:00:00
 
 // Records at `times` whose first total grows by `changes[i]` before record
 // i + 1 and whose second total is the time in hours; both volumes. The
 // first total of record `damaged` is not a number.
-CObjectDefinition Archive(const std::vector<uint32_t>& times, const std::vector<float>& changes,
+CObjectDefinition SummaryArchive(const std::vector<uint32_t>& times, const std::vector<float>& changes,
                           const Bytes& err = {}, size_t damaged = SIZE_MAX) {
   CObjectDefinition obj;
   Bytes arc;
@@ -35,7 +35,7 @@ CObjectDefinition Archive(const std::vector<uint32_t>& times, const std::vector<
   for (size_t i = 0; i < times.size(); ++i) {
     if (i > 0) total += changes[i - 1];
     AppendMeasurement(arc, times[i], i == damaged ? std::nanf("") : total,
-                      static_cast<float>(times[i] - times[0]) / kHour);
+                      static_cast<float>(times[i] - times[0]) / kOneHour);
   }
   obj.DecodeMeasurements(arc, err);
   obj.DecodeAbnormals(err);
@@ -47,7 +47,7 @@ CObjectDefinition Archive(const std::vector<uint32_t>& times, const std::vector<
 
 std::vector<uint32_t> Hourly(uint32_t from, int count) {
   std::vector<uint32_t> times;
-  for (int i = 0; i < count; ++i) times.push_back(from + static_cast<uint32_t>(i) * kHour);
+  for (int i = 0; i < count; ++i) times.push_back(from + static_cast<uint32_t>(i) * kOneHour);
   return times;
 }
 
@@ -108,7 +108,7 @@ void ExpectWholeIsSumOf(const CSummary& s, const std::vector<CSummaryPeriod>& pe
 
 TEST(Summary, DaysCutByTheArchiveEndsAreIncomplete) {
   // 01.02 10:00 .. 04.02 10:00: 72 hourly rows.
-  const CObjectDefinition obj = Archive(Hourly(kFeb1 + 10 * kHour, 73), Changes(72));
+  const CObjectDefinition obj = SummaryArchive(Hourly(kFeb1 + 10 * kOneHour, 73), Changes(72));
   const CSummary s = MakeSummary(obj, 0);
   ASSERT_EQ(s.days.size(), 4u);
   EXPECT_EQ(s.kind[0], ESummaryKind::kSum);
@@ -126,8 +126,8 @@ TEST(Summary, DaysCutByTheArchiveEndsAreIncomplete) {
   ExpectDaysMatchRows(obj, s);
   ExpectWholeIsSumOf(s, s.days);
   ExpectWholeIsSumOf(s, s.months);
-  EXPECT_EQ(s.whole.start, kFeb1 + 10 * kHour);
-  EXPECT_EQ(s.whole.end, kFeb1 + 82 * kHour);
+  EXPECT_EQ(s.whole.start, kFeb1 + 10 * kOneHour);
+  EXPECT_EQ(s.whole.end, kFeb1 + 82 * kOneHour);
   EXPECT_EQ(s.whole.missing, 0);
   EXPECT_TRUE(s.whole.IsComplete());
   ASSERT_EQ(s.months.size(), 1u);
@@ -142,7 +142,7 @@ TEST(Summary, DaysCutByTheArchiveEndsAreIncomplete) {
     EXPECT_TRUE(day.IsComplete());
     EXPECT_EQ(day.rows, 24);
   }
-  EXPECT_EQ(at10.days[0].start, kFeb1 + 10 * kHour);
+  EXPECT_EQ(at10.days[0].start, kFeb1 + 10 * kOneHour);
   ExpectDaysMatchRows(obj, at10);
   ExpectWholeIsSumOf(at10, at10.days);
   EXPECT_NEAR(at10.whole.value[0].sum, s.whole.value[0].sum, 1e-9);
@@ -154,8 +154,8 @@ TEST(Summary, AnOutageIsMissingAndItsDaysAreListed) {
   // Hourly from 01.02 00:00 to 02.02 06:00, nothing until 04.02 12:00,
   // then hourly to 05.02 00:00.
   std::vector<uint32_t> times = Hourly(kFeb1, 31);
-  for (uint32_t t : Hourly(kFeb1 + 3 * 86400 + 12 * kHour, 13)) times.push_back(t);
-  const CObjectDefinition obj = Archive(times, Changes(times.size()));
+  for (uint32_t t : Hourly(kFeb1 + 3 * 86400 + 12 * kOneHour, 13)) times.push_back(t);
+  const CObjectDefinition obj = SummaryArchive(times, Changes(times.size()));
   const CSummary s = MakeSummary(obj, 0);
   ASSERT_EQ(s.days.size(), 4u);
   EXPECT_TRUE(s.days[0].IsComplete());
@@ -168,7 +168,7 @@ TEST(Summary, AnOutageIsMissingAndItsDaysAreListed) {
   ExpectDaysMatchRows(obj, s);
   ExpectWholeIsSumOf(s, s.days);
   // The whole archive misses the outage only.
-  EXPECT_EQ(s.whole.missing, (3 * 86400 + 12 * kHour) - 30 * kHour);
+  EXPECT_EQ(s.whole.missing, (3 * 86400 + 12 * kOneHour) - 30 * kOneHour);
   EXPECT_FALSE(s.whole.IsComplete());
 }
 
@@ -176,12 +176,12 @@ TEST(Summary, SituationsAndTheTimeFreeOfThem) {
   // Two of code 1 and one of code 3 on 02.02, one on 03.02 after the last
   // row's end (no day of the archive), one before the archive.
   Bytes err;
-  AppendAbnormal(err, kFeb1 - 5 * kHour, kFeb1 - 4 * kHour, 2);
-  AppendAbnormal(err, kFeb1 + 86400 + 2 * kHour, kFeb1 + 86400 + 2 * kHour + 1800, 1);
-  AppendAbnormal(err, kFeb1 + 86400 + 5 * kHour, kFeb1 + 86400 + 7 * kHour, 3);
-  AppendAbnormal(err, kFeb1 + 86400 + 9 * kHour, kFeb1 + 86400 + 9 * kHour + 900, 1);
-  AppendAbnormal(err, kFeb1 + 2 * 86400 + 3 * kHour, kFeb1 + 2 * 86400 + 4 * kHour, 4);
-  const CObjectDefinition obj = Archive(Hourly(kFeb1, 49), Changes(48), err);
+  AppendAbnormal(err, kFeb1 - 5 * kOneHour, kFeb1 - 4 * kOneHour, 2);
+  AppendAbnormal(err, kFeb1 + 86400 + 2 * kOneHour, kFeb1 + 86400 + 2 * kOneHour + 1800, 1);
+  AppendAbnormal(err, kFeb1 + 86400 + 5 * kOneHour, kFeb1 + 86400 + 7 * kOneHour, 3);
+  AppendAbnormal(err, kFeb1 + 86400 + 9 * kOneHour, kFeb1 + 86400 + 9 * kOneHour + 900, 1);
+  AppendAbnormal(err, kFeb1 + 2 * 86400 + 3 * kOneHour, kFeb1 + 2 * 86400 + 4 * kOneHour, 4);
+  const CObjectDefinition obj = SummaryArchive(Hourly(kFeb1, 49), Changes(48), err);
   const CSummary s = MakeSummary(obj, 0);
   ASSERT_EQ(s.days.size(), 2u);
   EXPECT_TRUE(s.days[0].situations.empty());
@@ -204,7 +204,7 @@ TEST(Summary, SituationsAndTheTimeFreeOfThem) {
 
 TEST(Summary, DamagedValuesAreLeftOutAndCounted) {
   std::vector<float> changes = Changes(24);
-  CObjectDefinition obj = Archive(Hourly(kFeb1, 25), changes, {}, 10);
+  CObjectDefinition obj = SummaryArchive(Hourly(kFeb1, 25), changes, {}, 10);
   const CSummary s = MakeSummary(obj, 0);
   // The record is the end of one change and the start of the next.
   EXPECT_EQ(s.days[0].damaged, 2);
@@ -227,7 +227,7 @@ TEST(Summary, RatesTotalsAndUnits) {
   // Uneven changes over 24 hours with a two-hour interval in the middle
   // would end the rows; keep them hourly and vary the changes.
   const std::vector<float> changes = {1, 2, 6, 2, 1, 1, 1, 1, 1, 1, 1, 1, 0.5f, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 3};
-  CObjectDefinition obj = Archive(Hourly(kFeb1 + 6 * kHour, 25), changes);
+  CObjectDefinition obj = SummaryArchive(Hourly(kFeb1 + 6 * kOneHour, 25), changes);
   double sum = 0;
   for (float c : changes) sum += c;
 
@@ -238,9 +238,9 @@ TEST(Summary, RatesTotalsAndUnits) {
   const CSummaryValue& rate = s.whole.value[0];
   EXPECT_NEAR(rate.Figure(s.kind[0]), sum / 24, 1e-4);
   EXPECT_NEAR(rate.max, 6.0, 1e-4);
-  EXPECT_EQ(rate.maxTime, kFeb1 + 8 * kHour);
+  EXPECT_EQ(rate.maxTime, kFeb1 + 8 * kOneHour);
   EXPECT_NEAR(rate.min, 0.5, 1e-4);
-  EXPECT_EQ(rate.minTime, kFeb1 + 18 * kHour);
+  EXPECT_EQ(rate.minTime, kFeb1 + 18 * kOneHour);
   // The day's and the next day's means weigh together into the whole's.
   const double mean = (s.days[0].value[0].sum + s.days[1].value[0].sum) /
                       (s.days[0].value[0].weight + s.days[1].value[0].weight);
@@ -269,13 +269,13 @@ TEST(Summary, RatesTotalsAndUnits) {
 TEST(Summary, MonthsFollowTheCalendarAndTheReportingHour) {
   // Every two hours from 30.01.2012 12:00 to 02.03.2012 12:00.
   std::vector<uint32_t> times;
-  const uint32_t from = kFeb1 - 2 * 86400 + 12 * kHour;
-  for (uint32_t t = from; t <= kFeb1 + 30 * 86400 + 12 * kHour; t += 2 * kHour) times.push_back(t);
-  const CObjectDefinition obj = Archive(times, Changes(times.size()));
+  const uint32_t from = kFeb1 - 2 * 86400 + 12 * kOneHour;
+  for (uint32_t t = from; t <= kFeb1 + 30 * 86400 + 12 * kOneHour; t += 2 * kOneHour) times.push_back(t);
+  const CObjectDefinition obj = SummaryArchive(times, Changes(times.size()));
   const CSummary s = MakeSummary(obj, 8);
   ASSERT_EQ(s.months.size(), 3u);
-  EXPECT_EQ(s.months[1].start, kFeb1 + 8 * kHour);
-  EXPECT_EQ(s.months[1].end, kFeb1 + 29 * 86400 + 8 * kHour);
+  EXPECT_EQ(s.months[1].start, kFeb1 + 8 * kOneHour);
+  EXPECT_EQ(s.months[1].end, kFeb1 + 29 * 86400 + 8 * kOneHour);
   EXPECT_TRUE(s.months[1].IsComplete());
   EXPECT_EQ(s.months[1].rows, 29 * 12);
   EXPECT_FALSE(s.months[0].IsComplete());
@@ -286,7 +286,7 @@ TEST(Summary, MonthsFollowTheCalendarAndTheReportingHour) {
 }
 
 TEST(Summary, AnArchiveWithoutRowsHasNoPeriods) {
-  const CObjectDefinition obj = Archive(Hourly(kFeb1, 2), Changes(1));
+  const CObjectDefinition obj = SummaryArchive(Hourly(kFeb1, 2), Changes(1));
   const CSummary s = MakeSummary(obj, 0);
   EXPECT_TRUE(s.IsEmpty());
   EXPECT_TRUE(s.days.empty());
@@ -295,9 +295,9 @@ TEST(Summary, AnArchiveWithoutRowsHasNoPeriods) {
 
 TEST(SummaryTable, CellsLineUpInEveryForm) {
   // An outage day without values, rates with extremes, totals.
-  std::vector<uint32_t> times = Hourly(kFeb1 + 20 * kHour, 10);
-  for (uint32_t t : Hourly(kFeb1 + 3 * 86400 + 3 * kHour, 30)) times.push_back(t);
-  CObjectDefinition obj = Archive(times, Changes(times.size()));
+  std::vector<uint32_t> times = Hourly(kFeb1 + 20 * kOneHour, 10);
+  for (uint32_t t : Hourly(kFeb1 + 3 * 86400 + 3 * kOneHour, 30)) times.push_back(t);
+  CObjectDefinition obj = SummaryArchive(times, Changes(times.size()));
   obj.SetOutputTypes(1, 0, 2, 0, 0);
   const CSummary s = MakeSummary(obj, 0);
   const CSummaryTable table(obj, s, ESummaryPeriods::kDays);
@@ -345,7 +345,7 @@ TEST(SummaryTable, CellsLineUpInEveryForm) {
   EXPECT_EQ(Utf8Length(print.GetLineText(2)), Utf8Length(print.GetLineText(4)));
 
   // No rows: the figures say so, the table holds "Всего" only.
-  const CObjectDefinition empty = Archive(Hourly(kFeb1, 2), Changes(1));
+  const CObjectDefinition empty = SummaryArchive(Hourly(kFeb1, 2), Changes(1));
   const CSummary none = MakeSummary(empty, 0);
   const CSummaryTable nothing(empty, none, ESummaryPeriods::kMonths);
   EXPECT_EQ(nothing.LineCount(), 1);

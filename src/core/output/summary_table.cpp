@@ -19,7 +19,7 @@ constexpr size_t kCountWidth = 6;
 
 // `text` padded with blanks to `width` characters, on the left (numbers)
 // or on the right.
-std::string Padded(std::string text, size_t width, bool right) {
+std::string PaddedCell(std::string text, size_t width, bool right) {
   const size_t length = Utf8Length(text);
   if (length >= width) return text;
   const std::string blanks(width - length, ' ');
@@ -142,7 +142,7 @@ std::vector<std::string> CSummaryTable::Cells(int32_t line, char decimal) const 
   cells.reserve(m_columns.size());
   for (const CSummaryColumn& column : m_columns) {
     const bool text = column.what == ESummaryColumn::kPeriod || column.what == ESummaryColumn::kComplete;
-    cells.push_back(Padded(CellText(column, period, whole, decimal), column.width, !text));
+    cells.push_back(PaddedCell(CellText(column, period, whole, decimal), column.width, !text));
   }
   return cells;
 }
@@ -198,7 +198,7 @@ std::vector<std::string> CSummaryTable::TextLines(char decimal) const {
   for (const auto& [label, text] : WholeFigures(decimal)) lines.push_back(label + ": " + text);
   lines.emplace_back();
   std::string captions;
-  for (const CSummaryColumn& column : m_columns) captions += Padded(column.printCaption, column.width, false) + ' ';
+  for (const CSummaryColumn& column : m_columns) captions += PaddedCell(column.printCaption, column.width, false) + ' ';
   lines.push_back(std::move(captions));
   for (int32_t i = 0; i < LineCount(); ++i) {
     std::string line;
