@@ -163,9 +163,8 @@ std::vector<std::pair<std::string, std::string>> CSummaryTable::WholeFigures(cha
   std::string situations = Count(whole.SituationCount());
   for (size_t i = 0; i < whole.situations.size(); ++i) {
     situations += i == 0 ? " (" : ", ";
-    situations += std::string(TrimmedAbnormalText(whole.situations[i].first).empty()
-                                  ? std::string_view("без кода")
-                                  : std::string_view(TrimmedAbnormalText(whole.situations[i].first)));
+    const std::string& kind = TrimmedAbnormalText(whole.situations[i].first);
+    situations += kind.empty() ? std::string("без кода") : kind;
     situations += ": " + Count(whole.situations[i].second);
   }
   if (!whole.situations.empty()) situations += ")";
