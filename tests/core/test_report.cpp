@@ -65,6 +65,11 @@ TEST(TextForms, CellsOfTheTables) {
 TEST(TextForms, ObjectTitle) {
   test::UseUtcAsLocalTime();
   EXPECT_EQ(ObjectTitle(3, 1330956429), "Архив объекта №  3  считан 05.03.2012 14.07.09");
+  // The proposed file name: the read's date, no characters a file system
+  // refuses; no date for a time never set.
+  EXPECT_EQ(ArchiveFileStem(3, 1330956429), "Объект 03 2012-03-05");
+  EXPECT_EQ(ArchiveFileStem(120, 1330905599), "Объект 120 2012-03-04");
+  EXPECT_EQ(ArchiveFileStem(7, 0), "Объект 07");
 }
 
 TEST(ArchiveReport, EveryColumnGivesTheWellKnownLine) {

@@ -48,10 +48,10 @@ class CFakeUi : public CUiServices {
 
   // The print dialog: a PDF file when `printFile` is set, pages
   // `printFrom`..`printTo` when `printFrom` is set.
-  bool AskPrint(QWidget*, QPrinter& printer, int pageCount, const QString& fileFolder) override {
+  bool AskPrint(QWidget*, QPrinter& printer, int pageCount, const QString& pdfFile) override {
     printPageCounts << pageCount;
     printRangesAsked << printer.printRange();
-    printFolders << fileFolder;
+    printProposed << pdfFile;
     if (!printFile.isEmpty()) {
       printer.setOutputFormat(QPrinter::PdfFormat);
       printer.setOutputFileName(printFile);
@@ -86,7 +86,7 @@ class CFakeUi : public CUiServices {
   int descriptionAsked = 0;
   QList<int> printPageCounts;
   QList<QPrinter::PrintRange> printRangesAsked;
-  QStringList printFolders;
+  QStringList printProposed;  // the PDF file each print dialog proposed
   QString printFile;
   int printFrom = 0;
   int printTo = 0;

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -155,14 +156,18 @@ class TestPrinting : public gui::test::CProgramTest {
     // Nothing is left beside the file.
     QCOMPARE(QDir(m_work->path()).entryList({".out.pdf*"}, QDir::Hidden | QDir::Files).size(), 0);
 
+    // Where it wrote, in the status bar.
+    QCOMPARE(m_app->MainFrame()->statusBar()->currentMessage(),
+             "Записан файл " + QDir::toNativeSeparators(m_ui.printFile));
+
     // All pages; cancelling the dialog prints nothing. The dialog opens
-    // with all pages whatever the last job printed, and proposes the
-    // archive's folder for a file.
+    // with all pages whatever the last job printed, and proposes a file
+    // named after the archive beside it.
     m_ui.printFrom = 0;
     m_app->MainFrame()->Action(ECommand::kPrint)->trigger();
     QCOMPARE(PdfPages(m_ui.printFile), m_ui.printPageCounts[1]);
     QCOMPARE(m_ui.printRangesAsked, (QList<QPrinter::PrintRange>{QPrinter::AllPages, QPrinter::AllPages}));
-    QCOMPARE(m_ui.printFolders.value(1), QFileInfo(m_work->path()).absoluteFilePath());
+    QCOMPARE(m_ui.printProposed.value(1), QDir(QFileInfo(m_work->path()).absoluteFilePath()).filePath("obj.pdf"));
     QFile::remove(m_ui.printFile);
     m_ui.printConfirmed = false;
     m_app->MainFrame()->Action(ECommand::kPrint)->trigger();
@@ -202,11 +207,11 @@ class TestPrinting : public gui::test::CProgramTest {
     Activate(Find<CTRV_KQ_VRView>());
     QAction* print = m_app->MainFrame()->Action(ECommand::kPrint);
 
-    // "Output.pdf" beside the archive; a name typed without its folder and
+    // The archive's name beside it; a name typed without its folder and
     // extension; pages 2 to 3.
     int pages = 0;
     OnPrintFileDialog([&](CPrintFileDialog& dialog) {
-      QCOMPARE(dialog.File(), m_work->filePath("Output.pdf"));
+      QCOMPARE(dialog.File(), m_work->filePath("obj.pdf"));
       pages = dialog.m_to->value();
       dialog.m_file->setText("out");
       dialog.m_from->setValue(4);
@@ -279,6 +284,26 @@ class TestPrinting : public gui::test::CProgramTest {
     QCOMPARE(m_ui.messages.size(), 1);  // replace it?
     QCOMPARE(PdfPages(m_work->filePath("old.pdf")), pages - 2);
     QVERIFY(m_ui.printPageCounts.isEmpty());
+  }
+
+  void aFileIsNamedAfterTheArchiveAndNotInTheProgramsFolder() {
+    // Just read, the archive has no file: its object and the read's date,
+    // in the folder last used, unless that is the program's own.
+    tkq::test::UseUtcAsLocalTime();
+    Open(30);
+    m_app->Document().SetArchivePath(QString());
+    m_app->Settings().setValue("CONTROL/DIR", QCoreApplication::applicationDirPath());
+    m_ui.printConfirmed = false;
+    Activate(Find<CTRV_KQ_VRView>());
+    QAction* print = m_app->MainFrame()->Action(ECommand::kPrint);
+    print->trigger();
+    const QFileInfo proposed(m_ui.printProposed.value(0));
+    QCOMPARE(proposed.fileName(), QString("Объект 05 2023-11-14.pdf"));
+    QVERIFY(proposed.dir().exists());
+    QVERIFY(proposed.dir().canonicalPath() != QDir(QCoreApplication::applicationDirPath()).canonicalPath());
+    m_app->Settings().setValue("CONTROL/DIR", m_work->path());
+    print->trigger();
+    QCOMPARE(m_ui.printProposed.value(1), m_work->filePath("Объект 05 2023-11-14.pdf"));
   }
 
   void StoppedJobKeepsTheOldFile() {

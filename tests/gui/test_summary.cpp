@@ -5,9 +5,11 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -114,6 +116,37 @@ class TestSummary : public gui::test::CProgramTest {
     QCOMPARE(view->PeriodChoice()->currentIndex(), 1);
   }
 
+  void theWindowShowsEveryColumnAndReopensWithTheArchive() {
+    Start();
+    CMainFrame* frame = m_app->MainFrame();
+    frame->resize(1600, 1000);
+    QCoreApplication::processEvents();
+    OpenArchive();
+    CSummaryView* view = OpenSummary();
+    QTableView* table = view->Table();
+    QVERIFY2(table->viewport()->width() >= table->horizontalHeader()->length(),
+             qPrintable(QString("%1 < %2").arg(table->viewport()->width()).arg(table->horizontalHeader()->length())));
+    // In a narrow area: no wider than it.
+    frame->Documents().last()->close();
+    frame->resize(500, 500);
+    QCoreApplication::processEvents();
+    OpenSummary();
+    const QRect area = frame->MdiArea()->viewport()->rect();
+    QVERIFY(area.contains(frame->Documents().last()->geometry()));
+
+    // The next archive opens with it, over the others; a later start too.
+    OpenArchive();
+    QCOMPARE(frame->Documents().size(), 5);
+    QCOMPARE(frame->MdiArea()->activeSubWindow()->widget(), Find<CSummaryView>());
+    m_app.reset();
+    OpenArchive();
+    QVERIFY(Find<CSummaryView>() != nullptr);
+    // Closed by the user: the next archive opens without it.
+    m_app->MainFrame()->Documents().last()->close();
+    OpenArchive();
+    QCOMPARE(m_app->MainFrame()->Documents().size(), 4);
+  }
+
   void aDoubleClickShowsTheDaysFirstRow() {
     OpenArchive();
     CSummaryView* view = OpenSummary();
@@ -149,6 +182,7 @@ class TestSummary : public gui::test::CProgramTest {
     QFile report(m_ui.saveAnswer);
     QVERIFY(report.open(QIODevice::ReadOnly));
     QCOMPARE(report.readAll().toStdString(), expected.Text());
+    QCOMPARE(frame->statusBar()->currentMessage(), "Записан файл " + QDir::toNativeSeparators(m_ui.saveAnswer));
 
     const std::unique_ptr<CPrintLines> lines = view->PrintLines();
     QVERIFY(lines != nullptr);

@@ -78,4 +78,17 @@ std::string ObjectTitle(uint8_t objectNumber, int64_t readTime) {
   return std::string(buf) + "считан " + FormatReadTime(readTime);
 }
 
+std::string ArchiveFileStem(uint8_t objectNumber, int64_t readTime) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "Объект %02u", static_cast<unsigned>(objectNumber));
+  std::string stem(buf);
+  const auto t = static_cast<std::time_t>(readTime);
+  std::tm local{};
+  if (readTime > 0 && localtime_r(&t, &local) != nullptr) {
+    const size_t n = std::strftime(buf, sizeof buf, " %Y-%m-%d", &local);
+    stem.append(buf, n);
+  }
+  return stem;
+}
+
 }  // namespace tkq

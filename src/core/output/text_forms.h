@@ -29,4 +29,10 @@ std::string FormatReadTime(int64_t seconds);
 // "Архив объекта № %2u  считан " and the read time.
 std::string ObjectTitle(uint8_t objectNumber, int64_t readTime);
 
+// The name an archive's files are proposed under until it is saved:
+// "Объект 01 2026-03-14", the object and the local date of the read
+// ("Объект 01" for a time that cannot be converted). A file name on every
+// system.
+std::string ArchiveFileStem(uint8_t objectNumber, int64_t readTime);
+
 }  // namespace tkq

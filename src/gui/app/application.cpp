@@ -226,8 +226,11 @@ void CTRV_KQ_VRApp::OnOpenRecent(int index) {
 bool CTRV_KQ_VRApp::SaveArchiveAs() {
   const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return false;
+  // An archive just read is proposed a name of its own in the folder last
+  // used; what the user types gets no extension added.
   const QString& current = m_document.ArchivePath();
-  const QString start = current.isEmpty() ? m_profile.RememberedFolder() : current;
+  const QString start =
+      current.isEmpty() ? QDir(m_profile.RememberedFolder()).filePath(m_document.FileStem() + ".sav") : current;
   const QString path = Ui().SaveFileName(m_pMainFrame, "Сохранить как", start);
   if (path.isEmpty()) return false;
   m_profile.RememberFolder(path);

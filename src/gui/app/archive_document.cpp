@@ -1,5 +1,9 @@
 #include "gui/app/archive_document.h"
 
+#include <QFileInfo>
+
+#include "core/output/text_forms.h"
+
 namespace tkq::gui {
 
 CArchiveDocument::CArchiveDocument(QObject* parent) : QObject(parent) {}
@@ -19,6 +23,17 @@ void CArchiveDocument::SetOutputTypes(uint8_t outputType1, uint8_t unit1, uint8_
 
 void CArchiveDocument::SetDescription(const std::string& text) {
   if (m_pCurrentObject) m_pCurrentObject->m_strDescription = text;
+}
+
+QString CArchiveDocument::FileStem() const {
+  if (!m_pCurrentObject) return {};
+  if (!m_strArchivePath.isEmpty()) {
+    // "archive.v2.sav" gives "archive.v2"; ".sav" stays whole.
+    const QFileInfo file(m_strArchivePath);
+    const QString base = file.completeBaseName();
+    return base.isEmpty() ? file.fileName() : base;
+  }
+  return QString::fromStdString(ArchiveFileStem(m_pCurrentObject->GetObjectNumber(), m_pCurrentObject->m_tRead));
 }
 
 }  // namespace tkq::gui

@@ -57,6 +57,10 @@ class CArchiveDocument : public QObject {
   // save asks for a name.
   const QString& ArchivePath() const { return m_strArchivePath; }
   void SetArchivePath(const QString& path) { m_strArchivePath = path; }
+  // The name its files are proposed under, without an extension: the
+  // saved file's, else one made of the object's number and the date of
+  // the read; empty without an object.
+  QString FileStem() const;
 
  signals:
   // A new current object (or none); its windows are about to open.

@@ -1,12 +1,14 @@
 #pragma once
 // The windows of the current archive in the main window: the four (five
-// with the chart) opened and placed together for a new object, the tables
-// and the chart rebuilt when the view settings change, the table brought
-// to a row another window asks for, "График" and "Сводка".
+// with the chart) opened and placed together for a new object, and the
+// summary over them, the chart and the summary when they were open last;
+// the tables and the chart rebuilt when the view settings change, the
+// table brought to a row another window asks for, "График" and "Сводка".
 
 namespace tkq::gui {
 
 class CArchiveDocument;
+class CChildFrame;
 class CMainFrame;
 class CProfile;
 
@@ -16,7 +18,8 @@ class CArchiveWindows {
 
   // The windows of the document's object, in place of any others: the
   // settings form first, as it hands its initial choices to the object
-  // before the archive table is filled; the chart when it was open last.
+  // before the archive table is filled; the chart and the summary when
+  // they were open last.
   void OpenAll();
   // Rebuilds the measurement archive window, or opens a new one when it
   // has been closed; the chart follows.
@@ -29,6 +32,9 @@ class CArchiveWindows {
   void ShowSummary();
 
  private:
+  // A new summary window, as wide as its columns.
+  CChildFrame* OpenSummary();
+
   CMainFrame& m_frame;
   CArchiveDocument& m_document;
   CProfile& m_profile;

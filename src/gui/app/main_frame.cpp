@@ -111,7 +111,7 @@ void CMainFrame::BuildMenus() {
   print->setShortcut(QKeySequence("Ctrl+P"));
   print->setIcon(ToolIcon("print"));
   AddAction(ECommand::kPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
-            "Пр5едварительный просмотр");
+            "Предварительный просмотр");
   AddAction(ECommand::kPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
   QAction* report = AddAction(ECommand::kReport, "Формирование отчета", "Формирование отчета для открытия в Excel",
                               "Перенос в Excel");
@@ -243,6 +243,11 @@ void CMainFrame::BuildMenus() {
   window->addAction(cascade);
   window->addAction(tile);
   window->addAction(arrange);
+  m_windowSeparator = window->addSeparator();
+  m_windowSeparator->setVisible(false);
+  m_windowMenu = window;
+  // A window's title may change while the menu is closed.
+  connect(window, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowList);
   auto* helpMenu = new QMenu("Помощь", this);
   helpMenu->addAction(contents);
   helpMenu->addSeparator();
@@ -350,15 +355,28 @@ void CMainFrame::ShowMenuSet(EMenuSet set) {
 }
 
 CChildFrame* CMainFrame::OpenDocument(QWidget* view, const QString& title) {
+  // Among maximised windows a new one is maximised too: shown at its own
+  // size it would stand frameless beside the others.
+  const bool maximised = DocumentsMaximised();
   auto* frame = new CChildFrame;
   frame->setWidget(view);
   frame->setAttribute(Qt::WA_DeleteOnClose);
   frame->setWindowTitle(title);
   m_mdi->addSubWindow(frame);
   connect(frame, &QObject::destroyed, this, [this] { UpdateCommands(); });
-  frame->show();
+  connect(frame, &QWidget::windowTitleChanged, this, [this] { UpdateWindowList(); });
+  if (maximised) {
+    frame->showMaximized();
+  } else {
+    frame->show();
+  }
   UpdateCommands();
   return frame;
+}
+
+bool CMainFrame::DocumentsMaximised() const {
+  const QMdiSubWindow* active = m_mdi->activeSubWindow();
+  return active != nullptr && active->isMaximized();
 }
 
 void CMainFrame::ArrangeDocuments() {
@@ -430,6 +448,52 @@ void CMainFrame::UpdateCommands() {
                       ECommand::kSummary, ECommand::kExportWorkbook})
     Action(id)->setEnabled(anyDocument);
   UpdateTitle();
+  UpdateWindowList();
+}
+
+void CMainFrame::UpdateWindowList() {
+  // Also while a window closes: it has left the list by now, or goes at
+  // its deletion, which calls here again.
+  const QList<QMdiSubWindow*> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+  QMdiSubWindow* active = m_mdi->activeSubWindow();
+  while (m_windowItems.size() < windows.size()) {
+    const int index = static_cast<int>(m_windowItems.size());
+    auto* item = new QAction(this);
+    item->setCheckable(true);
+    connect(item, &QAction::triggered, this, [this, index] {
+      QMdiSubWindow* window = index < m_listed.size() ? m_listed[index].data() : nullptr;
+      if (window == nullptr || !m_mdi->subWindowList().contains(window)) return;
+      if (window->isMinimized()) window->showNormal();
+      m_mdi->setActiveSubWindow(window);
+      UpdateWindowList();  // the check stays on the active one
+    });
+    m_windowMenu->addAction(item);
+    m_windowItems.append(item);
+  }
+  m_listed.clear();
+  for (QMdiSubWindow* window : windows) m_listed.append(window);
+  for (int i = 0; i < m_windowItems.size(); ++i) {
+    QAction* item = m_windowItems[i];
+    item->setVisible(i < windows.size());
+    if (i >= windows.size()) continue;
+    // "&1" .. "&9" give the keys; later windows are numbered without one.
+    const QString title = QString(windows[i]->windowTitle()).replace('&', "&&");
+    item->setText(i < 9 ? QString("&%1 %2").arg(i + 1).arg(title) : QString("%1 %2").arg(i + 1).arg(title));
+    item->setStatusTip(QStringLiteral("Перейти в окно «%1»").arg(windows[i]->windowTitle()));
+    item->setToolTip(windows[i]->windowTitle());
+    item->setChecked(windows[i] == active);
+  }
+  m_windowSeparator->setVisible(!windows.isEmpty());
+}
+
+void CMainFrame::ShowFileWritten(const QString& path) {
+  statusBar()->showMessage(QStringLiteral("Записан файл %1").arg(QDir::toNativeSeparators(path)), 8000);
+}
+
+void ShowFileWritten(QWidget* widget, const QString& path) {
+  if (auto* frame = widget != nullptr ? qobject_cast<CMainFrame*>(widget->window()) : nullptr) {
+    frame->ShowFileWritten(path);
+  }
 }
 
 void CMainFrame::ShowRecentFiles(const QStringList& files) {

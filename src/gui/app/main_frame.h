@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -47,8 +48,11 @@ class CMainFrame : public QMainWindow {
   QMdiArea* MdiArea() const { return m_mdi; }
   QToolBar* ToolBar() const { return m_toolBar; }
 
-  // Opens a new window of `view` (which becomes owned by it) titled `title`.
+  // Opens a new window of `view` (which becomes owned by it) titled `title`;
+  // maximised when the active one is, as the others then are.
   CChildFrame* OpenDocument(QWidget* view, const QString& title);
+  // Whether the document windows are maximised (the active one is).
+  bool DocumentsMaximised() const;
   // Places the four windows of an archive: the settings form at its own
   // size in the top left corner with the parameters below it, the archive
   // table in the large space to the right, the abnormal situations below it;
@@ -65,6 +69,12 @@ class CMainFrame : public QMainWindow {
   // The numbered items of the recent files above "Выход" in both "Файл"
   // menus (none, and no separator, for an empty list).
   void ShowRecentFiles(const QStringList& files);
+  // The "Окно" menu: its commands, then the document windows numbered in
+  // the order they were opened, the active one checked; choosing one
+  // brings it up, also from an icon.
+  QMenu* WindowMenu() const { return m_windowMenu; }
+  // Says in the status bar, for a few seconds, that `path` was written.
+  void ShowFileWritten(const QString& path);
 
  signals:
   // The numbered item `index` (from 0) of the recent files was chosen.
@@ -85,6 +95,7 @@ class CMainFrame : public QMainWindow {
   QString Title() const;
   void UpdateTitle();
   void UpdateIndicators();
+  void UpdateWindowList();
 
   QMdiArea* m_mdi = nullptr;
   QToolBar* m_toolBar = nullptr;
@@ -98,10 +109,19 @@ class CMainFrame : public QMainWindow {
   std::function<bool()> m_closeGuard;
   QList<QAction*> m_recent;  // shared by both "Файл" menus
   QAction* m_recentSeparator = nullptr;
+  QMenu* m_windowMenu = nullptr;
+  QAction* m_windowSeparator = nullptr;
+  // The items of the window list, reused; m_listed[i] is item i's window.
+  QList<QAction*> m_windowItems;
+  QList<QPointer<QMdiSubWindow>> m_listed;
   QLabel* m_idle = nullptr;
   QLabel* m_caps = nullptr;
   QLabel* m_num = nullptr;
   QLabel* m_scroll = nullptr;
 };
+
+// Says in the status bar of the main window `widget` is in that `path` was
+// written (nothing outside one).
+void ShowFileWritten(QWidget* widget, const QString& path);
 
 }  // namespace tkq::gui

@@ -1,7 +1,9 @@
 #include "gui/app/profile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include "core/link/serial_ports.h"
 
@@ -90,15 +92,35 @@ void CProfile::RememberFolder(const QString& file) {
   s.sync();
 }
 
+QString ProposedFolder(const QStringList& candidates, const QString& program) {
+  const QString own = program.isEmpty() ? QString() : QDir(program).canonicalPath();
+  for (const QString& folder : candidates) {
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) continue;
+    if (!own.isEmpty() && QDir(folder).canonicalPath() == own) continue;
+    return QDir::cleanPath(QDir(folder).absolutePath());
+  }
+  return candidates.isEmpty() ? QString() : candidates.last();
+}
+
 QString CProfile::RememberedFolder() {
-  const QString dir = Settings().value(profile_key::kFolder).toString();
-  return (!dir.isEmpty() && QDir(dir).exists()) ? dir : QDir::currentPath();
+  // Not the current folder: started from the Start menu, that is the
+  // program's own.
+  return ProposedFolder({Settings().value(profile_key::kFolder).toString(),
+                         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()},
+                        QCoreApplication::applicationDirPath());
 }
 
 bool CProfile::ChartWasOpen() { return Settings().value(profile_key::kChartOpen, false).toBool(); }
 
 void CProfile::RememberChartOpen(bool open) {
   Settings().setValue(profile_key::kChartOpen, open);
+  Settings().sync();
+}
+
+bool CProfile::SummaryWasOpen() { return Settings().value(profile_key::kSummaryOpen, false).toBool(); }
+
+void CProfile::RememberSummaryOpen(bool open) {
+  Settings().setValue(profile_key::kSummaryOpen, open);
   Settings().sync();
 }
 

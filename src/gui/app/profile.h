@@ -2,7 +2,8 @@
 // The user's profile: the program's settings file ("Tarvik KQ"/"TarvikKQ"
 // in the user's configuration folder, or a file of the caller's), with what
 // the program keeps in it between runs: the connection settings, the recent
-// files, the folder of the file dialogs and whether the chart was open.
+// files, the folder of the file dialogs and whether the chart and the
+// summary were open.
 
 #include <QSettings>
 #include <QString>
@@ -23,6 +24,7 @@ inline const QString kComBoudRate = kProfileSection + QStringLiteral("/ComBoudRa
 inline const QString kDeviceAddress = kProfileSection + QStringLiteral("/DeviceAddress");
 inline const QString kPortName = kProfileSection + QStringLiteral("/PortName");
 inline const QString kChartOpen = kProfileSection + QStringLiteral("/ChartOpen");
+inline const QString kSummaryOpen = kProfileSection + QStringLiteral("/SummaryOpen");
 inline const QString kSummaryHour = kProfileSection + QStringLiteral("/SummaryHour");
 inline const QString kSummaryMonths = kProfileSection + QStringLiteral("/SummaryMonths");
 inline const QString kFolder = QStringLiteral("CONTROL/DIR");
@@ -44,6 +46,13 @@ struct CConnection {
   QString Port() const;
   uint32_t Baud() const { return kBaudRates[baudIndex].toUInt(); }
 };
+
+// The folder a file dialog starts in: the first of `candidates` (the folder
+// last used, the user's documents, home) that exists and is not `program`,
+// the program's own folder, where a Windows user may not write (under
+// Program Files) and whence a shortcut starts the program; the last
+// candidate when none is.
+QString ProposedFolder(const QStringList& candidates, const QString& program);
 
 class CProfile {
  public:
@@ -69,7 +78,8 @@ class CProfile {
   QStringList AddRecentFile(const QString& path);
 
   // Remembers the folder of a file the user chose, under CONTROL/DIR; the
-  // file dialogs start there (the current folder when it is gone).
+  // file dialogs start there (ProposedFolder: the documents folder when it
+  // is gone, never the program's own folder).
   void RememberFolder(const QString& file);
   QString RememberedFolder();
 
@@ -77,6 +87,9 @@ class CProfile {
   // was open when the last archive went.
   bool ChartWasOpen();
   void RememberChartOpen(bool open);
+  // The same for the summary window.
+  bool SummaryWasOpen();
+  void RememberSummaryOpen(bool open);
 
   // The summary's reporting hour (0..23; 0 when the profile holds another
   // value) and whether it shows months rather than days.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -105,17 +106,15 @@ bool CUiServices::EditDescription(QWidget* parent, QString& text) {
   return true;
 }
 
-bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder) {
-  // Printing to a file proposes "Output.pdf": the dialog names the file
-  // after the document, in a folder of its own choosing (the home folder)
-  // unless told; a file printed to before stays proposed.
+bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile) {
+  // Printing to a file proposes `pdfFile`: the dialog names the file after
+  // the document, in a folder of its own choosing (the home folder) unless
+  // told; a file printed to before stays proposed.
   const QString title = printer.docName();
-  printer.setDocName(QStringLiteral("Output.pdf"));
+  printer.setDocName(QFileInfo(pdfFile).fileName());
   QPrintDialog dialog(&printer, parent);
-  if (printer.outputFileName().isEmpty() && !fileFolder.isEmpty()) {
-    if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"))) {
-      file->setText(QDir(fileFolder).filePath(QStringLiteral("Output.pdf")));
-    }
+  if (printer.outputFileName().isEmpty() && !pdfFile.isEmpty()) {
+    if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"))) file->setText(pdfFile);
   }
   dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                     QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies);
@@ -136,9 +135,9 @@ bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount, co
   return accepted;
 }
 
-bool CUiServices::AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder) {
+bool CUiServices::AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile) {
   QString file = printer.outputFileName();
-  if (file.isEmpty()) file = QDir(fileFolder.isEmpty() ? QDir::homePath() : fileFolder).filePath("Output.pdf");
+  if (file.isEmpty()) file = pdfFile;
   CPrintFileDialog dialog(file, pageCount, parent);
   if (dialog.exec() != QDialog::Accepted) return false;
   dialog.Apply(printer);

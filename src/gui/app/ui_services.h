@@ -44,14 +44,14 @@ class CUiServices {
   // "Редактирование описания объекта" starting with `text`: false on "Отмена".
   virtual bool EditDescription(QWidget* parent, QString& text);
   // The print dialog for a job of `pageCount` pages: printer or file,
-  // page range, copies; printing to a file proposes "Output.pdf" in
-  // `fileFolder`. False when cancelled, or when the dialog could not open
-  // (the user is told why).
-  virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder);
+  // page range, copies; printing to a file proposes `pdfFile` (the one
+  // printed to before stays proposed). False when cancelled, or when the
+  // dialog could not open (the user is told why).
+  virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile);
   // The program's own print dialog for a printer writing a PDF file: the
-  // file (proposed: the one printed to before, else "Output.pdf" in
-  // `fileFolder`) and the page range. False when cancelled.
-  virtual bool AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& fileFolder);
+  // file (proposed: the one printed to before, else `pdfFile`) and the
+  // page range. False when cancelled.
+  virtual bool AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile);
   // "Настройка печати": printer, paper and orientation. False on "Отмена".
   virtual bool AskPrintSetup(QWidget* parent, QPrinter& printer);
   // "Сохранить график": the file and the size, starting from `file` and

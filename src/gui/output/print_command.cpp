@@ -21,6 +21,7 @@
 
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/profile.h"
 #include "gui/views/view_commands.h"
 #include "gui/app/ui_services.h"
 #include "gui/output/print_preview.h"
@@ -51,11 +52,16 @@ bool CheckPages(QWidget* parent, const CPageLayout& layout) {
   return true;
 }
 
-// Where a printout to a file goes first: beside the open archive, else in
-// the folder last used for files.
-QString PrintFileFolder(CTRV_KQ_VRApp& app) {
+// The file a printout to a file is proposed: named after the archive,
+// beside it, else in the folder last used for files (never the program's
+// own).
+QString PrintFileProposed(CTRV_KQ_VRApp& app) {
   const QString& path = app.Document().ArchivePath();
-  return path.isEmpty() ? app.Profile().RememberedFolder() : QFileInfo(path).absolutePath();
+  const QString folder =
+      path.isEmpty() ? app.Profile().RememberedFolder()
+                     : ProposedFolder({QFileInfo(path).absolutePath(), app.Profile().RememberedFolder()},
+                                      QCoreApplication::applicationDirPath());
+  return QDir(folder).filePath(app.Document().FileStem() + QStringLiteral(".pdf"));
 }
 
 }  // namespace
@@ -293,8 +299,8 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
     // Windows' print dialog refuses a printer writing a file: the
     // program asks for the file itself.
     const bool asked = AsksForPrintFile(printer)
-                           ? Ui().AskPrintFile(parent, printer, layout.PageCount(), PrintFileFolder(app))
-                           : Ui().AskPrint(parent, printer, layout.PageCount(), PrintFileFolder(app));
+                           ? Ui().AskPrintFile(parent, printer, layout.PageCount(), PrintFileProposed(app))
+                           : Ui().AskPrint(parent, printer, layout.PageCount(), PrintFileProposed(app));
     if (!asked) return;
   }
   // The dialog may have chosen another printer or paper.
@@ -305,7 +311,10 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   render::CPrintRange range{1, layout.PageCount()};
   if (printer.printRange() == QPrinter::PageRange) range = {printer.fromPage(), printer.toPage()};
   printer.setDocName(document);
-  RunPrintJob(parent, printer, layout, font, range, document);
+  const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+  if (RunPrintJob(parent, printer, layout, font, range, document) && toFile) {
+    ShowFileWritten(parent, printer.outputFileName());
+  }
 }
 
 void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view) {

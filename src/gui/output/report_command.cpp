@@ -5,6 +5,7 @@
 #include "core/output/workbook.h"
 #include "core/storage/file_io.h"
 #include "gui/app/archive_document.h"
+#include "gui/app/main_frame.h"
 #include "gui/app/messages.h"
 #include "gui/app/profile.h"
 #include "gui/app/program_name.h"
@@ -18,12 +19,13 @@ void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<
   if (path.isEmpty()) return;
   profile.RememberFolder(path);
   try {
-    WriteOfferingRetry(parent, [&] {
+    const bool written = WriteOfferingRetry(parent, [&] {
       CAtomicFile file(render::FsPath(path));
       CAtomicFileSink sink(file);
       write(sink);
       file.Commit();
     });
+    if (written) ShowFileWritten(parent, path);
   } catch (const std::exception& e) {
     Ui().Message(parent, kMsgCannotOpen, QMessageBox::NoIcon, kAppName, QMessageBox::Ok, QString::fromUtf8(e.what()));
   }
@@ -40,10 +42,11 @@ void ExportWorkbookCommand(const CArchiveDocument& document, CProfile& profile, 
   try {
     // Written beside the file and renamed when complete: a failure leaves
     // an older file of that name as it was.
-    WriteOfferingRetry(parent, [&] {
+    const bool written = WriteOfferingRetry(parent, [&] {
       WriteArchiveWorkbook(render::FsPath(path), *object, document.Columns(),
                            {kProgramName.toStdString(), kProgramVersion.toStdString()}, profile.SummaryHour());
     });
+    if (written) ShowFileWritten(parent, path);
   } catch (const std::exception& e) {
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
                  QString::fromUtf8(e.what()));

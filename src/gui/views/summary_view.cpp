@@ -1,10 +1,13 @@
 #include "gui/views/summary_view.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -164,6 +167,21 @@ std::unique_ptr<CPrintLines> CSummaryView::PrintLines() const {
   const CObjectDefinition* object = m_document.Object();
   if (object == nullptr || !m_table) return nullptr;
   return std::make_unique<COwnedSummaryLines>(*object, *m_summary, m_table->Periods());
+}
+
+QSize CSummaryView::sizeHint() const {
+  QSize hint = QWidget::sizeHint();
+  const QMargins margins = layout()->contentsMargins();
+  const int table = m_view->horizontalHeader()->length() + 2 * m_view->frameWidth() +
+                    m_view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_view->verticalScrollBar());
+  hint.setWidth(std::max(hint.width(), table + margins.left() + margins.right()));
+  return hint;
+}
+
+void CSummaryView::closeEvent(QCloseEvent* event) {
+  // The user closed it: it does not open with the next archive.
+  m_profile.RememberSummaryOpen(false);
+  QWidget::closeEvent(event);
 }
 
 void CSummaryView::OnReport() {

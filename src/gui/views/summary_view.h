@@ -48,6 +48,8 @@ class CSummaryView : public QWidget, public CDocumentTableCommands {
   QString HelpTopic() const override;
   void OnReport() override;
   std::unique_ptr<CPrintLines> PrintLines() const override;
+  // As wide as the table's columns.
+  QSize sizeHint() const override;
 
   // The parts of the window (tests).
   QLabel* Figures() const { return m_figures; }
@@ -55,6 +57,9 @@ class CSummaryView : public QWidget, public CDocumentTableCommands {
   QSpinBox* HourChoice() const { return m_hour; }
   QTableView* Table() const { return m_view; }
   const CSummaryTable* SummaryTable() const { return m_table.get(); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // Shows the summary's days or months as chosen.
