@@ -89,6 +89,11 @@ class TestSummary : public gui::test::CProgramTest {
     QCOMPARE(model->index(2, 5).data().toString(), QString("1"));  // the situation, on 03.02
     QVERIFY(Captions(*view).last().endsWith(": сумма"));
 
+    // The hours go round: down from 0:00 is 23:00, as in the profile.
+    QCOMPARE(view->HourChoice()->value(), 0);
+    QTest::keyClick(view->HourChoice(), Qt::Key_Down);
+    QCOMPARE(view->HourChoice()->value(), 23);
+    QCOMPARE(m_app->Profile().SummaryHour(), 23);
     // From 10 o'clock the first day is whole; the hour stays in the profile.
     view->HourChoice()->setValue(10);
     QCOMPARE(model->index(0, 1).data().toString(), QString("полные"));

@@ -81,6 +81,11 @@ CSummaryView::CSummaryView(CArchiveDocument& document, CProfile& profile, QWidge
   m_hour->setRange(0, kMaxReportingHour);
   m_hour->setValue(m_profile.SummaryHour());
   m_hour->setSuffix(":00");
+  // The hours go round, 23:00 after 0:00: both arrows always step. Stopped
+  // at 0:00, the first hour and the one a new profile starts with, the
+  // Windows styles drew the down arrow disabled, and the box looked
+  // disabled as a whole.
+  m_hour->setWrapping(true);
   auto* hourLabel = new QLabel("&Отчетный час:", this);
   hourLabel->setBuddy(m_hour);
   auto* periodLabel = new QLabel("&Строки:", this);
