@@ -83,7 +83,9 @@ set(CPACK_NSIS_CREATE_ICONS_EXTRA "
   CreateShortCut '${tkq_start_entry}' '$INSTDIR\\\\tarvik-monitor.exe'")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "
   Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Монитор Тарвик КУ.lnk'")
-set(CPACK_NSIS_PACKAGE_NAME "Монитор Тарвик КУ ${TKQ_VERSION_TEXT}")
+# (No version in the name: the Start menu folder is named after it, and an
+# upgrade keeps the one folder.)
+set(CPACK_NSIS_PACKAGE_NAME "Монитор Тарвик КУ")
 set(CPACK_NSIS_DISPLAY_NAME "Монитор Тарвик КУ")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_INSTALLED_ICON_NAME tarvik-monitor.exe)
@@ -121,9 +123,25 @@ tkq_nsis_replace("  @CPACK_NSIS_LICENSE_PAGE@\n" "")
 # (CPACK_NSIS_BRANDING_TEXT comes with /TRIM, which makensis refuses off Windows.)
 tkq_nsis_replace("@CPACK_NSIS_BRANDING_TEXT_CODE@" "BrandingText \"Монитор Тарвик КУ\"")
 tkq_nsis_replace("\\Uninstall.lnk" "\\Удалить Монитор Тарвик КУ.lnk")
-tkq_nsis_replace("is already installed. $\\n$\\nDo you want to uninstall the old version before installing the new one?"
-                 "уже установлен.$\\n$\\nУдалить прежнюю версию перед установкой новой?")
+tkq_nsis_replace("@CPACK_NSIS_PACKAGE_NAME@ is already installed. $\\n$\\nDo you want to uninstall the old version before installing the new one?"
+                 "Программа «@CPACK_NSIS_PACKAGE_NAME@» уже установлена.$\\n$\\nУдалить прежнюю версию перед установкой новой?")
 tkq_nsis_replace("\"Uninstall failed.\"" "\"Не удалось удалить прежнюю версию.\"")
+# The pages' texts put the name after a noun ("Установка …", "мастер
+# установки …"): the name the installer goes by is in the genitive, «Установка
+# программы «Монитор Тарвик КУ»»; the few texts that need another case are
+# our own, the version on the first page. The Start menu folder keeps the
+# plain name, and the last page offers to start the program.
+tkq_nsis_replace("  Name \"@CPACK_NSIS_PACKAGE_NAME@\"\n" "  Name \"программы «@CPACK_NSIS_PACKAGE_NAME@»\"\n")
+tkq_nsis_replace("  !insertmacro MUI_PAGE_WELCOME\n"
+                 "  !define MUI_WELCOMEPAGE_TEXT \"Эта программа установит на ваш компьютер программу «@CPACK_NSIS_PACKAGE_NAME@» версии ${TKQ_VERSION_TEXT}.$\\r$\\n$\\r$\\nЕсли программа уже установлена, она будет обновлена; ее настройки сохранятся.$\\r$\\n$\\r$\\n$_CLICK\"\n  !insertmacro MUI_PAGE_WELCOME\n")
+tkq_nsis_replace("  !insertmacro MUI_PAGE_DIRECTORY\n"
+                 "  !define MUI_DIRECTORYPAGE_TEXT_TOP \"Программа «@CPACK_NSIS_PACKAGE_NAME@» будет установлена в указанную папку. Чтобы установить ее в другую папку, нажмите кнопку $\\\"Обзор$\\\" и укажите ее. $_CLICK\"\n  !insertmacro MUI_PAGE_DIRECTORY\n")
+tkq_nsis_replace("  !insertmacro MUI_PAGE_STARTMENU "
+                 "  !define MUI_STARTMENUPAGE_DEFAULTFOLDER \"@CPACK_NSIS_PACKAGE_NAME@\"\n  !insertmacro MUI_PAGE_STARTMENU ")
+tkq_nsis_replace("@CPACK_NSIS_INSTALLER_MUI_FINISHPAGE_RUN_CODE@"
+                 "!define MUI_FINISHPAGE_RUN\n!define MUI_FINISHPAGE_RUN_TEXT \"Запустить программу\"\n!define MUI_FINISHPAGE_RUN_FUNCTION TkqRunProgram")
+tkq_nsis_replace("  !insertmacro MUI_UNPAGE_CONFIRM\n"
+                 "  !define MUI_UNCONFIRMPAGE_TEXT_TOP \"Программа «@CPACK_NSIS_PACKAGE_NAME@» будет удалена из вашего компьютера. $_CLICK\"\n  !insertmacro MUI_UNPAGE_CONFIRM\n")
 # An installation over an earlier one: into the folder the earlier one
 # chose (which CPack's script keeps under the publisher's key), once no
 # program runs from it; then installer.nsh, after the languages it names.
