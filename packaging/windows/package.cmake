@@ -92,6 +92,8 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME tarvik-monitor.exe)
 set(CPACK_NSIS_MUI_ICON ${TKQ_WINDOWS_ICON})
 set(CPACK_NSIS_MUI_UNIICON ${TKQ_WINDOWS_ICON})
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# «Завершение работы мастера установки программы «…»» takes three lines.
+set(CPACK_NSIS_FINISH_TITLE_3LINES ON)
 # installer.nsh: the programs closed before anything is replaced or
 # removed, the folder in the uninstall entry, the user's files kept.
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "Call TkqProgramsClosed")
@@ -132,8 +134,9 @@ tkq_nsis_replace("\"Uninstall failed.\"" "\"Не удалось удалить �
 # our own, the version on the first page. The Start menu folder keeps the
 # plain name, and the last page offers to start the program.
 tkq_nsis_replace("  Name \"@CPACK_NSIS_PACKAGE_NAME@\"\n" "  Name \"программы «@CPACK_NSIS_PACKAGE_NAME@»\"\n")
+# (One paragraph each: a line break in a define would end the script's line.)
 tkq_nsis_replace("  !insertmacro MUI_PAGE_WELCOME\n"
-                 "  !define MUI_WELCOMEPAGE_TEXT \"Эта программа установит на ваш компьютер программу «@CPACK_NSIS_PACKAGE_NAME@» версии ${TKQ_VERSION_TEXT}.$\\r$\\n$\\r$\\nЕсли программа уже установлена, она будет обновлена; ее настройки сохранятся.$\\r$\\n$\\r$\\n$_CLICK\"\n  !insertmacro MUI_PAGE_WELCOME\n")
+                 "  !define MUI_WELCOMEPAGE_TEXT \"Эта программа установит на ваш компьютер программу «@CPACK_NSIS_PACKAGE_NAME@» версии ${TKQ_VERSION_TEXT}. Если программа уже установлена, она будет обновлена, ее настройки сохранятся. $_CLICK\"\n  !insertmacro MUI_PAGE_WELCOME\n")
 tkq_nsis_replace("  !insertmacro MUI_PAGE_DIRECTORY\n"
                  "  !define MUI_DIRECTORYPAGE_TEXT_TOP \"Программа «@CPACK_NSIS_PACKAGE_NAME@» будет установлена в указанную папку. Чтобы установить ее в другую папку, нажмите кнопку $\\\"Обзор$\\\" и укажите ее. $_CLICK\"\n  !insertmacro MUI_PAGE_DIRECTORY\n")
 tkq_nsis_replace("  !insertmacro MUI_PAGE_STARTMENU "
