@@ -25,10 +25,14 @@ using namespace tkq;
 namespace {
 
 constexpr const char* kVersion = "TARVIK 59.11.03.04";
-constexpr uint32_t kStart = 1328090400;
+// 01.01.2000 00:00:00. A record every half hour: a million records (and
+// their gaps) end in 2057, within the years the instrument's clock counts
+// (an hourly archive would run past 2106, where 32-bit seconds wrap).
+constexpr uint32_t kStart = 946684800;
+constexpr uint32_t kPeriod = 1800;
 
-// An hourly archive with growing totals, a gap every 1000 records and an
-// abnormal situation every 50 hours.
+// A half-hourly archive with growing totals, a gap every 1000 records and
+// an abnormal situation every 50 records.
 struct RawFiles {
   test::Bytes arc;
   test::Bytes err;
@@ -42,7 +46,7 @@ const RawFiles& Raw(size_t n) {
   files.arc.reserve(n * 13);
   uint32_t t = kStart;
   for (size_t i = 0; i < n; ++i) {
-    t += (i % 1000 == 999) ? 7200 : 3600;
+    t += (i % 1000 == 999) ? 2 * kPeriod : kPeriod;
     test::AppendMeasurement(files.arc, t, 1000.0f + 0.75f * static_cast<float>(i),
                             10.0f + 0.01f * static_cast<float>(i));
     if (i % 50 == 25) test::AppendAbnormal(files.err, t - 1200, t + 600, static_cast<uint8_t>(1 + i % 6));

@@ -67,7 +67,9 @@ int main(int argc, char** argv) {
 
   auto description = test::BuiltInDescription();
   description->SaveDescription();  // no message box at start
-  auto object = test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records);
+  // Half-hourly from 01.01.2000: a million records end in 2057, within the
+  // instrument's years (hourly, they would run past 2106 and wrap).
+  auto object = test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records, {}, 946684800, 1800);
   const QString path = work.filePath("big.sav");
   SaveSavedArchive(path.toStdString(), *object);
   object.reset();

@@ -72,7 +72,9 @@ int main(int argc, char** argv) {
   QTemporaryDir work;
   const size_t records = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
   auto description = test::BuiltInDescription();
-  auto object = test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records);
+  // Half-hourly from 01.01.2000: a million records end in 2057, within the
+  // instrument's years (hourly, they would run past 2106 and wrap).
+  auto object = test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records, {}, 946684800, 1800);
   object->SetObjectNumber(1);
   object->m_strDescription = "Котельная №2, ввод 1";
 

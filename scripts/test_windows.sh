@@ -424,6 +424,10 @@ for line in open(sys.argv[1], encoding='utf-8', errors='replace'):
         if match and text(match.group(1)) == name:
             print(text(match.group(2)))
             sys.exit(0)
+        match = re.match(r'"((?:[^"\\]|\\.)*)"=dword:([0-9a-fA-F]{8})$', line)
+        if match and text(match.group(1)) == name:
+            print(int(match.group(2), 16))
+            sys.exit(0)
 sys.exit(1)
 EOF
 }
@@ -437,6 +441,20 @@ entry_values | tee "$work/uninstall-entry.txt"
 check "«Приложения и возможности»: the name, version, publisher, the program's icon and the folder" \
   "has_lines '$work/uninstall-entry.txt' 'DisplayName=$product' 'DisplayVersion=$version' 'Publisher=$company' \
      'DisplayIcon=$folder\\tarvik-monitor.exe' 'InstallLocation=$folder'"
+# The size shown there: what the folder holds, in KB (the file sizes).
+size=$(registry "$uninstall_key" EstimatedSize)
+folder_kb=$(du -sk --apparent-size "$installed" | cut -f1)
+check "«Приложения и возможности»: the installation's size (${size:-none} KB; the folder holds $folder_kb KB)" \
+  "[ -n '$size' ] && [ '$size' -gt $((folder_kb * 9 / 10)) ] && [ '$size' -lt $((folder_kb * 11 / 10 + 1)) ]"
+# What the pages say, as the installer's script has it (the pages themselves
+# show only when it runs by hand): the name in the genitive after
+# «Установка», the program started from the last page.
+nsis_script=$(find "$root/build/windows/project/_CPack_Packages" -name project.nsi | head -n 1)
+check "the installer's pages: «Установка программы «$product»», «Запустить программу» on the last, the Start menu folder «$product»" \
+  "[ -n '$nsis_script' ] && grep -qF 'Name \"программы «$product»\"' '$nsis_script' &&
+   grep -qF 'MUI_FINISHPAGE_RUN_TEXT \"Запустить программу\"' '$nsis_script' &&
+   grep -qF 'MUI_FINISHPAGE_RUN_FUNCTION TkqRunProgram' '$nsis_script' &&
+   grep -qF 'MUI_STARTMENUPAGE_DEFAULTFOLDER \"$product\"' '$nsis_script'"
 
 # What a shortcut (.lnk) stores, as Windows reads it: the target as shell
 # items from the desktop down ("idlist") and as the path on its volume
@@ -512,6 +530,9 @@ check "the Start menu entry names the installed program (shell items, volume pat
   "[ \"\$(stored idlist)\" = '$target' ] && [ \"\$(stored linkinfo)\" = '$target' ] &&
    { [ -z \"\$(stored relative)\" ] || [ '$relative' = '$target' ]; }"
 check "the Start menu entry starts the program in its folder" "[ \"\$(stored workdir)\" = '$folder' ]"
+# No version in the folder's name: an upgrade keeps the one folder.
+check "the Start menu folder is «$product» ($(basename "$(dirname "$entry")"))" \
+  "[ \"\$(basename \"\$(dirname '$entry')\")\" = '$product' ]"
 check "the uninstaller's Start menu entry is Russian" \
   "[ -n '$uninstall_entry' ] && ! find '$WINEPREFIX/drive_c/ProgramData' -iname 'uninstall*.lnk' | grep -q ."
 

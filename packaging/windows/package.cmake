@@ -83,13 +83,17 @@ set(CPACK_NSIS_CREATE_ICONS_EXTRA "
   CreateShortCut '${tkq_start_entry}' '$INSTDIR\\\\tarvik-monitor.exe'")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "
   Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Монитор Тарвик КУ.lnk'")
-set(CPACK_NSIS_PACKAGE_NAME "Монитор Тарвик КУ ${TKQ_VERSION_TEXT}")
+# (No version in the name: the Start menu folder is named after it, and an
+# upgrade keeps the one folder.)
+set(CPACK_NSIS_PACKAGE_NAME "Монитор Тарвик КУ")
 set(CPACK_NSIS_DISPLAY_NAME "Монитор Тарвик КУ")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_INSTALLED_ICON_NAME tarvik-monitor.exe)
 set(CPACK_NSIS_MUI_ICON ${TKQ_WINDOWS_ICON})
 set(CPACK_NSIS_MUI_UNIICON ${TKQ_WINDOWS_ICON})
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# «Завершение работы мастера установки программы «…»» takes three lines.
+set(CPACK_NSIS_FINISH_TITLE_3LINES ON)
 # installer.nsh: the programs closed before anything is replaced or
 # removed, the folder in the uninstall entry, the user's files kept.
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "Call TkqProgramsClosed")
@@ -121,9 +125,26 @@ tkq_nsis_replace("  @CPACK_NSIS_LICENSE_PAGE@\n" "")
 # (CPACK_NSIS_BRANDING_TEXT comes with /TRIM, which makensis refuses off Windows.)
 tkq_nsis_replace("@CPACK_NSIS_BRANDING_TEXT_CODE@" "BrandingText \"Монитор Тарвик КУ\"")
 tkq_nsis_replace("\\Uninstall.lnk" "\\Удалить Монитор Тарвик КУ.lnk")
-tkq_nsis_replace("is already installed. $\\n$\\nDo you want to uninstall the old version before installing the new one?"
-                 "уже установлен.$\\n$\\nУдалить прежнюю версию перед установкой новой?")
+tkq_nsis_replace("@CPACK_NSIS_PACKAGE_NAME@ is already installed. $\\n$\\nDo you want to uninstall the old version before installing the new one?"
+                 "Программа «@CPACK_NSIS_PACKAGE_NAME@» уже установлена.$\\n$\\nУдалить прежнюю версию перед установкой новой?")
 tkq_nsis_replace("\"Uninstall failed.\"" "\"Не удалось удалить прежнюю версию.\"")
+# The pages' texts put the name after a noun ("Установка …", "мастер
+# установки …"): the name the installer goes by is in the genitive, «Установка
+# программы «Монитор Тарвик КУ»»; the few texts that need another case are
+# our own, the version on the first page. The Start menu folder keeps the
+# plain name, and the last page offers to start the program.
+tkq_nsis_replace("  Name \"@CPACK_NSIS_PACKAGE_NAME@\"\n" "  Name \"программы «@CPACK_NSIS_PACKAGE_NAME@»\"\n")
+# (One paragraph each: a line break in a define would end the script's line.)
+tkq_nsis_replace("  !insertmacro MUI_PAGE_WELCOME\n"
+                 "  !define MUI_WELCOMEPAGE_TEXT \"Эта программа установит на ваш компьютер программу «@CPACK_NSIS_PACKAGE_NAME@» версии ${TKQ_VERSION_TEXT}. Если программа уже установлена, она будет обновлена, ее настройки сохранятся. $_CLICK\"\n  !insertmacro MUI_PAGE_WELCOME\n")
+tkq_nsis_replace("  !insertmacro MUI_PAGE_DIRECTORY\n"
+                 "  !define MUI_DIRECTORYPAGE_TEXT_TOP \"Программа «@CPACK_NSIS_PACKAGE_NAME@» будет установлена в указанную папку. Чтобы установить ее в другую папку, нажмите кнопку $\\\"Обзор$\\\" и укажите ее. $_CLICK\"\n  !insertmacro MUI_PAGE_DIRECTORY\n")
+tkq_nsis_replace("  !insertmacro MUI_PAGE_STARTMENU "
+                 "  !define MUI_STARTMENUPAGE_DEFAULTFOLDER \"@CPACK_NSIS_PACKAGE_NAME@\"\n  !insertmacro MUI_PAGE_STARTMENU ")
+tkq_nsis_replace("@CPACK_NSIS_INSTALLER_MUI_FINISHPAGE_RUN_CODE@"
+                 "!define MUI_FINISHPAGE_RUN\n!define MUI_FINISHPAGE_RUN_TEXT \"Запустить программу\"\n!define MUI_FINISHPAGE_RUN_FUNCTION TkqRunProgram")
+tkq_nsis_replace("  !insertmacro MUI_UNPAGE_CONFIRM\n"
+                 "  !define MUI_UNCONFIRMPAGE_TEXT_TOP \"Программа «@CPACK_NSIS_PACKAGE_NAME@» будет удалена из вашего компьютера. $_CLICK\"\n  !insertmacro MUI_UNPAGE_CONFIRM\n")
 # An installation over an earlier one: into the folder the earlier one
 # chose (which CPack's script keeps under the publisher's key), once no
 # program runs from it; then installer.nsh, after the languages it names.

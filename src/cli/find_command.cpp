@@ -48,6 +48,7 @@ class CFindObserver : public CSearchObserver {
   void OnFound(const CFoundInstrument&) override { Wipe(); }
   void OnPortFailed(const std::string& port, int openError) override {
     Wipe();
+    m_failed.push_back(port);
     m_err << port << ": " << ReadStatusText(kReadPortBusy) << "\n";
     if (const std::string advice = PortAdvice(port, openError); !advice.empty()) m_err << advice << "\n";
   }
@@ -55,8 +56,10 @@ class CFindObserver : public CSearchObserver {
     if (m_drawn) m_err << "\r\033[K" << std::flush;
     m_drawn = false;
   }
+  const std::vector<std::string>& FailedPorts() const { return m_failed; }
 
  private:
+  std::vector<std::string> m_failed;
   std::ostream& m_err;
   bool m_tty;
   bool m_drawn = false;
@@ -154,12 +157,32 @@ class FindCommand : public Command {
     if (interrupts.Interrupted()) {
       context.err << ReadStatusText(kReadCancelled) << "\n";
     } else if (found.empty()) {
-      context.err << "Прибор не найден\n";
+      NotFound(context.err, plan, observer.FailedPorts());
     }
     return found.empty() ? kExitFailure : kExitSuccess;
   }
 
  private:
+  // What was tried, and the full search with the same ports and rates
+  // when it was not.
+  void NotFound(std::ostream& err, const CSearchPlan& plan, const std::vector<std::string>& failed) const {
+    std::vector<std::string> tried;
+    for (const std::string& port : plan.ports) {
+      if (std::find(failed.begin(), failed.end(), port) == failed.end()) tried.push_back(port);
+    }
+    if (tried.empty()) {
+      err << "Прибор не найден: ни один порт не открылся\n";
+      return;
+    }
+    err << "Прибор не найден. " << SearchTriedText(plan, tried) << "\n";
+    if (m_all) return;
+    err << "Можно запустить полный поиск (все адреса 1–247): tarvik-kq find --all-addresses";
+    for (const std::string& port : m_ports) err << " --port " << Quoted(port);
+    for (uint32_t rate : m_rates) err << " --baud " << rate;
+    if (m_waitMs != kDefaultProbeWaitMs) err << " --wait " << m_waitMs;
+    err << "\n";
+  }
+
   std::vector<std::string> m_ports;
   std::vector<uint32_t> m_rates;
   std::vector<uint8_t> m_addresses;

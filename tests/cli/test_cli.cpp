@@ -465,7 +465,16 @@ TEST_F(CliInFolder, FindGivesThePortRateAndAddress) {
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(none.out, "");
   EXPECT_EQ(none.err.find("\r\033[KПоиск: 0 из 2, " + sim.Path() + ", 9600 бод, адрес 1"), 0u) << none.err;
-  EXPECT_NE(none.err.find("\r\033[KПрибор не найден\n"), std::string::npos) << none.err;
+  // What was tried, and the full search over the same ports and rates.
+  EXPECT_NE(none.err.find("\r\033[KПрибор не найден. Порты: " + sim.Path() +
+                          "; скорости: 9600, 19200 Бд; адреса: 1\nМожно запустить полный поиск (все адреса 1–247): "
+                          "tarvik-kq find --all-addresses --port " +
+                          sim.Path() + " --baud 9600 --baud 19200\n"),
+            std::string::npos)
+      << none.err;
+  Result closed = Cli({"find", "--port", absent});
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_NE(closed.err.find("\nПрибор не найден: ни один порт не открылся\n"), std::string::npos) << closed.err;
 
   for (const char* wrong : {"--baud=57600", "--address=0", "--address=248", "--wait=0"}) {
     EXPECT_EQ(Cli({"find", "--port", sim.Path(), wrong}).status, 2) << wrong;

@@ -928,6 +928,17 @@ class TestApplication : public gui::test::CProgramTest {
     gui::test::CSearchLines lines({"A", "B"});
     lines.instruments["B"] = {2400, 7};
     CTRV_KQ_VRApp& app = Start();
+    // A fresh profile's "COM2" is no choice of the user's, and this machine
+    // has no such port: it is not searched.
+    std::vector<std::string> searched;
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<CSearchDialog*>(QApplication::activeModalWidget());
+      if (d == nullptr) return;
+      searched = d->Ports();
+      d->m_close->click();
+    });
+    app.MainFrame()->Action(ECommand::kFindInstrument)->trigger();
+    QCOMPARE(searched, (std::vector<std::string>{"A", "B"}));
     // The quick search tries the address in use (and 1) at each rate.
     app.Link().SetConnection({"A", 9600, 7});
     const auto search = [&](bool apply) {
@@ -959,6 +970,7 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(app.Settings().value("Tarvik KQ/ComIndex").toInt(), 1);
     QCOMPARE(m_ui.messages.size(), messages + 1);
     QVERIFY(m_ui.messages.last().startsWith("ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
+    QVERIFY(!app.Settings().contains("Tarvik KQ/PortChosen"));
 
     // A port that opens is stored as a confirmed one is: under PortName.
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
@@ -973,6 +985,8 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(app.Settings().value("Tarvik KQ/PortName").toString(), QString::fromStdString(sim.Path()));
     QCOMPARE(app.Settings().value("Tarvik KQ/ComBoudRate").toInt(), 2);
     QCOMPARE(m_ui.messages.size(), messages + 1);
+    // The next start knows the port is the user's.
+    QVERIFY(app.Settings().value("Tarvik KQ/PortChosen").toBool());
   }
 
   // A read without an answer points to the search.

@@ -446,9 +446,11 @@ class TestDialogs : public QObject {
     CInstrumentContentsDialog oneObject(contents, 38400);
     CSaveChartDialog chart(QStringLiteral("/home/user/График объекта 01.png"), QSize(1200, 600));
     const test::CSearchLines lines({});
-    CSearchDialog search({"COM2", 9600, 1}, nullptr);
-    // Its longest line, on two lines at most.
-    search.m_status->setText(QStringLiteral("Прибор не найден. Можно запустить полный поиск (все адреса 1–247)."));
+    CSearchDialog search({"COM2", 9600, 1}, false, nullptr);
+    // Its longest outcome, over three ports.
+    search.m_status->setText(QStringLiteral(
+        "Прибор не найден. Порты: COM1, COM3, COM4; скорости: 1200, 2400, 4800, 9600, 19200, 38400 Бд; адреса: 1, "
+        "12. Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
     for (QDialog* dialog : std::initializer_list<QDialog*>{&ports, &object, &description, &about, &versions, &noObjects,
                                                            &oneObject, &chart, &search}) {
       const QString name = dialog->windowTitle();
@@ -532,7 +534,7 @@ class TestDialogs : public QObject {
     lines.instruments["B"] = {2400, 7};
     tkq::CReadParamClass description;
     description.LoadBuiltIn();
-    CSearchDialog dialog({"COM9", 9600, 7}, &description);
+    CSearchDialog dialog({"COM9", 9600, 7}, true, &description);
     QCOMPARE(dialog.Ports(), (std::vector<std::string>{"COM9", "A", "B"}));
     QVERIFY(!dialog.IsSearching());  // nothing before it is shown
     QCOMPARE(lines.Probes(), size_t{0});
@@ -568,11 +570,14 @@ class TestDialogs : public QObject {
   void theFullSearchFollowsAFruitlessQuickOne() {
     test::CSearchLines lines({"A", "B"});
     lines.refused = {"B"};
-    CSearchDialog dialog({"A", 9600, 1}, nullptr);
+    CSearchDialog dialog({"A", 9600, 1}, true, nullptr);
     const int result = RunModal(dialog, [&] {
       QVERIFY(dialog.WaitForEnd(5000));
       QCOMPARE(dialog.m_table->rowCount(), 0);
-      QCOMPARE(dialog.m_status->text(), QString("Прибор не найден. Можно запустить полный поиск (все адреса 1–247)."));
+      // What was tried: B did not open.
+      QCOMPARE(dialog.m_status->text(),
+               QString("Прибор не найден. Порты: A; скорости: 1200, 2400, 4800, 9600, 19200, 38400 Бд; адреса: 1. "
+                       "Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
       QVERIFY(dialog.m_failed->toPlainText().startsWith("B: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
       QVERIFY(!dialog.m_apply->isEnabled());
       QVERIFY(dialog.m_full->isEnabled());
@@ -602,10 +607,10 @@ class TestDialogs : public QObject {
     test::CSearchLines lines({"A"});
     lines.probeMs = 200;  // the quick search's six probes: over a second
     {
-      CSearchDialog dialog({"A", 9600, 1}, nullptr);
+      CSearchDialog dialog({"A", 9600, 1}, true, nullptr);
       QElapsedTimer clock;
       RunModal(dialog, [&] {
-        QTRY_VERIFY(dialog.m_status->text().startsWith("Проверяется: A, "));
+        QTRY_VERIFY(dialog.m_status->text().startsWith("Проверяется: A: "));
         QVERIFY(dialog.m_stop->isEnabled());
         clock.start();
         QTest::mouseClick(dialog.m_stop, Qt::LeftButton);
@@ -613,13 +618,16 @@ class TestDialogs : public QObject {
         QVERIFY(dialog.WaitForEnd(3000));
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(dialog.m_status->text().startsWith("Поиск остановлен. Прибор не найден."));
+        // The range stays whole on its line, and the outcome fits.
+        QVERIFY(dialog.m_status->text().endsWith("(все адреса 1\u2060–\u2060247)."));
+        QVERIFY(dialog.m_status->heightForWidth(dialog.m_status->width()) <= dialog.m_status->height());
         QVERIFY(dialog.m_full->isEnabled());  // the full search then takes the quick part too
         QVERIFY(dialog.isVisible());
         dialog.reject();
       });
       QVERIFY(lines.Probes() < 6);
     }
-    CSearchDialog dialog({"A", 9600, 1}, nullptr);
+    CSearchDialog dialog({"A", 9600, 1}, true, nullptr);
     QElapsedTimer clock;
     const int result = RunModal(dialog, [&] {
       QTRY_VERIFY(dialog.IsSearching() && lines.Probes() > 0);
@@ -629,6 +637,43 @@ class TestDialogs : public QObject {
     QCOMPARE(result, int(QDialog::Rejected));
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!dialog.IsSearching());
+  }
+
+  // The ports searched: the machine's, with the configured one only when
+  // the user named it; or those typed in the field, even ones the machine
+  // lacks (their error said). The status line names every port under way.
+  void thePortFieldNamesThePortsSearched() {
+    QCOMPARE(TypedPorts(QStringLiteral(" X, A;B  A ")), (std::vector<std::string>{"X", "A", "B"}));
+    QVERIFY(TypedPorts(QStringLiteral(" ,; ")).empty());
+    test::CSearchLines lines({"A", "B"});
+    lines.refused = {"X"};
+    lines.probeMs = 300;  // each combination stays on the status line a while
+    QCOMPARE(CSearchDialog({"COM2", 9600, 1}, false, nullptr).Ports(), (std::vector<std::string>{"A", "B"}));
+    CSearchDialog dialog({"COM2", 9600, 1}, true, nullptr);
+    QCOMPARE(dialog.Ports(), (std::vector<std::string>{"COM2", "A", "B"}));
+    RunModal(dialog, [&] {
+      QTRY_COMPARE(dialog.m_status->text(), QString("Проверяется: COM2, A, B: 9600 Бд, адрес 1"));
+      QVERIFY(!dialog.m_find->isEnabled());
+      dialog.m_stop->click();
+      QVERIFY(dialog.WaitForEnd(3000));
+      lines.probeMs = 0;
+
+      dialog.m_portField->setText(QStringLiteral("X, A"));
+      QCOMPARE(dialog.Ports(), (std::vector<std::string>{"X", "A"}));
+      QVERIFY(dialog.m_find->isEnabled());
+      const size_t before = lines.Probes();
+      dialog.m_find->click();
+      QVERIFY(dialog.WaitForEnd(5000));
+      QCOMPARE(dialog.m_failed->toPlainText().section('\n', 0, 0), QString("X: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
+      QCOMPARE(dialog.m_status->text(),
+               QString("Прибор не найден. Порты: A; скорости: 1200, 2400, 4800, 9600, 19200, 38400 Бд; адреса: 1. "
+                       "Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
+      QCOMPARE(lines.Probes(), before + 6);  // A alone
+      // Emptied, the field gives the machine's ports back.
+      dialog.m_portField->clear();
+      QCOMPARE(dialog.Ports(), (std::vector<std::string>{"COM2", "A", "B"}));
+      dialog.reject();
+    });
   }
 
   // «Найти прибор...» puts what the search found into the fields.
@@ -648,6 +693,24 @@ class TestDialogs : public QObject {
     QCOMPARE(ports.Baud(), 2400u);
     QCOMPARE(ports.m_editAddress->text(), QString("7"));
     QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    // The port a fresh profile starts with is searched once chosen.
+    CPortSettings fresh("COM2", 3, 1);
+    fresh.m_portChosen = false;
+    const auto portsSearched = [&] {
+      std::vector<std::string> searched;
+      QTimer::singleShot(0, [&] {
+        auto* search = qobject_cast<CSearchDialog*>(QApplication::activeModalWidget());
+        if (search == nullptr) return;
+        searched = search->Ports();
+        search->reject();
+      });
+      QTest::mouseClick(fresh.m_find, Qt::LeftButton);
+      return searched;
+    };
+    QCOMPARE(portsSearched(), (std::vector<std::string>{"A", "B"}));
+    emit fresh.m_cbPort->activated(fresh.m_cbPort->currentIndex());
+    QCOMPARE(portsSearched(), (std::vector<std::string>{"COM2", "A", "B"}));
   }
 };
 

@@ -70,8 +70,10 @@ class SearchRecorder : public CSearchObserver {
   }
   void OnFound(const CFoundInstrument& f) override { found.push_back(f.at.port); }
   void OnPortFailed(const std::string& port, int) override { failed.push_back(port); }
+  void OnPortDone(const std::string& port) override { done.insert(port); }
   uint64_t lastTried = 0, lastTotal = 0;
   std::vector<std::string> found, failed;
+  std::multiset<std::string> done;
 };
 
 }  // namespace
@@ -107,6 +109,36 @@ TEST(SearchOrder, ConfiguredFirstThenTheQuickThenTheRestEachOnce) {
   const std::vector<CLinkSettings> rest = SearchOrder(full, "A");
   EXPECT_EQ(rest.size(), 6u * 246u);
   EXPECT_EQ(rest[0], (CLinkSettings{"A", 9600, 2}));
+}
+
+// What the user reads of a search: what it tried, and the probes under way.
+TEST(SearchTexts, TriedRangesAndProbesUnderWay) {
+  EXPECT_EQ(NumberRanges({}), "");
+  EXPECT_EQ(NumberRanges({7, 1, 7}), "1, 7");
+  EXPECT_EQ(NumberRanges({3, 1, 2, 5, 6, 9, 8, 7}), "1–3, 5–9");
+  EXPECT_EQ(NumberRanges({247, 246, 1}), "1, 246, 247");
+
+  // The quick plan: the configured rate and address with the six rates
+  // and address 1, each rate once and in ascending order.
+  const CSearchPlan quick = MakeSearchPlan({"COM1", "COM3"}, {"COM3", 19200, 12}, false);
+  EXPECT_EQ(SearchTriedText(quick, {"COM1", "COM3"}),
+            "Порты: COM1, COM3; скорости: 1200, 2400, 4800, 9600, 19200, 38400 Бд; адреса: 1, 12");
+  CSearchPlan few;
+  few.rates = {19200, 9600};
+  few.addresses = {1};
+  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 Бд; адреса: 1");
+  // The configured settings count only on their own port; the full search
+  // tries every address.
+  few.tryFirst = true;
+  few.first = {"B", 1200, 40};
+  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 Бд; адреса: 1");
+  EXPECT_EQ(SearchTriedText(few, {"B"}), "Порты: B; скорости: 1200, 9600, 19200 Бд; адреса: 1, 40");
+  few.full = true;
+  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 Бд; адреса: 1–247");
+
+  EXPECT_EQ(ProbesText({{"COM3", 9600, 12}, {"COM7", 4800, 1}, {"COM5", 9600, 12}}),
+            "COM3, COM5: 9600 Бд, адрес 12; COM7: 4800 Бд, адрес 1");
+  EXPECT_EQ(ProbesText({{"A", 9600, 1}, {"B", 9600, 2}}), "A: 9600 Бд, адрес 1; B: 9600 Бд, адрес 2");
 }
 
 TEST(Search, FindsEachPortsInstrumentAndLeavesThePortThere) {
@@ -182,6 +214,8 @@ TEST(Search, APortThatDoesNotOpenIsSaidOnceAndTheOthersGoOn) {
                                          return r;
                                        });
   EXPECT_EQ(recorder.failed, std::vector<std::string>{"A"});
+  // Each port is left once, whether it failed or answered.
+  EXPECT_EQ(recorder.done, (std::multiset<std::string>{"A", "B"}));
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].at, (CLinkSettings{"B", 1200, 1}));
 }

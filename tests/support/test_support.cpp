@@ -63,7 +63,7 @@ ParamFiles MakeParamFiles(const CReadParamClass& description, const std::string&
 
 std::unique_ptr<CObjectDefinition> MakeObject(const CReadParamClass& description, const std::string& version,
                                               uint8_t first, uint8_t second, size_t records, const Bytes& err,
-                                              uint32_t start) {
+                                              uint32_t start, uint32_t period) {
   auto object = std::make_unique<CObjectDefinition>();
   object->SetObjectNumber(5);
   object->m_strDeviceId = version + " 0123";
@@ -73,7 +73,7 @@ std::unique_ptr<CObjectDefinition> MakeObject(const CReadParamClass& description
   object->m_devBytes = files.dev;
   Bytes arc;
   for (size_t i = 0; i < records; ++i) {
-    AppendMeasurement(arc, start + static_cast<uint32_t>(i) * 3600, 100.0f + 1.5f * static_cast<float>(i),
+    AppendMeasurement(arc, start + static_cast<uint32_t>(i) * period, 100.0f + 1.5f * static_cast<float>(i),
                       20.0f + 0.25f * static_cast<float>(i));
   }
   object->DecodeDeviceFiles(description, arc, err, {});

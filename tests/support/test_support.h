@@ -36,12 +36,12 @@ struct ParamFiles {
 ParamFiles MakeParamFiles(const CReadParamClass& description, const std::string& version, uint8_t first,
                           uint8_t second);
 
-// A decoded object of `version` with an hourly archive of `records`
-// records (totals growing by 1.5 and 0.25 an hour) starting at `start`,
-// and the given abnormal-situation file.
+// A decoded object of `version` with an archive of `records` records, one
+// every `period` seconds (totals growing by 1.5 and 0.25 a record) starting
+// at `start`, and the given abnormal-situation file.
 std::unique_ptr<CObjectDefinition> MakeObject(const CReadParamClass& description, const std::string& version,
                                               uint8_t first, uint8_t second, size_t records, const Bytes& err = {},
-                                              uint32_t start = 1328090400);
+                                              uint32_t start = 1328090400, uint32_t period = 3600);
 
 // The bytes of a file.
 std::string ReadText(const std::filesystem::path& path);

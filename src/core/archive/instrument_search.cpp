@@ -38,6 +38,10 @@ class CSearchShared {
     const std::lock_guard lock(m_mutex);
     m_observer.OnPortFailed(port, error);
   }
+  void PortDone(const std::string& port) {
+    const std::lock_guard lock(m_mutex);
+    m_observer.OnPortDone(port);
+  }
 
  private:
   std::mutex m_mutex;
@@ -114,6 +118,71 @@ std::vector<CLinkSettings> SearchOrder(const CSearchPlan& plan, const std::strin
   return order;
 }
 
+std::string NumberRanges(std::vector<int> numbers) {
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  std::string text;
+  for (size_t i = 0; i < numbers.size();) {
+    size_t last = i;
+    while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1) ++last;
+    if (!text.empty()) text += ", ";
+    if (last - i >= 2) {
+      text += std::to_string(numbers[i]) + "–" + std::to_string(numbers[last]);
+      i = last + 1;
+    } else {
+      text += std::to_string(numbers[i]);
+      ++i;
+    }
+  }
+  return text;
+}
+
+std::string SearchTriedText(const CSearchPlan& plan, const std::vector<std::string>& ports) {
+  std::vector<int> rates, addresses;
+  const auto addAddress = [&](int address) {
+    if (address >= kFirstAddress && address <= kLastAddress) addresses.push_back(address);
+  };
+  const bool first = plan.tryFirst && std::find(ports.begin(), ports.end(), plan.first.port) != ports.end();
+  for (uint32_t rate : plan.rates) {
+    if (rate != 0) rates.push_back(static_cast<int>(rate));
+  }
+  if (first && plan.first.baudRate != 0) rates.push_back(static_cast<int>(plan.first.baudRate));
+  if (plan.full) {
+    for (int address = kFirstAddress; address <= kLastAddress; ++address) addresses.push_back(address);
+  } else {
+    for (uint8_t address : plan.addresses) addAddress(address);
+    if (first) addAddress(plan.first.address);
+  }
+  std::string portList;
+  for (const std::string& port : ports) portList += (portList.empty() ? "" : ", ") + port;
+  // Rates are listed one by one: a range of them would hide which.
+  std::sort(rates.begin(), rates.end());
+  rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
+  std::string rateList;
+  for (int rate : rates) rateList += (rateList.empty() ? "" : ", ") + std::to_string(rate);
+  return "Порты: " + portList + "; скорости: " + rateList + " Бд; адреса: " + NumberRanges(addresses);
+}
+
+std::string ProbesText(const std::vector<CLinkSettings>& probes) {
+  std::vector<std::pair<std::string, const CLinkSettings*>> groups;  // ports, their rate and address
+  for (const CLinkSettings& probe : probes) {
+    const auto same = std::find_if(groups.begin(), groups.end(), [&](const auto& group) {
+      return group.second->baudRate == probe.baudRate && group.second->address == probe.address;
+    });
+    if (same == groups.end()) {
+      groups.emplace_back(probe.port, &probe);
+    } else {
+      same->first += ", " + probe.port;
+    }
+  }
+  std::string text;
+  for (const auto& [ports, at] : groups) {
+    if (!text.empty()) text += "; ";
+    text += ports + ": " + std::to_string(at->baudRate) + " Бд, адрес " + std::to_string(at->address);
+  }
+  return text;
+}
+
 std::vector<CFoundInstrument> SearchInstruments(const CSearchPlan& plan, const CReadParamClass* description,
                                                 CSearchObserver& observer, const std::atomic<bool>* cancel,
                                                 const ChannelFactory& makeChannel) {
@@ -144,6 +213,7 @@ std::vector<CFoundInstrument> SearchInstruments(const CSearchPlan& plan, const C
           answered[i] = 1;
           shared.Found(found[i]);
         }
+        shared.PortDone(ports[i]);
       });
     }
   }

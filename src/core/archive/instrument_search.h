@@ -73,7 +73,23 @@ class CSearchObserver {
   virtual void OnFound(const CFoundInstrument& /*found*/) {}
   // `port` did not open; `openError` as CSerialChannel::LastOpenError().
   virtual void OnPortFailed(const std::string& /*port*/, int /*openError*/) {}
+  // The search has left `port`: answered, failed, tried through or
+  // cancelled (after OnFound or OnPortFailed for it).
+  virtual void OnPortDone(const std::string& /*port*/) {}
 };
+
+// The numbers in ascending order, each once, a run of three or more as a
+// range: "1", "1, 7", "1–247", "1–3, 7".
+std::string NumberRanges(std::vector<int> numbers);
+
+// What `plan` tries on `ports`, for the user: "Порты: COM1, COM3; скорости:
+// 9600, 19200 Бд; адреса: 1" (rates ascending, addresses as ranges).
+std::string SearchTriedText(const CSearchPlan& plan, const std::vector<std::string>& ports);
+
+// The probes under way, one a port, for the user: the ports at the same
+// rate and address together, "COM3, COM5: 9600 Бд, адрес 12; COM7: 4800 Бд,
+// адрес 1", in the order given.
+std::string ProbesText(const std::vector<CLinkSettings>& probes);
 
 using ChannelFactory = std::function<std::unique_ptr<CSerialChannel>()>;
 

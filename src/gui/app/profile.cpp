@@ -42,6 +42,8 @@ CConnection CProfile::Connection() {
   if (!c.portName.isEmpty() && StandardPortIndex(c.portName.toStdString()) < 0) c.comIndex = -1;
   if (c.baudIndex < 0 || c.baudIndex >= kBaudRates.size()) c.baudIndex = 3;
   if (c.address < 0 || c.address > 255) c.address = 1;
+  // Any port but the default was chosen, in an older profile too.
+  c.portChosen = s.value(profile_key::kPortChosen, false).toBool() || c.comIndex != 1;
   return c;
 }
 
@@ -51,6 +53,7 @@ void CProfile::SetConnection(const CConnection& c) {
   s.setValue(profile_key::kComBoudRate, c.baudIndex);
   s.setValue(profile_key::kDeviceAddress, c.address);
   s.setValue(profile_key::kPortName, c.comIndex >= 0 ? QString() : c.portName);
+  if (c.portChosen) s.setValue(profile_key::kPortChosen, true);
   s.sync();
 }
 

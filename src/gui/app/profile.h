@@ -23,6 +23,9 @@ inline const QString kComIndex = kProfileSection + QStringLiteral("/ComIndex");
 inline const QString kComBoudRate = kProfileSection + QStringLiteral("/ComBoudRate");
 inline const QString kDeviceAddress = kProfileSection + QStringLiteral("/DeviceAddress");
 inline const QString kPortName = kProfileSection + QStringLiteral("/PortName");
+// Whether the user chose the port (set once a choice is stored): without
+// it "COM2" is the default, which need not exist.
+inline const QString kPortChosen = kProfileSection + QStringLiteral("/PortChosen");
 inline const QString kChartOpen = kProfileSection + QStringLiteral("/ChartOpen");
 inline const QString kSummaryOpen = kProfileSection + QStringLiteral("/SummaryOpen");
 inline const QString kSummaryHour = kProfileSection + QStringLiteral("/SummaryHour");
@@ -41,6 +44,8 @@ struct CConnection {
   QString portName;   // a port other than COM1..COM4
   int baudIndex = 3;  // into kBaudRates
   int address = 1;
+  // The user chose the port (rather than it being the default).
+  bool portChosen = false;
 
   // The port's name, whichever way it is kept.
   QString Port() const;

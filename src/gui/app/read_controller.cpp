@@ -28,12 +28,14 @@ CReadController::~CReadController() = default;
 
 void CReadController::ApplyConnection(const CConnection& connection) {
   m_link.SetConnection({connection.Port().toStdString(), connection.Baud(), static_cast<uint8_t>(connection.address)});
+  m_portChosen = connection.portChosen;
 }
 
 void CReadController::OnPortSettings() {
   CConnection stored = m_profile.Connection();
   CPortSettings dialog(stored.Port(), stored.baudIndex, stored.address, m_window);
   dialog.m_description = &m_description;
+  dialog.m_portChosen = stored.portChosen;
   dialog.m_onConfirmed = [this, &stored](CPortSettings& d) {
     ApplyChoice({d.PortName().toStdString(), d.Baud(), static_cast<uint8_t>(d.Address())}, stored, &d);
   };
@@ -43,6 +45,7 @@ void CReadController::OnPortSettings() {
 
 void CReadController::ApplyChoice(const CLinkSettings& at, CConnection& stored, QWidget* parent) {
   m_link.SetConnection(at);
+  m_portChosen = true;
   const int baudIndex = kBaudRates.indexOf(QString::number(at.baudRate));
   if (baudIndex >= 0) stored.baudIndex = baudIndex;
   stored.address = at.address;
@@ -51,6 +54,7 @@ void CReadController::ApplyChoice(const CLinkSettings& at, CConnection& stored, 
     const int portIndex = StandardPortIndex(at.port);
     stored.comIndex = portIndex;
     stored.portName = portIndex >= 0 ? QString() : ToQ(at.port);
+    stored.portChosen = true;
   } else {
     // The link keeps the new port; the stored one stays as it was.
     QString text = ToQ(ReadStatusText(kReadPortBusy));
@@ -62,7 +66,7 @@ void CReadController::ApplyChoice(const CLinkSettings& at, CConnection& stored, 
 
 void CReadController::OnFindInstrument() {
   // The search opens ports of its own; the link is not touched.
-  CSearchDialog dialog(m_link.Settings(), &m_description, m_window);
+  CSearchDialog dialog(m_link.Settings(), m_portChosen, &m_description, m_window);
   if (dialog.exec() == QDialog::Accepted) ApplyFound(dialog.Chosen());
 }
 

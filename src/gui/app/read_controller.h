@@ -79,6 +79,8 @@ class CReadController {
   std::atomic<bool> m_cancelRead{false};
   bool m_bReading = false;
   bool m_bCloseAfterRead = false;
+  // The link's port is one the user chose (not the default).
+  bool m_portChosen = false;
 };
 
 }  // namespace tkq::gui

@@ -67,6 +67,9 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
   int widest = 0;
   for (int i = 0; i < m_cbPort->count(); ++i) widest = std::max(widest, fm.horizontalAdvance(m_cbPort->itemText(i)));
   m_cbPort->view()->setMinimumWidth(std::max(m_cbPort->width(), widest + du.X(12)));
+  // (Connected once the start's port is in place: that is no choice.)
+  connect(m_cbPort, &QComboBox::activated, this, [this] { m_portChosen = true; });
+  connect(m_cbPort->lineEdit(), &QLineEdit::textEdited, this, [this] { m_portChosen = true; });
   const auto showName = [this](const QString& text) { m_cbPort->setToolTip(text); };
   connect(m_cbPort, &QComboBox::currentTextChanged, this, showName);
   showName(m_cbPort->currentText());
@@ -85,7 +88,8 @@ void CPortSettings::FindInstrument() {
   bool ok = false;
   const int typed = m_editAddress->text().trimmed().toInt(&ok);
   const int address = ok && typed >= 0 && typed <= 255 ? typed : m_nAddress;
-  CSearchDialog search({PortName().toStdString(), Baud(), static_cast<uint8_t>(address)}, m_description, this);
+  CSearchDialog search({PortName().toStdString(), Baud(), static_cast<uint8_t>(address)}, m_portChosen, m_description,
+                       this);
   if (search.exec() == QDialog::Accepted) ShowChoice(search.Chosen());
 }
 
@@ -100,6 +104,7 @@ void CPortSettings::ShowChoice(const CLinkSettings& found) {
   const int baudIndex = kBaudRates.indexOf(QString::number(found.baudRate));
   if (baudIndex >= 0) m_cbBaudRate->setCurrentIndex(baudIndex);
   m_editAddress->setText(QString::number(found.address));
+  m_portChosen = true;
 }
 
 void CPortSettings::accept() {

@@ -42,6 +42,9 @@ class CPortSettings : public QDialog {
 
   // Tells "Найти прибор..." which versions are known (may stay null).
   const CReadParamClass* m_description = nullptr;
+  // Whether the port the dialog starts with was the user's choice (not the
+  // default, which need not exist); choosing or typing one makes it so.
+  bool m_portChosen = true;
 
   // "Найти прибор...": the search from the fields' settings; a result
   // applied there fills the fields, to be confirmed with OK.

@@ -3,10 +3,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -24,16 +27,37 @@ const CSearchHooks* g_hooks = nullptr;
 
 QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
+// A range such as "1–247" kept on one line: a line may otherwise end after
+// its dash.
+QString Unbroken(const std::string& s) { return ToQ(s).replace(QStringLiteral("–"), QStringLiteral("\u2060–\u2060")); }
+
+const std::string kFullSearchHint = "Можно запустить полный поиск (все адреса 1–247).";
+
 }  // namespace
 
 void SetSearchHooks(const CSearchHooks* hooks) { g_hooks = hooks; }
 
 // --- the state the threads share ---
 
+std::vector<std::string> TypedPorts(const QString& text) {
+  std::vector<std::string> ports;
+  static const QRegularExpression kSeparators(QStringLiteral("[,;\\s]+"));
+  for (const QString& port : text.split(kSeparators, Qt::SkipEmptyParts)) {
+    if (std::find(ports.begin(), ports.end(), port.toStdString()) == ports.end()) ports.push_back(port.toStdString());
+  }
+  return ports;
+}
+
 void CSearchState::OnProbe(const CLinkSettings& at, uint64_t tried, uint64_t total) {
   const std::lock_guard lock(m_mutex);
   m_pending.probed = true;
-  m_pending.at = at;
+  const auto it = std::find_if(m_pending.current.begin(), m_pending.current.end(),
+                               [&](const CLinkSettings& c) { return c.port == at.port; });
+  if (it == m_pending.current.end()) {
+    m_pending.current.push_back(at);
+  } else {
+    *it = at;
+  }
   m_pending.tried = tried;
   m_pending.total = total;
 }
@@ -48,11 +72,16 @@ void CSearchState::OnPortFailed(const std::string& port, int openError) {
   m_pending.failed.emplace_back(port, openError);
 }
 
+void CSearchState::OnPortDone(const std::string& port) {
+  const std::lock_guard lock(m_mutex);
+  std::erase_if(m_pending.current, [&](const CLinkSettings& c) { return c.port == port; });
+}
+
 CSearchState::Snapshot CSearchState::Take() {
   const std::lock_guard lock(m_mutex);
   Snapshot taken = std::move(m_pending);
   m_pending = Snapshot{};
-  m_pending.at = taken.at;
+  m_pending.current = taken.current;
   m_pending.tried = taken.tried;
   m_pending.total = taken.total;
   return taken;
@@ -60,39 +89,41 @@ CSearchState::Snapshot CSearchState::Take() {
 
 // --- the dialog ---
 
-CSearchDialog::CSearchDialog(const CLinkSettings& configured, const CReadParamClass* description, QWidget* parent)
-    : QDialog(parent), m_description(description) {
+CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, const CReadParamClass* description,
+                             QWidget* parent)
+    : QDialog(parent), m_description(description), m_configured(configured), m_portNamed(portNamed) {
   if (g_hooks != nullptr) m_hooks = *g_hooks;
   if (!m_hooks.findPorts) m_hooks.findPorts = [] { return FindSerialPorts(); };
   if (!m_hooks.makeChannel) m_hooks.makeChannel = MakeSerialChannel;
 
   // The ports of the machine that are there (a node kept for a UART the
-  // machine lacks leads nowhere), the configured one first when it is
-  // not among them.
-  std::vector<std::string> ports;
+  // machine lacks leads nowhere).
   for (const CSerialPort& port : m_hooks.findPorts().ports) {
-    if (!port.exists || port.kind == EPortKind::kEmptySlot) continue;
-    m_portList.push_back(port);
-    ports.push_back(port.name);
+    if (port.exists && port.kind != EPortKind::kEmptySlot) m_portList.push_back(port);
   }
-  if (!configured.port.empty() && std::find(ports.begin(), ports.end(), configured.port) == ports.end()) {
-    ports.insert(ports.begin(), configured.port);
-  }
-  m_plan = MakeSearchPlan(ports, configured, false);
-  m_plan.probeWaitMs = m_hooks.probeWaitMs;
 
   setWindowTitle(QStringLiteral("Поиск прибора"));
   const CDialogUnits du(font());
-  SetDialogSize(this, du, 320, 204);
+  SetDialogSize(this, du, 320, 229);
 
+  m_portField = new QLineEdit(this);
+  m_portField->setPlaceholderText(QStringLiteral("все порты компьютера"));
+  m_portField->setToolTip(
+      QStringLiteral("Порт, на котором искать прибор, например COM5, или несколько через запятую; "
+                     "порт проверяется, даже если система его не показывает. Пусто: все порты компьютера."));
+  m_portField->setGeometry(du.X(34), du.Y(7), du.X(279), ControlHeight(du, 12, m_portField));
+  AddLabel(this, QStringLiteral("Порт:"), du.Rect(7, 9, 26, 8), m_portField);
+
+  // Three lines: the outcome names what was tried.
   m_status = new QLabel(this);
   m_status->setWordWrap(true);
-  m_status->setGeometry(du.Rect(7, 7, 306, 16));
+  m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  m_status->setGeometry(du.Rect(7, 24, 306, 26));
   m_bar = new QProgressBar(this);
   m_bar->setRange(0, 1000);
   m_bar->setValue(0);
   m_bar->setTextVisible(false);
-  m_bar->setGeometry(du.X(7), du.Y(26), du.X(306), ControlHeight(du, 10, m_bar));
+  m_bar->setGeometry(du.X(7), du.Y(53), du.X(306), ControlHeight(du, 10, m_bar));
 
   m_table = new QTableWidget(0, 4, this);
   m_table->setHorizontalHeaderLabels(
@@ -107,18 +138,29 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, const CReadParamCl
     m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
   }
   m_table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
-  m_table->setGeometry(du.Rect(7, 42, 306, 96));
+  m_table->setGeometry(du.Rect(7, 67, 306, 96));
 
   m_failed = new QPlainTextEdit(this);
   m_failed->setReadOnly(true);
-  m_failed->setGeometry(du.Rect(7, 142, 306, 34));
+  m_failed->setGeometry(du.Rect(7, 167, 306, 34));
 
-  m_full = AddButton(this, QStringLiteral("Полный поиск"), du.Rect(7, 183, 64, 14));
-  m_stop = AddButton(this, QStringLiteral("Стоп"), du.Rect(75, 183, 50, 14));
-  m_apply = AddButton(this, QStringLiteral("Применить"), du.Rect(209, 183, 50, 14));
-  m_close = AddButton(this, QStringLiteral("Отмена"), du.Rect(263, 183, 50, 14));
+  m_find = AddButton(this, QStringLiteral("Найти"), du.Rect(7, 208, 50, 14));
+  m_full = AddButton(this, QStringLiteral("Полный поиск"), du.Rect(61, 208, 64, 14));
+  m_stop = AddButton(this, QStringLiteral("Стоп"), du.Rect(129, 208, 50, 14));
+  m_apply = AddButton(this, QStringLiteral("Применить"), du.Rect(209, 208, 50, 14));
+  m_close = AddButton(this, QStringLiteral("Отмена"), du.Rect(263, 208, 50, 14));
   m_apply->setDefault(true);
+  MakePlan();
 
+  // Other ports make another search: what the last one tried through says
+  // nothing of them.
+  connect(m_portField, &QLineEdit::textChanged, this, [this] {
+    MakePlan();
+    m_quickDone = false;
+    m_fullDone = false;
+    UpdateButtons();
+  });
+  connect(m_find, &QPushButton::clicked, this, [this] { Start(false); });
   connect(m_full, &QPushButton::clicked, this, [this] { Start(true); });
   connect(m_stop, &QPushButton::clicked, this, [this] { Stop(); });
   connect(m_apply, &QPushButton::clicked, this, [this] { Apply(); });
@@ -140,6 +182,30 @@ void CSearchDialog::showEvent(QShowEvent* event) {
   }
 }
 
+void CSearchDialog::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_portField->hasFocus()) {
+    Start(false);
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void CSearchDialog::MakePlan() {
+  std::vector<std::string> ports = TypedPorts(m_portField->text());
+  if (ports.empty()) {
+    for (const CSerialPort& port : m_portList) ports.push_back(port.name);
+    // The configured port first when it is not among them, if the user
+    // named it: a default names a port that need not exist.
+    if (m_portNamed && !m_configured.port.empty() &&
+        std::find(ports.begin(), ports.end(), m_configured.port) == ports.end()) {
+      ports.insert(ports.begin(), m_configured.port);
+    }
+  }
+  m_plan = MakeSearchPlan(ports, m_configured, false);
+  m_plan.probeWaitMs = m_hooks.probeWaitMs;
+  ++m_planNumber;
+}
+
 void CSearchDialog::Start(bool full) {
   if (m_searching) return;
   CSearchPlan plan = m_plan;
@@ -152,6 +218,9 @@ void CSearchDialog::Start(bool full) {
     plan.quick = !m_quickDone;
     plan.full = true;
   }
+  m_runPlan = plan;
+  m_runPlanNumber = m_planNumber;
+  m_failedPorts.clear();
   m_cancel = false;
   m_stopped = false;
   m_searching = true;
@@ -179,14 +248,17 @@ void CSearchDialog::Poll() {
   CSearchState::Snapshot s = m_state->Take();
   if (s.probed) {
     m_bar->setValue(s.total > 0 ? static_cast<int>(std::min(s.tried, s.total) * 1000 / s.total) : 0);
-    if (!m_stopped) {
-      m_status->setText(QStringLiteral("Проверяется: %1, %2 бод, адрес %3")
-                            .arg(ToQ(s.at.port))
-                            .arg(s.at.baudRate)
-                            .arg(int(s.at.address)));
-    }
+    // The ports in the search's order, whichever probed first.
+    const auto place = [this](const CLinkSettings& at) {
+      return std::find(m_runPlan.ports.begin(), m_runPlan.ports.end(), at.port) - m_runPlan.ports.begin();
+    };
+    std::stable_sort(s.current.begin(), s.current.end(),
+                     [&](const CLinkSettings& a, const CLinkSettings& b) { return place(a) < place(b); });
+    if (!m_stopped && !s.current.empty())
+      m_status->setText(QStringLiteral("Проверяется: ") + ToQ(ProbesText(s.current)));
   }
   for (const auto& [port, error] : s.failed) {
+    m_failedPorts.push_back(port);
     m_failed->appendPlainText(ToQ(port) + ": " + ToQ(ReadStatusText(kReadPortBusy)));
     if (const std::string advice = PortAdvice(port, error); !advice.empty()) m_failed->appendPlainText(ToQ(advice));
   }
@@ -198,21 +270,31 @@ void CSearchDialog::Finish() {
   m_poll.stop();
   if (m_worker.joinable()) m_worker.join();
   m_searching = false;
-  if (!m_stopped) {
-    m_bar->setValue(1000);
+  if (!m_stopped) m_bar->setValue(1000);
+  // (A field changed meanwhile asks for another search.)
+  if (!m_stopped && m_runPlanNumber == m_planNumber) {
     // A full search tried the quick combinations too, or had before.
     m_quickDone = true;
     if (m_fullRunning) m_fullDone = true;
   }
-  QString text = m_stopped ? QStringLiteral("Поиск остановлен. ") : QString();
+  std::string text = m_stopped ? "Поиск остановлен. " : "";
+  // The ports that opened: those the search tried.
+  std::vector<std::string> tried = m_runPlan.ports;
+  std::erase_if(tried, [this](const std::string& port) {
+    return std::find(m_failedPorts.begin(), m_failedPorts.end(), port) != m_failedPorts.end();
+  });
   if (!m_found.empty()) {
-    text += QStringLiteral("Найдено приборов: %1").arg(m_found.size());
-  } else if (m_fullDone) {
-    text += QStringLiteral("Прибор не найден.");
+    text += "Найдено приборов: " + std::to_string(m_found.size());
+  } else if (m_stopped) {
+    text += m_fullDone ? "Прибор не найден." : "Прибор не найден. " + kFullSearchHint;
+  } else if (tried.empty()) {
+    text += m_runPlan.ports.empty() ? "Прибор не найден: последовательных портов нет."
+                                    : "Прибор не найден: ни один порт не открылся.";
   } else {
-    text += QStringLiteral("Прибор не найден. Можно запустить полный поиск (все адреса 1–247).");
+    text += "Прибор не найден. " + SearchTriedText(m_runPlan, tried) + ".";
+    if (!m_fullDone) text += " " + kFullSearchHint;
   }
-  m_status->setText(text);
+  m_status->setText(Unbroken(text));
   UpdateButtons();
 }
 
@@ -278,6 +360,7 @@ void CSearchDialog::UpdateButtons() {
   const int row = m_table->currentRow();
   m_apply->setEnabled(row >= 0 && row < static_cast<int>(m_found.size()));
   m_stop->setEnabled(m_searching && !m_cancel);
+  m_find->setEnabled(m_started && !m_searching);
   const bool portsLeft = std::any_of(m_plan.ports.begin(), m_plan.ports.end(), [this](const std::string& port) {
     return std::none_of(m_found.begin(), m_found.end(), [&](const CFoundInstrument& f) { return f.at.port == port; });
   });

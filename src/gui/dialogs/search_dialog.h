@@ -22,6 +22,7 @@
 #include "core/link/serial_ports.h"
 
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -48,8 +49,8 @@ void SetSearchHooks(const CSearchHooks* hooks);
 class CSearchState : public CSearchObserver {
  public:
   struct Snapshot {
-    bool probed = false;  // a probe went out since the last snapshot
-    CLinkSettings at;
+    bool probed = false;                 // a probe went out since the last snapshot
+    std::vector<CLinkSettings> current;  // the probe under way on each port still searched
     uint64_t tried = 0;
     uint64_t total = 0;
     std::vector<CFoundInstrument> found;              // since the last snapshot
@@ -59,6 +60,7 @@ class CSearchState : public CSearchObserver {
   void OnProbe(const CLinkSettings& at, uint64_t tried, uint64_t total) override;
   void OnFound(const CFoundInstrument& found) override;
   void OnPortFailed(const std::string& port, int openError) override;
+  void OnPortDone(const std::string& port) override;
   // What came since the last call.
   Snapshot Take();
 
@@ -69,13 +71,20 @@ class CSearchState : public CSearchObserver {
   Snapshot m_pending;
 };
 
+// The ports typed in the port field: separated by commas, semicolons or
+// spaces; empty when none is.
+std::vector<std::string> TypedPorts(const QString& text);
+
 class CSearchDialog : public QDialog {
   Q_OBJECT
  public:
-  // `configured`: the settings in use, tried first (its port too when it
-  // is not among the ports found). `description` (may be null) tells
+  // `configured`: the settings in use, tried first. Its port is searched
+  // with the ports the machine has when it is among them, or else when the
+  // user named it (`portNamed`: typed or chosen, not a fresh profile's
+  // default, which need not exist). `description` (may be null) tells
   // whether each version found is known.
-  CSearchDialog(const CLinkSettings& configured, const CReadParamClass* description, QWidget* parent = nullptr);
+  CSearchDialog(const CLinkSettings& configured, bool portNamed, const CReadParamClass* description,
+                QWidget* parent = nullptr);
   ~CSearchDialog() override;
 
   // The instruments found so far, in the table's order.
@@ -86,13 +95,16 @@ class CSearchDialog : public QDialog {
   // Processes events until the search has ended, at most `timeoutMs`;
   // false if it still runs.
   bool WaitForEnd(int timeoutMs);
-  // The ports the search goes over.
+  // The ports the next search goes over: those typed in the port field,
+  // else the machine's (with the configured one, as above).
   const std::vector<std::string>& Ports() const { return m_plan.ports; }
 
-  QLabel* m_status = nullptr;  // the probe under way, then the outcome
+  QLineEdit* m_portField = nullptr;  // empty: the machine's ports
+  QLabel* m_status = nullptr;        // the probes under way, then the outcome
   QProgressBar* m_bar = nullptr;
   QTableWidget* m_table = nullptr;
   QPlainTextEdit* m_failed = nullptr;  // the ports that did not open
+  QPushButton* m_find = nullptr;       // the quick search again, over the field's ports
   QPushButton* m_full = nullptr;
   QPushButton* m_stop = nullptr;
   QPushButton* m_apply = nullptr;
@@ -104,8 +116,11 @@ class CSearchDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Enter in the port field searches; elsewhere it is the default button's.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void MakePlan();
   void Start(bool full);
   void Poll();
   void Finish();
@@ -118,8 +133,14 @@ class CSearchDialog : public QDialog {
 
   const CReadParamClass* m_description;
   CSearchHooks m_hooks;
-  std::vector<CSerialPort> m_portList;  // as found, for their descriptions
-  CSearchPlan m_plan;
+  CLinkSettings m_configured;
+  bool m_portNamed;
+  std::vector<CSerialPort> m_portList;     // as found, for their descriptions
+  CSearchPlan m_plan;                      // what the field asks for
+  CSearchPlan m_runPlan;                   // what the last search tried
+  std::vector<std::string> m_failedPorts;  // of the last search
+  int m_planNumber = 0;                    // counts the field's changes
+  int m_runPlanNumber = 0;                 // m_planNumber when the last search began
   std::vector<CFoundInstrument> m_found;
   CLinkSettings m_chosen;
   std::shared_ptr<CSearchState> m_state;
