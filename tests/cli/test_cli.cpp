@@ -467,7 +467,7 @@ TEST_F(CliInFolder, FindGivesThePortRateAndAddress) {
   EXPECT_EQ(none.err.find("\r\033[KПоиск: 0 из 2, " + sim.Path() + ", 9600 бод, адрес 1"), 0u) << none.err;
   // What was tried, and the full search over the same ports and rates.
   EXPECT_NE(none.err.find("\r\033[KПрибор не найден. Порты: " + sim.Path() +
-                          "; скорости: 9600, 19200 Бд; адреса: 1\nМожно запустить полный поиск (все адреса 1–247): "
+                          "; скорости: 9600, 19200 бод; адреса: 1\nМожно запустить полный поиск (все адреса 1–247): "
                           "tarvik-kq find --all-addresses --port " +
                           sim.Path() + " --baud 9600 --baud 19200\n"),
             std::string::npos)

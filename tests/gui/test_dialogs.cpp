@@ -449,7 +449,7 @@ class TestDialogs : public QObject {
     CSearchDialog search({"COM2", 9600, 1}, false, nullptr);
     // Its longest outcome, over three ports.
     search.m_status->setText(QStringLiteral(
-        "Прибор не найден. Порты: COM1, COM3, COM4; скорости: 1200, 2400, 4800, 9600, 19200, 38400 Бд; адреса: 1, "
+        "Прибор не найден. Порты: COM1, COM3, COM4; скорости: 1200, 2400, 4800, 9600, 19200, 38400 бод; адреса: 1, "
         "12. Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
     for (QDialog* dialog : std::initializer_list<QDialog*>{&ports, &object, &description, &about, &versions, &noObjects,
                                                            &oneObject, &chart, &search}) {
@@ -576,7 +576,7 @@ class TestDialogs : public QObject {
       QCOMPARE(dialog.m_table->rowCount(), 0);
       // What was tried: B did not open.
       QCOMPARE(dialog.m_status->text(),
-               QString("Прибор не найден. Порты: A; скорости: 1200, 2400, 4800, 9600, 19200, 38400 Бд; адреса: 1. "
+               QString("Прибор не найден. Порты: A; скорости: 1200, 2400, 4800, 9600, 19200, 38400 бод; адреса: 1. "
                        "Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
       QVERIFY(dialog.m_failed->toPlainText().startsWith("B: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
       QVERIFY(!dialog.m_apply->isEnabled());
@@ -652,7 +652,7 @@ class TestDialogs : public QObject {
     CSearchDialog dialog({"COM2", 9600, 1}, true, nullptr);
     QCOMPARE(dialog.Ports(), (std::vector<std::string>{"COM2", "A", "B"}));
     RunModal(dialog, [&] {
-      QTRY_COMPARE(dialog.m_status->text(), QString("Проверяется: COM2, A, B: 9600 Бд, адрес 1"));
+      QTRY_COMPARE(dialog.m_status->text(), QString("Проверяется: COM2, A, B: 9600 бод, адрес 1"));
       QVERIFY(!dialog.m_find->isEnabled());
       dialog.m_stop->click();
       QVERIFY(dialog.WaitForEnd(3000));
@@ -666,7 +666,7 @@ class TestDialogs : public QObject {
       QVERIFY(dialog.WaitForEnd(5000));
       QCOMPARE(dialog.m_failed->toPlainText().section('\n', 0, 0), QString("X: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
       QCOMPARE(dialog.m_status->text(),
-               QString("Прибор не найден. Порты: A; скорости: 1200, 2400, 4800, 9600, 19200, 38400 Бд; адреса: 1. "
+               QString("Прибор не найден. Порты: A; скорости: 1200, 2400, 4800, 9600, 19200, 38400 бод; адреса: 1. "
                        "Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
       QCOMPARE(lines.Probes(), before + 6);  // A alone
       // Emptied, the field gives the machine's ports back.

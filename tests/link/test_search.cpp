@@ -122,23 +122,23 @@ TEST(SearchTexts, TriedRangesAndProbesUnderWay) {
   // and address 1, each rate once and in ascending order.
   const CSearchPlan quick = MakeSearchPlan({"COM1", "COM3"}, {"COM3", 19200, 12}, false);
   EXPECT_EQ(SearchTriedText(quick, {"COM1", "COM3"}),
-            "Порты: COM1, COM3; скорости: 1200, 2400, 4800, 9600, 19200, 38400 Бд; адреса: 1, 12");
+            "Порты: COM1, COM3; скорости: 1200, 2400, 4800, 9600, 19200, 38400 бод; адреса: 1, 12");
   CSearchPlan few;
   few.rates = {19200, 9600};
   few.addresses = {1};
-  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 Бд; адреса: 1");
+  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 бод; адреса: 1");
   // The configured settings count only on their own port; the full search
   // tries every address.
   few.tryFirst = true;
   few.first = {"B", 1200, 40};
-  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 Бд; адреса: 1");
-  EXPECT_EQ(SearchTriedText(few, {"B"}), "Порты: B; скорости: 1200, 9600, 19200 Бд; адреса: 1, 40");
+  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 бод; адреса: 1");
+  EXPECT_EQ(SearchTriedText(few, {"B"}), "Порты: B; скорости: 1200, 9600, 19200 бод; адреса: 1, 40");
   few.full = true;
-  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 Бд; адреса: 1–247");
+  EXPECT_EQ(SearchTriedText(few, {"A"}), "Порты: A; скорости: 9600, 19200 бод; адреса: 1–247");
 
   EXPECT_EQ(ProbesText({{"COM3", 9600, 12}, {"COM7", 4800, 1}, {"COM5", 9600, 12}}),
-            "COM3, COM5: 9600 Бд, адрес 12; COM7: 4800 Бд, адрес 1");
-  EXPECT_EQ(ProbesText({{"A", 9600, 1}, {"B", 9600, 2}}), "A: 9600 Бд, адрес 1; B: 9600 Бд, адрес 2");
+            "COM3, COM5: 9600 бод, адрес 12; COM7: 4800 бод, адрес 1");
+  EXPECT_EQ(ProbesText({{"A", 9600, 1}, {"B", 9600, 2}}), "A: 9600 бод, адрес 1; B: 9600 бод, адрес 2");
 }
 
 TEST(Search, FindsEachPortsInstrumentAndLeavesThePortThere) {

@@ -160,7 +160,7 @@ std::string SearchTriedText(const CSearchPlan& plan, const std::vector<std::stri
   rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
   std::string rateList;
   for (int rate : rates) rateList += (rateList.empty() ? "" : ", ") + std::to_string(rate);
-  return "Порты: " + portList + "; скорости: " + rateList + " Бд; адреса: " + NumberRanges(addresses);
+  return "Порты: " + portList + "; скорости: " + rateList + " бод; адреса: " + NumberRanges(addresses);
 }
 
 std::string ProbesText(const std::vector<CLinkSettings>& probes) {
@@ -178,7 +178,7 @@ std::string ProbesText(const std::vector<CLinkSettings>& probes) {
   std::string text;
   for (const auto& [ports, at] : groups) {
     if (!text.empty()) text += "; ";
-    text += ports + ": " + std::to_string(at->baudRate) + " Бд, адрес " + std::to_string(at->address);
+    text += ports + ": " + std::to_string(at->baudRate) + " бод, адрес " + std::to_string(at->address);
   }
   return text;
 }

@@ -83,11 +83,11 @@ class CSearchObserver {
 std::string NumberRanges(std::vector<int> numbers);
 
 // What `plan` tries on `ports`, for the user: "Порты: COM1, COM3; скорости:
-// 9600, 19200 Бд; адреса: 1" (rates ascending, addresses as ranges).
+// 9600, 19200 бод; адреса: 1" (rates ascending, addresses as ranges).
 std::string SearchTriedText(const CSearchPlan& plan, const std::vector<std::string>& ports);
 
 // The probes under way, one a port, for the user: the ports at the same
-// rate and address together, "COM3, COM5: 9600 Бд, адрес 12; COM7: 4800 Бд,
+// rate and address together, "COM3, COM5: 9600 бод, адрес 12; COM7: 4800 бод,
 // адрес 1", in the order given.
 std::string ProbesText(const std::vector<CLinkSettings>& probes);
 
