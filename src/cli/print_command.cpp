@@ -33,8 +33,7 @@ class PrintCommand : public Command {
 
   void Setup(CLI::App& command) override {
     AddArchiveOptions(command, m_archive);
-    command
-        .add_option("--view", m_view, "The view: archive, abnormal, params, or the summary by days or months")
+    command.add_option("--view", m_view, "The view: archive, abnormal, params, or the summary by days or months")
         ->type_name("VIEW")
         ->required()
         ->check(CLI::IsMember({"archive", "abnormal", "params", "days", "months"}));

@@ -11,8 +11,8 @@
 
 #include "core/archive/object_definition.h"
 #include "core/base/cp1251.h"
-#include "core/output/summary.h"
 #include "core/output/csv_export.h"
+#include "core/output/summary.h"
 #include "core/output/summary_table.h"
 #include "support/test_support.h"
 
@@ -324,13 +324,13 @@ TEST(Summary, OnlyTimeInsideTheArchiveIsMissing) {
   ExpectWholeIsSumOf(s, s.months);
   const CSummaryTable table(obj, s, ESummaryPeriods::kMonths);
   double hours = 0;
-  for (int32_t line = 0; line + 1 < table.LineCount(); ++line) hours += std::stod(TrimmedText(table.Cells(line)[4]));
-  EXPECT_NEAR(hours, std::stod(TrimmedText(table.Cells(table.LineCount() - 1)[4])), 0.011);
+  for (int32_t line = 0; line + 1 < table.LineCount(); ++line)
+    hours += std::stod(std::string(TrimmedText(table.Cells(line)[4])));
+  EXPECT_NEAR(hours, std::stod(std::string(TrimmedText(table.Cells(table.LineCount() - 1)[4]))), 0.011);
 
   // A row that runs past the last day's end is covered, not missing.
-  const CObjectDefinition late = SummaryArchive({kFeb1 + 20 * kOneHour, kFeb1 + 22 * kOneHour,
-                                                 kFeb1 + 24 * kOneHour, kFeb1 + 26 * kOneHour},
-                                                Changes(3));
+  const CObjectDefinition late = SummaryArchive(
+      {kFeb1 + 20 * kOneHour, kFeb1 + 22 * kOneHour, kFeb1 + 24 * kOneHour, kFeb1 + 26 * kOneHour}, Changes(3));
   const CSummary lateSummary = MakeSummary(late, 1);
   ExpectWholeIsSumOf(lateSummary, lateSummary.days);
   ExpectWholeIsSumOf(lateSummary, lateSummary.months);
@@ -345,8 +345,8 @@ CObjectDefinition DamagedArchive(size_t bad) {
   Bytes arc;
   for (size_t i = 0; i < 21; ++i) {
     const auto value = static_cast<float>(i);
-    AppendMeasurement(arc, kFeb1 + 14 * kOneHour + static_cast<uint32_t>(i) * kOneHour,
-                      i == bad ? 1e9f : 1000 + value, i == bad ? 1e9f : 10 + value, i != bad);
+    AppendMeasurement(arc, kFeb1 + 14 * kOneHour + static_cast<uint32_t>(i) * kOneHour, i == bad ? 1e9f : 1000 + value,
+                      i == bad ? 1e9f : 10 + value, i != bad);
   }
   obj.DecodeMeasurements(arc, {});
   obj.DecodeAbnormals({});
@@ -374,7 +374,7 @@ TEST(Summary, ARecordWithAWrongCheckByteIsDamaged) {
   EXPECT_EQ(s.kind[1], ESummaryKind::kMean);
   EXPECT_DOUBLE_EQ(s.whole.value[1].weight, 19.0 * kOneHour);
   EXPECT_DOUBLE_EQ(s.whole.value[1].max, 30.0);
-  EXPECT_DOUBLE_EQ(s.days[1].value[1].min, 11.0);
+  EXPECT_DOUBLE_EQ(s.days[1].value[1].min, 21.0);
 
   // Rates: out of the mean and the extremes, both rows.
   obj.SetOutputTypes(1, 0, 0, 0, 0);
@@ -425,12 +425,13 @@ TEST(SummaryTable, EveryColumnIsPrintedWithinThePageWidth) {
   for (const int32_t width : {800, 500, 1200}) {
     const CPageLayout layout(print, PrintTitle(3, 0, "Котельная"), {10, 6, width, 400, 1.0});
     ASSERT_TRUE(layout.IsValid());
-    EXPECT_GT(layout.PagesAcross(), 1) << width;
+    EXPECT_EQ(layout.PagesAcross() > 1, width < 20 + 6 * 179) << width;
     std::map<std::string, int> seen;
     for (int32_t p = 1; p <= layout.PageCount(); ++p) {
       const CPrintPage page = layout.Page(p);
       ASSERT_EQ(page.titleLines.size(), 3u);
-      EXPECT_EQ(page.titleLines[2].text, "Сводка по суткам, отчетный час 0, с 01.02.2012 20:00:00 по 04.02.2012 07:00:00");
+      EXPECT_EQ(page.titleLines[2].text,
+                "Сводка по суткам, отчетный час 0, с 01.02.2012 20:00:00 по 04.02.2012 07:00:00");
       for (const CPrintRule& rule : page.rules) EXPECT_LE(std::max(rule.x1, rule.x2), width) << p;
       ASSERT_FALSE(page.captions.empty());
       EXPECT_EQ(page.captions[0].text, "Сутки");

@@ -74,8 +74,9 @@ void AppendDouble(std::string& out, double value) {
 
 void WriteSummaryCsv(CChunkedText& chunks, const CObjectDefinition& object, ECsvView view, int reportingHour) {
   std::string& out = chunks.Text();
-  out += "start,end,complete,hours_covered,hours_free,hours_missing,situations,damaged,"
-         "value1,value1_min,value1_max,value2,value2_min,value2_max";
+  out +=
+      "start,end,complete,hours_covered,hours_free,hours_missing,situations,damaged,"
+      "value1,value1_min,value1_max,value2,value2_min,value2_max";
   out += kLineEnd;
   const CSummary summary = MakeSummary(object, reportingHour);
   for (const CSummaryPeriod& p : view == ECsvView::kDays ? summary.days : summary.months) {

@@ -257,7 +257,8 @@ CPrintPage CPageLayout::Page(int32_t page) const {
   // The band of rows and, for a wide table, the columns across.
   const int32_t across = PagesAcross();
   const int32_t band = page >= 1 ? (page - 1) / across + 1 : page;
-  const CColumnGroup* group = m_groups.empty() || page < 1 ? nullptr : &m_groups[static_cast<size_t>((page - 1) % across)];
+  const CColumnGroup* group =
+      m_groups.empty() || page < 1 ? nullptr : &m_groups[static_cast<size_t>((page - 1) % across)];
 
   const int32_t n = m_lines.GetLineCount();
   const int64_t first = static_cast<int64_t>(band - 1) * m_state.m_nRowsPerPage;
