@@ -373,11 +373,8 @@ TEST(Summary, ARecordWithAWrongCheckByteIsDamaged) {
   EXPECT_DOUBLE_EQ(s.days[1].value[0].first, 1011.0);
   EXPECT_DOUBLE_EQ(s.whole.value[0].Figure(s.kind[0]), 20.0);
 
-  // The table, the report and the CSV say so.
-  const CSummaryTable table(obj, s, ESummaryPeriods::kDays);
-  EXPECT_EQ(TrimmedText(table.Cells(0)[6]), "1");
-  const std::vector<std::string> lines = table.TextLines(',');
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Искаженных записей: 1"), lines.end());
+  // The table and the CSV say so.
+  EXPECT_EQ(TrimmedText(CSummaryTable(obj, s, ESummaryPeriods::kDays).Cells(0)[6]), "1");
   std::ostringstream csv;
   WriteArchiveCsv(csv, obj, ECsvView::kDays);
   // Day 1: incomplete, 10 hours, 9 free of situations, none missing, no
