@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 
 #include "cli/archive_loading.h"
@@ -15,6 +16,7 @@
 #include "cli/interrupts.h"
 #include "cli/view_options.h"
 #include "core/output/print_layout.h"
+#include "core/output/summary_table.h"
 #include "render/page_painter.h"
 
 namespace tkq::cli {
@@ -31,7 +33,13 @@ class PrintCommand : public Command {
 
   void Setup(CLI::App& command) override {
     AddArchiveOptions(command, m_archive);
-    AddViewChoice(command, m_view);
+    command.add_option("--view", m_view, "The view: archive, abnormal, params, or the summary by days or months")
+        ->type_name("VIEW")
+        ->required()
+        ->check(CLI::IsMember({"archive", "abnormal", "params", "days", "months"}));
+    command.add_option("--hour", m_hour, "The reporting hour that starts the summary's days (0..23, default 0)")
+        ->type_name("H")
+        ->check(CLI::Range(0, 23));
     CLI::Option* output = command.add_option("-o", m_output, "Write the pages to FILE as a PDF")->type_name("FILE");
     CLI::Option* printer =
         command.add_option("--printer", m_printer, "Send the pages to the printer NAME instead")->type_name("NAME");
@@ -45,10 +53,15 @@ class PrintCommand : public Command {
                      "Print the parameter tree with its groups collapsed, as the program shows it at first "
                      "(no data lines)");
     AddViewOptions(command, m_settings);
+    command.parse_complete_callback([this] {
+      if (m_hour && !IsSummary()) throw CLI::ValidationError("--hour is for the summary: --view days|months");
+    });
     command.footer(
         "Either -o FILE or --printer NAME. The parameter tree prints with every group expanded unless "
-        "--collapsed. A view with no lines prints nothing and says so (status 1). Ctrl+C stops the job; a "
-        "file is only written when every page is in it.");
+        "--collapsed. The summary (days, months) follows --output-types, --units and --result as the table "
+        "does; its days start at the reporting hour --hour. A table wider than the page goes on over further "
+        "pages, its first column repeated. A view with no lines prints nothing and says so (status 1). "
+        "Ctrl+C stops the job; a file is only written when every page is in it.");
   }
 
   int Run(CliContext& context) override {
@@ -58,13 +71,22 @@ class PrintCommand : public Command {
     }
     LoadedArchive loaded;
     CColumnSwitches columns;
-    if (const int status = LoadArchiveForView(m_archive, m_view, m_settings, loaded, columns, context);
+    // The summary follows the archive view's settings.
+    if (const int status =
+            LoadArchiveForView(m_archive, IsSummary() ? "archive" : m_view, m_settings, loaded, columns, context);
         status != kExitSuccess) {
       return status;
     }
     CObjectDefinition& obj = *loaded.object;
     std::unique_ptr<CPrintLines> lines;
-    if (m_view == "archive") {
+    std::optional<CSummary> summary;
+    std::optional<CSummaryTable> summaryTable;
+    const ESummaryPeriods periods = m_view == "months" ? ESummaryPeriods::kMonths : ESummaryPeriods::kDays;
+    if (IsSummary()) {
+      summary.emplace(MakeSummary(obj, m_hour.value_or(0)));
+      summaryTable.emplace(obj, *summary, periods);
+      lines = std::make_unique<CSummaryPrintLines>(*summaryTable);
+    } else if (m_view == "archive") {
       lines = std::make_unique<CArchivePrintLines>(obj, columns);
     } else if (m_view == "abnormal") {
       lines = std::make_unique<CAbnormalPrintLines>(obj);
@@ -93,7 +115,8 @@ class PrintCommand : public Command {
     printer.setPageSize(QPageSize(paper));
     printer.setPageOrientation(m_landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     render::SetPrintMargins(printer);
-    printer.setDocName(QString::fromStdString(m_view == "archive"    ? "Архив измерений"
+    printer.setDocName(QString::fromStdString(IsSummary()            ? SummaryTitle(periods)
+                                              : m_view == "archive"  ? "Архив измерений"
                                               : m_view == "abnormal" ? "Архив нештатных ситуаций"
                                                                      : "Параметры"));
 
@@ -130,8 +153,11 @@ class PrintCommand : public Command {
   }
 
  private:
+  bool IsSummary() const { return m_view == "days" || m_view == "months"; }
+
   ArchiveOptions m_archive;
   std::string m_view;
+  std::optional<int> m_hour;
   std::string m_output;
   std::string m_printer;
   std::string m_pageSize = "A4";

@@ -116,6 +116,25 @@ TEST_F(PrintCommand, ViewsAndTheirOptions) {
   EXPECT_EQ(narrow[0].find("Конец интервала"), std::string::npos);
 }
 
+TEST_F(PrintCommand, TheSummaryWithItsHeadingAndAWideTableOverMorePages) {
+  ASSERT_EQ(Cli({"print", "obj.sav", "--view", "days", "--hour", "7", "-o", "days.pdf"}).status, 0);
+  ASSERT_EQ(Cli({"print", "obj.sav", "--view", "months", "--output-types", "1,1", "-o", "months.pdf"}).status, 0);
+  EXPECT_EQ(Cli({"print", "obj.sav", "--view", "archive", "--hour", "7", "-o", "a.pdf"}).status, 2);
+  if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the pages are not read back";
+  const auto days = PdfPages(dir / "days.pdf");
+  ASSERT_EQ(days.size(), 1u);
+  EXPECT_NE(days[0].find("Сводка по суткам, отчетный час 7, с 01.02.2012 10:00:00 по"), std::string::npos) << days[0];
+  // Two rates do not fit across A4: page 2 goes on with the months and the
+  // columns that did not fit.
+  const auto months = PdfPages(dir / "months.pdf");
+  ASSERT_EQ(months.size(), 2u);
+  EXPECT_NE(months[1].find("Страница   2 из   2"), std::string::npos);
+  EXPECT_NE(months[1].find("Сводка по месяцам, отчетный час 0"), std::string::npos);
+  EXPECT_NE(months[1].find("02.2012"), std::string::npos) << months[1];
+  EXPECT_NE(months[1].find("макс."), std::string::npos);
+  EXPECT_EQ(months[1].find("Пропуск"), std::string::npos);
+}
+
 TEST_F(PrintCommand, NothingToPrintAndMistakes) {
   Result collapsed = Cli({"print", "obj.sav", "--view", "params", "--collapsed", "-o", "none.pdf"});
   EXPECT_EQ(collapsed.status, 1);

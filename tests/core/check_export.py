@@ -68,16 +68,16 @@ def params_rows(path):
     return rows
 
 
-def check_printing(ws, title):
+def check_printing(ws, title, top_rows="$1:$1"):
     """Every sheet prints as the program's pages: landscape A4, all columns
     across one page (fitToWidth left out is 1) and as many pages down as it
-    takes, the caption row on each, the page number in the footer and the
-    pages' title in the header, as much as its 255 characters ("&C" and
-    each '&' doubled included) hold."""
+    takes, the caption row (and a heading above it) on each, the page
+    number in the footer and the pages' title in the header, as much as its
+    255 characters ("&C" and each '&' doubled included) hold."""
     setup, header = ws.page_setup, ws.oddHeader.center.text or ""
     got = (setup.orientation, str(setup.paperSize), ws.sheet_properties.pageSetUpPr.fitToPage, setup.fitToWidth or 1,
            setup.fitToHeight, ws.print_title_rows, ws.oddFooter.center.text)
-    expect(got == ("landscape", "9", True, 1, 0, "$1:$1", "Страница &P из &N"), "%s prints %s" % (ws.title, got))
+    expect(got == ("landscape", "9", True, 1, 0, top_rows, "Страница &P из &N"), "%s prints %s" % (ws.title, got))
     shown = header.replace("&&", "&")
     expect("&" not in header.replace("&&", "") and len(header) <= 253 and title.startswith(shown)
            and (shown == title or len(header) >= 252), "%s header %r" % (ws.title, header))
@@ -149,7 +149,7 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
     for name, path in (("Сводка по суткам", "/days.csv"), ("Сводка по месяцам", "/months.csv")):
         sheets.append(name)
         if expect(name in wb.sheetnames, "no sheet " + name):
-            check_printing(wb[name], title)
+            check_printing(wb[name], title, "$1:$2")
             check_summary(wb[name], folder + path)
     expect(wb.sheetnames == sheets + ["Сведения"], "sheets %s" % wb.sheetnames)
     check_printing(wb["Сведения"], title)
@@ -163,14 +163,21 @@ def check_workbook(book, folder, columns, caption1, caption2, per_sheet):
 
 
 def check_summary(ws, path):
-    """A summary sheet holds the rows of the summary's CSV file: the same
-    bounds as date-times, the same numbers, an empty cell for no value."""
+    """A summary sheet holds the rows of the summary's CSV file under a
+    heading naming the sheet and the reporting hour (that of the periods'
+    starts): the same bounds as date-times, the same numbers, an empty cell
+    for no value."""
     with open(path, encoding="utf-8-sig", newline="") as f:
         rows = list(csv.DictReader(f))
-    captions = [c.value for c in ws[1]]
+    heading = ws["A1"].value or ""
+    if rows:
+        hour = datetime.datetime.fromisoformat(rows[0]["start"]).hour
+        expect(heading.startswith("%s, отчетный час %d, с " % (ws.title, hour)), "%s heading %r" % (ws.title, heading))
+    expect(ws.freeze_panes == "A3", "%s caption row not frozen" % ws.title)
+    captions = [c.value for c in ws[2]]
     expect(captions[:3] == ["Начало", "Конец", "Данные"], "%s captions %s" % (ws.title, captions))
     fields = {"Часов измерения": "hours_covered", "Часов без НС": "hours_free", "Часов без записей": "hours_missing",
-              "Нештатных ситуаций": "situations"}
+              "Нештатных ситуаций": "situations", "Искаженных записей": "damaged"}
     # Each value's columns start with its sum, its mean or its first total.
     value = 0
     for i, caption in enumerate(captions[3:], 3):
@@ -180,10 +187,10 @@ def check_summary(ws, path):
         suffix = {"сумма": "", "среднее": "", "разность": "", "наименьшее": "_min", "наибольшее": "_max"}
         if value and figure in suffix:
             fields[i] = "value%d%s" % (value, suffix[figure])
-    expect(ws.max_row == len(rows) + 1, "%s has %d rows, not %d" % (ws.title, ws.max_row - 1, len(rows)))
+    expect(ws.max_row == len(rows) + 2, "%s has %d rows, not %d" % (ws.title, ws.max_row - 2, len(rows)))
     for r, want in enumerate(rows):
-        cells = list(ws[r + 2])
-        where = "%s row %d" % (ws.title, r + 2)
+        cells = list(ws[r + 3])
+        where = "%s row %d" % (ws.title, r + 3)
         for cell, moment in ((cells[0], want["start"]), (cells[1], want["end"])):
             expect(cell.is_date and abs(cell.value - datetime.datetime.fromisoformat(moment)) < MS, where + " time")
         expect(cells[2].value == ("полные" if want["complete"] == "1" else "неполные"), where + " complete")

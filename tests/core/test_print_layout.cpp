@@ -126,6 +126,58 @@ TEST(PrintLayout, ColumnRulesOfEveryPageComeFromTheFirstRow) {
   for (int32_t p = 2; p <= layout.PageCount(); ++p) EXPECT_EQ(layout.Page(p).rules, rules) << p;
 }
 
+// 25 lines of 12 cells of 8 characters, "r<row>c<column>" padded, under
+// captions "C<column>" and a heading.
+class WideLines : public CPrintLines {
+ public:
+  explicit WideLines(std::string heading) : m_heading(std::move(heading)) {}
+  int32_t GetLineCount() const override { return 25; }
+  std::string GetLineText(int32_t index) const override {
+    std::string line;
+    for (size_t c = 0; c < 12; ++c) line += " " + Cell("r" + std::to_string(index), c) + " ";
+    return line;
+  }
+  bool HasTable() const override { return true; }
+  std::vector<std::string> GetCaptions() const override { return Cells("C"); }
+  std::vector<std::string> GetFirstRowCells() const override { return Cells("r0"); }
+  std::string GetHeading() const override { return m_heading; }
+
+ private:
+  static std::string Cell(const std::string& row, size_t c) {
+    const std::string cell = row + (row == "C" ? "" : "c") + std::to_string(c);
+    return row == "C" ? cell : cell + std::string(8 - cell.size(), ' ');
+  }
+  static std::vector<std::string> Cells(const std::string& row) {
+    std::vector<std::string> cells;
+    for (size_t c = 0; c < 12; ++c) cells.push_back(Cell(row, c));
+    return cells;
+  }
+  std::string m_heading;
+};
+
+TEST(PrintLayout, AWideTableGoesOnAcrossPagesUnderItsHeading) {
+  // Columns of 60 units: 8 fit the 480 after the margin, the other 4 go on
+  // a page of their own after column 0. The heading's line moves the table
+  // down a line: 9 rows a page, 3 bands of 2 pages.
+  const WideLines lines("Сводка");
+  CPageLayout layout(lines, "first\nsecond", kTenLines);
+  EXPECT_EQ(layout.RowsPerPage(), 9);
+  EXPECT_EQ(layout.PagesAcross(), 2);
+  EXPECT_EQ(layout.PageCount(), 6);
+  const CPrintPage first = layout.Page(1), second = layout.Page(2), third = layout.Page(3);
+  EXPECT_EQ(first.titleLines.at(2).text, "Сводка");
+  EXPECT_EQ(first.captions.at(0).rect, (CPrintRect{20, 60, 80, 70}));
+  EXPECT_EQ(first.lines.at(0).y, 70);
+  EXPECT_EQ(first.rules.back(), (CPrintRule{20, 70, 500, 70}));
+  // Page 2 goes on with page 1's rows: column 0, then 8 to 11.
+  EXPECT_EQ(second.pageNumber.text, "Страница   2 из   6");
+  ASSERT_EQ(second.captions.size(), 5u);
+  EXPECT_EQ(second.captions[1].text, "C8");
+  EXPECT_EQ(second.rules.back(), (CPrintRule{20, 70, 320, 70}));
+  EXPECT_EQ(second.lines.at(8).text, " r8c0      r8c8      r8c9      r8c10     r8c11    ");
+  EXPECT_EQ(third.lines.at(0).text.substr(0, 10), " r9c0     ");
+}
+
 TEST(PrintLayout, TreeHasNoTable) {
   FakeLines lines(12, false);
   CPageLayout layout(lines, "", kTenLines);

@@ -7,9 +7,11 @@
 
 #include <cmath>
 #include <map>
+#include <sstream>
 
 #include "core/archive/object_definition.h"
 #include "core/base/cp1251.h"
+#include "core/output/csv_export.h"
 #include "core/output/summary.h"
 #include "core/output/summary_table.h"
 #include "support/test_support.h"
@@ -90,18 +92,20 @@ void ExpectDaysMatchRows(const CObjectDefinition& obj, const CSummary& s) {
 // months.
 void ExpectWholeIsSumOf(const CSummary& s, const std::vector<CSummaryPeriod>& periods) {
   int32_t rows = 0, damaged = 0;
-  int64_t covered = 0;
+  int64_t covered = 0, missing = 0;
   double free = 0, sum = 0;
   for (const CSummaryPeriod& p : periods) {
     rows += p.rows;
     damaged += p.damaged;
     covered += p.covered;
+    missing += p.missing;
     free += p.freeSeconds;
     sum += p.value[0].sum;
   }
   EXPECT_EQ(rows, s.whole.rows);
   EXPECT_EQ(damaged, s.whole.damaged);
   EXPECT_EQ(covered, s.whole.covered);
+  EXPECT_EQ(missing, s.whole.missing);
   EXPECT_NEAR(free, s.whole.freeSeconds, 1e-6);
   EXPECT_NEAR(sum, s.whole.value[0].sum, 1e-6);
 }
@@ -115,13 +119,16 @@ TEST(Summary, DaysCutByTheArchiveEndsAreIncomplete) {
   EXPECT_EQ(s.days[0].start, kFeb1);
   EXPECT_EQ(s.days[3].end, kFeb1 + 4 * 86400);
   EXPECT_EQ(s.days[0].rows, 14);
-  EXPECT_EQ(s.days[0].MissingHours(), 10.0);
+  // The hours before the archive begins are not missing; the day is cut.
+  EXPECT_EQ(s.days[0].MissingHours(), 0.0);
+  EXPECT_TRUE(s.days[0].cut);
   EXPECT_FALSE(s.days[0].IsComplete());
   EXPECT_TRUE(s.days[1].IsComplete());
   EXPECT_TRUE(s.days[2].IsComplete());
   EXPECT_EQ(s.days[1].CoveredHours(), 24.0);
   EXPECT_EQ(s.days[3].rows, 10);
-  EXPECT_EQ(s.days[3].MissingHours(), 14.0);
+  EXPECT_EQ(s.days[3].MissingHours(), 0.0);
+  EXPECT_FALSE(s.days[3].IsComplete());
   EXPECT_EQ(s.days[1].firstRow, 14);
   ExpectDaysMatchRows(obj, s);
   ExpectWholeIsSumOf(s, s.days);
@@ -133,7 +140,8 @@ TEST(Summary, DaysCutByTheArchiveEndsAreIncomplete) {
   ASSERT_EQ(s.months.size(), 1u);
   EXPECT_EQ(s.months[0].start, kFeb1);
   EXPECT_EQ(s.months[0].end, kFeb1 + 29 * 86400);  // 2012 is a leap year
-  EXPECT_EQ(s.months[0].missing, (29 * 24 - 72) * 3600);
+  EXPECT_EQ(s.months[0].missing, 0);
+  EXPECT_FALSE(s.months[0].IsComplete());
 
   // From 10 o'clock the same rows make three whole days.
   const CSummary at10 = MakeSummary(obj, 10);
@@ -283,6 +291,135 @@ TEST(Summary, MonthsFollowTheCalendarAndTheReportingHour) {
   ExpectDaysMatchRows(obj, s);
   ExpectWholeIsSumOf(s, s.days);
   ExpectWholeIsSumOf(s, s.months);
+}
+
+TEST(Summary, OnlyTimeInsideTheArchiveIsMissing) {
+  // Read at 19:53 on 01.02, hourly on from there into a month still
+  // running on 10.03, with an outage from 03.02 05:53 to 04.02 11:53.
+  const uint32_t first = kFeb1 + 19 * kOneHour + 53 * 60;
+  std::vector<uint32_t> times = Hourly(first, 35);
+  const uint32_t resumed = first + 64 * kOneHour;
+  for (uint32_t t = resumed; t <= kFeb1 + 38 * 86400; t += kOneHour) times.push_back(t);
+  const CObjectDefinition obj = SummaryArchive(times, Changes(times.size()));
+  const CSummary s = MakeSummary(obj, 0);
+
+  // The first day: rows from 19:53 on, nothing missing, yet not whole;
+  // the outage split over its days; the running month cut, not missing.
+  EXPECT_EQ(s.days[0].missing, 0);
+  EXPECT_FALSE(s.days[0].IsComplete());
+  EXPECT_EQ(s.days[2].missing, 86400 - (5 * 3600 + 53 * 60));
+  EXPECT_EQ(s.days[3].missing, 11 * 3600 + 53 * 60);
+  EXPECT_EQ(s.whole.missing, 30 * 3600);
+  ASSERT_EQ(s.months.size(), 2u);
+  EXPECT_EQ(s.months[1].missing, 0);
+  EXPECT_FALSE(s.months[1].IsComplete());
+  // The rows add up to «Всего», by days and by months.
+  ExpectWholeIsSumOf(s, s.days);
+  ExpectWholeIsSumOf(s, s.months);
+
+  // A row that runs past the last day's end is covered, not missing.
+  const CObjectDefinition late = SummaryArchive(
+      {kFeb1 + 20 * kOneHour, kFeb1 + 22 * kOneHour, kFeb1 + 24 * kOneHour, kFeb1 + 26 * kOneHour}, Changes(3));
+  const CSummary lateSummary = MakeSummary(late, 1);
+  ExpectWholeIsSumOf(lateSummary, lateSummary.days);
+  ExpectWholeIsSumOf(lateSummary, lateSummary.months);
+  EXPECT_EQ(lateSummary.whole.missing, 0);
+}
+
+// Hourly records from 01.02 14:00 whose first total grows by 1 an hour and
+// whose second value is 10 + i; record `bad` holds nonsense and a wrong
+// check byte.
+CObjectDefinition DamagedArchive(size_t bad) {
+  CObjectDefinition obj;
+  Bytes arc;
+  for (size_t i = 0; i < 21; ++i) {
+    const auto value = static_cast<float>(i);
+    AppendMeasurement(arc, kFeb1 + 14 * kOneHour + static_cast<uint32_t>(i) * kOneHour, i == bad ? 1e9f : 1000 + value,
+                      i == bad ? 1e9f : 10 + value, i != bad);
+  }
+  obj.DecodeMeasurements(arc, {});
+  obj.DecodeAbnormals({});
+  obj.m_nType1 = 0;
+  obj.m_nType2 = 2;  // a speed: momentary, averaged
+  obj.SetOutputTypes(0, 0, 0, 0, 0);
+  return obj;
+}
+
+TEST(Summary, ARecordWithAWrongCheckByteIsDamaged) {
+  // Record 10 starts 02.02 (00:00): its row ends 01.02, the next row,
+  // measured from it, starts 02.02.
+  CObjectDefinition obj = DamagedArchive(10);
+  ASSERT_EQ(obj.m_arcRecords[10]->m_nAbnormalCode, kAbnormalDataFault);
+  CSummary s = MakeSummary(obj, 0);
+  ASSERT_EQ(s.days.size(), 2u);
+  EXPECT_EQ(s.days[0].damaged, 1);
+  EXPECT_EQ(s.days[1].damaged, 0);
+  EXPECT_EQ(s.whole.damaged, 1);
+  // Changes: 20 rows of 1, less the two measured to and from the record.
+  EXPECT_DOUBLE_EQ(s.whole.value[0].Figure(s.kind[0]), 18.0);
+  EXPECT_DOUBLE_EQ(s.days[0].value[0].Figure(s.kind[0]), 9.0);
+  EXPECT_DOUBLE_EQ(s.days[1].value[0].Figure(s.kind[0]), 9.0);
+  // The speed at the next record is its own: only the damaged row is out.
+  EXPECT_EQ(s.kind[1], ESummaryKind::kMean);
+  EXPECT_DOUBLE_EQ(s.whole.value[1].weight, 19.0 * kOneHour);
+  EXPECT_DOUBLE_EQ(s.whole.value[1].max, 30.0);
+  EXPECT_DOUBLE_EQ(s.days[1].value[1].min, 21.0);
+
+  // Totals: the damaged total neither ends 01.02 nor starts 02.02.
+  obj.SetOutputTypes(2, 0, 0, 0, 0);
+  s = MakeSummary(obj, 0);
+  EXPECT_DOUBLE_EQ(s.days[0].value[0].first, 1000.0);
+  EXPECT_DOUBLE_EQ(s.days[0].value[0].last, 1009.0);
+  EXPECT_DOUBLE_EQ(s.days[1].value[0].first, 1011.0);
+  EXPECT_DOUBLE_EQ(s.whole.value[0].Figure(s.kind[0]), 20.0);
+
+  // The table and the CSV say so.
+  EXPECT_EQ(TrimmedText(CSummaryTable(obj, s, ESummaryPeriods::kDays).Cells(0)[6]), "1");
+  std::ostringstream csv;
+  WriteArchiveCsv(csv, obj, ECsvView::kDays);
+  // Day 1: incomplete, 10 hours, 9 free of situations, none missing, no
+  // situation, one damaged row.
+  EXPECT_NE(csv.str().find("situations,damaged,value1,"), std::string::npos);
+  EXPECT_NE(csv.str().find(",0,10,9,0,0,1,"), std::string::npos) << csv.str();
+
+  // The first record damaged: it closes no row, and counts with the row
+  // measured from it.
+  const CSummary atStart = MakeSummary(DamagedArchive(0), 0);
+  EXPECT_EQ(atStart.whole.damaged, 1);
+  EXPECT_DOUBLE_EQ(atStart.whole.value[0].Figure(atStart.kind[0]), 19.0);
+}
+
+TEST(SummaryTable, EveryColumnIsPrintedWithinThePageWidth) {
+  // Two rates: the widest table, thirteen columns, 179 characters.
+  CObjectDefinition obj = SummaryArchive(Hourly(kFeb1 + 20 * kOneHour, 60), Changes(59));
+  obj.SetOutputTypes(1, 0, 1, 0, 0);
+  const CSummary s = MakeSummary(obj, 0);
+  const CSummaryTable table(obj, s, ESummaryPeriods::kDays);
+  const CSummaryPrintLines print(table);
+  const std::vector<std::string> captions = table.PrintCaptions();
+  ASSERT_EQ(captions.size(), 13u);
+  for (const int32_t width : {500, 1200}) {
+    const CPageLayout layout(print, PrintTitle(3, 0, "Котельная"), {10, 6, width, 400, 1.0});
+    ASSERT_TRUE(layout.IsValid());
+    EXPECT_EQ(layout.PagesAcross() > 1, width < 20 + 6 * 179) << width;
+    std::map<std::string, int> seen;
+    for (int32_t p = 1; p <= layout.PageCount(); ++p) {
+      const CPrintPage page = layout.Page(p);
+      EXPECT_EQ(page.titleLines.at(2).text,
+                "Сводка по суткам, отчетный час 0, с 01.02.2012 20:00:00 по 04.02.2012 07:00:00");
+      for (const CPrintRule& rule : page.rules) EXPECT_LE(std::max(rule.x1, rule.x2), width) << p;
+      ASSERT_FALSE(page.captions.empty());
+      EXPECT_EQ(page.captions[0].text, "Сутки");
+      for (const CPrintText& caption : page.captions) ++seen[caption.text];
+      // Each line starts with its period, as the rows of the window.
+      for (size_t k = 0; k < page.lines.size(); ++k) {
+        const int32_t line = (p - 1) / layout.PagesAcross() * layout.RowsPerPage() + static_cast<int32_t>(k);
+        EXPECT_TRUE(page.lines[k].text.starts_with(" " + table.Cells(line)[0] + " ")) << p;
+        EXPECT_LE(20 + 6 * static_cast<int32_t>(Utf8Length(page.lines[k].text)), width);
+      }
+    }
+    for (const std::string& caption : captions) EXPECT_GT(seen[caption], 0) << caption << " at " << width;
+  }
 }
 
 TEST(Summary, AnArchiveWithoutRowsHasNoPeriods) {

@@ -174,6 +174,9 @@ class TestSummary : public gui::test::CProgramTest {
     QVERIFY(lines != nullptr);
     QCOMPARE(lines->GetLineCount(), table.LineCount());
     QCOMPARE(lines->GetLineText(3), CSummaryPrintLines(table).GetLineText(3));
+    // The printout says which summary it is.
+    QCOMPARE(lines->GetHeading(), table.Heading());
+    QVERIFY(lines->GetHeading().starts_with("Сводка по суткам, отчетный час 0, с "));
     // The printed lines are the printout's own: the window may change meanwhile.
     view->PeriodChoice()->setCurrentIndex(1);
     QCOMPARE(lines->GetLineCount(), table.LineCount());

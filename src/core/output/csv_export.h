@@ -8,10 +8,11 @@
 //   kParams:   group,line
 //   kDays, kMonths (the summary, core/output/summary.h):
 //              start,end,complete,hours_covered,hours_free,hours_missing,situations,
-//              value1,value1_min,value1_max,value2,value2_min,value2_max
+//              damaged,value1,value1_min,value1_max,value2,value2_min,value2_max
 //              a line per day or month: its bounds, 1 when rows cover it
-//              whole, the hours, the abnormal situations that began in it,
-//              and each value's figure (the sum of changes, the
+//              whole, the hours (missing: inside the archive only), the
+//              abnormal situations that began in it, the damaged rows left
+//              out of the values, and each value's figure (the sum of changes, the
 //              time-weighted mean of rates, the difference of totals) with
 //              its smallest and largest for rates (empty otherwise and
 //              where there is no value).

@@ -35,6 +35,18 @@ std::string NumberCell(std::string number, int32_t count) {
   return number;
 }
 
+// The byte where character `k` of a UTF-8 text starts; the text's size
+// past its end.
+size_t CharacterOffset(const std::string& text, size_t k) {
+  size_t seen = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (seen == k) return i;
+    ++seen;
+  }
+  return text.size();
+}
+
 }  // namespace
 
 // --- the windows' lines ---
@@ -143,14 +155,15 @@ CFittedLine FitPrintLine(const std::string& text, int32_t width, int32_t charWid
 
 // --- the layout ---
 
-bool SetUpPrintPages(const CPrintMetrics& m, int32_t lineCount, CPrintState& state) {
+bool SetUpPrintPages(const CPrintMetrics& m, int32_t lineCount, CPrintState& state, int32_t titleLines) {
   state = CPrintState{};
   state.m_nLineHeight = m.lineHeight;
   state.m_nCharWidth = m.charWidth;
   state.m_nNextRow = 1;
   if (m.lineHeight <= 0 || m.charWidth <= 0 || m.width <= 0 || m.height <= 0 || lineCount < 0) return false;
   // In 64 bits: a huge font on a huge page must not overflow.
-  const int64_t firstRowY = 4 * static_cast<int64_t>(m.lineHeight) + kMargin;
+  const int64_t headingLines = std::max<int64_t>(titleLines, 2) - 2;
+  const int64_t firstRowY = (4 + headingLines) * static_cast<int64_t>(m.lineHeight) + kMargin;
   const int64_t rows = (static_cast<int64_t>(m.height) - (firstRowY + kMargin)) / m.lineHeight;
   if (rows <= 0) return false;
   state.m_nFirstRowY = static_cast<int32_t>(firstRowY);
@@ -164,7 +177,11 @@ bool SetUpPrintPages(const CPrintMetrics& m, int32_t lineCount, CPrintState& sta
 
 CPageLayout::CPageLayout(const CPrintLines& lines, std::string title, const CPrintMetrics& metrics)
     : m_lines(lines), m_title(std::move(title)), m_metrics(metrics) {
-  m_bValid = SetUpPrintPages(metrics, lines.GetLineCount(), m_state);
+  const std::string heading = lines.GetHeading();
+  if (!heading.empty()) m_title += "\n" + heading;
+  const auto breaks = std::count(m_title.begin(), m_title.end(), '\n');
+  m_titleLines = static_cast<int32_t>(std::clamp<std::ptrdiff_t>(breaks + 1, 2, INT32_MAX));
+  m_bValid = SetUpPrintPages(metrics, lines.GetLineCount(), m_state, m_titleLines);
   if (!m_bValid || !lines.HasTable()) return;
   // The column rules follow the characters of the first row's cells, the
   // same on every page.
@@ -172,10 +189,46 @@ CPageLayout::CPageLayout(const CPrintLines& lines, std::string title, const CPri
   const std::vector<std::string> first = lines.GetFirstRowCells();
   size_t characters = 0;
   for (size_t c = 0; c < m_captions.size(); ++c) {
+    m_columnStart.push_back(characters);
     characters += 2 + (c < first.size() ? CountCharacters(first[c]) : 0);
+    m_columnEnd.push_back(characters);
     const int64_t x = kMargin + static_cast<int64_t>(metrics.charWidth) * static_cast<int64_t>(characters);
     m_edges.push_back(static_cast<int32_t>(std::min<int64_t>(x, INT32_MAX)));
   }
+  if (m_edges.empty() || m_edges.back() <= metrics.width) return;
+  SplitColumns();
+  // Each band of rows is followed by its continuations: pages 1 to G hold
+  // the first band's rows, the first columns on page 1 and the next ones
+  // after it; pages G + 1 to 2G the second band's, and so on.
+  const int64_t pages = static_cast<int64_t>(m_state.m_nPageCount) * static_cast<int64_t>(m_groups.size());
+  m_state.m_nPageCount = static_cast<int32_t>(std::min<int64_t>(pages, INT32_MAX));
+}
+
+void CPageLayout::SplitColumns() {
+  // Every page holds at least one column of its own, even one wider than
+  // the page; otherwise as many as fit after the first column.
+  const auto width = [this](size_t c) {
+    return static_cast<int64_t>(m_metrics.charWidth) * static_cast<int64_t>(m_columnEnd[c] - m_columnStart[c]);
+  };
+  const int64_t room = static_cast<int64_t>(m_metrics.width) - kMargin;
+  for (size_t c = 0; c < m_columnEnd.size();) {
+    CColumnGroup group{c, c};
+    int64_t used = (c == 0 ? 0 : width(0)) + width(c);
+    for (++c; c < m_columnEnd.size() && used + width(c) <= room; ++c) {
+      used += width(c);
+      group.last = c;
+    }
+    m_groups.push_back(group);
+  }
+}
+
+std::string CPageLayout::GroupText(const std::string& line, const CColumnGroup& group) const {
+  const auto piece = [&line](size_t from, size_t to) {
+    const size_t begin = CharacterOffset(line, from);
+    return line.substr(begin, CharacterOffset(line, to) - begin);
+  };
+  std::string text = group.first > 0 ? piece(m_columnStart[0], m_columnEnd[0]) : std::string();
+  return text + piece(m_columnStart[group.first], m_columnEnd[group.last]);
 }
 
 CPrintPage CPageLayout::Page(int32_t page) const {
@@ -185,8 +238,11 @@ CPrintPage CPageLayout::Page(int32_t page) const {
   const int32_t h = m_metrics.lineHeight;
   const int32_t W = m_metrics.width;
   const int32_t H = m_metrics.height;
+  // The heading's lines push the table down; the two-line title leaves it
+  // where it always was.
+  const int32_t below = m_state.m_nFirstRowY - (4 * h + kMargin);
   out.pageNumber = {{kMargin, kMargin, W - 10, h + kMargin}, PageNumberText(page, PageCount()), EPrintAlign::kRight};
-  out.title = {{kMargin, h + kMargin, W, 4 * h + kMargin}, m_title, EPrintAlign::kCenter};
+  out.title = {{kMargin, h + kMargin, W, 4 * h + kMargin + below}, m_title, EPrintAlign::kCenter};
   int32_t row = h + kMargin;
   for (size_t from = 0; from <= m_title.size();) {
     size_t to = m_title.find('\n', from);
@@ -198,26 +254,49 @@ CPrintPage CPageLayout::Page(int32_t page) const {
     from = to + 1;
   }
 
+  // The band of rows and, for a wide table, the columns across.
+  const int32_t across = PagesAcross();
+  const int32_t band = page >= 1 ? (page - 1) / across + 1 : page;
+  const CColumnGroup* group =
+      m_groups.empty() || page < 1 ? nullptr : &m_groups[static_cast<size_t>((page - 1) % across)];
+
   const int32_t n = m_lines.GetLineCount();
-  const int64_t first = static_cast<int64_t>(page - 1) * m_state.m_nRowsPerPage;
+  const int64_t first = static_cast<int64_t>(band - 1) * m_state.m_nRowsPerPage;
   const int64_t end = std::min<int64_t>(first + m_state.m_nRowsPerPage, n);
-  if (page >= 1 && first < n) {
+  if (band >= 1 && first < n) {
     out.lines.reserve(static_cast<size_t>(end - first));
     for (int64_t g = first; g < end; ++g) {
       const int32_t y = m_state.m_nFirstRowY + static_cast<int32_t>(g - first) * h;
-      out.lines.push_back({kMargin, y, m_lines.GetLineText(static_cast<int32_t>(g))});
+      std::string text = m_lines.GetLineText(static_cast<int32_t>(g));
+      if (group != nullptr) text = GroupText(text, *group);
+      out.lines.push_back({kMargin, y, std::move(text)});
     }
   }
 
   if (!m_lines.HasTable()) return out;
-  const int32_t top = 3 * h + kMargin;
-  const int32_t bottom = 4 * h + kMargin;
+  // The columns of this page and their right edges.
+  std::vector<size_t> columns;
+  std::vector<int32_t> edges;
+  if (group == nullptr) {
+    for (size_t c = 0; c < m_edges.size(); ++c) columns.push_back(c);
+    edges = m_edges;
+  } else {
+    if (group->first > 0) columns.push_back(0);
+    for (size_t c = group->first; c <= group->last; ++c) columns.push_back(c);
+    int64_t x = kMargin;
+    for (size_t c : columns) {
+      x += static_cast<int64_t>(m_metrics.charWidth) * static_cast<int64_t>(m_columnEnd[c] - m_columnStart[c]);
+      edges.push_back(static_cast<int32_t>(std::min<int64_t>(x, INT32_MAX)));
+    }
+  }
+  const int32_t top = 3 * h + kMargin + below;
+  const int32_t bottom = 4 * h + kMargin + below;
   out.rules.push_back({kMargin, top, kMargin, H - kMargin});
   int32_t x0 = kMargin;
-  for (size_t c = 0; c < m_edges.size(); ++c) {
-    const int32_t x = m_edges[c];
+  for (size_t k = 0; k < edges.size(); ++k) {
+    const int32_t x = edges[k];
     out.rules.push_back({x, top, x, H - kMargin});
-    out.captions.push_back({{x0, top, x, bottom}, m_captions[c], EPrintAlign::kCenter});
+    out.captions.push_back({{x0, top, x, bottom}, m_captions[columns[k]], EPrintAlign::kCenter});
     x0 = x;
   }
   out.rules.push_back({kMargin, top, x0, top});

@@ -8,7 +8,16 @@
 // A page: the page number at the top right, a two-line title (object,
 // read time, description), then for the two tables a caption band with a
 // ruled table below it, and the data lines, one every h from 4h + 20.
+// A window may add heading lines under the title (the summary says which
+// summary it is): the caption band and the data lines then move down by a
+// line for each.
+//
+// A table wider than the page goes on over further pages, cut between its
+// columns, each continuation starting with the table's first column again
+// so that its lines can be read; a table that fits has one page per band
+// of lines, as ever.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,6 +45,9 @@ class CPrintLines {
   virtual std::vector<std::string> GetCaptions() const { return {}; }
   // The cells of line 0, which place the column rules of every page.
   virtual std::vector<std::string> GetFirstRowCells() const { return {}; }
+  // Lines under the title saying what is printed (line feeds between
+  // them); none by default.
+  virtual std::string GetHeading() const { return {}; }
 };
 
 // The lines of one of an object's tables: each line its cells, every
@@ -117,10 +129,11 @@ struct CPrintState {
   int32_t m_nNextRow = 0;
 };
 
-// Page set-up for `lineCount` lines. False, leaving the state without
-// pages, when the page has no room for one data line (R <= 0) or the
-// measures make no sense.
-bool SetUpPrintPages(const CPrintMetrics& metrics, int32_t lineCount, CPrintState& state);
+// Page set-up for `lineCount` lines under a title of `titleLines` lines
+// (each line past the second moves the data lines down by h). False,
+// leaving the state without pages, when the page has no room for one data
+// line (R <= 0) or the measures make no sense.
+bool SetUpPrintPages(const CPrintMetrics& metrics, int32_t lineCount, CPrintState& state, int32_t titleLines = 2);
 
 struct CPrintRect {
   int32_t left = 0;
@@ -192,7 +205,8 @@ struct CFittedLine {
 };
 CFittedLine FitPrintLine(const std::string& text, int32_t width, int32_t charWidth, double smallestScale);
 
-// The pages of one window's lines on one page size.
+// The pages of one window's lines on one page size. The title is the
+// caller's (PrintTitle) followed by the lines' heading, if any.
 class CPageLayout {
  public:
   CPageLayout(const CPrintLines& lines, std::string title, const CPrintMetrics& metrics);
@@ -200,22 +214,42 @@ class CPageLayout {
   // False when the page is too small for one data line: nothing prints.
   bool IsValid() const { return m_bValid; }
   const CPrintState& State() const { return m_state; }
+  // Every page, continuations of a wide table included.
   int32_t PageCount() const { return m_state.m_nPageCount; }
   int32_t RowsPerPage() const { return m_state.m_nRowsPerPage; }
-  // The x of each column rule after the left border (empty for the tree).
+  // The x of each column rule after the left border, the whole table's on
+  // one unbounded page (empty for the tree).
   const std::vector<int32_t>& ColumnEdges() const { return m_edges; }
+  // The pages a band of rows takes across: 1 when the table fits the
+  // page's width (and for the tree).
+  int32_t PagesAcross() const { return static_cast<int32_t>(std::max<size_t>(m_groups.size(), 1)); }
 
   // Page `page`, counted from 1 (1 <= page <= PageCount()).
   CPrintPage Page(int32_t page) const;
 
  private:
+  // Columns `first` to `last` of the table on one page, after the first
+  // column when `first` > 0.
+  struct CColumnGroup {
+    size_t first = 0;
+    size_t last = 0;
+  };
+  void SplitColumns();
+  std::string GroupText(const std::string& line, const CColumnGroup& group) const;
+
   const CPrintLines& m_lines;
   std::string m_title;
+  int32_t m_titleLines = 2;
   CPrintMetrics m_metrics;
   CPrintState m_state;
   bool m_bValid = false;
   std::vector<int32_t> m_edges;
   std::vector<std::string> m_captions;
+  // Characters before each column of the lines and after it.
+  std::vector<size_t> m_columnStart;
+  std::vector<size_t> m_columnEnd;
+  // Empty when the table fits the page's width.
+  std::vector<CColumnGroup> m_groups;
 };
 
 // A text for the user when a page cannot hold one data line.

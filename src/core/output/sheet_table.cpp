@@ -33,14 +33,18 @@ CCellFormats::CCellFormats(CWorkbook& book)
 }
 
 CSheetTable::CSheetTable(CWorkbook& book, const CCellFormats& formats, const CSheetPaging& paging, std::string name,
-                         std::vector<std::string> captions, uint64_t rows, uint32_t rowsPerSheet, bool filter)
+                         std::vector<std::string> captions, uint64_t rows, uint32_t rowsPerSheet, bool filter,
+                         std::string heading)
     : m_book(book),
       m_formats(formats),
       m_paging(paging),
       m_name(std::move(name)),
       m_captions(std::move(captions)),
       m_rows(rows),
-      m_rowsPerSheet(std::max<uint32_t>(rowsPerSheet, 1)),
+      m_heading(std::move(heading)),
+      m_captionRow(m_heading.empty() ? 0 : 1),
+      // The heading's row leaves one row fewer for data.
+      m_rowsPerSheet(std::clamp<uint32_t>(rowsPerSheet, 1, kSheetDataRows - m_captionRow)),
       m_bFilter(filter),
       m_widths(m_captions.size(), 0.0) {
   for (size_t c = 0; c < m_captions.size(); ++c) {
@@ -53,7 +57,7 @@ CSheetTable::CSheetTable(CWorkbook& book, const CCellFormats& formats, const CSh
 lxw_worksheet* CSheetTable::Row(uint64_t index, lxw_row_t& row) {
   const uint64_t sheet = index / m_rowsPerSheet;
   while (m_sheets.size() <= sheet) AddSheet();
-  row = static_cast<lxw_row_t>(index % m_rowsPerSheet + 1);
+  row = static_cast<lxw_row_t>(index % m_rowsPerSheet + 1 + m_captionRow);
   return m_sheets.back();
 }
 
@@ -100,14 +104,20 @@ void CSheetTable::AddSheet() {
   lxw_worksheet* sheet = m_book.AddSheet(name);
   m_sheets.push_back(sheet);
   const auto lastColumn = static_cast<lxw_col_t>(m_captions.size() - 1);
+  if (!m_heading.empty()) Text(sheet, 0, 0, m_heading);
   for (size_t c = 0; c < m_captions.size(); ++c) {
-    m_book.Check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), m_captions[c].c_str(), m_formats.caption));
+    m_book.Check(worksheet_write_string(sheet, m_captionRow, static_cast<lxw_col_t>(c), m_captions[c].c_str(),
+                                        m_formats.caption));
   }
-  worksheet_freeze_panes(sheet, 1, 0);
+  worksheet_freeze_panes(sheet, m_captionRow + 1, 0);
   m_paging.SetUp(m_book, sheet);
+  // The heading goes on every printed page with the captions.
+  if (m_captionRow > 0) m_book.Check(worksheet_repeat_rows(sheet, 0, m_captionRow));
   const uint64_t first = static_cast<uint64_t>(k) * m_rowsPerSheet;
   const uint64_t here = m_rows > first ? std::min<uint64_t>(m_rows - first, m_rowsPerSheet) : 0;
-  if (m_bFilter) m_book.Check(worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(here), lastColumn));
+  if (m_bFilter) {
+    m_book.Check(worksheet_autofilter(sheet, m_captionRow, 0, static_cast<lxw_row_t>(m_captionRow + here), lastColumn));
+  }
 }
 
 }  // namespace tkq

@@ -30,11 +30,13 @@ struct CCellFormats {
 // One table of the workbook: a caption row, frozen, with a filter over
 // it, and its data rows below, going on in further sheets when there are
 // more than a sheet holds (named `name` followed by " (2)", " (3)"...).
-// Columns widen to their widest cell.
+// Columns widen to their widest cell. A `heading` is a line of text above
+// the caption row of every sheet, frozen and printed with it.
 class CSheetTable {
  public:
   CSheetTable(CWorkbook& book, const CCellFormats& formats, const CSheetPaging& paging, std::string name,
-              std::vector<std::string> captions, uint64_t rows, uint32_t rowsPerSheet, bool filter = true);
+              std::vector<std::string> captions, uint64_t rows, uint32_t rowsPerSheet, bool filter = true,
+              std::string heading = {});
 
   // The sheet of data row `index` (from 0, in order) and the row there.
   lxw_worksheet* Row(uint64_t index, lxw_row_t& row);
@@ -63,6 +65,8 @@ class CSheetTable {
   std::string m_name;
   std::vector<std::string> m_captions;
   uint64_t m_rows;
+  std::string m_heading;
+  lxw_row_t m_captionRow;  // 1 under a heading, else 0
   uint32_t m_rowsPerSheet;
   bool m_bFilter;
   std::vector<double> m_widths;

@@ -90,6 +90,28 @@ void AddValue(CSummaryValue& v, ESummaryKind kind, double value, double startVal
   }
 }
 
+// Whether a value of the quantity `type` shown as `outputType` is a
+// difference between a row's two records (a change or a rate), not the
+// value at its end.
+bool IsDifference(uint8_t type, uint8_t outputType) {
+  return !(type == 2 || type == 3 || type >= catalogue::kTypeCount || outputType >= 2);
+}
+
+// Whether the value column `second` (false: the first) is computed from
+// the record at the row's start too; with the two values added together,
+// the other quantity's part counts.
+bool UsesRowStart(const CObjectDefinition& object, bool second) {
+  const uint8_t outputType = second ? object.m_nOutputType2 : object.m_nOutputType1;
+  if (IsDifference(second ? object.m_nType2 : object.m_nType1, outputType)) return true;
+  return object.m_bResult != 0 && IsDifference(second ? object.m_nType1 : object.m_nType2, outputType);
+}
+
+// A record the decoder found damaged: its check byte was wrong, so it
+// carries the memory fault over the whole interval it closes.
+bool IsDamagedRecord(const CObjArcElem* record) {
+  return record != nullptr && record->m_nAbnormalCode == kAbnormalDataFault && record->m_fArchivingPercent == 0.0f;
+}
+
 // The share of an interval free of abnormal situations.
 double FreeShare(float percent) {
   if (!std::isfinite(percent)) return 0.0;
@@ -192,6 +214,7 @@ CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>
     summary.days[d].end = summary.days[d].start + kSecondsPerDay;
   }
   const auto dayIndex = [&](int64_t t) { return static_cast<size_t>(dayOf(t) - firstDay); };
+  const bool usesStart[2] = {UsesRowStart(object, false), UsesRowStart(object, true)};
 
   // The rows' figures, each into the day it starts in.
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -203,13 +226,25 @@ CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>
     const int64_t interval = std::max<int64_t>(row.end - row.start, 0);
     day.covered += interval;
     day.freeSeconds += static_cast<double>(interval) * FreeShare(row.archivingPercent);
-    if (!std::isfinite(row.value1) || !std::isfinite(row.value2)) ++day.damaged;
+    const bool damagedEnd = IsDamagedRecord(object.m_arcRecords[static_cast<size_t>(c)]);
+    const bool damagedStart = IsDamagedRecord(object.m_arcRecords[static_cast<size_t>(c) - 1]);
+    // A damaged record counts once: with the row it closes or, when it
+    // closes none (the first record, one after a gap), with the row
+    // measured from it.
+    const bool closesRow = i > 0 && rows[i - 1] == c - 1;
+    if (damagedEnd || (damagedStart && !closesRow) || !std::isfinite(row.value1) || !std::isfinite(row.value2)) {
+      ++day.damaged;
+    }
+    double value[2] = {row.value1, row.value2};
+    for (int k = 0; k < 2; ++k) {
+      if (damagedEnd || (damagedStart && usesStart[k])) value[k] = CSummaryValue::kNone;
+    }
     float start1 = 0, start2 = 0;
     if (summary.kind[0] == ESummaryKind::kTotal || summary.kind[1] == ESummaryKind::kTotal) {
-      if (!object.ComputeRecordValues(c - 1, start1, start2)) start1 = start2 = std::nanf("");
+      if (damagedStart || !object.ComputeRecordValues(c - 1, start1, start2)) start1 = start2 = std::nanf("");
     }
-    AddValue(day.value[0], summary.kind[0], row.value1, start1, row, interval);
-    AddValue(day.value[1], summary.kind[1], row.value2, start2, row, interval);
+    AddValue(day.value[0], summary.kind[0], value[0], start1, row, interval);
+    AddValue(day.value[1], summary.kind[1], value[1], start2, row, interval);
   }
 
   // The time the rows cover, as a union: overlapping intervals (a clock
@@ -234,9 +269,16 @@ CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>
       from = to;
     }
   }
-  for (size_t d = 0; d < summary.days.size(); ++d) {
-    summary.days[d].missing = std::max<int64_t>(kSecondsPerDay - unionCovered[d], 0);
-  }
+  // Missing: the part of a period inside the archive that no interval
+  // covers. What lies past the last day is the last rows' ends, covered
+  // and no day's.
+  const int64_t daysEnd = std::min(lastEnd, summary.days.back().end);
+  const auto setMissing = [&](CSummaryPeriod& period, int64_t covered) {
+    const int64_t inside = std::min(period.end, daysEnd) - std::max(period.start, firstStart);
+    period.missing = std::max<int64_t>(inside - covered, 0);
+    period.cut = period.start < firstStart || period.end > lastEnd;
+  };
+  for (size_t d = 0; d < summary.days.size(); ++d) setMissing(summary.days[d], unionCovered[d]);
 
   // The months, from the days.
   // A day is named by the date it starts on (the reporting hour is under
@@ -256,10 +298,7 @@ CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>
     MergePeriod(summary.months[m], summary.days[d]);
     monthCovered[m] += unionCovered[d];
   }
-  for (size_t m = 0; m < summary.months.size(); ++m) {
-    CSummaryPeriod& month = summary.months[m];
-    month.missing = std::max<int64_t>(month.end - month.start - monthCovered[m], 0);
-  }
+  for (size_t m = 0; m < summary.months.size(); ++m) setMissing(summary.months[m], monthCovered[m]);
 
   // The whole archive.
   CSummaryPeriod& whole = summary.whole;

@@ -13,7 +13,16 @@
 //     and the largest, each with its row's start;
 //   - totals give the total at the start of the period's first interval,
 //     the one at the end of its last, and their difference.
-// A value that is not a number (a damaged record) is left out and counted.
+// A damaged row is left out of the values and counted: one whose record
+// failed its check byte (the decoder's memory fault over the whole
+// interval), or whose value is not a number. The row after a damaged
+// record starts from it: its change or rate is left out too, and its
+// start is no period's first total. A damaged record that closes no row
+// counts with the row measured from it.
+// Time without records counts only inside the archive (the first row's
+// start to the last row's end): a period the archive begins or ends in is
+// incomplete, but the time before or after the archive is not missing, so
+// that the periods' missing time adds up to the whole archive's.
 // All times are the instrument's clock in seconds (no time zone).
 
 #include <cmath>
@@ -74,14 +83,17 @@ struct CSummaryPeriod {
   int32_t firstRow = -1;  // the first of them in the table (from 0); -1: none
   int64_t covered = 0;    // seconds: the intervals of those rows
   double freeSeconds = 0;  // seconds of them free of abnormal situations
-  int64_t missing = 0;     // seconds of the period no row's interval covers
-  int32_t damaged = 0;     // rows with a value that is not a number
+  // Seconds of the period within the archive that no row's interval covers.
+  int64_t missing = 0;
+  // Whether the archive begins or ends inside the period.
+  bool cut = false;
+  int32_t damaged = 0;  // damaged rows starting in the period
   // Abnormal situations that began in the period, by code (ascending).
   std::vector<std::pair<uint8_t, int32_t>> situations;
   CSummaryValue value[2];
 
   // Whether rows cover the whole period.
-  bool IsComplete() const { return missing == 0; }
+  bool IsComplete() const { return missing == 0 && !cut; }
   int32_t SituationCount() const;
   double CoveredHours() const { return static_cast<double>(covered) / kSecondsPerHour; }
   double FreeHours() const { return freeSeconds / kSecondsPerHour; }

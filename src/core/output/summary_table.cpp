@@ -147,6 +147,12 @@ std::vector<std::string> CSummaryTable::Cells(int32_t line, char decimal) const 
   return cells;
 }
 
+std::string CSummaryTable::Heading() const {
+  std::string text = std::string(SummaryTitle(m_periods)) + ", отчетный час " + Count(m_summary.reportingHour);
+  if (!m_summary.IsEmpty()) text += ", с " + TimeText(m_summary.whole.start) + " по " + TimeText(m_summary.whole.end);
+  return text;
+}
+
 std::vector<std::pair<std::string, std::string>> CSummaryTable::WholeFigures(char decimal) const {
   const CSummaryPeriod& whole = m_summary.whole;
   std::vector<std::pair<std::string, std::string>> out;

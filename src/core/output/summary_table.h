@@ -74,6 +74,11 @@ class CSummaryTable {
   std::string CellText(const CSummaryColumn& column, const CSummaryPeriod& period, bool whole,
                        char decimal = '.') const;
 
+  // What the table is, for the head of a printout or a sheet:
+  // "Сводка по суткам, отчетный час 0, с 01.03.2026 00:00:00 по ...",
+  // without the period when the archive has no rows.
+  std::string Heading() const;
+
   // The whole archive's figures as label and text, for the top of the
   // window and of the report.
   std::vector<std::pair<std::string, std::string>> WholeFigures(char decimal = '.') const;
@@ -107,6 +112,7 @@ class CSummaryPrintLines : public CPrintLines {
   bool HasTable() const override { return true; }
   std::vector<std::string> GetCaptions() const override { return m_table.PrintCaptions(); }
   std::vector<std::string> GetFirstRowCells() const override { return m_table.Cells(0); }
+  std::string GetHeading() const override { return m_table.Heading(); }
 
  private:
   const CSummaryTable& m_table;

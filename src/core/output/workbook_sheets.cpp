@@ -146,7 +146,9 @@ void WriteSummarySheet(CWorkbook& book, const CCellFormats& formats, const CShee
   for (size_t c = 1; c < columns.size(); ++c) captions.push_back(columns[c].caption);
   const auto periods = static_cast<uint64_t>(summary.LineCount() - 1);
   const char* name = summary.Periods() == ESummaryPeriods::kDays ? kSheetDaySummary : kSheetMonthSummary;
-  CSheetTable table(book, formats, paging, name, captions, periods, kSheetDataRows);
+  // The heading above the captions says which summary it is, from which
+  // reporting hour and over which time.
+  CSheetTable table(book, formats, paging, name, captions, periods, kSheetDataRows, true, summary.Heading());
   std::vector<double> widest(captions.size(), 0.0);
   for (uint64_t i = 0; i < periods; ++i) {
     const CSummaryPeriod& period = summary.Period(static_cast<int32_t>(i));

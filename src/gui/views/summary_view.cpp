@@ -31,6 +31,7 @@ class COwnedSummaryLines : public CPrintLines {
   bool HasTable() const override { return true; }
   std::vector<std::string> GetCaptions() const override { return m_lines.GetCaptions(); }
   std::vector<std::string> GetFirstRowCells() const override { return m_lines.GetFirstRowCells(); }
+  std::string GetHeading() const override { return m_lines.GetHeading(); }
 
  private:
   CSummary m_summary;
