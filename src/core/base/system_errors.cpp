@@ -1,6 +1,7 @@
 #include "core/base/system_errors.h"
 
 #include <cerrno>
+#include <new>
 
 namespace tkq {
 namespace {
@@ -82,6 +83,10 @@ std::string ErrorReason(const std::error_code& ec) {
     ours = RussianErrnoReason(condition.value());
   }
   return ours != nullptr ? std::string(ours) : ec.message();
+}
+
+std::string ErrorDetail(const std::exception& e) {
+  return dynamic_cast<const std::bad_alloc*>(&e) != nullptr ? std::string(kReasonNoMemory) : std::string(e.what());
 }
 
 std::string ErrnoReason(int err) { return ErrorReason(std::error_code(err, std::generic_category())); }

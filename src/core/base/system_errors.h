@@ -5,6 +5,7 @@
 // program, a folder where a file was meant), the system's own text for the
 // rest.
 
+#include <exception>
 #include <string>
 #include <system_error>
 
@@ -25,6 +26,11 @@ std::string ErrorReason(const std::error_code& ec);
 
 // The reason for an errno value.
 std::string ErrnoReason(int err);
+
+// What the user is shown of an exception: its text, which every error of
+// ours words in Russian; memory that ran out (the library's
+// "std::bad_alloc") in our words.
+std::string ErrorDetail(const std::exception& e);
 
 // Ours for a code of std::system_category(): an errno value on POSIX, a
 // GetLastError() code on Windows; null when there is none.
