@@ -206,7 +206,7 @@ unserve
 check "identify over COM300" "grep -qF 'TARVIK 59.11.03.04' '$work/identify300.txt'"
 check "ports lists COM300" "grep -q '^COM300' '$work/ports300.txt'"
 # The console the tool is started from keeps the code page it had (the
-# tool writes UTF-8 meanwhile). Wine gives a program a console of its own
+# tool writes to it in UTF-16 through the console's own calls). Wine gives a program a console of its own
 # only on a terminal: `script` makes one.
 printf 'chcp 866\r\n"%s" info nothing.sav\r\nchcp\r\n' "$(winepath -w "$portable/tarvik-kq.exe")" >"$work/page.cmd"
 kq_page=$(cd "$work" && timeout 60 script -qec "wine cmd /c page.cmd" /dev/null 2>/dev/null | tr -d '\r' |

@@ -4,6 +4,7 @@
 #include <exception>
 #include <ostream>
 
+#include "core/base/system_errors.h"
 #include "tkq_version.h"
 
 namespace tkq::cli {
@@ -108,7 +109,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
       return command->Run(context);
     } catch (const std::exception& e) {
       // Whatever a command did not foresee still ends in a message.
-      context.err << kProgram << ": " << e.what() << "\n";
+      context.err << kProgram << ": " << ErrorDetail(e) << "\n";
       return kExitFailure;
     }
   }

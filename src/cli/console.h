@@ -11,13 +11,14 @@ namespace tkq::cli {
 // in the ANSI code page, which cannot hold every file name).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-// Standard output written byte for byte (reports keep their own line
-// ends), messages shown as the UTF-8 they are.
+// Standard output and error redirected to a file or a pipe: written byte
+// for byte, as the UTF-8 they are (reports keep their own line ends). To a
+// console: shown as the characters they are, whatever its code page.
 void SetUpStandardStreams();
 
-// Gives the console back the code page and modes SetUpStandardStreams and
-// ErrorIsTerminal changed, as they were found; at exit and when the console
-// goes away. Safe to call more than once and from another thread.
+// Gives the console back the modes ErrorIsTerminal changed, as they were
+// found; at exit and when the console goes away. Safe to call more than
+// once and from another thread.
 void RestoreConsole();
 
 // Whether standard error is a terminal that redraws a line in place.

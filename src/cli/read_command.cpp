@@ -16,6 +16,7 @@
 #include "core/archive/instrument_contents.h"
 #include "core/archive/saved_archive.h"
 #include "core/base/paths.h"
+#include "core/base/system_errors.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_names.h"
 #include "core/link/read_status.h"
@@ -178,7 +179,7 @@ class ReadCommand : public Command {
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder)) {
       context.err << kMessageCannotOpen << "\n"
-                  << m_output << ": " << (ec ? ec.message() : std::string("not a folder")) << "\n";
+                  << DisplayPath(folder) << ": " << (ec ? ErrorReason(ec) : std::string("это не папка")) << "\n";
       return kExitFailure;
     }
     uint64_t total = 0;

@@ -42,7 +42,7 @@ class ReportCommand : public Command {
     CObjectDefinition& obj = *loaded.object;
     try {
       if (m_output.empty()) {
-        CStreamSink sink(context.out, "standard output");
+        CStreamSink sink(context.out, "в стандартный вывод");
         Write(obj, columns, sink);
         sink.Flush();
       } else {

@@ -56,7 +56,7 @@ class SummaryCommand : public Command {
       text += '\n';
     }
     try {
-      CStreamSink sink(context.out, "standard output");
+      CStreamSink sink(context.out, "в стандартный вывод");
       sink.Write(text);
       sink.Flush();
     } catch (const std::system_error& e) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/base/system_errors.h"
 #include "render/builtin_font.h"
 #include "render/fs_path.h"
 
@@ -168,7 +169,7 @@ bool PaintRange(QPrinter& printer, const CPageLayout& layout, const CPrintFont& 
   if (!painter.begin(&printer)) {
     error = printer.outputFileName().isEmpty()
                 ? QStringLiteral("Принтер %1 недоступен").arg(printer.printerName())
-                : QStringLiteral("Не удается записать файл %1").arg(printer.outputFileName());
+                : QStringLiteral("Не удается записать файл %1").arg(QDir::toNativeSeparators(printer.outputFileName()));
     return false;
   }
   int done = 0;
@@ -194,7 +195,7 @@ bool PaintRange(QPrinter& printer, const CPageLayout& layout, const CPrintFont& 
   if (!painter.end() || printer.printerState() == QPrinter::Error) {
     error = printer.outputFileName().isEmpty()
                 ? QStringLiteral("Ошибка печати")
-                : QStringLiteral("Не удается записать файл %1").arg(printer.outputFileName());
+                : QStringLiteral("Не удается записать файл %1").arg(QDir::toNativeSeparators(printer.outputFileName()));
     return false;
   }
   return true;
@@ -224,9 +225,10 @@ bool PrintPageRange(QPrinter& printer, const CPageLayout& layout, const CPrintFo
   if (ok) {
     std::filesystem::rename(FsPath(part), FsPath(target), ec);
     if (!ec) return true;
-    error = QStringLiteral("Не удается записать файл %1: %2").arg(target, QString::fromStdString(ec.message()));
+    error = QStringLiteral("Не удается записать файл %1: %2")
+                .arg(QDir::toNativeSeparators(target), QString::fromStdString(ErrorReason(ec)));
   } else if (!error.isEmpty()) {
-    error.replace(part, target);
+    error.replace(QDir::toNativeSeparators(part), QDir::toNativeSeparators(target));
   }
   std::filesystem::remove(FsPath(part), ec);
   return false;

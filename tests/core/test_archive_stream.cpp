@@ -166,12 +166,12 @@ void ExpectDamage(const Bytes& b, const std::string& fragment) {
 }
 
 TEST(ArchiveStream, RefusesDamagedReferences) {
-  ExpectDamage(NewClassRecord("CMyHackedClass", 1), "unknown class \"CMyHackedClass\"");
-  ExpectDamage(NewClassRecord(std::string(64, 'C'), 1), "class name of 64 characters");
-  ExpectDamage(NewClassRecord("CObjArcElem", 1), "where \"CErrArcElem\" is required");
-  ExpectDamage({0x01, 0x80}, "class number 1 out of range");             // no class record yet
-  ExpectDamage({0xFF, 0x7F, 0x05, 0x00, 0x00, 0x80}, "class number 5");  // long tag, no such class
-  ExpectDamage({0x07, 0x00}, "object number 7 out of range");
+  ExpectDamage(NewClassRecord("CMyHackedClass", 1), "неизвестный класс «CMyHackedClass» на байте 0");
+  ExpectDamage(NewClassRecord(std::string(64, 'C'), 1), "имя класса из 64 символов");
+  ExpectDamage(NewClassRecord("CObjArcElem", 1), "объект класса «CObjArcElem» вместо «CErrArcElem»");
+  ExpectDamage({0x01, 0x80}, "номер класса 1 вне допустимых пределов");             // no class record yet
+  ExpectDamage({0xFF, 0x7F, 0x05, 0x00, 0x00, 0x80}, "номер класса 5");  // long tag, no such class
+  ExpectDamage({0x07, 0x00}, "номер объекта 7 вне допустимых пределов");
 
   // A reference back to an object read before would make two slots share
   // one record.

@@ -148,8 +148,9 @@ TEST(SelectVersion, ComparesExactlyAndTakesTheFirst) {
 struct StartUp {
   std::vector<std::string> messages;
   bool fromFile = false;
-  void Run(CReadParamClass& d, const std::filesystem::path& file) {
-    fromFile = d.LoadAtStart(file, [&](std::string_view m) { messages.emplace_back(m); });
+  void Run(CReadParamClass& d, const std::filesystem::path& file,
+           EMissingDescription missing = EMissingDescription::kWriteQuietly) {
+    fromFile = d.LoadAtStart(file, [&](std::string_view m) { messages.emplace_back(m); }, missing);
   }
 };
 
@@ -160,9 +161,16 @@ TEST(LoadAtStart, WritesTheBuiltInDescriptionOnceAndReadsItAfterwards) {
   StartUp one;
   one.Run(first, file);
   EXPECT_FALSE(one.fromFile);
-  ASSERT_EQ(one.messages.size(), 1u);
-  EXPECT_EQ(one.messages[0], "НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ");
+  EXPECT_TRUE(one.messages.empty());  // a first start: nothing is wrong
   EXPECT_EQ(std::filesystem::file_size(file), 32397u);
+
+  // A file the user named and that is not there is said all the same.
+  CReadParamClass named;
+  StartUp asked;
+  asked.Run(named, dir / "other.def", EMissingDescription::kTellUser);
+  ASSERT_EQ(asked.messages.size(), 1u);
+  EXPECT_EQ(asked.messages[0], "НЕВОЗМОЖНО ОТКРЫТЬ ФАЙЛ НАСТРОЕК ВЕРСИЙ ПРИБОРОВ");
+  EXPECT_EQ(std::filesystem::file_size(dir / "other.def"), 32397u);
 
   CReadParamClass second;
   StartUp two;

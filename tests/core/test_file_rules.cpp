@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/base/paths.h"
+#include "core/base/system_errors.h"
 #include "core/storage/file_io.h"
 #include "core/storage/file_rules.h"
 #include "core/storage/scratch_replacement.h"
@@ -120,8 +121,9 @@ TEST(FileRules, AHeldFileIsTriedAgainForHalfASecond) {
 }
 
 // A replacement the file's holder keeps from completing: a CFileBusyError
-// the user is told of as such; the previous file stays, no temporary
-// file is left. Other errors keep their message.
+// the user is told of as such, in Russian with the system's separators;
+// the previous file stays, no temporary file is left. Other errors keep
+// their message.
 TEST(FileRules, AFileStillHeldIsReportedAsOpenElsewhere) {
   struct Reset {
     ~Reset() { SetFileFaultHook({}); }
@@ -136,7 +138,7 @@ TEST(FileRules, AFileStillHeldIsReportedAsOpenElsewhere) {
   } catch (const CFileBusyError& e) {
     EXPECT_EQ(e.code().value(), EBUSY);
     EXPECT_STREQ(FileErrorMessage(e), "Файл открыт в другой программе. Закройте его там и повторите.");
-    EXPECT_NE(std::string(e.what()).find("kept.csv"), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()), "не удается заменить файл " + DisplayPath(target) + ": файл занят другой программой");
   }
   EXPECT_EQ(test::ReadText(target), "previous");
   EXPECT_EQ(Entries(dir.Path()), 1u);
@@ -148,6 +150,58 @@ TEST(FileRules, AFileStillHeldIsReportedAsOpenElsewhere) {
   } catch (const std::system_error& e) {
     EXPECT_EQ(dynamic_cast<const CFileBusyError*>(&e), nullptr);
     EXPECT_STREQ(FileErrorMessage(e), "Ошибка открытия файла");
+    EXPECT_EQ(std::string(e.what()), "не удается создать файл " + DisplayPath(target) + ": доступ запрещен");
+  }
+}
+
+// The reasons a user meets are ours in Russian, on either system; what we
+// have no words for keeps the system's.
+TEST(FileRules, TheCommonReasonsAreSaidInRussian) {
+  EXPECT_EQ(ErrnoReason(ENOENT), "нет такого файла или папки");
+  EXPECT_EQ(ErrnoReason(EACCES), "доступ запрещен");
+  EXPECT_EQ(ErrnoReason(ENOSPC), "диск заполнен");
+  EXPECT_EQ(ErrnoReason(EROFS), "диск защищен от записи");
+  EXPECT_EQ(ErrnoReason(EBUSY), "файл занят другой программой");
+  EXPECT_EQ(ErrnoReason(EISDIR), "это папка, а не файл");
+  EXPECT_EQ(ErrorReason(std::make_error_code(std::errc::permission_denied)), "доступ запрещен");
+  EXPECT_EQ(ErrnoReason(EDOM), std::generic_category().message(EDOM));
+
+  // Windows' codes, by their numbers in winerror.h.
+  const std::pair<unsigned long, const char*> win32[] = {
+      {2, "файл не найден"},    {3, "папка не найдена"},       {5, "доступ запрещен"},
+      {32, "файл занят другой программой"}, {33, "файл занят другой программой"},
+      {112, "диск заполнен"},   {39, "диск заполнен"},          {19, "диск защищен от записи"}};
+  for (const auto& [code, text] : win32) {
+    ASSERT_NE(RussianWin32Reason(code), nullptr) << code;
+    EXPECT_STREQ(RussianWin32Reason(code), text) << code;
+  }
+  EXPECT_EQ(RussianWin32Reason(1117), nullptr);  // ERROR_IO_DEVICE: the system's text
+
+  // A file that is not there, and a folder where a file is meant.
+  test::TempDir dir;
+  try {
+    ReadWholeFile(dir / "absent.sav", 100);
+    ADD_FAILURE() << "read";
+  } catch (const CFileOpenError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "не удается открыть файл " + DisplayPath(dir / "absent.sav") + ": нет такого файла или папки");
+  }
+  std::filesystem::create_directory(dir / "folder.sav");
+  try {
+    ReadWholeFile(dir / "folder.sav", 100);
+    ADD_FAILURE() << "read";
+  } catch (const CFileOpenError& e) {
+    EXPECT_EQ(std::string(e.what()), "не удается открыть файл " + DisplayPath(dir / "folder.sav") + ": это папка, а не файл");
+  }
+  struct Reset {
+    ~Reset() { SetFileFaultHook({}); }
+  } reset;
+  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kWrite ? ENOSPC : 0; });
+  try {
+    WriteFileAtomically(dir / "full.csv", "data");
+    ADD_FAILURE() << "written";
+  } catch (const CFileError& e) {
+    EXPECT_EQ(std::string(e.what()), "не удается записать файл " + DisplayPath(dir / "full.csv") + ": диск заполнен");
   }
 }
 

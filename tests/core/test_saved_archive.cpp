@@ -150,7 +150,7 @@ TEST(SavedArchive, EveryCutIsRefused) {
   obj->m_strDescription = "описание";
   const Bytes b = Stored(*obj);
   for (size_t cut = 0; cut < b.size(); ++cut) ExpectBadFormat(Slice(b, 0, cut));
-  ExpectBadFormat({}, "unexpected end of file at byte 0");
+  ExpectBadFormat({}, "файл обрывается на байте 0");
 }
 
 TEST(SavedArchive, DamagedContentsAreRefused) {
@@ -161,30 +161,30 @@ TEST(SavedArchive, DamagedContentsAreRefused) {
 
   // An empty slot among several measurement records.
   obj.m_arcRecords.SetAt(1, nullptr);
-  ExpectBadFormat(Stored(obj), "empty slot in the measurement archive");
+  ExpectBadFormat(Stored(obj), "пустая запись в архиве измерений");
   obj.m_arcRecords.SetAt(1, std::make_unique<CObjArcElem>());
   // An empty slot among the abnormal situations.
   obj.m_errRecords.Add(nullptr);
-  ExpectBadFormat(Stored(obj), "empty slot in the abnormal-situation archive");
+  ExpectBadFormat(Stored(obj), "пустая запись в архиве нештатных ситуаций");
 
   // A situation where a measurement record belongs.
   Bytes wrongClass = good;
   std::copy_n("CErrArcElem", 11, wrongClass.begin() + 24);
-  ExpectBadFormat(wrongClass, "is required");
+  ExpectBadFormat(wrongClass, "вместо «CObjArcElem»");
 
   // A count of records the file cannot hold.
   Bytes hugeCount = good;
   hugeCount[16] = 0xFF;
   hugeCount[17] = 0xFF;
   hugeCount.insert(hugeCount.begin() + 18, {0xFF, 0xFF, 0xFF, 0x0F});
-  ExpectBadFormat(hugeCount, "exceeds");
+  ExpectBadFormat(hugeCount, "больше, чем вмещают");
 }
 
 TEST(SavedArchive, AParameterFileTooShortForItsVersionIsRefused) {
   auto d = test::BuiltInDescription();
   auto obj = test::MakeObject(*d, "TARVIK 59.11.03.04", 0, 1, 5);
   obj->m_parBytes.resize(200);
-  ExpectBadFormat(Stored(*obj), "parameter file ends at byte 200");
+  ExpectBadFormat(Stored(*obj), "файл параметров обрывается на байте 200");
 }
 
 TEST(SavedArchive, UnknownVersionStillOpens) {
@@ -260,13 +260,13 @@ TEST(SavedArchive, OnlyARegularFileOfAnArchivesSizeIsRead) {
   test::MakeFifo(pipe);
   ASSERT_TRUE(test::EndsAtOnce([&] { failure = LoadFailure(pipe); }, pipe));
   EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
-  EXPECT_NE(failure.second.find("not a regular file"), std::string::npos) << failure.second;
+  EXPECT_NE(failure.second.find("это не обычный файл"), std::string::npos) << failure.second;
 #endif
 
   // A device of endless bytes.
   failure = LoadFailure(test::kEndlessDevice);
   EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
-  EXPECT_NE(failure.second.find("not a regular file"), std::string::npos) << failure.second;
+  EXPECT_NE(failure.second.find("это не обычный файл"), std::string::npos) << failure.second;
 
   // Five gigabytes (a sparse file: no disk taken) are not an archive, and
   // are refused by their size before anything is allocated or read.
@@ -275,7 +275,7 @@ TEST(SavedArchive, OnlyARegularFileOfAnArchivesSizeIsRead) {
   std::filesystem::resize_file(huge, uint64_t{5} << 30);
   failure = LoadFailure(huge);
   EXPECT_EQ(failure.first, CLoadError::kBadFormat);
-  EXPECT_NE(failure.second.find("5368709120 bytes"), std::string::npos) << failure.second;
+  EXPECT_NE(failure.second.find("5368709120 байт"), std::string::npos) << failure.second;
 }
 
 TEST(FileIo, AWholeFileReadsUpToItsLimit) {

@@ -241,11 +241,9 @@ TEST_F(Export, AFailedWriteKeepsTheFile) {
 // the library's guess at a cause.
 TEST(Workbook, ACloseFailureGivesTheSystemsReason) {
   constexpr int kCreatingXlsxFile = 2, kCreatingTmpfile = 3;  // libxlsxwriter's lxw_error
-  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingXlsxFile, ENOENT),
-            "Error creating output xlsx file: " + std::string(std::strerror(ENOENT)));
-  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingXlsxFile, 0), "Error creating output xlsx file");
-  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingTmpfile, ENOSPC),
-            "Error encountered when creating a tmpfile during file assembly: " + std::string(std::strerror(ENOSPC)));
+  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingXlsxFile, ENOENT), "ошибка создания файла: нет такого файла или папки");
+  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingXlsxFile, 0), "ошибка создания файла");
+  EXPECT_EQ(detail::WorkbookCloseFailure(kCreatingTmpfile, ENOSPC), "ошибка создания временного файла: диск заполнен");
 }
 
 }  // namespace

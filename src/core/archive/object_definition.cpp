@@ -32,11 +32,11 @@ void CObjectDefinition::Serialize(CArchiveStream& ar) {
   // Only an archive too short to decode keeps empty slots (one at most);
   // the views read every slot of a longer one.
   if (ar.IsLoading() && m_arcRecords.GetSize() >= 2 && m_arcRecords.HasEmptySlot()) {
-    ar.Fail("empty slot in the measurement archive", arcAt);
+    ar.Fail("пустая запись в архиве измерений", arcAt);
   }
   const size_t errAt = ar.Position();
   m_errRecords.Serialize(ar);
-  if (ar.IsLoading() && m_errRecords.HasEmptySlot()) ar.Fail("empty slot in the abnormal-situation archive", errAt);
+  if (ar.IsLoading() && m_errRecords.HasEmptySlot()) ar.Fail("пустая запись в архиве нештатных ситуаций", errAt);
   ar.Transfer(m_strDescription);
   ar.Transfer(m_tRead);
   ar.Transfer(m_nParamType1);

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/link/flash_files.h"
+#include "core/base/system_errors.h"
 #include "core/storage/archive_stream.h"
 #include "core/storage/file_io.h"
 
@@ -45,13 +46,10 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> byt
   } catch (const std::invalid_argument& e) {
     throw CLoadError(CLoadError::kBadFormat, e.what());
   } catch (const std::bad_alloc&) {
-    throw CLoadError(CLoadError::kBadFormat, "out of memory");
-  } catch (const std::length_error& e) {
-    throw CLoadError(CLoadError::kBadFormat, e.what());
-  } catch (const std::exception& e) {
-    throw CLoadError(CLoadError::kBadFormat, e.what());
+    throw CLoadError(CLoadError::kBadFormat, kReasonNoMemory);
   } catch (...) {
-    throw CLoadError(CLoadError::kBadFormat, "unreadable contents");
+    // Whatever else failed says nothing the user can read.
+    throw CLoadError(CLoadError::kBadFormat, "содержимое файла не читается");
   }
   return object;
 }

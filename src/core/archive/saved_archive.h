@@ -17,7 +17,7 @@ namespace tkq {
 class CReadParamClass;
 
 // Why a stored file did not load: the user's message and, in what(), the
-// detail ("unexpected end of file at byte 1234").
+// detail, in Russian as well ("файл обрывается на байте 1234").
 class CLoadError : public std::runtime_error {
  public:
   enum Kind { kCannotOpen, kBadFormat };

@@ -19,4 +19,8 @@ inline std::string PathToUtf8(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// A path as a message shows it: with the system's own separators
+// (backslashes on Windows, whatever a file dialog handed over), in UTF-8.
+inline std::string DisplayPath(std::filesystem::path path) { return PathToUtf8(path.make_preferred()); }
+
 }  // namespace tkq

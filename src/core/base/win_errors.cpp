@@ -14,8 +14,8 @@ int ErrnoOfWin32Error(unsigned long error) {
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME: return ENOENT;
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
     case ERROR_NETWORK_ACCESS_DENIED: return EACCES;
+    case ERROR_WRITE_PROTECT: return EROFS;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_BUSY: return EBUSY;

@@ -12,7 +12,7 @@ namespace {
 constexpr int kMaxWidth = 100;
 
 [[noreturn]] void Refuse(std::string_view format, const char* why) {
-  throw std::invalid_argument("number format \"" + std::string(format) + "\": " + why);
+  throw std::invalid_argument("формат числа «" + std::string(format) + "»: " + why);
 }
 
 int ReadNumber(std::string_view f, size_t& i) {
@@ -34,7 +34,7 @@ int32_t TruncateToInt32(double v) {
 template <class T>
 std::string Apply(std::string_view format, const std::string& conversion, T value) {
   const int n = std::snprintf(nullptr, 0, conversion.c_str(), value);
-  if (n < 0) Refuse(format, "cannot be applied");
+  if (n < 0) Refuse(format, "не применяется к значению");
   std::string piece(static_cast<size_t>(n) + 1, '\0');
   std::snprintf(piece.data(), piece.size(), conversion.c_str(), value);
   piece.resize(static_cast<size_t>(n));
@@ -58,17 +58,17 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
       ++i;
       continue;
     }
-    if (converted) Refuse(format, "more than one conversion");
+    if (converted) Refuse(format, "больше одного преобразования");
     std::string conversion = "%";
     while (i < format.size() && std::string_view("-+ #0").find(format[i]) != std::string_view::npos) {
       conversion.push_back(format[i++]);
     }
-    if (i < format.size() && format[i] == '*') Refuse(format, "width taken from the arguments");
+    if (i < format.size() && format[i] == '*') Refuse(format, "ширина из аргументов");
     const int width = std::min(ReadNumber(format, i), kMaxWidth);
     if (width > 0) conversion += std::to_string(width);
     if (i < format.size() && format[i] == '.') {
       ++i;
-      if (i < format.size() && format[i] == '*') Refuse(format, "precision taken from the arguments");
+      if (i < format.size() && format[i] == '*') Refuse(format, "точность из аргументов");
       conversion += '.';
       conversion += std::to_string(std::min(ReadNumber(format, i), kMaxWidth));
     }
@@ -85,7 +85,7 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
         break;
       }
     }
-    if (i >= format.size()) Refuse(format, "conversion missing");
+    if (i >= format.size()) Refuse(format, "нет преобразования");
     const char conv = format[i++];
     std::string piece;
     if (std::string_view("diouxX").find(conv) != std::string_view::npos) {
@@ -112,7 +112,7 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
       conversion.push_back(conv);
       piece = Apply(format, conversion, v);
     } else {
-      Refuse(format, "not a number conversion");
+      Refuse(format, "преобразование не для чисел");
     }
     out += piece;
     converted = true;

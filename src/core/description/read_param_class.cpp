@@ -15,7 +15,7 @@ namespace {
 
 using StringArray = std::vector<std::string>;
 
-const char* FileName(uint8_t source) { return source == kSourceSystemFile ? "system file" : "parameter file"; }
+const char* FileName(uint8_t source) { return source == kSourceSystemFile ? "системный файл" : "файл параметров"; }
 
 // The selector is the number truncated toward zero, its low 8 bits; values
 // no 32-bit integer holds give what the processor gives, 0x80000000.
@@ -42,7 +42,7 @@ std::vector<StringArray> LoadStringArrays(CArchiveStream& ar) {
   const size_t at = ar.Position();
   const int32_t n = ar.ReadI32();
   if (n < 0 || static_cast<uint32_t>(n) > ar.Remaining() / 2) {
-    ar.Fail("impossible number of string arrays " + std::to_string(n), at);
+    ar.Fail("невозможное число массивов строк " + std::to_string(n), at);
   }
   std::vector<StringArray> arrays;
   arrays.reserve(static_cast<size_t>(n));
@@ -68,12 +68,12 @@ void CReadParamClass::Serialize(CArchiveStream& ar) {
   CReadParamClass loaded;
   const size_t versionsAt = ar.Position();
   loaded.m_versions.Serialize(ar);
-  if (loaded.m_versions.HasEmptySlot()) ar.Fail("empty slot in the version list", versionsAt);
+  if (loaded.m_versions.HasEmptySlot()) ar.Fail("пустая запись в списке версий", versionsAt);
   const size_t setsAt = ar.Position();
   loaded.m_paramSets.Serialize(ar);
   for (size_t i = 0; i < loaded.m_paramSets.GetSize(); ++i) {
     const CParamSet* set = loaded.m_paramSets[i];
-    if (set == nullptr || set->HasEmptySlot()) ar.Fail("empty slot in parameter set " + std::to_string(i), setsAt);
+    if (set == nullptr || set->HasEmptySlot()) ar.Fail("пустая запись в наборе параметров " + std::to_string(i), setsAt);
   }
   loaded.m_formats = LoadStringArray(ar);
   loaded.m_groupCaptions = LoadStringArrays(ar);
@@ -118,9 +118,13 @@ bool CReadParamClass::LoadOrBuiltIn(const std::filesystem::path& path) {
 }
 
 bool CReadParamClass::LoadAtStart(const std::filesystem::path& path,
-                                  const std::function<void(std::string_view)>& tellUser) {
+                                  const std::function<void(std::string_view)>& tellUser, EMissingDescription missing) {
+  // Nothing at all under the name, not even a dangling link: a first start,
+  // where nothing is wrong.
+  std::error_code unknown;
+  const bool absent = std::filesystem::symlink_status(path, unknown).type() == std::filesystem::file_type::not_found;
   if (LoadOrBuiltIn(path)) return true;
-  if (tellUser) tellUser(kMessageDescriptionFile);
+  if (tellUser && !(absent && missing == EMissingDescription::kWriteQuietly)) tellUser(kMessageDescriptionFile);
   // A description file that exists but does not read may hold someone's
   // work: keep it beside the new one instead of overwriting it.
   std::error_code ec;
@@ -230,15 +234,14 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
                                        const std::vector<std::string>& enumTexts, float& number) const {
   const size_t width = ValueTypeWidth(row.Type());
   if (file.size() < width || pos > file.size() - width) {
-    throw std::invalid_argument(std::string("the ") + FileName(row.Source()) + " ends at byte " +
-                                std::to_string(file.size()) + " before the value of \"" + row.m_strCaption + "\"");
+    throw std::invalid_argument(std::string(FileName(row.Source())) + " обрывается на байте " +
+                                std::to_string(file.size()) + " перед значением «" + row.m_strCaption + "»");
   }
   const uint8_t* p = file.data() + pos;
   pos += width;
   auto format = [&]() -> const std::string& {
     if (row.m_nFormat >= m_formats.size()) {
-      throw std::invalid_argument("number format " + std::to_string(row.m_nFormat) +
-                                  " is missing from the description");
+      throw std::invalid_argument("в описании нет формата числа " + std::to_string(row.m_nFormat));
     }
     return m_formats[row.m_nFormat];
   };
@@ -282,7 +285,7 @@ bool CReadParamClass::DecodeNext(std::span<const uint8_t> file, size_t& pos, con
                                  std::string& valueText, float& number, std::string& caption) const {
   while (row < rowCount) {
     if (row < 0 || static_cast<size_t>(row) >= rows.GetSize() || rows[static_cast<size_t>(row)] == nullptr) {
-      throw std::invalid_argument("row " + std::to_string(row) + " is missing from the parameter set");
+      throw std::invalid_argument("в наборе параметров нет строки " + std::to_string(row));
     }
     const CParamDef& def = *rows[static_cast<size_t>(row)];
     ++row;
@@ -316,11 +319,11 @@ bool CReadParamClass::FillTree(const CVersionDef* version, int32_t set, std::spa
                                std::span<const uint8_t> devBytes, CParamTree& tree, uint8_t& firstSelector,
                                uint8_t& secondSelector) const {
   tree.DeleteAllItems();
-  if (version == nullptr) throw std::invalid_argument("no firmware version is selected");
+  if (version == nullptr) throw std::invalid_argument("не выбрана версия ПО прибора");
   if (set < 0 || static_cast<size_t>(set) >= m_paramSets.GetSize() ||
       static_cast<size_t>(set) >= m_groupCaptions.size() || static_cast<size_t>(set) >= m_enumTexts.size() ||
       m_paramSets[static_cast<size_t>(set)] == nullptr) {
-    throw std::invalid_argument("parameter set " + std::to_string(set) + " is missing from the description");
+    throw std::invalid_argument("в описании нет набора параметров " + std::to_string(set));
   }
   const CParamSet& rows = *m_paramSets[static_cast<size_t>(set)];
   const StringArray& captions = m_groupCaptions[static_cast<size_t>(set)];
@@ -328,12 +331,12 @@ bool CReadParamClass::FillTree(const CVersionDef* version, int32_t set, std::spa
   const int rowCount = version->m_nParamCount;
   const int groupCount = version->m_nGroupCount;
   if (rowCount < 0 || static_cast<size_t>(rowCount) > rows.GetSize()) {
-    throw std::invalid_argument("version \"" + version->m_strName + "\" uses " + std::to_string(rowCount) +
-                                " rows of a parameter set of " + std::to_string(rows.GetSize()));
+    throw std::invalid_argument("версия «" + version->m_strName + "» использует " + std::to_string(rowCount) +
+                                " строк набора параметров из " + std::to_string(rows.GetSize()));
   }
   if (groupCount < 0 || static_cast<size_t>(groupCount) > captions.size()) {
-    throw std::invalid_argument("version \"" + version->m_strName + "\" shows " + std::to_string(groupCount) +
-                                " groups of " + std::to_string(captions.size()));
+    throw std::invalid_argument("версия «" + version->m_strName + "» показывает " + std::to_string(groupCount) +
+                                " групп из " + std::to_string(captions.size()));
   }
 
   std::string valueText;

@@ -27,6 +27,11 @@ inline constexpr std::string_view kDescriptionFileName = "TarvikKQ.def";
 // 32 KB, so even hundreds of versions stay far below it.
 inline constexpr uint64_t kMaxDescriptionFileSize = uint64_t{16} << 20;
 
+// Whether a description file that is not there at all is worth a message
+// at start: not for the file of the current folder, which a first start
+// has yet to write; yes for one the user named.
+enum class EMissingDescription { kWriteQuietly, kTellUser };
+
 class CReadParamClass : public CObject {
  public:
   // Empty collections, selection 0. Call LoadAtStart, LoadFile or
@@ -78,12 +83,15 @@ class CReadParamClass : public CObject {
   // it was not.
   bool SaveDescription(const std::filesystem::path& path = std::filesystem::path(kDescriptionFileName),
                        std::string* error = nullptr) const;
-  // Load at start: the file if it reads; otherwise `tellUser` gets the
-  // message, the built-in description is taken and written to `path` (a
-  // damaged file is first kept beside it as "<name>.bak"; a pipe or a
-  // device there is left alone and nothing is written). Returns true when
-  // the file was used.
-  bool LoadAtStart(const std::filesystem::path& path, const std::function<void(std::string_view)>& tellUser);
+  // Load at start: the file if it reads; otherwise the built-in
+  // description is taken and written to `path` (a damaged file is first
+  // kept beside it as "<name>.bak"; a pipe or a device there is left alone
+  // and nothing is written), and `tellUser` gets the message: for a file
+  // that is there and does not read, and for no file at all only when
+  // `missing` says so (a file the user named). Returns true when the file
+  // was used.
+  bool LoadAtStart(const std::filesystem::path& path, const std::function<void(std::string_view)>& tellUser,
+                   EMissingDescription missing = EMissingDescription::kWriteQuietly);
   // Quiet variant for tools: the file if it reads, else the built-in
   // description; writes nothing.
   bool LoadOrBuiltIn(const std::filesystem::path& path);

@@ -198,7 +198,7 @@ void AppendCsvField(std::string& out, std::string_view text) {
 }
 
 void WriteArchiveCsv(std::ostream& out, const CObjectDefinition& object, ECsvView view, int reportingHour) {
-  CStreamSink sink(out, "the CSV");
+  CStreamSink sink(out, "файл CSV");
   WriteCsv(sink, object, view, reportingHour);
   sink.Flush();
 }

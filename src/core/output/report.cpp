@@ -9,7 +9,9 @@
 #include "core/archive/object_definition.h"
 #include "core/base/cp1251.h"
 #include "core/base/rtc_time.h"
+#include "core/base/system_errors.h"
 #include "core/output/text_forms.h"
+#include "core/storage/file_io.h"
 
 namespace tkq {
 namespace {
@@ -61,7 +63,8 @@ const std::string& ReportAbnormalText(uint8_t code) {
 void CFileSink::Write(std::string_view bytes) {
   if (bytes.empty()) return;
   if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
-    throw std::system_error(errno ? errno : EIO, std::generic_category(), "cannot write the report");
+    const int err = errno != 0 ? errno : EIO;
+    throw CFileError(err, "не удается записать отчет: " + ErrnoReason(err));
   }
 }
 
@@ -76,7 +79,9 @@ void CStreamSink::Flush() {
 }
 
 void CStreamSink::Check() {
-  if (!m_out) throw std::system_error(errno != 0 ? errno : EIO, std::generic_category(), "cannot write " + m_what);
+  if (m_out) return;
+  const int err = errno != 0 ? errno : EIO;
+  throw CFileError(err, "не удается записать " + m_what + ": " + ErrnoReason(err));
 }
 
 void WriteArchiveReport(CObjectDefinition& object, const CColumnSwitches& columns, CReportSink& sink) {

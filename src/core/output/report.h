@@ -55,7 +55,7 @@ class CFileSink : public CReportSink {
 };
 
 // Writes to a C++ stream; a stream that fails to take the bytes throws
-// std::system_error saying `what` could not be written.
+// CFileError saying `what` ("в стандартный вывод") could not be written.
 class CStreamSink : public CReportSink {
  public:
   CStreamSink(std::ostream& out, std::string what) : m_out(out), m_what(std::move(what)) {}

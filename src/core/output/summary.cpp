@@ -176,7 +176,7 @@ CSummary MakeSummary(const CObjectDefinition& object, int reportingHour) {
 
 CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>& rows, int reportingHour) {
   if (reportingHour < 0 || reportingHour > kMaxReportingHour) {
-    throw std::invalid_argument("the reporting hour is not within 0..23");
+    throw std::invalid_argument("отчетный час должен быть от 0 до 23");
   }
   CSummary summary;
   summary.reportingHour = reportingHour;

@@ -32,7 +32,7 @@ void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefini
   CScratchReplacement file(path, ".book");
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   {
-    CWorkbook book(file.ScratchPath(), folder, PathToUtf8(path));
+    CWorkbook book(file.ScratchPath(), folder, DisplayPath(path));
     const CSheetPaging paging(object);
     const CCellFormats formats(book);
     std::string title = "Архив объекта № " + std::to_string(object.GetObjectNumber());

@@ -45,10 +45,10 @@ namespace detail {
 void WriteArchiveWorkbook(const std::filesystem::path& path, const CObjectDefinition& object,
                           const CColumnSwitches& columns, const CWorkbookInfo& info, uint32_t rowsPerSheet,
                           int reportingHour = 0);
-// Why libxlsxwriter's workbook_close() failed with lxw_error `error`: its
-// own text of it, without the guess at a cause it adds ("Usually a
-// permissions error."), and the system's reason `err` (an errno value,
-// 0 when the system gave none).
+// Why libxlsxwriter failed with lxw_error `error`: in our words for the
+// failures of files, memory and packing (else its own text, without the
+// guess at a cause it adds, "Usually a permissions error."), and the
+// system's reason `err` (an errno value, 0 when the system gave none).
 std::string WorkbookCloseFailure(int error, int err);
 }  // namespace detail
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/base/paths.h"
+#include "core/base/system_errors.h"
 #include "core/output/workbook.h"
 #include "core/storage/file_io.h"
 
@@ -17,7 +18,7 @@ CWorkbook::CWorkbook(const std::filesystem::path& file, const std::filesystem::p
   // The library takes UTF-8 names on every platform; on Windows the
   // extended-length form, which a deep folder needs.
   m_book = workbook_new_opt(LibraryFileName(file).c_str(), &options);
-  if (m_book == nullptr) Fail("out of memory");
+  if (m_book == nullptr) Fail(kReasonNoMemory);
 }
 
 CWorkbook::~CWorkbook() {
@@ -26,7 +27,7 @@ CWorkbook::~CWorkbook() {
 
 lxw_worksheet* CWorkbook::AddSheet(const std::string& name) {
   lxw_worksheet* sheet = workbook_add_worksheet(m_book, name.c_str());
-  if (sheet == nullptr) Fail("cannot create a temporary file in " + m_scratchFolder);
+  if (sheet == nullptr) Fail("не удается создать временный файл в папке " + DisplayPath(PathFromUtf8(m_scratchFolder)));
   return sheet;
 }
 
@@ -37,7 +38,7 @@ lxw_format* CWorkbook::NumberFormat(const char* form) {
 }
 
 void CWorkbook::Check(lxw_error error) {
-  if (error != LXW_NO_ERROR) Fail(lxw_strerror(error));
+  if (error != LXW_NO_ERROR) Fail(detail::WorkbookCloseFailure(error, 0));
 }
 
 void CWorkbook::Close() {
@@ -49,15 +50,32 @@ void CWorkbook::Close() {
   if (error != LXW_NO_ERROR) Fail(detail::WorkbookCloseFailure(error, reason));
 }
 
-void CWorkbook::Fail(const std::string& why) { throw std::runtime_error("cannot write " + m_target + ": " + why); }
+void CWorkbook::Fail(const std::string& why) {
+  throw std::runtime_error("не удается записать файл " + m_target + ": " + why);
+}
 
 namespace detail {
 
 std::string WorkbookCloseFailure(int error, int err) {
-  std::string text = lxw_strerror(static_cast<lxw_error>(error));
-  if (const size_t guess = text.find(". Usually"); guess != std::string::npos) text.erase(guess);
-  if (!text.empty() && text.back() == '.') text.pop_back();
-  if (err != 0) text += ": " + std::generic_category().message(err);
+  std::string text;
+  switch (error) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED: text = kReasonNoMemory; break;
+    case LXW_ERROR_CREATING_XLSX_FILE: text = "ошибка создания файла"; break;
+    case LXW_ERROR_CREATING_TMPFILE: text = "ошибка создания временного файла"; break;
+    case LXW_ERROR_READING_TMPFILE: text = "ошибка чтения временного файла"; break;
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_PARAMETER_ERROR:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE: text = "ошибка упаковки книги"; break;
+    default:
+      // What no workbook of ours should meet: the library's own words.
+      text = lxw_strerror(static_cast<lxw_error>(error));
+      if (const size_t guess = text.find(". Usually"); guess != std::string::npos) text.erase(guess);
+      if (!text.empty() && text.back() == '.') text.pop_back();
+  }
+  if (err != 0) text += ": " + ErrnoReason(err);
   return text;
 }
 

@@ -37,7 +37,7 @@ const CPersistentClass* FindPersistentClass(std::string_view name) {
 }
 
 CArchiveError::CArchiveError(const std::string& what, uint64_t offset)
-    : std::runtime_error(what + " at byte " + std::to_string(offset)), m_nOffset(offset) {}
+    : std::runtime_error(what + " на байте " + std::to_string(offset)), m_nOffset(offset) {}
 
 CArchiveStream::CArchiveStream() : m_bStoring(true) {}
 
@@ -129,7 +129,7 @@ void CArchiveStream::WriteObject(const CObject* obj) {
 // --- loading ---
 
 const uint8_t* CArchiveStream::Take(size_t n) {
-  if (Remaining() < n) Fail("unexpected end of file", m_nPos);
+  if (Remaining() < n) Fail("файл обрывается", m_nPos);
   const uint8_t* p = m_in.data() + m_nPos;
   m_nPos += n;
   return p;
@@ -154,9 +154,9 @@ uint32_t CArchiveStream::ReadCount(size_t minElementBytes) {
   uint32_t n = ReadU16();
   if (n == 0xFFFF) n = ReadU32();
   if (minElementBytes > 0 && n > Remaining() / minElementBytes) {
-    Fail(
-        "count " + std::to_string(n) + " exceeds what the remaining " + std::to_string(Remaining()) + " bytes can hold",
-        at);
+    Fail("число элементов " + std::to_string(n) + " больше, чем вмещают оставшиеся " + std::to_string(Remaining()) +
+             " байт файла,",
+         at);
   }
   return n;
 }
@@ -167,7 +167,7 @@ size_t CArchiveStream::ReadStringLength(size_t at) {
   const uint16_t w = ReadU16();
   if (w < 0xFFFE) return w;
   if (w == 0xFFFF) return ReadU32();
-  Fail("malformed string length", at);
+  Fail("неверная длина строки", at);
 }
 
 std::string CArchiveStream::ReadRawString() {
@@ -187,11 +187,11 @@ std::string CArchiveStream::ReadRawString() {
     }
   }
   if (!wide) {
-    if (len > Remaining()) Fail("unexpected end of file in a string", at);
+    if (len > Remaining()) Fail("файл обрывается в строке, начатой", at);
     const uint8_t* p = Take(len);
     return std::string(reinterpret_cast<const char*>(p), len);
   }
-  if (len > Remaining() / 2) Fail("unexpected end of file in a string", at);
+  if (len > Remaining() / 2) Fail("файл обрывается в строке, начатой", at);
   const uint8_t* p = Take(len * 2);
   std::u16string units(len, u'\0');
   for (size_t i = 0; i < len; ++i) units[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
@@ -203,7 +203,7 @@ std::string CArchiveStream::ReadString() { return Cp1251ToUtf8(ReadRawString());
 std::vector<uint8_t> CArchiveStream::ReadByteArray() {
   const size_t at = m_nPos;
   const uint32_t n = ReadCount(0);
-  if (n > Remaining()) Fail("unexpected end of file in an array of " + std::to_string(n) + " bytes", at);
+  if (n > Remaining()) Fail("файл обрывается в массиве из " + std::to_string(n) + " байт, начатом", at);
   const uint8_t* p = Take(n);
   return std::vector<uint8_t>(p, p + n);
 }
@@ -214,12 +214,12 @@ const CPersistentClass* CArchiveStream::ReadObjectClass() {
   if (w == kNewClassTag) {
     ReadU16();  // schema number: every class is versionable
     const uint16_t len = ReadU16();
-    if (len >= kMaxClassNameLength) Fail("class name of " + std::to_string(len) + " characters", at);
+    if (len >= kMaxClassNameLength) Fail("имя класса из " + std::to_string(len) + " символов", at);
     const uint8_t* p = Take(len);
     const std::string_view name(reinterpret_cast<const char*>(p), len);
     const CPersistentClass* cls = FindPersistentClass(name);
-    if (cls == nullptr) Fail("unknown class \"" + Printable(name) + "\"", at);
-    if (m_nLastNumber >= kMaxMapCount) Fail("too many objects", at);
+    if (cls == nullptr) Fail("неизвестный класс «" + Printable(name) + "»", at);
+    if (m_nLastNumber >= kMaxMapCount) Fail("слишком много объектов", at);
     m_classes.emplace_back(++m_nLastNumber, cls);
     ++m_nLastNumber;
     return cls;
@@ -227,17 +227,17 @@ const CPersistentClass* CArchiveStream::ReadObjectClass() {
   const uint32_t tag = w == kBigTag ? ReadU32() : (w & kClassTag ? (w & 0x7FFFu) | kBigClassTag : uint32_t{w});
   if ((tag & kBigClassTag) == 0) {
     if (tag == 0) return nullptr;
-    if (tag > m_nLastNumber) Fail("object number " + std::to_string(tag) + " out of range", at);
+    if (tag > m_nLastNumber) Fail("номер объекта " + std::to_string(tag) + " вне допустимых пределов", at);
     // The program never writes an object twice; a second reference would
     // make two slots share one record.
-    Fail("reference to an earlier object", at);
+    Fail("повторная ссылка на прочитанный ранее объект", at);
   }
   const uint32_t k = tag & ~kBigClassTag;
   auto it = std::lower_bound(m_classes.begin(), m_classes.end(), k,
                              [](const auto& entry, uint32_t n) { return entry.first < n; });
-  if (k == 0 || k > m_nLastNumber) Fail("class number " + std::to_string(k) + " out of range", at);
-  if (it == m_classes.end() || it->first != k) Fail("tag names an object where a class is required", at);
-  if (m_nLastNumber >= kMaxMapCount) Fail("too many objects", at);
+  if (k == 0 || k > m_nLastNumber) Fail("номер класса " + std::to_string(k) + " вне допустимых пределов", at);
+  if (it == m_classes.end() || it->first != k) Fail("объект указан там, где нужен класс,", at);
+  if (m_nLastNumber >= kMaxMapCount) Fail("слишком много объектов", at);
   ++m_nLastNumber;
   return it->second;
 }

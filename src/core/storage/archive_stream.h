@@ -117,8 +117,7 @@ std::unique_ptr<T> CArchiveStream::ReadObject() {
   const CPersistentClass* cls = ReadObjectClass();
   if (cls == nullptr) return nullptr;
   if (cls != &T::kClass) {
-    Fail("object of class \"" + std::string(cls->name) + "\" where \"" + std::string(T::kClass.name) + "\" is required",
-         at);
+    Fail("объект класса «" + std::string(cls->name) + "» вместо «" + std::string(T::kClass.name) + "»", at);
   }
   auto obj = std::make_unique<T>();
   obj->Serialize(*this);

@@ -2,13 +2,13 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <new>
 #include <system_error>
 #include <utility>
 
 #include "core/base/messages.h"
 #include "core/base/paths.h"
+#include "core/base/system_errors.h"
 #include "core/storage/file_io_shared.h"
 
 namespace tkq {
@@ -17,6 +17,13 @@ namespace {
 std::function<int(CFileStep)>& FaultHook() {
   static std::function<int(CFileStep)> hook;
   return hook;
+}
+
+// A file larger than any file of its kind; `size` 0 when not known.
+CFileTooLargeError TooLarge(const std::filesystem::path& path, uint64_t maxSize, uint64_t size = 0) {
+  return CFileTooLargeError("файл " + DisplayPath(path) + " слишком велик: " +
+                            (size > 0 ? std::to_string(size) + " байт, а " : std::string()) +
+                            "в таком файле бывает не больше " + std::to_string(maxSize) + " байт");
 }
 
 }  // namespace
@@ -28,22 +35,30 @@ int InjectedFault(CFileStep step) {
   return hook ? hook(step) : 0;
 }
 
-void ThrowFileError(int err, const std::string& what, const std::filesystem::path& path, const std::string& after) {
-  if (err == EBUSY) throw CFileBusyError(err, std::generic_category(), what + " " + PathToUtf8(path) + after);
-  throw std::system_error(err, std::generic_category(), what + " " + PathToUtf8(path) + after);
+void ThrowFileError(int err, EFileAction action, const std::filesystem::path& path, const std::string& reason) {
+  const char* verb = "";
+  switch (action) {
+    case EFileAction::kCreate: verb = "не удается создать файл "; break;
+    case EFileAction::kWrite: verb = "не удается записать файл "; break;
+    case EFileAction::kReplace: verb = "не удается заменить файл "; break;
+    case EFileAction::kReadBack: verb = "не удается прочитать файл "; break;
+    case EFileAction::kCreateBeside: verb = "не удается создать временный файл рядом с "; break;
+  }
+  const std::string text = verb + DisplayPath(path) + ": " + (reason.empty() ? ErrnoReason(err) : reason);
+  if (err == EBUSY) throw CFileBusyError(err, text);
+  throw CFileError(err, text);
 }
 
 CFileOpenError OpenFailure(const std::filesystem::path& path, const std::string& why) {
-  return CFileOpenError(PathToUtf8(path) + ": " + why);
+  return CFileOpenError("не удается открыть файл " + DisplayPath(path) + ": " + why);
 }
 
+CFileOpenError OpenFailure(const std::filesystem::path& path, int err) { return OpenFailure(path, ErrnoReason(err)); }
+
 void CheckReadable(const std::filesystem::path& path, const CFileKind& kind, uint64_t maxSize) {
-  if (kind.directory) throw OpenFailure(path, std::strerror(EISDIR));
-  if (!kind.regular) throw OpenFailure(path, "not a regular file");
-  if (kind.size > maxSize) {
-    throw CFileTooLargeError(PathToUtf8(path) + ": " + std::to_string(kind.size) + " bytes, more than the " +
-                             std::to_string(maxSize) + " such a file can hold");
-  }
+  if (kind.directory) throw OpenFailure(path, EISDIR);
+  if (!kind.regular) throw OpenFailure(path, kReasonNotRegular);
+  if (kind.size > maxSize) throw TooLarge(path, maxSize, kind.size);
 }
 
 std::vector<uint8_t> ReadToEnd(const std::filesystem::path& path, uint64_t size, uint64_t maxSize,
@@ -55,16 +70,15 @@ std::vector<uint8_t> ReadToEnd(const std::filesystem::path& path, uint64_t size,
     for (;;) {
       int err = 0;
       const int64_t n = readSome(buf, sizeof buf, err);
-      if (n < 0) throw OpenFailure(path, std::strerror(err));
+      if (n < 0) throw OpenFailure(path, err);
       if (n == 0) break;
       if (data.size() + static_cast<size_t>(n) > maxSize) {
-        throw CFileTooLargeError(PathToUtf8(path) + ": more than the " + std::to_string(maxSize) +
-                                 " bytes such a file can hold");
+        throw TooLarge(path, maxSize);
       }
       data.insert(data.end(), buf, buf + n);
     }
   } catch (const std::bad_alloc&) {
-    throw OpenFailure(path, "not enough memory for " + std::to_string(size) + " bytes");
+    throw OpenFailure(path, std::string(kReasonNoMemory) + " для " + std::to_string(size) + " байт");
   }
   return data;
 }

@@ -24,12 +24,24 @@ class CFileTooLargeError : public CFileOpenError {
   using CFileOpenError::CFileOpenError;
 };
 
+// A file that cannot be created, written or replaced: the errno in
+// code(), and in what() the whole sentence the user is shown, in Russian
+// ("не удается заменить файл C:\…\a.sav: файл занят другой программой").
+class CFileError : public std::system_error {
+ public:
+  CFileError(int err, const std::string& text) : std::system_error(err, std::generic_category()), m_text(text) {}
+  const char* what() const noexcept override { return m_text.what(); }
+
+ private:
+  std::runtime_error m_text;  // copied without throwing, as an exception must be
+};
+
 // A file another program holds open, so that it can be neither replaced
 // nor removed (Windows locks an open file; the call was tried again for
 // half a second first). Its code is EBUSY.
-class CFileBusyError : public std::system_error {
+class CFileBusyError : public CFileError {
  public:
-  using std::system_error::system_error;
+  using CFileError::CFileError;
 };
 
 // The first line the user is shown for a file error `e`: that the file is
@@ -49,13 +61,13 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t m
 // new name) is replaced: a device or a pipe at the destination is refused.
 class CAtomicFile {
  public:
-  // Creates the temporary file; throws std::system_error.
+  // Creates the temporary file; throws CFileError.
   explicit CAtomicFile(const std::filesystem::path& path);
   ~CAtomicFile();
   CAtomicFile(const CAtomicFile&) = delete;
   CAtomicFile& operator=(const CAtomicFile&) = delete;
 
-  // Both throw std::system_error.
+  // Both throw CFileError.
   void Write(std::string_view data);
   void Commit();
 

@@ -16,6 +16,7 @@
 namespace tkq {
 
 using detail::InjectedFault;
+using detail::EFileAction;
 using detail::ThrowFileError;
 
 namespace {
@@ -30,16 +31,16 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t m
   // The name is looked at before it is opened, as opening a pipe waits for
   // a writer and opening a device may act on it.
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) throw detail::OpenFailure(path, std::strerror(errno));
+  if (::stat(path.c_str(), &st) != 0) throw detail::OpenFailure(path, errno);
   detail::CheckReadable(path, KindOf(st), maxSize);
   // Not blocking all the same, should the name have changed meanwhile.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) throw detail::OpenFailure(path, std::strerror(errno));
+  if (fd < 0) throw detail::OpenFailure(path, errno);
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
-  if (::fstat(fd, &st) != 0) throw detail::OpenFailure(path, std::strerror(errno));
+  if (::fstat(fd, &st) != 0) throw detail::OpenFailure(path, errno);
   detail::CheckReadable(path, KindOf(st), maxSize);
   return detail::ReadToEnd(path, static_cast<uint64_t>(st.st_size), maxSize,
                            [fd](uint8_t* buffer, size_t room, int& err) -> int64_t {
@@ -66,12 +67,13 @@ CAtomicFile::CAtomicFile(const std::filesystem::path& requested) : m_path(reques
   const bool existed = ::stat(m_path.c_str(), &st) == 0;
   // A rename would put a file in place of the device or pipe.
   if (existed && !S_ISREG(st.st_mode)) {
-    ThrowFileError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "cannot replace", m_path, ", not a regular file");
+    ThrowFileError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, EFileAction::kReplace, m_path,
+                   S_ISDIR(st.st_mode) ? std::string() : detail::kReasonNotRegular);
   }
   if (existed) mode = st.st_mode & 07777;
-  if (const int err = InjectedFault(CFileStep::kCreate)) ThrowFileError(err, "cannot create", m_path);
+  if (const int err = InjectedFault(CFileStep::kCreate)) ThrowFileError(err, EFileAction::kCreate, m_path);
   const int fd = ::open(m_tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-  if (fd < 0) ThrowFileError(errno, "cannot create", m_path);
+  if (fd < 0) ThrowFileError(errno, EFileAction::kCreate, m_path);
   m_file = fd;
   if (existed) (void)::fchmod(fd, mode);
 }
@@ -95,7 +97,7 @@ void CAtomicFile::Write(std::string_view data) {
       if (injected == 0 && errno == EINTR) continue;
       const int err = injected != 0 ? injected : errno;
       Discard();
-      ThrowFileError(err, "cannot write", m_path);
+      ThrowFileError(err, EFileAction::kWrite, m_path);
     }
     done += static_cast<size_t>(n);
   }
@@ -109,7 +111,7 @@ void CAtomicFile::Commit() {
   if (syncFault != 0 || (::fsync(fd) != 0 && errno != EINVAL)) {
     const int err = syncFault != 0 ? syncFault : errno;
     Discard();
-    ThrowFileError(err, "cannot write", m_path);
+    ThrowFileError(err, EFileAction::kWrite, m_path);
   }
   m_file = -1;
   // Where a network file system reports writes it had deferred.
@@ -117,19 +119,19 @@ void CAtomicFile::Commit() {
   if (::close(fd) != 0 || closeFault != 0) {
     const int err = closeFault != 0 ? closeFault : errno;
     ::unlink(m_tmp.c_str());
-    ThrowFileError(err, "cannot write", m_path);
+    ThrowFileError(err, EFileAction::kWrite, m_path);
   }
   const int renameFault = InjectedFault(CFileStep::kRename);
   if (renameFault != 0 || ::rename(m_tmp.c_str(), m_path.c_str()) != 0) {
     const int err = renameFault != 0 ? renameFault : errno;
     ::unlink(m_tmp.c_str());
-    ThrowFileError(err, "cannot replace", m_path);
+    ThrowFileError(err, EFileAction::kReplace, m_path);
   }
 }
 
 void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
   const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) ThrowFileError(errno, "cannot read back", from);
+  if (fd < 0) ThrowFileError(errno, EFileAction::kReadBack, from);
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
@@ -138,7 +140,7 @@ void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
   for (;;) {
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ThrowFileError(errno, "cannot read back", from);
+    if (n < 0) ThrowFileError(errno, EFileAction::kReadBack, from);
     if (n == 0) break;
     to.Write(std::string_view(buffer.data(), static_cast<size_t>(n)));
   }
@@ -155,7 +157,7 @@ int SystemError() { return errno; }
 std::filesystem::path CreateScratchFileBeside(const std::filesystem::path& path, std::string_view tag) {
   std::string name = path.string() + std::string(tag) + "-XXXXXX";
   const int fd = ::mkstemp(name.data());
-  if (fd < 0) ThrowFileError(errno, "cannot create a file beside", path);
+  if (fd < 0) ThrowFileError(errno, EFileAction::kCreateBeside, path);
   ::close(fd);
   return name;
 }

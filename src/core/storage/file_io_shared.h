@@ -16,12 +16,22 @@ namespace tkq::detail {
 // The errno a test makes `step` fail with, or 0 to carry it out.
 int InjectedFault(CFileStep step);
 
-// A std::system_error of `err` saying "`what` PATH`after`"; for EBUSY (the
-// file held by another program) a CFileBusyError.
-[[noreturn]] void ThrowFileError(int err, const std::string& what, const std::filesystem::path& path,
-                                 const std::string& after = {});
+// What failed with a file, as the user is told it.
+enum class EFileAction { kCreate, kWrite, kReplace, kReadBack, kCreateBeside };
 
+// A CFileError of `err` saying "не удается <action> PATH: <reason>", the
+// reason the system's (in our words) unless `reason` is given; for EBUSY
+// (the file held by another program) a CFileBusyError.
+[[noreturn]] void ThrowFileError(int err, EFileAction action, const std::filesystem::path& path,
+                                 const std::string& reason = {});
+
+// "не удается открыть файл PATH: <why>".
 CFileOpenError OpenFailure(const std::filesystem::path& path, const std::string& why);
+// The same with the system's reason for `err`.
+CFileOpenError OpenFailure(const std::filesystem::path& path, int err);
+
+// The reason given for a name that is no regular file.
+inline constexpr const char* kReasonNotRegular = "это не обычный файл";
 
 // What a name stands for, as far as a read cares.
 struct CFileKind {

@@ -26,6 +26,7 @@
 namespace tkq {
 
 using detail::InjectedFault;
+using detail::EFileAction;
 using detail::ThrowFileError;
 
 namespace {
@@ -135,11 +136,11 @@ HANDLE AsHandle(intptr_t file) { return reinterpret_cast<HANDLE>(file); }
 void SetWin32NameObserver(std::function<void(const std::wstring&)> observer) { NameObserver() = std::move(observer); }
 
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize) {
-  if (IsDeviceName(path.wstring())) throw detail::OpenFailure(path, "not a regular file");
+  if (IsDeviceName(path.wstring())) throw detail::OpenFailure(path, detail::kReasonNotRegular);
   const std::wstring name = Win32Name(path);
   const DWORD attributes = ::GetFileAttributesW(name.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    throw detail::OpenFailure(path, std::strerror(ErrnoOfWin32Error(::GetLastError())));
+    throw detail::OpenFailure(path, ErrnoOfWin32Error(::GetLastError()));
   }
   // A folder opens only with backup semantics: its attributes tell it.
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) detail::CheckReadable(path, {true, false, 0}, maxSize);
@@ -147,7 +148,7 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path, uint64_t m
   int err = 0;
   const HANDLE file =
       OpenFile(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, err);
-  if (file == INVALID_HANDLE_VALUE) throw detail::OpenFailure(path, std::strerror(err));
+  if (file == INVALID_HANDLE_VALUE) throw detail::OpenFailure(path, err);
   struct Closer {
     HANDLE file;
     ~Closer() { ::CloseHandle(file); }
@@ -177,15 +178,15 @@ CAtomicFile::CAtomicFile(const std::filesystem::path& requested) : m_path(reques
   }
   m_tmp = detail::NameBeside(m_path, ".tmp", ::GetCurrentProcessId());
   // A move would put a file in place of the device, or fail on a folder.
-  if (IsDeviceName(m_path.wstring())) ThrowFileError(EINVAL, "cannot replace", m_path, ", not a regular file");
+  if (IsDeviceName(m_path.wstring())) ThrowFileError(EINVAL, EFileAction::kReplace, m_path, detail::kReasonNotRegular);
   const DWORD attributes = ::GetFileAttributesW(Win32Name(m_path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    ThrowFileError(EISDIR, "cannot replace", m_path, ", not a regular file");
+    ThrowFileError(EISDIR, EFileAction::kReplace, m_path);
   }
-  if (const int err = InjectedFault(CFileStep::kCreate)) ThrowFileError(err, "cannot create", m_path);
+  if (const int err = InjectedFault(CFileStep::kCreate)) ThrowFileError(err, EFileAction::kCreate, m_path);
   int err = 0;
   const HANDLE file = OpenFile(Win32Name(m_tmp), GENERIC_WRITE, 0, CREATE_NEW, err);
-  if (file == INVALID_HANDLE_VALUE) ThrowFileError(err, "cannot create", m_path);
+  if (file == INVALID_HANDLE_VALUE) ThrowFileError(err, EFileAction::kCreate, m_path);
   m_file = reinterpret_cast<intptr_t>(file);
 }
 
@@ -207,7 +208,7 @@ void CAtomicFile::Write(std::string_view data) {
     if (injected != 0 || !::WriteFile(AsHandle(m_file), data.data() + done, piece, &written, nullptr)) {
       const int err = injected != 0 ? injected : ErrnoOfWin32Error(::GetLastError());
       Discard();
-      ThrowFileError(err, "cannot write", m_path);
+      ThrowFileError(err, EFileAction::kWrite, m_path);
     }
     done += written;
   }
@@ -221,14 +222,14 @@ void CAtomicFile::Commit() {
   if (syncFault != 0 || !::FlushFileBuffers(file)) {
     const int err = syncFault != 0 ? syncFault : ErrnoOfWin32Error(::GetLastError());
     Discard();
-    ThrowFileError(err, "cannot write", m_path);
+    ThrowFileError(err, EFileAction::kWrite, m_path);
   }
   m_file = -1;
   const int closeFault = InjectedFault(CFileStep::kClose);
   if (!::CloseHandle(file) || closeFault != 0) {
     const int err = closeFault != 0 ? closeFault : ErrnoOfWin32Error(::GetLastError());
     DeleteName(Win32Name(m_tmp));
-    ThrowFileError(err, "cannot write", m_path);
+    ThrowFileError(err, EFileAction::kWrite, m_path);
   }
   // One step that replaces the old file or leaves it; the write-through
   // flag returns only once the move is on the disk.
@@ -244,14 +245,14 @@ void CAtomicFile::Commit() {
   }
   if (err != 0) {
     DeleteName(from);
-    ThrowFileError(err, "cannot replace", m_path);
+    ThrowFileError(err, EFileAction::kReplace, m_path);
   }
 }
 
 void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
   int err = 0;
   const HANDLE file = OpenFile(Win32Name(from), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, err);
-  if (file == INVALID_HANDLE_VALUE) ThrowFileError(err, "cannot read back", from);
+  if (file == INVALID_HANDLE_VALUE) ThrowFileError(err, EFileAction::kReadBack, from);
   struct Closer {
     HANDLE file;
     ~Closer() { ::CloseHandle(file); }
@@ -260,7 +261,7 @@ void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
   for (;;) {
     DWORD got = 0;
     if (!::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-      ThrowFileError(ErrnoOfWin32Error(::GetLastError()), "cannot read back", from);
+      ThrowFileError(ErrnoOfWin32Error(::GetLastError()), EFileAction::kReadBack, from);
     }
     if (got == 0) break;
     to.Write(std::string_view(buffer.data(), got));
@@ -293,7 +294,7 @@ std::filesystem::path CreateScratchFileBeside(const std::filesystem::path& path,
       ::CloseHandle(file);
       return name;
     }
-    if (err != EEXIST || attempt == 100) ThrowFileError(err, "cannot create a file beside", path);
+    if (err != EEXIST || attempt == 100) ThrowFileError(err, EFileAction::kCreateBeside, path);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include "core/archive/saved_archive.h"
+#include "core/base/system_errors.h"
 #include "gui/app/archive_windows.h"
 #include "gui/app/context_help.h"
 #include "gui/app/dialogs.h"
@@ -238,7 +239,8 @@ bool CTRV_KQ_VRApp::SaveArchiveAs() {
     if (!WriteOfferingRetry(m_pMainFrame, [&] { SaveSavedArchive(FsPath(path), *object); })) return false;
   } catch (const std::exception& e) {
     // The document keeps its name: nothing of it is under the new one.
-    Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok, ToQ(e.what()));
+    Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
+                 ToQ(ErrorDetail(e)));
     return false;
   }
   m_document.SetArchivePath(path);
@@ -258,7 +260,7 @@ bool CTRV_KQ_VRApp::SaveArchive() {
     // never destroys the previous file.
     if (!WriteOfferingRetry(m_pMainFrame, [&] { SaveSavedArchive(FsPath(path), *object); })) return false;
   } catch (const std::exception& e) {
-    AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
+    AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
     return false;
   }
   m_document.SetUnsavedRead(false);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "core/base/system_errors.h"
 #include "core/output/workbook.h"
 #include "core/storage/file_io.h"
 #include "gui/app/archive_document.h"
@@ -27,7 +28,8 @@ void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<
     });
     if (written) ShowFileWritten(parent, path);
   } catch (const std::exception& e) {
-    Ui().Message(parent, kMsgCannotOpen, QMessageBox::NoIcon, kAppName, QMessageBox::Ok, QString::fromUtf8(e.what()));
+    Ui().Message(parent, kMsgCannotOpen, QMessageBox::NoIcon, kAppName, QMessageBox::Ok,
+                 QString::fromStdString(ErrorDetail(e)));
   }
 }
 
@@ -49,7 +51,7 @@ void ExportWorkbookCommand(const CArchiveDocument& document, CProfile& profile, 
     if (written) ShowFileWritten(parent, path);
   } catch (const std::exception& e) {
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
-                 QString::fromUtf8(e.what()));
+                 QString::fromStdString(ErrorDetail(e)));
   }
 }
 
