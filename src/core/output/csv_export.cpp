@@ -75,8 +75,8 @@ void AppendDouble(std::string& out, double value) {
 void WriteSummaryCsv(CChunkedText& chunks, const CObjectDefinition& object, ECsvView view, int reportingHour) {
   std::string& out = chunks.Text();
   out +=
-      "start,end,complete,hours_covered,hours_free,hours_missing,situations,damaged,"
-      "value1,value1_min,value1_max,value2,value2_min,value2_max";
+      "start,end,complete,hours_covered,hours_free,hours_missing,situations,"
+      "value1,value1_min,value1_max,value2,value2_min,value2_max,damaged";
   out += kLineEnd;
   const CSummary summary = MakeSummary(object, reportingHour);
   for (const CSummaryPeriod& p : view == ECsvView::kDays ? summary.days : summary.months) {
@@ -91,8 +91,6 @@ void WriteSummaryCsv(CChunkedText& chunks, const CObjectDefinition& object, ECsv
     AppendDouble(out, p.MissingHours());
     out += ',';
     AppendWhole(out, static_cast<uint64_t>(p.SituationCount()));
-    out += ',';
-    AppendWhole(out, static_cast<uint64_t>(p.damaged));
     for (int k = 0; k < 2; ++k) {
       const bool mean = summary.kind[k] == ESummaryKind::kMean;
       out += ',';
@@ -102,6 +100,9 @@ void WriteSummaryCsv(CChunkedText& chunks, const CObjectDefinition& object, ECsv
       out += ',';
       if (mean) AppendDouble(out, p.value[k].max);
     }
+    // Added after the values, so that the columns before keep their places.
+    out += ',';
+    AppendWhole(out, static_cast<uint64_t>(p.damaged));
     out += kLineEnd;
     chunks.EndLine();
   }
