@@ -187,10 +187,11 @@ CArchiveChart::CArchiveChart(QWidget* parent)
   m_empty = new CChartMessage(this, QStringLiteral("Нет записей архива измерений"));
 
   // The title of a saved picture, out of the layout (and so not drawn)
-  // but while one is drawn.
-  QFont bold = font;
-  bold.setBold(true);
-  m_title = new QCPTextElement(this, QString(), bold);
+  // but while one is drawn; larger, in the same font (the program has no
+  // bold one of its own).
+  QFont larger = font;
+  larger.setPixelSize(font.pixelSize() + 2);
+  m_title = new QCPTextElement(this, QString(), larger);
   m_title->setVisible(false);
   SetArchive(nullptr, CColumnSwitches{}, false);
 }

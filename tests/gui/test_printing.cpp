@@ -197,31 +197,34 @@ class TestPrinting : public gui::test::CProgramTest {
     }
     const QString words = QString::fromStdString(
         tkq::test::Shell(m_work->path().toStdString(), "pdftotext", "-bbox chart.pdf -").out);
-    QVERIFY2(words.contains("<page width=\"841.") && words.contains("height=\"595."), qPrintable(words.left(400)));
-    // The words in order: the page number, the title's two lines, then the
-    // chart's: its value captions and the dates under it.
-    QString text;
-    static const QRegularExpression word("<word [^>]*>([^<]*)</word>");
-    for (auto match = word.globalMatch(words); match.hasNext();) text += match.next().captured(1) + ' ';
-    QVERIFY2(text.startsWith("Страница 1 из 1 Архив объекта №") && text.contains(" считан "), qPrintable(text));
+    // Landscape, as the printer is set.
+    static const QRegularExpression pageSize(R"re(<page width="([\d.]+)" height="([\d.]+)")re");
+    const QRegularExpressionMatch page = pageSize.match(words);
+    QVERIFY(page.hasMatch() && page.captured(1).toDouble() > page.captured(2).toDouble());
+    // The page number and the title's two lines, then the chart under
+    // them: its captions and the dates.
+    QMap<QString, double> top;  // each word's first place on the page
+    static const QRegularExpression word(R"re(<word xMin="[\d.]+" yMin="([\d.]+)"[^>]*>([^<]*)</word>)re");
+    for (auto match = word.globalMatch(words); match.hasNext();) {
+      const QRegularExpressionMatch m = match.next();
+      if (!top.contains(m.captured(2))) top[m.captured(2)] = m.captured(1).toDouble();
+    }
     const QString caption = chart->Chart()->SeriesCaption(0).section(' ', 0, 0);
-    const qsizetype description = text.indexOf("Ввод 1");
-    QVERIFY2(description > 0 && text.indexOf(caption, description) > 0 && text.indexOf("02.2012", description) > 0,
-             qPrintable(text));
+    for (const QString& text : {QString("Страница"), QString("считан"), QString("Ввод"), caption, QString("02.02.2012")}) {
+      QVERIFY2(top.contains(text), qPrintable(text + " in " + QStringList(top.keys()).join(' ')));
+    }
+    QVERIFY(top["Страница"] < top["считан"] && top["считан"] < top["Ввод"]);
+    QVERIFY(top["Ввод"] < top[caption] && top["Ввод"] < top["02.02.2012"]);
 
     CPreviewWindow* preview = OpenPreview(chart);
     QVERIFY(preview != nullptr);
     QCOMPARE(preview->PageCount(), 1);
     QVERIFY(!preview->m_next->isEnabled());
-    // The first value's line on the sheet.
+    // The first value's line and texts on the sheet, in its blue.
     const QImage sheet = preview->m_area->viewport()->grab().toImage();
-    const QColor blue = render::ChartSeriesColour(0);
     int lines = 0;
     for (int y = 0; y < sheet.height(); ++y) {
-      for (int x = 0; x < sheet.width(); ++x) {
-        const QColor c(sheet.pixel(x, y));
-        lines += std::abs(c.red() - blue.red()) + std::abs(c.green() - blue.green()) + std::abs(c.blue() - blue.blue()) < 60;
-      }
+      for (int x = 0; x < sheet.width(); ++x) lines += QColor(sheet.pixel(x, y)).blue() - QColor(sheet.pixel(x, y)).red() > 80;
     }
     QVERIFY(lines > 20);
     preview->m_close->click();
