@@ -20,7 +20,8 @@ QString Trimmed(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<int>(text.size())).trimmed();
 }
 
-constexpr int kMostTimeTicks = 6;
+constexpr int kChartFontPixels = 12;     // 9 points on a screen of 96 dots an inch
+constexpr int kSmallestTitlePixels = 10;  // a value axis's title where it has little room
 
 QString TickFormat(double span) {
   constexpr double kDay = 86400;
@@ -38,7 +39,7 @@ QString TickFormat(double span) {
 QFont ChartFont() {
   const QString family = BuiltInFontFamily();
   QFont font = family.isEmpty() ? QFont() : QFont(family);
-  font.setPixelSize(12);
+  font.setPixelSize(kChartFontPixels);
   font.setHintingPreference(QFont::PreferNoHinting);
   font.setStyleStrategy(QFont::NoSubpixelAntialias);
   return font;
@@ -52,48 +53,68 @@ QCPRange Fitted(double low, double high) {
 
 }  // namespace
 
-// The time's labels, as many as have room along the axis: the step is the
-// smallest of the ticker's that leaves each label its widest text and two
-// characters beside it, and a label that would still run into the one
-// before it (the months are of different lengths) is left out. The
-// device's clock counts seconds from 01.01.1970 with no time zone: the
-// axis shows them as they are.
-class CTimeTicker : public QCPAxisTickerDateTime {
+// Ticks whose labels have room along their axis: the ticker's own step for
+// the most ticks that leave each label the room it needs, and a label that
+// would still run into the one before it (the months are of different
+// lengths) left out, at any length of the axis.
+template <class Base>
+class CSpacedTicker : public Base {
  public:
-  CTimeTicker() { setDateTimeSpec(Qt::UTC); }
-  // The axis the labels are measured for: its length and its font.
+  // The axis whose length and font the labels are measured for.
   void SetAxis(const QCPAxis* axis) { m_axis = axis; }
-  // The axis length the labels were last made for.
+  // The axis's length now, and the one the labels were last made for.
+  int Length() const {
+    if (m_axis == nullptr) return 0;
+    return m_axis->orientation() == Qt::Horizontal ? m_axis->axisRect()->width() : m_axis->axisRect()->height();
+  }
   int MadeFor() const { return m_nMadeFor; }
 
   void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision, QVector<double>& ticks,
                 QVector<double>* subTicks, QVector<QString>* tickLabels) override {
-    m_nMadeFor = m_axis != nullptr ? m_axis->axisRect()->width() : 0;
-    const double room = LabelRoom(locale);
-    const double perSecond = range.size() > 0 ? m_nMadeFor / range.size() : 0.0;
-    for (int count = std::clamp(static_cast<int>(m_nMadeFor / room), 1, kMostTimeTicks);; --count) {
-      setTickCount(count);
-      QCPAxisTickerDateTime::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+    m_nMadeFor = Length();
+    const double room = Room(locale);
+    const double perUnit = range.size() > 0 ? m_nMadeFor / range.size() : 0.0;
+    for (int count = std::clamp(static_cast<int>(m_nMadeFor / room), 1, m_nMostTicks);; --count) {
+      this->setTickCount(count);
+      Base::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
       double closest = std::numeric_limits<double>::infinity();
-      for (qsizetype i = 1; i < ticks.size(); ++i) closest = std::min(closest, (ticks[i] - ticks[i - 1]) * perSecond);
+      for (qsizetype i = 1; i < ticks.size(); ++i) closest = std::min(closest, (ticks[i] - ticks[i - 1]) * perUnit);
       if (closest >= room || count == 1) break;
     }
     if (tickLabels == nullptr) return;
     double last = -std::numeric_limits<double>::infinity();
     for (qsizetype i = 0; i < ticks.size() && i < tickLabels->size(); ++i) {
-      const double x = (ticks[i] - range.lower) * perSecond;
-      if (x - last < room) {
+      const double at = (ticks[i] - range.lower) * perUnit;
+      if (at - last < room) {
         (*tickLabels)[i].clear();
       } else {
-        last = x;
+        last = at;
       }
     }
   }
 
+ protected:
+  explicit CSpacedTicker(int mostTicks) : m_nMostTicks(mostTicks) {}
+  // The length along the axis a label takes with the room beside it.
+  virtual double Room(const QLocale& locale) const = 0;
+  QFont LabelFont() const { return m_axis != nullptr ? m_axis->tickLabelFont() : QFont(); }
+
  private:
-  // The width a label takes with the room beside it.
-  double LabelRoom(const QLocale& locale) const {
-    const QFontMetricsF metrics(m_axis != nullptr ? m_axis->tickLabelFont() : QFont());
+  const QCPAxis* m_axis = nullptr;
+  int m_nMostTicks;
+  int m_nMadeFor = -1;
+};
+
+// The time's labels: each its widest text and two characters beside it.
+// The device's clock counts seconds from 01.01.1970 with no time zone: the
+// axis shows them as they are.
+class CTimeTicker : public CSpacedTicker<QCPAxisTickerDateTime> {
+ public:
+  CTimeTicker() : CSpacedTicker(6) { setDateTimeSpec(Qt::UTC); }
+
+ protected:
+  double Room(const QLocale& locale) const override {
+    const QFontMetricsF metrics(LabelFont());
     const QDateTime widest(QDate(2000, 12, 28), QTime(23, 58, 58), Qt::UTC);
     double width = 0;
     for (const QString& line : locale.toString(widest, dateTimeFormat()).split(QChar('\n'))) {
@@ -101,9 +122,15 @@ class CTimeTicker : public QCPAxisTickerDateTime {
     }
     return width + 2 * metrics.averageCharWidth();
   }
+};
 
-  const QCPAxis* m_axis = nullptr;
-  int m_nMadeFor = -1;
+// A value axis's labels: a line each, and half a line between them.
+class CValueTicker : public CSpacedTicker<QCPAxisTicker> {
+ public:
+  CValueTicker() : CSpacedTicker(5) {}
+
+ protected:
+  double Room(const QLocale&) const override { return QFontMetricsF(LabelFont()).height() * 1.5; }
 };
 
 QColor ChartSeriesColour(int series) {
@@ -156,6 +183,9 @@ CArchiveChart::CArchiveChart(QWidget* parent)
     QCPAxis* value = panel->axis(QCPAxis::atLeft);
     time->setTicker(m_ticker);
     for (QCPAxis* axis : {time, value}) axis->grid()->setSubGridVisible(false);
+    m_valueTicker[series] = QSharedPointer<CValueTicker>::create();
+    m_valueTicker[series]->SetAxis(value);
+    value->setTicker(m_valueTicker[series]);
     value->setLabelColor(ChartSeriesColour(series));
     value->setTickLabelColor(ChartSeriesColour(series));
     m_curve[series] = new QCPCurve(time, value);
@@ -269,19 +299,27 @@ void CArchiveChart::ArrangePanels() {
 
 bool CArchiveChart::FitCaptions() {
   // A caption runs along its panel: wrapped, or abbreviated, where the
-  // panel is shorter (FitAxisTitle).
+  // panel is shorter (FitAxisTitle); where even that would be cut, in a
+  // smaller size first.
   bool changed = false;
   for (int series = 0; series < 2; ++series) {
     if (!m_shown[series]) continue;
     QCPAxis* axis = m_panel[series]->axis(QCPAxis::atLeft);
-    const QFontMetricsF metrics(axis->labelFont());
-    const auto width = [&metrics](const std::string& line) {
-      return metrics.horizontalAdvance(QString::fromStdString(line));
-    };
-    const QString label = QString::fromStdString(FitAxisTitle(m_caption[series].toStdString(),
-                                                              m_shortCaption[series].toStdString(),
-                                                              std::max(m_panel[series]->rect().height() - 4, 1), width));
-    if (label != axis->label()) {
+    QFont font = axis->labelFont();
+    CAxisTitle title;
+    for (int pixels = kChartFontPixels; pixels >= kSmallestTitlePixels; --pixels) {
+      font.setPixelSize(pixels);
+      const QFontMetricsF metrics(font);
+      const auto width = [&metrics](const std::string& line) {
+        return metrics.horizontalAdvance(QString::fromStdString(line));
+      };
+      title = FitAxisTitle(m_caption[series].toStdString(), m_shortCaption[series].toStdString(),
+                           std::max(m_panel[series]->rect().height() - 4, 1), width);
+      if (!title.cut) break;
+    }
+    const QString label = QString::fromStdString(title.text);
+    if (label != axis->label() || font != axis->labelFont()) {
+      axis->setLabelFont(font);
       axis->setLabel(label);
       changed = true;
     }
@@ -294,8 +332,12 @@ void CArchiveChart::updateLayout() {
   // Again while a title's lines change the margins or the time axis's
   // length is not the one its labels were made for (a few passes settle).
   for (int pass = 0; pass < 3; ++pass) {
-    const bool captions = FitCaptions();
-    if (!captions && m_ticker->MadeFor() == TimeAxis()->axisRect()->width()) break;
+    bool again = FitCaptions() || m_ticker->MadeFor() != m_ticker->Length();
+    for (const CChartPanel& panel : m_layout) {
+      const CValueTicker& values = *m_valueTicker[panel.series > 0];
+      again = again || values.MadeFor() != values.Length();
+    }
+    if (!again) break;
     QCustomPlot::updateLayout();
   }
 }

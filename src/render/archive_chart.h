@@ -27,6 +27,7 @@ class CChartMarks;
 class CChartCrosshair;
 class CChartMessage;
 class CTimeTicker;
+class CValueTicker;
 
 // The colours: the curves and the bands come from one palette that
 // readers with any common colour blindness can tell apart.
@@ -143,6 +144,7 @@ class CArchiveChart : public QCustomPlot {
   uint8_t m_nObjectNumber = 0;
   QString m_strDescription;
   QSharedPointer<CTimeTicker> m_ticker;  // the time axes'
+  QSharedPointer<CValueTicker> m_valueTicker[2];
   QCPTextElement* m_title = nullptr;     // above the panels of a saved picture
   QRect m_windowViewport;                // the window's, while a picture is drawn
   CChartMarks* m_marks = nullptr;

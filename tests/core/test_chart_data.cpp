@@ -170,18 +170,20 @@ TEST(ChartData, AxisTitlesAreWrappedThenAbbreviatedNeverCutWhileTheyFit) {
   const auto width = [](const std::string& line) { return static_cast<double>(CountCharacters(line)); };
   const std::string title = "Изм.тепловой энергии, ГДж";
   const std::string abbreviated = "Изм. энергии, ГДж";
-  EXPECT_EQ(FitAxisTitle(title, abbreviated, 25, width), title);
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 25, width).text, title);
   // Two lines, the longer as short as it can be.
-  EXPECT_EQ(FitAxisTitle(title, abbreviated, 14, width), "Изм.тепловой\nэнергии, ГДж");
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 14, width).text, "Изм.тепловой\nэнергии, ГДж");
   // Too short for it on two lines: the abbreviation, on as few lines as fit.
-  EXPECT_EQ(FitAxisTitle(title, abbreviated, 11, width), "Изм.\nэнергии,\nГДж");
-  EXPECT_EQ(FitAxisTitle(title, abbreviated, 12, width), "Изм.тепловой\nэнергии, ГДж");
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 11, width).text, "Изм.\nэнергии,\nГДж");
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 12, width).text, "Изм.тепловой\nэнергии, ГДж");
   // A word may break after its full stop; too short for anything: cut.
-  EXPECT_EQ(FitAxisTitle("Изменение объема +, м3", "Изм.объема+, м3", 9, width), "Изм.\nобъема+,\nм3");
-  EXPECT_EQ(FitAxisTitle(title, abbreviated, 5, width), "Изм.\nэнер…\nГДж");
+  EXPECT_EQ(FitAxisTitle("Изменение объема +, м3", "Изм.объема+, м3", 9, width).text, "Изм.\nобъема+,\nм3");
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 5, width).text, "Изм.\nэнер…\nГДж");
+  EXPECT_TRUE(FitAxisTitle(title, abbreviated, 5, width).cut);
+  EXPECT_FALSE(FitAxisTitle(title, abbreviated, 8, width).cut);
   // The catalogue's short names keep the blanks of its printed columns.
-  EXPECT_EQ(FitAxisTitle("Расход, м3/ч", "Расход   , м3/ч", 6, width), "Расхо…\nм3/ч");
-  EXPECT_EQ(FitAxisTitle("", "", 10, width), "");
+  EXPECT_EQ(FitAxisTitle("Расход, м3/ч", "Расход   , м3/ч", 6, width).text, "Расхо…\nм3/ч");
+  EXPECT_EQ(FitAxisTitle("", "", 10, width).text, "");
 }
 
 TEST(ChartData, ThePicturesTitleNamesTheObjectAndTheTime) {

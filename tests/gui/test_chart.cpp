@@ -71,18 +71,30 @@ class TestChart : public gui::test::CProgramTest {
     return texts;
   }
 
-  // The time's labels as drawn under the lowest panel, left to right.
-  static QList<QRectF> TimeLabels(CArchiveChart* chart) {
-    const QCPAxis* axis = chart->TimeAxis();
+  // The tick labels of `axis` as drawn, in the order of its ticks (across
+  // the axis all at 0: only their extent along it counts).
+  static QList<QRectF> Labels(const QCPAxis* axis) {
     const QFontMetricsF metrics(axis->tickLabelFont());
+    const QVector<double> ticks = axis->tickVector();
+    const QVector<QString> texts = axis->tickVectorLabels();
     QList<QRectF> labels;
-    for (qsizetype i = 0; i < axis->tickVector().size(); ++i) {
-      const QString text = axis->tickVectorLabels().value(i);
-      if (text.isEmpty()) continue;
-      const QRectF box = metrics.boundingRect(QRectF(), Qt::TextDontClip, text);
-      labels << QRectF(axis->coordToPixel(axis->tickVector()[i]) - box.width() / 2, 0, box.width(), box.height());
+    for (qsizetype i = 0; i < ticks.size() && i < texts.size(); ++i) {
+      if (texts[i].isEmpty()) continue;
+      const QRectF box = metrics.boundingRect(QRectF(), Qt::TextDontClip, texts[i]);
+      const double at = axis->coordToPixel(ticks[i]);
+      labels << (axis->orientation() == Qt::Horizontal ? QRectF(at - box.width() / 2, 0, box.width(), box.height())
+                                                       : QRectF(0, at - box.height() / 2, box.width(), box.height()));
     }
     return labels;
+  }
+
+  // Whether no two labels of `axis` run into each other.
+  static bool LabelsApart(const QCPAxis* axis) {
+    const QList<QRectF> labels = Labels(axis);
+    for (qsizetype i = 1; i < labels.size(); ++i) {
+      if (labels[i - 1].intersects(labels[i])) return false;
+    }
+    return true;
   }
 
   QMenu* ViewMenu() {
@@ -230,8 +242,8 @@ class TestChart : public gui::test::CProgramTest {
 
   // The lower value's long title, at any size: whole on one line or two,
   // else the printed table's abbreviation, and whole in the tool tip
-  // beside the axis. The time's labels never run into each other, however
-  // narrow the window and whatever the time shown.
+  // beside the axis. No two labels of an axis run into each other, however
+  // small the window and whatever the time shown.
   void titlesStayWholeAndTimeLabelsApart() {
     OpenArchive(2000, 4);  // the heat energy
     CChartView* view = OpenChart();
@@ -264,12 +276,12 @@ class TestChart : public gui::test::CProgramTest {
       for (const double span : {0.0, 2 * 86400.0, 1800.0}) {
         if (span > 0) chart->ShowRange(kStart + 86400, kStart + 86400 + span);
         chart->replot();
-        const QList<QRectF> labels = TimeLabels(chart);
-        QVERIFY(!labels.isEmpty());
-        if (size.width() >= 1400) QVERIFY(labels.size() >= 4);
-        for (qsizetype i = 1; i < labels.size(); ++i) {
-          QVERIFY2(labels[i - 1].right() < labels[i].left(),
-                   qPrintable(QString("%1x%2, %3 s").arg(size.width()).arg(size.height()).arg(span)));
+        const QString where = QString("%1x%2, %3 s").arg(size.width()).arg(size.height()).arg(span);
+        QVERIFY2(LabelsApart(chart->TimeAxis()), qPrintable(where));
+        QVERIFY(size.width() < 1400 || Labels(chart->TimeAxis()).size() >= 4);
+        for (QCPAxisRect* panel : chart->Panels()) {
+          QVERIFY2(LabelsApart(panel->axis(QCPAxis::atLeft)), qPrintable(where));
+          QVERIFY(Labels(panel->axis(QCPAxis::atLeft)).size() >= 2);
         }
       }
     }

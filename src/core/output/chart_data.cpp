@@ -337,21 +337,21 @@ std::string Cut(std::string line, double room, const CMeasure& width) {
 
 }  // namespace
 
-std::string FitAxisTitle(const std::string& title, const std::string& shortTitle, double room, const CMeasure& width) {
+CAxisTitle FitAxisTitle(const std::string& title, const std::string& shortTitle, double room, const CMeasure& width) {
   const std::string whole = Tidy(title);
   const std::string abbreviated = shortTitle.empty() ? whole : Tidy(shortTitle);
   double widest = 0;
   for (int lines = 1; lines <= 2; ++lines) {
     std::vector<std::string> split = Split(whole, lines, width, widest);
-    if (widest <= room) return Joined(split);
+    if (widest <= room) return {Joined(split)};
   }
   for (int lines = 1; lines <= 3; ++lines) {
     std::vector<std::string> split = Split(abbreviated, lines, width, widest);
-    if (widest <= room) return Joined(split);
+    if (widest <= room) return {Joined(split)};
   }
   std::vector<std::string> split = Split(abbreviated, 3, width, widest);
   for (std::string& line : split) line = Cut(line, room, width);
-  return Joined(split);
+  return {Joined(split), true};
 }
 
 std::string ChartTitle(uint8_t objectNumber, const std::string& description, int64_t from, int64_t to) {

@@ -120,10 +120,14 @@ std::vector<CChartBand> MergeBands(std::vector<CChartBand> bands, int64_t from, 
 // it does not fit, its short form (the printed table's caption, in the
 // catalogue's abbreviations) on one, two or three lines; where even that
 // does not fit, the short form on three lines, each line too long cut
-// with "…". Lines break at a blank or after a full stop inside a word
-// ("Изм.|объема"), so that the longest line is as short as it can be.
-std::string FitAxisTitle(const std::string& title, const std::string& shortTitle, double room,
-                         const std::function<double(const std::string&)>& width);
+// with "…" (`cut`). Lines break at a blank or after a full stop inside a
+// word ("Изм.|объема"), so that the longest line is as short as it can be.
+struct CAxisTitle {
+  std::string text;
+  bool cut = false;
+};
+CAxisTitle FitAxisTitle(const std::string& title, const std::string& shortTitle, double room,
+                        const std::function<double(const std::string&)>& width);
 
 // The title line of a picture of the chart: the object, its description
 // (if any, on the same line) and the time shown:
