@@ -20,7 +20,7 @@ QString Trimmed(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<int>(text.size())).trimmed();
 }
 
-constexpr int kChartFontPixels = 12;     // 9 points on a screen of 96 dots an inch
+constexpr int kChartFontPixels = 12;      // 9 points on a screen of 96 dots an inch
 constexpr int kSmallestTitlePixels = 10;  // a value axis's title where it has little room
 
 QString TickFormat(double span) {
@@ -356,8 +356,7 @@ QString CArchiveChart::ImageTitle() const {
   if (m_data->GetRowCount() == 0) return {};
   const auto from = static_cast<int64_t>(std::ceil(std::max(From(), static_cast<double>(m_data->FirstTime()))));
   const auto to = static_cast<int64_t>(std::floor(std::min(To(), static_cast<double>(m_data->LastTime()))));
-  return QString::fromStdString(
-      ChartTitle(m_nObjectNumber, m_strDescription.toStdString(), from, std::max(from, to)));
+  return QString::fromStdString(ChartTitle(m_nObjectNumber, m_strDescription.toStdString(), from, std::max(from, to)));
 }
 
 std::vector<QCPAxisRect*> CArchiveChart::Panels() const {

@@ -145,8 +145,8 @@ class CArchiveChart : public QCustomPlot {
   QString m_strDescription;
   QSharedPointer<CTimeTicker> m_ticker;  // the time axes'
   QSharedPointer<CValueTicker> m_valueTicker[2];
-  QCPTextElement* m_title = nullptr;     // above the panels of a saved picture
-  QRect m_windowViewport;                // the window's, while a picture is drawn
+  QCPTextElement* m_title = nullptr;  // above the panels of a saved picture
+  QRect m_windowViewport;             // the window's, while a picture is drawn
   CChartMarks* m_marks = nullptr;
   CChartCrosshair* m_crosshair = nullptr;
   CChartMessage* m_empty = nullptr;    // in place of the panels

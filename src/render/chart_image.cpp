@@ -32,7 +32,6 @@ QString Wrapped(const QString& text, const QFontMetricsF& metrics, double room) 
 
 }  // namespace
 
-
 QStringList ChartImageFormats() {
 #ifdef TKQ_HAVE_SVG
   return {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")};

@@ -1,5 +1,7 @@
 #include "render/page_painter.h"
 
+#include <qcustomplot.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -10,8 +12,6 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
-
-#include <qcustomplot.h>
 
 #include "render/builtin_font.h"
 #include "render/fs_path.h"

@@ -172,8 +172,8 @@ TEST_F(PlotCommand, FromAndToShowPartOfTheArchive) {
 TEST_F(PlotCommand, TheTitleLineNamesWhatIsShownUnlessLeftOut) {
   const std::vector<std::string> day = {"--from", "02.02.2012", "--to", "03.02.2012", "--size", "800x400"};
   ASSERT_EQ(Plot("titled.png", day).size(), QSize(800, 400));
-  EXPECT_NE(Plot("titled.png", day), Plot("plain.png", {"--from", "02.02.2012", "--to", "03.02.2012", "--size",
-                                                         "800x400", "--no-title"}));
+  EXPECT_NE(Plot("titled.png", day),
+            Plot("plain.png", {"--from", "02.02.2012", "--to", "03.02.2012", "--size", "800x400", "--no-title"}));
   std::vector<std::string> svg = {"plot", "obj.sav", "-o", "titled.svg"};
   svg.insert(svg.end(), day.begin(), day.end());
   ASSERT_EQ(Cli(svg).status, 0);

@@ -286,8 +286,9 @@ class TestChart : public gui::test::CProgramTest {
       }
     }
     // One line, two lines, and the abbreviation where two do not fit.
-    QVERIFY2(forms.contains("0whole") && forms.contains("1whole") && (forms.contains("1short") || forms.contains("2short")),
-             qPrintable(QStringList(forms.begin(), forms.end()).join(' ')));
+    QVERIFY2(
+        forms.contains("0whole") && forms.contains("1whole") && (forms.contains("1short") || forms.contains("2short")),
+        qPrintable(QStringList(forms.begin(), forms.end()).join(' ')));
   }
 
   // The numbers with a decimal point and no group separator, whatever the

@@ -195,8 +195,8 @@ class TestPrinting : public gui::test::CProgramTest {
     if (tkq::test::Shell(".", "sh", "-c 'command -v pdftotext' >/dev/null").status != 0) {
       QSKIP("pdftotext (poppler-utils) is not installed: the page is not read back");
     }
-    const QString words = QString::fromStdString(
-        tkq::test::Shell(m_work->path().toStdString(), "pdftotext", "-bbox chart.pdf -").out);
+    const QString words =
+        QString::fromStdString(tkq::test::Shell(m_work->path().toStdString(), "pdftotext", "-bbox chart.pdf -").out);
     // Landscape, as the printer is set.
     static const QRegularExpression pageSize(R"re(<page width="([\d.]+)" height="([\d.]+)")re");
     const QRegularExpressionMatch page = pageSize.match(words);
@@ -210,7 +210,8 @@ class TestPrinting : public gui::test::CProgramTest {
       if (!top.contains(m.captured(2))) top[m.captured(2)] = m.captured(1).toDouble();
     }
     const QString caption = chart->Chart()->SeriesCaption(0).section(' ', 0, 0);
-    for (const QString& text : {QString("Страница"), QString("считан"), QString("Ввод"), caption, QString("02.02.2012")}) {
+    for (const QString& text :
+         {QString("Страница"), QString("считан"), QString("Ввод"), caption, QString("02.02.2012")}) {
       QVERIFY2(top.contains(text), qPrintable(text + " in " + QStringList(top.keys()).join(' ')));
     }
     QVERIFY(top["Страница"] < top["считан"] && top["считан"] < top["Ввод"]);
@@ -224,7 +225,8 @@ class TestPrinting : public gui::test::CProgramTest {
     const QImage sheet = preview->m_area->viewport()->grab().toImage();
     int lines = 0;
     for (int y = 0; y < sheet.height(); ++y) {
-      for (int x = 0; x < sheet.width(); ++x) lines += QColor(sheet.pixel(x, y)).blue() - QColor(sheet.pixel(x, y)).red() > 80;
+      for (int x = 0; x < sheet.width(); ++x)
+        lines += QColor(sheet.pixel(x, y)).blue() - QColor(sheet.pixel(x, y)).red() > 80;
     }
     QVERIFY(lines > 20);
     preview->m_close->click();

@@ -1,5 +1,7 @@
 #include "gui/output/print_preview.h"
 
+#include <qcustomplot.h>
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,7 +13,6 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
-#include <qcustomplot.h>
 
 #include "gui/app/application.h"
 #include "gui/output/print_command.h"

@@ -94,7 +94,8 @@ class CPreviewWindow : public QWidget {
   std::unique_ptr<CPrintLines> m_lines;
   std::unique_ptr<render::CPrintFont> m_font;
   std::unique_ptr<CPageLayout> m_layout;
-  std::unique_ptr<render::CPaintedPages> m_painted;  // of a window that draws them
+  // The pages of a window that draws them itself, instead of m_layout.
+  std::unique_ptr<render::CPaintedPages> m_painted;
   QRectF m_paper;       // the sheet in device pixels
   QPointF m_printable;  // where the printable area starts on it
   int m_nPage = 1;
