@@ -162,9 +162,12 @@ class PlotCommand : public Command {
             },
             "The picture's size: pixels for a PNG or SVG, points for a PDF (default 1200x600)")
         ->type_name("WxH");
+    command.add_flag("--no-title", m_noTitle,
+                     "Leave out the title line (the object, its description and the time shown)");
     command.footer(
         "Both values are drawn as the archive table shows them under --output-types, --units and --result, each in a "
-        "panel of its own over one time axis. TIME is "
+        "panel of its own over one time axis, under a title line naming the object, its description and the time "
+        "shown (first to last), which --no-title leaves out. TIME is "
         "the instrument's clock, with no time zone: DD.MM.YYYY, DD.MM.YYYY hh:mm, DD.MM.YYYY hh:mm:ss, or "
         "YYYY-MM-DD with Thh:mm[:ss] or \" hh:mm[:ss]\". Without --from and --to the whole archive is shown. The "
         "file is written under another name and renamed when complete. Exit status 1 when there is nothing to draw "
@@ -210,7 +213,7 @@ class PlotCommand : public Command {
     }
 
     QString error;
-    if (!chart.SaveImage(QString::fromStdString(m_output), m_size, error)) {
+    if (!chart.SaveImage(QString::fromStdString(m_output), m_size, error, !m_noTitle)) {
       context.err << "Не удается записать файл " << m_output << ": " << error.toStdString() << "\n";
       return kExitFailure;
     }
@@ -224,6 +227,7 @@ class PlotCommand : public Command {
   std::optional<int64_t> m_from;
   std::optional<int64_t> m_to;
   QSize m_size{kDefaultWidth, kDefaultHeight};
+  bool m_noTitle = false;
 };
 
 }  // namespace

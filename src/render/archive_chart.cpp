@@ -20,14 +20,8 @@ QString Trimmed(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<int>(text.size())).trimmed();
 }
 
-// The device's clock counts seconds from 01.01.1970 with no time zone: the
-// axis shows them as they are.
-QSharedPointer<QCPAxisTickerDateTime> TimeTicker() {
-  auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-  ticker->setDateTimeSpec(Qt::UTC);
-  ticker->setTickCount(6);
-  return ticker;
-}
+constexpr int kChartFontPixels = 12;      // 9 points on a screen of 96 dots an inch
+constexpr int kSmallestTitlePixels = 10;  // a value axis's title where it has little room
 
 QString TickFormat(double span) {
   constexpr double kDay = 86400;
@@ -39,11 +33,13 @@ QString TickFormat(double span) {
 
 // Every text of the chart in the program's own font, so that a picture of
 // one archive is the same on every system; unhinted and smoothed in grey,
-// as every rasteriser draws it alike.
+// as every rasteriser draws it alike. Sized in the drawing's pixels (9
+// points on a screen of 96 dots an inch), so that the texts keep their
+// place when the whole chart is drawn scaled, as on a printed page.
 QFont ChartFont() {
   const QString family = BuiltInFontFamily();
   QFont font = family.isEmpty() ? QFont() : QFont(family);
-  font.setPointSize(9);
+  font.setPixelSize(kChartFontPixels);
   font.setHintingPreference(QFont::PreferNoHinting);
   font.setStyleStrategy(QFont::NoSubpixelAntialias);
   return font;
@@ -56,6 +52,86 @@ QCPRange Fitted(double low, double high) {
 }
 
 }  // namespace
+
+// Ticks whose labels have room along their axis: the ticker's own step for
+// the most ticks that leave each label the room it needs, and a label that
+// would still run into the one before it (the months are of different
+// lengths) left out, at any length of the axis.
+template <class Base>
+class CSpacedTicker : public Base {
+ public:
+  // The axis whose length and font the labels are measured for.
+  void SetAxis(const QCPAxis* axis) { m_axis = axis; }
+  // The axis's length now, and the one the labels were last made for.
+  int Length() const {
+    if (m_axis == nullptr) return 0;
+    return m_axis->orientation() == Qt::Horizontal ? m_axis->axisRect()->width() : m_axis->axisRect()->height();
+  }
+  int MadeFor() const { return m_nMadeFor; }
+
+  void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision, QVector<double>& ticks,
+                QVector<double>* subTicks, QVector<QString>* tickLabels) override {
+    m_nMadeFor = Length();
+    const double room = Room(locale);
+    const double perUnit = range.size() > 0 ? m_nMadeFor / range.size() : 0.0;
+    for (int count = std::clamp(static_cast<int>(m_nMadeFor / room), 1, m_nMostTicks);; --count) {
+      this->setTickCount(count);
+      Base::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+      double closest = std::numeric_limits<double>::infinity();
+      for (qsizetype i = 1; i < ticks.size(); ++i) closest = std::min(closest, (ticks[i] - ticks[i - 1]) * perUnit);
+      if (closest >= room || count == 1) break;
+    }
+    if (tickLabels == nullptr) return;
+    double last = -std::numeric_limits<double>::infinity();
+    for (qsizetype i = 0; i < ticks.size() && i < tickLabels->size(); ++i) {
+      const double at = (ticks[i] - range.lower) * perUnit;
+      if (at - last < room) {
+        (*tickLabels)[i].clear();
+      } else {
+        last = at;
+      }
+    }
+  }
+
+ protected:
+  explicit CSpacedTicker(int mostTicks) : m_nMostTicks(mostTicks) {}
+  // The length along the axis a label takes with the room beside it.
+  virtual double Room(const QLocale& locale) const = 0;
+  QFont LabelFont() const { return m_axis != nullptr ? m_axis->tickLabelFont() : QFont(); }
+
+ private:
+  const QCPAxis* m_axis = nullptr;
+  int m_nMostTicks;
+  int m_nMadeFor = -1;
+};
+
+// The time's labels: each its widest text and two characters beside it.
+// The device's clock counts seconds from 01.01.1970 with no time zone: the
+// axis shows them as they are.
+class CTimeTicker : public CSpacedTicker<QCPAxisTickerDateTime> {
+ public:
+  CTimeTicker() : CSpacedTicker(6) { setDateTimeSpec(Qt::UTC); }
+
+ protected:
+  double Room(const QLocale& locale) const override {
+    const QFontMetricsF metrics(LabelFont());
+    const QDateTime widest(QDate(2000, 12, 28), QTime(23, 58, 58), Qt::UTC);
+    double width = 0;
+    for (const QString& line : locale.toString(widest, dateTimeFormat()).split(QChar('\n'))) {
+      width = std::max(width, metrics.horizontalAdvance(line));
+    }
+    return width + 2 * metrics.averageCharWidth();
+  }
+};
+
+// A value axis's labels: a line each, and half a line between them.
+class CValueTicker : public CSpacedTicker<QCPAxisTicker> {
+ public:
+  CValueTicker() : CSpacedTicker(5) {}
+
+ protected:
+  double Room(const QLocale&) const override { return QFontMetricsF(LabelFont()).height() * 1.5; }
+};
 
 QColor ChartSeriesColour(int series) {
   // Blue and vermillion of the Okabe-Ito palette.
@@ -72,8 +148,14 @@ QColor ChartBandColour(uint8_t code) {
   return colour;
 }
 
-CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std::make_unique<CChartData>()) {
+CArchiveChart::CArchiveChart(QWidget* parent)
+    : QCustomPlot(parent), m_data(std::make_unique<CChartData>()), m_ticker(QSharedPointer<CTimeTicker>::create()) {
   setNoAntialiasingOnDrag(true);
+  // Numbers with a decimal point, as every other screen and printout of
+  // the program shows them, whatever the system's language.
+  QLocale numbers = QLocale::c();
+  numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+  setLocale(numbers);
   // What is made from here on takes the plot's font; the first panel and
   // the legend, made before, are given it below.
   const QFont font = ChartFont();
@@ -87,7 +169,6 @@ CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std:
   m_panels->addElement(0, 0, m_panel[0]);
   m_panels->setRowSpacing(6);
   auto* edges = new QCPMarginGroup(this);
-  const QSharedPointer<QCPAxisTickerDateTime> ticker = TimeTicker();
   for (int series = 0; series < 2; ++series) {
     if (series > 0) m_panel[series] = new QCPAxisRect(this);
     QCPAxisRect* panel = m_panel[series];
@@ -100,8 +181,11 @@ CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std:
     }
     QCPAxis* time = panel->axis(QCPAxis::atBottom);
     QCPAxis* value = panel->axis(QCPAxis::atLeft);
-    time->setTicker(ticker);
+    time->setTicker(m_ticker);
     for (QCPAxis* axis : {time, value}) axis->grid()->setSubGridVisible(false);
+    m_valueTicker[series] = QSharedPointer<CValueTicker>::create();
+    m_valueTicker[series]->SetAxis(value);
+    value->setTicker(m_valueTicker[series]);
     value->setLabelColor(ChartSeriesColour(series));
     value->setTickLabelColor(ChartSeriesColour(series));
     m_curve[series] = new QCPCurve(time, value);
@@ -132,7 +216,13 @@ CArchiveChart::CArchiveChart(QWidget* parent) : QCustomPlot(parent), m_data(std:
 
   m_empty = new CChartMessage(this, QStringLiteral("Нет записей архива измерений"));
 
-  connect(this, &QCustomPlot::afterLayout, this, &CArchiveChart::FitCaptions);
+  // The title of a saved picture, out of the layout (and so not drawn)
+  // but while one is drawn; larger, in the same font (the program has no
+  // bold one of its own).
+  QFont larger = font;
+  larger.setPixelSize(font.pixelSize() + 2);
+  m_title = new QCPTextElement(this, QString(), larger);
+  m_title->setVisible(false);
   SetArchive(nullptr, CColumnSwitches{}, false);
 }
 
@@ -144,13 +234,22 @@ void CArchiveChart::SetArchive(const CObjectDefinition* object, const CColumnSwi
   m_bands = object != nullptr ? AbnormalBands(*object) : std::vector<CChartBand>{};
   m_shown[0] = columns.m_bShowFirst;
   m_shown[1] = columns.m_bShowSecond;
-  m_caption[0].clear();
-  m_caption[1].clear();
+  for (int series = 0; series < 2; ++series) {
+    m_caption[series].clear();
+    m_shortCaption[series].clear();
+  }
+  m_nObjectNumber = 0;
+  m_strDescription.clear();
   if (object != nullptr) {
     std::string c1, c2;
     object->GetColumnCaptions(c1, c2);
     m_caption[0] = QString::fromStdString(c1);
     m_caption[1] = QString::fromStdString(c2);
+    object->GetPrintCaptions(c1, c2);
+    m_shortCaption[0] = QString::fromStdString(c1);
+    m_shortCaption[1] = QString::fromStdString(c2);
+    m_nObjectNumber = object->GetObjectNumber();
+    m_strDescription = QString::fromStdString(object->m_strDescription);
   }
   for (int series = 0; series < 2; ++series) {
     m_curve[series]->setName(m_caption[series]);
@@ -195,17 +294,69 @@ void CArchiveChart::ArrangePanels() {
     // The time's labels under the lowest panel only.
     panel->axis(QCPAxis::atBottom)->setTickLabels(i + 1 == m_layout.size());
   }
+  m_ticker->SetAxis(TimeAxis());
 }
 
-void CArchiveChart::FitCaptions() {
-  // A caption runs along its panel and ends in "…" where the panel is
-  // shorter; its width across stays, so the layout does too.
+bool CArchiveChart::FitCaptions() {
+  // A caption runs along its panel: wrapped, or abbreviated, where the
+  // panel is shorter (FitAxisTitle); where even that would be cut, in a
+  // smaller size first.
+  bool changed = false;
   for (int series = 0; series < 2; ++series) {
     if (!m_shown[series]) continue;
     QCPAxis* axis = m_panel[series]->axis(QCPAxis::atLeft);
-    axis->setLabel(QFontMetrics(axis->labelFont())
-                       .elidedText(m_caption[series], Qt::ElideRight, m_panel[series]->rect().height()));
+    QFont font = axis->labelFont();
+    CAxisTitle title;
+    for (int pixels = kChartFontPixels; pixels >= kSmallestTitlePixels; --pixels) {
+      font.setPixelSize(pixels);
+      const QFontMetricsF metrics(font);
+      const auto width = [&metrics](const std::string& line) {
+        return metrics.horizontalAdvance(QString::fromStdString(line));
+      };
+      title = FitAxisTitle(m_caption[series].toStdString(), m_shortCaption[series].toStdString(),
+                           std::max(m_panel[series]->rect().height() - 4, 1), width);
+      if (!title.cut) break;
+    }
+    const QString label = QString::fromStdString(title.text);
+    if (label != axis->label() || font != axis->labelFont()) {
+      axis->setLabelFont(font);
+      axis->setLabel(label);
+      changed = true;
+    }
   }
+  return changed;
+}
+
+void CArchiveChart::updateLayout() {
+  QCustomPlot::updateLayout();
+  // Again while a title's lines change the margins or the time axis's
+  // length is not the one its labels were made for (a few passes settle).
+  for (int pass = 0; pass < 3; ++pass) {
+    bool again = FitCaptions() || m_ticker->MadeFor() != m_ticker->Length();
+    for (const CChartPanel& panel : m_layout) {
+      const CValueTicker& values = *m_valueTicker[panel.series > 0];
+      again = again || values.MadeFor() != values.Length();
+    }
+    if (!again) break;
+    QCustomPlot::updateLayout();
+  }
+}
+
+QString CArchiveChart::AxisTitleAt(QPoint pos) const {
+  for (const CChartPanel& shown : m_layout) {
+    const QRect panel = m_panel[shown.series > 0]->rect();
+    if (shown.series >= 0 && pos.x() < panel.left() && pos.y() >= panel.top() && pos.y() <= panel.bottom()) {
+      return m_caption[shown.series > 0];
+    }
+  }
+  return {};
+}
+
+QString CArchiveChart::ImageTitle() const {
+  if (m_data->GetRowCount() == 0) return {};
+  const auto from = static_cast<int64_t>(std::ceil(std::max(From(), static_cast<double>(m_data->FirstTime()))));
+  const auto to = static_cast<int64_t>(std::floor(std::min(To(), static_cast<double>(m_data->LastTime()))));
+  return QString::fromStdString(ChartTitle(m_nObjectNumber, m_strDescription.toStdString(), from, std::max(from, to)));
 }
 
 std::vector<QCPAxisRect*> CArchiveChart::Panels() const {
@@ -297,8 +448,10 @@ void CArchiveChart::FitLegend(QSize size) {
   const bool fits = entries > 0 && rows * tallest + 5 <= size.height() / 3;
   legend->setVisible(fits);
   if (fits && m_legendRow->layout() == nullptr) {
-    plotLayout()->addElement(1, 0, m_legendRow);
-    plotLayout()->setRowStretchFactor(1, 0.001);
+    // The last row, under the panels (and the title of a picture).
+    const int row = plotLayout()->rowCount();
+    plotLayout()->addElement(row, 0, m_legendRow);
+    plotLayout()->setRowStretchFactor(row, 0.001);
   } else if (!fits && m_legendRow->layout() != nullptr) {
     plotLayout()->take(m_legendRow);
     plotLayout()->simplify();
@@ -373,11 +526,7 @@ void CArchiveChart::Refresh(int columns) {
   const double to = To();
   if (columns <= 0) columns = std::max(PlotArea().width(), width() - 120);
   columns = std::max(columns, 50);
-  const auto ticker = TimeAxis()->ticker().dynamicCast<QCPAxisTickerDateTime>();
-  ticker->setDateTimeFormat(TickFormat(to - from));
-  // A date is some 70 pixels wide: fewer ticks where the plot is narrow,
-  // so that no two dates run into each other.
-  ticker->setTickCount(std::clamp(columns / 100, 2, 6));
+  m_ticker->setDateTimeFormat(TickFormat(to - from));
   const auto lo = static_cast<int64_t>(std::floor(from));
   const auto hi = static_cast<int64_t>(std::ceil(to));
   for (int series = 0; series < 2; ++series) {

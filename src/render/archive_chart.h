@@ -26,6 +26,8 @@ namespace tkq::render {
 class CChartMarks;
 class CChartCrosshair;
 class CChartMessage;
+class CTimeTicker;
+class CValueTicker;
 
 // The colours: the curves and the bands come from one palette that
 // readers with any common colour blindness can tell apart.
@@ -45,6 +47,13 @@ class CArchiveChart : public QCustomPlot {
   const CChartData& Data() const { return *m_data; }
   bool SeriesShown(int series) const;
   QString SeriesCaption(int series) const { return m_caption[series != 0]; }
+  // The whole caption of the value axis beside `pos` (left of a panel),
+  // for its tool tip: the axis shows it wrapped or abbreviated where the
+  // panel is short. Empty elsewhere.
+  QString AxisTitleAt(QPoint pos) const;
+  // The title line of a saved picture: the object, its description and
+  // the time shown (empty without rows).
+  QString ImageTitle() const;
 
   // The panels shown, from the top (none without rows); their time axes
   // move together.
@@ -88,14 +97,21 @@ class CArchiveChart : public QCustomPlot {
   // SVG or PDF by the file's extension (ChartImageFormats). The file is
   // replaced only when complete. False with `error` set when it cannot:
   // the message, and on a line of its own the system's reason when there
-  // is one. (chart_image.cpp)
-  bool SaveImage(const QString& path, QSize size, QString& error);
+  // is one. `titled`: the title line (ImageTitle) above the panels.
+  // (chart_image.cpp)
+  bool SaveImage(const QString& path, QSize size, QString& error, bool titled = true);
+  // Draws the chart laid out at `size` pixels with `painter` as it is set
+  // (a printed page scales it), as lines and text. (chart_image.cpp)
+  void DrawOnPage(QCPPainter& painter, QSize size);
   // Whether the legend is under the panels: not where it would take more
   // than a third of the chart's height.
   bool LegendShown() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The layout, then the axes' titles and the time's labels fitted to the
+  // panels' sizes it gave, and laid out again where they changed.
+  void updateLayout() override;
 
  private:
   // The lines, bands and marks for the time shown at `columns` pixel
@@ -103,12 +119,17 @@ class CArchiveChart : public QCustomPlot {
   void Refresh(int columns = 0);
   // Lays the panels out for the rows and the values shown.
   void ArrangePanels();
-  void FitCaptions();
+  // Fits the value axes' titles to their panels; true when one changed.
+  bool FitCaptions();
   void OnRangeChanged(const QCPRange& range);
   void UpdateLegend();
   void FitLegend(QSize size);
-  // Draws the chart laid out for `size` on a vector device (SVG, PDF).
-  void DrawForExport(QPaintDevice& device, QSize size);
+  // Draws the chart as laid out (BeginExport) on a vector device (SVG, PDF).
+  void DrawForExport(QPaintDevice& device);
+  // Lays the chart out for a drawing of `size` (with the title line when
+  // `titled`), and back for the window.
+  void BeginExport(QSize size, bool titled);
+  void EndExport();
 
   std::unique_ptr<CChartData> m_data;
   std::vector<CChartBand> m_bands;               // every abnormal situation
@@ -119,6 +140,13 @@ class CArchiveChart : public QCustomPlot {
   QCPCurve* m_curve[2] = {nullptr, nullptr};
   bool m_shown[2] = {true, true};
   QString m_caption[2];
+  QString m_shortCaption[2];  // the printed table's, in the catalogue's abbreviations
+  uint8_t m_nObjectNumber = 0;
+  QString m_strDescription;
+  QSharedPointer<CTimeTicker> m_ticker;  // the time axes'
+  QSharedPointer<CValueTicker> m_valueTicker[2];
+  QCPTextElement* m_title = nullptr;  // above the panels of a saved picture
+  QRect m_windowViewport;             // the window's, while a picture is drawn
   CChartMarks* m_marks = nullptr;
   CChartCrosshair* m_crosshair = nullptr;
   CChartMessage* m_empty = nullptr;    // in place of the panels

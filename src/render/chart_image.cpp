@@ -15,6 +15,22 @@
 #include "render/fs_path.h"
 
 namespace tkq::render {
+namespace {
+
+// `text` broken at blanks into lines no wider than `room`.
+QString Wrapped(const QString& text, const QFontMetricsF& metrics, double room) {
+  QStringList lines;
+  for (const QString& word : text.split(QChar(' '), Qt::SkipEmptyParts)) {
+    if (!lines.isEmpty() && metrics.horizontalAdvance(lines.back() + QChar(' ') + word) <= room) {
+      lines.back() += QChar(' ') + word;
+    } else {
+      lines << word;
+    }
+  }
+  return lines.join(QChar('\n'));
+}
+
+}  // namespace
 
 QStringList ChartImageFormats() {
 #ifdef TKQ_HAVE_SVG
@@ -36,11 +52,37 @@ QString ChartImageFormatsText(EImageFormatNames names, const QString& conjunctio
   return text;
 }
 
-void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
-  const QRect old = viewport();
+void CArchiveChart::BeginExport(QSize size, bool titled) {
+  m_windowViewport = viewport();
   setViewport(QRect(QPoint(0, 0), size));
+  const QString title = titled ? ImageTitle() : QString();
+  if (!title.isEmpty()) {
+    // A row of its own above the panels, the title broken into lines as
+    // wide as the picture.
+    m_title->setText(Wrapped(title, QFontMetricsF(m_title->font()), size.width() - 20));
+    plotLayout()->insertRow(0);
+    plotLayout()->addElement(0, 0, m_title);
+    plotLayout()->setRowStretchFactor(0, 0.001);
+    m_title->setVisible(true);
+  }
   FitLegend(size);
   Refresh(size.width());
+}
+
+void CArchiveChart::EndExport() {
+  if (m_title->layout() != nullptr) {
+    plotLayout()->take(m_title);
+    plotLayout()->simplify();
+    m_title->setVisible(false);
+  }
+  setViewport(m_windowViewport);
+  FitLegend(m_windowViewport.size());
+  Refresh();
+  // The panels where the window shows them, for the mouse.
+  updateLayout();
+}
+
+void CArchiveChart::DrawForExport(QPaintDevice& device) {
   QCPPainter painter;
   if (painter.begin(&device)) {
     painter.setMode(QCPPainter::pmVectorized);
@@ -50,12 +92,22 @@ void CArchiveChart::DrawForExport(QPaintDevice& device, QSize size) {
     draw(&painter);
     painter.end();
   }
-  setViewport(old);
-  FitLegend(old.size());
-  Refresh();
 }
 
-bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
+void CArchiveChart::DrawOnPage(QCPPainter& painter, QSize size) {
+  BeginExport(size, false);
+  const QCPPainter::PainterModes modes = painter.modes();
+  painter.save();
+  // Lines and text as they are; a hairline a pixel of the chart wide.
+  painter.setModes(QCPPainter::pmVectorized | QCPPainter::pmNoCaching | QCPPainter::pmNonCosmetic);
+  painter.setClipRect(QRect(QPoint(0, 0), size), Qt::IntersectClip);
+  draw(&painter);
+  painter.restore();
+  painter.setModes(modes);
+  EndExport();
+}
+
+bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error, bool titled) {
   if (!IsChartImageName(path)) {
     error = QStringLiteral("Формат файла не поддерживается: нужен ") + ChartImageFormatsText();
     return false;
@@ -78,14 +130,9 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
   file.open(QIODevice::WriteOnly);
   bool drawn = true;
   const QString suffix = QFileInfo(path).suffix().toLower();
+  BeginExport(size, titled);
   if (suffix == "png") {
-    const QRect old = viewport();
-    FitLegend(size);
-    Refresh(size.width());
     const QPixmap picture = toPixmap(size.width(), size.height());
-    setViewport(old);
-    FitLegend(old.size());
-    Refresh();
     drawn = picture.save(&file, "PNG");
 #ifdef TKQ_HAVE_SVG
   } else if (suffix == "svg") {
@@ -95,7 +142,7 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
     svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setTitle(QStringLiteral("График"));
     svg.setResolution(96);  // a pixel a pixel, as the PNG
-    DrawForExport(svg, size);
+    DrawForExport(svg);
 #endif
   } else {
     QPdfWriter pdf(&file);
@@ -104,8 +151,9 @@ bool CArchiveChart::SaveImage(const QString& path, QSize size, QString& error) {
     pdf.setCreator(QStringLiteral("tarvik-kq"));
     pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch),
                                   QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    DrawForExport(pdf, size);
+    DrawForExport(pdf);
   }
+  EndExport();
   if (!drawn) {
     error = QStringLiteral("Ошибка записи файла");
     return false;

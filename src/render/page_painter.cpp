@@ -1,5 +1,7 @@
 #include "render/page_painter.h"
 
+#include <qcustomplot.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -157,15 +159,18 @@ void PaintPrintPage(QPainter& painter, const CPrintPage& page, const CPrintFont&
 
 namespace {
 
-bool PaintRange(QPrinter& printer, const CPageLayout& layout, const CPrintFont& font, CPrintRange range,
+// Draws page `page` (from 1).
+using CPagePaint = std::function<void(QCPPainter& painter, int page)>;
+
+bool PaintRange(QPrinter& printer, int pageCount, const CPagePaint& paint, CPrintRange range,
                 const std::function<bool(int page, int done)>& beforePage, QString& error) {
   const int from = std::max(range.from, 1);
-  const int to = std::min(range.to, layout.PageCount());
+  const int to = std::min(range.to, pageCount);
   if (from > to) return true;
   const bool ownCopies = !printer.supportsMultipleCopies();
   const int copies = ownCopies ? std::max(printer.copyCount(), 1) : 1;
   const bool reverse = printer.pageOrder() == QPrinter::LastPageFirst;
-  QPainter painter;
+  QCPPainter painter;
   if (!painter.begin(&printer)) {
     error = printer.outputFileName().isEmpty()
                 ? QStringLiteral("Принтер %1 недоступен").arg(printer.printerName())
@@ -188,7 +193,7 @@ bool PaintRange(QPrinter& printer, const CPageLayout& layout, const CPrintFont& 
         return false;
       }
       first = false;
-      PaintPrintPage(painter, layout.Page(page), font);
+      paint(painter, page);
       ++done;
     }
   }
@@ -210,16 +215,16 @@ QString PartName(const QString& target) {
   }
 }
 
-}  // namespace
-
-bool PrintPageRange(QPrinter& printer, const CPageLayout& layout, const CPrintFont& font, CPrintRange range,
-                    const std::function<bool(int page, int done)>& beforePage, QString& error) {
+// Prints the pages; a file is written under another name and takes its
+// own only when complete.
+bool PrintRange(QPrinter& printer, int pageCount, const CPagePaint& paint, CPrintRange range,
+                const std::function<bool(int page, int done)>& beforePage, QString& error) {
   error.clear();
   const QString target = printer.outputFileName();
-  if (target.isEmpty()) return PaintRange(printer, layout, font, range, beforePage, error);
+  if (target.isEmpty()) return PaintRange(printer, pageCount, paint, range, beforePage, error);
   const QString part = PartName(target);
   printer.setOutputFileName(part);
-  const bool ok = PaintRange(printer, layout, font, range, beforePage, error);
+  const bool ok = PaintRange(printer, pageCount, paint, range, beforePage, error);
   printer.setOutputFileName(target);
   std::error_code ec;
   if (ok) {
@@ -232,6 +237,24 @@ bool PrintPageRange(QPrinter& printer, const CPageLayout& layout, const CPrintFo
   }
   std::filesystem::remove(FsPath(part), ec);
   return false;
+}
+
+}  // namespace
+
+bool PrintPageRange(QPrinter& printer, const CPageLayout& layout, const CPrintFont& font, CPrintRange range,
+                    const std::function<bool(int page, int done)>& beforePage, QString& error) {
+  const auto paint = [&](QCPPainter& painter, int page) { PaintPrintPage(painter, layout.Page(page), font); };
+  return PrintRange(printer, layout.PageCount(), paint, range, beforePage, error);
+}
+
+bool PrintPageRange(QPrinter& printer, const CPaintedPages& pages, CPrintRange range,
+                    const std::function<bool(int page, int done)>& beforePage, QString& error) {
+  if (!pages.IsValid()) {
+    error = QString::fromUtf8(kPageTooSmall);
+    return false;
+  }
+  const auto paint = [&](QCPPainter& painter, int page) { pages.PaintPage(painter, page); };
+  return PrintRange(printer, pages.PageCount(), paint, range, beforePage, error);
 }
 
 }  // namespace tkq::render

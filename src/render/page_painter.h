@@ -11,6 +11,7 @@
 
 #include "core/output/print_layout.h"
 
+class QCPPainter;
 class QPainter;
 class QPrinter;
 
@@ -83,6 +84,23 @@ struct CPrintRange {
 // takes its own only when complete. Returns false when stopped or when
 // the device failed (`error` then says why; empty when stopped).
 bool PrintPageRange(QPrinter& printer, const CPageLayout& layout, const CPrintFont& font, CPrintRange range,
+                    const std::function<bool(int page, int done)>& beforePage, QString& error);
+
+// Pages a window draws itself instead of printing lines (the chart), laid
+// out for one printer: how many, and each drawn in device units of the
+// printable area (the painter is a QCustomPlot one, which the chart needs).
+class CPaintedPages {
+ public:
+  virtual ~CPaintedPages() = default;
+  // False when the page has no room for the drawing: nothing prints.
+  virtual bool IsValid() const = 0;
+  virtual int PageCount() const = 0;
+  // Page `page`, counted from 1.
+  virtual void PaintPage(QCPPainter& painter, int page) const = 0;
+};
+
+// PrintPageRange for pages a window draws itself.
+bool PrintPageRange(QPrinter& printer, const CPaintedPages& pages, CPrintRange range,
                     const std::function<bool(int page, int done)>& beforePage, QString& error);
 
 }  // namespace tkq::render

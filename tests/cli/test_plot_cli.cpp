@@ -1,6 +1,6 @@
 // tarvik-kq plot: the chart as PNG, SVG and PDF with no display, read back
-// as pictures, also of a dense archive; its mistakes, and files it must not
-// spoil; the texts in the program's own font.
+// as pictures, also of a dense archive; its title line; its mistakes, and
+// files it must not spoil; the texts in the program's own font.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -167,6 +167,24 @@ TEST_F(PlotCommand, FromAndToShowPartOfTheArchive) {
   // One end given: the other is the archive's.
   EXPECT_EQ(PixelsOf(Plot("from.png", {"--from", "02.02.2012"}), render::ChartBandColour(3)), 0);
   EXPECT_GT(PixelsOf(Plot("to.png", {"--to", "2012-02-02"}), render::ChartBandColour(3)), 100);
+}
+
+TEST_F(PlotCommand, TheTitleLineNamesWhatIsShownUnlessLeftOut) {
+  const std::vector<std::string> day = {"--from", "02.02.2012", "--to", "03.02.2012", "--size", "800x400"};
+  ASSERT_EQ(Plot("titled.png", day).size(), QSize(800, 400));
+  EXPECT_NE(Plot("titled.png", day),
+            Plot("plain.png", {"--from", "02.02.2012", "--to", "03.02.2012", "--size", "800x400", "--no-title"}));
+  std::vector<std::string> svg = {"plot", "obj.sav", "-o", "titled.svg"};
+  svg.insert(svg.end(), day.begin(), day.end());
+  ASSERT_EQ(Cli(svg).status, 0);
+  svg[3] = "plain.svg";
+  svg.push_back("--no-title");
+  ASSERT_EQ(Cli(svg).status, 0);
+  const std::string title = ">Архив объекта № 5, с 02.02.2012 00:00:00 по 03.02.2012 00:00:00<";
+  EXPECT_NE(test::ReadText(dir / "titled.svg").find(title), std::string::npos);
+  EXPECT_EQ(test::ReadText(dir / "plain.svg").find("Архив объекта"), std::string::npos);
+  // The help says so.
+  EXPECT_NE(Cli({"plot", "--help"}).out.find("--no-title"), std::string::npos);
 }
 
 TEST_F(PlotCommand, MistakesAndNothingToDrawLeaveTheFile) {

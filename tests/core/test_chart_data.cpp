@@ -1,6 +1,7 @@
 // The chart's data: steps over the rows' intervals, breaks at outages,
 // the reduction to pixel columns that keeps every column's extremes, the
-// abnormal bands and the rows under 100% archiving time; the chart's panels.
+// abnormal bands and the rows under 100% archiving time; the chart's
+// panels, its axes' titles, its pictures' title line and its printed page.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <random>
 
 #include "core/output/chart_data.h"
+#include "core/output/print_layout.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -161,6 +163,55 @@ TEST(ChartData, EachValueShownHasAPanelOfItsOwn) {
   EXPECT_EQ(ChartPanels(1, false, true), (std::vector<CChartPanel>{{1, 1}}));
   EXPECT_EQ(ChartPanels(1, false, false), (std::vector<CChartPanel>{{-1, 1}}));
   EXPECT_TRUE(ChartPanels(0, true, true).empty());
+}
+
+TEST(ChartData, AxisTitlesAreWrappedThenAbbreviatedNeverCutWhileTheyFit) {
+  // Every character one unit wide.
+  const auto width = [](const std::string& line) { return static_cast<double>(CountCharacters(line)); };
+  const std::string title = "Изм.тепловой энергии, ГДж";
+  const std::string abbreviated = "Изм. энергии, ГДж";
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 25, width).text, title);
+  // Two lines, the longer as short as it can be.
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 14, width).text, "Изм.тепловой\nэнергии, ГДж");
+  // Too short for it on two lines: the abbreviation, on as few lines as fit.
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 11, width).text, "Изм.\nэнергии,\nГДж");
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 12, width).text, "Изм.тепловой\nэнергии, ГДж");
+  // A word may break after its full stop; too short for anything: cut.
+  EXPECT_EQ(FitAxisTitle("Изменение объема +, м3", "Изм.объема+, м3", 9, width).text, "Изм.\nобъема+,\nм3");
+  EXPECT_EQ(FitAxisTitle(title, abbreviated, 5, width).text, "Изм.\nэнер…\nГДж");
+  EXPECT_TRUE(FitAxisTitle(title, abbreviated, 5, width).cut);
+  EXPECT_FALSE(FitAxisTitle(title, abbreviated, 8, width).cut);
+  // The catalogue's short names keep the blanks of its printed columns.
+  EXPECT_EQ(FitAxisTitle("Расход, м3/ч", "Расход   , м3/ч", 6, width).text, "Расхо…\nм3/ч");
+  EXPECT_EQ(FitAxisTitle("", "", 10, width).text, "");
+}
+
+TEST(ChartData, ThePicturesTitleNamesTheObjectAndTheTime) {
+  EXPECT_EQ(ChartTitle(5, "Котельная\r\nввод  2 ", k10h, k10h + 3 * kHour + 5),
+            "Архив объекта № 5, Котельная ввод 2, с 01.02.2012 10:00:00 по 01.02.2012 13:00:05");
+  EXPECT_EQ(ChartTitle(17, " ", k10h, k10h), "Архив объекта № 17, с 01.02.2012 10:00:00 по 01.02.2012 10:00:00");
+}
+
+TEST(ChartData, APrintedChartHasThePagesHeaderAndTheRoomBelowIt) {
+  const CPrintMetrics page{10, 6, 1000, 1400, 0.6};
+  const std::string title = PrintTitle(3, 0, "Котельная");
+  const CDrawnPage drawn = DrawnPrintPage(title, page);
+  ASSERT_TRUE(drawn.valid);
+  // The header a one-page table has, with no lines.
+  class COneLine : public CPrintLines {
+    int32_t GetLineCount() const override { return 1; }
+    std::string GetLineText(int32_t) const override { return "x"; }
+  } line;
+  const CPrintPage table = CPageLayout(line, title, page).Page(1);
+  EXPECT_EQ(drawn.header.pageNumber.text, "Страница   1 из   1");
+  EXPECT_EQ(drawn.header.pageNumber.rect, table.pageNumber.rect);
+  ASSERT_EQ(drawn.header.titleLines.size(), 2u);
+  EXPECT_EQ(drawn.header.titleLines[1].text, "Котельная");
+  EXPECT_TRUE(drawn.header.lines.empty() && drawn.header.rules.empty());
+  EXPECT_EQ(drawn.body, (CPrintRect{20, 60, 980, 1380}));
+  // No room for a drawing of eight lines.
+  EXPECT_FALSE(DrawnPrintPage(title, {10, 6, 1000, 4 * 10 + 40 + 79, 0.6}).valid);
+  EXPECT_TRUE(DrawnPrintPage(title, {10, 6, 1000, 4 * 10 + 40 + 80, 0.6}).valid);
 }
 
 }  // namespace

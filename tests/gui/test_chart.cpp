@@ -1,8 +1,9 @@
 // The chart window: its menu item and button, opening with the other
 // windows as the profile remembers, the linking with both tables, the
 // rebuild on a change of the view settings, and saving the picture; the
-// two panels over one time, the texts in the program's own font, and an
-// archive without records.
+// two panels over one time, the texts in the program's own font, the axes'
+// titles and the time's labels at any size, the numbers' decimal point,
+// and an archive without records.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,14 +39,15 @@ class TestChart : public gui::test::CProgramTest {
  private:
   static constexpr uint32_t kStart = 1328090400;  // 01.02.2012 10:00:00
 
-  // The program with `records` hourly records of object 5 and two situations.
-  void OpenArchive(size_t records = 200) {
+  // The program with `records` hourly records of object 5 and two
+  // situations, the second value of quantity type `second`.
+  void OpenArchive(size_t records = 200, uint8_t second = 1) {
     if (!m_app) Start();
     auto description = tkq::test::BuiltInDescription();
     tkq::test::Bytes err;
     tkq::test::AppendAbnormal(err, kStart + 50 * 3600, kStart + 52 * 3600, 3);
     tkq::test::AppendAbnormal(err, kStart + 150 * 3600, kStart + 150 * 3600 + 600, 1);
-    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, 1, records, err);
+    auto obj = tkq::test::MakeObject(*description, "TARVIK 59.11.03.04", 0, second, records, err);
     const QString path = m_work->filePath("obj.sav");
     SaveSavedArchive(path.toStdString(), *obj);
     QVERIFY(m_app->OpenArchiveFile(path));
@@ -67,6 +69,32 @@ class TestChart : public gui::test::CProgramTest {
     QStringList texts;
     for (QAction* action : menu->actions()) texts << (action->isSeparator() ? QString("-") : action->text());
     return texts;
+  }
+
+  // The tick labels of `axis` as drawn, in the order of its ticks (across
+  // the axis all at 0: only their extent along it counts).
+  static QList<QRectF> Labels(const QCPAxis* axis) {
+    const QFontMetricsF metrics(axis->tickLabelFont());
+    const QVector<double> ticks = axis->tickVector();
+    const QVector<QString> texts = axis->tickVectorLabels();
+    QList<QRectF> labels;
+    for (qsizetype i = 0; i < ticks.size() && i < texts.size(); ++i) {
+      if (texts[i].isEmpty()) continue;
+      const QRectF box = metrics.boundingRect(QRectF(), Qt::TextDontClip, texts[i]);
+      const double at = axis->coordToPixel(ticks[i]);
+      labels << (axis->orientation() == Qt::Horizontal ? QRectF(at - box.width() / 2, 0, box.width(), box.height())
+                                                       : QRectF(0, at - box.height() / 2, box.width(), box.height()));
+    }
+    return labels;
+  }
+
+  // Whether no two labels of `axis` run into each other.
+  static bool LabelsApart(const QCPAxis* axis) {
+    const QList<QRectF> labels = Labels(axis);
+    for (qsizetype i = 1; i < labels.size(); ++i) {
+      if (labels[i - 1].intersects(labels[i])) return false;
+    }
+    return true;
   }
 
   QMenu* ViewMenu() {
@@ -197,15 +225,10 @@ class TestChart : public gui::test::CProgramTest {
     QCOMPARE(chart->Panels(), std::vector<QCPAxisRect*>{chart->Panel(1)});
     QVERIFY(chart->PlotArea().height() > both.height() - 20);
     QCOMPARE(chart->RowAtPixel(at.x()), row);
-    // Both in a low window: a caption longer than its panel ends in "…",
-    // and a legend that would crush the panels gives them its room, back
-    // when the window grows.
+    // Both in a low window: a legend that would crush the panels gives
+    // them its room, back when the window grows.
     QVERIFY(chart->LegendShown());
     Find<CObjViewSettings>()->m_showFirst->click();
-    view->parentWidget()->resize(1400, 260);
-    QCoreApplication::processEvents();
-    chart->replot();
-    QVERIFY(chart->Panel(1)->axis(QCPAxis::atLeft)->label().endsWith(QChar(0x2026)));
     view->parentWidget()->resize(400, 300);
     QCoreApplication::processEvents();
     chart->replot();
@@ -215,6 +238,86 @@ class TestChart : public gui::test::CProgramTest {
     QCoreApplication::processEvents();
     chart->replot();
     QVERIFY(chart->LegendShown());
+  }
+
+  // The lower value's long title, at any size: whole on one line or two,
+  // else the printed table's abbreviation, and whole in the tool tip
+  // beside the axis. No two labels of an axis run into each other, however
+  // small the window and whatever the time shown.
+  void titlesStayWholeAndTimeLabelsApart() {
+    OpenArchive(2000, 4);  // the heat energy
+    CChartView* view = OpenChart();
+    CArchiveChart* chart = view->Chart();
+    std::string first, caption, abbreviation;
+    m_app->Document().Object()->GetColumnCaptions(first, caption);
+    m_app->Document().Object()->GetPrintCaptions(first, abbreviation);
+    QCOMPARE(caption, std::string("Изм.тепловой энергии, ГДж"));
+    const auto squeezed = [](std::string text) {
+      std::erase_if(text, [](char c) { return c == ' ' || c == '\n'; });
+      return text;
+    };
+    QSet<QString> forms;
+    for (const QSize size : {QSize(1400, 700), QSize(700, 420), QSize(700, 340), QSize(240, 400)}) {
+      view->parentWidget()->resize(size);
+      QCoreApplication::processEvents();
+      chart->ShowAll();
+      chart->replot();
+      const QCPAxis* axis = chart->Panel(1)->axis(QCPAxis::atLeft);
+      const std::string label = axis->label().toStdString();
+      QVERIFY2(squeezed(label) == squeezed(caption) || squeezed(label) == squeezed(abbreviation), label.c_str());
+      for (const QString& line : axis->label().split('\n')) {
+        QVERIFY(QFontMetricsF(axis->labelFont()).horizontalAdvance(line) <= chart->Panel(1)->rect().height());
+      }
+      forms << QString::number(axis->label().count('\n')) + (label.starts_with("Изм.тепл") ? "whole" : "short");
+      const QPoint beside(chart->Panel(1)->rect().left() - 8, chart->Panel(1)->rect().center().y());
+      QCOMPARE(view->HoverAt(beside), QString::fromStdString(caption));
+
+      // The whole archive, two days, half an hour.
+      for (const double span : {0.0, 2 * 86400.0, 1800.0}) {
+        if (span > 0) chart->ShowRange(kStart + 86400, kStart + 86400 + span);
+        chart->replot();
+        const QString where = QString("%1x%2, %3 s").arg(size.width()).arg(size.height()).arg(span);
+        QVERIFY2(LabelsApart(chart->TimeAxis()), qPrintable(where));
+        QVERIFY(size.width() < 1400 || Labels(chart->TimeAxis()).size() >= 4);
+        for (QCPAxisRect* panel : chart->Panels()) {
+          QVERIFY2(LabelsApart(panel->axis(QCPAxis::atLeft)), qPrintable(where));
+          QVERIFY(Labels(panel->axis(QCPAxis::atLeft)).size() >= 2);
+        }
+      }
+    }
+    // One line, two lines, and the abbreviation where two do not fit.
+    QVERIFY2(
+        forms.contains("0whole") && forms.contains("1whole") && (forms.contains("1short") || forms.contains("2short")),
+        qPrintable(QStringList(forms.begin(), forms.end()).join(' ')));
+  }
+
+  // The numbers with a decimal point and no group separator, whatever the
+  // system's language; the picture's title names the time shown.
+  void theNumbersHaveADecimalPoint() {
+    const QLocale system;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    struct Reset {
+      QLocale locale;
+      ~Reset() { QLocale::setDefault(locale); }
+    } reset{system};
+    OpenArchive();
+    CArchiveChart* chart = OpenChart()->Chart();
+    QCPAxis* value = chart->Panel(0)->axis(QCPAxis::atLeft);
+    value->setRange(0, 1.5);
+    chart->replot();
+    const auto texts = [value] {
+      const QVector<QString> labels = value->tickVectorLabels();
+      return QStringList(labels.begin(), labels.end()).join(' ');
+    };
+    QString labels = texts();
+    QVERIFY2(labels.contains("0.5") && !labels.contains(','), qPrintable(labels));
+    value->setRange(0, 50000);
+    chart->replot();
+    labels = texts();
+    QVERIFY2(labels.contains("10000") && !labels.contains(QChar(0xA0)), qPrintable(labels));
+
+    chart->ShowRange(kStart + 10 * 3600, kStart + 20 * 3600);
+    QCOMPARE(chart->ImageTitle(), QString("Архив объекта № 5, с 01.02.2012 20:00:00 по 02.02.2012 06:00:00"));
   }
 
   void theTextsAreInTheProgramsOwnFont() {

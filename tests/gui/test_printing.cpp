@@ -1,7 +1,8 @@
 // Printing from the program: which windows print, the print dialog's page
 // range, the pages in the PDF, the program's own dialog for a PDF file
 // where the platform's cannot print to one, the printing window, a stopped
-// job, the preview and its controls, and the printer set-up.
+// job, the preview and its controls, the printer set-up, and the chart on
+// its page.
 
 #include <QAction>
 #include <QComboBox>
@@ -24,9 +25,12 @@
 #include "gui/output/print_setup_dialog.h"
 #include "gui/views/abnormal_view.h"
 #include "gui/views/archive_view.h"
+#include "gui/views/chart_view.h"
 #include "gui/views/param_tree_view.h"
 #include "gui/views/settings_view.h"
 #include "program_test.h"
+#include "render/archive_chart.h"
+#include "support/run_result.h"
 #include "support/test_support.h"
 
 using namespace tkq;
@@ -124,6 +128,10 @@ class TestPrinting : public gui::test::CProgramTest {
       QVERIFY(frame->Action(ECommand::kPrint)->isEnabled());
       QVERIFY(frame->Action(ECommand::kPrintPreview)->isEnabled());
     }
+    frame->Action(ECommand::kChart)->trigger();
+    Activate(Find<CChartView>());
+    QVERIFY(frame->Action(ECommand::kPrint)->isEnabled());
+    QVERIFY(frame->Action(ECommand::kPrintPreview)->isEnabled());
     Activate(Find<CObjViewSettings>());
     QVERIFY(!frame->Action(ECommand::kPrint)->isEnabled());
     QVERIFY(!frame->Action(ECommand::kPrintPreview)->isEnabled());
@@ -170,6 +178,62 @@ class TestPrinting : public gui::test::CProgramTest {
     m_ui.printConfirmed = false;
     m_app->MainFrame()->Action(ECommand::kPrint)->trigger();
     QVERIFY(!QFile::exists(m_ui.printFile));
+  }
+
+  // The chart prints on one page, landscape when the printer is set so:
+  // the page number and the title of every printed page, the chart drawn
+  // under them as lines and text; the preview shows the same page.
+  void PrintsTheChartOnOnePage() {
+    Open(400);
+    m_app->MainFrame()->Action(ECommand::kChart)->trigger();
+    auto* chart = Find<CChartView>();
+    QVERIFY(chart != nullptr);
+    Activate(chart);
+    m_app->Printer().setPageOrientation(QPageLayout::Landscape);
+    m_ui.printFile = m_work->filePath("chart.pdf");
+    m_app->MainFrame()->Action(ECommand::kPrint)->trigger();
+    QCOMPARE(m_ui.printPageCounts, QList<int>{1});
+    QVERIFY(m_ui.messages.isEmpty());
+    QCOMPARE(PdfPages(m_ui.printFile), 1);
+    if (tkq::test::Shell(".", "sh", "-c 'command -v pdftotext' >/dev/null").status != 0) {
+      QSKIP("pdftotext (poppler-utils) is not installed: the page is not read back");
+    }
+    const QString words =
+        QString::fromStdString(tkq::test::Shell(m_work->path().toStdString(), "pdftotext", "-bbox chart.pdf -").out);
+    // Landscape, as the printer is set.
+    static const QRegularExpression pageSize(R"re(<page width="([\d.]+)" height="([\d.]+)")re");
+    const QRegularExpressionMatch page = pageSize.match(words);
+    QVERIFY(page.hasMatch() && page.captured(1).toDouble() > page.captured(2).toDouble());
+    // The page number and the title's two lines, then the chart under
+    // them: its captions and the dates.
+    QMap<QString, double> top;  // each word's first place on the page
+    static const QRegularExpression word(R"re(<word xMin="[\d.]+" yMin="([\d.]+)"[^>]*>([^<]*)</word>)re");
+    for (auto match = word.globalMatch(words); match.hasNext();) {
+      const QRegularExpressionMatch m = match.next();
+      if (!top.contains(m.captured(2))) top[m.captured(2)] = m.captured(1).toDouble();
+    }
+    const QString caption = chart->Chart()->SeriesCaption(0).section(' ', 0, 0);
+    for (const QString& text :
+         {QString("Страница"), QString("считан"), QString("Ввод"), caption, QString("02.02.2012")}) {
+      QVERIFY2(top.contains(text), qPrintable(text + " in " + QStringList(top.keys()).join(' ')));
+    }
+    QVERIFY(top["Страница"] < top["считан"] && top["считан"] < top["Ввод"]);
+    QVERIFY(top["Ввод"] < top[caption] && top["Ввод"] < top["02.02.2012"]);
+
+    CPreviewWindow* preview = OpenPreview(chart);
+    QVERIFY(preview != nullptr);
+    QCOMPARE(preview->PageCount(), 1);
+    QVERIFY(!preview->m_next->isEnabled());
+    // The first value's line and texts on the sheet, in its blue.
+    const QImage sheet = preview->m_area->viewport()->grab().toImage();
+    int lines = 0;
+    for (int y = 0; y < sheet.height(); ++y) {
+      for (int x = 0; x < sheet.width(); ++x)
+        lines += QColor(sheet.pixel(x, y)).blue() - QColor(sheet.pixel(x, y)).red() > 80;
+    }
+    QVERIFY(lines > 20);
+    preview->m_close->click();
+    QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
   }
 
   void ChoosesTheDialogAndThePrinter() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/archive/object_definition.h"
+#include "core/base/rtc_time.h"
 
 namespace tkq {
 namespace {
@@ -236,6 +237,131 @@ std::vector<CChartBand> MergeBands(std::vector<CChartBand> bands, int64_t from, 
     merged.push_back(band);
   }
   return merged;
+}
+
+// --- titles ---
+
+namespace {
+
+using CMeasure = std::function<double(const std::string&)>;
+
+// Blanks as one, none at the ends or before a comma (the catalogue's
+// short names keep the blanks that lined up its printed columns).
+std::string Tidy(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    if (blank) {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+      continue;
+    }
+    if (c == ',' && !out.empty() && out.back() == ' ') out.pop_back();
+    out += c;
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+// Where a line may end (`end`) and the next begin (`next`): at a blank,
+// which goes, or after a full stop inside a word, which stays.
+struct CBreak {
+  size_t end = 0;
+  size_t next = 0;
+};
+
+std::vector<CBreak> Breaks(const std::string& text) {
+  std::vector<CBreak> breaks;
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] == ' ' && i > 0) breaks.push_back({i, i + 1});
+    if (text[i] == '.' && text[i + 1] != ' ' && text[i + 1] != ',') breaks.push_back({i + 1, i + 1});
+  }
+  return breaks;
+}
+
+// `text` on `lines` lines (fewer where it has fewer breaks), its widest
+// line as narrow as it can be; `widest` is that line's width.
+std::vector<std::string> Split(const std::string& text, int lines, const CMeasure& width, double& widest) {
+  const std::vector<CBreak> breaks = Breaks(text);
+  const size_t cuts = std::min(static_cast<size_t>(std::max(lines - 1, 0)), breaks.size());
+  std::vector<std::string> best{text};
+  widest = width(text);
+  if (cuts == 0) return best;
+  widest = std::numeric_limits<double>::infinity();
+  // Every choice of `cuts` breaks in order: a title has a handful.
+  std::vector<size_t> chosen(cuts);
+  const auto tryFrom = [&](auto& self, size_t depth, size_t first) -> void {
+    if (depth == cuts) {
+      std::vector<std::string> parts;
+      double wide = 0;
+      size_t from = 0;
+      for (size_t k = 0; k <= cuts; ++k) {
+        const size_t end = k < cuts ? breaks[chosen[k]].end : text.size();
+        parts.push_back(text.substr(from, end - from));
+        wide = std::max(wide, width(parts.back()));
+        if (k < cuts) from = breaks[chosen[k]].next;
+      }
+      if (wide < widest) {
+        widest = wide;
+        best = std::move(parts);
+      }
+      return;
+    }
+    for (size_t b = first; b + (cuts - depth) <= breaks.size(); ++b) {
+      chosen[depth] = b;
+      self(self, depth + 1, b + 1);
+    }
+  };
+  tryFrom(tryFrom, 0, 0);
+  return best;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += (out.empty() ? "" : "\n") + line;
+  return out;
+}
+
+// `line` cut to `room` with "…" at its end.
+std::string Cut(std::string line, double room, const CMeasure& width) {
+  if (width(line) <= room) return line;
+  while (!line.empty()) {
+    // One character (its UTF-8 continuation bytes, then its first), then
+    // any blank before the mark.
+    while (!line.empty() && (static_cast<unsigned char>(line.back()) & 0xC0) == 0x80) line.pop_back();
+    if (!line.empty()) line.pop_back();
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    if (width(line + "…") <= room) break;
+  }
+  return line + "…";
+}
+
+}  // namespace
+
+CAxisTitle FitAxisTitle(const std::string& title, const std::string& shortTitle, double room, const CMeasure& width) {
+  const std::string whole = Tidy(title);
+  const std::string abbreviated = shortTitle.empty() ? whole : Tidy(shortTitle);
+  double widest = 0;
+  for (int lines = 1; lines <= 2; ++lines) {
+    std::vector<std::string> split = Split(whole, lines, width, widest);
+    if (widest <= room) return {Joined(split)};
+  }
+  for (int lines = 1; lines <= 3; ++lines) {
+    std::vector<std::string> split = Split(abbreviated, lines, width, widest);
+    if (widest <= room) return {Joined(split)};
+  }
+  std::vector<std::string> split = Split(abbreviated, 3, width, widest);
+  for (std::string& line : split) line = Cut(line, room, width);
+  return {Joined(split), true};
+}
+
+std::string ChartTitle(uint8_t objectNumber, const std::string& description, int64_t from, int64_t to) {
+  const auto time = [](int64_t seconds) {
+    return CRTCTime::Text(static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, UINT32_MAX)));
+  };
+  std::string text = "Архив объекта № " + std::to_string(objectNumber);
+  const std::string about = Tidy(description);
+  if (!about.empty()) text += ", " + about;
+  return text + ", с " + time(from) + " по " + time(to);
 }
 
 }  // namespace tkq

@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace tkq {
@@ -112,5 +114,24 @@ std::vector<CChartBand> AbnormalBands(const CObjectDefinition& object);
 // holds a few bands a column whatever their number. Ordered by code, then
 // by start.
 std::vector<CChartBand> MergeBands(std::vector<CChartBand> bands, int64_t from, int64_t to, int columns);
+
+// A value axis's title fitted to `room`, as `width` measures a line, its
+// lines joined by '\n'. The title whole: on one line, else on two; where
+// it does not fit, its short form (the printed table's caption, in the
+// catalogue's abbreviations) on one, two or three lines; where even that
+// does not fit, the short form on three lines, each line too long cut
+// with "…" (`cut`). Lines break at a blank or after a full stop inside a
+// word ("Изм.|объема"), so that the longest line is as short as it can be.
+struct CAxisTitle {
+  std::string text;
+  bool cut = false;
+};
+CAxisTitle FitAxisTitle(const std::string& title, const std::string& shortTitle, double room,
+                        const std::function<double(const std::string&)>& width);
+
+// The title line of a picture of the chart: the object, its description
+// (if any, on the same line) and the time shown:
+// "Архив объекта № 5, Котельная, с 01.02.2012 10:00:00 по 13.02.2012 22:00:00".
+std::string ChartTitle(uint8_t objectNumber, const std::string& description, int64_t from, int64_t to);
 
 }  // namespace tkq

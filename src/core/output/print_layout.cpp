@@ -121,6 +121,26 @@ std::string PrintTitle(const CObjectDefinition& object) {
   return PrintTitle(object.GetObjectNumber(), object.m_tRead, object.m_strDescription);
 }
 
+CDrawnPage DrawnPrintPage(const std::string& title, const CPrintMetrics& metrics) {
+  // The header of a one-page table, so that the page number and the title
+  // stand where a table's would and are fitted alike.
+  class COneLine : public CPrintLines {
+   public:
+    int32_t GetLineCount() const override { return 1; }
+    std::string GetLineText(int32_t) const override { return {}; }
+  } line;
+  const CPageLayout layout(line, title, metrics);
+  CDrawnPage page;
+  if (!layout.IsValid()) return page;
+  page.header = layout.Page(1);
+  page.header.lines.clear();
+  const int32_t h = metrics.lineHeight;
+  page.body = {kMargin, 4 * h + kMargin, metrics.width - kMargin, metrics.height - kMargin};
+  page.valid = static_cast<int64_t>(page.body.bottom) - page.body.top >= 8 * static_cast<int64_t>(h) &&
+               static_cast<int64_t>(page.body.right) - page.body.left >= 40 * static_cast<int64_t>(metrics.charWidth);
+  return page;
+}
+
 size_t CountCharacters(const std::string& text) {
   // Every byte but the continuation bytes of a sequence starts a character.
   return static_cast<size_t>(

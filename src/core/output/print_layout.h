@@ -192,6 +192,18 @@ std::string PageNumberText(int32_t page, int32_t pageCount);
 std::string PrintTitle(uint8_t objectNumber, int64_t readTime, const std::string& description);
 std::string PrintTitle(const CObjectDefinition& object);
 
+// A page that a window draws itself (the chart): the page number and the
+// title as every printed page has them, and below them, where the lines
+// of a table would start, the rectangle left for the drawing. `valid` is
+// false when the page has no room for a drawing of eight lines by forty
+// characters.
+struct CDrawnPage {
+  CPrintPage header;
+  CPrintRect body;
+  bool valid = false;
+};
+CDrawnPage DrawnPrintPage(const std::string& title, const CPrintMetrics& metrics);
+
 // The characters of a UTF-8 text (the column rules count characters).
 size_t CountCharacters(const std::string& text);
 

@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"
@@ -62,6 +63,48 @@ QString PrintFileProposed(CTRV_KQ_VRApp& app) {
                      : ProposedFolder({QFileInfo(path).absolutePath(), app.Profile().RememberedFolder()},
                                       QCoreApplication::applicationDirPath());
   return QDir(folder).filePath(app.Document().FileStem() + QStringLiteral(".pdf"));
+}
+
+// The pages `view` draws itself, laid out for `printer` with its margins;
+// null for a window that prints lines.
+std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& printer) {
+  auto* commands = dynamic_cast<CViewCommands*>(view);
+  if (commands == nullptr) return nullptr;
+  render::SetPrintMargins(printer);
+  return commands->PaintedPages(printer);
+}
+
+bool CheckPages(QWidget* parent, const render::CPaintedPages& pages) {
+  if (!pages.IsValid()) {
+    AppMessage(parent, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
+    return false;
+  }
+  return true;
+}
+
+// "Печать..." of a window that draws its pages: the print dialog, then
+// the job. False when `view` prints lines instead.
+bool PrintPaintedPages(CTRV_KQ_VRApp& app, QWidget* view) {
+  QPrinter& printer = app.Printer();
+  std::unique_ptr<render::CPaintedPages> pages = PaintedPagesOf(view, printer);
+  if (!pages) return false;
+  QWidget* parent = app.MainFrame();
+  if (!CheckPages(parent, *pages)) return true;
+  const QString document = DocumentTitle(view);
+  printer.setDocName(document);
+  printer.setPrintRange(QPrinter::AllPages);
+  const bool asked = AsksForPrintFile(printer)
+                         ? Ui().AskPrintFile(parent, printer, pages->PageCount(), PrintFileFolder(app))
+                         : Ui().AskPrint(parent, printer, pages->PageCount(), PrintFileFolder(app));
+  if (!asked) return true;
+  // The dialog may have chosen another printer, paper or orientation.
+  pages = PaintedPagesOf(view, printer);
+  if (!pages || !CheckPages(parent, *pages)) return true;
+  render::CPrintRange range{1, pages->PageCount()};
+  if (printer.printRange() == QPrinter::PageRange) range = {printer.fromPage(), printer.toPage()};
+  printer.setDocName(document);
+  RunPrintJob(parent, printer, *pages, range, document);
+  return true;
 }
 
 }  // namespace
@@ -249,8 +292,12 @@ CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printe
 
 void CPrintingDialog::SetPage(int page) { m_page->setText(QStringLiteral("Страница %1").arg(page)); }
 
-bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, const render::CPrintFont& font,
-                 render::CPrintRange range, const QString& document) {
+namespace {
+
+// A job with the printing window: `print(beforePage, error)` prints.
+using CPrintJob = std::function<bool(const std::function<bool(int page, int done)>& beforePage, QString& error)>;
+
+bool RunJob(QWidget* parent, QPrinter& printer, const QString& document, const CPrintJob& print) {
   CPrintingDialog dialog(document, printer, parent);
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.show();
@@ -258,8 +305,7 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, 
   QElapsedTimer clock;
   clock.start();
   QString error;
-  const bool ok = render::PrintPageRange(
-      printer, layout, font, range,
+  const bool ok = print(
       [&](int page, int) {
         dialog.SetPage(page);
         // The window answers between pages: repaint, "Отмена".
@@ -278,9 +324,26 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, 
   return ok;
 }
 
+}  // namespace
+
+bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, const render::CPrintFont& font,
+                 render::CPrintRange range, const QString& document) {
+  return RunJob(parent, printer, document, [&](const auto& beforePage, QString& error) {
+    return render::PrintPageRange(printer, layout, font, range, beforePage, error);
+  });
+}
+
+bool RunPrintJob(QWidget* parent, QPrinter& printer, const render::CPaintedPages& pages, render::CPrintRange range,
+                 const QString& document) {
+  return RunJob(parent, printer, document, [&](const auto& beforePage, QString& error) {
+    return render::PrintPageRange(printer, pages, range, beforePage, error);
+  });
+}
+
 // --- the commands ---
 
 void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
+  if (app.Document().Object() != nullptr && PrintPaintedPages(app, view)) return;
   const CObjectDefinition* object = app.Document().Object();
   std::unique_ptr<CPrintLines> lines = LinesOf(view);
   if (object == nullptr || !lines) return;
@@ -319,7 +382,8 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
 
 void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   std::unique_ptr<CPrintLines> lines = LinesOf(view);
-  if (app.Document().Object() == nullptr || !lines) return;
+  // A window that draws its pages gives them to the preview itself.
+  if (app.Document().Object() == nullptr || (!lines && !PaintedPagesOf(view, app.Printer()))) return;
   auto* preview = new CPreviewWindow(app, view, std::move(lines), app.MainFrame());
   if (!preview->IsValid() || preview->PageCount() == 0) {
     if (!preview->IsValid()) {

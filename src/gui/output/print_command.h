@@ -91,9 +91,12 @@ std::unique_ptr<QPrinter> MakeInitialPrinter();
 // when every page went out.
 bool RunPrintJob(QWidget* parent, QPrinter& printer, const CPageLayout& layout, const render::CPrintFont& font,
                  render::CPrintRange range, const QString& document);
+// The same for pages a window draws itself.
+bool RunPrintJob(QWidget* parent, QPrinter& printer, const render::CPaintedPages& pages, render::CPrintRange range,
+                 const QString& document);
 
-// "Печать..." of `view` (a window whose PrintLines() is not null): the
-// print dialog with its page range, then the job.
+// "Печать..." of `view` (a window whose PrintLines() or PaintedPages() is
+// not null): the print dialog with its page range, then the job.
 void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view);
 
 // "Предварительный просмотр" of `view`.

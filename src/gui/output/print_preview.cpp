@@ -1,5 +1,7 @@
 #include "gui/output/print_preview.h"
 
+#include <qcustomplot.h>
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +16,7 @@
 
 #include "gui/app/application.h"
 #include "gui/output/print_command.h"
+#include "gui/views/view_commands.h"
 
 namespace tkq::gui {
 namespace {
@@ -68,7 +71,7 @@ void CPreviewArea::resizeEvent(QResizeEvent* e) {
 
 void CPreviewArea::paintEvent(QPaintEvent*) {
   if (!m_window.IsValid() || m_window.PageCount() == 0) return;
-  QPainter painter(viewport());
+  QCPPainter painter(viewport());
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
   const double scale = Scale();
@@ -92,7 +95,11 @@ void CPreviewArea::paintEvent(QPaintEvent*) {
     painter.translate(place.topLeft());
     painter.scale(scale, scale);
     painter.translate(m_window.m_printable);
-    render::PaintPrintPage(painter, m_window.Page(number), *m_window.m_font);
+    if (m_window.m_painted) {
+      m_window.m_painted->PaintPage(painter, number);
+    } else {
+      render::PaintPrintPage(painter, m_window.Page(number), *m_window.m_font);
+    }
     painter.restore();
   }
 }
@@ -159,6 +166,8 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   const CObjectDefinition* object = app.Document().Object();
   if (m_lines && object != nullptr) {
     m_layout = std::make_unique<CPageLayout>(*m_lines, PrintTitle(*object), render::MeasurePrintPage(printer, *m_font));
+  } else if (auto* commands = dynamic_cast<CViewCommands*>(view); commands != nullptr && object != nullptr) {
+    m_painted = commands->PaintedPages(printer);
   }
 
   auto button = [this](const QString& text) {

@@ -44,13 +44,14 @@ class CPreviewArea : public QAbstractScrollArea {
 class CPreviewWindow : public QWidget {
   Q_OBJECT
  public:
-  // Previews `lines` of `view` on the program's printer. The window
-  // deletes itself when closed.
+  // Previews `lines` of `view` on the program's printer; without lines,
+  // the pages `view` draws itself (CViewCommands::PaintedPages). The
+  // window deletes itself when closed.
   CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_ptr<CPrintLines> lines, QWidget* parent = nullptr);
   ~CPreviewWindow() override;
 
-  bool IsValid() const { return m_layout && m_layout->IsValid(); }
-  int PageCount() const { return m_layout ? m_layout->PageCount() : 0; }
+  bool IsValid() const { return m_painted ? m_painted->IsValid() : m_layout && m_layout->IsValid(); }
+  int PageCount() const { return m_painted ? m_painted->PageCount() : m_layout ? m_layout->PageCount() : 0; }
   // The first page shown (from 1).
   int CurrentPage() const { return m_nPage; }
   // The pages shown side by side: 1 or 2 (2 only unzoomed and with a page
@@ -93,6 +94,8 @@ class CPreviewWindow : public QWidget {
   std::unique_ptr<CPrintLines> m_lines;
   std::unique_ptr<render::CPrintFont> m_font;
   std::unique_ptr<CPageLayout> m_layout;
+  // The pages of a window that draws them itself, instead of m_layout.
+  std::unique_ptr<render::CPaintedPages> m_painted;
   QRectF m_paper;       // the sheet in device pixels
   QPointF m_printable;  // where the printable area starts on it
   int m_nPage = 1;

@@ -18,6 +18,7 @@
 #include "gui/app/ui_services.h"
 #include "render/archive_chart.h"
 #include "render/chart_image.h"
+#include "render/chart_page.h"
 
 namespace tkq::gui {
 
@@ -88,6 +89,12 @@ void CChartView::FillChart() {
 }
 
 QString CChartView::HelpTopic() const { return help::kChart; }
+
+std::unique_ptr<render::CPaintedPages> CChartView::PaintedPages(QPrinter& printer) const {
+  const CObjectDefinition* object = m_document.Object();
+  if (object == nullptr || m_chart->Data().GetRowCount() == 0) return nullptr;
+  return std::make_unique<render::CChartPages>(*m_chart, printer, PrintTitle(*object));
+}
 
 void CChartView::ShowAbnormal(int index) {
   const CObjectDefinition* object = m_document.Object();
@@ -195,7 +202,7 @@ void CChartView::OnMouseMove(QMouseEvent* event) {
 }
 
 QString CChartView::HoverAt(QPoint pos) {
-  if (!m_chart->ShowCrosshair(pos)) return {};
+  if (!m_chart->ShowCrosshair(pos)) return m_chart->AxisTitleAt(pos);
   return m_chart->RowDescription(m_chart->RowAtPixel(pos.x()));
 }
 

@@ -42,10 +42,15 @@ class CChartView : public QWidget, public CViewCommands {
   // Shows situation `index` of the abnormal archive with some time around.
   void ShowAbnormal(int index);
   // Moves the crosshair to pixel `pos` of the chart and returns the text
-  // of the row under it (what the tooltip shows).
+  // of the row under it (what the tooltip shows); beside a value axis, its
+  // whole title.
   QString HoverAt(QPoint pos);
 
   QString HelpTopic() const override;
+  // "Печать..." and "Предварительный просмотр": the chart on one page
+  // under the printed pages' title.
+  bool HandlesPrint() const override { return true; }
+  std::unique_ptr<render::CPaintedPages> PaintedPages(QPrinter& printer) const override;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/output/print_layout.h"
+#include "render/page_painter.h"
 
 namespace tkq::gui {
 
@@ -24,6 +25,9 @@ class CViewCommands {
   // and its lines as they print (null when there is nothing to print).
   virtual bool HandlesPrint() const { return false; }
   virtual std::unique_ptr<CPrintLines> PrintLines() const { return nullptr; }
+  // A window that draws its printed pages itself (the chart) instead of
+  // giving lines: its pages laid out for `printer` as it is set up now.
+  virtual std::unique_ptr<render::CPaintedPages> PaintedPages(QPrinter& /*printer*/) const { return nullptr; }
 };
 
 // A table of the document that writes a report and prints: the measurement
