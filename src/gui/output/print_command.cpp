@@ -94,8 +94,8 @@ bool PrintPaintedPages(CTRV_KQ_VRApp& app, QWidget* view) {
   printer.setDocName(document);
   printer.setPrintRange(QPrinter::AllPages);
   const bool asked = AsksForPrintFile(printer)
-                         ? Ui().AskPrintFile(parent, printer, pages->PageCount(), PrintFileFolder(app))
-                         : Ui().AskPrint(parent, printer, pages->PageCount(), PrintFileFolder(app));
+                         ? Ui().AskPrintFile(parent, printer, pages->PageCount(), PrintFileProposed(app))
+                         : Ui().AskPrint(parent, printer, pages->PageCount(), PrintFileProposed(app));
   if (!asked) return true;
   // The dialog may have chosen another printer, paper or orientation.
   pages = PaintedPagesOf(view, printer);
@@ -103,7 +103,8 @@ bool PrintPaintedPages(CTRV_KQ_VRApp& app, QWidget* view) {
   render::CPrintRange range{1, pages->PageCount()};
   if (printer.printRange() == QPrinter::PageRange) range = {printer.fromPage(), printer.toPage()};
   printer.setDocName(document);
-  RunPrintJob(parent, printer, *pages, range, document);
+  const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+  if (RunPrintJob(parent, printer, *pages, range, document) && toFile) ShowFileWritten(parent, printer.outputFileName());
   return true;
 }
 
