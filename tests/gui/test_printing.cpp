@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -30,7 +31,6 @@
 #include "gui/views/settings_view.h"
 #include "program_test.h"
 #include "render/archive_chart.h"
-#include "support/run_result.h"
 #include "support/test_support.h"
 
 using namespace tkq;
@@ -195,11 +195,12 @@ class TestPrinting : public gui::test::CProgramTest {
     QCOMPARE(m_ui.printPageCounts, QList<int>{1});
     QVERIFY(m_ui.messages.isEmpty());
     QCOMPARE(PdfPages(m_ui.printFile), 1);
-    if (tkq::test::Shell(".", "sh", "-c 'command -v pdftotext' >/dev/null").status != 0) {
-      QSKIP("pdftotext (poppler-utils) is not installed: the page is not read back");
-    }
-    const QString words =
-        QString::fromStdString(tkq::test::Shell(m_work->path().toStdString(), "pdftotext", "-bbox chart.pdf -").out);
+    QProcess pdfToText;
+    pdfToText.setWorkingDirectory(m_work->path());
+    pdfToText.start("pdftotext", {"-bbox", "chart.pdf", "-"});
+    if (!pdfToText.waitForStarted()) QSKIP("pdftotext (poppler-utils) is not installed: the page is not read back");
+    QVERIFY(pdfToText.waitForFinished(60000));
+    const QString words = QString::fromUtf8(pdfToText.readAllStandardOutput());
     // Landscape, as the printer is set.
     static const QRegularExpression pageSize(R"re(<page width="([\d.]+)" height="([\d.]+)")re");
     const QRegularExpressionMatch page = pageSize.match(words);
