@@ -123,8 +123,12 @@ class TestSummary : public gui::test::CProgramTest {
     m_app->MainFrame()->resize(1600, 1000);
     QCoreApplication::processEvents();
     OpenArchive();
-    QTableView* table = OpenSummary()->Table();
-    QVERIFY(table->viewport()->width() >= table->horizontalHeader()->length());
+    CSummaryView* summary = OpenSummary();
+    QTableView* table = summary->Table();
+    // Every column shows, or the window takes the whole width of the area
+    // (where the fonts are wider than these columns allow).
+    QVERIFY(table->viewport()->width() >= table->horizontalHeader()->length() ||
+            summary->parentWidget()->width() >= m_app->MainFrame()->MdiArea()->viewport()->width());
     // The next archive opens with it, on top; closed, it stays closed.
     OpenArchive();
     QCOMPARE(m_app->MainFrame()->MdiArea()->activeSubWindow()->widget(), Find<CSummaryView>());
