@@ -288,12 +288,14 @@ pdf_pages() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ { print $2 }'; }
 check "Ctrl+P with no printer: a PDF through the program's own dialog ($(pdf_pages "$printed") pages)" \
   "[ -n \"\$(pdf_pages '$printed')\" ] && [ \"\$(pdf_pages '$printed')\" = \"\$(pdf_pages '$cyr/linux.pdf')\" ]"
 # Closing the window with the archive just read asks to save it: «Да»
-# (the default button), then Explorer's «Сохранить как», a path typed.
+# (the default button), then Explorer's «Сохранить как»: the name it
+# proposes (object and read date) replaced by a path typed.
 xdotool key --window "$(window 'Монитор Тарвик')" alt+F4
 press 'MONITOR Tarvik KQ' Return
 window 'Сохранить как' >/dev/null && sleep 1
 shot program-save-dialog
 saved_win="Z:${work//\//\\}\\program-read.sav"
+xdotool key --window "$(window 'Сохранить как')" Home shift+End
 xdotool type --delay 20 --window "$(window 'Сохранить как')" "$saved_win"
 xdotool key --window "$(window 'Сохранить как')" Return
 for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
