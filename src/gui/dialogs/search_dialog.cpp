@@ -114,16 +114,16 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
   m_portField->setGeometry(du.X(34), du.Y(7), du.X(279), ControlHeight(du, 12, m_portField));
   AddLabel(this, QStringLiteral("Порт:"), du.Rect(7, 9, 26, 8), m_portField);
 
-  // Three lines: the outcome names what was tried.
+  // Four lines: the outcome names what was tried, in a font of any width.
   m_status = new QLabel(this);
   m_status->setWordWrap(true);
   m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  m_status->setGeometry(du.Rect(7, 24, 306, 26));
+  m_status->setGeometry(du.Rect(7, 24, 306, 34));
   m_bar = new QProgressBar(this);
   m_bar->setRange(0, 1000);
   m_bar->setValue(0);
   m_bar->setTextVisible(false);
-  m_bar->setGeometry(du.X(7), du.Y(53), du.X(306), ControlHeight(du, 10, m_bar));
+  m_bar->setGeometry(du.X(7), du.Y(61), du.X(306), ControlHeight(du, 10, m_bar));
 
   m_table = new QTableWidget(0, 4, this);
   m_table->setHorizontalHeaderLabels(
@@ -138,7 +138,7 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
     m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
   }
   m_table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
-  m_table->setGeometry(du.Rect(7, 67, 306, 96));
+  m_table->setGeometry(du.Rect(7, 75, 306, 88));
 
   m_failed = new QPlainTextEdit(this);
   m_failed->setReadOnly(true);
