@@ -67,6 +67,10 @@ struct CSurveyFilter {
   std::string text;          // each word found in instrument, object number or description, any case
 };
 
+// Whether `entry` passes `filter`, as List filters: for a window that
+// filters a list it holds, keystroke by keystroke, without the index.
+bool SurveyMatches(const CSurveyEntry& entry, const CSurveyFilter& filter);
+
 // The outcome of keeping one survey.
 struct CKeptSurvey {
   int64_t id = 0;
