@@ -33,6 +33,17 @@ class CFakeUi : public CUiServices {
     starts << start;
     return saveAnswer;
   }
+  QStringList OpenFileNames(QWidget*, const QString& title, const QString& start) override {
+    titles << title;
+    starts << start;
+    return openAnswers;
+  }
+  QString ChooseFolder(QWidget*, const QString& title, const QString& start) override {
+    titles << title;
+    starts << start;
+    return folderAnswer;
+  }
+  void ShowInFolder(const QString& path) override { shownInFolder << path; }
   void Beep() override { ++beeps; }
   bool AskObjectNumber(QWidget*, int& number) override {
     if (objectNumber <= 0) return false;
@@ -79,6 +90,9 @@ class CFakeUi : public CUiServices {
   QStringList starts;
   QString openAnswer;
   QString saveAnswer;
+  QStringList openAnswers;   // several files at once
+  QString folderAnswer;      // a folder chosen
+  QStringList shownInFolder;
   int beeps = 0;
   int objectNumber = 0;
   QString description;

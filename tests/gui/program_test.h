@@ -30,9 +30,13 @@ class CProgramTest : public QObject {
     m_work.reset();
   }
 
-  // The program started with a profile of its own in the working folder.
+  // The program started with a profile of its own in the working folder,
+  // its survey journal there too (never the user's documents).
   CTRV_KQ_VRApp& Start() {
     m_app = std::make_unique<CTRV_KQ_VRApp>(m_work->filePath("profile.ini"));
+    if (m_app->Settings().value(profile_key::kJournalFolder).toString().isEmpty()) {
+      m_app->Profile().SetJournalFolder(JournalFolder());
+    }
     m_app->InitInstance();
     return *m_app;
   }
@@ -45,6 +49,8 @@ class CProgramTest : public QObject {
     }
     return nullptr;
   }
+
+  QString JournalFolder() const { return m_work->filePath("Журнал"); }
 
   std::unique_ptr<QTemporaryDir> m_work;
   CFakeUi m_ui;

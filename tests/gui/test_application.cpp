@@ -248,8 +248,8 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(frame->MenuSet(), EMenuSet::kNoDocument);
     QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Помощь"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
-             (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть ... \tCtrl+O", "-",
-                          "Настройка печати...", "-", "Выход"}));
+             (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть ... \tCtrl+O",
+                          "Журнал обследований\tCtrl+J", "-", "Настройка печати...", "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()),
              (QStringList{"Вызов справки", "-", "Поддерживаемые версии ПО прибора", "-", "О программе"}));
     QVERIFY(!frame->Action(ECommand::kSave)->isEnabled());
@@ -267,9 +267,10 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(frame->MenuSet(), EMenuSet::kDocument);
     QCOMPARE(MenuBarTexts(frame), (QStringList{"Файл", "Вид", "Настройка", "Окно", "Помощь"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[0]->menu()),
-             (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть...\tCtrl+O", "Сохранить\tCtrl+S",
-                          "Сохранить как...", "-", "Печать...\tCtrl+P", "Предварительный просмотр",
-                          "Настройка печати...", "Формирование отчета", "Экспорт в Excel (XLSX)...", "-",
+             (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть...\tCtrl+O",
+                          "Журнал обследований\tCtrl+J", "Сохранить\tCtrl+S", "Сохранить как...", "-",
+                          "Печать...\tCtrl+P", "Предварительный просмотр", "Настройка печати...",
+                          "Формирование отчета", "Экспорт в Excel (XLSX)...", "-",
                           "&1 " + Native(m_work->filePath("a.sav")), "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[2]->menu()),
              (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер"}));
@@ -664,7 +665,9 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(QString::fromStdString(app.Document().Object()->m_strDescription), QString("Насосная №2"));
     QCOMPARE(DocumentTitles(app.MainFrame()),
              (QStringList{"Настройка просмотра", "Архив измерений", "Архив нештатных ситуаций", "Параметры"}));
-    QVERIFY(app.Document().ArchivePath().isEmpty());  // the first save asks for a name
+    // Kept in the journal at once: "Сохранить" writes there.
+    QVERIFY(app.Document().ArchivePath().startsWith(JournalFolder() + "/"));
+    QVERIFY(!app.Document().IsUnsavedRead());
     QCOMPARE(app.Document().Object()->m_arcRecords.GetSize(), size_t{100});
   }
 
@@ -783,14 +786,16 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(m_ui.messages.isEmpty());
   }
 
-  // An archive just read exists nowhere else: closing the program, a new
-  // read or an open asks first; an archive saved or opened does not.
+  // With reads not kept in the journal, an archive just read exists nowhere
+  // else: closing the program, a new read or an open asks first; an archive
+  // saved or opened does not.
   void anArchiveJustReadAsksBeforeItIsClosed() {
     Instrument instrument(20);
     QVERIFY(instrument.ok);
     if (!tkq::test::kHaveSimulator) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");
     tkq::test::CSimulatorProcess sim(TKQ_SIM_PATH, instrument.Folder().toStdString(), {});
     CTRV_KQ_VRApp& app = Start();
+    app.Profile().SetKeepsReads(false);
     CMainFrame* frame = app.MainFrame();
     app.Link().SetConnection({sim.Path(), app.Link().Settings().baudRate, 1});
     const QString other = SavedArchive("other.sav");

@@ -358,7 +358,7 @@ CSurveyJournal* CTRV_KQ_VRApp::Journal() {
     try {
       m_journal = std::make_unique<CSurveyJournal>(FsPath(m_profile.JournalFolder()), m_description);
     } catch (const std::exception& e) {
-      AppMessage(m_pMainFrame, ToQ(ErrorDetail(e)), QMessageBox::Critical);
+      AppMessage(m_pMainFrame, kMsgJournalUnavailable, QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
       return nullptr;
     }
   }
@@ -370,8 +370,8 @@ bool CTRV_KQ_VRApp::SetJournalFolder(const QString& folder) {
   try {
     journal = std::make_unique<CSurveyJournal>(FsPath(folder), m_description);
   } catch (const std::exception& e) {
-    AppMessage(m_journalWindow ? static_cast<QWidget*>(m_journalWindow) : m_pMainFrame, ToQ(ErrorDetail(e)),
-               QMessageBox::Critical);
+    AppMessage(m_journalWindow ? static_cast<QWidget*>(m_journalWindow) : m_pMainFrame, kMsgJournalUnavailable,
+               QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
     return false;
   }
   m_journal = std::move(journal);

@@ -16,6 +16,8 @@ inline const QString kMsgErrorCaption = QString::fromUtf8(kMessageErrorCaption);
 // A read that could not be kept in the survey journal (the reason under it).
 inline const QString kMsgNotKept =
     QStringLiteral("Архив не сохранен в журнале обследований. Сохраните его командой «Файл › Сохранить как...».");
+// A journal folder that cannot be used (the reason under it).
+inline const QString kMsgJournalUnavailable = QStringLiteral("Журнал обследований недоступен.");
 inline const QString kMsgHelpUnavailable = QStringLiteral("Вызов справки невозможен.");
 // Under "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ": where the right settings are found.
 inline const QString kMsgFindInstrumentHint =
