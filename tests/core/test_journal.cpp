@@ -275,6 +275,15 @@ TEST_F(JournalTest, RemoveMovesTheFileAside) {
   EXPECT_FALSE(again.alreadyKept);
   journal.Remove(again.id);
   EXPECT_EQ(Names(removed).size(), 2u);
+
+  // A file another program holds stays, and so does its entry.
+  const auto held = journal.Keep(*Survey(*m_d, 2, "SN 1"));
+  test::HeldFile hold(held.path);
+  if (hold.Held()) {
+    EXPECT_THROW(journal.Remove(held.id), CFileBusyError);
+    EXPECT_TRUE(fs::exists(held.path));
+    EXPECT_TRUE(journal.Find(held.id));
+  }
 }
 
 TEST_F(JournalTest, AddCopiesGoodArchivesAndSkipsTheRest) {
