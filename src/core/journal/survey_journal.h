@@ -148,11 +148,16 @@ class CSurveyJournal {
   // loaded again. With `everything`, every file is loaded again.
   CJournalChanges Rebuild(bool everything = false);
 
+  // What opening the journal changed in its index: files added or removed
+  // by hand, an index set aside and made anew.
+  const CJournalChanges& OpeningChanges() const { return m_openingChanges; }
+
  private:
   class CIndex;
   std::filesystem::path m_folder;
   const CReadParamClass& m_description;
   std::unique_ptr<CIndex> m_index;
+  CJournalChanges m_openingChanges;
 };
 
 // The content hash of a survey: what the instrument delivered (the object
