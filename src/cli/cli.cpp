@@ -32,10 +32,9 @@ std::unique_ptr<Command> MakePlotCommand();
 std::vector<std::unique_ptr<Command>> MakeCommands() {
   using Factory = std::unique_ptr<Command> (*)();
   static constexpr Factory kFactories[] = {
-      MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,  MakeReportCommand,
-      MakeExportCommand,   MakeSummaryCommand, MakeImportCommand, MakePortsCommand,
-      MakeFindCommand,     MakeIdentifyCommand, MakeListCommand,  MakeReadCommand,
-      MakeJournalCommand,
+      MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,    MakeReportCommand, MakeExportCommand,
+      MakeSummaryCommand,  MakeImportCommand, MakePortsCommand,   MakeFindCommand,   MakeIdentifyCommand,
+      MakeListCommand,     MakeReadCommand,   MakeJournalCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,
 #endif
@@ -54,8 +53,8 @@ constexpr const char* kFooter =
     "given), else the built-in description; import, read and journal use TarvikKQ.def from the current folder the "
     "same way. None of them writes a description file. read keeps every survey it reads in the survey journal, "
     "as the desktop program does: the folder Tarvik KQ/Журнал in the documents folder, or the --journal DIR "
-    "given; journal lists, shows, adds and removes its surveys. Exit status: 0 done, 1 failed, 2 a mistake on the command line "
-    "or a file that does not load.";
+    "given; journal lists, shows, adds and removes its surveys. Exit status: 0 done, 1 failed, 2 a mistake on the "
+    "command line or a file that does not load.";
 
 // What was wrong with the command line, in words; the command it concerns
 // in `command` ("" for the tool as a whole).

@@ -71,8 +71,7 @@ void AddIdArgument(CLI::App& command, int64_t& id) {
           [&id](const std::string& text) {
             const std::optional<int64_t> number = ParseDecimal(text, 1, std::numeric_limits<int64_t>::max());
             if (!number) {
-              throw CLI::ValidationError("ID must be a survey's number as journal list gives it, not \"" + text +
-                                         "\"");
+              throw CLI::ValidationError("ID must be a survey's number as journal list gives it, not \"" + text + "\"");
             }
             id = *number;
           },
@@ -146,7 +145,8 @@ void PrintChanges(const CJournalChanges& changes, const CSurveyJournal& journal,
   if (changes.indexRebuilt) out << "Индекс журнала был поврежден или чужой: отложен и построен заново по файлам\n";
   for (const int64_t id : changes.added) out << "Добавлено " << id << ": " << name(id) << "\n";
   for (const int64_t id : changes.alreadyKept) out << "Уже в журнале " << id << ": " << name(id) << "\n";
-  for (const CSkippedFile& file : changes.skipped) out << "Пропущен " << DisplayPath(file.path) << ": " << file.reason << "\n";
+  for (const CSkippedFile& file : changes.skipped)
+    out << "Пропущен " << DisplayPath(file.path) << ": " << file.reason << "\n";
   if (changes.removedFromIndex > 0) out << "Убрано из индекса (файлов нет): " << changes.removedFromIndex << "\n";
 }
 
@@ -285,11 +285,10 @@ class JournalCommand : public Command {
       context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
+    // Under its name, or "name (2).sav" when one of that name was removed before.
     const std::filesystem::path removed = journal.Folder() / PathFromUtf8(kJournalRemovedFolder);
-    const std::filesystem::path file = removed / PathFromUtf8(entry.fileName);
-    std::error_code ec;
-    context.out << "Обследование " << entry.id << " убрано из журнала; файл перемещен в "
-                << DisplayPath(std::filesystem::exists(file, ec) ? file : removed) << "\n";
+    context.out << "Обследование " << entry.id << " убрано из журнала; файл " << entry.fileName << " перемещен в папку "
+                << DisplayPath(removed) << "\n";
     return kExitSuccess;
   }
 

@@ -30,8 +30,8 @@ std::unique_ptr<CSurveyJournal> OpenJournal(const std::string& folder, const CRe
   }
   try {
     return std::make_unique<CSurveyJournal>(path, description);
-  } catch (const CJournalError& e) {
-    err << e.what() << "\n";
+  } catch (const CJournalError& e) {  // says which folder
+    err << "Журнал обследований недоступен: " << e.what() << "\n";
   } catch (const std::exception& e) {
     err << "Журнал обследований " << DisplayPath(path) << " недоступен: " << ErrorDetail(e) << "\n";
   }

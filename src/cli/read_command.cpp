@@ -19,8 +19,8 @@
 #include "core/archive/saved_archive.h"
 #include "core/base/paths.h"
 #include "core/base/system_errors.h"
-#include "core/journal/survey_journal.h"
 #include "core/description/read_param_class.h"
+#include "core/journal/survey_journal.h"
 #include "core/link/flash_names.h"
 #include "core/link/read_status.h"
 #include "core/storage/file_io.h"
@@ -270,8 +270,8 @@ class ReadCommand : public Command {
       obj.m_strDescription = m_description;
       const uint8_t code = obj.GetReadStatus(text);
       const std::string prefix = "Объект " + std::to_string(number) + ": ";
-      const std::string summary = "(записей " + std::to_string(obj.m_arcRecords.GetSize()) +
-                                  ", нештатных ситуаций " + std::to_string(obj.GetAbnormalCount()) + ")" +
+      const std::string summary = "(записей " + std::to_string(obj.m_arcRecords.GetSize()) + ", нештатных ситуаций " +
+                                  std::to_string(obj.GetAbnormalCount()) + ")" +
                                   (code != kReadOk ? "; " + text : std::string());
       bool written = false;
       if (!m_output.empty()) {
