@@ -28,6 +28,10 @@ std::unique_ptr<CSurveyJournal> OpenJournal(const std::string& folder, const CRe
     }
     path = CSurveyJournal::DefaultFolder(documents);
   }
+  // From the current folder: the paths the commands print are whole.
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
+  if (!ec) path = absolute.has_filename() ? absolute : absolute.parent_path();
   try {
     return std::make_unique<CSurveyJournal>(path, description);
   } catch (const CJournalError& e) {  // says which folder
