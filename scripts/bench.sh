@@ -12,3 +12,4 @@ build/bench/bench/tkq_bench --benchmark_repetitions=5 --benchmark_report_aggrega
 build/bench/bench/tkq_bench_gui
 build/bench/bench/tkq_bench_print
 build/bench/bench/tkq_bench_link "$@"
+build/bench/bench/tkq_bench_journal_cli

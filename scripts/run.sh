@@ -36,7 +36,7 @@ echo "Имитатор прибора: $work/tty -> $(head -n 1 sim.out)"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Нет дисплея: вместо окна программы читаем объект 2 из командной строки."
-  "$bin/src/cli/tarvik-kq" read --port "$work/tty" --baud 38400 --object 2 -o obj02.sav
+  "$bin/src/cli/tarvik-kq" read --port "$work/tty" --baud 38400 --object 2 -o obj02.sav --journal "$work/Журнал"
   "$bin/src/cli/tarvik-kq" info obj02.sav
   # The whole report goes to a file; its first lines are shown from there
   # (head stops reading a file early, never a program still writing).

@@ -120,7 +120,7 @@ unserve() { kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -f "$WI
 serve
 # What a read of object 1 takes, by the Linux tool on the same line.
 (cd "$work" && "$lin_cli" read --port "$(readlink "$WINEPREFIX/dosdevices/com5")" --baud 38400 --object 1 \
-  -o linux1.sav >linux1.txt 2>&1)
+  -o linux1.sav --no-journal >linux1.txt 2>&1)
 requests1=$(sed -n 's/.*запросов \([0-9]*\),.*/\1/p' "$work/linux1.txt")
 win_cli identify --port COM5 --baud 38400 >"$work/identify.txt" 2>&1
 check "identify over COM5" "grep -qF 'TARVIK 59.11.03.04' '$work/identify.txt'"
@@ -159,11 +159,11 @@ for fault in "--silent" "--silent-first 2" "--bad-crc-at 9" "--wrong-address" "-
   mkdir -p "$work/fault-linux" "$work/fault-windows"
   serve $fault
   (cd "$work/fault-linux" && "$lin_cli" read --port "$(readlink "$WINEPREFIX/dosdevices/com5")" --baud 38400 \
-    --object 1 -o fault.sav >said.txt 2>&1)
+    --object 1 -o fault.sav --no-journal >said.txt 2>&1)
   unserve
   # shellcheck disable=SC2086
   serve $fault
-  (cd "$work/fault-windows" && win_cli read --port COM5 --baud 38400 --object 1 -o fault.sav >said.txt 2>&1)
+  (cd "$work/fault-windows" && win_cli read --port COM5 --baud 38400 --object 1 -o fault.sav --no-journal >said.txt 2>&1)
   unserve
   check "the simulator's $fault: what the Linux tool says ($(tail -n 1 "$work/fault-linux/said.txt"))" \
     "[ \"\$(tail -n 1 '$work/fault-windows/said.txt' | tr -d '\r')\" = \"\$(tail -n 1 '$work/fault-linux/said.txt')\" ] &&

@@ -409,8 +409,9 @@ TEST_F(CliInFolder, APortThatDoesNotOpen) {
   for (const char* command : {"identify", "list", "read", "read --objects"}) {
     std::vector<std::string> args = {std::string(command).substr(0, std::string(command).find(' ')), "--port",
                                      "/dev/nonexistent-tty"};
-    if (std::string(command) == "read") args.insert(args.end(), {"--object", "1", "-o", "x.sav"});
-    if (std::string(command) == "read --objects") args.insert(args.end(), {"--objects", "all", "-o", "x"});
+    if (std::string(command) == "read") args.insert(args.end(), {"--object", "1", "-o", "x.sav", "--no-journal"});
+    if (std::string(command) == "read --objects")
+      args.insert(args.end(), {"--objects", "all", "-o", "x", "--no-journal"});
     Result r = Cli(args);
     EXPECT_EQ(r.status, 1) << command;
     EXPECT_EQ(r.out, "");
@@ -439,8 +440,8 @@ TEST_F(CliInFolder, ReadShowsItsProgressOnErr) {
   ASSERT_TRUE(sim::Generate(folder.Path(), options, error)) << error;
   test::CSimulatorProcess sim(TKQ_SIM_PATH, folder.Path(), {});
   ASSERT_FALSE(sim.Path().empty());
-  const std::vector<std::string> read = {"read", "--port", sim.Path(), "--baud",        "38400", "--object",
-                                         "3",    "-o",     "obj.sav",  "--description", "Ввод 3"};
+  const std::vector<std::string> read = {"read", "--port", sim.Path(), "--baud",        "38400",  "--object",
+                                         "3",    "-o",     "obj.sav",  "--description", "Ввод 3", "--no-journal"};
 
   Result lines = Cli(read, false);
   ASSERT_EQ(lines.status, 0) << lines.err;

@@ -99,7 +99,7 @@ TEST(ObjectsOnTheInstrument, ListThenReadAllAsEstimated) {
   EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 9);  // 3 rows, and no other
 
   Result r = Cli({"read", "--port", sim.Path(), "--baud", "38400", "--objects", "all", "-o", (work / "out").string(),
-                  "--description", "Узел 1"});
+                  "--no-journal", "--description", "Узел 1"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err.substr(r.err.rfind('\n', r.err.size() - 2) + 1), "Прочитано объектов: 3 из 3\n");
   CLineTraffic listing = IdentificationTraffic(contents.identificationAnswer);
@@ -127,7 +127,8 @@ TEST(ObjectsOnTheInstrument, AFailedObjectDoesNotStopTheOthers) {
   ASSERT_EQ(list.status, 0) << list.err;
   EXPECT_NE(list.out.find("Obj07_0.ads 16; не будет прочитан: нет Obj07_0.par\n"), std::string::npos) << list.out;
 
-  Result r = Cli({"read", "--port", sim.Path(), "--baud", "38400", "--objects", "all", "-o", (work / "out").string()});
+  Result r = Cli({"read", "--port", sim.Path(), "--baud", "38400", "--objects", "all", "-o", (work / "out").string(),
+                  "--no-journal"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("\nОбъект 7: ОШИБКА ЧТЕНИЯ ФАЙЛОВ\n"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.substr(r.err.rfind('\n', r.err.size() - 2) + 1), "Прочитано объектов: 2 из 3; с ошибкой: 7\n");
@@ -136,7 +137,8 @@ TEST(ObjectsOnTheInstrument, AFailedObjectDoesNotStopTheOthers) {
   EXPECT_EQ(test::ReadText(work / "out" / "Obj07.sav"), "the previous read");
 
   // Objects asked for that are not there are skipped, not failed.
-  Result some = Cli({"read", "--port", sim.Path(), "--objects", "20,1-2", "-o", (work / "some").string()});
+  Result some =
+      Cli({"read", "--port", sim.Path(), "--objects", "20,1-2", "-o", (work / "some").string(), "--no-journal"});
   EXPECT_EQ(some.status, 0) << some.err;
   EXPECT_EQ(some.err.find("Объект 1: нет на приборе, пропущен\nОбъект 2: нет на приборе, пропущен\n"), 0u) << some.err;
   EXPECT_TRUE(std::filesystem::exists(work / "some" / "Obj20.sav"));
@@ -149,7 +151,7 @@ TEST(ObjectsOnTheInstrument, ARefusedDirectory) {
   Result list = Cli({"list", "--port", sim.Path()});
   EXPECT_EQ(list.status, 1);
   EXPECT_EQ(list.out + list.err, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ\n");
-  Result read = Cli({"read", "--port", sim.Path(), "--objects", "all", "-o", (work / "out").string()});
+  Result read = Cli({"read", "--port", sim.Path(), "--objects", "all", "-o", (work / "out").string(), "--no-journal"});
   EXPECT_EQ(read.status, 1);
   EXPECT_EQ(read.err, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ\n");
   EXPECT_FALSE(std::filesystem::exists(work / "out"));
@@ -157,7 +159,7 @@ TEST(ObjectsOnTheInstrument, ARefusedDirectory) {
 
 TEST(ObjectsOnTheInstrument, MistakesInTheObjectsAsked) {
   for (const char* list : {"21", "5-3", "1,,2", "all,3"}) {
-    Result r = Cli({"read", "--port", "X", "--objects", list, "-o", "out"});
+    Result r = Cli({"read", "--port", "X", "--objects", list, "-o", "out", "--no-journal"});
     EXPECT_EQ(r.status, 2) << list;
     EXPECT_NE(r.err.find("--objects takes all or numbers 1 to 20"), std::string::npos) << list << "\n" << r.err;
   }
@@ -180,7 +182,7 @@ TEST(ObjectsOnTheInstrument, CtrlCKeepsTheObjectsAlreadySaved) {
   if (pid == 0) {
     if (::chdir(work.Path().c_str()) != 0 || std::freopen("err.txt", "w", stderr) == nullptr) ::_exit(126);
     ::execl(TKQ_CLI_PATH, TKQ_CLI_PATH, "read", "--port", sim.Path().c_str(), "--baud", "38400", "--objects", "all",
-            "-o", "out", static_cast<char*>(nullptr));
+            "-o", "out", "--no-journal", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);

@@ -165,9 +165,10 @@ int RunToolReads(const CToolReadsSetup& setup, const std::vector<CTarget>& targe
     }
     std::filesystem::remove_all(runDir);
     std::filesystem::create_directory(runDir);
-    const CReadRun run = RunRead(setup.cli, runDir, errFile,
-                                 {"read", "--port", sim.Path(), "--baud", "115200", "--object",
-                                  std::to_string(target.object), "-o", "out.sav", "--description", target.description});
+    const CReadRun run =
+        RunRead(setup.cli, runDir, errFile,
+                {"read", "--port", sim.Path(), "--baud", "115200", "--object", std::to_string(target.object), "-o",
+                 "out.sav", "--description", target.description, "--no-journal"});
     const std::string saved = test::ReadText(runDir / "out.sav");
     std::string outcome;
     const std::string problem = CheckRead(target, fault, run, saved, outcome);
