@@ -12,4 +12,6 @@ build/bench/bench/tkq_bench --benchmark_repetitions=5 --benchmark_report_aggrega
 build/bench/bench/tkq_bench_gui
 build/bench/bench/tkq_bench_print
 build/bench/bench/tkq_bench_link "$@"
+build/bench/bench/tkq_bench_journal --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+build/bench/bench/tkq_bench_journal_gui
 build/bench/bench/tkq_bench_journal_cli
