@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "core/base/paths.h"
 #include "core/base/system_errors.h"
