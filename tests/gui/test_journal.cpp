@@ -256,6 +256,18 @@ class TestJournal : public gui::test::CProgramTest {
     QCOMPARE(Column(model, CSurveyTableModel::kObject), (QStringList{"3", "3", "7"}));
     window->Table()->sortByColumn(CSurveyTableModel::kDescription, Qt::AscendingOrder);
     QCOMPARE(Column(model, CSurveyTableModel::kDescription).first(), QStringLiteral("Котельная, ул. Ленина 5"));
+
+    // A damaged file put into the folder by hand is listed, marked.
+    QFile junk(JournalFolder() + "/junk.sav");
+    QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("junk") == 4);
+    junk.close();
+    m_app->Journal()->Rebuild();
+    window->Refresh();
+    const QModelIndex damaged = model.index(Column(model, CSurveyTableModel::kDescription).indexOf(
+                                                QRegularExpression("Файл поврежден: .*\\(junk\\.sav\\)")),
+                                            CSurveyTableModel::kDescription);
+    QVERIFY(damaged.isValid());
+    QCOMPARE(damaged.data(Qt::ForegroundRole).value<QColor>(), QColor(0xb0, 0x10, 0x10));
   }
 
   void openingFromTheWindowKeepsItOpenAndSavingUpdatesTheIndex() {

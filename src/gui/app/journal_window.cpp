@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "core/base/paths.h"
 #include "core/base/system_errors.h"
@@ -127,11 +128,19 @@ QVariant CSurveyTableModel::data(const QModelIndex& index, int role) const {
   const CSurveyEntry& s = Survey(index.row());
   switch (role) {
     case Qt::DisplayRole:
+      // A damaged file says what it is and why, where a survey has its
+      // description; the figures it does not have stay empty.
+      if (s.damaged && index.column() != kReadTime && index.column() != kDescription &&
+          (index.column() != kInstrument || s.instrument.empty())) {
+        return QString();
+      }
       switch (index.column()) {
         case kReadTime: return ToQ(FormatReadTime(s.readTime));
         case kInstrument: return ToQ(s.instrument);
         case kObject: return s.objectNumber;
-        case kDescription: return ToQ(s.description);
+        case kDescription:
+          if (s.damaged) return QStringLiteral("Файл поврежден: %1 (%2)").arg(ToQ(s.damage), ToQ(s.fileName));
+          return ToQ(s.description);
         case kPeriod:
           if (s.records == 0) return QString();
           return InstrumentDate(s.firstRecord) + QStringLiteral(" – ") + InstrumentDate(s.lastRecord);
@@ -218,6 +227,8 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   header->setSortIndicator(CSurveyTableModel::kReadTime, Qt::DescendingOrder);
 
   m_count = new QLabel(this);
+  m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  m_count->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Обследований: 00000 из 00000")));
   m_folder = new QLabel(this);
   m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
