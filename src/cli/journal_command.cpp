@@ -276,8 +276,9 @@ class JournalCommand : public Command {
   }
 
   int Remove(CSurveyJournal& journal, const CSurveyEntry& entry, CliContext& context) const {
+    std::filesystem::path moved;
     try {
-      journal.Remove(entry.id);
+      moved = journal.Remove(entry.id);
     } catch (const std::out_of_range&) {  // removed meanwhile by another program
       context.err << "В журнале " << DisplayPath(journal.Folder()) << " нет обследования " << entry.id << "\n";
       return kExitFailure;
@@ -285,10 +286,12 @@ class JournalCommand : public Command {
       context.err << FileErrorMessage(e) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
-    // Under its name, or "name (2).sav" when one of that name was removed before.
-    const std::filesystem::path removed = journal.Folder() / PathFromUtf8(kJournalRemovedFolder);
-    context.out << "Обследование " << entry.id << " убрано из журнала; файл " << entry.fileName << " перемещен в папку "
-                << DisplayPath(removed) << "\n";
+    context.out << "Обследование " << entry.id << " убрано из журнала; ";
+    if (moved.empty()) {
+      context.out << "файла " << entry.fileName << " уже не было\n";
+    } else {
+      context.out << "файл перемещен: " << DisplayPath(moved) << "\n";
+    }
     return kExitSuccess;
   }
 

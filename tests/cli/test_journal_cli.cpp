@@ -202,7 +202,7 @@ TEST_F(JournalCli, ShowPathAndRemove) {
   Result remove = Journal({"remove", id});
   ASSERT_EQ(remove.status, 0) << remove.err;
   const std::filesystem::path removed = PathFromUtf8(m_journal) / PathFromUtf8(kJournalRemovedFolder) / file.filename();
-  EXPECT_NE(remove.out.find(" перемещен в папку " + DisplayPath(removed.parent_path()) + "\n"), std::string::npos)
+  EXPECT_NE(remove.out.find("файл перемещен: " + DisplayPath(removed) + "\n"), std::string::npos)
       << remove.out;
   EXPECT_TRUE(std::filesystem::exists(removed));
   EXPECT_FALSE(std::filesystem::exists(file));

@@ -11,6 +11,10 @@
 #include <fstream>
 #include <set>
 #include <thread>
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "core/archive/saved_archive.h"
 #include "core/journal/survey_journal.h"
@@ -192,6 +196,41 @@ TEST_F(JournalTest, TwoJournalsKeepingAtOnceLoseNothing) {
   EXPECT_EQ(Names(Folder()).size(), 2u * kEach + 3);  // and the index, its log and shared memory
 }
 
+#ifndef _WIN32
+// Two processes (the program and the tool) keeping into one journal: the
+// file locks of the index are per process, which threads do not try.
+TEST_F(JournalTest, TwoProcessesKeepingAtOnceLoseNothing) {
+  constexpr int kEach = 10;
+  { CSurveyJournal made(Folder(), *m_d); }  // the index made before either writer
+  auto keep = [&](int offset) {
+    CSurveyJournal journal(Folder(), *m_d);
+    for (int i = 0; i < kEach; ++i) journal.Keep(*Survey(*m_d, 1, "SN 1", 1700000000, 3 + offset + 2 * i));
+  };
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int status = 0;
+    try {
+      keep(1);
+    } catch (...) {
+      status = 1;
+    }
+    _exit(status);
+  }
+  keep(0);
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  CSurveyJournal journal(Folder(), *m_d);
+  const auto list = journal.List();
+  EXPECT_EQ(list.size(), 2u * kEach);
+  std::set<std::string> names;
+  for (const auto& e : list) names.insert(e.fileName);
+  EXPECT_EQ(names.size(), 2u * kEach);
+  EXPECT_TRUE(journal.OpeningChanges().added.empty());  // every file was indexed by its writer
+}
+#endif
+
 TEST_F(JournalTest, ADamagedOrForeignIndexIsSetAsideAndRebuilt) {
   {
     CSurveyJournal journal(Folder(), *m_d);
@@ -279,16 +318,18 @@ TEST_F(JournalTest, RemoveMovesTheFileAside) {
   CSurveyJournal journal(Folder(), *m_d);
   const auto kept = journal.Keep(*Survey(*m_d, 1, "SN 1"));
   const std::string bytes = test::ReadText(kept.path);
-  journal.Remove(kept.id);
-  EXPECT_FALSE(fs::exists(kept.path));
   const fs::path removed = Folder() / PathFromUtf8(kJournalRemovedFolder);
+  EXPECT_EQ(journal.Remove(kept.id), removed / kept.path.filename());
+  EXPECT_FALSE(fs::exists(kept.path));
   EXPECT_EQ(test::ReadText(removed / kept.path.filename()), bytes);
   EXPECT_TRUE(journal.List().empty());
   EXPECT_THROW(journal.Remove(kept.id), std::out_of_range);
   // Kept again (its file is gone) and removed again: beside the first.
   const auto again = journal.Keep(*Survey(*m_d, 1, "SN 1"));
   EXPECT_FALSE(again.alreadyKept);
-  journal.Remove(again.id);
+  const fs::path second = journal.Remove(again.id);
+  EXPECT_NE(second, removed / kept.path.filename());
+  EXPECT_TRUE(fs::exists(second));
   EXPECT_EQ(Names(removed).size(), 2u);
 
   // A file another program holds stays, and so does its entry.

@@ -57,7 +57,7 @@ constexpr int kSchemaVersion = static_cast<int>(std::size(kSchemaSteps));
 // The columns of the current version, as a row is read.
 constexpr const char* kColumns =
     "id, device_id, version_key, instrument, object_number, description, first_record, last_record, records,"
-    " abnormals, read_time, added, file_name, file_size, content_hash, damaged, damage";
+    " abnormals, read_time, added, file_name, file_size, content_hash, damaged, damage, search_text";
 constexpr const char* kColumnNames[] = {"id",          "device_id",   "version_key", "instrument",   "object_number",
                                         "description", "first_record", "last_record", "records",      "abnormals",
                                         "read_time",   "added",       "file_name",   "file_size",    "file_mtime",
@@ -85,6 +85,7 @@ CSurveyEntry EntryOf(SQLite::Statement& q) {
   e.contentHash = q.getColumn(14).getString();
   e.damaged = q.getColumn(15).getInt() != 0;
   e.damage = q.getColumn(16).getString();
+  e.searchText = q.getColumn(17).getString();
   return e;
 }
 

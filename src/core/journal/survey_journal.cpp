@@ -3,6 +3,7 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -212,22 +213,25 @@ std::string SurveyContentHash(const CObjectDefinition& object) {
 
 bool SurveyMatches(const CSurveyEntry& entry, const CSurveyFilter& filter) {
   if (filter.objectNumber != 0 && entry.objectNumber != filter.objectNumber) return false;
-  if (!filter.instrument.empty() &&
-      Utf8Lower(entry.deviceId).find(Utf8Lower(filter.instrument)) == std::string::npos) {
-    return false;
-  }
   const bool hasPeriod = entry.lastRecord != 0;
   const int64_t start = hasPeriod ? entry.firstRecord : entry.readTime;
   const int64_t end = hasPeriod ? entry.lastRecord : entry.readTime;
   if (filter.from != 0 && end < filter.from) return false;
   if (filter.to != 0 && start > filter.to) return false;
-  if (filter.text.find_first_not_of(" \t\r\n") == std::string::npos) return true;
+  const bool anyText = filter.text.find_first_not_of(" \t\r\n") != std::string::npos;
+  if (filter.instrument.empty() && !anyText) return true;
+  // The lowered identification is the search text's first line.
+  std::string computed;
+  if (entry.searchText.empty()) computed = SurveySearchText(entry);
+  const std::string_view haystack = entry.searchText.empty() ? computed : entry.searchText;
+  if (!filter.instrument.empty() &&
+      haystack.substr(0, haystack.find('\n')).find(Utf8Lower(filter.instrument)) == std::string_view::npos) {
+    return false;
+  }
   const std::string text = Utf8Lower(filter.text);
-  const std::string haystack = SurveySearchText(entry);
   for (size_t i = 0; i < text.size();) {
-    const size_t end = text.find_first_of(" \t\r\n", i);
-    const size_t stop = end == std::string::npos ? text.size() : end;
-    if (stop > i && haystack.find(std::string_view(text).substr(i, stop - i)) == std::string::npos) return false;
+    const size_t stop = std::min(text.find_first_of(" \t\r\n", i), text.size());
+    if (stop > i && haystack.find(std::string_view(text).substr(i, stop - i)) == std::string_view::npos) return false;
     i = stop + 1;
   }
   return true;
@@ -385,12 +389,13 @@ CJournalChanges CSurveyJournal::Add(const std::vector<fs::path>& paths,
   return changes;
 }
 
-void CSurveyJournal::Remove(int64_t id) {
-  Guarded(m_folder, [&] {
+fs::path CSurveyJournal::Remove(int64_t id) {
+  return Guarded(m_folder, [&] {
     CIndex::CWrite write(*m_index);
     const std::optional<CSurveyEntry> entry = m_index->Find(id);
     if (!entry) throw std::out_of_range("в журнале нет обследования " + std::to_string(id));
     const fs::path path = PathOf(*entry);
+    fs::path moved;
     std::error_code ec;
     if (fs::exists(path, ec)) {
       const fs::path removed = m_folder / PathFromUtf8(kJournalRemovedFolder);
@@ -403,7 +408,8 @@ void CSurveyJournal::Remove(int64_t id) {
       const std::string ext = name.substr(stem.size());
       for (int n = 1;; ++n) {
         const std::string candidate = n == 1 ? name : stem + " (" + std::to_string(n) + ")" + ext;
-        if (MoveFileNoReplace(path, removed / PathFromUtf8(candidate))) break;
+        moved = removed / PathFromUtf8(candidate);
+        if (MoveFileNoReplace(path, moved)) break;
         if (n == kMaxNameTries) {
           throw CFileError(EEXIST, "не удается переместить файл " + DisplayPath(path) + " в папку " +
                                        DisplayPath(removed) + ": нет свободного имени");
@@ -412,6 +418,7 @@ void CSurveyJournal::Remove(int64_t id) {
     }
     m_index->Delete(id);
     write.Commit();
+    return moved;
   });
 }
 

@@ -56,6 +56,10 @@ struct CSurveyEntry {
   std::string contentHash;        // of what the instrument delivered (hex); equal for equal reads
   bool damaged = false;           // the file does not load; `damage` says why
   std::string damage;
+  // The identification, object number and description lower-cased, as the
+  // search compares them; filled by List and Find, so that a window
+  // filtering thousands of surveys keystroke by keystroke lowers nothing.
+  std::string searchText;
 };
 
 // What `List` keeps; empty or zero fields keep everything.
@@ -133,8 +137,10 @@ class CSurveyJournal {
   // Moves the survey's file into the folder kJournalRemovedFolder of the
   // journal (never deleting it) and drops it from the index. Throws
   // std::out_of_range when there is no such survey, CFileError when the
-  // file cannot be moved (the index then keeps it).
-  void Remove(int64_t id);
+  // file cannot be moved (the index then keeps it). Returns where the file
+  // went ("name (2).sav" when a survey of that name was removed before),
+  // empty when it had gone already.
+  std::filesystem::path Remove(int64_t id);
 
   // The surveys, newest read first.
   std::vector<CSurveyEntry> List(const CSurveyFilter& filter = {}) const;
