@@ -13,6 +13,7 @@ packages=(
   libcli11-dev libqcustomplot-dev qt6-svg-dev
   cups printer-driver-cups-pdf poppler-utils python3
   libxlsxwriter-dev python3-openpyxl
+  libsqlite3-dev libsqlitecpp-dev libxxhash-dev
   librsvg2-bin help2man dpkg-dev desktop-file-utils appstream man-db lintian
 )
 

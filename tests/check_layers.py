@@ -3,7 +3,8 @@
 (or a generated one), and no folder includes one above it.
 
   core/base <- core/link, core/storage <- core/description <- core/archive
-  <- core/output <- render <- gui;  core <- cli (which may use render)
+  <- core/output, core/journal <- render <- gui;  core <- cli (which may use
+  render); core/output and core/journal include neither the other
 
 core includes no Qt header. Prints each breach; exits 1 when there is one.
 """
@@ -12,7 +13,7 @@ import re
 import sys
 
 SRC = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parent.parent / "src")
-CORE_ORDER = {"base": 0, "link": 1, "storage": 1, "description": 2, "archive": 3, "output": 4}
+CORE_ORDER = {"base": 0, "link": 1, "storage": 1, "description": 2, "archive": 3, "output": 4, "journal": 4}
 # What each top folder may include besides itself.
 ALLOWED = {"core": {"core"}, "render": {"core", "render"}, "cli": {"core", "render", "cli"},
            "gui": {"core", "render", "gui"}}

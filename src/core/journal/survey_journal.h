@@ -148,11 +148,21 @@ class CSurveyJournal {
   // loaded again. With `everything`, every file is loaded again.
   CJournalChanges Rebuild(bool everything = false);
 
+  // What opening the journal found: files added or removed by hand, damaged
+  // files, an index made anew.
+  const CJournalChanges& OpeningChanges() const { return m_opening; }
+
+  class CIndex;  // the index's own header: journal_index.h
+
  private:
-  class CIndex;
+  // `name`, else the first of "stem (2).sav", "stem (3).sav" … taken
+  // neither in the folder nor in the index.
+  std::string FreeName(const std::string& name) const;
+
   std::filesystem::path m_folder;
   const CReadParamClass& m_description;
   std::unique_ptr<CIndex> m_index;
+  CJournalChanges m_opening;
 };
 
 // The content hash of a survey: what the instrument delivered (the object

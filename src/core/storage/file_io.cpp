@@ -43,6 +43,7 @@ void ThrowFileError(int err, EFileAction action, const std::filesystem::path& pa
     case EFileAction::kReplace: verb = "не удается заменить файл "; break;
     case EFileAction::kReadBack: verb = "не удается прочитать файл "; break;
     case EFileAction::kCreateBeside: verb = "не удается создать временный файл рядом с "; break;
+    case EFileAction::kMove: verb = "не удается переместить файл "; break;
   }
   const std::string text = verb + DisplayPath(path) + ": " + (reason.empty() ? ErrnoReason(err) : reason);
   if (err == EBUSY) throw CFileBusyError(err, text);

@@ -93,6 +93,11 @@ void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to);
 // Removes a file if it is there; false when one stays.
 bool RemoveFile(const std::filesystem::path& path);
 
+// Gives the file `from` the new name `to` on the same volume, never
+// replacing a file of that name: false (nothing moved) when `to` is taken.
+// Throws CFileError, CFileBusyError when another program holds the file.
+bool MoveFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // The name a library that opens files itself should be given for `path`,
 // in UTF-8: on Windows the extended-length form, so that a folder however
 // deep opens; elsewhere the path as it is.

@@ -1,6 +1,7 @@
 // Files on POSIX systems: descriptors, fsync and rename.
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -147,6 +148,20 @@ void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
 }
 
 bool RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+bool MoveFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  int err = errno;
+  if (err == EINVAL || err == ENOSYS || err == ENOTSUP) {
+    // A file system that cannot refuse to replace: looked at first.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return false;
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    err = errno;
+  }
+  if (err == EEXIST) return false;
+  ThrowFileError(err, EFileAction::kMove, from);
+}
 
 std::string LibraryFileName(const std::filesystem::path& path) { return path.string(); }
 

@@ -17,7 +17,7 @@ namespace tkq::detail {
 int InjectedFault(CFileStep step);
 
 // What failed with a file, as the user is told it.
-enum class EFileAction { kCreate, kWrite, kReplace, kReadBack, kCreateBeside };
+enum class EFileAction { kCreate, kWrite, kReplace, kReadBack, kCreateBeside, kMove };
 
 // A CFileError of `err` saying "не удается <action> PATH: <reason>", the
 // reason the system's (in our words) unless `reason` is given; for EBUSY

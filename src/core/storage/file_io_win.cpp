@@ -270,6 +270,17 @@ void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
 
 bool RemoveFile(const std::filesystem::path& path) { return DeleteName(Win32Name(path)) == 0; }
 
+bool MoveFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  const std::wstring source = Win32Name(from);
+  const std::wstring target = Win32Name(to);
+  // Without MOVEFILE_REPLACE_EXISTING a name that is taken fails the move.
+  const int err =
+      Retrying([&] { return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0; }, {&source});
+  if (err == 0) return true;
+  if (err == EEXIST) return false;
+  ThrowFileError(err, EFileAction::kMove, from);
+}
+
 std::string LibraryFileName(const std::filesystem::path& path) { return Utf8FromWide(Win32Name(path)); }
 
 void ClearSystemError() {

@@ -1,0 +1,514 @@
+#include "core/journal/survey_journal.h"
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <set>
+
+#include "core/archive/object_definition.h"
+#include "core/archive/saved_archive.h"
+#include "core/base/cp1251.h"
+#include "core/base/paths.h"
+#include "core/base/system_errors.h"
+#include "core/journal/journal_index.h"
+#include "core/storage/file_io.h"
+
+namespace tkq {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the identification says when the instrument sent none.
+constexpr const char* kNoIdentification = "Нет информации";
+constexpr const char* kUnnamedInstrument = "Прибор";
+// Characters of the instrument's part of a file name, at most.
+constexpr size_t kInstrumentNameLength = 40;
+// Names tried with " (2)", " (3)" … before giving up.
+constexpr int kMaxNameTries = 10000;
+
+bool IsSavedArchiveName(const std::string& name) {
+  if (name.size() < 5) return false;
+  std::string ext = name.substr(name.size() - 4);
+  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  return ext == ".sav";
+}
+
+// When the file was last written: the file clock's ticks, compared only
+// for equality.
+int64_t ModifiedOf(const fs::path& path) {
+  std::error_code ec;
+  const auto time = fs::last_write_time(path, ec);
+  return ec ? 0 : static_cast<int64_t>(time.time_since_epoch().count());
+}
+
+// The same time as seconds since 1970.
+int64_t SecondsOfModified(const fs::path& path) {
+  std::error_code ec;
+  const auto time = fs::last_write_time(path, ec);
+  if (ec) return 0;
+  const auto system = std::chrono::file_clock::to_sys(time);
+  return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
+}
+
+bool SameFolder(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec) && !ec;
+}
+
+void FillEntry(CSurveyEntry& entry, const CObjectDefinition& object) {
+  entry.deviceId = object.m_strDeviceId;
+  entry.versionKey = std::string(Utf8Prefix(object.m_strDeviceId, 18));
+  entry.instrument = InstrumentOfDeviceId(object.m_strDeviceId);
+  entry.objectNumber = object.GetObjectNumber();
+  entry.description = object.m_strDescription;
+  entry.firstRecord = entry.lastRecord = 0;
+  const size_t n = object.m_arcRecords.GetSize();
+  for (size_t i = 0; i < n; ++i) {
+    if (const CObjArcElem* r = object.m_arcRecords[i]) {
+      entry.firstRecord = r->m_nTime;
+      break;
+    }
+  }
+  for (size_t i = n; i-- > 0;) {
+    if (const CObjArcElem* r = object.m_arcRecords[i]) {
+      entry.lastRecord = r->m_nTime;
+      break;
+    }
+  }
+  entry.records = static_cast<int64_t>(n);
+  entry.abnormals = static_cast<int64_t>(object.m_errRecords.GetSize());
+  entry.readTime = object.m_tRead;
+  entry.damaged = false;
+  entry.damage.clear();
+}
+
+// Runs an operation on the index, its database's errors told as the
+// journal's.
+template <class F>
+auto Guarded(const fs::path& folder, F&& operation) -> decltype(operation()) {
+  try {
+    return operation();
+  } catch (const std::runtime_error& e) {
+    if (!IsIndexError(e)) throw;
+    throw CJournalError("ошибка индекса журнала " + DisplayPath(folder) + ": " + IndexErrorReason(e));
+  }
+}
+
+}  // namespace
+
+std::string InstrumentOfDeviceId(const std::string& deviceId) {
+  auto trim = [](std::string_view s) {
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return std::string();
+    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
+  };
+  const std::string_view key = Utf8Prefix(deviceId, 18);
+  std::string rest = trim(std::string_view(deviceId).substr(key.size()));
+  return rest.empty() ? trim(key) : rest;
+}
+
+std::string SurveyFileName(const CObjectDefinition& object) {
+  std::string instrument = InstrumentOfDeviceId(object.m_strDeviceId);
+  if (instrument.empty() || instrument == kNoIdentification) instrument = kUnnamedInstrument;
+  std::string safe;
+  for (const char c : std::string(Utf8Prefix(instrument, kInstrumentNameLength))) {
+    const auto u = static_cast<unsigned char>(c);
+    safe += (u < 0x20 || u == 0x7F || std::strchr("<>:\"/\\|?*", c) != nullptr) ? '_' : c;
+  }
+  while (!safe.empty() && (safe.back() == '.' || safe.back() == ' ')) safe.pop_back();
+  if (safe.find_first_not_of(" ._") == std::string::npos) safe = kUnnamedInstrument;
+  // A device name before the first dot ("NUL.1 …") is the device for
+  // older Windows, whatever follows.
+  std::string device = safe.substr(0, safe.find('.'));
+  while (!device.empty() && device.back() == ' ') device.pop_back();
+  for (char& c : device) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  static const char* const kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
+                                         "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
+                                         "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+  for (const char* name : kDevices) {
+    if (device == name) safe.insert(0, "_");
+  }
+
+  char number[32];
+  std::snprintf(number, sizeof number, " Объект %02u ", static_cast<unsigned>(object.GetObjectNumber()));
+  const auto t = static_cast<std::time_t>(object.m_tRead);
+  std::tm local{};
+  char when[64] = "0000-00-00 00-00-00";
+  if (localtime_r(&t, &local) != nullptr) std::strftime(when, sizeof when, "%Y-%m-%d %H-%M-%S", &local);
+  return safe + number + when + ".sav";
+}
+
+std::string SurveyContentHash(const CObjectDefinition& object) {
+  XXH3_state_t state;
+  XXH3_128bits_reset(&state);
+  std::string buffer;
+  auto flush = [&] {
+    XXH3_128bits_update(&state, buffer.data(), buffer.size());
+    buffer.clear();
+  };
+  auto u8 = [&](uint8_t v) { buffer += static_cast<char>(v); };
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) buffer += static_cast<char>(v >> (8 * i));
+  };
+  auto f32 = [&](float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    u32(bits);
+  };
+  auto bytes = [&](std::string_view b) {
+    u32(static_cast<uint32_t>(b.size()));
+    buffer.append(b);
+    flush();
+  };
+  u8(object.GetObjectNumber());
+  bytes(object.m_strDeviceId);
+  u32(static_cast<uint32_t>(object.m_arcRecords.GetSize()));
+  for (size_t i = 0; i < object.m_arcRecords.GetSize(); ++i) {
+    const CObjArcElem* r = object.m_arcRecords[i];
+    if (r == nullptr) {
+      u8(0);
+    } else {
+      u8(1);
+      f32(r->m_fValue1);
+      f32(r->m_fValue2);
+      u32(r->m_nTime);
+      f32(r->m_fArchivingPercent);
+      u8(r->m_nAbnormalCode);
+    }
+    if (buffer.size() >= 65536) flush();
+  }
+  u32(static_cast<uint32_t>(object.m_errRecords.GetSize()));
+  for (size_t i = 0; i < object.m_errRecords.GetSize(); ++i) {
+    const CErrArcElem* r = object.m_errRecords[i];
+    if (r == nullptr) {
+      u8(0);
+    } else {
+      u8(1);
+      u32(r->m_nBegin);
+      u32(r->m_nEnd);
+      u8(r->m_nCode);
+    }
+    if (buffer.size() >= 65536) flush();
+  }
+  auto view = [](const std::vector<uint8_t>& v) {
+    return std::string_view(reinterpret_cast<const char*>(v.data()), v.size());
+  };
+  bytes(view(object.m_parBytes));
+  bytes(view(object.m_devBytes));
+  XXH128_canonical_t canonical;
+  XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(&state));
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (const unsigned char c : canonical.digest) {
+    hex += kHex[c >> 4];
+    hex += kHex[c & 15];
+  }
+  return hex;
+}
+
+bool SurveyMatches(const CSurveyEntry& entry, const CSurveyFilter& filter) {
+  if (filter.objectNumber != 0 && entry.objectNumber != filter.objectNumber) return false;
+  if (!filter.instrument.empty() &&
+      Utf8Lower(entry.deviceId).find(Utf8Lower(filter.instrument)) == std::string::npos) {
+    return false;
+  }
+  const bool hasPeriod = entry.lastRecord != 0;
+  const int64_t start = hasPeriod ? entry.firstRecord : entry.readTime;
+  const int64_t end = hasPeriod ? entry.lastRecord : entry.readTime;
+  if (filter.from != 0 && end < filter.from) return false;
+  if (filter.to != 0 && start > filter.to) return false;
+  if (filter.text.find_first_not_of(" \t\r\n") == std::string::npos) return true;
+  const std::string text = Utf8Lower(filter.text);
+  const std::string haystack = SurveySearchText(entry);
+  for (size_t i = 0; i < text.size();) {
+    const size_t end = text.find_first_of(" \t\r\n", i);
+    const size_t stop = end == std::string::npos ? text.size() : end;
+    if (stop > i && haystack.find(std::string_view(text).substr(i, stop - i)) == std::string::npos) return false;
+    i = stop + 1;
+  }
+  return true;
+}
+
+fs::path CSurveyJournal::DefaultFolder(const fs::path& documents) {
+  return documents / PathFromUtf8(kJournalFolderInDocuments);
+}
+
+CSurveyJournal::CSurveyJournal(const fs::path& folder, const CReadParamClass& description)
+    : m_folder(folder), m_description(description) {
+  std::error_code ec;
+  fs::create_directories(m_folder, ec);
+  if (!ec && !fs::is_directory(m_folder, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
+  if (ec) throw CJournalError("не удается создать папку журнала " + DisplayPath(m_folder) + ": " + ErrorReason(ec));
+  m_index = std::make_unique<CIndex>(m_folder);
+  m_opening = Rebuild(false);
+  m_opening.indexRebuilt = m_index->IndexRebuilt();
+}
+
+CSurveyJournal::~CSurveyJournal() = default;
+
+fs::path CSurveyJournal::PathOf(const CSurveyEntry& entry) const { return m_folder / PathFromUtf8(entry.fileName); }
+
+std::string CSurveyJournal::FreeName(const std::string& name) const {
+  const std::string stem = name.substr(0, name.size() - 4);
+  for (int n = 1; n <= kMaxNameTries; ++n) {
+    const std::string candidate = n == 1 ? name : stem + " (" + std::to_string(n) + ").sav";
+    std::error_code ec;
+    if (!fs::exists(m_folder / PathFromUtf8(candidate), ec) && !m_index->NameTaken(candidate)) return candidate;
+  }
+  throw CJournalError("в журнале " + DisplayPath(m_folder) + " нет свободного имени для " + name);
+}
+
+CKeptSurvey CSurveyJournal::Keep(const CObjectDefinition& object) {
+  const std::string hash = SurveyContentHash(object);
+  const std::string bytes = StoreSavedArchive(object);
+  return Guarded(m_folder, [&] {
+    CIndex::CWrite write(*m_index);
+    for (const CSurveyEntry& kept : m_index->FindByHash(hash)) {
+      const fs::path path = PathOf(kept);
+      std::error_code ec;
+      if (fs::is_regular_file(path, ec)) return CKeptSurvey{kept.id, path, true};
+      m_index->Delete(kept.id);  // its file has gone
+    }
+    CIndexRow row;
+    row.entry.fileName = FreeName(SurveyFileName(object));
+    const fs::path path = PathOf(row.entry);
+    WriteFileAtomically(path, bytes);
+    FillEntry(row.entry, object);
+    row.entry.fileSize = static_cast<int64_t>(bytes.size());
+    row.entry.contentHash = hash;
+    row.modified = ModifiedOf(path);
+    const int64_t id = m_index->Insert(row);
+    write.Commit();
+    return CKeptSurvey{id, path, false};
+  });
+}
+
+void CSurveyJournal::Update(int64_t id, const CObjectDefinition& object) {
+  const std::string hash = SurveyContentHash(object);
+  const std::string bytes = StoreSavedArchive(object);
+  Guarded(m_folder, [&] {
+    CIndex::CWrite write(*m_index);
+    const std::optional<CSurveyEntry> entry = m_index->Find(id);
+    if (!entry) throw std::out_of_range("в журнале нет обследования " + std::to_string(id));
+    CIndexRow row;
+    row.entry = *entry;
+    const fs::path path = PathOf(row.entry);
+    WriteFileAtomically(path, bytes);
+    FillEntry(row.entry, object);
+    row.entry.fileSize = static_cast<int64_t>(bytes.size());
+    row.entry.contentHash = hash;
+    row.modified = ModifiedOf(path);
+    m_index->Update(row);
+    write.Commit();
+  });
+}
+
+CJournalChanges CSurveyJournal::Add(const std::vector<fs::path>& paths,
+                                    const std::function<bool(size_t, size_t)>& progress) {
+  // The files, those of folders found first, so that progress knows the
+  // whole count.
+  std::vector<fs::path> files;
+  const fs::path removed = m_folder / PathFromUtf8(kJournalRemovedFolder);
+  for (const fs::path& given : paths) {
+    std::error_code ec;
+    if (!fs::is_directory(given, ec)) {
+      files.push_back(given);
+      continue;
+    }
+    const auto options = fs::directory_options::skip_permission_denied;
+    for (auto it = fs::recursive_directory_iterator(given, options, ec); !ec && it != fs::end(it); it.increment(ec)) {
+      std::error_code kind;
+      if (it->is_directory(kind)) {
+        // The journal's removed surveys stay removed.
+        if (SameFolder(it->path(), removed)) it.disable_recursion_pending();
+        continue;
+      }
+      if (it->is_regular_file(kind) && IsSavedArchiveName(PathToUtf8(it->path().filename()))) {
+        files.push_back(it->path());
+      }
+    }
+  }
+
+  CJournalChanges changes;
+  const size_t total = files.size();
+  for (size_t i = 0; i < total; ++i) {
+    if (progress && !progress(i, total)) return changes;
+    const fs::path& file = files[i];
+    // The journal's own files are in it already.
+    if (SameFolder(fs::absolute(file).parent_path(), m_folder)) continue;
+    std::vector<uint8_t> bytes;
+    std::unique_ptr<CObjectDefinition> object;
+    try {
+      bytes = ReadWholeFile(file, kMaxSavedArchiveSize);
+      object = LoadSavedArchive(bytes, m_description);
+    } catch (const CFileOpenError& e) {
+      changes.skipped.push_back({file, e.what()});
+      continue;
+    } catch (const CLoadError& e) {
+      changes.skipped.push_back({file, e.what()});
+      continue;
+    }
+    const std::string hash = SurveyContentHash(*object);
+    Guarded(m_folder, [&] {
+      CIndex::CWrite write(*m_index);
+      for (const CSurveyEntry& kept : m_index->FindByHash(hash)) {
+        std::error_code ec;
+        if (fs::is_regular_file(PathOf(kept), ec)) {
+          changes.alreadyKept.push_back(kept.id);
+          return;
+        }
+      }
+      CIndexRow row;
+      row.entry.fileName = FreeName(SurveyFileName(*object));
+      const fs::path path = PathOf(row.entry);
+      try {
+        // The original's bytes as they are.
+        WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      } catch (const CFileError& e) {
+        changes.skipped.push_back({file, e.what()});
+        return;
+      }
+      FillEntry(row.entry, *object);
+      row.entry.added = true;
+      row.entry.fileSize = static_cast<int64_t>(bytes.size());
+      row.entry.contentHash = hash;
+      row.modified = ModifiedOf(path);
+      changes.added.push_back(m_index->Insert(row));
+      write.Commit();
+    });
+  }
+  if (progress) progress(total, total);
+  return changes;
+}
+
+void CSurveyJournal::Remove(int64_t id) {
+  Guarded(m_folder, [&] {
+    CIndex::CWrite write(*m_index);
+    const std::optional<CSurveyEntry> entry = m_index->Find(id);
+    if (!entry) throw std::out_of_range("в журнале нет обследования " + std::to_string(id));
+    const fs::path path = PathOf(*entry);
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+      const fs::path removed = m_folder / PathFromUtf8(kJournalRemovedFolder);
+      fs::create_directories(removed, ec);
+      if (ec) {
+        throw CFileError(ec.value(), "не удается создать папку " + DisplayPath(removed) + ": " + ErrorReason(ec));
+      }
+      const std::string name = entry->fileName;
+      const std::string stem = name.substr(0, name.size() - (IsSavedArchiveName(name) ? 4 : 0));
+      const std::string ext = name.substr(stem.size());
+      for (int n = 1;; ++n) {
+        const std::string candidate = n == 1 ? name : stem + " (" + std::to_string(n) + ")" + ext;
+        if (MoveFileNoReplace(path, removed / PathFromUtf8(candidate))) break;
+        if (n == kMaxNameTries) {
+          throw CFileError(EEXIST, "не удается переместить файл " + DisplayPath(path) + " в папку " +
+                                       DisplayPath(removed) + ": нет свободного имени");
+        }
+      }
+    }
+    m_index->Delete(id);
+    write.Commit();
+  });
+}
+
+std::vector<CSurveyEntry> CSurveyJournal::List(const CSurveyFilter& filter) const {
+  return Guarded(m_folder, [&] { return m_index->List(filter); });
+}
+
+std::optional<CSurveyEntry> CSurveyJournal::Find(int64_t id) const {
+  return Guarded(m_folder, [&] { return m_index->Find(id); });
+}
+
+std::optional<CSurveyEntry> CSurveyJournal::FindByPath(const fs::path& path) const {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(path, ec);
+  if (ec || !SameFolder(absolute.parent_path(), m_folder)) return std::nullopt;
+  return Guarded(m_folder, [&] { return m_index->FindByName(PathToUtf8(absolute.filename())); });
+}
+
+CJournalChanges CSurveyJournal::Rebuild(bool everything) {
+  struct CFound {
+    std::string name;
+    int64_t size = 0;
+    int64_t modified = 0;
+  };
+  std::vector<CFound> found;
+  std::set<std::string> present;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(m_folder, ec); !ec && it != fs::end(it); it.increment(ec)) {
+    std::error_code kind;
+    if (!it->is_regular_file(kind)) continue;
+    const std::string name = PathToUtf8(it->path().filename());
+    if (!IsSavedArchiveName(name)) continue;
+    present.insert(name);
+    found.push_back({name, static_cast<int64_t>(it->file_size(kind)), ModifiedOf(it->path())});
+  }
+  if (ec) {
+    throw CJournalError("не удается прочитать папку журнала " + DisplayPath(m_folder) + ": " + ErrorReason(ec));
+  }
+
+  CJournalChanges changes;
+  return Guarded(m_folder, [&] {
+    const std::map<std::string, CIndexedFile> indexed = m_index->Files();
+    auto unchanged = [&](const std::map<std::string, CIndexedFile>& files, const CFound& f) {
+      const auto it = files.find(f.name);
+      return it != files.end() && it->second.size == f.size && it->second.modified == f.modified;
+    };
+    // Loaded before the index is locked: another program's writes wait
+    // only for the index's own.
+    std::vector<CIndexRow> rows;
+    for (const CFound& f : found) {
+      if (!everything && unchanged(indexed, f)) continue;
+      CIndexRow row;
+      row.entry.fileName = f.name;
+      row.entry.fileSize = f.size;
+      row.modified = f.modified;
+      const fs::path path = PathOf(row.entry);
+      try {
+        const auto object = LoadSavedArchive(path, m_description);
+        FillEntry(row.entry, *object);
+        row.entry.contentHash = SurveyContentHash(*object);
+      } catch (const CLoadError& e) {
+        row.entry.damaged = true;
+        row.entry.damage = e.what();
+        row.entry.readTime = SecondsOfModified(path);
+        changes.skipped.push_back({path, e.what()});
+      }
+      rows.push_back(std::move(row));
+    }
+    bool gone = false;
+    for (const auto& [name, file] : indexed) gone = gone || present.count(name) == 0;
+    if (rows.empty() && !gone) return changes;
+
+    CIndex::CWrite write(*m_index);
+    const std::map<std::string, CIndexedFile> current = m_index->Files();
+    for (CIndexRow& row : rows) {
+      const auto it = current.find(row.entry.fileName);
+      if (it == current.end()) {
+        const int64_t id = m_index->Insert(row);
+        if (!row.entry.damaged) changes.added.push_back(id);
+        continue;
+      }
+      row.entry.id = it->second.id;
+      if (const auto old = m_index->Find(row.entry.id)) row.entry.added = old->added;
+      m_index->Update(row);
+    }
+    for (const auto& [name, file] : current) {
+      if (present.count(name) != 0) continue;
+      // Kept by another program since the folder was looked at?
+      std::error_code exists;
+      if (fs::exists(m_folder / PathFromUtf8(name), exists)) continue;
+      m_index->Delete(file.id);
+      ++changes.removedFromIndex;
+    }
+    write.Commit();
+    return changes;
+  });
+}
+
+}  // namespace tkq
