@@ -23,6 +23,7 @@ std::unique_ptr<Command> MakeFindCommand();
 std::unique_ptr<Command> MakeIdentifyCommand();
 std::unique_ptr<Command> MakeListCommand();
 std::unique_ptr<Command> MakeReadCommand();
+std::unique_ptr<Command> MakeJournalCommand();
 #ifdef TKQ_HAVE_PRINT  // the commands that draw: built with the desktop program only
 std::unique_ptr<Command> MakePrintCommand();
 std::unique_ptr<Command> MakePlotCommand();
@@ -34,6 +35,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
       MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,  MakeReportCommand,
       MakeExportCommand,   MakeSummaryCommand, MakeImportCommand, MakePortsCommand,
       MakeFindCommand,     MakeIdentifyCommand, MakeListCommand,  MakeReadCommand,
+      MakeJournalCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,
 #endif
@@ -49,8 +51,10 @@ constexpr const char* kProgram = "tarvik-kq";
 
 constexpr const char* kFooter =
     "info, tree, report and export use TarvikKQ.def from the current folder when it reads (or the --description FILE "
-    "given), else the built-in description; import and read use TarvikKQ.def from the current folder the same "
-    "way. None of them writes a description file. Exit status: 0 done, 1 failed, 2 a mistake on the command line "
+    "given), else the built-in description; import, read and journal use TarvikKQ.def from the current folder the "
+    "same way. None of them writes a description file. read keeps every survey it reads in the survey journal, "
+    "as the desktop program does: the folder Tarvik KQ/Журнал in the documents folder, or the --journal DIR "
+    "given; journal lists, shows, adds and removes its surveys. Exit status: 0 done, 1 failed, 2 a mistake on the command line "
     "or a file that does not load.";
 
 // What was wrong with the command line, in words; the command it concerns
@@ -58,7 +62,13 @@ constexpr const char* kFooter =
 std::string UsageMistake(const CLI::App& app, const CLI::ParseError& e, const std::vector<std::string>& args,
                          std::string& command) {
   const std::vector<CLI::App*> selected = app.get_subcommands();
-  command = selected.empty() ? std::string() : selected.front()->get_name();
+  command.clear();
+  // The command and the command of it chosen ("journal list").
+  for (const CLI::App* sub = selected.empty() ? nullptr : selected.front(); sub != nullptr;) {
+    command += (command.empty() ? "" : " ") + sub->get_name();
+    const std::vector<CLI::App*> under = sub->get_subcommands();
+    sub = under.empty() ? nullptr : under.front();
+  }
   if (selected.empty() && args.empty()) return "name a command";
   if (selected.empty() && !args.front().starts_with('-')) return "unknown command " + args.front();
   // The words left over, in the order they were given.

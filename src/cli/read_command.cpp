@@ -1,4 +1,5 @@
-// read: one object read from the instrument and saved as a saved archive.
+// read: one object, or several, read from the instrument, kept in the
+// survey journal and saved as saved archives.
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -9,6 +10,7 @@
 
 #include "cli/archive_loading.h"
 #include "cli/command.h"
+#include "cli/journal_options.h"
 #include "cli/link_options.h"
 #include "cli/number_option.h"
 #include "cli/progress_printer.h"
@@ -17,6 +19,7 @@
 #include "core/archive/saved_archive.h"
 #include "core/base/paths.h"
 #include "core/base/system_errors.h"
+#include "core/journal/survey_journal.h"
 #include "core/description/read_param_class.h"
 #include "core/link/flash_names.h"
 #include "core/link/read_status.h"
@@ -46,6 +49,20 @@ bool KeepRawFiles(const std::filesystem::path& dir, uint8_t object, const CDevic
     return false;
   }
   return true;
+}
+
+// Keeps `object` in the journal and says where, after `prefix`; a survey
+// that could not be kept is said too. Whether it is in the journal.
+bool KeepInJournal(CSurveyJournal& journal, const CObjectDefinition& object, const std::string& prefix,
+                   std::ostream& err) {
+  try {
+    const CKeptSurvey kept = journal.Keep(object);
+    err << prefix << (kept.alreadyKept ? "Уже в журнале: " : "В журнале: ") << DisplayPath(kept.path) << "\n";
+    return true;
+  } catch (const std::exception& e) {  // a journal that cannot be used, a disk full or read-only
+    err << prefix << "Не сохранено в журнал: " << ErrorDetail(e) << "\n";
+  }
+  return false;
 }
 
 // "Obj01.sav": the name an object gets in the folder of a read of several.
@@ -90,32 +107,50 @@ class ReadCommand : public Command {
                 "folder as ObjNN.sav")
             ->type_name("all|LIST");
     one->excludes(many);
-    command.add_option("-o", m_output, "The saved archive to write (with --objects: the folder to write them in)")
-        ->type_name("FILE")
-        ->required();
+    command
+        .add_option("-o", m_output,
+                    "Also save the saved archive as FILE (with --objects: in the folder FILE); required with "
+                    "--no-journal")
+        ->type_name("FILE");
+    AddJournalOption(command, m_journalFolder);
+    CLI::Option* noJournal =
+        command.add_flag("--no-journal", m_noJournal, "Do not keep the read in the survey journal");
+    noJournal->excludes("--journal");
     command.add_option("--description", m_description, "The object's description text")->type_name("TEXT");
     command.add_option("--raw-dir", m_rawDir, "Also keep the files as the instrument delivered them in DIR")
         ->type_name("DIR");
-    command.callback([one, many] {
+    command.callback([this, one, many] {
       if (one->count() == 0 && many->count() == 0) throw CLI::RequiredError("--object N or --objects LIST");
+      if (m_noJournal && m_output.empty()) throw CLI::ValidationError("with --no-journal, -o FILE is required");
     });
     command.footer(
-        "Ctrl+C stops a read; a failed read never replaces the saved archive. With --objects an absent object "
-        "is skipped, a failed one does not stop the others, and Ctrl+C keeps those already saved; the status is "
-        "1 when any object present of those asked for was not saved, or none was there to read. Uses "
-        "TarvikKQ.def from the current folder when it reads, else the built-in description; writes no "
-        "description file.");
+        "Each object read is kept in the survey journal at once (see journal --help), unless --no-journal; one "
+        "equal to a survey already there is not kept twice. Ctrl+C stops a read; a failed read never replaces "
+        "the saved archive. With --objects an absent object is skipped, a failed one does not stop the others, "
+        "and Ctrl+C keeps those already saved; the status is 1 when any object present of those asked for was "
+        "kept nowhere or could not be saved as -o asks, or none was there to read. Uses TarvikKQ.def from the "
+        "current folder when it reads, else the built-in description; writes no description file.");
   }
 
   int Run(CliContext& context) override {
     CReadParamClass description;
     description.LoadOrBuiltIn(std::filesystem::path(kDescriptionFileName));
+    // The journal is opened before the instrument is read: without it and
+    // without -o a read would be kept nowhere.
+    if (!m_noJournal) {
+      m_journal = OpenJournal(m_journalFolder, description, context.err);
+      if (!m_journal && m_output.empty()) {
+        context.err << "Прочитанное некуда сохранить: чтение не начато (сохранить в файл: -o FILE)\n";
+        return kExitFailure;
+      }
+    }
     CInterruptibleLink line(m_line);
     CProgressPrinter progress(context.err, context.errIsTerminal);
     line.Link().SetProgress(&progress);
     const int status = m_object != 0 ? ReadOne(line, description, progress, context)
                                      : ReadSeveral(line, description, progress, context);
     line.Link().SetProgress(nullptr);
+    m_journal.reset();
     return status;
   }
 
@@ -140,12 +175,23 @@ class ReadCommand : public Command {
       return kExitFailure;
     }
     CObjectDefinition& obj = *object;
-    if (const int saved = SaveObject(obj, m_description, m_output, context); saved != kExitSuccess) return saved;
+    obj.m_strDescription = m_description;
     const CLineCounters& counters = link.Counters();
-    context.err << "Сохранено: " << m_output << " (записей " << obj.m_arcRecords.GetSize() << ", нештатных ситуаций "
-                << obj.GetAbnormalCount() << "; запросов " << counters.requests << ", принято "
-                << counters.bytesReceived << " байт)\n";
-    return kExitSuccess;
+    const std::string summary = "записей " + std::to_string(obj.m_arcRecords.GetSize()) + ", нештатных ситуаций " +
+                                std::to_string(obj.GetAbnormalCount()) + "; запросов " +
+                                std::to_string(counters.requests) + ", принято " +
+                                std::to_string(counters.bytesReceived) + " байт";
+    bool saved = false;
+    if (!m_output.empty()) {
+      saved = SaveObject(obj, m_description, m_output, context) == kExitSuccess;
+      if (saved) context.err << "Сохранено: " << m_output << " (" << summary << ")\n";
+    } else {
+      std::string status;
+      if (obj.GetReadStatus(status) != kReadOk) context.err << status << "\n";
+      context.err << "Прочитано: " << summary << "\n";
+    }
+    const bool kept = m_journal && KeepInJournal(*m_journal, obj, "", context.err);
+    return (m_output.empty() || saved) && (kept || saved) ? kExitSuccess : kExitFailure;
   }
 
   // Each object present of those asked for, one after another, into the
@@ -176,8 +222,8 @@ class ReadCommand : public Command {
     }
     const std::filesystem::path folder = PathFromUtf8(m_output);
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec || !std::filesystem::is_directory(folder)) {
+    if (!m_output.empty()) std::filesystem::create_directories(folder, ec);
+    if (!m_output.empty() && (ec || !std::filesystem::is_directory(folder))) {
       context.err << kMessageCannotOpen << "\n"
                   << DisplayPath(folder) << ": " << (ec ? ErrorReason(ec) : std::string("это не папка")) << "\n";
       return kExitFailure;
@@ -223,18 +269,29 @@ class ReadCommand : public Command {
       CObjectDefinition& obj = *object;
       obj.m_strDescription = m_description;
       const uint8_t code = obj.GetReadStatus(text);
-      const std::filesystem::path path = folder / SavedName(number);
-      try {
-        SaveSavedArchive(path, obj);
-      } catch (const std::system_error& e) {
-        context.err << "Объект " << +number << ": " << FileErrorMessage(e) << "\n" << e.what() << "\n";
-        failed.push_back(number);
-        continue;
+      const std::string prefix = "Объект " + std::to_string(number) + ": ";
+      const std::string summary = "(записей " + std::to_string(obj.m_arcRecords.GetSize()) +
+                                  ", нештатных ситуаций " + std::to_string(obj.GetAbnormalCount()) + ")" +
+                                  (code != kReadOk ? "; " + text : std::string());
+      bool written = false;
+      if (!m_output.empty()) {
+        const std::filesystem::path path = folder / SavedName(number);
+        try {
+          SaveSavedArchive(path, obj);
+          written = true;
+          context.err << prefix << "сохранено " << PathToUtf8(path) << " " << summary << "\n";
+        } catch (const std::system_error& e) {
+          context.err << prefix << FileErrorMessage(e) << "\n" << e.what() << "\n";
+        }
+      } else {
+        context.err << prefix << "прочитано " << summary << "\n";
       }
-      saved.push_back(number);
-      context.err << "Объект " << +number << ": сохранено " << PathToUtf8(path) << " (записей "
-                  << obj.m_arcRecords.GetSize() << ", нештатных ситуаций " << obj.GetAbnormalCount() << ")"
-                  << (code != kReadOk ? "; " + text : std::string()) << "\n";
+      const bool kept = m_journal && KeepInJournal(*m_journal, obj, prefix, context.err);
+      if ((m_output.empty() || written) && (kept || written)) {
+        saved.push_back(number);
+      } else {
+        failed.push_back(number);
+      }
     }
     if (cancelled) context.err << ReadStatusText(kReadCancelled) << "\n";
     context.err << "Прочитано объектов: " << saved.size() << " из " << wanted.size();
@@ -257,6 +314,9 @@ class ReadCommand : public Command {
   std::string m_output;
   std::string m_description;
   std::string m_rawDir;
+  std::string m_journalFolder;
+  bool m_noJournal = false;
+  std::unique_ptr<CSurveyJournal> m_journal;  // while a read runs; null with --no-journal or when unusable
 };
 
 }  // namespace

@@ -11,4 +11,7 @@ namespace tkq::render {
 
 inline std::filesystem::path FsPath(const QString& name) { return std::filesystem::path(name.toStdU16String()); }
 
+// And back: a path of the core as Qt names files, with '/' between folders.
+inline QString QtPath(const std::filesystem::path& path) { return QString::fromStdU16String(path.generic_u16string()); }
+
 }  // namespace tkq::render

@@ -32,8 +32,8 @@ namespace {
 // simulator is not part of the Windows build.
 const QStringList kTopics = {help::kContents,     help::kConnection,  help::kSearch,       help::kReading,
                              help::kSettingsView, help::kArchiveView, help::kAbnormalView, help::kParamsView,
-                             help::kChart,        help::kSummary,     help::kSaving,       help::kPrinting,
-                             help::kReports,      help::kExport,
+                             help::kChart,        help::kSummary,     help::kSaving,       help::kJournal,
+                             help::kPrinting,     help::kReports,      help::kExport,
 #ifndef _WIN32
                              help::kSimulator,
 #endif

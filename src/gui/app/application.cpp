@@ -5,12 +5,14 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QStandardPaths>
+#include <QStatusBar>
 
 #include "core/archive/saved_archive.h"
 #include "core/base/system_errors.h"
 #include "gui/app/archive_windows.h"
 #include "gui/app/context_help.h"
 #include "gui/app/dialogs.h"
+#include "gui/app/journal_window.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/messages.h"
 #include "gui/app/ui_services.h"
@@ -20,9 +22,17 @@
 
 namespace tkq::gui {
 using render::FsPath;
+using render::QtPath;
 namespace {
 
 QString ToQ(const std::string& s) { return QString::fromStdString(s); }
+
+// Whether `path` lies in `folder` or below it.
+bool IsUnder(const QString& path, const QString& folder) {
+  const QString inside = QDir(folder).canonicalPath();
+  const QString file = QFileInfo(path).canonicalFilePath();
+  return !inside.isEmpty() && file.startsWith(inside + QLatin1Char('/'), Qt::CaseInsensitive);
+}
 
 // The description file of this start: "TarvikKQ.def" in the current folder.
 // In the home folder, where the desktop menu starts the program, and in the
@@ -117,6 +127,7 @@ void CTRV_KQ_VRApp::ConnectCommands() {
     dialog.exec();
   });
   frame.OnCommand(ECommand::kSaveDescription, [this] { OnSaveDescription(); });
+  frame.OnCommand(ECommand::kJournal, [this] { ShowJournal(); });
 }
 
 bool CTRV_KQ_VRApp::CanClose() {
@@ -127,7 +138,10 @@ bool CTRV_KQ_VRApp::CanClose() {
     return false;
   }
   // An archive just read and not saved exists nowhere else.
-  return QuerySaveRead();
+  if (!QuerySaveRead()) return false;
+  // The journal window goes with the main one (and notes its size).
+  if (m_journalWindow) m_journalWindow->close();
+  return true;
 }
 
 // --- reading ---
@@ -147,16 +161,59 @@ void CTRV_KQ_VRApp::ReadObject(int number) {
   std::unique_ptr<CObjectDefinition> object = m_reader.ReadObject(number);
   // A failed read leaves the previous object and its windows as they were.
   if (!object) return;
+  // Kept before anything else is asked: the instrument may be left on site.
+  const std::optional<CKeptSurvey> kept = KeepRead(*object);
   // The previous object goes, and its windows before it.
   m_pMainFrame->CloseAllDocuments();
   m_document.SetObject(nullptr);
-  QString description;
+  // A survey kept before keeps its description unless another is given.
+  if (kept && kept->alreadyKept) {
+    if (const CSurveyJournal* journal = m_journal.get()) {
+      if (const std::optional<CSurveyEntry> entry = journal->Find(kept->id)) object->m_strDescription = entry->description;
+    }
+  }
+  const std::string before = object->m_strDescription;
+  QString description = ToQ(before);
   if (Ui().EditDescription(m_pMainFrame, description)) object->m_strDescription = description.toStdString();
-  m_document.SetArchivePath(QString());
+  bool saved = kept.has_value();
+  if (kept && object->m_strDescription != before) saved = UpdateKept(kept->id, *object);
+  // "Сохранить" writes to the kept file, and the index follows.
+  m_document.SetArchivePath(kept ? QtPath(kept->path) : QString());
   MakeCurrent(std::move(object));
-  m_document.SetUnsavedRead(true);
+  m_document.SetUnsavedRead(!saved);
+  if (kept) {
+    const QString path = QDir::toNativeSeparators(QtPath(kept->path));
+    m_pMainFrame->statusBar()->showMessage(kept->alreadyKept ? QStringLiteral("Архив уже есть в журнале: %1").arg(path)
+                                                             : QStringLiteral("Архив сохранен в журнале: %1").arg(path));
+    RefreshJournalWindow();
+  }
   // A read that succeeded may still have found nothing to show.
   m_reader.ReportReadOutcome(*m_document.Object());
+}
+
+std::optional<CKeptSurvey> CTRV_KQ_VRApp::KeepRead(const CObjectDefinition& object) {
+  if (!m_profile.KeepsReads()) return std::nullopt;
+  CSurveyJournal* journal = Journal();
+  if (journal == nullptr) return std::nullopt;
+  std::optional<CKeptSurvey> kept;
+  try {
+    if (!WriteOfferingRetry(m_pMainFrame, [&] { kept = journal->Keep(object); })) return std::nullopt;
+  } catch (const std::exception& e) {
+    // The read's windows open all the same, with the archive unsaved.
+    AppMessage(m_pMainFrame, kMsgNotKept, QMessageBox::Warning, QMessageBox::Ok, ToQ(ErrorDetail(e)));
+    return std::nullopt;
+  }
+  return kept;
+}
+
+bool CTRV_KQ_VRApp::UpdateKept(int64_t id, const CObjectDefinition& object) {
+  try {
+    if (!WriteOfferingRetry(m_pMainFrame, [&] { m_journal->Update(id, object); })) return false;
+  } catch (const std::exception& e) {
+    AppMessage(m_pMainFrame, kMsgNotKept, QMessageBox::Warning, QMessageBox::Ok, ToQ(ErrorDetail(e)));
+    return false;
+  }
+  return true;
 }
 
 void CTRV_KQ_VRApp::MakeCurrent(std::unique_ptr<CObjectDefinition> object) {
@@ -236,7 +293,7 @@ bool CTRV_KQ_VRApp::SaveArchiveAs() {
   if (path.isEmpty()) return false;
   m_profile.RememberFolder(path);
   try {
-    if (!WriteOfferingRetry(m_pMainFrame, [&] { SaveSavedArchive(FsPath(path), *object); })) return false;
+    if (!WriteOfferingRetry(m_pMainFrame, [&] { WriteArchive(path, *object); })) return false;
   } catch (const std::exception& e) {
     // The document keeps its name: nothing of it is under the new one.
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
@@ -258,7 +315,7 @@ bool CTRV_KQ_VRApp::SaveArchive() {
   try {
     // Through a temporary file renamed over the old one: a failing save
     // never destroys the previous file.
-    if (!WriteOfferingRetry(m_pMainFrame, [&] { SaveSavedArchive(FsPath(path), *object); })) return false;
+    if (!WriteOfferingRetry(m_pMainFrame, [&] { WriteArchive(path, *object); })) return false;
   } catch (const std::exception& e) {
     AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
     return false;
@@ -277,6 +334,65 @@ bool CTRV_KQ_VRApp::QuerySaveRead() {
     case QMessageBox::No: return true;
     default: return false;
   }
+}
+
+void CTRV_KQ_VRApp::WriteArchive(const QString& path, const CObjectDefinition& object) {
+  // Only a file in the journal's folder is looked up: any other save
+  // leaves the journal closed.
+  if (m_journal || IsUnder(path, m_profile.JournalFolder())) {
+    if (CSurveyJournal* journal = Journal()) {
+      if (const std::optional<CSurveyEntry> survey = journal->FindByPath(FsPath(path))) {
+        journal->Update(survey->id, object);
+        RefreshJournalWindow();
+        return;
+      }
+    }
+  }
+  SaveSavedArchive(FsPath(path), object);
+}
+
+// --- the journal ---
+
+CSurveyJournal* CTRV_KQ_VRApp::Journal() {
+  if (!m_journal) {
+    try {
+      m_journal = std::make_unique<CSurveyJournal>(FsPath(m_profile.JournalFolder()), m_description);
+    } catch (const std::exception& e) {
+      AppMessage(m_pMainFrame, ToQ(ErrorDetail(e)), QMessageBox::Critical);
+      return nullptr;
+    }
+  }
+  return m_journal.get();
+}
+
+bool CTRV_KQ_VRApp::SetJournalFolder(const QString& folder) {
+  std::unique_ptr<CSurveyJournal> journal;
+  try {
+    journal = std::make_unique<CSurveyJournal>(FsPath(folder), m_description);
+  } catch (const std::exception& e) {
+    AppMessage(m_journalWindow ? static_cast<QWidget*>(m_journalWindow) : m_pMainFrame, ToQ(ErrorDetail(e)),
+               QMessageBox::Critical);
+    return false;
+  }
+  m_journal = std::move(journal);
+  m_profile.SetJournalFolder(folder);
+  RefreshJournalWindow();
+  return true;
+}
+
+void CTRV_KQ_VRApp::ShowJournal() {
+  if (!m_journalWindow) m_journalWindow = new CJournalWindow(*this, m_pMainFrame);
+  // Shown, it lists the surveys; one already shown lists them again.
+  if (m_journalWindow->isVisible()) m_journalWindow->Refresh();
+  m_journalWindow->show();
+  m_journalWindow->raise();
+  m_journalWindow->activateWindow();
+}
+
+CJournalWindow* CTRV_KQ_VRApp::JournalWindow() const { return m_journalWindow; }
+
+void CTRV_KQ_VRApp::RefreshJournalWindow() {
+  if (m_journalWindow && m_journalWindow->isVisible()) m_journalWindow->Refresh();
 }
 
 // --- the rest ---

@@ -10,9 +10,11 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
+#include "core/journal/survey_journal.h"
 #include "gui/app/archive_document.h"
 #include "gui/app/profile.h"
 #include "gui/app/program_name.h"
@@ -24,6 +26,7 @@ class QSettings;
 namespace tkq::gui {
 
 class CArchiveWindows;
+class CJournalWindow;
 class CMainFrame;
 
 class CTRV_KQ_VRApp : public QObject {
@@ -53,6 +56,18 @@ class CTRV_KQ_VRApp : public QObject {
   // Whether a read from the instrument runs now.
   bool IsReading() const { return m_reader.IsReading(); }
 
+  // The survey journal in the profile's folder, opened at the first need;
+  // null when it cannot be opened there (the user was told why, and the
+  // next need tries again).
+  CSurveyJournal* Journal();
+  // Moves the journal to `folder`, kept in the profile; one that cannot be
+  // opened there is said and leaves the journal where it was (false).
+  bool SetJournalFolder(const QString& folder);
+  // "Журнал обследований": its window, shown, raised and listed anew.
+  void ShowJournal();
+  // The window, or null while it was never shown.
+  CJournalWindow* JournalWindow() const;
+
   // The printer of the program: the system's default printer (a PDF file
   // when there is none) until "Настройка печати..." or the print dialog
   // chooses another; the choice lasts while the program runs.
@@ -68,7 +83,8 @@ class CTRV_KQ_VRApp : public QObject {
   bool SaveArchive();
   bool SaveArchiveAs();
   // Before the current object is closed: an archive read from the
-  // instrument and not saved since asks «Сохранить архив объекта N?»;
+  // instrument and not saved since (neither kept in the journal) asks
+  // «Сохранить архив объекта N?»;
   // "Да" saves it (as "Сохранить" does). False when it is to stay: "Отмена",
   // or the save was cancelled or failed. True at once for anything else.
   bool QuerySaveRead();
@@ -84,8 +100,18 @@ class CTRV_KQ_VRApp : public QObject {
  private:
   void ConnectCommands();
   void OnSaveDescription();  // writes the description file
-  // Reads object `number` and makes it current.
+  // Reads object `number` and makes it current, kept in the journal.
   void ReadObject(int number);
+  // Keeps `object`, just read, in the journal when reads are kept there;
+  // none when they are not, or the journal or its file failed (said).
+  std::optional<CKeptSurvey> KeepRead(const CObjectDefinition& object);
+  // Writes `object` over the kept survey `id`; false when that failed (said).
+  bool UpdateKept(int64_t id, const CObjectDefinition& object);
+  // Writes `object` to `path`; through the journal when the file is one of
+  // its surveys, so that its index follows. Throws as a save does.
+  void WriteArchive(const QString& path, const CObjectDefinition& object);
+  // The journal window lists the surveys anew, when it is open.
+  void RefreshJournalWindow();
   // Makes `object` current for good: the previous one goes with all its
   // windows, the new windows open.
   void MakeCurrent(std::unique_ptr<CObjectDefinition> object);
@@ -102,6 +128,8 @@ class CTRV_KQ_VRApp : public QObject {
   QPointer<CMainFrame> m_pMainFrame;
   std::unique_ptr<CArchiveWindows> m_windows;
   std::unique_ptr<QPrinter> m_printer;
+  std::unique_ptr<CSurveyJournal> m_journal;
+  QPointer<CJournalWindow> m_journalWindow;
 };
 
 }  // namespace tkq::gui

@@ -33,6 +33,7 @@ enum class ECommand : int {
   kChart,               // "График"
   kFindInstrument,      // "Поиск прибора..."
   kSummary,             // "Сводка"
+  kJournal,             // "Журнал обследований"
 };
 
 // Which menus the menu bar shows.

@@ -13,6 +13,7 @@
 
 #include "gui/app/dialogs.h"
 #include "gui/app/help_window.h"
+#include "gui/app/journal_window.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/messages.h"
 #include "gui/app/read_progress.h"
@@ -48,6 +49,7 @@ QString HelpTopicOfCommand(ECommand id) {
     case ECommand::kExportWorkbook: return help::kExport;
     case ECommand::kChart: return help::kChart;
     case ECommand::kSummary: return help::kSummary;
+    case ECommand::kJournal: return help::kJournal;
     case ECommand::kPortSettings: return help::kConnection;
     case ECommand::kFindInstrument: return help::kSearch;
     case ECommand::kVersions: return help::kVersions;
@@ -76,6 +78,7 @@ QString HelpTopicOf(const QWidget* widget) {
       return HelpTopicOfCommand(CommandOf(button->defaultAction()));
     }
     if (qobject_cast<const CSearchDialog*>(w) != nullptr) return help::kSearch;
+    if (qobject_cast<const CJournalWindow*>(w) != nullptr) return help::kJournal;
     if (qobject_cast<const CPortSettings*>(w) != nullptr) return help::kConnection;
     if (qobject_cast<const CInputREadObjDialog*>(w) != nullptr ||
         qobject_cast<const CReadProgressDialog*>(w) != nullptr) {

@@ -38,8 +38,8 @@ const QString kHelpTitle = QStringLiteral("Справка — ") + kProgramShort
 const QStringList& Topics() {
   static const QStringList topics = {help::kContents,     help::kConnection,  help::kSearch,       help::kReading,
                                      help::kSettingsView, help::kArchiveView, help::kAbnormalView, help::kParamsView,
-                                     help::kChart,        help::kSummary,     help::kSaving,       help::kPrinting,
-                                     help::kReports,
+                                     help::kChart,        help::kSummary,     help::kSaving,       help::kJournal,
+                                     help::kPrinting,     help::kReports,
                                      help::kExport,       help::kSimulator,   help::kVersions};
   return topics;
 }

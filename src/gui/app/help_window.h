@@ -21,6 +21,7 @@ inline const QString kArchiveView = QStringLiteral("archive");
 inline const QString kAbnormalView = QStringLiteral("abnormal");
 inline const QString kParamsView = QStringLiteral("parameters");
 inline const QString kSaving = QStringLiteral("saving");
+inline const QString kJournal = QStringLiteral("journal");
 inline const QString kPrinting = QStringLiteral("printing");
 inline const QString kChart = QStringLiteral("chart");
 inline const QString kSummary = QStringLiteral("summary");

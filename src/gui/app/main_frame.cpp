@@ -101,6 +101,11 @@ void CMainFrame::BuildMenus() {
   addAction(m_openNoDocument);
   addAction(m_openDocument);
 
+  QAction* journal = AddAction(ECommand::kJournal, "Журнал обследований\tCtrl+J",
+                               "Все считанные архивы: поиск, открытие, добавление и удаление", "Журнал обследований");
+  journal->setShortcut(QKeySequence("Ctrl+J"));
+  journal->setIcon(ToolIcon("journal"));
+
   QAction* save = AddAction(ECommand::kSave, "Сохранить\tCtrl+S", "Сохранение архива на диске", "Сохранить");
   save->setShortcut(QKeySequence("Ctrl+S"));
   save->setIcon(ToolIcon("save"));
@@ -198,6 +203,7 @@ void CMainFrame::BuildMenus() {
   fileNoDocument->addAction(read);
   fileNoDocument->addAction(onInstrument);
   fileNoDocument->addAction(m_openNoDocument);
+  fileNoDocument->addAction(journal);
   fileNoDocument->addSeparator();
   fileNoDocument->addAction(Action(ECommand::kPrintSetup));
   fileNoDocument->addSeparator();
@@ -209,6 +215,7 @@ void CMainFrame::BuildMenus() {
   fileDocument->addAction(read);
   fileDocument->addAction(onInstrument);
   fileDocument->addAction(m_openDocument);
+  fileDocument->addAction(journal);
   fileDocument->addAction(save);
   fileDocument->addAction(saveAs);
   fileDocument->addSeparator();
@@ -268,6 +275,7 @@ void CMainFrame::BuildToolBar() {
   m_toolBar->setIconSize(QSize(24, 24));
   m_toolBar->addAction(Action(ECommand::kReadArchive));
   m_toolBar->addAction(m_openNoDocument);
+  m_toolBar->addAction(Action(ECommand::kJournal));
   m_toolBar->addAction(Action(ECommand::kSave));
   m_toolBar->addSeparator();
   m_toolBar->addAction(Action(ECommand::kPrint));

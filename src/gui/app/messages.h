@@ -13,6 +13,9 @@ inline const QString kMsgCannotOpen = QString::fromUtf8(kMessageCannotOpen);
 inline const QString kMsgFileBusy = QString::fromUtf8(kMessageFileBusy);
 inline const QString kMsgCannotSave = QString::fromUtf8(kMessageCannotSave);
 inline const QString kMsgErrorCaption = QString::fromUtf8(kMessageErrorCaption);
+// A read that could not be kept in the survey journal (the reason under it).
+inline const QString kMsgNotKept =
+    QStringLiteral("Архив не сохранен в журнале обследований. Сохраните его командой «Файл › Сохранить как...».");
 inline const QString kMsgHelpUnavailable = QStringLiteral("Вызов справки невозможен.");
 // Under "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ": where the right settings are found.
 inline const QString kMsgFindInstrumentHint =

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "core/journal/survey_journal.h"
 #include "core/link/serial_ports.h"
+#include "render/fs_path.h"
 
 namespace tkq::gui {
 
@@ -138,5 +140,30 @@ void CProfile::SetSummaryHour(int hour) { Settings().setValue(profile_key::kSumm
 bool CProfile::SummaryMonths() { return Settings().value(profile_key::kSummaryMonths, false).toBool(); }
 
 void CProfile::SetSummaryMonths(bool months) { Settings().setValue(profile_key::kSummaryMonths, months); }
+
+QString CProfile::JournalFolder() {
+  const QString chosen = Settings().value(profile_key::kJournalFolder).toString();
+  if (!chosen.isEmpty()) return chosen;
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return render::QtPath(CSurveyJournal::DefaultFolder(render::FsPath(documents)));
+}
+
+void CProfile::SetJournalFolder(const QString& folder) {
+  Settings().setValue(profile_key::kJournalFolder, QDir::cleanPath(folder));
+  Settings().sync();
+}
+
+bool CProfile::KeepsReads() { return Settings().value(profile_key::kJournalKeeps, true).toBool(); }
+
+void CProfile::SetKeepsReads(bool keeps) {
+  Settings().setValue(profile_key::kJournalKeeps, keeps);
+  Settings().sync();
+}
+
+QByteArray CProfile::JournalWindowGeometry() { return Settings().value(profile_key::kJournalWindow).toByteArray(); }
+
+void CProfile::SetJournalWindowGeometry(const QByteArray& geometry) {
+  Settings().setValue(profile_key::kJournalWindow, geometry);
+}
 
 }  // namespace tkq::gui

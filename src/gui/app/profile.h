@@ -2,8 +2,8 @@
 // The user's profile: the program's settings file ("Tarvik KQ"/"TarvikKQ"
 // in the user's configuration folder, or a file of the caller's), with what
 // the program keeps in it between runs: the connection settings, the recent
-// files, the folder of the file dialogs and whether the chart and the
-// summary were open.
+// files, the folder of the file dialogs, whether the chart and the
+// summary were open, and the survey journal's settings.
 
 #include <QSettings>
 #include <QString>
@@ -31,6 +31,11 @@ inline const QString kSummaryOpen = kProfileSection + QStringLiteral("/SummaryOp
 inline const QString kSummaryHour = kProfileSection + QStringLiteral("/SummaryHour");
 inline const QString kSummaryMonths = kProfileSection + QStringLiteral("/SummaryMonths");
 inline const QString kFolder = QStringLiteral("CONTROL/DIR");
+// The survey journal: its folder (none stored: the default one under the
+// documents), whether every read is kept in it, and its window's place.
+inline const QString kJournalFolder = kProfileSection + QStringLiteral("/JournalFolder");
+inline const QString kJournalKeeps = kProfileSection + QStringLiteral("/JournalKeeps");
+inline const QString kJournalWindow = kProfileSection + QStringLiteral("/JournalWindow");
 // "Recent File List/File1" .. "File3".
 QString RecentFile(int number);
 }  // namespace profile_key
@@ -102,6 +107,17 @@ class CProfile {
   void SetSummaryHour(int hour);
   bool SummaryMonths();
   void SetSummaryMonths(bool months);
+
+  // The folder of the survey journal: the one chosen, else "Tarvik
+  // KQ/Журнал" in the user's documents.
+  QString JournalFolder();
+  void SetJournalFolder(const QString& folder);
+  // Whether each read is kept in the journal at once (it is unless turned off).
+  bool KeepsReads();
+  void SetKeepsReads(bool keeps);
+  // The journal window's geometry as the window saved it (empty: none yet).
+  QByteArray JournalWindowGeometry();
+  void SetJournalWindowGeometry(const QByteArray& geometry);
 
  private:
   QString m_file;

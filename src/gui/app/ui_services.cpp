@@ -14,6 +14,7 @@
 #include "gui/app/messages.h"
 #include "gui/output/print_command.h"
 #include "gui/output/print_setup_dialog.h"
+#include "gui/app/show_in_folder.h"
 
 namespace tkq::gui {
 namespace {
@@ -88,6 +89,27 @@ QString CUiServices::SaveFileName(QWidget* parent, const QString& title, const Q
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
 }
+
+QStringList CUiServices::OpenFileNames(QWidget* parent, const QString& title, const QString& start) {
+  QFileDialog dialog(parent, title, start, kFilter);
+  SetUpFileDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles();
+}
+
+QString CUiServices::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
+  QFileDialog dialog(parent, title, start);
+  SetUpFileDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+void CUiServices::ShowInFolder(const QString& path) { ShowFileInFolder(path); }
 
 void CUiServices::Beep() { QApplication::beep(); }
 

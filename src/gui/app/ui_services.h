@@ -7,6 +7,7 @@
 #include <functional>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include "gui/app/program_name.h"
 
@@ -38,6 +39,13 @@ class CUiServices {
   virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& start);
   // Asks before replacing an existing file.
   virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& start);
+  // Several existing files at once (none: cancelled).
+  virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& start);
+  // A folder (empty: cancelled).
+  virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start);
+  // Shows the file `path` in the system's file manager: selected where the
+  // system can do that, else its folder opened.
+  virtual void ShowInFolder(const QString& path);
   virtual void Beep();
   // "Выбор объекта": false when the user did not confirm a number.
   virtual bool AskObjectNumber(QWidget* parent, int& number);
