@@ -67,6 +67,7 @@ std::string WindowsRefuses(const std::string& name) {
 TEST(JournalPlatform, FileNamesOfAwkwardIdentificationsAreTakenEverywhere) {
   auto description = test::BuiltInDescription();
   auto object = test::MakeObject(*description, kVersion, 0, 1, 3);
+  object->SetObjectNumber(1);
   object->m_tRead = 1765000000;
   std::string longCyrillic;
   for (int i = 0; i < 20; ++i) longCyrillic += "Прибор учёта тепла ";
