@@ -102,6 +102,21 @@ TEST_F(JournalTest, AReadIsKeptOnceAndFoundAgain) {
   EXPECT_THROW(journal.Update(kept.id + 100, *survey), std::out_of_range);
 }
 
+TEST_F(JournalTest, ADeepFolderOfCyrillicNamesServes) {
+  // Past the 260 characters a plain Windows name may have.
+  fs::path deep = m_dir.Path();
+  while (PathToUtf8(deep).size() < 300) deep /= PathFromUtf8("Обследования котельных");
+  const fs::path folder = deep / PathFromUtf8("Журнал");
+  int64_t id = 0;
+  {
+    CSurveyJournal journal(folder, *m_d);
+    id = journal.Keep(*Survey(*m_d, 1, "SN 1")).id;
+  }
+  CSurveyJournal journal(folder, *m_d);
+  ASSERT_TRUE(journal.Find(id));
+  EXPECT_NE(LoadSavedArchive(journal.PathOf(*journal.Find(id)), *m_d), nullptr);
+}
+
 TEST_F(JournalTest, FileNamesAreSafeEverywhere) {
   auto survey = Survey(*m_d, 7, "");
   survey->m_strDeviceId = "Нет информации";
@@ -275,6 +290,15 @@ TEST_F(JournalTest, RemoveMovesTheFileAside) {
   EXPECT_FALSE(again.alreadyKept);
   journal.Remove(again.id);
   EXPECT_EQ(Names(removed).size(), 2u);
+
+  // A file another program holds stays, and so does its entry.
+  const auto held = journal.Keep(*Survey(*m_d, 2, "SN 1"));
+  test::HeldFile hold(held.path);
+  if (hold.Held()) {
+    EXPECT_THROW(journal.Remove(held.id), CFileBusyError);
+    EXPECT_TRUE(fs::exists(held.path));
+    EXPECT_TRUE(journal.Find(held.id));
+  }
 }
 
 TEST_F(JournalTest, AddCopiesGoodArchivesAndSkipsTheRest) {

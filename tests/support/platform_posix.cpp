@@ -32,6 +32,11 @@ bool EndsAtOnce(const std::function<void()>& load, const std::filesystem::path& 
   }
 }
 
+// POSIX systems let a file be renamed or removed however it is open.
+HeldFile::HeldFile(const std::filesystem::path&) {}
+
+HeldFile::~HeldFile() = default;
+
 void UseUtcAsLocalTime() {
   setenv("TZ", "UTC", 1);
   tzset();

@@ -1,4 +1,5 @@
 // What the test support does differently on Windows.
+#include <windows.h>
 #include <stdlib.h>
 #include <time.h>
 
@@ -21,5 +22,15 @@ CSimulatorProcess::CSimulatorProcess(const std::string&, const std::filesystem::
                                      const std::vector<std::string>&) {}
 
 bool CSimulatorProcess::Stop() { return false; }
+
+HeldFile::HeldFile(const std::filesystem::path& path) {
+  const HANDLE file = ::CreateFileW(path.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) m_handle = file;
+}
+
+HeldFile::~HeldFile() {
+  if (m_handle != nullptr) ::CloseHandle(m_handle);
+}
 
 }  // namespace tkq::test

@@ -65,6 +65,21 @@ extern const char* const kEndlessDevice;
 // say no).
 bool CanCreateIn(const std::filesystem::path& dir);
 
+// The file `path` held open by this process without sharing, as another
+// program on Windows holds it, until the object goes. Elsewhere a file
+// cannot be held so: Held() is false there.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::filesystem::path& path);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool Held() const { return m_handle != nullptr; }
+
+ private:
+  void* m_handle = nullptr;
+};
+
 // A fresh temporary folder, removed when the object goes.
 class TempDir {
  public:

@@ -266,7 +266,10 @@ void CSurveyJournal::CIndex::SetAside(const std::filesystem::path& path) {
   const std::string stamp = LocalStamp();
   for (int n = 1;; ++n) {
     std::filesystem::path aside = path;
-    aside += ".damaged-" + stamp + (n > 1 ? "-" + std::to_string(n) : std::string());
+    std::string suffix = ".damaged-";
+    suffix.append(stamp);
+    if (n > 1) suffix.append(1, '-').append(std::to_string(n));
+    aside += suffix;
     try {
       if (!MoveFileNoReplace(path, aside)) {
         if (n < 100) continue;
@@ -393,12 +396,12 @@ bool CSurveyJournal::CIndex::NameTaken(const std::string& fileName) const {
   return q.executeStep();
 }
 
-std::map<std::string, CIndexedFile> CSurveyJournal::CIndex::Files() const {
-  SQLite::Statement q(*m_db, "SELECT id, file_name, file_size, file_mtime FROM surveys");
-  std::map<std::string, CIndexedFile> files;
+std::unordered_map<std::string, CIndexedFile> CSurveyJournal::CIndex::Files() const {
+  SQLite::Statement q(*m_db, "SELECT id, file_name, file_size, file_mtime, added FROM surveys");
+  std::unordered_map<std::string, CIndexedFile> files;
   while (q.executeStep()) {
     files[q.getColumn(1).getString()] = {q.getColumn(0).getInt64(), q.getColumn(2).getInt64(),
-                                         q.getColumn(3).getInt64()};
+                                         q.getColumn(3).getInt64(), q.getColumn(4).getInt() != 0};
   }
   return files;
 }

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +29,7 @@ struct CIndexedFile {
   int64_t id = 0;
   int64_t size = 0;
   int64_t modified = 0;
+  bool added = false;
 };
 
 // One row: the entry, the file's modification time and the search text.
@@ -75,7 +76,7 @@ class CSurveyJournal::CIndex {
   std::vector<CSurveyEntry> FindByHash(const std::string& hash) const;
   bool NameTaken(const std::string& fileName) const;
   // Every file the index holds, by name.
-  std::map<std::string, CIndexedFile> Files() const;
+  std::unordered_map<std::string, CIndexedFile> Files() const;
 
  private:
   void Open(const std::filesystem::path& path);

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <map>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "core/archive/object_definition.h"
 #include "core/archive/saved_archive.h"
@@ -38,12 +38,11 @@ bool IsSavedArchiveName(const std::string& name) {
   return ext == ".sav";
 }
 
-// When the file was last written: the file clock's ticks, compared only
-// for equality.
+// When the file was last written, compared only for equality.
 int64_t ModifiedOf(const fs::path& path) {
-  std::error_code ec;
-  const auto time = fs::last_write_time(path, ec);
-  return ec ? 0 : static_cast<int64_t>(time.time_since_epoch().count());
+  int64_t size = 0;
+  int64_t modified = 0;
+  return FileStamp(path, size, modified) ? modified : 0;
 }
 
 // The same time as seconds since 1970.
@@ -131,7 +130,7 @@ std::string SurveyFileName(const CObjectDefinition& object) {
                                          "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
                                          "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
   for (const char* name : kDevices) {
-    if (device == name) safe.insert(0, "_");
+    if (device == name) safe = std::string(1, '_').append(safe);
   }
 
   char number[32];
@@ -438,15 +437,13 @@ CJournalChanges CSurveyJournal::Rebuild(bool everything) {
     int64_t modified = 0;
   };
   std::vector<CFound> found;
-  std::set<std::string> present;
+  std::unordered_set<std::string> present;
   std::error_code ec;
-  for (auto it = fs::directory_iterator(m_folder, ec); !ec && it != fs::end(it); it.increment(ec)) {
-    std::error_code kind;
-    if (!it->is_regular_file(kind)) continue;
-    const std::string name = PathToUtf8(it->path().filename());
+  for (const CFolderFile& file : ListFolderFiles(m_folder, ec)) {
+    std::string name = PathToUtf8(file.name);
     if (!IsSavedArchiveName(name)) continue;
     present.insert(name);
-    found.push_back({name, static_cast<int64_t>(it->file_size(kind)), ModifiedOf(it->path())});
+    found.push_back({std::move(name), file.size, file.modified});
   }
   if (ec) {
     throw CJournalError("не удается прочитать папку журнала " + DisplayPath(m_folder) + ": " + ErrorReason(ec));
@@ -454,8 +451,8 @@ CJournalChanges CSurveyJournal::Rebuild(bool everything) {
 
   CJournalChanges changes;
   return Guarded(m_folder, [&] {
-    const std::map<std::string, CIndexedFile> indexed = m_index->Files();
-    auto unchanged = [&](const std::map<std::string, CIndexedFile>& files, const CFound& f) {
+    const std::unordered_map<std::string, CIndexedFile> indexed = m_index->Files();
+    auto unchanged = [&](const std::unordered_map<std::string, CIndexedFile>& files, const CFound& f) {
       const auto it = files.find(f.name);
       return it != files.end() && it->second.size == f.size && it->second.modified == f.modified;
     };
@@ -486,7 +483,7 @@ CJournalChanges CSurveyJournal::Rebuild(bool everything) {
     if (rows.empty() && !gone) return changes;
 
     CIndex::CWrite write(*m_index);
-    const std::map<std::string, CIndexedFile> current = m_index->Files();
+    const std::unordered_map<std::string, CIndexedFile> current = m_index->Files();
     for (CIndexRow& row : rows) {
       const auto it = current.find(row.entry.fileName);
       if (it == current.end()) {
@@ -495,7 +492,7 @@ CJournalChanges CSurveyJournal::Rebuild(bool everything) {
         continue;
       }
       row.entry.id = it->second.id;
-      if (const auto old = m_index->Find(row.entry.id)) row.entry.added = old->added;
+      row.entry.added = it->second.added;
       m_index->Update(row);
     }
     for (const auto& [name, file] : current) {

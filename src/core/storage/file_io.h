@@ -93,6 +93,23 @@ void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to);
 // Removes a file if it is there; false when one stays.
 bool RemoveFile(const std::filesystem::path& path);
 
+// The size of the regular file `path` and when it was last written (the
+// system's own ticks, to compare only), in one look; false when `path` is
+// no regular file.
+bool FileStamp(const std::filesystem::path& path, int64_t& size, int64_t& modified);
+
+// A regular file of a folder, as a listing gives it.
+struct CFolderFile {
+  std::filesystem::path name;  // the name alone
+  int64_t size = 0;
+  int64_t modified = 0;  // as FileStamp gives it
+};
+
+// The regular files directly in `folder` (symbolic links followed), with
+// what FileStamp tells of each, in one pass where the system gives it so.
+// Sets `ec` when the folder cannot be read.
+std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, std::error_code& ec);
+
 // Gives the file `from` the new name `to` on the same volume, never
 // replacing a file of that name: false (nothing moved) when `to` is taken.
 // Throws CFileError, CFileBusyError when another program holds the file.

@@ -1,5 +1,6 @@
 // Files on POSIX systems: descriptors, fsync and rename.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -148,6 +149,42 @@ void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
 }
 
 bool RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+bool FileStamp(const std::filesystem::path& path, int64_t& size, int64_t& modified) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<int64_t>(st.st_size);
+  modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
+std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, std::error_code& ec) {
+  ec.clear();
+  std::vector<CFolderFile> files;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    ec.assign(errno, std::generic_category());
+    return files;
+  }
+  struct Closer {
+    DIR* dir;
+    ~Closer() { ::closedir(dir); }
+  } closer{dir};
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) ec.assign(errno, std::generic_category());
+      return files;
+    }
+    if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
+    // Looked at beside the folder's own descriptor: no path walked again.
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    files.push_back({entry->d_name, static_cast<int64_t>(st.st_size),
+                     static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
+  }
+}
 
 bool MoveFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;

@@ -270,6 +270,45 @@ void CopyFileInto(const std::filesystem::path& from, CAtomicFile& to) {
 
 bool RemoveFile(const std::filesystem::path& path) { return DeleteName(Win32Name(path)) == 0; }
 
+bool FileStamp(const std::filesystem::path& path, int64_t& size, int64_t& modified) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(Win32Name(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return false;
+  size = static_cast<int64_t>((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
+  modified = static_cast<int64_t>((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                  data.ftLastWriteTime.dwLowDateTime);
+  return true;
+}
+
+std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, std::error_code& ec) {
+  ec.clear();
+  std::vector<CFolderFile> files;
+  std::wstring pattern = Win32Name(folder);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data{};
+  // The listing gives each file's size and time: nothing opened or looked
+  // at one by one.
+  const HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) ec.assign(ErrnoOfWin32Error(error), std::generic_category());
+    return files;
+  }
+  do {
+    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) continue;
+    files.push_back({std::filesystem::path(data.cFileName),
+                     static_cast<int64_t>((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow),
+                     static_cast<int64_t>((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                          data.ftLastWriteTime.dwLowDateTime)});
+  } while (::FindNextFileW(find, &data));
+  const DWORD error = ::GetLastError();
+  ::FindClose(find);
+  if (error != ERROR_NO_MORE_FILES) ec.assign(ErrnoOfWin32Error(error), std::generic_category());
+  return files;
+}
+
 bool MoveFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
   const std::wstring source = Win32Name(from);
   const std::wstring target = Win32Name(to);
