@@ -29,7 +29,14 @@
 #     and uninstaller ask to close it (silently: give up, status 2) and
 #     replace nothing; an upgrade lands in the folder chosen first; the
 #     uninstaller asks and keeps the user's settings and description file by
-#     default, removes them with /PURGE, and then leaves nothing behind.
+#     default, removes them with /PURGE, and then leaves nothing behind;
+#  6. deep folders and files held by another program;
+#  7. the survey journal in a folder deeper than Windows' plain 260
+#     characters: a read of tarvik-kq.exe kept there, found by journal list,
+#     its file given by journal path and opened by the program; a folder of
+#     Cyrillic names added; a listing while another process keeps a read;
+#     the program's equal read not kept twice, and not asked about on
+#     closing.
 # Ends with "N passed, N failed"; exit status 1 when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -55,6 +62,11 @@ check() { if eval "$2"; then pass "$1"; else fail "$1"; fi; }  # title, conditio
 echo "=== wine"
 started=$SECONDS
 wineboot --init >/dev/null 2>&1
+# Wine links the user's documents to the home folder: the journal the
+# programs keep there by default stays inside the prefix instead.
+documents="$WINEPREFIX/drive_c/users/$(whoami)/Documents"
+[ -L "$documents" ] && rm "$documents"
+mkdir -p "$documents"
 # One wine server for the whole run, its own messages in a log of their
 # own (it reports a pseudo-terminal that went away on standard error).
 wineserver -k 2>/dev/null
@@ -224,7 +236,10 @@ export DISPLAY=$display
 sleep 1
 appdata="$WINEPREFIX/drive_c/users/$(whoami)/AppData/Roaming/Tarvik KQ"
 mkdir -p "$appdata"
-printf '[Tarvik%%20KQ]\r\nComIndex=-1\r\nComBoudRate=5\r\nDeviceAddress=1\r\nPortName=COM5\r\n' >"$appdata/TarvikKQ.ini"
+# Keeping reads in the journal is turned off here, so that closing asks to
+# save the read (the journal's part is further on).
+printf '[Tarvik%%20KQ]\r\nComIndex=-1\r\nComBoudRate=5\r\nDeviceAddress=1\r\nPortName=COM5\r\nJournalKeeps=false\r\n' \
+  >"$appdata/TarvikKQ.ini"
 gui=$work/program
 mkdir -p "$gui"
 cp "$cyr/Насосная.sav" "$gui/"
@@ -676,6 +691,12 @@ echo "=== deep folders and held files"
 calls=$(grep -rnE '(CreateFileW|MoveFileW|MoveFileExW|DeleteFileW|GetFileAttributesW|FindFirstFileW|CreateDirectoryW|_wfopen|_wopen|fopen|ifstream|ofstream)\b' \
   src/core --include='*.cpp' | grep -v '^src/core/link/' | grep -v '^src/core/storage/file_io_win.cpp:' | grep -v '^\S*:[0-9]*: *//')
 check "the core's file calls are all in the Windows file layer${calls:+ (not: $calls)}" "[ -z '$calls' ]"
+# std::filesystem's calls reach Windows through the C runtime, in plain
+# names, which stop at 260 characters: the journal, whose folder may be
+# deeper, goes through the file layer.
+journal_calls=$(grep -nE '(fs|std::filesystem)::(exists|status|symlink_status|is_regular_file|is_directory|file_size|last_write_time|create_directories|create_directory|remove|remove_all|rename|copy_file|directory_iterator|recursive_directory_iterator)\b' \
+  src/core/journal/*.cpp | grep -v '^\S*:[0-9]*: *//')
+check "the journal's file calls are all in the file layer${journal_calls:+ (not: $journal_calls)}" "[ -z '$journal_calls' ]"
 # The length of the Windows name of a path under the build folder, which
 # wine shows on its drive Z: ("Z:" and the path, '/' made '\'); winepath
 # itself gives up past 260 characters.
@@ -732,6 +753,115 @@ echo "held on: the export gave up $(held_for) ms after making its temporary file
 check "a file held on: status 1, «Файл открыт в другой программе», the file as it was, no temporary file" \
   "[ $long_status -eq 1 ] && [ \"\$(head -n 1 '$work/held-long.out' | tr -d '\r')\" = 'Файл открыт в другой программе. Закройте его там и повторите.' ] &&
    cmp -s '$held' '$work/previous.csv' && no_temporary"
+
+# --- 7. the survey journal ----------------------------------------------------
+echo "=== the survey journal"
+# The journal folder, made by the tool, in a folder far past Windows' plain
+# 260 characters (wine takes such names as they are: that the index is
+# opened through SQLite's layer for long names is the unit tests' part).
+journal="$(deep_folder "$work/Журналы" 300)/Журнал"
+journal_win="Z:${journal//\//\\}"
+unix_of() { local p=${1#'\\?\'}; p=${p#Z:}; echo "${p//\\//}"; }  # a name under wine's Z: drive
+surveys() { win_cli journal list --journal "$journal" 2>/dev/null | tr -d '\r'; }
+serve
+(cd "$work" && win_cli read --port COM5 --baud 38400 --object 1 --journal "$journal" >"$work/journal-read.txt" 2>&1)
+read_status=$?
+unserve
+kept=$(find "$journal" -maxdepth 1 -name '*.sav' | head -n 1)
+check "read keeps the survey in a $(win_length "$journal")-character journal folder: the archive read, named after instrument, object and time, and the index" \
+  "[ $read_status = 0 ] && [ \"\$(find '$journal' -maxdepth 1 -name '*.sav' | wc -l)\" = 1 ] &&
+   [[ \"\$(basename '$kept')\" =~ ^'SN 0001234 Объект 01 '[0-9]{4}-[0-9]{2}-[0-9]{2}' '[0-9]{2}-[0-9]{2}-[0-9]{2}\.sav$ ]] &&
+   [ -f '$journal/journal.sqlite' ] && same_archive '$kept' '$work/linux1.sav'"
+surveys >"$work/journal-list.txt"
+id=$(cut -f1 "$work/journal-list.txt" | head -n 1)
+check "journal list finds it: one line, its id first, the instrument and the object" \
+  "[ \"\$(wc -l <'$work/journal-list.txt')\" = 1 ] && grep -qP '^[0-9]+\t' '$work/journal-list.txt' &&
+   grep -qP '\tSN 0001234\t0?1\t' '$work/journal-list.txt'"
+win_cli journal list --journal "$journal" --instrument 0001234 --object 1 --text 'sn 0001234' 2>&1 | tr -d '\r' \
+  >"$work/journal-found.txt"
+win_cli journal list --journal "$journal" --object 2 2>&1 | tr -d '\r' >"$work/journal-none.txt"
+check "journal list with filters: found by instrument, object and text, not by another object" \
+  "cmp -s '$work/journal-found.txt' '$work/journal-list.txt' && [ ! -s '$work/journal-none.txt' ]"
+kept_win=$(win_cli journal path "$id" --journal "$journal" 2>&1 | tr -d '\r')
+check "journal path $id gives the kept file ($kept_win)" "[ -n '$id' ] && [ \"\$(unix_of '$kept_win')\" = '$kept' ]"
+
+# A second process lists the journal, again and again, while a read is
+# kept: none waits in vain or fails.
+serve
+(cd "$work" && win_cli read --port COM5 --baud 38400 --object 2 --journal "$journal" >"$work/journal-read2.txt" 2>&1
+ echo $? >"$work/journal-read2.status") &
+listings=0
+listing_failures=0
+for _ in $(seq 300); do
+  [ -s "$work/journal-read2.status" ] && break
+  win_cli journal list --journal "$journal" >/dev/null 2>>"$work/journal-during.err" ||
+    listing_failures=$((listing_failures + 1))
+  listings=$((listings + 1))
+done
+wait $!
+unserve
+check "journal list while another process reads and keeps: $listings listings, $listing_failures failed; then both surveys" \
+  "[ $listings -ge 1 ] && [ $listing_failures = 0 ] && [ \"\$(cat '$work/journal-read2.status')\" = 0 ] &&
+   [ \"\$(surveys | wc -l)\" = 2 ]"
+
+# Archives added from a folder with Cyrillic names and subfolders: one of
+# another instrument, a copy of a survey kept already, a damaged one.
+added="$work/Архивы объектов"
+mkdir -p "$added/Котельная на Ленина/Март"
+"$sim" generate "$work/другой прибор" --objects 4 --records 200 --version "TARVIK 59.11.03.04" >/dev/null
+"$lin_cli" import "$work/другой прибор" --object 4 --id "TARVIK 59.11.03.04 SN 0005678" \
+  -o "$added/Котельная на Ленина/Март/Обследование котельной.sav" >/dev/null
+cp "$kept" "$added/Котельная на Ленина/Повтор обследования.sav"
+head -c 300 "$kept" >"$added/Испорченный архив.sav"
+(cd "$added" && find . -type f -exec md5sum {} + | sort >"$work/journal-added.md5")
+(cd "$work" && win_cli journal add "$added" --journal "$journal" >"$work/journal-add.txt" 2>&1)
+add_status=$?
+check "journal add of a Cyrillic folder: the new archive added, the copy known, the damaged one named and skipped (status $add_status), the originals untouched" \
+  "[ $add_status = 1 ] && [ \"\$(surveys | wc -l)\" = 3 ] && surveys | grep -qP '\tSN 0005678\t0?4\t' &&
+   grep -q 'Испорченный архив.sav' '$work/journal-add.txt' &&
+   [ \"\$(find '$journal' -maxdepth 1 -name '*.sav' | wc -l)\" = 3 ] &&
+   (cd '$added' && find . -type f -exec md5sum {} + | sort | cmp -s - '$work/journal-added.md5')"
+
+# The program: opens the file journal path gave, then reads object 1 again
+# with keeping on, into this journal: equal to the survey kept, it is not
+# kept twice, and closing asks nothing.
+display=${TKQ_TEST_DISPLAY:-:$((90 + RANDOM % 9))}
+Xvfb "$display" -screen 0 1400x900x24 >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+sleep 1
+mkdir -p "$appdata"
+printf '[Tarvik%%20KQ]\r\nComIndex=-1\r\nComBoudRate=5\r\nDeviceAddress=1\r\nPortName=COM5\r\nJournalFolder=%s\r\n' \
+  "${journal_win//\\//}" >"$appdata/TarvikKQ.ini"
+(cd "$gui" && wine "$portable/tarvik-monitor.exe" "$kept_win" >"$work/program-journal.log" 2>&1) &
+program_pid=$!
+window 'Архив измерений' >/dev/null
+sleep 2
+shot program-journal-open
+check "the program opens the file journal path gave (a recent file now)" \
+  "grep -qF \"\$(basename '$kept')\" '$appdata/TarvikKQ.ini'"
+serve --log "$work/program-journal-read.log"
+main=$(window 'Монитор Тарвик')
+xdotool mousemove --window "$main" 22 34 click 1
+press 'Выбор объекта' Return
+for _ in $(seq 60); do
+  [ "$(grep -c ' RX ' "$work/program-journal-read.log" 2>/dev/null)" -ge "$requests1" ] && break
+  sleep 1
+done
+press 'Редактирование описания' Return
+window 'Архив измерений' >/dev/null
+sleep 2
+shot program-journal-read
+unserve
+xdotool key --window "$(window 'Монитор Тарвик')" alt+F4
+for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+check "the program's read equal to the kept survey: not kept twice, and closing asks nothing" \
+  "[ \"\$(grep -c ' TX ' '$work/program-journal-read.log')\" -eq $requests1 ] && ! kill -0 $program_pid 2>/dev/null &&
+   [ \"\$(surveys | wc -l)\" = 3 ] && [ \"\$(find '$journal' -maxdepth 1 -name '*.sav' | wc -l)\" = 3 ]"
+kill "$program_pid" 2>/dev/null
+timeout 30 wineserver -w
+kill "$xvfb_pid" 2>/dev/null
+unset DISPLAY
 
 echo
 echo "$passed passed, $failed failed"

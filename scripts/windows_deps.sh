@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # What the Windows build and its tests need from Debian (as root): mingw-w64
 # with the posix thread model, Debian's zlib for mingw, NSIS, zip, wine,
-# the source-package tools, and a deb-src entry of our own so that apt can
-# fetch the libraries' sources. Does nothing when all is there.
+# the source-package tools (and tclsh, which SQLite's own tools run), and
+# a deb-src entry of our own so that apt can fetch the libraries' sources.
+# Does nothing when all is there.
 set -euo pipefail
 
 packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-  libz-mingw-w64-dev nsis zip unzip wine wine64 dpkg-dev xvfb xdotool imagemagick python3
+  libz-mingw-w64-dev nsis zip unzip wine wine64 dpkg-dev tcl make xvfb xdotool imagemagick python3
 )
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive

@@ -2,7 +2,8 @@
 # The libraries of the Windows build, cross-compiled with mingw-w64 from
 # Debian's own source packages: Qt (qt6-base: Core, Gui, Widgets,
 # PrintSupport, the Windows platform plugin and styles), QCustomPlot,
-# libxlsxwriter (with Debian's zlib for mingw) and GoogleTest. CLI11 is
+# libxlsxwriter (with Debian's zlib for mingw), GoogleTest, SQLite and
+# SQLiteCpp (static, for the survey journal) and xxHash's headers. CLI11 is
 # header-only and taken from the host.
 #
 # Each library is installed once into a folder of the cache named by its
@@ -135,9 +136,60 @@ build_googletest() {  # source, build, prefix
   cmake --install "$2" || return
 }
 
+build_sqlite3() {  # source, build, prefix
+  # Debian's source is SQLite's whole tree: its own tools (configured for
+  # the host, with tclsh) join it into the one file sqlite3.c, which is
+  # compiled for Windows into a static library. The options are those of
+  # Debian's own build (debian/rules, and the FTS4, FTS5 and mathematical
+  # functions its configure adds), so that the journal meets the same SQL on
+  # both systems; nothing is omitted (Debian leaves out the lookaside
+  # allocator, which SQLite's defaults keep). Windows' VFS "win32-longpath"
+  # (folders past 260 characters) is part of every Windows build.
+  local options
+  options=$(sed -n '/^export CFLAGS +=/,/^$/p' "$1/debian/rules" | grep -o -- '-DSQLITE_[A-Z0-9_]*\(=[0-9]*\)\?' |
+    grep -v '^-DSQLITE_OMIT_')
+  [[ $options == *-DSQLITE_THREADSAFE=1* ]] || { echo "debian/rules does not name SQLite's options as expected"; return 1; }
+  options="$options -DSQLITE_ENABLE_FTS4 -DSQLITE_ENABLE_FTS5 -DSQLITE_ENABLE_MATH_FUNCTIONS"
+  mkdir -p "$2" "$3/include" "$3/lib/pkgconfig" || return
+  (cd "$2" && "$1/configure" --disable-tcl && make sqlite3.c) || return
+  echo "options: $options"
+  # shellcheck disable=SC2086
+  x86_64-w64-mingw32-gcc-posix -O2 -fno-strict-aliasing $options -c "$2/sqlite3.c" -o "$2/sqlite3.o" || return
+  x86_64-w64-mingw32-ar rcs "$3/lib/libsqlite3.a" "$2/sqlite3.o" || return
+  cp "$2/sqlite3.h" "$2/sqlite3ext.h" "$3/include/" || return
+  local version
+  version=$(sed -n 's/^#define SQLITE_VERSION *"\(.*\)"$/\1/p' "$2/sqlite3.h")
+  printf '%s\n' "prefix=$3" 'includedir=${prefix}/include' 'libdir=${prefix}/lib' '' 'Name: SQLite' \
+    'Description: SQL database engine (static, for Windows)' "Version: $version" \
+    'Libs: -L${libdir} -lsqlite3' 'Cflags: -I${includedir}' >"$3/lib/pkgconfig/sqlite3.pc"
+}
+
+build_sqlitecpp() {  # source, build, prefix
+  # Against the SQLite above; the library's own checks (cpplint, cppcheck)
+  # and tests are left to Debian's build.
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$3" -DTKQ_WINDOWS_PREFIX="$sqlite" -DBUILD_SHARED_LIBS=OFF \
+    -DSQLITECPP_INTERNAL_SQLITE=OFF -DSQLITECPP_BUILD_TESTS=OFF -DSQLITECPP_BUILD_EXAMPLES=OFF \
+    -DSQLITECPP_RUN_CPPLINT=OFF -DSQLITECPP_RUN_CPPCHECK=OFF -DSQLITECPP_INCLUDE_SCRIPT=OFF || return
+  cmake --build "$2" --parallel "$jobs" || return
+  cmake --install "$2" || return
+}
+
+build_xxhash() {  # source, build, prefix
+  # Used header-only (XXH_INLINE_ALL): the headers, and a pkg-config file
+  # that asks for no library.
+  mkdir -p "$3/include" "$3/lib/pkgconfig" || return
+  cp "$1/xxhash.h" "$1/xxh3.h" "$3/include/" || return
+  local version
+  version=$(awk '/^#define XXH_VERSION_(MAJOR|MINOR|RELEASE) / { v = v (v == "" ? "" : ".") $3 } END { print v }' "$1/xxhash.h")
+  printf '%s\n' "prefix=$3" 'includedir=${prefix}/include' '' 'Name: xxhash' \
+    'Description: extremely fast hash algorithm (headers only: XXH_INLINE_ALL)' "Version: $version" \
+    'Libs:' 'Cflags: -I${includedir}' >"$3/lib/pkgconfig/libxxhash.pc"
+}
+
 # TKQ_WINDOWS_LIBS picks some of them (tests of this script): "qt6-base
-# qcustomplot libxlsxwriter googletest cli11".
-wanted=" ${TKQ_WINDOWS_LIBS:-qt6-base qcustomplot libxlsxwriter googletest cli11} "
+# qcustomplot libxlsxwriter googletest sqlite3 sqlitecpp xxhash cli11".
+wanted=" ${TKQ_WINDOWS_LIBS:-qt6-base qcustomplot libxlsxwriter googletest sqlite3 sqlitecpp xxhash cli11} "
 want() { [[ $wanted == *" $1 "* ]]; }
 qt_revision=2
 want qt6-base && library qt6-base build_qtbase $qt_revision
@@ -145,6 +197,10 @@ qt=$cache/qt6-base-$(source_version qt6-base)+r$qt_revision
 want qcustomplot && library qcustomplot build_qcustomplot $qt_revision  # built against that Qt
 want libxlsxwriter && library libxlsxwriter build_xlsxwriter 3
 want googletest && library googletest build_googletest
+want sqlite3 && library sqlite3 build_sqlite3
+sqlite=$cache/sqlite3-$(source_version sqlite3)
+want sqlitecpp && library sqlitecpp build_sqlitecpp  # built against that SQLite
+want xxhash && library xxhash build_xxhash
 
 # CLI11 is headers and a CMake package file: the host's serve the
 # Windows build as they are.
