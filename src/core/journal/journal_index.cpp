@@ -283,8 +283,7 @@ void CSurveyJournal::CIndex::SetAside(const std::filesystem::path& path) {
         from += suffix;
         std::filesystem::path to = aside;
         to += suffix;
-        std::error_code ec;
-        if (std::filesystem::exists(from, ec) && !MoveFileNoReplace(from, to) && !RemoveFile(from)) {
+        if (FileKindOf(from) != EFileKind::kMissing && !MoveFileNoReplace(from, to) && !RemoveFile(from)) {
           throw CJournalError("не удается отложить поврежденный индекс журнала " + DisplayPath(from));
         }
       }

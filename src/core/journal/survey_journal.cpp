@@ -4,7 +4,6 @@
 #include <xxhash.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -46,19 +45,6 @@ int64_t ModifiedOf(const fs::path& path) {
   return FileStamp(path, size, modified) ? modified : 0;
 }
 
-// The same time as seconds since 1970.
-int64_t SecondsOfModified(const fs::path& path) {
-  std::error_code ec;
-  const auto time = fs::last_write_time(path, ec);
-  if (ec) return 0;
-  const auto system = std::chrono::file_clock::to_sys(time);
-  return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
-}
-
-bool SameFolder(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  return fs::equivalent(a, b, ec) && !ec;
-}
 
 void FillEntry(CSurveyEntry& entry, const CObjectDefinition& object) {
   entry.deviceId = object.m_strDeviceId;
@@ -244,8 +230,7 @@ fs::path CSurveyJournal::DefaultFolder(const fs::path& documents) {
 CSurveyJournal::CSurveyJournal(const fs::path& folder, const CReadParamClass& description)
     : m_folder(folder), m_description(description) {
   std::error_code ec;
-  fs::create_directories(m_folder, ec);
-  if (!ec && !fs::is_directory(m_folder, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
+  CreateFolders(m_folder, ec);
   if (ec) throw CJournalError("не удается создать папку журнала " + DisplayPath(m_folder) + ": " + ErrorReason(ec));
   m_index = std::make_unique<CIndex>(m_folder);
   m_opening = Rebuild(false);
@@ -260,8 +245,9 @@ std::string CSurveyJournal::FreeName(const std::string& name) const {
   const std::string stem = name.substr(0, name.size() - 4);
   for (int n = 1; n <= kMaxNameTries; ++n) {
     const std::string candidate = n == 1 ? name : stem + " (" + std::to_string(n) + ").sav";
-    std::error_code ec;
-    if (!fs::exists(m_folder / PathFromUtf8(candidate), ec) && !m_index->NameTaken(candidate)) return candidate;
+    if (FileKindOf(m_folder / PathFromUtf8(candidate)) == EFileKind::kMissing && !m_index->NameTaken(candidate)) {
+      return candidate;
+    }
   }
   throw CJournalError("в журнале " + DisplayPath(m_folder) + " нет свободного имени для " + name);
 }
@@ -273,8 +259,7 @@ CKeptSurvey CSurveyJournal::Keep(const CObjectDefinition& object) {
     CIndex::CWrite write(*m_index);
     for (const CSurveyEntry& kept : m_index->FindByHash(hash)) {
       const fs::path path = PathOf(kept);
-      std::error_code ec;
-      if (fs::is_regular_file(path, ec)) return CKeptSurvey{kept.id, path, true};
+      if (FileKindOf(path) == EFileKind::kFile) return CKeptSurvey{kept.id, path, true};
       m_index->Delete(kept.id);  // its file has gone
     }
     CIndexRow row;
@@ -318,22 +303,15 @@ CJournalChanges CSurveyJournal::Add(const std::vector<fs::path>& paths,
   std::vector<fs::path> files;
   const fs::path removed = m_folder / PathFromUtf8(kJournalRemovedFolder);
   for (const fs::path& given : paths) {
-    std::error_code ec;
-    if (!fs::is_directory(given, ec)) {
+    if (FileKindOf(given) != EFileKind::kFolder) {
       files.push_back(given);
       continue;
     }
-    const auto options = fs::directory_options::skip_permission_denied;
-    for (auto it = fs::recursive_directory_iterator(given, options, ec); !ec && it != fs::end(it); it.increment(ec)) {
-      std::error_code kind;
-      if (it->is_directory(kind)) {
-        // The journal's removed surveys stay removed.
-        if (SameFolder(it->path(), removed)) it.disable_recursion_pending();
-        continue;
-      }
-      if (it->is_regular_file(kind) && IsSavedArchiveName(PathToUtf8(it->path().filename()))) {
-        files.push_back(it->path());
-      }
+    std::error_code ec;
+    // The journal's removed surveys stay removed.
+    const auto enter = [&](const fs::path& folder) { return !SameFile(folder, removed); };
+    for (fs::path& file : ListFolderTree(given, enter, ec)) {
+      if (IsSavedArchiveName(PathToUtf8(file.filename()))) files.push_back(std::move(file));
     }
   }
 
@@ -343,7 +321,7 @@ CJournalChanges CSurveyJournal::Add(const std::vector<fs::path>& paths,
     if (progress && !progress(i, total)) return changes;
     const fs::path& file = files[i];
     // The journal's own files are in it already.
-    if (SameFolder(fs::absolute(file).parent_path(), m_folder)) continue;
+    if (SameFile(fs::absolute(file).parent_path(), m_folder)) continue;
     std::vector<uint8_t> bytes;
     std::unique_ptr<CObjectDefinition> object;
     try {
@@ -360,8 +338,7 @@ CJournalChanges CSurveyJournal::Add(const std::vector<fs::path>& paths,
     Guarded(m_folder, [&] {
       CIndex::CWrite write(*m_index);
       for (const CSurveyEntry& kept : m_index->FindByHash(hash)) {
-        std::error_code ec;
-        if (fs::is_regular_file(PathOf(kept), ec)) {
+        if (FileKindOf(PathOf(kept)) == EFileKind::kFile) {
           changes.alreadyKept.push_back(kept.id);
           return;
         }
@@ -396,10 +373,10 @@ fs::path CSurveyJournal::Remove(int64_t id) {
     if (!entry) throw std::out_of_range("в журнале нет обследования " + std::to_string(id));
     const fs::path path = PathOf(*entry);
     fs::path moved;
-    std::error_code ec;
-    if (fs::exists(path, ec)) {
+    if (FileKindOf(path) != EFileKind::kMissing) {
       const fs::path removed = m_folder / PathFromUtf8(kJournalRemovedFolder);
-      fs::create_directories(removed, ec);
+      std::error_code ec;
+      CreateFolders(removed, ec);
       if (ec) {
         throw CFileError(ec.value(), "не удается создать папку " + DisplayPath(removed) + ": " + ErrorReason(ec));
       }
@@ -433,7 +410,7 @@ std::optional<CSurveyEntry> CSurveyJournal::Find(int64_t id) const {
 std::optional<CSurveyEntry> CSurveyJournal::FindByPath(const fs::path& path) const {
   std::error_code ec;
   const fs::path absolute = fs::absolute(path, ec);
-  if (ec || !SameFolder(absolute.parent_path(), m_folder)) return std::nullopt;
+  if (ec || !SameFile(absolute.parent_path(), m_folder)) return std::nullopt;
   return Guarded(m_folder, [&] { return m_index->FindByName(PathToUtf8(absolute.filename())); });
 }
 
@@ -480,7 +457,7 @@ CJournalChanges CSurveyJournal::Rebuild(bool everything) {
       } catch (const CLoadError& e) {
         row.entry.damaged = true;
         row.entry.damage = e.what();
-        row.entry.readTime = SecondsOfModified(path);
+        row.entry.readTime = SecondsOfStamp(f.modified);
         changes.skipped.push_back({path, e.what()});
       }
       rows.push_back(std::move(row));
@@ -505,8 +482,7 @@ CJournalChanges CSurveyJournal::Rebuild(bool everything) {
     for (const auto& [name, file] : current) {
       if (present.count(name) != 0) continue;
       // Kept by another program since the folder was looked at?
-      std::error_code exists;
-      if (fs::exists(m_folder / PathFromUtf8(name), exists)) continue;
+      if (FileKindOf(m_folder / PathFromUtf8(name)) != EFileKind::kMissing) continue;
       m_index->Delete(file.id);
       ++changes.removedFromIndex;
     }

@@ -1,5 +1,6 @@
 #include "core/storage/file_io.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <new>
@@ -104,5 +105,37 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
 }
 
 void SetFileFaultHook(std::function<int(CFileStep)> hook) { FaultHook() = std::move(hook); }
+
+std::vector<std::filesystem::path> ListFolderTree(const std::filesystem::path& folder,
+                                                  const std::function<bool(const std::filesystem::path&)>& enter,
+                                                  std::error_code& ec) {
+  ec.clear();
+  std::vector<std::filesystem::path> files;
+  // Walked with a list of its own rather than by recursion: a tree
+  // however deep takes no more stack.
+  std::vector<std::filesystem::path> pending{folder};
+  for (bool top = true; !pending.empty(); top = false) {
+    const std::filesystem::path current = std::move(pending.back());
+    pending.pop_back();
+    std::error_code listed;
+    std::vector<CFolderFile> here = ListFolderFiles(current, listed);
+    std::vector<std::filesystem::path> subfolders;
+    if (!listed) subfolders = ListSubfolders(current, listed);
+    if (listed) {
+      if (!top) continue;
+      ec = listed;
+      return {};
+    }
+    // In the order of their names, whatever order the system lists in.
+    std::sort(here.begin(), here.end(), [](const CFolderFile& a, const CFolderFile& b) { return a.name < b.name; });
+    for (const CFolderFile& file : here) files.push_back(current / file.name);
+    std::sort(subfolders.begin(), subfolders.end());
+    for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) {
+      std::filesystem::path subfolder = current / *it;
+      if (!enter || enter(subfolder)) pending.push_back(std::move(subfolder));
+    }
+  }
+  return files;
+}
 
 }  // namespace tkq

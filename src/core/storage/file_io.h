@@ -110,6 +110,40 @@ struct CFolderFile {
 // Sets `ec` when the folder cannot be read.
 std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, std::error_code& ec);
 
+// What a name in the file system stands for.
+enum class EFileKind { kMissing, kFile, kFolder, kOther };
+
+// What `path` is, symbolic links followed: kMissing when nothing of that
+// name is there, kOther for a device, a pipe, or a name the system will
+// not tell about (no permission to look).
+EFileKind FileKindOf(const std::filesystem::path& path);
+
+// Creates the folder `path` and the missing folders above it; a folder
+// already there is no error. Sets `ec` when one cannot be created, and to
+// ENOTDIR when a file stands where a folder should.
+void CreateFolders(const std::filesystem::path& path, std::error_code& ec);
+
+// The folders directly in `folder`, by their names alone; symbolic links
+// and junctions are left out, so that a walk down never comes round
+// again. Sets `ec` when the folder cannot be read.
+std::vector<std::filesystem::path> ListSubfolders(const std::filesystem::path& folder, std::error_code& ec);
+
+// The regular files of `folder` and of its folders at every depth (each
+// one's full path), subfolders first passed to `enter`, which may leave
+// one out. A subfolder that cannot be read is passed over; `ec` is set
+// only when `folder` itself cannot be.
+std::vector<std::filesystem::path> ListFolderTree(const std::filesystem::path& folder,
+                                                  const std::function<bool(const std::filesystem::path&)>& enter,
+                                                  std::error_code& ec);
+
+// Whether `a` and `b` name the same file or folder (the same volume and
+// the same file there, however either is spelt); false when either is
+// missing.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// A time FileStamp or ListFolderFiles gave as seconds since 1970.
+int64_t SecondsOfStamp(int64_t modified);
+
 // Gives the file `from` the new name `to` on the same volume, never
 // replacing a file of that name: false (nothing moved) when `to` is taken.
 // Throws CFileError, CFileBusyError when another program holds the file.

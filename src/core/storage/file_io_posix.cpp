@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/storage/file_io.h"
@@ -184,6 +185,64 @@ std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, st
     files.push_back({entry->d_name, static_cast<int64_t>(st.st_size),
                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
   }
+}
+
+EFileKind FileKindOf(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? EFileKind::kMissing : EFileKind::kOther;
+  if (S_ISREG(st.st_mode)) return EFileKind::kFile;
+  if (S_ISDIR(st.st_mode)) return EFileKind::kFolder;
+  return EFileKind::kOther;
+}
+
+void CreateFolders(const std::filesystem::path& path, std::error_code& ec) {
+  ec.clear();
+  std::filesystem::create_directories(path, ec);
+  if (!ec && FileKindOf(path) != EFileKind::kFolder) ec = std::make_error_code(std::errc::not_a_directory);
+}
+
+std::vector<std::filesystem::path> ListSubfolders(const std::filesystem::path& folder, std::error_code& ec) {
+  ec.clear();
+  std::vector<std::filesystem::path> folders;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    ec.assign(errno, std::generic_category());
+    return folders;
+  }
+  struct Closer {
+    DIR* dir;
+    ~Closer() { ::closedir(dir); }
+  } closer{dir};
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) ec.assign(errno, std::generic_category());
+      return folders;
+    }
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (entry->d_type == DT_UNKNOWN) {
+      // The link itself looked at, never where it leads.
+      struct stat st {};
+      if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
+    } else if (entry->d_type != DT_DIR) {
+      continue;
+    }
+    folders.emplace_back(entry->d_name);
+  }
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  struct stat first {};
+  struct stat second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+int64_t SecondsOfStamp(int64_t modified) {
+  // Nanoseconds: rounded down, as a time before 1970 is too.
+  return modified >= 0 ? modified / 1000000000 : -((-modified + 999999999) / 1000000000);
 }
 
 bool MoveFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/base/win_errors.h"
@@ -307,6 +308,144 @@ std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, st
   ::FindClose(find);
   if (error != ERROR_NO_MORE_FILES) ec.assign(ErrnoOfWin32Error(error), std::generic_category());
   return files;
+}
+
+namespace {
+
+// Errors by which Windows says that nothing of a name is there.
+bool MissingError(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return true;
+    default: return false;
+  }
+}
+
+// The volume and the file on it of what `name` leads to (links followed);
+// false when it cannot be opened to ask.
+bool FileIdentity(const std::wstring& name, BY_HANDLE_FILE_INFORMATION& info) {
+  // No access asked for: only what the file is. Backup semantics open a
+  // folder too.
+  const HANDLE file = ::CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool known = ::GetFileInformationByHandle(file, &info) != 0;
+  ::CloseHandle(file);
+  return known;
+}
+
+}  // namespace
+
+EFileKind FileKindOf(const std::filesystem::path& path) {
+  if (IsDeviceName(path.wstring())) return EFileKind::kOther;
+  const std::wstring name = Win32Name(path);
+  DWORD attributes = ::GetFileAttributesW(name.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return MissingError(::GetLastError()) ? EFileKind::kMissing : EFileKind::kOther;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    // A symbolic link or a junction tells of itself: what it leads to is
+    // asked of an open handle.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!FileIdentity(name, info)) {
+      return MissingError(::GetLastError()) ? EFileKind::kMissing : EFileKind::kOther;
+    }
+    attributes = info.dwFileAttributes;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return EFileKind::kOther;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EFileKind::kFolder : EFileKind::kFile;
+}
+
+void CreateFolders(const std::filesystem::path& path, std::error_code& ec) {
+  ec.clear();
+  std::wstring name = Win32Name(path);
+  // "\\?\C:\" keeps its backslash: without it the name is the drive's device.
+  auto isDriveRoot = [](const std::wstring& n) { return n.size() == 7 && n[5] == L':' && n[6] == L'\'; };
+  while (name.size() > 4 && name.back() == L'\' && !isDriveRoot(name)) name.pop_back();
+  // Up from the folder asked for to the first one that is there; the
+  // missing ones below it are then created downwards.
+  std::vector<std::wstring> missing;
+  for (std::wstring current = name;;) {
+    const DWORD attributes = ::GetFileAttributesW(current.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ec = std::make_error_code(std::errc::not_a_directory);
+        return;
+      }
+      break;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      ec.assign(ErrnoOfWin32Error(error), std::generic_category());
+      return;
+    }
+    missing.push_back(current);
+    const size_t cut = current.find_last_of(L'\');
+    // The extended-length prefix reached: nothing above to look at.
+    if (cut == std::wstring::npos || cut < 4) break;
+    current.resize(cut);
+    if (current.size() == 6 && current[5] == L':') current += L'\';
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (::CreateDirectoryW(it->c_str(), nullptr)) continue;
+    const DWORD error = ::GetLastError();
+    // Another program may have created it meanwhile.
+    const DWORD attributes = ::GetFileAttributesW(it->c_str());
+    if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      continue;
+    }
+    ec = error == ERROR_ALREADY_EXISTS ? std::make_error_code(std::errc::not_a_directory)
+                                       : std::error_code(ErrnoOfWin32Error(error), std::generic_category());
+    return;
+  }
+}
+
+std::vector<std::filesystem::path> ListSubfolders(const std::filesystem::path& folder, std::error_code& ec) {
+  ec.clear();
+  std::vector<std::filesystem::path> folders;
+  std::wstring pattern = Win32Name(folder);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data{};
+  const HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchLimitToDirectories,
+                                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) ec.assign(ErrnoOfWin32Error(error), std::generic_category());
+    return folders;
+  }
+  do {
+    // The limit to folders is a hint only: files come too.
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    folders.emplace_back(std::wstring(name));
+  } while (::FindNextFileW(find, &data));
+  const DWORD error = ::GetLastError();
+  ::FindClose(find);
+  if (error != ERROR_NO_MORE_FILES) ec.assign(ErrnoOfWin32Error(error), std::generic_category());
+  return folders;
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  BY_HANDLE_FILE_INFORMATION first{};
+  BY_HANDLE_FILE_INFORMATION second{};
+  return FileIdentity(Win32Name(a), first) && FileIdentity(Win32Name(b), second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
+int64_t SecondsOfStamp(int64_t modified) {
+  // Ticks of 100 ns since 1601: 11,644,473,600 seconds before 1970.
+  constexpr int64_t kTicksPerSecond = 10000000;
+  constexpr int64_t kTicksBefore1970 = 116444736000000000;
+  const int64_t ticks = modified - kTicksBefore1970;
+  return ticks >= 0 ? ticks / kTicksPerSecond : -((-ticks + kTicksPerSecond - 1) / kTicksPerSecond);
 }
 
 bool MoveFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
