@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
@@ -280,6 +281,93 @@ TEST(FileRules, AFolderDeeperThanWindowsPlainNames) {
 #else
   EXPECT_EQ(LibraryFileName(file), file.string());
 #endif
+}
+
+// A folder under `base` whose name is past Windows' 260 characters.
+std::filesystem::path DeepFolder(const std::filesystem::path& base) {
+  std::filesystem::path folder = base;
+  while (folder.native().size() < 300) folder /= PathFromUtf8("Узел учёта №1");
+  return folder;
+}
+
+// Folders created part by part far past 260 characters, told apart from
+// files, and a file standing where a folder should.
+TEST(FileRules, FoldersAreCreatedAndNamesToldApartAtAnyDepth) {
+  test::TempDir dir;
+  const auto folder = DeepFolder(dir.Path());
+  std::error_code ec;
+  EXPECT_EQ(FileKindOf(folder), EFileKind::kMissing);
+  CreateFolders(folder, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  EXPECT_EQ(FileKindOf(folder), EFileKind::kFolder);
+  CreateFolders(folder / "", ec);  // there already, spelt with a separator at its end
+  EXPECT_FALSE(ec) << ec.message();
+
+  const auto file = folder / PathFromUtf8("Объект 01.sav");
+  WriteFileAtomically(file, "archive");
+  EXPECT_EQ(FileKindOf(file), EFileKind::kFile);
+  EXPECT_EQ(FileKindOf(file / "below"), EFileKind::kMissing);
+  CreateFolders(file, ec);
+  EXPECT_EQ(ec, std::make_error_code(std::errc::not_a_directory));
+  CreateFolders(file / "below", ec);
+  EXPECT_TRUE(ec);
+  EXPECT_EQ(FileKindOf(file), EFileKind::kFile);
+#ifdef _WIN32
+  EXPECT_EQ(FileKindOf("NUL"), EFileKind::kOther);
+#else
+  EXPECT_EQ(FileKindOf("/dev/null"), EFileKind::kOther);
+#endif
+}
+
+// A tree walked down to its last file, a folder left out when asked, and
+// the same file known however its name is spelt.
+TEST(FileRules, AFolderTreeIsListedAndTheSameFileKnown) {
+  test::TempDir dir;
+  const auto deep = DeepFolder(dir / "a");
+  std::error_code ec;
+  for (const auto& folder : {deep, dir / "a" / "skipped", dir / "b"}) CreateFolders(folder, ec);
+  for (const auto& file : {dir / "top.sav", dir / "b" / "2.sav", dir / "b" / "1.sav", deep / "deep.sav",
+                           dir / "a" / "skipped" / "no.sav"}) {
+    WriteFileAtomically(file, "x");
+  }
+#ifndef _WIN32
+  // A link to a folder is not walked down: the walk never comes round.
+  std::filesystem::create_directory_symlink(dir.Path(), dir / "b" / "loop");
+#endif
+  std::vector<std::filesystem::path> entered;
+  const auto files = ListFolderTree(
+      dir.Path(),
+      [&](const std::filesystem::path& folder) {
+        entered.push_back(folder);
+        return folder.filename() != "skipped";
+      },
+      ec);
+  EXPECT_FALSE(ec) << ec.message();
+  // Each folder's files in the order of their names, then its folders'.
+  const std::vector<std::filesystem::path> expected{dir / "top.sav", deep / "deep.sav", dir / "b" / "1.sav",
+                                                    dir / "b" / "2.sav"};
+  EXPECT_EQ(files, expected);
+  EXPECT_NE(std::find(entered.begin(), entered.end(), dir / "a" / "skipped"), entered.end());
+  EXPECT_TRUE(ListFolderTree(dir / "missing", {}, ec).empty());
+  EXPECT_TRUE(ec);
+
+  EXPECT_TRUE(SameFile(deep / "deep.sav", deep / ".." / deep.filename() / "deep.sav"));
+  EXPECT_TRUE(SameFile(dir / "b", dir / "a" / ".." / "b"));
+  EXPECT_FALSE(SameFile(dir / "b" / "1.sav", dir / "b" / "2.sav"));
+  EXPECT_FALSE(SameFile(dir / "b" / "1.sav", dir / "b" / "3.sav"));
+}
+
+// A file's time as the system keeps it, in seconds since 1970.
+TEST(FileRules, AStampTimeIsSecondsSince1970) {
+  test::TempDir dir;
+  const auto file = dir / "old.sav";
+  WriteFileAtomically(file, "x");
+  const auto when = std::chrono::sys_seconds(std::chrono::seconds(1700000000));
+  std::filesystem::last_write_time(file, std::chrono::file_clock::from_sys(when));
+  int64_t size = 0;
+  int64_t modified = 0;
+  ASSERT_TRUE(FileStamp(file, size, modified));
+  EXPECT_EQ(SecondsOfStamp(modified), 1700000000);
 }
 
 #ifdef _WIN32
