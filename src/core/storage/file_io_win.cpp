@@ -363,8 +363,8 @@ void CreateFolders(const std::filesystem::path& path, std::error_code& ec) {
   ec.clear();
   std::wstring name = Win32Name(path);
   // "\\?\C:\" keeps its backslash: without it the name is the drive's device.
-  auto isDriveRoot = [](const std::wstring& n) { return n.size() == 7 && n[5] == L':' && n[6] == L'\'; };
-  while (name.size() > 4 && name.back() == L'\' && !isDriveRoot(name)) name.pop_back();
+  auto isDriveRoot = [](const std::wstring& n) { return n.size() == 7 && n[5] == L':' && n[6] == L'\\'; };
+  while (name.size() > 4 && name.back() == L'\\' && !isDriveRoot(name)) name.pop_back();
   // Up from the folder asked for to the first one that is there; the
   // missing ones below it are then created downwards.
   std::vector<std::wstring> missing;
@@ -383,11 +383,11 @@ void CreateFolders(const std::filesystem::path& path, std::error_code& ec) {
       return;
     }
     missing.push_back(current);
-    const size_t cut = current.find_last_of(L'\');
+    const size_t cut = current.find_last_of(L'\\');
     // The extended-length prefix reached: nothing above to look at.
     if (cut == std::wstring::npos || cut < 4) break;
     current.resize(cut);
-    if (current.size() == 6 && current[5] == L':') current += L'\';
+    if (current.size() == 6 && current[5] == L':') current += L'\\';
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     if (::CreateDirectoryW(it->c_str(), nullptr)) continue;
