@@ -189,7 +189,9 @@ std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, st
 
 EFileKind FileKindOf(const std::filesystem::path& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? EFileKind::kMissing : EFileKind::kOther;
+  if (::stat(path.c_str(), &st) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? EFileKind::kMissing : EFileKind::kOther;
+  }
   if (S_ISREG(st.st_mode)) return EFileKind::kFile;
   if (S_ISDIR(st.st_mode)) return EFileKind::kFolder;
   return EFileKind::kOther;

@@ -345,7 +345,9 @@ EFileKind FileKindOf(const std::filesystem::path& path) {
   if (IsDeviceName(path.wstring())) return EFileKind::kOther;
   const std::wstring name = Win32Name(path);
   DWORD attributes = ::GetFileAttributesW(name.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return MissingError(::GetLastError()) ? EFileKind::kMissing : EFileKind::kOther;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return MissingError(::GetLastError()) ? EFileKind::kMissing : EFileKind::kOther;
+  }
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     // A symbolic link or a junction tells of itself: what it leads to is
     // asked of an open handle.
