@@ -399,6 +399,12 @@ TEST_F(JournalTest, TheFilterFindsByTextObjectAndPeriod) {
   EXPECT_EQ(objects(Filter("котельная школа")), std::vector<int>{});
   EXPECT_EQ(objects(Filter("9999")), std::vector<int>{12});
   EXPECT_EQ(objects(Filter("12")), std::vector<int>{12});  // the object's number
+  // A short number is the object's, or begins a word of the description;
+  // not the digits of every serial number and version key.
+  EXPECT_EQ(objects(Filter("3")), std::vector<int>{3});
+  EXPECT_EQ(objects(Filter("5")), std::vector<int>{12});  // «Школа №5»
+  EXPECT_EQ(objects(Filter("0009999 12")), std::vector<int>{12});
+  EXPECT_EQ(objects(Filter("59")), std::vector<int>{});
   EXPECT_EQ(objects(Filter("", 0, 0, 0, "sn 000432")), std::vector<int>{3});
   EXPECT_EQ(objects(Filter("", 12)), std::vector<int>{12});
   EXPECT_EQ(objects(Filter("", 0, test::k10h + 86400)), std::vector<int>{12});

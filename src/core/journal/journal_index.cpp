@@ -182,9 +182,7 @@ std::string Utf8Lower(std::string_view text) {
 }
 
 std::string SurveySearchText(const CSurveyEntry& entry) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%d %02d", entry.objectNumber, entry.objectNumber);
-  return Utf8Lower(entry.deviceId) + "\n" + number + "\n" + Utf8Lower(entry.description);
+  return Utf8Lower(entry.deviceId) + "\n" + Utf8Lower(entry.instrument) + "\n" + Utf8Lower(entry.description);
 }
 
 CSurveyJournal::CIndex::CIndex(const std::filesystem::path& folder) : m_path(folder / kJournalIndexName) {
@@ -340,31 +338,27 @@ void CSurveyJournal::CIndex::Delete(int64_t id) {
 
 std::vector<CSurveyEntry> CSurveyJournal::CIndex::List(const CSurveyFilter& filter) const {
   std::string sql = std::string("SELECT ") + kColumns + " FROM surveys WHERE 1";
-  std::vector<std::string> words;
   if (filter.objectNumber != 0) sql += " AND object_number = :object";
   if (!filter.instrument.empty()) sql += " AND instr(device_lower, :instrument) > 0";
   // The period as SurveyMatches takes it.
   if (filter.from != 0) sql += " AND (CASE WHEN last_record != 0 THEN last_record ELSE read_time END) >= :from";
   if (filter.to != 0) sql += " AND (CASE WHEN last_record != 0 THEN first_record ELSE read_time END) <= :to";
-  const std::string text = Utf8Lower(filter.text);
-  for (size_t i = 0; i < text.size();) {
-    const size_t end = text.find_first_of(" \t\r\n", i);
-    const size_t stop = end == std::string::npos ? text.size() : end;
-    if (stop > i) {
-      sql += " AND instr(search_text, :w" + std::to_string(words.size()) + ") > 0";
-      words.push_back(text.substr(i, stop - i));
-    }
-    i = stop + 1;
-  }
   sql += " ORDER BY read_time DESC, id DESC";
   SQLite::Statement q(*m_db, sql);
   if (filter.objectNumber != 0) q.bind(":object", filter.objectNumber);
   if (!filter.instrument.empty()) q.bind(":instrument", Utf8Lower(filter.instrument));
   if (filter.from != 0) q.bind(":from", filter.from);
   if (filter.to != 0) q.bind(":to", filter.to);
-  for (size_t i = 0; i < words.size(); ++i) q.bind(":w" + std::to_string(i), words[i]);
+  // The words of the text as SurveyMatches takes them (a short number is
+  // the object's), which SQL does not say as briefly.
+  const bool anyText = filter.text.find_first_not_of(" \t\r\n") != std::string::npos;
+  CSurveyFilter words;
+  words.text = filter.text;
   std::vector<CSurveyEntry> entries;
-  while (q.executeStep()) entries.push_back(EntryOf(q));
+  while (q.executeStep()) {
+    CSurveyEntry entry = EntryOf(q);
+    if (!anyText || SurveyMatches(entry, words)) entries.push_back(std::move(entry));
+  }
   return entries;
 }
 

@@ -197,6 +197,29 @@ std::string SurveyContentHash(const CObjectDefinition& object) {
   return hex;
 }
 
+namespace {
+
+// Whether the character before `at` ends a word: the text's start, or
+// anything but a letter or digit (a blank, a dot, «, №, …).
+bool StartsWord(std::string_view text, size_t at) {
+  if (at == 0) return true;
+  size_t lead = at - 1;
+  while (lead > 0 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80) --lead;
+  const char32_t c = DecodeUtf8(text, lead);
+  const bool latin = (c >= U'0' && c <= U'9') || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
+  const bool letter = (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) || (c >= 0x400 && c <= 0x4FF);
+  return !latin && !letter;
+}
+
+bool FoundAsWordStart(std::string_view text, std::string_view word) {
+  for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+    if (StartsWord(text, at)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool SurveyMatches(const CSurveyEntry& entry, const CSurveyFilter& filter) {
   if (filter.objectNumber != 0 && entry.objectNumber != filter.objectNumber) return false;
   const bool hasPeriod = entry.lastRecord != 0;
@@ -206,19 +229,39 @@ bool SurveyMatches(const CSurveyEntry& entry, const CSurveyFilter& filter) {
   if (filter.to != 0 && start > filter.to) return false;
   const bool anyText = filter.text.find_first_not_of(" \t\r\n") != std::string::npos;
   if (filter.instrument.empty() && !anyText) return true;
-  // The lowered identification is the search text's first line.
+  // The search text's lines: the whole identification, the instrument
+  // (the serial number), the description.
   std::string computed;
   if (entry.searchText.empty()) computed = SurveySearchText(entry);
   const std::string_view haystack = entry.searchText.empty() ? computed : entry.searchText;
-  if (!filter.instrument.empty() &&
-      haystack.substr(0, haystack.find('\n')).find(Utf8Lower(filter.instrument)) == std::string_view::npos) {
+  const size_t first = std::min(haystack.find('\n'), haystack.size());
+  const size_t second = std::min(haystack.find('\n', first + 1), haystack.size());
+  const std::string_view identification = haystack.substr(0, first);
+  const std::string_view instrument = haystack.substr(std::min(first + 1, haystack.size()), second - first - 1);
+  const std::string_view description = haystack.substr(std::min(second + 1, haystack.size()));
+  if (!filter.instrument.empty() && identification.find(Utf8Lower(filter.instrument)) == std::string_view::npos) {
     return false;
   }
+  // Each word is found in the instrument or the description; a number of
+  // one or two digits is the object's number (or a word of the
+  // description that begins so: "12" finds object 12 and «Школа 12», not
+  // every serial number with a 1 and a 2 in it). The version key is not
+  // searched: every survey of one firmware would match its digits.
   const std::string text = Utf8Lower(filter.text);
   for (size_t i = 0; i < text.size();) {
     const size_t stop = std::min(text.find_first_of(" \t\r\n", i), text.size());
-    if (stop > i && haystack.find(std::string_view(text).substr(i, stop - i)) == std::string_view::npos) return false;
+    const std::string_view word = std::string_view(text).substr(i, stop - i);
     i = stop + 1;
+    if (word.empty()) continue;
+    const bool shortNumber =
+        word.size() <= 2 && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (shortNumber) {
+      if (std::stoi(std::string(word)) == entry.objectNumber || FoundAsWordStart(description, word)) continue;
+      return false;
+    }
+    if (instrument.find(word) == std::string_view::npos && description.find(word) == std::string_view::npos) {
+      return false;
+    }
   }
   return true;
 }

@@ -68,7 +68,9 @@ struct CSurveyFilter {
   int objectNumber = 0;      // this object only
   int64_t from = 0;          // the survey's period (first to last record, else its read
   int64_t to = 0;            //   time) meets [from, to]: seconds of the instrument's clock
-  std::string text;          // each word found in instrument, object number or description, any case
+  std::string text;          // each word found in the instrument (its serial number) or description, any
+                             //   case; a number of one or two digits is the object's number, or begins a
+                             //   word of the description
 };
 
 // Whether `entry` passes `filter`, as List filters: for a window that
