@@ -20,7 +20,7 @@
 namespace tkq {
 namespace {
 
-constexpr char kVersion[] = "TARVIK 59.11.03.04";
+constexpr char kPlatformVersion[] = "TARVIK 59.11.03.04";
 
 // The UTF-16 length of valid UTF-8 `text`; npos when it is not valid.
 size_t Utf16Length(const std::string& text) {
@@ -66,7 +66,7 @@ std::string WindowsRefuses(const std::string& name) {
 
 TEST(JournalPlatform, FileNamesOfAwkwardIdentificationsAreTakenEverywhere) {
   auto description = test::BuiltInDescription();
-  auto object = test::MakeObject(*description, kVersion, 0, 1, 3);
+  auto object = test::MakeObject(*description, kPlatformVersion, 0, 1, 3);
   object->SetObjectNumber(1);
   object->m_tRead = 1765000000;
   std::string longCyrillic;
@@ -76,7 +76,7 @@ TEST(JournalPlatform, FileNamesOfAwkwardIdentificationsAreTakenEverywhere) {
       "LPT9. узел", "Aux", std::string(300, 'x'), longCyrillic, "Ёж №5 — «тепло»", "\xF0\x9F\x94\xA5 SN 7"};
   test::TempDir dir;
   for (const std::string& tail : tails) {
-    object->m_strDeviceId = std::string(kVersion) + (tail.empty() ? "" : " " + tail);
+    object->m_strDeviceId = std::string(kPlatformVersion) + (tail.empty() ? "" : " " + tail);
     const std::string name = SurveyFileName(*object);
     SCOPED_TRACE(name);
     EXPECT_EQ(WindowsRefuses(name), "");
@@ -108,11 +108,11 @@ TEST(JournalPlatform, AJournalDeeperThanWindowsPlainNames) {
   while (folder.native().size() < 300) folder /= PathFromUtf8("Узел учёта №1");
   folder /= PathFromUtf8("Журнал");  // made by the journal
   auto description = test::BuiltInDescription();
-  auto first = test::MakeObject(*description, kVersion, 0, 1, 24);
+  auto first = test::MakeObject(*description, kPlatformVersion, 0, 1, 24);
   first->SetObjectNumber(1);
-  first->m_strDeviceId = std::string(kVersion) + " SN 0001234";
+  first->m_strDeviceId = std::string(kPlatformVersion) + " SN 0001234";
   first->m_tRead = 1765000000;
-  auto second = test::MakeObject(*description, kVersion, 0, 1, 48);
+  auto second = test::MakeObject(*description, kPlatformVersion, 0, 1, 48);
   second->SetObjectNumber(2);
   second->m_strDeviceId = first->m_strDeviceId;
 

@@ -37,7 +37,7 @@ using render::FsPath;
 using render::QtPath;
 namespace {
 
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
+QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 // The instrument's clock knows no time zone: its seconds since 1970 are
 // days and the time of day as they are.
@@ -135,12 +135,12 @@ QVariant CSurveyTableModel::data(const QModelIndex& index, int role) const {
         return QString();
       }
       switch (index.column()) {
-        case kReadTime: return ToQ(FormatReadTime(s.readTime));
-        case kInstrument: return ToQ(s.instrument);
+        case kReadTime: return Text(FormatReadTime(s.readTime));
+        case kInstrument: return Text(s.instrument);
         case kObject: return s.objectNumber;
         case kDescription:
-          if (s.damaged) return QStringLiteral("Файл поврежден: %1 (%2)").arg(ToQ(s.damage), ToQ(s.fileName));
-          return ToQ(s.description);
+          if (s.damaged) return QStringLiteral("Файл поврежден: %1 (%2)").arg(Text(s.damage), Text(s.fileName));
+          return Text(s.description);
         case kPeriod:
           if (s.records == 0) return QString();
           return InstrumentDate(s.firstRecord) + QStringLiteral(" – ") + InstrumentDate(s.lastRecord);
@@ -159,8 +159,8 @@ QVariant CSurveyTableModel::data(const QModelIndex& index, int role) const {
       if (s.damaged && index.column() == kReadTime) return m_damagedIcon;
       return {};
     case Qt::ToolTipRole: {
-      const QString file = ToQ(s.fileName);
-      if (s.damaged) return QStringLiteral("Файл поврежден: %1\n%2").arg(ToQ(s.damage), file);
+      const QString file = Text(s.fileName);
+      if (s.damaged) return QStringLiteral("Файл поврежден: %1\n%2").arg(Text(s.damage), file);
       return s.added ? file + QStringLiteral("\nдобавлен из файла") : file;
     }
     default: return {};
@@ -328,7 +328,7 @@ void CJournalWindow::Refresh() {
     try {
       surveys = journal->List();
     } catch (const std::exception& e) {
-      AppMessage(this, ToQ(ErrorDetail(e)), QMessageBox::Critical);
+      AppMessage(this, Text(ErrorDetail(e)), QMessageBox::Critical);
     }
   }
   m_model->SetSurveys(std::move(surveys));
@@ -424,7 +424,7 @@ void CJournalWindow::Add(const std::vector<std::filesystem::path>& paths) {
       });
     } catch (const std::exception& e) {
       QApplication::restoreOverrideCursor();
-      AppMessage(this, ToQ(ErrorDetail(e)), QMessageBox::Critical);
+      AppMessage(this, Text(ErrorDetail(e)), QMessageBox::Critical);
       Refresh();
       return;
     }
@@ -437,7 +437,7 @@ void CJournalWindow::Add(const std::vector<std::filesystem::path>& paths) {
   }
   QStringList skipped;
   for (const CSkippedFile& file : changes.skipped) {
-    skipped << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(QtPath(file.path)), ToQ(file.reason));
+    skipped << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(QtPath(file.path)), Text(file.reason));
   }
   if (!skipped.isEmpty()) text += QStringLiteral("\nПропущено файлов: %1.").arg(skipped.size());
   AppMessage(this, text, skipped.isEmpty() ? QMessageBox::Information : QMessageBox::Warning, QMessageBox::Ok,
@@ -453,7 +453,7 @@ void CJournalWindow::RemoveChosen() {
       chosen.size() == 1
           ? QStringLiteral("Удалить из журнала обследование объекта %1 (%2, %3)?")
                 .arg(chosen.front().objectNumber)
-                .arg(ToQ(chosen.front().instrument), ToQ(FormatReadTime(chosen.front().readTime)))
+                .arg(Text(chosen.front().instrument), Text(FormatReadTime(chosen.front().readTime)))
           : QStringLiteral("Удалить из журнала выбранные обследования (%1)?").arg(chosen.size());
   if (AppMessage(this, question, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                  QStringLiteral("Файлы переносятся в папку %1, откуда их можно вернуть.").arg(removed)) !=
@@ -467,7 +467,7 @@ void CJournalWindow::RemoveChosen() {
     } catch (const std::out_of_range&) {
       // Removed meanwhile (by the tool, or by hand).
     } catch (const std::exception& e) {
-      failed << ToQ(ErrorDetail(e));
+      failed << Text(ErrorDetail(e));
     }
   }
   Refresh();
@@ -500,7 +500,7 @@ void CJournalWindow::CopyChosen() {
 
 bool CJournalWindow::CopyOut(const CSurveyEntry& survey, const QString& folder, int& copied, QStringList& failed) {
   const QString from = PathOf(survey);
-  const QString to = QDir(folder).filePath(ToQ(survey.fileName).section(QLatin1Char('/'), -1));
+  const QString to = QDir(folder).filePath(Text(survey.fileName).section(QLatin1Char('/'), -1));
   if (QFileInfo::exists(to)) {
     switch (AppMessage(this, QStringLiteral("Файл %1 уже существует. Заменить его?").arg(QDir::toNativeSeparators(to)),
                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
@@ -520,7 +520,7 @@ bool CJournalWindow::CopyOut(const CSurveyEntry& survey, const QString& folder, 
     }
     ++copied;
   } catch (const std::exception& e) {
-    failed << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(to), ToQ(ErrorDetail(e)));
+    failed << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(to), Text(ErrorDetail(e)));
   }
   return true;
 }
