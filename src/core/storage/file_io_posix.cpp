@@ -159,13 +159,17 @@ bool FileStamp(const std::filesystem::path& path, int64_t& size, int64_t& modifi
   return true;
 }
 
-std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, std::error_code& ec) {
+namespace {
+
+// Calls `take(folder's descriptor, entry)` for each entry of `folder`
+// ("." and ".." left out); sets `ec` when the folder cannot be read.
+template <class Take>
+void ReadFolder(const std::filesystem::path& folder, std::error_code& ec, Take&& take) {
   ec.clear();
-  std::vector<CFolderFile> files;
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) {
     ec.assign(errno, std::generic_category());
-    return files;
+    return;
   }
   struct Closer {
     DIR* dir;
@@ -176,15 +180,26 @@ std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, st
     const dirent* entry = ::readdir(dir);
     if (entry == nullptr) {
       if (errno != 0) ec.assign(errno, std::generic_category());
-      return files;
+      return;
     }
-    if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") take(::dirfd(dir), *entry);
+  }
+}
+
+}  // namespace
+
+std::vector<CFolderFile> ListFolderFiles(const std::filesystem::path& folder, std::error_code& ec) {
+  std::vector<CFolderFile> files;
+  ReadFolder(folder, ec, [&](int dirFd, const dirent& entry) {
+    if (entry.d_type != DT_REG && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return;
     // Looked at beside the folder's own descriptor: no path walked again.
     struct stat st {};
-    if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-    files.push_back({entry->d_name, static_cast<int64_t>(st.st_size),
+    if (::fstatat(dirFd, entry.d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return;
+    files.push_back({entry.d_name, static_cast<int64_t>(st.st_size),
                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
-  }
+  });
+  return files;
 }
 
 EFileKind FileKindOf(const std::filesystem::path& path) {
@@ -204,35 +219,18 @@ void CreateFolders(const std::filesystem::path& path, std::error_code& ec) {
 }
 
 std::vector<std::filesystem::path> ListSubfolders(const std::filesystem::path& folder, std::error_code& ec) {
-  ec.clear();
   std::vector<std::filesystem::path> folders;
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) {
-    ec.assign(errno, std::generic_category());
-    return folders;
-  }
-  struct Closer {
-    DIR* dir;
-    ~Closer() { ::closedir(dir); }
-  } closer{dir};
-  for (;;) {
-    errno = 0;
-    const dirent* entry = ::readdir(dir);
-    if (entry == nullptr) {
-      if (errno != 0) ec.assign(errno, std::generic_category());
-      return folders;
-    }
-    const std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (entry->d_type == DT_UNKNOWN) {
+  ReadFolder(folder, ec, [&](int dirFd, const dirent& entry) {
+    if (entry.d_type == DT_UNKNOWN) {
       // The link itself looked at, never where it leads.
       struct stat st {};
-      if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
-    } else if (entry->d_type != DT_DIR) {
-      continue;
+      if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) return;
+    } else if (entry.d_type != DT_DIR) {
+      return;
     }
-    folders.emplace_back(entry->d_name);
-  }
+    folders.emplace_back(entry.d_name);
+  });
+  return folders;
 }
 
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
