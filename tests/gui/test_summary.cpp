@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
@@ -89,10 +88,13 @@ class TestSummary : public gui::test::CProgramTest {
     QCOMPARE(model->index(2, 5).data().toString(), QString("1"));  // the situation, on 03.02
     QVERIFY(Captions(*view).last().endsWith(": сумма"));
 
-    QTest::keyClick(view->HourChoice(), Qt::Key_Down);  // the hours go round: 0:00, then 23:00
+    QCOMPARE(view->HourChoice()->count(), 24);
+    QCOMPARE(view->HourChoice()->currentText(), QString("0:00"));
+    QTest::keyClicks(view->HourChoice(), "23");  // typing the hour picks it
+    QCOMPARE(view->HourChoice()->currentText(), QString("23:00"));
     QCOMPARE(m_app->Profile().SummaryHour(), 23);
     // From 10 o'clock the first day is whole; the hour stays in the profile.
-    view->HourChoice()->setValue(10);
+    view->HourChoice()->setCurrentIndex(10);
     QCOMPARE(model->index(0, 1).data().toString(), QString("полные"));
     QCOMPARE(m_app->Profile().SummaryHour(), 10);
     view->PeriodChoice()->setCurrentIndex(1);
@@ -114,7 +116,7 @@ class TestSummary : public gui::test::CProgramTest {
     frame->Documents().last()->close();
     QCoreApplication::processEvents();
     view = OpenSummary();
-    QCOMPARE(view->HourChoice()->value(), 10);
+    QCOMPARE(view->HourChoice()->currentIndex(), 10);
     QCOMPARE(view->PeriodChoice()->currentIndex(), 1);
   }
 

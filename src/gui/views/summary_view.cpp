@@ -6,10 +6,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
-#include <QSpinBox>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/app/archive_document.h"
 #include "gui/app/help_window.h"
@@ -69,7 +69,7 @@ CSummaryView::CSummaryView(CArchiveDocument& document, CProfile& profile, QWidge
       CDocumentTableCommands(document, profile),
       m_figures(new QLabel(this)),
       m_periods(new QComboBox(this)),
-      m_hour(new QSpinBox(this)),
+      m_hour(new QComboBox(this)),
       m_view(new QTableView(this)),
       m_model(new CSummaryTableModel(document, this)) {
   m_figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -79,14 +79,12 @@ CSummaryView::CSummaryView(CArchiveDocument& document, CProfile& profile, QWidge
   m_periods->addItem("По суткам");
   m_periods->addItem("По месяцам");
   m_periods->setCurrentIndex(m_profile.SummaryMonths() ? 1 : 0);
-  m_hour->setRange(0, kMaxReportingHour);
-  m_hour->setValue(m_profile.SummaryHour());
-  m_hour->setSuffix(":00");
-  // The hours go round, 23:00 after 0:00: both arrows always step. Stopped
-  // at 0:00, the first hour and the one a new profile starts with, the
-  // Windows styles drew the down arrow disabled, and the box looked
-  // disabled as a whole.
-  m_hour->setWrapping(true);
+  // A list of the 24 hours rather than a spin box: one of a few values,
+  // chosen like the rows beside it (typing the hour's digits picks it), and
+  // drawn as they are on every system; on Windows a spin box's text came
+  // out grey, as if disabled.
+  for (int hour = 0; hour <= kMaxReportingHour; ++hour) m_hour->addItem(QString("%1:00").arg(hour));
+  m_hour->setCurrentIndex(std::clamp(m_profile.SummaryHour(), 0, kMaxReportingHour));
   auto* hourLabel = new QLabel("&Отчетный час:", this);
   hourLabel->setBuddy(m_hour);
   auto* periodLabel = new QLabel("&Строки:", this);
@@ -111,7 +109,7 @@ CSummaryView::CSummaryView(CArchiveDocument& document, CProfile& profile, QWidge
     m_profile.SetSummaryMonths(index == 1);
     ShowTable();
   });
-  connect(m_hour, &QSpinBox::valueChanged, this, [this](int hour) {
+  connect(m_hour, &QComboBox::currentIndexChanged, this, [this](int hour) {
     m_profile.SetSummaryHour(hour);
     FillSummary();
   });
@@ -132,7 +130,7 @@ void CSummaryView::FillSummary() {
   m_table.reset();
   m_summary.reset();
   const CObjectDefinition* object = m_document.Object();
-  if (object != nullptr) m_summary = std::make_unique<CSummary>(MakeSummary(*object, m_hour->value()));
+  if (object != nullptr) m_summary = std::make_unique<CSummary>(MakeSummary(*object, m_hour->currentIndex()));
   ShowTable();
 }
 

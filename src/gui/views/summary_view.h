@@ -13,7 +13,6 @@
 
 class QComboBox;
 class QLabel;
-class QSpinBox;
 class QTableView;
 
 namespace tkq::gui {
@@ -54,7 +53,7 @@ class CSummaryView : public QWidget, public CDocumentTableCommands {
   // The parts of the window (tests).
   QLabel* Figures() const { return m_figures; }
   QComboBox* PeriodChoice() const { return m_periods; }
-  QSpinBox* HourChoice() const { return m_hour; }
+  QComboBox* HourChoice() const { return m_hour; }
   QTableView* Table() const { return m_view; }
   const CSummaryTable* SummaryTable() const { return m_table.get(); }
 
@@ -68,7 +67,7 @@ class CSummaryView : public QWidget, public CDocumentTableCommands {
 
   QLabel* m_figures;
   QComboBox* m_periods;
-  QSpinBox* m_hour;
+  QComboBox* m_hour;  // the reporting hour: item N is N:00
   QTableView* m_view;
   CSummaryTableModel* m_model;
   std::unique_ptr<CSummary> m_summary;
