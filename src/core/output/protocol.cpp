@@ -130,7 +130,10 @@ CProtocolTable ParamTable(const CParamTree& tree, const std::vector<std::string>
   for (const CParamTreeItem& group : tree.Items()) {
     for (const CParamTreeItem& row : group.children) {
       if (row.name.empty() || std::find(names.begin(), names.end(), row.name) == names.end()) continue;
-      table.rows.push_back({row.name, ParamValueText(row)});
+      // The caption's closing colon belongs to its line in the tree, not to a cell.
+      std::string_view name = row.name;
+      if (name.size() > 1 && name.back() == ':') name.remove_suffix(1);
+      table.rows.push_back({std::string(name), ParamValueText(row)});
     }
   }
   return table;

@@ -80,6 +80,7 @@ class CLayout {
   std::vector<CChunk> m_chunks;
   bool m_afterHeading = false;
   double m_gapAfter = 0;  // what the last piece asks to be left under it
+  double m_labelWidth = 0;  // the widest label of the fields
   bool m_tooNarrow = false;
 };
 
@@ -209,9 +210,7 @@ void CLayout::AddHeading(const std::string& text) {
 }
 
 void CLayout::AddFields(const std::vector<std::pair<std::string, std::string>>& fields) {
-  double labels = 0;
-  for (const auto& field : fields) labels = std::max(labels, Width(field.first, EProtocolFont::kBody));
-  const double labelWidth = std::min(labels, m_page.width * kLabelShare);
+  const double labelWidth = std::min(m_labelWidth, m_page.width * kLabelShare);
   const double valueX = labelWidth + Mm(kFieldGapMm);
   const double valueWidth = std::max(m_page.width - valueX, 0.0);
   bool first = true;
@@ -332,39 +331,55 @@ void CLayout::AddChart() {
 void CLayout::AddSignatures(const std::vector<CProtocolSignature>& signatures) {
   if (signatures.empty()) return;
   CChunk& chunk = Next(Mm(kHeadingGapMm * 2));
+  CProtocolPage& content = chunk.content;
   const double gap = Mm(kSignatureGapMm);
   const double n = static_cast<double>(signatures.size());
   const double column = std::max((m_page.width - gap * (n - 1)) / n, 0.0);
+  const auto left = [&](size_t i) { return static_cast<double>(i) * (column + gap); };
   const double line = Line(EProtocolFont::kBody);
   const double write = std::max(Mm(kWriteLineMm), line);
+  // Side by side, each part level with its neighbour's: the roles, the
+  // names (or a line to write one on) with the positions, then the lines
+  // for the signature and the date.
+  double y = 0;
   double tallest = 0;
   for (size_t i = 0; i < signatures.size(); ++i) {
-    const CProtocolSignature& s = signatures[i];
-    const double x = static_cast<double>(i) * (column + gap);
-    double y = PlaceText(chunk.content, s.role, x, 0, column, EProtocolFont::kBold, 1.0, EPrintAlign::kLeft);
-    if (s.name.empty()) {
-      y += write;
-      chunk.content.rules.push_back({x, y, x + column, y, false});
-    } else {
-      y += Mm(kBlockGapMm);
-      y += PlaceText(chunk.content, s.name, x, y, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
-    }
-    if (!s.position.empty()) {
-      y += PlaceText(chunk.content, s.position, x, y, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
-    }
-    for (const char* label : {"Подпись", "Дата"}) {
-      y += write;
-      const double labelWidth = std::min(Width(label, EProtocolFont::kBody), column);
-      chunk.content.texts.push_back({x, y - line, labelWidth, label, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft});
-      const double from = std::min(x + labelWidth + Mm(2), x + column);
-      chunk.content.rules.push_back({from, y, x + column, y, false});
-    }
-    tallest = std::max(tallest, y);
+    tallest = std::max(tallest, PlaceText(content, signatures[i].role, left(i), y, column, EProtocolFont::kBold, 1.0,
+                                          EPrintAlign::kLeft));
   }
-  chunk.height = tallest;
+  y += tallest;
+  tallest = write;
+  for (size_t i = 0; i < signatures.size(); ++i) {
+    const CProtocolSignature& s = signatures[i];
+    if (s.name.empty()) {
+      content.rules.push_back({left(i), y + write, left(i) + column, y + write, false});
+      continue;
+    }
+    double h = Mm(kBlockGapMm);
+    h += PlaceText(content, s.name, left(i), y + h, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
+    if (!s.position.empty()) {
+      h += PlaceText(content, s.position, left(i), y + h, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
+    }
+    tallest = std::max(tallest, h);
+  }
+  y += tallest;
+  for (const char* label : {"Подпись", "Дата"}) {
+    y += write;
+    for (size_t i = 0; i < signatures.size(); ++i) {
+      const double labelWidth = std::min(Width(label, EProtocolFont::kBody), column);
+      content.texts.push_back({left(i), y - line, labelWidth, label, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft});
+      const double from = std::min(left(i) + labelWidth + Mm(2), left(i) + column);
+      content.rules.push_back({from, y, left(i) + column, y, false});
+    }
+  }
+  chunk.height = y;
 }
 
 std::vector<CChunk> CLayout::Chunks(const CProtocolDocument& document, double logoAspect) {
+  // One label column for every block of fields, so that their values line up.
+  for (const CProtocolBlock& block : document.blocks) {
+    for (const auto& field : block.fields) m_labelWidth = std::max(m_labelWidth, Width(field.first, EProtocolFont::kBody));
+  }
   AddHead(document, logoAspect);
   for (const CProtocolBlock& block : document.blocks) {
     switch (block.kind) {
