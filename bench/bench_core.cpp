@@ -316,10 +316,10 @@ void LayOutProtocolOfAYear(benchmark::State& state) {
   const auto obj = HourlyYear();
   const CProtocolDocument doc = MakeProtocol(*obj, YearOptions(*obj));
   const double dots = 300 / 25.4;
-  const CProtocolLayoutInput input{{(kProtocolPaperWidthMm - kProtocolMarginLeftMm - kProtocolMarginRightMm) * dots,
-                                    (kProtocolPaperHeightMm - kProtocolMarginTopMm - kProtocolMarginBottomMm) * dots,
-                                    dots},
-                                   0};
+  const CProtocolLayoutInput input{
+      {(kProtocolPaperWidthMm - kProtocolMarginLeftMm - kProtocolMarginRightMm) * dots,
+       (kProtocolPaperHeightMm - kProtocolMarginTopMm - kProtocolMarginBottomMm) * dots, dots},
+      0};
   const CFixedMeasure measure;
   for (auto _ : state) {
     const std::vector<CProtocolPage> pages = LayOutProtocol(doc, measure, input);

@@ -90,8 +90,8 @@ TEST(Protocol, FiguresAreTheSummarysAndTheObjects) {
   // The typed fields: an empty address is left out.
   const CProtocolBlock* about = After(doc, "Объект измерений");
   ASSERT_NE(about, nullptr);
-  EXPECT_EQ(about->fields, (std::vector<std::pair<std::string, std::string>>{{"Объект", "№ 5"},
-                                                                             {"Потребитель", "МУП «Водоканал»"}}));
+  EXPECT_EQ(about->fields,
+            (std::vector<std::pair<std::string, std::string>>{{"Объект", "№ 5"}, {"Потребитель", "МУП «Водоканал»"}}));
   const CProtocolBlock* instrument = After(doc, "Прибор");
   ASSERT_NE(instrument, nullptr);
   ASSERT_GE(instrument->fields.size(), 2u);
@@ -249,7 +249,8 @@ void ExpectSound(const std::vector<CProtocolPage>& pages, const CProtocolPageSiz
 
 TEST(ProtocolLayout, ALongArchiveOnManyPages) {
   test::Bytes err;
-  for (uint32_t i = 0; i < 150; ++i) test::AppendAbnormal(err, test::k10h + i * 7 * kHour, test::k10h + i * 7 * kHour + 600, 2);
+  for (uint32_t i = 0; i < 150; ++i)
+    test::AppendAbnormal(err, test::k10h + i * 7 * kHour, test::k10h + i * 7 * kHour + 600, 2);
   const auto obj = Archive(24 * 60, kHour, err);
   CProtocolOptions options = Options();
   options.params = DefaultProtocolParams(obj->m_paramTree);

@@ -109,8 +109,7 @@ CProtocolTable SummaryBlockTable(const CSummaryTable& summary) {
 CProtocolTable SituationTable(const CObjectDefinition& object) {
   CProtocolTable table;
   table.captions = {"Код", "Нештатная ситуация", "Начало", "Конец", "Длительность"};
-  table.align = {EPrintAlign::kRight, EPrintAlign::kLeft, EPrintAlign::kLeft, EPrintAlign::kLeft,
-                 EPrintAlign::kRight};
+  table.align = {EPrintAlign::kRight, EPrintAlign::kLeft, EPrintAlign::kLeft, EPrintAlign::kLeft, EPrintAlign::kRight};
   for (size_t i = 0; i < object.m_errRecords.GetSize(); ++i) {
     const CErrArcElem* record = object.m_errRecords[i];
     if (record == nullptr) continue;
@@ -176,7 +175,7 @@ EProtocolTable ProtocolTableFor(const CSummary& summary, EProtocolTable choice) 
   if (choice != EProtocolTable::kAuto) return choice;
   const int64_t span = summary.whole.end - summary.whole.start;
   return span > static_cast<int64_t>(kProtocolDaysAtMost) * kSecondsPerDay ? EProtocolTable::kMonths
-                                                                            : EProtocolTable::kDays;
+                                                                           : EProtocolTable::kDays;
 }
 
 CProtocolDocument MakeProtocol(const CObjectDefinition& object, const CProtocolOptions& options) {
@@ -230,8 +229,7 @@ CProtocolDocument MakeProtocol(const CObjectDefinition& object, const CProtocolO
   if (options.situations) {
     blocks.push_back(Heading("Нештатные ситуации"));
     CProtocolTable situations = SituationTable(object);
-    blocks.push_back(situations.rows.empty() ? Paragraph("Нештатных ситуаций не было.")
-                                             : Table(std::move(situations)));
+    blocks.push_back(situations.rows.empty() ? Paragraph("Нештатных ситуаций не было.") : Table(std::move(situations)));
   }
 
   CProtocolTable params = ParamTable(object.m_paramTree, options.params);

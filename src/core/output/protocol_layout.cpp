@@ -9,17 +9,17 @@ namespace tkq {
 namespace {
 
 // Spacing, in millimetres.
-constexpr double kHeadGapMm = 4;        // under the organisation
-constexpr double kTitleGapMm = 4;       // under the title
-constexpr double kHeadingGapMm = 5;     // over a heading
+constexpr double kHeadGapMm = 4;         // under the organisation
+constexpr double kTitleGapMm = 4;        // under the title
+constexpr double kHeadingGapMm = 5;      // over a heading
 constexpr double kHeadingAfterMm = 1.5;  // between a heading and what it heads
-constexpr double kBlockGapMm = 2;       // between other blocks
-constexpr double kFieldGapMm = 3;       // between a label and its value
-constexpr double kCellPadMm = 1;        // inside a table cell, left and right
-constexpr double kCellPadTopMm = 0.5;   // and above and below its text
-constexpr double kSignatureGapMm = 10;  // between the two signatures
-constexpr double kWriteLineMm = 8;      // a line to write on: its height
-constexpr double kFooterGapMm = 3;      // over the page number
+constexpr double kBlockGapMm = 2;        // between other blocks
+constexpr double kFieldGapMm = 3;        // between a label and its value
+constexpr double kCellPadMm = 1;         // inside a table cell, left and right
+constexpr double kCellPadTopMm = 0.5;    // and above and below its text
+constexpr double kSignatureGapMm = 10;   // between the two signatures
+constexpr double kWriteLineMm = 8;       // a line to write on: its height
+constexpr double kFooterGapMm = 3;       // over the page number
 // A wide table is set this much smaller at most before its words break.
 constexpr double kLeastTableScale = 0.6;
 // The widest label column of the fields, as a share of the text width.
@@ -79,7 +79,7 @@ class CLayout {
   double m_mm;
   std::vector<CChunk> m_chunks;
   bool m_afterHeading = false;
-  double m_gapAfter = 0;  // what the last piece asks to be left under it
+  double m_gapAfter = 0;    // what the last piece asks to be left under it
   double m_labelWidth = 0;  // the widest label of the fields
   bool m_tooNarrow = false;
 };
@@ -217,8 +217,7 @@ void CLayout::AddFields(const std::vector<std::pair<std::string, std::string>>& 
   for (const auto& [label, value] : fields) {
     CChunk& chunk = Next(first ? Mm(kBlockGapMm) : 0);
     first = false;
-    const double a =
-        PlaceText(chunk.content, label, 0, 0, labelWidth, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
+    const double a = PlaceText(chunk.content, label, 0, 0, labelWidth, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     const double b =
         PlaceText(chunk.content, value, valueX, 0, valueWidth, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     chunk.height = std::max(a, b);
@@ -231,7 +230,8 @@ void CLayout::AddParagraph(const std::string& text) {
   for (std::string& piece : Wrap(text, EProtocolFont::kBody, 1.0, m_page.width)) {
     CChunk& chunk = Next(first ? Mm(kBlockGapMm) : 0);
     first = false;
-    chunk.content.texts.push_back({0, 0, m_page.width, std::move(piece), EProtocolFont::kBody, 1.0, EPrintAlign::kLeft});
+    chunk.content.texts.push_back(
+        {0, 0, m_page.width, std::move(piece), EProtocolFont::kBody, 1.0, EPrintAlign::kLeft});
     chunk.height = line;
   }
 }
@@ -300,8 +300,8 @@ void CLayout::AddTable(const CProtocolTable& table) {
     double tallest = 0;
     for (size_t c = 0; c < columns; ++c) {
       const std::string_view text = c < cells.size() ? std::string_view(cells[c]) : std::string_view();
-      const EPrintAlign align = captions ? EPrintAlign::kCenter
-                                         : (c < table.align.size() ? table.align[c] : EPrintAlign::kLeft);
+      const EPrintAlign align =
+          captions ? EPrintAlign::kCenter : (c < table.align.size() ? table.align[c] : EPrintAlign::kLeft);
       tallest = std::max(tallest, PlaceText(chunk.content, text, left[c] + pad, padTop, width[c], font, scale, align));
     }
     chunk.height = tallest + 2 * padTop;
@@ -378,7 +378,8 @@ void CLayout::AddSignatures(const std::vector<CProtocolSignature>& signatures) {
 std::vector<CChunk> CLayout::Chunks(const CProtocolDocument& document, double logoAspect) {
   // One label column for every block of fields, so that their values line up.
   for (const CProtocolBlock& block : document.blocks) {
-    for (const auto& field : block.fields) m_labelWidth = std::max(m_labelWidth, Width(field.first, EProtocolFont::kBody));
+    for (const auto& field : block.fields)
+      m_labelWidth = std::max(m_labelWidth, Width(field.first, EProtocolFont::kBody));
   }
   AddHead(document, logoAspect);
   for (const CProtocolBlock& block : document.blocks) {
