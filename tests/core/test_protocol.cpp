@@ -103,19 +103,9 @@ TEST(Protocol, FiguresAreTheSummarysAndTheObjects) {
   const CProtocolBlock* params = After(doc, "Параметры прибора");
   ASSERT_NE(params, nullptr);
   EXPECT_EQ(params->table.rows.size(), options.params.size());
-  size_t found = 0;
-  for (const auto& group : obj->m_paramTree.Items()) {
-    for (const auto& row : group.children) {
-      // Shown without the caption's colon.
-      const std::string shown = row.name == "Тип жидкости:" ? "Тип жидкости" : row.name;
-      if (shown != "Тип жидкости" && shown != "Период архива, с") continue;
-      ++found;
-      EXPECT_EQ(std::count(params->table.rows.begin(), params->table.rows.end(),
-                           std::vector<std::string>{shown, ParamValueText(row)}),
-                1);
-    }
-  }
-  EXPECT_EQ(found, 2u);
+  const auto& rows = params->table.rows;  // shown without the caption's colon
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), std::vector<std::string>{"Тип жидкости", "вода"}), 1);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), std::vector<std::string>{"Период архива, с", "0"}), 1);
 
   ASSERT_EQ(doc.blocks.back().kind, EProtocolBlock::kSignatures);
   const auto& signatures = doc.blocks.back().signatures;
@@ -287,11 +277,6 @@ TEST(ProtocolLayout, ALongArchiveOnManyPages) {
     EXPECT_LT(header, firstDay);
   }
   EXPECT_GT(dayPages, 1u);
-
-  // Deterministic.
-  const auto again = LayOutProtocol(doc, CFixedMeasure(), {kPage, 2.0});
-  ASSERT_EQ(again.size(), pages.size());
-  EXPECT_EQ(again.back().texts.size(), pages.back().texts.size());
 }
 
 TEST(ProtocolLayout, WrappedRowsStayWholeAndWideTablesShrink) {

@@ -351,12 +351,13 @@ void CLayout::AddSignatures(const std::vector<CProtocolSignature>& signatures) {
   tallest = write;
   for (size_t i = 0; i < signatures.size(); ++i) {
     const CProtocolSignature& s = signatures[i];
+    double h = write;
     if (s.name.empty()) {
       content.rules.push_back({left(i), y + write, left(i) + column, y + write, false});
-      continue;
+    } else {
+      h = Mm(kBlockGapMm);
+      h += PlaceText(content, s.name, left(i), y + h, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     }
-    double h = Mm(kBlockGapMm);
-    h += PlaceText(content, s.name, left(i), y + h, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     if (!s.position.empty()) {
       h += PlaceText(content, s.position, left(i), y + h, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     }
