@@ -41,26 +41,26 @@ constexpr uint64_t kLogoFileAtMost = 16u << 20;
 constexpr double kLogoDpi = 300.0;
 
 struct CFace {
-  EBuiltInFace face;
+  bool bold;
   double points;
 };
 
 CFace FaceOf(EProtocolFont font) {
   switch (font) {
     case EProtocolFont::kBody:
-      return {EBuiltInFace::kSans, 10};
+      return {false, 10};
     case EProtocolFont::kBold:
-      return {EBuiltInFace::kSansBold, 10};
+      return {true, 10};
     case EProtocolFont::kSmall:
-      return {EBuiltInFace::kSans, 8};
+      return {false, 8};
     case EProtocolFont::kSmallBold:
-      return {EBuiltInFace::kSansBold, 8};
+      return {true, 8};
     case EProtocolFont::kHeading:
-      return {EBuiltInFace::kSansBold, 11};
+      return {true, 11};
     case EProtocolFont::kTitle:
-      return {EBuiltInFace::kSansBold, 14};
+      return {true, 14};
   }
-  return {EBuiltInFace::kSans, 10};
+  return {false, 10};
 }
 
 // The glyphs of `text` and where each goes, from the left of its line.
@@ -89,10 +89,18 @@ CGlyphs Shape(const QRawFont& raw, const QString& text) {
 // --- the faces ---
 
 CProtocolFonts::CProtocolFonts(double dpi) {
+  const QString family = BuiltInSansFamily();
+  if (family.isEmpty()) return;
   for (int i = 0; i < kProtocolFontCount; ++i) {
     const CFace face = FaceOf(static_cast<EProtocolFont>(i));
-    m_raw[static_cast<size_t>(i)] =
-        QRawFont(BuiltInFaceData(face.face), face.points * dpi / kPointsPerInch, QFont::PreferNoHinting);
+    QFont font(family);
+    font.setBold(face.bold);
+    font.setStretch(QFont::Unstretched);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setPixelSize(100);
+    QRawFont& raw = m_raw[static_cast<size_t>(i)];
+    raw = QRawFont::fromFont(font);
+    if (raw.isValid()) raw.setPixelSize(face.points * dpi / kPointsPerInch);
   }
 }
 
