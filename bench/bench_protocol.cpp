@@ -4,10 +4,12 @@
 // resolution and painted as the preview paints it). Offscreen unless a
 // display is given; prints the median of several runs.
 
+#include <qcustomplot.h>
+
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPrinter>
@@ -16,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <qcustomplot.h>
 #include <vector>
 
 #include "core/archive/object_definition.h"

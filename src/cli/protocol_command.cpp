@@ -107,10 +107,8 @@ class ProtocolCommand : public Command {
         ->type_name("H")
         ->check(CLI::Range(0, 23));
     AddViewOptions(command, m_settings, false);
-    command.add_option("--organisation", m_organisation, "The organisation that made the survey")
-        ->type_name("TEXT");
-    command.add_option("--logo", m_logo, "The organisation's logo, a picture file (PNG, JPEG, ...)")
-        ->type_name("FILE");
+    command.add_option("--organisation", m_organisation, "The organisation that made the survey")->type_name("TEXT");
+    command.add_option("--logo", m_logo, "The organisation's logo, a picture file (PNG, JPEG, ...)")->type_name("FILE");
     command.add_option("--technician", m_technician, "The technician who made the survey")->type_name("TEXT");
     command.add_option("--position", m_position, "The technician's position")->type_name("TEXT");
     command
@@ -146,10 +144,10 @@ class ProtocolCommand : public Command {
     options.requisites = Requisites();
     options.survey = m_survey;
     options.date = m_date.empty() ? QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toStdString() : m_date;
-    options.table = m_days       ? EProtocolTable::kDays
-                    : m_months   ? EProtocolTable::kMonths
-                    : m_noTable  ? EProtocolTable::kNone
-                                 : EProtocolTable::kAuto;
+    options.table = m_days      ? EProtocolTable::kDays
+                    : m_months  ? EProtocolTable::kMonths
+                    : m_noTable ? EProtocolTable::kNone
+                                : EProtocolTable::kAuto;
     options.chart = !m_noChart;
     options.situations = !m_noSituations;
     options.reportingHour = m_hour;

@@ -47,18 +47,12 @@ struct CFace {
 
 CFace FaceOf(EProtocolFont font) {
   switch (font) {
-    case EProtocolFont::kBody:
-      return {false, 10};
-    case EProtocolFont::kBold:
-      return {true, 10};
-    case EProtocolFont::kSmall:
-      return {false, 8};
-    case EProtocolFont::kSmallBold:
-      return {true, 8};
-    case EProtocolFont::kHeading:
-      return {true, 11};
-    case EProtocolFont::kTitle:
-      return {true, 14};
+    case EProtocolFont::kBody: return {false, 10};
+    case EProtocolFont::kBold: return {true, 10};
+    case EProtocolFont::kSmall: return {false, 8};
+    case EProtocolFont::kSmallBold: return {true, 8};
+    case EProtocolFont::kHeading: return {true, 11};
+    case EProtocolFont::kTitle: return {true, 14};
   }
   return {false, 10};
 }
@@ -148,9 +142,9 @@ void SetUpProtocolPrinter(QPrinter& printer) {
   layout = printer.pageLayout();
   layout.setUnits(QPageLayout::Millimeter);
   const QMarginsF least = layout.minimumMargins();
-  layout.setMargins(QMarginsF(
-      std::max(kProtocolMarginLeftMm, least.left()), std::max(kProtocolMarginTopMm, least.top()),
-      std::max(kProtocolMarginRightMm, least.right()), std::max(kProtocolMarginBottomMm, least.bottom())));
+  layout.setMargins(
+      QMarginsF(std::max(kProtocolMarginLeftMm, least.left()), std::max(kProtocolMarginTopMm, least.top()),
+                std::max(kProtocolMarginRightMm, least.right()), std::max(kProtocolMarginBottomMm, least.bottom())));
   printer.setPageLayout(layout);
 }
 
@@ -223,7 +217,8 @@ CProtocolPages::~CProtocolPages() = default;
 void CProtocolPages::PaintChart(QCPPainter& painter, const CLaidPicture& place) const {
   if (!m_chart) return;
   const double scale = m_dpi / kChartDpi;
-  const QSize size(static_cast<int>(std::floor(place.width / scale)), static_cast<int>(std::floor(place.height / scale)));
+  const QSize size(static_cast<int>(std::floor(place.width / scale)),
+                   static_cast<int>(std::floor(place.height / scale)));
   if (size.width() < 1 || size.height() < 1) return;
   painter.save();
   painter.translate(place.x, place.y);
@@ -317,8 +312,8 @@ bool WriteProtocolOdtFile(const CProtocolDocument& document, const CObjectDefini
   const CProtocolLogo logo = LoadProtocolLogo(document);
   if (!logo.image.isNull()) {
     // As large as fits 50 by 15 mm, kept to its aspect.
-    const QSizeF size = QSizeF(logo.image.size()).scaled(QSizeF(kProtocolLogoWidthMm, kProtocolLogoHeightMm),
-                                                         Qt::KeepAspectRatio);
+    const QSizeF size =
+        QSizeF(logo.image.size()).scaled(QSizeF(kProtocolLogoWidthMm, kProtocolLogoHeightMm), Qt::KeepAspectRatio);
     pictures.logo = {logo.bytes.toStdString(), logo.mediaType.toStdString(), size.width(), size.height()};
   }
   try {

@@ -108,10 +108,10 @@ class ProtocolCommand : public ::testing::Test {
 
   // The survey's options, the same for every file.
   std::vector<std::string> Args(const std::string& output) const {
-    return {"protocol",       "obj.sav",        "-o",           output,        "--number",    "17",
-            "--date",         "05.02.2026",     "--address",    "ул. Ленина, 1", "--client",  "ТСЖ «Ленина»",
-            "--remarks",      "Узел исправен.", "--days",       "--organisation", "ООО «Теплоучет»",
-            "--technician",   "Иванов И. И.",   "--position",   "инженер",     "--profile",   "none.ini"};
+    return {"protocol",     "obj.sav",        "-o",        output,           "--number",        "17",
+            "--date",       "05.02.2026",     "--address", "ул. Ленина, 1",  "--client",        "ТСЖ «Ленина»",
+            "--remarks",    "Узел исправен.", "--days",    "--organisation", "ООО «Теплоучет»", "--technician",
+            "Иванов И. И.", "--position",     "инженер",   "--profile",      "none.ini"};
   }
 
   TempDir dir;
@@ -139,9 +139,9 @@ TEST_F(ProtocolCommand, PdfHoldsTheSummarysFiguresOnNumberedPages) {
   }
   std::string text;
   for (const std::string& page : pages) text += page;
-  for (const char* expected : {"Протокол обследования № 17", "от 05.02.2026", "ООО «Теплоучет»", "Иванов И. И.",
-                               "ул. Ленина, 1", "ТСЖ «Ленина»", "Узел исправен.", "Всего", "Ввод №1",
-                               "Обследование провел", "Представитель потребителя"}) {
+  for (const char* expected :
+       {"Протокол обследования № 17", "от 05.02.2026", "ООО «Теплоучет»", "Иванов И. И.", "ул. Ленина, 1",
+        "ТСЖ «Ленина»", "Узел исправен.", "Всего", "Ввод №1", "Обследование провел", "Представитель потребителя"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   }
   // Every day's line and the «Всего» line hold the figures of tarvik-kq
@@ -249,8 +249,8 @@ TEST(ProtocolProfile, ParamsAndRequisitesComeBackAsSaved) {
 }
 
 TEST_F(ProtocolCommand, AskedForRowsTheTreeLacksAreNamedAndLeftOut) {
-  const Result r = Cli({"protocol", "obj.sav", "-o", "p.pdf", "--profile", "none.ini", "--param", "Нет такого",
-                        "--param", "И этого"});
+  const Result r = Cli(
+      {"protocol", "obj.sav", "-o", "p.pdf", "--profile", "none.ini", "--param", "Нет такого", "--param", "И этого"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("«Нет такого», «И этого»"), std::string::npos) << r.err;
 }
@@ -311,13 +311,12 @@ TEST_F(ProtocolCommand, AFileThatCannotBeWrittenKeepsThePreviousOne) {
     std::ofstream(dir / "locked" / name) << kKept;
     std::filesystem::permissions(dir / "locked", perms::owner_read | perms::owner_exec | perms::group_read |
                                                      perms::group_exec | perms::others_read | perms::others_exec);
-    const Result r = ::geteuid() == 0
-                         ? test::Shell(dir.Path(), "env",
-                                       "LSAN_OPTIONS= ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" "
-                                       "setpriv --reuid=65534 --regid=65534 --clear-groups '" TKQ_CLI_PATH
-                                       "' protocol obj.sav --profile none.ini -o locked/" +
-                                           name)
-                         : Cli({"protocol", "obj.sav", "--profile", "none.ini", "-o", "locked/" + name});
+    const Result r = ::geteuid() == 0 ? test::Shell(dir.Path(), "env",
+                                                    "LSAN_OPTIONS= ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" "
+                                                    "setpriv --reuid=65534 --regid=65534 --clear-groups '" TKQ_CLI_PATH
+                                                    "' protocol obj.sav --profile none.ini -o locked/" +
+                                                        name)
+                                      : Cli({"protocol", "obj.sav", "--profile", "none.ini", "-o", "locked/" + name});
     std::filesystem::permissions(dir / "locked", perms::owner_all);
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("locked/" + name), std::string::npos) << r.err;
