@@ -33,9 +33,8 @@ CProtocolDocument Document(int days) {
   };
   add(EProtocolBlock::kTitle, "Протокол обследования № 17/2\nот 05.03.2026");
   add(EProtocolBlock::kHeading, "Объект измерений");
-  add(EProtocolBlock::kFields).fields = {{"Объект", "5 Ввод №1, \"котельная\""},
-                                         {"Адрес", "ул. Ленина, 1 <корпус 2>"},
-                                         {"Заказчик", "МУП «Водоканал»"}};
+  add(EProtocolBlock::kFields).fields = {
+      {"Объект", "5 Ввод №1, \"котельная\""}, {"Адрес", "ул. Ленина, 1 <корпус 2>"}, {"Заказчик", "МУП «Водоканал»"}};
   add(EProtocolBlock::kHeading, "Сводка по суткам");
   CProtocolTable& table = add(EProtocolBlock::kTable).table;
   table.captions = {"Сутки", "Объем, м3", "Время измерений, ч"};
@@ -112,14 +111,15 @@ TEST(ProtocolOdt, PackageHoldsItsPartsMimetypeFirstAndStored) {
   CProtocolOdtPictures odd;
   odd.logo = {"BM....", "image/x-unknown", 10, 10};
   WriteProtocolOdt(Document(3), odd, dir / "b.odt");
-  EXPECT_TRUE(Checked("package " + (dir / "b.odt").string() + " mimetype content.xml styles.xml meta.xml "
+  EXPECT_TRUE(Checked("package " + (dir / "b.odt").string() +
+                      " mimetype content.xml styles.xml meta.xml "
                       "META-INF/manifest.xml"));
 }
 
 TEST(ProtocolOdt, TextsAreEscapedAndBlanksKept) {
   CProtocolDocument document;
-  document.blocks.push_back({EProtocolBlock::kParagraph, "A & B <c> \"q\" 'r'\x01\x1f end  two   three\tx",
-                             {}, {}, {}});
+  document.blocks.push_back(
+      {EProtocolBlock::kParagraph, "A & B <c> \"q\" 'r'\x01\x1f end  two   three\tx", {}, {}, {}});
   document.blocks.push_back({EProtocolBlock::kHeading, std::string("bad \xff byte"), {}, {}, {}});
   const std::string content = ProtocolOdtContent(document, {});
   EXPECT_NE(content.find("A &amp; B &lt;c&gt; &quot;q&quot; &apos;r&apos; end <text:s/>two <text:s text:c=\"2\"/>"
@@ -205,8 +205,8 @@ TEST_F(ProtocolOdtConverted, TextHoldsTheDocument) {
   for (const char* expected :
        {"ООО «Теплоучёт» & партнёры", "Протокол обследования № 17/2", "от 05.03.2026", "Объект измерений",
         "5 Ввод №1, \"котельная\"", "ул. Ленина, 1 <корпус 2>", "сутки-77", "101,5", "Всего", "12345,6",
-        "Первый абзац.\nВторой абзац.", "Обследование провел", "Иванов И. И.", "инженер",
-        "Представитель потребителя", "Подпись ____________", "Дата ____________"}) {
+        "Первый абзац.\nВторой абзац.", "Обследование провел", "Иванов И. И.", "инженер", "Представитель потребителя",
+        "Подпись ____________", "Дата ____________"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   }
 }
