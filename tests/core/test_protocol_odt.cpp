@@ -99,6 +99,14 @@ testing::AssertionResult Checked(const std::string& args) {
 #endif
 
 TEST(ProtocolOdt, PackageHoldsItsPartsMimetypeFirstAndStored) {
+  // The first local header: stored (method 0), no extra field, so that the
+  // media type is read at offset 38.
+  const std::string bytes = ProtocolOdtBytes(Document(1), Pictures());
+  ASSERT_GT(bytes.size(), 100u);
+  EXPECT_EQ(bytes.substr(0, 4), "PK\x03\x04");
+  EXPECT_EQ(bytes.substr(8, 2), std::string(2, '\0'));
+  EXPECT_EQ(bytes.substr(28, 2), std::string(2, '\0'));
+  EXPECT_EQ(bytes.substr(30, 47), "mimetypeapplication/vnd.oasis.opendocument.text");
 #ifdef _WIN32
   GTEST_SKIP() << "checked with Python's zipfile, on Linux";
 #endif
