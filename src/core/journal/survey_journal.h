@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "core/archive/device_id.h"
+
 namespace tkq {
 
 class CObjectDefinition;
@@ -182,10 +184,5 @@ std::string SurveyContentHash(const CObjectDefinition& object);
 // "SN 0001234 Объект 03 2026-12-09 14-05-31.sav" (the read time in local
 // time); characters no file system takes become '_'.
 std::string SurveyFileName(const CObjectDefinition& object);
-
-// The instrument's identification as the journal names it: what follows
-// the 18-character version key, trimmed; the version key when nothing
-// follows.
-std::string InstrumentOfDeviceId(const std::string& deviceId);
 
 }  // namespace tkq
