@@ -1,8 +1,9 @@
 #pragma once
-// The program's own font, built in (DejaVu Sans Mono): printed pages and
-// the chart are drawn in it on every system, so that they look the same
-// everywhere, also where Qt knows no font of the system (the Windows
-// build's tool, drawing with no display).
+// The program's own fonts, built in: printed pages and the chart are drawn
+// in DejaVu Sans Mono, the survey protocol in DejaVu Sans and DejaVu Sans
+// Bold, on every system, so that they look the same everywhere, also where
+// Qt knows no font of the system (the Windows build's tool, drawing with
+// no display).
 
 #include <QString>
 
@@ -12,5 +13,9 @@ namespace tkq::render {
 // first call (the application object must exist by then); empty when the
 // font could not be read.
 QString BuiltInFontFamily();
+
+// The protocol's family, DejaVu Sans with its bold face, registered as
+// BuiltInFontFamily is; empty when a face could not be read.
+QString BuiltInSansFamily();
 
 }  // namespace tkq::render
