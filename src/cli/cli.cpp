@@ -27,6 +27,7 @@ std::unique_ptr<Command> MakeJournalCommand();
 #ifdef TKQ_HAVE_PRINT  // the commands that draw: built with the desktop program only
 std::unique_ptr<Command> MakePrintCommand();
 std::unique_ptr<Command> MakePlotCommand();
+std::unique_ptr<Command> MakeProtocolCommand();
 #endif
 
 std::vector<std::unique_ptr<Command>> MakeCommands() {
@@ -36,7 +37,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
       MakeSummaryCommand,  MakeImportCommand, MakePortsCommand,   MakeFindCommand,   MakeIdentifyCommand,
       MakeListCommand,     MakeReadCommand,   MakeJournalCommand,
 #ifdef TKQ_HAVE_PRINT
-      MakePrintCommand,    MakePlotCommand,
+      MakePrintCommand,    MakePlotCommand,   MakeProtocolCommand,
 #endif
   };
   std::vector<std::unique_ptr<Command>> commands;

@@ -17,4 +17,14 @@ QString BuiltInFontFamily() {
   return family;
 }
 
+QByteArray BuiltInFaceData(EBuiltInFace face) {
+  const auto read = [](const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  static const QByteArray sans = read(QStringLiteral(":/fonts/sans.ttf"));
+  static const QByteArray bold = read(QStringLiteral(":/fonts/sans-bold.ttf"));
+  return face == EBuiltInFace::kSansBold ? bold : sans;
+}
+
 }  // namespace tkq::render

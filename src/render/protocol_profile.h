@@ -12,8 +12,8 @@
 
 namespace tkq::render {
 
-// The program's own profile file ("Tarvik KQ"/"TarvikKQ", INI, the
-// user's configuration folder), or `file` when given.
+// The program's own profile file ("Tarvik KQ"/"TarvikKQ", INI, in the
+// user's configuration folder), the one the program opens.
 QString ProgramProfilePath();
 
 namespace protocol_key {
