@@ -18,6 +18,12 @@ uint32_t Weight(char32_t cp) {
   return static_cast<uint32_t>(cp) * 2;
 }
 
+std::string_view Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 }  // namespace
 
 int CollateCompare(std::string_view a, std::string_view b) {
@@ -33,17 +39,25 @@ int CollateCompare(std::string_view a, std::string_view b) {
   return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
 }
 
+std::string ParamValueText(const CParamTreeItem& item) {
+  const size_t at = item.name.empty() ? std::string::npos : item.text.find(item.name);
+  // The name starts the text, after the blanks the caption may begin with.
+  if (at == std::string::npos || item.text.find_first_not_of(' ') != at) return {};
+  return std::string(Trimmed(std::string_view(item.text).substr(at + item.name.size())));
+}
+
 size_t CParamTree::InsertGroup(std::string text) {
-  m_items.push_back({std::move(text), {}});
+  std::string name(Trimmed(text));
+  m_items.push_back({std::move(text), {}, std::move(name)});
   return m_items.size() - 1;
 }
 
-void CParamTree::InsertSorted(size_t group, std::string text) {
+void CParamTree::InsertSorted(size_t group, std::string text, std::string_view name) {
   auto& children = m_items.at(group).children;
   auto pos = std::upper_bound(
       children.begin(), children.end(), text,
       [](const std::string& t, const CParamTreeItem& item) { return CollateCompare(t, item.text) < 0; });
-  children.insert(pos, {std::move(text), {}});
+  children.insert(pos, {std::move(text), {}, std::string(Trimmed(name))});
 }
 
 void CParamTree::DeleteGroup(size_t group) { m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(group)); }

@@ -15,9 +15,16 @@ namespace tkq {
 int CollateCompare(std::string_view a, std::string_view b);
 
 struct CParamTreeItem {
-  std::string text;
+  std::string text;  // a group's caption, or a row's caption and value
   std::vector<CParamTreeItem> children;
+  // The caption alone, without the blanks around it: what a choice of rows
+  // is kept by (the protocol's parameters).
+  std::string name;
 };
+
+// A row's value: its text after its name, without the blanks around it;
+// empty when the text does not start with the name.
+std::string ParamValueText(const CParamTreeItem& item);
 
 class CParamTree {
  public:
@@ -25,8 +32,9 @@ class CParamTree {
   // Appends a top-level item and returns its index.
   size_t InsertGroup(std::string text);
   // Inserts a child line under top-level item `group`, in alphabetical
-  // order among its siblings (after any equal text).
-  void InsertSorted(size_t group, std::string text);
+  // order among its siblings (after any equal text); `name` is its caption
+  // (trimmed here).
+  void InsertSorted(size_t group, std::string text, std::string_view name = {});
   void DeleteGroup(size_t group);
 
   const std::vector<CParamTreeItem>& Items() const { return m_items; }

@@ -358,7 +358,7 @@ bool CReadParamClass::FillTree(const CVersionDef* version, int32_t set, std::spa
                        system ? kSourceSystemFile : kSourceParamFile, valueText, number, caption);
         if (!found) continue;
         any = true;
-        tree.InsertSorted(item, caption + " " + valueText);
+        tree.InsertSorted(item, caption + " " + valueText, caption);
         if (row - 1 == version->m_nFirstArchParam) firstSelector = SelectorFromNumber(number);
         if (row - 1 == version->m_nSecondArchParam) secondSelector = SelectorFromNumber(number);
       }

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/archive/device_id.h"
 #include "core/archive/object_definition.h"
 #include "core/archive/saved_archive.h"
 #include "core/base/cp1251.h"
@@ -166,17 +167,6 @@ std::optional<CSurveyNotes> ParseSurveyNotes(std::string_view text) {
     }
   }
   return notes;
-}
-
-std::string InstrumentOfDeviceId(const std::string& deviceId) {
-  auto trim = [](std::string_view s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return std::string();
-    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-  };
-  const std::string_view key = Utf8Prefix(deviceId, 18);
-  std::string rest = trim(std::string_view(deviceId).substr(key.size()));
-  return rest.empty() ? trim(key) : rest;
 }
 
 std::string SurveyFileName(const CObjectDefinition& object) {

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/archive/device_id.h"
+
 namespace tkq {
 
 class CObjectDefinition;
@@ -207,11 +209,6 @@ std::string SurveyContentHash(const CObjectDefinition& object);
 // "SN 0001234 Объект 03 2026-12-09 14-05-31.sav" (the read time in local
 // time); characters no file system takes become '_'.
 std::string SurveyFileName(const CObjectDefinition& object);
-
-// The instrument's identification as the journal names it: what follows
-// the 18-character version key, trimmed; the version key when nothing
-// follows.
-std::string InstrumentOfDeviceId(const std::string& deviceId);
 
 // The notes file's text, and the notes read back from it; nullopt for a
 // text that is not one (a line without '=', an unknown escape, no valid

@@ -18,6 +18,7 @@ namespace tkq {
 
 class CObjectDefinition;
 class CParamTree;
+struct CSummary;
 
 // Who makes the protocol: typed once, kept in the program's profile.
 struct CProtocolRequisites {
@@ -107,7 +108,7 @@ struct CProtocolBlock {
 };
 
 struct CProtocolDocument {
-  std::string organisation;  // the head of every page's first lines; may be empty
+  std::string organisation;  // heads the first page (with the logo); may be empty
   std::string logoPath;      // as in the requisites
   std::vector<CProtocolBlock> blocks;
   // What the chart shows: the two values' captions (empty when a value is
@@ -117,9 +118,13 @@ struct CProtocolDocument {
 };
 
 // The protocol of `object` under its current output choices (the view
-// settings' two values). Throws std::invalid_argument for a reporting hour
-// outside 0..23.
+// settings' two values), its parameter rows from `object`'s parameter tree.
+// Throws std::invalid_argument for a reporting hour outside 0..23.
 CProtocolDocument MakeProtocol(const CObjectDefinition& object, const CProtocolOptions& options);
+
+// The table kAuto stands for with `summary`: kNone without rows, kMonths
+// when the archive spans more than kProtocolDaysAtMost days, else kDays.
+EProtocolTable ProtocolTableFor(const CSummary& summary, EProtocolTable choice);
 
 // "Страница N из M" as the protocol's pages say it.
 std::string ProtocolPageText(int page, int pageCount);

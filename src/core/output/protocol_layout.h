@@ -89,8 +89,9 @@ struct CProtocolLayoutInput {
   double logoAspect = 0;
 };
 
-// The pages of `document`. Empty when the page is too small to hold the
-// title (no page at all can be laid out).
+// The pages of `document`. Empty when the page is too small for one of
+// the parts that are never cut (the title, the chart, a table's header
+// with a row, the signatures): no page at all can be laid out.
 std::vector<CProtocolPage> LayOutProtocol(const CProtocolDocument& document, const CProtocolMeasure& measure,
                                           const CProtocolLayoutInput& input);
 
