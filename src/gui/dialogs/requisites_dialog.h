@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace tkq::gui {
 
+class CProfile;
+
 class CRequisitesDialog : public QDialog {
   Q_OBJECT
  public:
@@ -37,7 +39,6 @@ class CRequisitesDialog : public QDialog {
 
 // «Настройка › Реквизиты...»: the dialog over the profile's requisites,
 // stored on "OK". False when cancelled.
-class CProfile;
 bool EditRequisites(CProfile& profile, QWidget* parent);
 
 }  // namespace tkq::gui
