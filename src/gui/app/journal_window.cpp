@@ -290,7 +290,7 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   connect(m_table, &QAbstractItemView::activated, this, [this] { OpenChosen(); });
   connect(open, &QPushButton::clicked, this, &CJournalWindow::OpenChosen);
   connect(show, &QPushButton::clicked, this, &CJournalWindow::ShowChosenInFolder);
-  connect(protocol, &QPushButton::clicked, this, &CJournalWindow::MakeProtocol);
+  connect(protocol, &QPushButton::clicked, this, &CJournalWindow::ProtocolOfChosen);
   connect(addFiles, &QPushButton::clicked, this, &CJournalWindow::AddFiles);
   connect(addFolder, &QPushButton::clicked, this, &CJournalWindow::AddFolder);
   connect(remove, &QPushButton::clicked, this, &CJournalWindow::RemoveChosen);
@@ -384,7 +384,7 @@ void CJournalWindow::OpenChosen() {
   }
 }
 
-void CJournalWindow::MakeProtocol() {
+void CJournalWindow::ProtocolOfChosen() {
   const std::vector<CSurveyEntry> chosen = ChosenSurveys();
   if (chosen.empty()) return;
   const QString path = PathOf(chosen.front());

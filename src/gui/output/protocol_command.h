@@ -3,6 +3,7 @@
 // the current archive (its fields, sections and parameter rows), its
 // preview and its two files, the PDF and the OpenDocument text.
 
+#include <QDate>
 #include <QDialog>
 #include <QString>
 #include <cstdint>
