@@ -12,7 +12,9 @@ packages=(
   libgl-dev libx11-dev fonts-dejavu-core
   libcli11-dev libqcustomplot-dev qt6-svg-dev
   cups printer-driver-cups-pdf poppler-utils python3
-  libxlsxwriter-dev python3-openpyxl
+  libxlsxwriter-dev libminizip-dev python3-openpyxl
+  # the tests convert the OpenDocument texts written with LibreOffice, headless
+  libreoffice-writer-nogui
   libsqlite3-dev libsqlitecpp-dev libxxhash-dev
   librsvg2-bin help2man dpkg-dev desktop-file-utils appstream man-db lintian
 )

@@ -4,9 +4,9 @@
 # build/windows is missing):
 #  1. the core's and the tool's unit tests, built for Windows, under wine;
 #  2. tarvik-kq.exe writes the same bytes as the Linux tarvik-kq for report
-#     and export (CSV), the same pages for print and the same picture for
-#     plot, on the same archives, also in a folder and under a file name in
-#     Cyrillic;
+#     and export (CSV), the same pages for print, the same picture for
+#     plot and the same protocol (PDF text, ODT content), on the same
+#     archives, also in a folder and under a file name in Cyrillic;
 #  3. serial: tarvik-kq-sim serve on a pseudo-terminal mapped into wine as
 #     COM5; identify, list, read (one object and --objects all) and find give what the
 #     Linux tool reads; the simulator's faults give the same messages; a
@@ -118,6 +118,19 @@ said=$(compare -metric AE "$cyr/linux.png" "$cyr/График.png" null: 2>&1)
 differ=${said%% *}  # the count (a newer ImageMagick adds its share)
 [[ $differ =~ ^[0-9]+$ ]] || { echo "compare: $said"; differ=unknown; }
 check "plot: the picture of the Linux tool ($differ pixels of 1200x600 differ)" "[ $differ != unknown ] && [ $differ -le 100 ]"
+# The survey protocol: the PDF of the same pages and text, the ODT of the
+# same content.xml (nothing in it depends on the time it is written).
+protocol=(--number 7 --date 01.02.2026 --client "ТСЖ «Ленина»" --technician "Иванов И. И." --profile none.ini)
+(cd "$cyr" && "$lin_cli" protocol Насосная.sav "${protocol[@]}" -o linux-protocol.pdf &&
+  "$lin_cli" protocol Насосная.sav "${protocol[@]}" -o linux-protocol.odt &&
+  win_cli protocol Насосная.sav "${protocol[@]}" -o "Протокол.pdf" &&
+  win_cli protocol Насосная.sav "${protocol[@]}" -o "Протокол.odt")
+pdf_pages() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ { print $2 }'; }
+content() { python3 -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read("content.xml"))' "$1"; }
+check "protocol (PDF): the same pages and text" "[ -n \"\$(pdf_pages '$cyr/linux-protocol.pdf')\" ] &&
+  [ \"\$(pdf_pages '$cyr/linux-protocol.pdf')\" = \"\$(pdf_pages '$cyr/Протокол.pdf')\" ] &&
+  cmp -s <(pdftotext '$cyr/linux-protocol.pdf' -) <(pdftotext '$cyr/Протокол.pdf' -)"
+check "protocol (ODT): the same content.xml" "cmp -s <(content '$cyr/linux-protocol.odt') <(content '$cyr/Протокол.odt')"
 
 # --- 3. the serial line ------------------------------------------------------
 echo "=== a COM port of wine on the simulator"
@@ -299,7 +312,6 @@ if id=$(window 'Печать в файл'); then
   xdotool key --window "$id" Return
 fi
 for _ in $(seq 120); do [ -f "$printed" ] && break; sleep 0.5; done
-pdf_pages() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ { print $2 }'; }
 check "Ctrl+P with no printer: a PDF through the program's own dialog ($(pdf_pages "$printed") pages)" \
   "[ -n \"\$(pdf_pages '$printed')\" ] && [ \"\$(pdf_pages '$printed')\" = \"\$(pdf_pages '$cyr/linux.pdf')\" ]"
 # Closing the window with the archive just read asks to save it: «Да»

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/output/protocol.h"
 
@@ -30,6 +31,11 @@ struct CProtocolOdtPictures {
 // The parts of the package, for the tests and the writer.
 std::string ProtocolOdtContent(const CProtocolDocument& document, const CProtocolOdtPictures& pictures);
 std::string ProtocolOdtStyles(const CProtocolDocument& document);
+
+// The widths of a table's columns, summing to `totalMm`: each column's
+// share as its longest cell (or the longest word of its caption, which
+// may wrap), so that figures are not broken.
+std::vector<double> ProtocolOdtColumnWidths(const CProtocolTable& table, double totalMm);
 
 // The whole package (a zip file, "mimetype" first and stored).
 std::string ProtocolOdtBytes(const CProtocolDocument& document, const CProtocolOdtPictures& pictures);
