@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTreeWidget>
@@ -51,15 +52,19 @@ QList<QAction*> MenuItems(CMainFrame& frame, const QString& title) {
   return {};
 }
 
-// Closes the modal dialog the program shows next, once it shows.
+// Closes the modal dialog the program shows next, once it shows; the flag
+// says it did.
 template <class Dialog>
-void CloseNextDialog(const std::function<void(Dialog&)>& look) {
-  QTimer::singleShot(0, [look] {
-    QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()) != nullptr);
+std::shared_ptr<bool> CloseNextDialog(const std::function<void(Dialog&)>& look) {
+  auto shown = std::make_shared<bool>(false);
+  QTimer::singleShot(0, [look, shown] {
     auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    *shown = true;
     look(*dialog);
     dialog->reject();
   });
+  return shown;
 }
 
 }  // namespace
@@ -95,8 +100,10 @@ class TestProtocol : public gui::test::CProgramTest {
     QVERIFY(MenuItems(frame, "Настройка").contains(frame.Action(ECommand::kRequisites)));
     // A file outside the journal is no survey of it.
     QVERIFY(!app.CurrentSurvey());
-    CloseNextDialog<CProtocolDialog>([](CProtocolDialog& dialog) { QVERIFY(dialog.m_number->text().isEmpty()); });
+    const auto shown =
+        CloseNextDialog<CProtocolDialog>([](CProtocolDialog& dialog) { QVERIFY(dialog.m_number->text().isEmpty()); });
     protocol->trigger();
+    QVERIFY(*shown);
   }
 
   void theDialogStartsFromTheSurveysFieldsAndKeepsThem() {
@@ -112,7 +119,6 @@ class TestProtocol : public gui::test::CProgramTest {
     QVERIFY(dialog.m_days->isChecked());
     QCOMPARE(dialog.Options().table, EProtocolTable::kAuto);
     QCOMPARE(FieldsOfNotes(stored), dialog.Options().survey);
-    if (qEnvironmentVariableIsSet("SHOTS")) { dialog.show(); QTest::qWait(100); dialog.grab().save("/tmp/pgui_dialog.png"); }
 
     dialog.m_client->setText("  ИП Петров  ");
     m_ui.saveAnswer = m_work->filePath("п.pdf");
@@ -188,7 +194,6 @@ class TestProtocol : public gui::test::CProgramTest {
     auto* preview = m_app->MainFrame()->findChild<CPreviewWindow*>();
     QVERIFY(preview != nullptr && preview->PageCount() >= 1);
     QVERIFY(preview->windowTitle().contains("Протокол обследования"));
-    if (qEnvironmentVariableIsSet("SHOTS")) { preview->resize(900, 1200); QTest::qWait(100); preview->grab().save("/tmp/pgui_preview.png"); }
     QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
     // Printed to a file from the preview, as the chart prints.
     m_ui.printFile = m_work->filePath("printed.pdf");
@@ -218,14 +223,14 @@ class TestProtocol : public gui::test::CProgramTest {
     dialog.CheckLogo();
     QVERIFY(dialog.m_logoState->isHidden());
     dialog.m_position->setText("  ведущий инженер ");
-    if (qEnvironmentVariableIsSet("SHOTS")) { dialog.show(); QTest::qWait(100); dialog.grab().save("/tmp/pgui_requisites.png"); }
     const CProtocolRequisites r = dialog.Requisites();
     QCOMPARE(QString::fromStdString(r.logoPath), notPicture);
     QCOMPARE(r.position, std::string("ведущий инженер"));
     render::SaveRequisites(app.Settings(), r);
-    CloseNextDialog<CRequisitesDialog>(
-        [](CRequisitesDialog& shown) { QCOMPARE(shown.m_technician->text(), QString("Иванов И. И.")); });
+    const auto shown = CloseNextDialog<CRequisitesDialog>(
+        [](CRequisitesDialog& asked) { QCOMPARE(asked.m_technician->text(), QString("Иванов И. И.")); });
     app.MainFrame()->Action(ECommand::kRequisites)->trigger();
+    QVERIFY(*shown);
   }
 
   void theJournalWindowOpensTheSurveyAndItsProtocol() {
@@ -235,8 +240,10 @@ class TestProtocol : public gui::test::CProgramTest {
     m_app->MainFrame()->Action(ECommand::kJournal)->trigger();
     CJournalWindow* window = m_app->JournalWindow();
     window->Table()->selectRow(0);
-    CloseNextDialog<CProtocolDialog>([](CProtocolDialog& dialog) { QCOMPARE(dialog.m_number->text(), QString("5")); });
+    const auto shown =
+        CloseNextDialog<CProtocolDialog>([](CProtocolDialog& dialog) { QCOMPARE(dialog.m_number->text(), QString("5")); });
     window->findChild<QPushButton*>("protocol")->click();
+    QVERIFY(*shown);
     QCOMPARE(m_app->Document().ArchivePath(), render::QtPath(kept.path));
   }
 };

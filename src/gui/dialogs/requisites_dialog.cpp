@@ -56,7 +56,10 @@ CRequisitesDialog::CRequisitesDialog(const CProtocolRequisites& requisites, QWid
   logoRow->addWidget(m_clearLogo);
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("&Организация:"), m_organisation);
-  form->addRow(QStringLiteral("&Логотип:"), logoRow);
+  // A row of several controls: its label names the field.
+  auto* logoLabel = new QLabel(QStringLiteral("&Логотип:"), this);
+  logoLabel->setBuddy(m_logo);
+  form->addRow(logoLabel, logoRow);
   form->addRow(QString(), m_logoState);
   form->addRow(QStringLiteral("&Исполнитель:"), m_technician);
   form->addRow(QStringLiteral("&Должность:"), m_position);
@@ -73,7 +76,7 @@ CRequisitesDialog::CRequisitesDialog(const CProtocolRequisites& requisites, QWid
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
-  setMinimumWidth(fontMetrics().averageCharWidth() * 80);
+  setMinimumWidth(fontMetrics().averageCharWidth() * 100);
   CheckLogo();
 }
 

@@ -95,7 +95,9 @@ CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> surv
   numberRow->addWidget(dateLabel);
   numberRow->addWidget(m_date);
   auto* fields = new QFormLayout;
-  fields->addRow(QStringLiteral("&Номер:"), numberRow);
+  auto* numberLabel = new QLabel(QStringLiteral("&Номер:"), this);
+  numberLabel->setBuddy(m_number);
+  fields->addRow(numberLabel, numberRow);
   fields->addRow(QStringLiteral("&Адрес:"), m_address);
   fields->addRow(QStringLiteral("&Потребитель:"), m_client);
   fields->addRow(QStringLiteral("При&мечания:"), m_remarks);
@@ -112,8 +114,8 @@ CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> surv
   // The sections: the table preselected by the archive's length.
   auto* tableBox = new QGroupBox(QStringLiteral("Таблица"), this);
   m_days = new QRadioButton(QStringLiteral("По &суткам"), tableBox);
-  m_months = new QRadioButton(QStringLiteral("По &месяцам"), tableBox);
-  m_noTable = new QRadioButton(QStringLiteral("Н&ет"), tableBox);
+  m_months = new QRadioButton(QStringLiteral("По мес&яцам"), tableBox);
+  m_noTable = new QRadioButton(QStringLiteral("Не&т"), tableBox);
   auto* tableColumn = new QVBoxLayout(tableBox);
   for (QRadioButton* b : {m_days, m_months, m_noTable}) {
     tableColumn->addWidget(b);
@@ -126,7 +128,7 @@ CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> surv
   }
   auto* sectionsBox = new QGroupBox(QStringLiteral("Разделы"), this);
   m_chart = new QCheckBox(QStringLiteral("&График"), sectionsBox);
-  m_situations = new QCheckBox(QStringLiteral("Нештатные &ситуации"), sectionsBox);
+  m_situations = new QCheckBox(QStringLiteral("Нештатные с&итуации"), sectionsBox);
   m_chart->setChecked(settings.value(key::kChart, true).toBool());
   m_situations->setChecked(settings.value(key::kSituations, true).toBool());
   auto* sectionsColumn = new QVBoxLayout(sectionsBox);
@@ -168,11 +170,11 @@ CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> surv
   right->addWidget(m_defaults, 0, Qt::AlignLeft);
 
   auto* middle = new QHBoxLayout;
-  middle->addLayout(left, 3);
-  middle->addLayout(right, 2);
+  middle->addLayout(left, 1);
+  middle->addLayout(right, 1);
 
   auto* buttons = new QDialogButtonBox(this);
-  m_preview = buttons->addButton(QStringLiteral("Про&смотр"), QDialogButtonBox::ActionRole);
+  m_preview = buttons->addButton(QStringLiteral("Пр&осмотр"), QDialogButtonBox::ActionRole);
   m_savePdf = buttons->addButton(QStringLiteral("Сохранить &PDF..."), QDialogButtonBox::ActionRole);
   m_saveOdt = buttons->addButton(QStringLiteral("Сохранить &ODT..."), QDialogButtonBox::ActionRole);
   m_close = buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
@@ -188,7 +190,7 @@ CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> surv
   layout->addLayout(requisitesRow);
   layout->addLayout(middle, 1);
   layout->addWidget(buttons);
-  resize(fontMetrics().averageCharWidth() * 150, fontMetrics().lineSpacing() * 32);
+  resize(fontMetrics().averageCharWidth() * 180, fontMetrics().lineSpacing() * 34);
   ShowRequisites();
   m_number->setFocus();
 }
