@@ -1,7 +1,7 @@
 // The core's throughput on archives of 10,000 and 1,000,000 records:
 // decoding the instrument's files and yielding every row, computing the
 // rows of a decoded object, writing the archive report, saving and loading
-// a saved archive, and the spreadsheet exports.
+// a saved archive, the spreadsheet exports, and the survey protocol.
 
 #include <benchmark/benchmark.h>
 
@@ -12,9 +12,12 @@
 #include <string>
 
 #include "core/archive/saved_archive.h"
+#include "core/base/cp1251.h"
 #include "core/output/summary.h"
 #include "core/output/chart_data.h"
 #include "core/output/csv_export.h"
+#include "core/output/protocol.h"
+#include "core/output/protocol_layout.h"
 #include "core/output/report.h"
 #include "core/output/workbook.h"
 #include "core/storage/file_io.h"
@@ -262,5 +265,67 @@ void ExportCsv(benchmark::State& state) {
   });
 }
 BENCHMARK(ExportCsv)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// A year of hourly records with an abnormal situation every 50 hours.
+std::unique_ptr<CObjectDefinition> HourlyYear() {
+  test::Bytes err;
+  constexpr uint32_t kHour = 3600;
+  for (uint32_t h = 25; h < 8760; h += 50) test::AppendAbnormal(err, kStart + h * kHour, kStart + h * kHour + 900, 2);
+  return test::MakeObject(Description(), kVersion, 0, 1, 8761, err, kStart, kHour);
+}
+
+CProtocolOptions YearOptions(const CObjectDefinition& obj) {
+  CProtocolOptions options;
+  options.requisites = {"ООО «Лаборатория»", "", "Иванов И. И.", "инженер"};
+  options.survey = {"1", "ул. Первая, 1", "МУП «Водоканал»", "Без замечаний."};
+  options.date = "01.01.2001";
+  options.table = EProtocolTable::kDays;
+  options.params = DefaultProtocolParams(obj.m_paramTree);
+  return options;
+}
+
+// Glyphs of one width per face, at 300 dpi: the layout's own work only.
+class CFixedMeasure : public CProtocolMeasure {
+ public:
+  double Width(std::string_view text, EProtocolFont font) const override {
+    return static_cast<double>(Utf8Length(text)) * LineHeight(font) * 0.3;
+  }
+  double LineHeight(EProtocolFont font) const override {
+    static const double kPoints[kProtocolFontCount] = {10, 10, 8, 8, 11, 14};
+    return kPoints[static_cast<int>(font)] * 300 / 72 * 1.2;
+  }
+};
+
+}  // namespace
+
+// The survey protocol of a year of hourly records with its table of days:
+// its content from the summary, and that laid out on A4 pages (a few ms).
+void MakeProtocolOfAYear(benchmark::State& state) {
+  const auto obj = HourlyYear();
+  const CProtocolOptions options = YearOptions(*obj);
+  for (auto _ : state) {
+    const CProtocolDocument doc = MakeProtocol(*obj, options);
+    benchmark::DoNotOptimize(doc.blocks.size());
+  }
+}
+BENCHMARK(MakeProtocolOfAYear)->Unit(benchmark::kMillisecond);
+
+void LayOutProtocolOfAYear(benchmark::State& state) {
+  const auto obj = HourlyYear();
+  const CProtocolDocument doc = MakeProtocol(*obj, YearOptions(*obj));
+  const double dots = 300 / 25.4;
+  const CProtocolLayoutInput input{
+      {(kProtocolPaperWidthMm - kProtocolMarginLeftMm - kProtocolMarginRightMm) * dots,
+       (kProtocolPaperHeightMm - kProtocolMarginTopMm - kProtocolMarginBottomMm) * dots, dots},
+      0};
+  const CFixedMeasure measure;
+  for (auto _ : state) {
+    const std::vector<CProtocolPage> pages = LayOutProtocol(doc, measure, input);
+    state.counters["pages"] = static_cast<double>(pages.size());
+  }
+}
+BENCHMARK(LayOutProtocolOfAYear)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -127,6 +127,14 @@ build_xlsxwriter() {  # source, build, prefix
     -DUSE_SYSTEM_MINIZIP=OFF -DZLIB_USE_STATIC_LIBS=ON || return
   cmake --build "$2" --parallel "$jobs" || return
   cmake --install "$2" || return
+  # The minizip compiled into the library also writes the protocol's
+  # OpenDocument package: its headers, and a pkg-config file that names
+  # the library, as Debian's libminizip-dev has for Linux.
+  mkdir -p "$3/include/minizip" || return
+  cp "$1/third_party/minizip/zip.h" "$1/third_party/minizip/ioapi.h" "$3/include/minizip/" || return
+  printf '%s\n' "prefix=$3" 'includedir=${prefix}/include/minizip' 'libdir=${prefix}/lib' '' 'Name: minizip' \
+    'Description: zip files (the minizip inside libxlsxwriter, static, for Windows)' 'Version: 1.1' \
+    'Libs: -L${libdir} -lxlsxwriter -lz' 'Cflags: -I${includedir}' >"$3/lib/pkgconfig/minizip.pc"
 }
 
 build_googletest() {  # source, build, prefix
@@ -195,7 +203,7 @@ qt_revision=2
 want qt6-base && library qt6-base build_qtbase $qt_revision
 qt=$cache/qt6-base-$(source_version qt6-base)+r$qt_revision
 want qcustomplot && library qcustomplot build_qcustomplot $qt_revision  # built against that Qt
-want libxlsxwriter && library libxlsxwriter build_xlsxwriter 3
+want libxlsxwriter && library libxlsxwriter build_xlsxwriter 4
 want googletest && library googletest build_googletest
 want sqlite3 && library sqlite3 build_sqlite3
 sqlite=$cache/sqlite3-$(source_version sqlite3)

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QString>
-#include <chrono>
+#include <algorithm>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -18,6 +18,7 @@
 #include "cli/gui_application.h"
 #include "cli/output_option.h"
 #include "cli/view_options.h"
+#include "core/description/param_tree.h"
 #include "core/output/protocol.h"
 #include "render/protocol_pages.h"
 #include "render/protocol_profile.h"
@@ -40,6 +41,19 @@ bool IsDate(const std::string& text) {
   if (text.size() != 10) return false;
   const QDate date = QDate::fromString(QString::fromStdString(text), QStringLiteral("dd.MM.yyyy"));
   return date.isValid() && date.year() >= 1970;
+}
+
+// The names in `names` that no row of `tree` has.
+std::vector<std::string> UnknownParams(const CParamTree& tree, const std::vector<std::string>& names) {
+  std::vector<std::string> unknown;
+  for (const std::string& name : names) {
+    const bool known = std::any_of(tree.Items().begin(), tree.Items().end(), [&](const CParamTreeItem& group) {
+      return std::any_of(group.children.begin(), group.children.end(),
+                         [&](const CParamTreeItem& row) { return row.name == name; });
+    });
+    if (!known) unknown.push_back(name);
+  }
+  return unknown;
 }
 
 class ProtocolCommand : public Command {
@@ -93,10 +107,8 @@ class ProtocolCommand : public Command {
         ->type_name("H")
         ->check(CLI::Range(0, 23));
     AddViewOptions(command, m_settings, false);
-    command.add_option("--organisation", m_organisation, "The organisation that made the survey")
-        ->type_name("TEXT");
-    command.add_option("--logo", m_logo, "The organisation's logo, a picture file (PNG, JPEG, ...)")
-        ->type_name("FILE");
+    command.add_option("--organisation", m_organisation, "The organisation that made the survey")->type_name("TEXT");
+    command.add_option("--logo", m_logo, "The organisation's logo, a picture file (PNG, JPEG, ...)")->type_name("FILE");
     command.add_option("--technician", m_technician, "The technician who made the survey")->type_name("TEXT");
     command.add_option("--position", m_position, "The technician's position")->type_name("TEXT");
     command
@@ -132,10 +144,10 @@ class ProtocolCommand : public Command {
     options.requisites = Requisites();
     options.survey = m_survey;
     options.date = m_date.empty() ? QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toStdString() : m_date;
-    options.table = m_days       ? EProtocolTable::kDays
-                    : m_months   ? EProtocolTable::kMonths
-                    : m_noTable  ? EProtocolTable::kNone
-                                 : EProtocolTable::kAuto;
+    options.table = m_days      ? EProtocolTable::kDays
+                    : m_months  ? EProtocolTable::kMonths
+                    : m_noTable ? EProtocolTable::kNone
+                                : EProtocolTable::kAuto;
     options.chart = !m_noChart;
     options.situations = !m_noSituations;
     options.reportingHour = m_hour;
@@ -143,7 +155,7 @@ class ProtocolCommand : public Command {
       options.params = DefaultProtocolParams(obj.m_paramTree);
     } else {
       options.params = m_params;
-      const std::vector<std::string> unknown = UnknownProtocolParams(obj.m_paramTree, m_params);
+      const std::vector<std::string> unknown = UnknownParams(obj.m_paramTree, m_params);
       if (!unknown.empty()) {
         context.err << "Нет в дереве параметров:";
         for (size_t i = 0; i < unknown.size(); ++i) context.err << (i == 0 ? " «" : ", «") << unknown[i] << "»";

@@ -17,14 +17,23 @@ QString BuiltInFontFamily() {
   return family;
 }
 
-QByteArray BuiltInFaceData(EBuiltInFace face) {
-  const auto read = [](const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  };
-  static const QByteArray sans = read(QStringLiteral(":/fonts/sans.ttf"));
-  static const QByteArray bold = read(QStringLiteral(":/fonts/sans-bold.ttf"));
-  return face == EBuiltInFace::kSansBold ? bold : sans;
+QString BuiltInSansFamily() {
+  // Registered rather than read as raw fonts: the PDF writer embeds only a
+  // font the font database knows (others it draws as outlines, with no
+  // text to find or copy).
+  static const QString family = [] {
+    QString name;
+    for (const QString& file : {QStringLiteral(":/fonts/sans.ttf"), QStringLiteral(":/fonts/sans-bold.ttf")}) {
+      QFile font(file);
+      if (!font.open(QIODevice::ReadOnly)) return QString();
+      const QStringList families =
+          QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFontFromData(font.readAll()));
+      if (families.isEmpty()) return QString();
+      name = families.front();
+    }
+    return name;
+  }();
+  return family;
 }
 
 }  // namespace tkq::render

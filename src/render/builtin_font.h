@@ -5,7 +5,6 @@
 // Qt knows no font of the system (the Windows build's tool, drawing with
 // no display).
 
-#include <QByteArray>
 #include <QString>
 
 namespace tkq::render {
@@ -15,11 +14,8 @@ namespace tkq::render {
 // font could not be read.
 QString BuiltInFontFamily();
 
-// The protocol's two faces.
-enum class EBuiltInFace { kSans, kSansBold };
-
-// The face's font file as built in (empty when it could not be read); for
-// QRawFont, which draws it the same on every device.
-QByteArray BuiltInFaceData(EBuiltInFace face);
+// The protocol's family, DejaVu Sans with its bold face, registered as
+// BuiltInFontFamily is; empty when a face could not be read.
+QString BuiltInSansFamily();
 
 }  // namespace tkq::render

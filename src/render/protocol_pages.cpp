@@ -41,26 +41,20 @@ constexpr uint64_t kLogoFileAtMost = 16u << 20;
 constexpr double kLogoDpi = 300.0;
 
 struct CFace {
-  EBuiltInFace face;
+  bool bold;
   double points;
 };
 
 CFace FaceOf(EProtocolFont font) {
   switch (font) {
-    case EProtocolFont::kBody:
-      return {EBuiltInFace::kSans, 10};
-    case EProtocolFont::kBold:
-      return {EBuiltInFace::kSansBold, 10};
-    case EProtocolFont::kSmall:
-      return {EBuiltInFace::kSans, 8};
-    case EProtocolFont::kSmallBold:
-      return {EBuiltInFace::kSansBold, 8};
-    case EProtocolFont::kHeading:
-      return {EBuiltInFace::kSansBold, 11};
-    case EProtocolFont::kTitle:
-      return {EBuiltInFace::kSansBold, 14};
+    case EProtocolFont::kBody: return {false, 10};
+    case EProtocolFont::kBold: return {true, 10};
+    case EProtocolFont::kSmall: return {false, 8};
+    case EProtocolFont::kSmallBold: return {true, 8};
+    case EProtocolFont::kHeading: return {true, 11};
+    case EProtocolFont::kTitle: return {true, 14};
   }
-  return {EBuiltInFace::kSans, 10};
+  return {false, 10};
 }
 
 // The glyphs of `text` and where each goes, from the left of its line.
@@ -89,10 +83,18 @@ CGlyphs Shape(const QRawFont& raw, const QString& text) {
 // --- the faces ---
 
 CProtocolFonts::CProtocolFonts(double dpi) {
+  const QString family = BuiltInSansFamily();
+  if (family.isEmpty()) return;
   for (int i = 0; i < kProtocolFontCount; ++i) {
     const CFace face = FaceOf(static_cast<EProtocolFont>(i));
-    m_raw[static_cast<size_t>(i)] =
-        QRawFont(BuiltInFaceData(face.face), face.points * dpi / kPointsPerInch, QFont::PreferNoHinting);
+    QFont font(family);
+    font.setBold(face.bold);
+    font.setStretch(QFont::Unstretched);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setPixelSize(100);
+    QRawFont& raw = m_raw[static_cast<size_t>(i)];
+    raw = QRawFont::fromFont(font);
+    if (raw.isValid()) raw.setPixelSize(face.points * dpi / kPointsPerInch);
   }
 }
 
@@ -140,9 +142,9 @@ void SetUpProtocolPrinter(QPrinter& printer) {
   layout = printer.pageLayout();
   layout.setUnits(QPageLayout::Millimeter);
   const QMarginsF least = layout.minimumMargins();
-  layout.setMargins(QMarginsF(
-      std::max(kProtocolMarginLeftMm, least.left()), std::max(kProtocolMarginTopMm, least.top()),
-      std::max(kProtocolMarginRightMm, least.right()), std::max(kProtocolMarginBottomMm, least.bottom())));
+  layout.setMargins(
+      QMarginsF(std::max(kProtocolMarginLeftMm, least.left()), std::max(kProtocolMarginTopMm, least.top()),
+                std::max(kProtocolMarginRightMm, least.right()), std::max(kProtocolMarginBottomMm, least.bottom())));
   printer.setPageLayout(layout);
 }
 
@@ -215,7 +217,8 @@ CProtocolPages::~CProtocolPages() = default;
 void CProtocolPages::PaintChart(QCPPainter& painter, const CLaidPicture& place) const {
   if (!m_chart) return;
   const double scale = m_dpi / kChartDpi;
-  const QSize size(static_cast<int>(std::floor(place.width / scale)), static_cast<int>(std::floor(place.height / scale)));
+  const QSize size(static_cast<int>(std::floor(place.width / scale)),
+                   static_cast<int>(std::floor(place.height / scale)));
   if (size.width() < 1 || size.height() < 1) return;
   painter.save();
   painter.translate(place.x, place.y);
@@ -309,8 +312,8 @@ bool WriteProtocolOdtFile(const CProtocolDocument& document, const CObjectDefini
   const CProtocolLogo logo = LoadProtocolLogo(document);
   if (!logo.image.isNull()) {
     // As large as fits 50 by 15 mm, kept to its aspect.
-    const QSizeF size = QSizeF(logo.image.size()).scaled(QSizeF(kProtocolLogoWidthMm, kProtocolLogoHeightMm),
-                                                         Qt::KeepAspectRatio);
+    const QSizeF size =
+        QSizeF(logo.image.size()).scaled(QSizeF(kProtocolLogoWidthMm, kProtocolLogoHeightMm), Qt::KeepAspectRatio);
     pictures.logo = {logo.bytes.toStdString(), logo.mediaType.toStdString(), size.width(), size.height()};
   }
   try {

@@ -21,8 +21,6 @@ std::string InstrumentOfDeviceId(const std::string& deviceId) {
   return rest.empty() ? Trimmed(key) : rest;
 }
 
-std::string VersionOfDeviceId(const std::string& deviceId) {
-  return Trimmed(Utf8Prefix(deviceId, kVersionKeyLength));
-}
+std::string VersionOfDeviceId(const std::string& deviceId) { return Trimmed(Utf8Prefix(deviceId, kVersionKeyLength)); }
 
 }  // namespace tkq

@@ -109,8 +109,7 @@ CProtocolTable SummaryBlockTable(const CSummaryTable& summary) {
 CProtocolTable SituationTable(const CObjectDefinition& object) {
   CProtocolTable table;
   table.captions = {"Код", "Нештатная ситуация", "Начало", "Конец", "Длительность"};
-  table.align = {EPrintAlign::kRight, EPrintAlign::kLeft, EPrintAlign::kLeft, EPrintAlign::kLeft,
-                 EPrintAlign::kRight};
+  table.align = {EPrintAlign::kRight, EPrintAlign::kLeft, EPrintAlign::kLeft, EPrintAlign::kLeft, EPrintAlign::kRight};
   for (size_t i = 0; i < object.m_errRecords.GetSize(); ++i) {
     const CErrArcElem* record = object.m_errRecords[i];
     if (record == nullptr) continue;
@@ -130,7 +129,10 @@ CProtocolTable ParamTable(const CParamTree& tree, const std::vector<std::string>
   for (const CParamTreeItem& group : tree.Items()) {
     for (const CParamTreeItem& row : group.children) {
       if (row.name.empty() || std::find(names.begin(), names.end(), row.name) == names.end()) continue;
-      table.rows.push_back({row.name, ParamValueText(row)});
+      // The caption's closing colon belongs to its line in the tree, not to a cell.
+      std::string_view name = row.name;
+      if (name.size() > 1 && name.back() == ':') name.remove_suffix(1);
+      table.rows.push_back({std::string(name), ParamValueText(row)});
     }
   }
   return table;
@@ -173,7 +175,7 @@ EProtocolTable ProtocolTableFor(const CSummary& summary, EProtocolTable choice) 
   if (choice != EProtocolTable::kAuto) return choice;
   const int64_t span = summary.whole.end - summary.whole.start;
   return span > static_cast<int64_t>(kProtocolDaysAtMost) * kSecondsPerDay ? EProtocolTable::kMonths
-                                                                            : EProtocolTable::kDays;
+                                                                           : EProtocolTable::kDays;
 }
 
 CProtocolDocument MakeProtocol(const CObjectDefinition& object, const CProtocolOptions& options) {
@@ -227,8 +229,7 @@ CProtocolDocument MakeProtocol(const CObjectDefinition& object, const CProtocolO
   if (options.situations) {
     blocks.push_back(Heading("Нештатные ситуации"));
     CProtocolTable situations = SituationTable(object);
-    blocks.push_back(situations.rows.empty() ? Paragraph("Нештатных ситуаций не было.")
-                                             : Table(std::move(situations)));
+    blocks.push_back(situations.rows.empty() ? Paragraph("Нештатных ситуаций не было.") : Table(std::move(situations)));
   }
 
   CProtocolTable params = ParamTable(object.m_paramTree, options.params);

@@ -9,17 +9,17 @@ namespace tkq {
 namespace {
 
 // Spacing, in millimetres.
-constexpr double kHeadGapMm = 4;        // under the organisation
-constexpr double kTitleGapMm = 4;       // under the title
-constexpr double kHeadingGapMm = 5;     // over a heading
+constexpr double kHeadGapMm = 4;         // under the organisation
+constexpr double kTitleGapMm = 4;        // under the title
+constexpr double kHeadingGapMm = 5;      // over a heading
 constexpr double kHeadingAfterMm = 1.5;  // between a heading and what it heads
-constexpr double kBlockGapMm = 2;       // between other blocks
-constexpr double kFieldGapMm = 3;       // between a label and its value
-constexpr double kCellPadMm = 1;        // inside a table cell, left and right
-constexpr double kCellPadTopMm = 0.5;   // and above and below its text
-constexpr double kSignatureGapMm = 10;  // between the two signatures
-constexpr double kWriteLineMm = 8;      // a line to write on: its height
-constexpr double kFooterGapMm = 3;      // over the page number
+constexpr double kBlockGapMm = 2;        // between other blocks
+constexpr double kFieldGapMm = 3;        // between a label and its value
+constexpr double kCellPadMm = 1;         // inside a table cell, left and right
+constexpr double kCellPadTopMm = 0.5;    // and above and below its text
+constexpr double kSignatureGapMm = 10;   // between the two signatures
+constexpr double kWriteLineMm = 8;       // a line to write on: its height
+constexpr double kFooterGapMm = 3;       // over the page number
 // A wide table is set this much smaller at most before its words break.
 constexpr double kLeastTableScale = 0.6;
 // The widest label column of the fields, as a share of the text width.
@@ -79,7 +79,8 @@ class CLayout {
   double m_mm;
   std::vector<CChunk> m_chunks;
   bool m_afterHeading = false;
-  double m_gapAfter = 0;  // what the last piece asks to be left under it
+  double m_gapAfter = 0;    // what the last piece asks to be left under it
+  double m_labelWidth = 0;  // the widest label of the fields
   bool m_tooNarrow = false;
 };
 
@@ -209,17 +210,14 @@ void CLayout::AddHeading(const std::string& text) {
 }
 
 void CLayout::AddFields(const std::vector<std::pair<std::string, std::string>>& fields) {
-  double labels = 0;
-  for (const auto& field : fields) labels = std::max(labels, Width(field.first, EProtocolFont::kBody));
-  const double labelWidth = std::min(labels, m_page.width * kLabelShare);
+  const double labelWidth = std::min(m_labelWidth, m_page.width * kLabelShare);
   const double valueX = labelWidth + Mm(kFieldGapMm);
   const double valueWidth = std::max(m_page.width - valueX, 0.0);
   bool first = true;
   for (const auto& [label, value] : fields) {
     CChunk& chunk = Next(first ? Mm(kBlockGapMm) : 0);
     first = false;
-    const double a =
-        PlaceText(chunk.content, label, 0, 0, labelWidth, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
+    const double a = PlaceText(chunk.content, label, 0, 0, labelWidth, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     const double b =
         PlaceText(chunk.content, value, valueX, 0, valueWidth, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     chunk.height = std::max(a, b);
@@ -232,7 +230,8 @@ void CLayout::AddParagraph(const std::string& text) {
   for (std::string& piece : Wrap(text, EProtocolFont::kBody, 1.0, m_page.width)) {
     CChunk& chunk = Next(first ? Mm(kBlockGapMm) : 0);
     first = false;
-    chunk.content.texts.push_back({0, 0, m_page.width, std::move(piece), EProtocolFont::kBody, 1.0, EPrintAlign::kLeft});
+    chunk.content.texts.push_back(
+        {0, 0, m_page.width, std::move(piece), EProtocolFont::kBody, 1.0, EPrintAlign::kLeft});
     chunk.height = line;
   }
 }
@@ -301,8 +300,8 @@ void CLayout::AddTable(const CProtocolTable& table) {
     double tallest = 0;
     for (size_t c = 0; c < columns; ++c) {
       const std::string_view text = c < cells.size() ? std::string_view(cells[c]) : std::string_view();
-      const EPrintAlign align = captions ? EPrintAlign::kCenter
-                                         : (c < table.align.size() ? table.align[c] : EPrintAlign::kLeft);
+      const EPrintAlign align =
+          captions ? EPrintAlign::kCenter : (c < table.align.size() ? table.align[c] : EPrintAlign::kLeft);
       tallest = std::max(tallest, PlaceText(chunk.content, text, left[c] + pad, padTop, width[c], font, scale, align));
     }
     chunk.height = tallest + 2 * padTop;
@@ -332,39 +331,57 @@ void CLayout::AddChart() {
 void CLayout::AddSignatures(const std::vector<CProtocolSignature>& signatures) {
   if (signatures.empty()) return;
   CChunk& chunk = Next(Mm(kHeadingGapMm * 2));
+  CProtocolPage& content = chunk.content;
   const double gap = Mm(kSignatureGapMm);
   const double n = static_cast<double>(signatures.size());
   const double column = std::max((m_page.width - gap * (n - 1)) / n, 0.0);
+  const auto left = [&](size_t i) { return static_cast<double>(i) * (column + gap); };
   const double line = Line(EProtocolFont::kBody);
   const double write = std::max(Mm(kWriteLineMm), line);
+  // Side by side, each part level with its neighbour's: the roles, the
+  // names (or a line to write one on) with the positions, then the lines
+  // for the signature and the date.
+  double y = 0;
   double tallest = 0;
   for (size_t i = 0; i < signatures.size(); ++i) {
+    tallest = std::max(tallest, PlaceText(content, signatures[i].role, left(i), y, column, EProtocolFont::kBold, 1.0,
+                                          EPrintAlign::kLeft));
+  }
+  y += tallest;
+  tallest = write;
+  for (size_t i = 0; i < signatures.size(); ++i) {
     const CProtocolSignature& s = signatures[i];
-    const double x = static_cast<double>(i) * (column + gap);
-    double y = PlaceText(chunk.content, s.role, x, 0, column, EProtocolFont::kBold, 1.0, EPrintAlign::kLeft);
+    double h = write;
     if (s.name.empty()) {
-      y += write;
-      chunk.content.rules.push_back({x, y, x + column, y, false});
+      content.rules.push_back({left(i), y + write, left(i) + column, y + write, false});
     } else {
-      y += Mm(kBlockGapMm);
-      y += PlaceText(chunk.content, s.name, x, y, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
+      h = Mm(kBlockGapMm);
+      h += PlaceText(content, s.name, left(i), y + h, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     }
     if (!s.position.empty()) {
-      y += PlaceText(chunk.content, s.position, x, y, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
+      h += PlaceText(content, s.position, left(i), y + h, column, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft);
     }
-    for (const char* label : {"Подпись", "Дата"}) {
-      y += write;
-      const double labelWidth = std::min(Width(label, EProtocolFont::kBody), column);
-      chunk.content.texts.push_back({x, y - line, labelWidth, label, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft});
-      const double from = std::min(x + labelWidth + Mm(2), x + column);
-      chunk.content.rules.push_back({from, y, x + column, y, false});
-    }
-    tallest = std::max(tallest, y);
+    tallest = std::max(tallest, h);
   }
-  chunk.height = tallest;
+  y += tallest;
+  for (const char* label : {"Подпись", "Дата"}) {
+    y += write;
+    for (size_t i = 0; i < signatures.size(); ++i) {
+      const double labelWidth = std::min(Width(label, EProtocolFont::kBody), column);
+      content.texts.push_back({left(i), y - line, labelWidth, label, EProtocolFont::kBody, 1.0, EPrintAlign::kLeft});
+      const double from = std::min(left(i) + labelWidth + Mm(2), left(i) + column);
+      content.rules.push_back({from, y, left(i) + column, y, false});
+    }
+  }
+  chunk.height = y;
 }
 
 std::vector<CChunk> CLayout::Chunks(const CProtocolDocument& document, double logoAspect) {
+  // One label column for every block of fields, so that their values line up.
+  for (const CProtocolBlock& block : document.blocks) {
+    for (const auto& field : block.fields)
+      m_labelWidth = std::max(m_labelWidth, Width(field.first, EProtocolFont::kBody));
+  }
   AddHead(document, logoAspect);
   for (const CProtocolBlock& block : document.blocks) {
     switch (block.kind) {

@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -38,11 +39,12 @@ constexpr std::string_view kFontFaces =
     "<office:font-face-decls><style:font-face style:name=\"DejaVu Sans\" svg:font-family=\"&apos;DejaVu "
     "Sans&apos;\" style:font-family-generic=\"swiss\" style:font-pitch=\"variable\"/></office:font-face-decls>";
 
-// A length in millimetres as the document says it.
+// A length in millimetres as the document says it (with a point, whatever
+// the locale).
 std::string Mm(double mm) {
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.2fmm", mm);
-  return buffer;
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, mm, std::chars_format::fixed, 2);
+  return std::string(buffer, result.ptr) + "mm";
 }
 
 bool IsXmlChar(char32_t c) {
@@ -236,10 +238,11 @@ class CContentWriter {
   // A table's style and its columns'; `keep`: the table stays on one page.
   std::string TableStyles(const std::vector<double>& widths, bool keep) {
     const std::string name = "Table" + std::to_string(++m_tables);
-    m_styles += "<style:style style:name=\"" + name +
-                "\" style:family=\"table\"><style:table-properties style:width=\"" + Mm(kTextWidthMm) +
-                "\" table:align=\"left\" fo:margin-top=\"1mm\" fo:margin-bottom=\"2mm\" style:may-break-between-rows=\"" +
-                (keep ? "false" : "true") + "\"/></style:style>";
+    m_styles +=
+        "<style:style style:name=\"" + name + "\" style:family=\"table\"><style:table-properties style:width=\"" +
+        Mm(kTextWidthMm) +
+        "\" table:align=\"left\" fo:margin-top=\"1mm\" fo:margin-bottom=\"2mm\" style:may-break-between-rows=\"" +
+        (keep ? "false" : "true") + "\"/></style:style>";
     for (size_t i = 0; i < widths.size(); ++i) {
       m_styles += "<style:style style:name=\"" + name + "." + std::to_string(i + 1) +
                   "\" style:family=\"table-column\"><style:table-column-properties style:column-width=\"" +
@@ -352,7 +355,8 @@ class CContentWriter {
     for (const CProtocolSignature& signature : signatures) {
       m_body += "<table:table-cell table:style-name=\"CellPlain\" office:value-type=\"string\">";
       AppendParagraph(m_body, "ProtocolRole", signature.role);
-      AppendParagraph(m_body, "ProtocolSignature", signature.name.empty() ? "________________________" : signature.name);
+      AppendParagraph(m_body, "ProtocolSignature",
+                      signature.name.empty() ? "________________________" : signature.name);
       if (!signature.position.empty()) AppendParagraph(m_body, "ProtocolValue", signature.position);
       AppendParagraph(m_body, "ProtocolSignature", "Подпись ____________");
       AppendParagraph(m_body, "ProtocolSignature", "Дата ____________");
@@ -408,7 +412,13 @@ std::string CommonStyles() {
       "</style:default-style>";
   out += ParagraphStyle("Standard", "", "", "");
   out += ParagraphStyle("ProtocolBody", "Standard", "fo:margin-bottom=\"1mm\"", "");
-  out += ParagraphStyle("ProtocolOrganisation", "Standard", "fo:margin-bottom=\"4mm\"", "fo:font-size=\"11pt\" " + bold);
+  // The organisation heads the first page, ruled off from the rest.
+  out += ParagraphStyle("ProtocolOrganisation", "Standard",
+                        "fo:margin-bottom=\"4mm\" fo:padding-bottom=\"1mm\" fo:border-bottom=\"" +
+                            std::string(kThinBorder) +
+                            "\" fo:border-top=\"none\" fo:border-left=\"none\" "
+                            "fo:border-right=\"none\"",
+                        bold);
   out += ParagraphStyle("ProtocolTitle", "Standard", "fo:text-align=\"center\" fo:margin-bottom=\"1mm\"",
                         "fo:font-size=\"14pt\" " + bold);
   out += ParagraphStyle("ProtocolHeading", "Standard",
@@ -423,8 +433,8 @@ std::string CommonStyles() {
   out += ParagraphStyle("ProtocolCellTotal", "ProtocolCell", "", bold);
   out += ParagraphStyle("ProtocolCellTotalRight", "ProtocolCellTotal", "fo:text-align=\"end\"", "");
   out += ParagraphStyle("ProtocolCellTotalCentre", "ProtocolCellTotal", "fo:text-align=\"center\"", "");
-  out += ParagraphStyle("ProtocolChart", "Standard", "fo:text-align=\"center\" fo:margin-top=\"2mm\" fo:margin-bottom=\"2mm\"",
-                        "");
+  out += ParagraphStyle("ProtocolChart", "Standard",
+                        "fo:text-align=\"center\" fo:margin-top=\"2mm\" fo:margin-bottom=\"2mm\"", "");
   out += ParagraphStyle("ProtocolRole", "Standard", "fo:margin-top=\"4mm\" fo:keep-with-next=\"always\"", bold);
   out += ParagraphStyle("ProtocolSignature", "Standard", "fo:margin-top=\"3mm\"", "");
   out += ParagraphStyle("ProtocolFooter", "Standard", "fo:text-align=\"end\"", small);
@@ -555,8 +565,8 @@ std::string Manifest(const CProtocolOdtPictures& pictures) {
 
 std::string Meta(const CProtocolDocument& document, const std::tm& when) {
   char date[80];
-  std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d", when.tm_year + 1900, when.tm_mon + 1,
-                when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec);
+  std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d", when.tm_year + 1900, when.tm_mon + 1, when.tm_mday,
+                when.tm_hour, when.tm_min, when.tm_sec);
   std::string title;
   for (const CProtocolBlock& block : document.blocks) {
     if (block.kind == EProtocolBlock::kTitle) {
@@ -639,14 +649,15 @@ std::string ProtocolOdtStyles(const CProtocolDocument&) {
   out += ">";
   out += kFontFaces;
   out += "<office:styles>" + CommonStyles() + "</office:styles>";
-  out += "<office:automatic-styles><style:page-layout style:name=\"Page\"><style:page-layout-properties fo:page-width=\"" +
-         Mm(kProtocolPaperWidthMm) + "\" fo:page-height=\"" + Mm(kProtocolPaperHeightMm) +
-         "\" style:print-orientation=\"portrait\" fo:margin-left=\"" + Mm(kProtocolMarginLeftMm) +
-         "\" fo:margin-right=\"" + Mm(kProtocolMarginRightMm) + "\" fo:margin-top=\"" + Mm(kProtocolMarginTopMm) +
-         "\" fo:margin-bottom=\"" + Mm(kProtocolMarginBottomMm) +
-         "\" style:writing-mode=\"lr-tb\"/><style:header-style/><style:footer-style>"
-         "<style:header-footer-properties fo:min-height=\"0mm\" fo:margin-top=\"3mm\"/></style:footer-style>"
-         "</style:page-layout></office:automatic-styles>";
+  out +=
+      "<office:automatic-styles><style:page-layout style:name=\"Page\"><style:page-layout-properties fo:page-width=\"" +
+      Mm(kProtocolPaperWidthMm) + "\" fo:page-height=\"" + Mm(kProtocolPaperHeightMm) +
+      "\" style:print-orientation=\"portrait\" fo:margin-left=\"" + Mm(kProtocolMarginLeftMm) +
+      "\" fo:margin-right=\"" + Mm(kProtocolMarginRightMm) + "\" fo:margin-top=\"" + Mm(kProtocolMarginTopMm) +
+      "\" fo:margin-bottom=\"" + Mm(kProtocolMarginBottomMm) +
+      "\" style:writing-mode=\"lr-tb\"/><style:header-style/><style:footer-style>"
+      "<style:header-footer-properties fo:min-height=\"0mm\" fo:margin-top=\"3mm\"/></style:footer-style>"
+      "</style:page-layout></office:automatic-styles>";
   out +=
       "<office:master-styles><style:master-page style:name=\"Standard\" style:page-layout-name=\"Page\">"
       "<style:footer><text:p text:style-name=\"ProtocolFooter\">Страница <text:page-number "
