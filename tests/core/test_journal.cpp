@@ -342,6 +342,65 @@ TEST_F(JournalTest, RemoveMovesTheFileAside) {
   }
 }
 
+TEST_F(JournalTest, ProtocolNotesAreKeptBesideTheSurveyAndGoWithIt) {
+  CSurveyJournal journal(Folder(), *m_d);
+  const auto kept = journal.Keep(*Survey(*m_d, 1, "SN 1"));
+  EXPECT_FALSE(journal.ProtocolFields(kept.id));
+  CSurveyNotes notes{"17/2 = б", "ул. Ленина, д. 5\\корп. 2", "ООО «Тепло»",
+                     "Первая строка\nвторая\r\n\\n не перевод\n"};
+  journal.SetProtocolFields(kept.id, notes);
+  const fs::path side = Folder() / PathFromUtf8(PathToUtf8(kept.path.stem()) + ".protocol");
+  ASSERT_TRUE(fs::exists(side));
+  // One line a key, whatever the values hold.
+  const std::string text = test::ReadText(side);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+  EXPECT_EQ(journal.ProtocolFields(kept.id), notes);
+  EXPECT_THROW(journal.SetProtocolFields(kept.id + 100, notes), std::out_of_range);
+
+  // The index is made from the *.sav files only; the notes outlive it.
+  EXPECT_TRUE(journal.Rebuild(true).added.empty());
+  EXPECT_EQ(journal.List().size(), 1u);
+  {
+    CSurveyJournal reopened(Folder(), *m_d);
+    EXPECT_EQ(reopened.ProtocolFields(kept.id), notes);
+  }
+
+  // Removed: the notes go along; a new survey of that name starts without them.
+  const fs::path moved = journal.Remove(kept.id);
+  EXPECT_FALSE(fs::exists(side));
+  const fs::path movedSide = moved.parent_path() / PathFromUtf8(PathToUtf8(moved.stem()) + ".protocol");
+  EXPECT_EQ(test::ReadText(movedSide), text);
+  const auto again = journal.Keep(*Survey(*m_d, 1, "SN 1"));
+  EXPECT_FALSE(journal.ProtocolFields(again.id));
+  journal.SetProtocolFields(again.id, CSurveyNotes{"2", "", "", ""});
+  const fs::path second = journal.Remove(again.id);
+  EXPECT_EQ(ParseSurveyNotes(test::ReadText(second.parent_path() /
+                                            PathFromUtf8(PathToUtf8(second.stem()) + ".protocol")))->number,
+            "2");
+  EXPECT_EQ(test::ReadText(movedSide), text);
+}
+
+TEST_F(JournalTest, DamagedProtocolNotesGiveNone) {
+  CSurveyJournal journal(Folder(), *m_d);
+  const auto kept = journal.Keep(*Survey(*m_d, 1, "SN 1"));
+  const fs::path side = Folder() / PathFromUtf8(PathToUtf8(kept.path.stem()) + ".protocol");
+  for (const std::string& damaged : std::vector<std::string>{"number=1\nбез знака равенства\n", "number=a\\tb\n", "number=конец\\",
+                                    std::string("number=\xC3\x28\n")}) {
+    std::ofstream(side, std::ios::binary) << damaged;
+    EXPECT_FALSE(journal.ProtocolFields(kept.id)) << damaged;
+  }
+  // A folder in its place, and a file too large to be notes.
+  fs::remove(side);
+  fs::create_directory(side);
+  EXPECT_FALSE(journal.ProtocolFields(kept.id));
+  fs::remove(side);
+  std::ofstream(side, std::ios::binary) << std::string(2 << 20, 'x');
+  EXPECT_FALSE(journal.ProtocolFields(kept.id));
+  // Written by hand on Windows, with a key of a later version: read.
+  std::ofstream(side, std::ios::binary) << "client=Школа № 3\r\nlater=x\r\n";
+  EXPECT_EQ(journal.ProtocolFields(kept.id), (CSurveyNotes{"", "", "Школа № 3", ""}));
+}
+
 TEST_F(JournalTest, AddCopiesGoodArchivesAndSkipsTheRest) {
   const fs::path source = m_dir / "старые";
   fs::create_directories(source / "2024");

@@ -28,6 +28,11 @@ class CFakeUi : public CUiServices {
     starts << start;
     return openAnswer;
   }
+  QString OpenImageName(QWidget*, const QString& title, const QString& start) override {
+    titles << title;
+    starts << start;
+    return openAnswer;
+  }
   QString SaveFileName(QWidget*, const QString& title, const QString& start) override {
     titles << title;
     starts << start;

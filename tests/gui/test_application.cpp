@@ -258,7 +258,8 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(!frame->Action(ECommand::kFactoryNumber)->isEnabled());
     // A menu shows an action's key after its text: this item shows none.
     QMenu* setup = frame->menuBar()->actions()[2]->menu();
-    QCOMPARE(MenuTexts(setup), (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер"}));
+    QCOMPARE(MenuTexts(setup),
+             (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер", "-", "Реквизиты..."}));
     for (QAction* a : setup->actions()) QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->text()));
     QCOMPARE(frame->Action(ECommand::kFindInstrument)->statusTip(),
              QString("Поиск порта, скорости и адреса, на которых отвечает прибор"));
@@ -270,10 +271,10 @@ class TestApplication : public gui::test::CProgramTest {
              (QStringList{"Чтение архива с прибора", "Содержимое прибора...", "Открыть...\tCtrl+O",
                           "Журнал обследований\tCtrl+J", "Сохранить\tCtrl+S", "Сохранить как...", "-",
                           "Печать...\tCtrl+P", "Предварительный просмотр", "Настройка печати...",
-                          "Формирование отчета", "Экспорт в Excel (XLSX)...", "-",
+                          "Формирование отчета", "Экспорт в Excel (XLSX)...", "Протокол обследования...", "-",
                           "&1 " + Native(m_work->filePath("a.sav")), "-", "Выход"}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[2]->menu()),
-             (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер"}));
+             (QStringList{"Параметры связи", "Поиск прибора...", "Заводской номер", "-", "Реквизиты..."}));
     QCOMPARE(MenuTexts(frame->menuBar()->actions()[3]->menu()).mid(0, 4),
              (QStringList{"Каскадное", "Заголовки", "Упорядочить значки", "-"}));
     QCOMPARE(frame->Action(ECommand::kPrintPreview)->toolTip(), QString("Предварительный просмотр"));

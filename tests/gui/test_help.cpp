@@ -33,7 +33,7 @@ namespace {
 const QStringList kTopics = {help::kContents,     help::kConnection,  help::kSearch,       help::kReading,
                              help::kSettingsView, help::kArchiveView, help::kAbnormalView, help::kParamsView,
                              help::kChart,        help::kSummary,     help::kSaving,       help::kJournal,
-                             help::kPrinting,     help::kReports,      help::kExport,
+                             help::kPrinting,     help::kReports,      help::kExport,       help::kProtocol,
 #ifndef _WIN32
                              help::kSimulator,
 #endif

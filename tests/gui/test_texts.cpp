@@ -28,7 +28,7 @@ using namespace tkq::gui;
 namespace {
 
 // Names, units and keys that stay Latin.
-const QSet<QString> kAllowed = {"MONITOR", "Tarvik", "KQ",  "TARVIK", "Excel", "XLSX", "PDF",
+const QSet<QString> kAllowed = {"MONITOR", "Tarvik", "KQ",  "TARVIK", "Excel", "XLSX", "PDF", "ODT",
                                 "PNG",     "SVG",    "CSV", "Modbus", "RTU",   "Ctrl", "Shift",
                                 "Alt",     "Home",   "F1",  "OK",     "CAP",   "NUM",  "SCRL"};
 

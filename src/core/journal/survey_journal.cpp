@@ -39,6 +39,32 @@ bool IsSavedArchiveName(const std::string& name) {
   return ext == ".sav";
 }
 
+// A notes file is a few lines typed by hand; anything larger is not one.
+constexpr uint64_t kMaxNotesSize = 1 << 20;
+
+// "name.sav" → "name" (any case of the extension); other names as they are.
+std::string StemOfSurveyName(const std::string& name) {
+  return name.substr(0, name.size() - (IsSavedArchiveName(name) ? 4 : 0));
+}
+
+// The notes' keys in their file, in the order written.
+struct CNotesKey {
+  const char* key;
+  std::string CSurveyNotes::*field;
+};
+constexpr CNotesKey kNotesKeys[] = {{"number", &CSurveyNotes::number},
+                                    {"address", &CSurveyNotes::address},
+                                    {"client", &CSurveyNotes::client},
+                                    {"remarks", &CSurveyNotes::remarks}};
+
+bool IsValidUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const size_t at = i;
+    if (DecodeUtf8(text, i) == 0xFFFD && i - at != 3) return false;
+  }
+  return true;
+}
+
 // When the file was last written, compared only for equality.
 int64_t ModifiedOf(const fs::path& path) {
   int64_t size = 0;
@@ -87,6 +113,61 @@ auto Guarded(const fs::path& folder, F&& operation) -> decltype(operation()) {
 }
 
 }  // namespace
+
+std::string StoreSurveyNotes(const CSurveyNotes& notes) {
+  std::string text;
+  for (const CNotesKey& k : kNotesKeys) {
+    text += k.key;
+    text += '=';
+    for (const char c : notes.*k.field) {
+      if (c == '\\') {
+        text += "\\\\";
+      } else if (c == '\n') {
+        text += "\\n";
+      } else if (c == '\r') {
+        text += "\\r";
+      } else {
+        text += c;
+      }
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+std::optional<CSurveyNotes> ParseSurveyNotes(std::string_view text) {
+  if (!IsValidUtf8(text)) return std::nullopt;
+  CSurveyNotes notes;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // edited on Windows
+    if (line.empty()) continue;
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return std::nullopt;
+    std::string value;
+    for (size_t i = equals + 1; i < line.size(); ++i) {
+      if (line[i] != '\\') {
+        value += line[i];
+        continue;
+      }
+      if (++i == line.size()) return std::nullopt;
+      switch (line[i]) {
+        case '\\': value += '\\'; break;
+        case 'n': value += '\n'; break;
+        case 'r': value += '\r'; break;
+        default: return std::nullopt;
+      }
+    }
+    const std::string_view key = line.substr(0, equals);
+    for (const CNotesKey& k : kNotesKeys) {
+      if (key == k.key) notes.*k.field = std::move(value);
+    }
+  }
+  return notes;
+}
 
 std::string SurveyFileName(const CObjectDefinition& object) {
   std::string instrument = InstrumentOfDeviceId(object.m_strDeviceId);
@@ -278,7 +359,9 @@ std::string CSurveyJournal::FreeName(const std::string& name) const {
   const std::string stem = name.substr(0, name.size() - 4);
   for (int n = 1; n <= kMaxNameTries; ++n) {
     const std::string candidate = n == 1 ? name : stem + " (" + std::to_string(n) + ").sav";
-    if (FileKindOf(m_folder / PathFromUtf8(candidate)) == EFileKind::kMissing && !m_index->NameTaken(candidate)) {
+    const fs::path notes = m_folder / PathFromUtf8(StemOfSurveyName(candidate) + kSurveyNotesExtension);
+    if (FileKindOf(m_folder / PathFromUtf8(candidate)) == EFileKind::kMissing && !m_index->NameTaken(candidate) &&
+        FileKindOf(notes) == EFileKind::kMissing) {
       return candidate;
     }
   }
@@ -414,12 +497,20 @@ fs::path CSurveyJournal::Remove(int64_t id) {
         throw CFileError(ec.value(), "не удается создать папку " + DisplayPath(removed) + ": " + ErrorReason(ec));
       }
       const std::string name = entry->fileName;
-      const std::string stem = name.substr(0, name.size() - (IsSavedArchiveName(name) ? 4 : 0));
+      const std::string stem = StemOfSurveyName(name);
       const std::string ext = name.substr(stem.size());
       for (int n = 1;; ++n) {
-        const std::string candidate = n == 1 ? name : stem + " (" + std::to_string(n) + ")" + ext;
-        moved = removed / PathFromUtf8(candidate);
-        if (MoveFileNoReplace(path, moved)) break;
+        const std::string candidateStem = n == 1 ? stem : stem + " (" + std::to_string(n) + ")";
+        moved = removed / PathFromUtf8(candidateStem + ext);
+        // A name whose notes file is taken would give the survey another's notes.
+        const fs::path movedNotes = removed / PathFromUtf8(candidateStem + kSurveyNotesExtension);
+        if (FileKindOf(movedNotes) == EFileKind::kMissing && MoveFileNoReplace(path, moved)) {
+          // The notes follow; should they not move, they stay where they
+          // were rather than be lost.
+          const fs::path notes = NotesPathOf(*entry);
+          if (FileKindOf(notes) == EFileKind::kFile) MoveFileNoReplace(notes, movedNotes);
+          break;
+        }
         if (n == kMaxNameTries) {
           throw CFileError(EEXIST, "не удается переместить файл " + DisplayPath(path) + " в папку " +
                                        DisplayPath(removed) + ": нет свободного имени");
@@ -430,6 +521,30 @@ fs::path CSurveyJournal::Remove(int64_t id) {
     write.Commit();
     return moved;
   });
+}
+
+fs::path CSurveyJournal::NotesPathOf(const CSurveyEntry& entry) const {
+  return m_folder / PathFromUtf8(StemOfSurveyName(entry.fileName) + kSurveyNotesExtension);
+}
+
+std::optional<CSurveyNotes> CSurveyJournal::ProtocolFields(int64_t id) const {
+  const std::optional<CSurveyEntry> entry = Find(id);
+  if (!entry) return std::nullopt;
+  const fs::path path = NotesPathOf(*entry);
+  if (FileKindOf(path) != EFileKind::kFile) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = ReadWholeFile(path, kMaxNotesSize);
+  } catch (const CFileOpenError&) {
+    return std::nullopt;  // unreadable or too large: the dialog starts empty
+  }
+  return ParseSurveyNotes(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+void CSurveyJournal::SetProtocolFields(int64_t id, const CSurveyNotes& notes) {
+  const std::optional<CSurveyEntry> entry = Find(id);
+  if (!entry) throw std::out_of_range("в журнале нет обследования " + std::to_string(id));
+  WriteFileAtomically(NotesPathOf(*entry), StoreSurveyNotes(notes));
 }
 
 std::vector<CSurveyEntry> CSurveyJournal::List(const CSurveyFilter& filter) const {

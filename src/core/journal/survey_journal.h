@@ -16,6 +16,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/archive/device_id.h"
@@ -86,6 +87,20 @@ struct CKeptSurvey {
   bool alreadyKept = false;    // an equal survey was there: nothing was written
 };
 
+// What the user typed for a survey's protocol, kept beside its file as
+// "<file stem>.protocol" (UTF-8 "key=value" lines, line feeds and
+// backslashes escaped), so that it outlives the index.
+struct CSurveyNotes {
+  std::string number;
+  std::string address;
+  std::string client;
+  std::string remarks;  // line feeds between paragraphs
+  bool operator==(const CSurveyNotes&) const = default;
+};
+
+// The extension of a survey's notes file.
+inline constexpr char kSurveyNotesExtension[] = ".protocol";
+
 // One file that `Add` could not take, and why (Russian).
 struct CSkippedFile {
   std::filesystem::path path;
@@ -138,8 +153,17 @@ class CSurveyJournal {
   CJournalChanges Add(const std::vector<std::filesystem::path>& paths,
                       const std::function<bool(size_t, size_t)>& progress = {});
 
-  // Moves the survey's file into the folder kJournalRemovedFolder of the
-  // journal (never deleting it) and drops it from the index. Throws
+  // The notes typed for survey `id`'s protocol; none when none were kept,
+  // the survey is unknown, or the notes file is damaged or unreadable.
+  std::optional<CSurveyNotes> ProtocolFields(int64_t id) const;
+  // Keeps the notes beside survey `id`'s file, replacing the file safely.
+  // Throws std::out_of_range when there is no such survey, CFileError when
+  // the file cannot be written (the old notes then stay).
+  void SetProtocolFields(int64_t id, const CSurveyNotes& notes);
+
+  // Moves the survey's file (and its notes) into the folder
+  // kJournalRemovedFolder of the journal (never deleting it) and drops it
+  // from the index. Throws
   // std::out_of_range when there is no such survey, CFileError when the
   // file cannot be moved (the index then keeps it). Returns where the file
   // went ("name (2).sav" when a survey of that name was removed before),
@@ -166,8 +190,9 @@ class CSurveyJournal {
 
  private:
   // `name`, else the first of "stem (2).sav", "stem (3).sav" … taken
-  // neither in the folder nor in the index.
+  // neither in the folder nor in the index, with no notes file left of it.
   std::string FreeName(const std::string& name) const;
+  std::filesystem::path NotesPathOf(const CSurveyEntry& entry) const;
 
   std::filesystem::path m_folder;
   const CReadParamClass& m_description;
@@ -184,5 +209,11 @@ std::string SurveyContentHash(const CObjectDefinition& object);
 // "SN 0001234 Объект 03 2026-12-09 14-05-31.sav" (the read time in local
 // time); characters no file system takes become '_'.
 std::string SurveyFileName(const CObjectDefinition& object);
+
+// The notes file's text, and the notes read back from it; nullopt for a
+// text that is not one (a line without '=', an unknown escape, no valid
+// UTF-8). Keys it does not know are passed over.
+std::string StoreSurveyNotes(const CSurveyNotes& notes);
+std::optional<CSurveyNotes> ParseSurveyNotes(std::string_view text);
 
 }  // namespace tkq

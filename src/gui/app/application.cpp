@@ -16,7 +16,9 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/messages.h"
 #include "gui/app/ui_services.h"
+#include "gui/dialogs/requisites_dialog.h"
 #include "gui/output/print_command.h"
+#include "gui/output/protocol_command.h"
 #include "gui/output/report_command.h"
 #include "render/fs_path.h"
 
@@ -128,6 +130,8 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   });
   frame.OnCommand(ECommand::kSaveDescription, [this] { OnSaveDescription(); });
   frame.OnCommand(ECommand::kJournal, [this] { ShowJournal(); });
+  frame.OnCommand(ECommand::kProtocol, [this] { ProtocolCommand(*this, m_pMainFrame); });
+  frame.OnCommand(ECommand::kRequisites, [this] { EditRequisites(m_profile, m_pMainFrame); });
 }
 
 bool CTRV_KQ_VRApp::CanClose() {
@@ -387,6 +391,20 @@ void CTRV_KQ_VRApp::ShowJournal() {
   m_journalWindow->show();
   m_journalWindow->raise();
   m_journalWindow->activateWindow();
+}
+
+std::optional<int64_t> CTRV_KQ_VRApp::CurrentSurvey() {
+  const QString& path = m_document.ArchivePath();
+  if (m_document.Object() == nullptr || path.isEmpty()) return std::nullopt;
+  if (!m_journal && !IsUnder(path, m_profile.JournalFolder())) return std::nullopt;
+  CSurveyJournal* journal = Journal();
+  if (journal == nullptr) return std::nullopt;
+  try {
+    if (const std::optional<CSurveyEntry> survey = journal->FindByPath(FsPath(path))) return survey->id;
+  } catch (const CJournalError&) {
+    // An index that fails now leaves the protocol without the survey's fields.
+  }
+  return std::nullopt;
 }
 
 CJournalWindow* CTRV_KQ_VRApp::JournalWindow() const { return m_journalWindow; }

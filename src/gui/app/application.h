@@ -68,6 +68,11 @@ class CTRV_KQ_VRApp : public QObject {
   // The window, or null while it was never shown.
   CJournalWindow* JournalWindow() const;
 
+  // The journal's survey the current archive is: just read and kept,
+  // opened from the journal, or a file of the journal's folder; none for
+  // any other (the journal is not opened for it).
+  std::optional<int64_t> CurrentSurvey();
+
   // The printer of the program: the system's default printer (a PDF file
   // when there is none) until "Настройка печати..." or the print dialog
   // chooses another; the choice lasts while the program runs.

@@ -34,6 +34,8 @@ enum class ECommand : int {
   kFindInstrument,      // "Поиск прибора..."
   kSummary,             // "Сводка"
   kJournal,             // "Журнал обследований"
+  kProtocol,            // "Протокол обследования..."
+  kRequisites,          // "Реквизиты..."
 };
 
 // Which menus the menu bar shows.

@@ -22,6 +22,8 @@
 #include "gui/views/view_commands.h"
 #include "gui/output/print_preview.h"
 #include "gui/output/print_setup_dialog.h"
+#include "gui/output/protocol_command.h"
+#include "gui/dialogs/requisites_dialog.h"
 
 namespace tkq::gui {
 namespace {
@@ -50,6 +52,8 @@ QString HelpTopicOfCommand(ECommand id) {
     case ECommand::kChart: return help::kChart;
     case ECommand::kSummary: return help::kSummary;
     case ECommand::kJournal: return help::kJournal;
+    case ECommand::kProtocol:
+    case ECommand::kRequisites: return help::kProtocol;
     case ECommand::kPortSettings: return help::kConnection;
     case ECommand::kFindInstrument: return help::kSearch;
     case ECommand::kVersions: return help::kVersions;
@@ -78,6 +82,9 @@ QString HelpTopicOf(const QWidget* widget) {
       return HelpTopicOfCommand(CommandOf(button->defaultAction()));
     }
     if (qobject_cast<const CSearchDialog*>(w) != nullptr) return help::kSearch;
+    if (qobject_cast<const CProtocolDialog*>(w) != nullptr || qobject_cast<const CRequisitesDialog*>(w) != nullptr) {
+      return help::kProtocol;
+    }
     if (qobject_cast<const CJournalWindow*>(w) != nullptr) return help::kJournal;
     if (qobject_cast<const CPortSettings*>(w) != nullptr) return help::kConnection;
     if (qobject_cast<const CInputREadObjDialog*>(w) != nullptr ||

@@ -40,7 +40,7 @@ const QStringList& Topics() {
                                      help::kSettingsView, help::kArchiveView, help::kAbnormalView, help::kParamsView,
                                      help::kChart,        help::kSummary,     help::kSaving,       help::kJournal,
                                      help::kPrinting,     help::kReports,
-                                     help::kExport,       help::kSimulator,   help::kVersions};
+                                     help::kExport,       help::kProtocol,       help::kSimulator,   help::kVersions};
   return topics;
 }
 

@@ -27,6 +27,7 @@ inline const QString kChart = QStringLiteral("chart");
 inline const QString kSummary = QStringLiteral("summary");
 inline const QString kReports = QStringLiteral("reports");
 inline const QString kExport = QStringLiteral("export");
+inline const QString kProtocol = QStringLiteral("protocol");
 inline const QString kSimulator = QStringLiteral("simulator");
 inline const QString kVersions = QStringLiteral("versions");
 }  // namespace help

@@ -30,6 +30,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/messages.h"
 #include "gui/app/ui_services.h"
+#include "gui/output/protocol_command.h"
 #include "render/fs_path.h"
 
 namespace tkq::gui {
@@ -234,6 +235,7 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
 
   auto* open = new QPushButton(QStringLiteral("Открыть"), this);
   open->setDefault(true);
+  auto* protocol = new QPushButton(QStringLiteral("Протокол..."), this);
   auto* show = new QPushButton(QStringLiteral("Показать в папке"), this);
   auto* addFiles = new QPushButton(QStringLiteral("Добавить файлы..."), this);
   auto* addFolder = new QPushButton(QStringLiteral("Добавить папку..."), this);
@@ -241,19 +243,21 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   auto* copy = new QPushButton(QStringLiteral("Копировать в папку..."), this);
   open->setObjectName(QStringLiteral("open"));
   show->setObjectName(QStringLiteral("show"));
+  protocol->setObjectName(QStringLiteral("protocol"));
   addFiles->setObjectName(QStringLiteral("addFiles"));
   addFolder->setObjectName(QStringLiteral("addFolder"));
   remove->setObjectName(QStringLiteral("remove"));
   copy->setObjectName(QStringLiteral("copy"));
   open->setToolTip(QStringLiteral("Открыть архив обследования (двойной щелчок, Enter)"));
   show->setToolTip(QStringLiteral("Открыть папку с файлом обследования"));
+  protocol->setToolTip(QStringLiteral("Открыть обследование и составить его протокол"));
   addFiles->setToolTip(QStringLiteral("Скопировать в журнал сохраненные архивы"));
   addFolder->setToolTip(QStringLiteral("Скопировать в журнал все архивы папки и ее вложенных папок"));
   remove->setToolTip(QStringLiteral("Перенести файлы обследований в папку «Удаленные» журнала"));
   copy->setToolTip(QStringLiteral("Скопировать файлы обследований в другую папку"));
-  m_surveyButtons = {open, show, remove, copy};
+  m_surveyButtons = {open, protocol, show, remove, copy};
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {open, show}) buttons->addWidget(b);
+  for (QPushButton* b : {open, protocol, show}) buttons->addWidget(b);
   buttons->addSpacing(12);
   for (QPushButton* b : {addFiles, addFolder}) buttons->addWidget(b);
   buttons->addSpacing(12);
@@ -286,6 +290,7 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   connect(m_table, &QAbstractItemView::activated, this, [this] { OpenChosen(); });
   connect(open, &QPushButton::clicked, this, &CJournalWindow::OpenChosen);
   connect(show, &QPushButton::clicked, this, &CJournalWindow::ShowChosenInFolder);
+  connect(protocol, &QPushButton::clicked, this, &CJournalWindow::ProtocolOfChosen);
   connect(addFiles, &QPushButton::clicked, this, &CJournalWindow::AddFiles);
   connect(addFolder, &QPushButton::clicked, this, &CJournalWindow::AddFolder);
   connect(remove, &QPushButton::clicked, this, &CJournalWindow::RemoveChosen);
@@ -377,6 +382,17 @@ void CJournalWindow::OpenChosen() {
     frame->raise();
     frame->activateWindow();
   }
+}
+
+void CJournalWindow::ProtocolOfChosen() {
+  const std::vector<CSurveyEntry> chosen = ChosenSurveys();
+  if (chosen.empty()) return;
+  const QString path = PathOf(chosen.front());
+  // Opened as «Открыть» opens it (its windows in the main window), so
+  // that the preview and the chart show the archive the protocol is of.
+  if (path.isEmpty() || !m_app.OpenArchiveFile(path)) return;
+  CProtocolDialog dialog(m_app, chosen.front().id, this);
+  dialog.exec();
 }
 
 void CJournalWindow::ShowChosenInFolder() {

@@ -80,6 +80,7 @@ class CJournalWindow : public QWidget {
 
   // The buttons' commands.
   void OpenChosen();          // «Открыть», a double click, Enter
+  void ProtocolOfChosen();    // «Протокол...»: opened, then its protocol
   void ShowChosenInFolder();  // «Показать в папке»
   void AddFiles();            // «Добавить файлы...»
   void AddFolder();           // «Добавить папку...»

@@ -130,6 +130,9 @@ void CMainFrame::BuildMenus() {
       AddAction(ECommand::kExportWorkbook, "Экспорт в Excel (XLSX)...",
                 "Запись архива в книгу Excel: числа, даты и время как в таблицах", "Экспорт в Excel (XLSX)");
   workbook->setIcon(ToolIcon("workbook"));
+  QAction* protocol = AddAction(ECommand::kProtocol, "Протокол обследования...",
+                                 "Протокол обследования для потребителя: PDF, ODT, просмотр и печать",
+                                 "Протокол обследования");
   QAction* exit = AddAction(ECommand::kExit, "Выход", "Завершение работы программы", "Выход");
   connectTo(exit, [this] { close(); });
 
@@ -148,6 +151,9 @@ void CMainFrame::BuildMenus() {
                             "Поиск порта, скорости и адреса, на которых отвечает прибор", "Поиск прибора");
   // "Заводской номер": nothing carries it out, and F2 does nothing; the
   // item names no key.
+  QAction* requisites = AddAction(ECommand::kRequisites, "Реквизиты...",
+                                  "Организация, логотип, исполнитель и должность для протоколов обследования",
+                                  "Реквизиты");
   QAction* factory = AddAction(ECommand::kFactoryNumber, "Заводской номер", QString());
   AddAction(ECommand::kFactoryNumberDoc, "Заводской номер", QString());
 
@@ -224,6 +230,7 @@ void CMainFrame::BuildMenus() {
   fileDocument->addAction(Action(ECommand::kPrintSetup));
   fileDocument->addAction(report);
   fileDocument->addAction(workbook);
+  fileDocument->addAction(protocol);
   fileDocument->addSeparator();
   fileDocument->addActions(m_recent);
   fileDocument->addAction(m_recentSeparator);
@@ -242,10 +249,14 @@ void CMainFrame::BuildMenus() {
   setupNoDocument->addAction(port);
   setupNoDocument->addAction(find);
   setupNoDocument->addAction(factory);
+  setupNoDocument->addSeparator();
+  setupNoDocument->addAction(requisites);
   auto* setupDocument = new QMenu("Настройка", this);
   setupDocument->addAction(port);
   setupDocument->addAction(find);
   setupDocument->addAction(Action(ECommand::kFactoryNumberDoc));
+  setupDocument->addSeparator();
+  setupDocument->addAction(requisites);
   auto* window = new QMenu("Окно", this);
   window->addAction(cascade);
   window->addAction(tile);
@@ -453,7 +464,7 @@ void CMainFrame::UpdateCommands() {
   Action(ECommand::kFactoryNumber)->setEnabled(false);
   Action(ECommand::kFactoryNumberDoc)->setEnabled(false);
   for (ECommand id : {ECommand::kCascade, ECommand::kTile, ECommand::kArrangeIcons, ECommand::kChart,
-                      ECommand::kSummary, ECommand::kExportWorkbook})
+                      ECommand::kSummary, ECommand::kExportWorkbook, ECommand::kProtocol})
     Action(id)->setEnabled(anyDocument);
   UpdateTitle();
   UpdateWindowList();

@@ -80,6 +80,16 @@ QString CUiServices::OpenFileName(QWidget* parent, const QString& title, const Q
   return dialog.selectedFiles().first();
 }
 
+QString CUiServices::OpenImageName(QWidget* parent, const QString& title, const QString& start) {
+  QFileDialog dialog(parent, title, start,
+                     QStringLiteral("Изображения (*.png *.jpg *.jpeg *.bmp *.gif *.svg);;") + kFilter);
+  SetUpFileDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
 QString CUiServices::SaveFileName(QWidget* parent, const QString& title, const QString& start) {
   QFileDialog dialog(parent, title, start, kFilter);
   SetUpFileDialog(dialog);

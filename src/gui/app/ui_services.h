@@ -37,6 +37,9 @@ class CUiServices {
   // those without an extension), no extension added. An empty result means
   // cancelled.
   virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& start);
+  // An existing picture (PNG, JPEG, BMP, GIF, SVG; "Все файлы (*.*)" as
+  // a second filter).
+  virtual QString OpenImageName(QWidget* parent, const QString& title, const QString& start);
   // Asks before replacing an existing file.
   virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& start);
   // Several existing files at once (none: cancelled).

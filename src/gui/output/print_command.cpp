@@ -15,6 +15,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -379,6 +380,43 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   if (RunPrintJob(parent, printer, layout, font, range, document) && toFile) {
     ShowFileWritten(parent, printer.outputFileName());
   }
+}
+
+void PrintPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const QString& document) {
+  QWidget* parent = app.MainFrame();
+  QPrinter& printer = app.Printer();
+  const QPageLayout before = printer.pageLayout();
+  // The chart and the tables print on the user's paper again afterwards.
+  const auto restore = qScopeGuard([&] { printer.setPageLayout(before); });
+  std::unique_ptr<render::CPaintedPages> pages = factory(printer);
+  if (!pages || !CheckPages(parent, *pages)) return;
+  printer.setDocName(document);
+  printer.setPrintRange(QPrinter::AllPages);
+  const bool asked = AsksForPrintFile(printer)
+                         ? Ui().AskPrintFile(parent, printer, pages->PageCount(), PrintFileProposed(app))
+                         : Ui().AskPrint(parent, printer, pages->PageCount(), PrintFileProposed(app));
+  if (!asked) return;
+  // Another printer may have been chosen: laid out for it.
+  pages = factory(printer);
+  if (!pages || !CheckPages(parent, *pages)) return;
+  render::CPrintRange range{1, pages->PageCount()};
+  if (printer.printRange() == QPrinter::PageRange) range = {printer.fromPage(), printer.toPage()};
+  printer.setDocName(document);
+  const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+  if (RunPrintJob(parent, printer, *pages, range, document) && toFile) ShowFileWritten(parent, printer.outputFileName());
+}
+
+bool PreviewPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const QString& document) {
+  auto* preview = new CPreviewWindow(app, factory, document, app.MainFrame());
+  if (!preview->IsValid() || preview->PageCount() == 0) {
+    AppMessage(app.MainFrame(), QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
+    delete preview;
+    return false;
+  }
+  preview->show();
+  preview->activateWindow();
+  preview->setFocus();
+  return true;
 }
 
 void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view) {

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "render/page_painter.h"
@@ -101,6 +102,16 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view);
 
 // "Предварительный просмотр" of `view`.
 void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view);
+
+// Pages that belong to no window (the protocol): made by `factory` for
+// the program's printer, which it sets up itself; the printer's page
+// set-up is given back afterwards.
+using CPagesFactory = std::function<std::unique_ptr<render::CPaintedPages>(QPrinter&)>;
+// "Печать..." of such pages, titled `document`: the print dialog, then
+// the job; the status bar names a PDF file written.
+void PrintPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const QString& document);
+// Their preview; false (said) when there is nothing to show.
+bool PreviewPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const QString& document);
 
 // The document's title for the printing window and the print queue.
 QString DocumentTitle(QWidget* view);

@@ -170,6 +170,29 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
     m_painted = commands->PaintedPages(printer);
   }
 
+  BuildWindow(parent);
+}
+
+CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, CPagesFactory factory, const QString& title, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_app(app), m_factory(std::move(factory)), m_title(title) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowModality(Qt::ApplicationModal);
+  setFocusPolicy(Qt::StrongFocus);
+  setWindowTitle(kMainTitle + " - " + title);
+  setWhatsThis(QStringLiteral("Предварительный просмотр: страницы такими, какими их напечатает выбранный принтер."));
+
+  QPrinter& printer = app.Printer();
+  // The user's page set-up for the other printouts stays as it was.
+  const QPageLayout before = printer.pageLayout();
+  m_painted = m_factory ? m_factory(printer) : nullptr;
+  m_paper = printer.paperRect(QPrinter::DevicePixel);
+  m_printable = render::PrintableArea(printer).topLeft() - m_paper.topLeft();
+  m_paper.moveTo(0, 0);
+  printer.setPageLayout(before);
+  BuildWindow(parent);
+}
+
+void CPreviewWindow::BuildWindow(QWidget* parent) {
   auto button = [this](const QString& text) {
     auto* b = new QPushButton(text, this);
     b->setAutoDefault(false);
@@ -216,7 +239,7 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   else
     resize(1000, 760);
   // A new current object takes the lines away.
-  connect(&app.Document(), &CArchiveDocument::ObjectReplaced, this, &QWidget::close);
+  connect(&m_app.Document(), &CArchiveDocument::ObjectReplaced, this, &QWidget::close);
   UpdateControls();
 }
 
@@ -269,6 +292,13 @@ void CPreviewWindow::ZoomOut() {
 void CPreviewWindow::Print() {
   QPointer<QWidget> view = m_view;
   CTRV_KQ_VRApp& app = m_app;
+  if (m_factory) {
+    const CPagesFactory factory = m_factory;
+    const QString title = m_title;
+    close();
+    PrintPagesCommand(app, factory, title);
+    return;
+  }
   close();
   if (view) PrintCommand(app, view);
 }

@@ -8,9 +8,11 @@
 #include <QAbstractScrollArea>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 
+#include "gui/output/print_command.h"
 #include "render/page_painter.h"
 
 class QLabel;
@@ -48,6 +50,11 @@ class CPreviewWindow : public QWidget {
   // the pages `view` draws itself (CViewCommands::PaintedPages). The
   // window deletes itself when closed.
   CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_ptr<CPrintLines> lines, QWidget* parent = nullptr);
+  // Previews the pages `factory` makes on the program's printer, a
+  // document titled `title` that belongs to no window (the protocol). The
+  // printer's page set-up is given back as it was once the pages are made,
+  // and «Печать...» prints them as the chart's pages print.
+  CPreviewWindow(CTRV_KQ_VRApp& app, CPagesFactory factory, const QString& title, QWidget* parent = nullptr);
   ~CPreviewWindow() override;
 
   bool IsValid() const { return m_painted ? m_painted->IsValid() : m_layout && m_layout->IsValid(); }
@@ -87,6 +94,8 @@ class CPreviewWindow : public QWidget {
  private:
   friend class CPreviewArea;
   const CPrintPage& Page(int page);
+  // The buttons, the desk and the page indicator.
+  void BuildWindow(QWidget* parent);
   void UpdateControls();
 
   CTRV_KQ_VRApp& m_app;
@@ -96,6 +105,9 @@ class CPreviewWindow : public QWidget {
   std::unique_ptr<CPageLayout> m_layout;
   // The pages of a window that draws them itself, instead of m_layout.
   std::unique_ptr<render::CPaintedPages> m_painted;
+  // What makes m_painted for a document of no window, and its title.
+  CPagesFactory m_factory;
+  QString m_title;
   QRectF m_paper;       // the sheet in device pixels
   QPointF m_printable;  // where the printable area starts on it
   int m_nPage = 1;
