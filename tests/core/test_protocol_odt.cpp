@@ -13,6 +13,8 @@
 #include <numeric>
 #include <sstream>
 
+#include "core/archive/object_definition.h"
+#include "core/description/read_param_class.h"
 #include "core/output/protocol_odt.h"
 #include "core/storage/file_io.h"
 #include "support/test_support.h"
@@ -172,6 +174,37 @@ TEST(ProtocolOdt, FailedWriteLeavesTheFileThere) {
   SetFileFaultHook({});
   EXPECT_EQ(ReadText(dir / "a.odt"), "good");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+// An archive's own protocol, with its abnormal situations: the package is
+// well-formed, and LibreOffice reads every cell of its tables.
+TEST(ProtocolOdt, ArchivesProtocolReadsBack) {
+#ifdef _WIN32
+  GTEST_SKIP() << "LibreOffice converts on Linux";
+#endif
+  test::Bytes err;
+  test::AppendAbnormal(err, test::k10h + 5 * 3600, test::k10h + 6 * 3600 + 30, 1);
+  const auto object = test::MakeObject(*test::BuiltInDescription(), "TARVIK 59.11.03.04", 0, 1, 80, err, test::k10h);
+  CProtocolOptions options;
+  options.requisites = {"ООО «Тест»", "", "Иванов И. И.", "инженер"};
+  options.params = DefaultProtocolParams(object->m_paramTree);
+  const CProtocolDocument document = MakeProtocol(*object, options);
+  test::TempDir dir;
+  WriteProtocolOdt(document, Pictures(), dir / "p.odt");
+  ASSERT_TRUE(Checked("package " + (dir / "p.odt").string() +
+                      " mimetype content.xml styles.xml meta.xml META-INF/manifest.xml Pictures/chart.png "
+                      "Pictures/logo.png"));
+  ASSERT_TRUE(Checked("convert " + (dir / "p.odt").string() + " " + dir.Path().string()));
+  const std::string text = ReadText(dir / "doc.txt");
+  int tables = 0;
+  for (const CProtocolBlock& block : document.blocks) {
+    if (block.kind != EProtocolBlock::kTable) continue;
+    ++tables;
+    for (const std::vector<std::string>& row : block.table.rows) {
+      for (const std::string& cell : row) EXPECT_NE(text.find(cell), std::string::npos) << cell;
+    }
+  }
+  EXPECT_GE(tables, 3);  // the days, the situations, the parameters
 }
 
 // LibreOffice's reading of a protocol whose table runs over pages,
