@@ -207,42 +207,16 @@ TEST(ProtocolOdt, ArchivesProtocolReadsBack) {
   EXPECT_GE(tables, 3);  // the days, the situations, the parameters
 }
 
-// LibreOffice's reading of a protocol whose table runs over pages,
-// converted once for the cases below.
-class ProtocolOdtConverted : public testing::Test {
- protected:
-  static void SetUpTestSuite() {
-#ifndef _WIN32
-    s_dir = new test::TempDir;
-    WriteProtocolOdt(Document(150), Pictures(), *s_dir / "protocol.odt");
-    const testing::AssertionResult converted =
-        Checked("convert " + (*s_dir / "protocol.odt").string() + " " + s_dir->Path().string());
-    if (!converted) s_failure = converted.message();
-#endif
-  }
-  static void TearDownTestSuite() {
-    delete s_dir;
-    s_dir = nullptr;
-  }
-  void SetUp() override {
+// LibreOffice's reading of a protocol whose table runs over pages: every
+// text there, every page numbered, the table's header on each of its pages.
+TEST(ProtocolOdt, ConvertedByLibreOffice) {
 #ifdef _WIN32
-    GTEST_SKIP() << "LibreOffice converts on Linux";
+  GTEST_SKIP() << "LibreOffice converts on Linux";
 #endif
-    ASSERT_TRUE(s_failure.empty()) << s_failure;
-    text = ReadText(*s_dir / "doc.txt");
-    pdf = ReadText(*s_dir / "pdf.txt");
-  }
-
-  static test::TempDir* s_dir;
-  static std::string s_failure;
-  std::string text;
-  std::string pdf;
-};
-
-test::TempDir* ProtocolOdtConverted::s_dir = nullptr;
-std::string ProtocolOdtConverted::s_failure;
-
-TEST_F(ProtocolOdtConverted, TextHoldsTheDocument) {
+  test::TempDir dir;
+  WriteProtocolOdt(Document(150), Pictures(), dir / "protocol.odt");
+  ASSERT_TRUE(Checked("convert " + (dir / "protocol.odt").string() + " " + dir.Path().string()));
+  const std::string text = ReadText(dir / "doc.txt");
   for (const char* expected :
        {"ООО «Теплоучёт» & партнёры", "Протокол обследования № 17/2", "от 05.03.2026", "Объект измерений",
         "5 Ввод №1, \"котельная\"", "ул. Ленина, 1 <корпус 2>", "сутки-77", "101,5", "Всего", "12345,6",
@@ -250,9 +224,8 @@ TEST_F(ProtocolOdtConverted, TextHoldsTheDocument) {
         "Подпись ____________", "Дата ____________"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   }
-}
 
-TEST_F(ProtocolOdtConverted, EveryPageNumberedAndTheTableHeaderRepeated) {
+  const std::string pdf = ReadText(dir / "pdf.txt");
   std::vector<std::string> pages;
   std::istringstream in(pdf);
   for (std::string page; std::getline(in, page, '\f');) {
