@@ -3,8 +3,8 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -22,6 +22,7 @@ namespace {
 constexpr double kTextWidthMm = kProtocolPaperWidthMm - kProtocolMarginLeftMm - kProtocolMarginRightMm;
 constexpr std::string_view kMimeType = "application/vnd.oasis.opendocument.text";
 constexpr std::string_view kGenerator = "Tarvik KQ Monitor";
+constexpr double kLetterMm = 2.3;  // an average letter of the body's face
 constexpr const char* kThinBorder = "0.5pt solid #000000";
 
 constexpr std::string_view kNamespaces =
@@ -191,7 +192,17 @@ void AppendFrame(std::string& out, std::string_view style, std::string_view name
 class CContentWriter {
  public:
   CContentWriter(const CProtocolDocument& document, const CProtocolOdtPictures& pictures)
-      : m_document(document), m_pictures(pictures) {}
+      : m_document(document), m_pictures(pictures) {
+    // One label column for every block of fields, as wide as the longest
+    // label (at an average letter's width), from a quarter to a half of
+    // the text's width.
+    size_t longest = 0;
+    for (const CProtocolBlock& block : document.blocks) {
+      if (block.kind != EProtocolBlock::kFields) continue;
+      for (const auto& field : block.fields) longest = std::max(longest, Utf8Length(field.first));
+    }
+    m_labelWidthMm = std::clamp(static_cast<double>(longest) * kLetterMm + 4, kTextWidthMm / 4, kTextWidthMm / 2);
+  }
 
   std::string Content() {
     if (!m_document.organisation.empty() || Shown(m_pictures.logo)) Organisation();
@@ -296,13 +307,7 @@ class CContentWriter {
 
   void Fields(const std::vector<std::pair<std::string, std::string>>& fields) {
     if (fields.empty()) return;
-    CProtocolTable sizes;
-    sizes.captions = {"", ""};
-    for (const auto& [label, value] : fields) sizes.rows.push_back({label, value});
-    std::vector<double> widths = ProtocolOdtColumnWidths(sizes, kTextWidthMm);
-    // The labels take from a quarter to a half of the width.
-    widths[0] = std::clamp(widths[0], kTextWidthMm / 4, kTextWidthMm / 2);
-    widths[1] = kTextWidthMm - widths[0];
+    const std::vector<double> widths = {m_labelWidthMm, kTextWidthMm - m_labelWidthMm};
     TableStyles(widths, false);
     for (const auto& [label, value] : fields) {
       m_body += "<table:table-row table:style-name=\"Row\">";
@@ -370,6 +375,7 @@ class CContentWriter {
   std::string m_styles;
   std::string m_body;
   int m_tables = 0;
+  double m_labelWidthMm = 0;
 };
 
 // A paragraph style of the common ones.
