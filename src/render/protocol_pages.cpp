@@ -29,7 +29,7 @@ constexpr double kMmPerInch = 25.4;
 constexpr double kPointsPerInch = 72.0;
 // The chart's pixels an inch: as on a screen, so that its texts come out
 // at the size they have there.
-constexpr double kChartDpi = 96.0;
+constexpr double kScreenDpi = 96.0;
 // The chart's picture in the OpenDocument text.
 constexpr double kChartPictureDpi = 200.0;
 // Rules: thin between cells, thick for the table's frame, in points.
@@ -216,7 +216,7 @@ CProtocolPages::~CProtocolPages() = default;
 
 void CProtocolPages::PaintChart(QCPPainter& painter, const CLaidPicture& place) const {
   if (!m_chart) return;
-  const double scale = m_dpi / kChartDpi;
+  const double scale = m_dpi / kScreenDpi;
   const QSize size(static_cast<int>(std::floor(place.width / scale)),
                    static_cast<int>(std::floor(place.height / scale)));
   if (size.width() < 1 || size.height() < 1) return;
@@ -265,7 +265,7 @@ QString ProtocolTitle(const CProtocolDocument& document) {
 QByteArray ProtocolChartPng(const CObjectDefinition& object, double widthMm, double heightMm, double dpi) {
   const QSize pixels(static_cast<int>(std::lround(widthMm / kMmPerInch * dpi)),
                      static_cast<int>(std::lround(heightMm / kMmPerInch * dpi)));
-  const double scale = dpi / kChartDpi;
+  const double scale = dpi / kScreenDpi;
   const QSize size(static_cast<int>(std::floor(pixels.width() / scale)),
                    static_cast<int>(std::floor(pixels.height() / scale)));
   if (size.width() < 1 || size.height() < 1) return {};

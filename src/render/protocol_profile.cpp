@@ -6,7 +6,7 @@ namespace tkq::render {
 namespace {
 
 std::string Utf8(const QVariant& value) { return value.toString().toStdString(); }
-QString Text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString ProfileText(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -25,10 +25,10 @@ CProtocolRequisites LoadRequisites(const QSettings& settings) {
 }
 
 void SaveRequisites(QSettings& settings, const CProtocolRequisites& requisites) {
-  settings.setValue(protocol_key::kOrganisation, Text(requisites.organisation));
-  settings.setValue(protocol_key::kLogo, Text(requisites.logoPath));
-  settings.setValue(protocol_key::kTechnician, Text(requisites.technician));
-  settings.setValue(protocol_key::kPosition, Text(requisites.position));
+  settings.setValue(protocol_key::kOrganisation, ProfileText(requisites.organisation));
+  settings.setValue(protocol_key::kLogo, ProfileText(requisites.logoPath));
+  settings.setValue(protocol_key::kTechnician, ProfileText(requisites.technician));
+  settings.setValue(protocol_key::kPosition, ProfileText(requisites.position));
 }
 
 std::vector<std::string> LoadProtocolParams(const QSettings& settings, bool& stored) {
@@ -41,7 +41,7 @@ std::vector<std::string> LoadProtocolParams(const QSettings& settings, bool& sto
 
 void SaveProtocolParams(QSettings& settings, const std::vector<std::string>& names) {
   QStringList list;
-  for (const std::string& name : names) list << Text(name);
+  for (const std::string& name : names) list << ProfileText(name);
   settings.setValue(protocol_key::kParams, list);
 }
 

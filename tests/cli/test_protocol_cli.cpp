@@ -23,7 +23,7 @@
 #include "support/run_result.h"
 #include "support/test_support.h"
 
-namespace tkq {
+namespace tkq::protocol_cli_test {
 namespace {
 
 using test::Cli;
@@ -326,4 +326,4 @@ TEST_F(ProtocolCommand, AFileThatCannotBeWrittenKeepsThePreviousOne) {
 }
 
 }  // namespace
-}  // namespace tkq
+}  // namespace tkq::protocol_cli_test

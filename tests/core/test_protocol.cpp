@@ -21,7 +21,7 @@
 #include "core/output/table_cells.h"
 #include "support/test_support.h"
 
-namespace tkq {
+namespace tkq::protocol_test {
 namespace {
 
 constexpr char kVersion[] = "TARVIK 59.11.03.04";
@@ -352,4 +352,4 @@ TEST(ProtocolLayout, TooSmallPagesGiveNone) {
 }
 
 }  // namespace
-}  // namespace tkq
+}  // namespace tkq::protocol_test

@@ -19,7 +19,7 @@
 #include "core/storage/file_io.h"
 #include "support/test_support.h"
 
-namespace tkq {
+namespace tkq::protocol_odt_test {
 namespace {
 
 // A protocol with every kind of block; its table of `days` rows runs over
@@ -245,4 +245,4 @@ TEST(ProtocolOdt, ConvertedByLibreOffice) {
 }
 
 }  // namespace
-}  // namespace tkq
+}  // namespace tkq::protocol_odt_test
