@@ -240,8 +240,8 @@ class TestProtocol : public gui::test::CProgramTest {
     m_app->MainFrame()->Action(ECommand::kJournal)->trigger();
     CJournalWindow* window = m_app->JournalWindow();
     window->Table()->selectRow(0);
-    const auto shown =
-        CloseNextDialog<CProtocolDialog>([](CProtocolDialog& dialog) { QCOMPARE(dialog.m_number->text(), QString("5")); });
+    const auto shown = CloseNextDialog<CProtocolDialog>(
+        [](CProtocolDialog& dialog) { QCOMPARE(dialog.m_number->text(), QString("5")); });
     window->findChild<QPushButton*>("protocol")->click();
     QVERIFY(*shown);
     QCOMPARE(m_app->Document().ArchivePath(), render::QtPath(kept.path));

@@ -84,10 +84,10 @@ enum class EProtocolBlock : uint8_t {
 };
 
 struct CProtocolTable {
-  std::vector<std::string> captions;    // the header row, repeated on every page the table runs on
-  std::vector<EPrintAlign> align;       // each column's cells (captions are centred)
+  std::vector<std::string> captions;  // the header row, repeated on every page the table runs on
+  std::vector<EPrintAlign> align;     // each column's cells (captions are centred)
   std::vector<std::vector<std::string>> rows;
-  bool lastRowIsTotal = false;          // the summary's «Всего» line, set in bold
+  bool lastRowIsTotal = false;  // the summary's «Всего» line, set in bold
 };
 
 // One side of the signature block: «Обследование провел» or

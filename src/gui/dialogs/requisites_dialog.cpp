@@ -33,8 +33,9 @@ QString LogoProblem(const QString& path) {
 
 CRequisitesDialog::CRequisitesDialog(const CProtocolRequisites& requisites, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Реквизиты"));
-  setWhatsThis(QStringLiteral("Реквизиты протокола обследования: организация, ее логотип, исполнитель и его "
-                              "должность. Вводятся один раз и хранятся в настройках программы."));
+  setWhatsThis(
+      QStringLiteral("Реквизиты протокола обследования: организация, ее логотип, исполнитель и его "
+                     "должность. Вводятся один раз и хранятся в настройках программы."));
 
   m_organisation = new QLineEdit(Text(requisites.organisation), this);
   m_organisation->setPlaceholderText(QStringLiteral("например: ООО «Теплоучет»"));

@@ -64,8 +64,9 @@ QString ProtocolFileStem(const std::string& number, int objectNumber, const QDat
 CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> survey, QWidget* parent)
     : QDialog(parent), m_app(app), m_survey(survey) {
   setWindowTitle(QStringLiteral("Протокол обследования"));
-  setWhatsThis(QStringLiteral("Протокол обследования открытого архива: поля документа, его разделы и параметры "
-                              "прибора; просмотр, печать и запись в PDF или ODT."));
+  setWhatsThis(
+      QStringLiteral("Протокол обследования открытого архива: поля документа, его разделы и параметры "
+                     "прибора; просмотр, печать и запись в PDF или ODT."));
   const CObjectDefinition& object = *app.Document().Object();
   QSettings& settings = app.Profile().Settings();
 
@@ -265,7 +266,7 @@ CProtocolOptions CProtocolDialog::Options() const {
   while (remarks.startsWith(QLatin1Char('\n'))) remarks.remove(0, 1);
   options.survey.remarks = remarks.toStdString();
   options.date = m_date->date().toString(QStringLiteral("dd.MM.yyyy")).toStdString();
-  options.table = !m_tableChosen      ? EProtocolTable::kAuto
+  options.table = !m_tableChosen          ? EProtocolTable::kAuto
                   : m_days->isChecked()   ? EProtocolTable::kDays
                   : m_months->isChecked() ? EProtocolTable::kMonths
                                           : EProtocolTable::kNone;

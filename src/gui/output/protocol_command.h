@@ -102,7 +102,7 @@ class CProtocolDialog : public QDialog {
   CSurveyNotes m_storedNotes;  // what the journal held when the dialog opened
   bool m_tableChosen = false;  // the user chose the table; else the archive's length does
   EParamChoice m_paramChoice = EParamChoice::kAsStarted;
-  bool m_ticking = false;      // the dialog itself ticks rows now
+  bool m_ticking = false;  // the dialog itself ticks rows now
 };
 
 // «Файл › Протокол обследования...» of the current archive (nothing
