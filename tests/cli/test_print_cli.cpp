@@ -21,18 +21,6 @@ using test::Result;
 
 bool HavePdfToText() { return test::Shell(".", "sh", "-c 'command -v pdftotext' >/dev/null").status == 0; }
 
-// Every page's text, laid out as printed.
-std::vector<std::string> PdfPages(const std::filesystem::path& pdf) {
-  const std::string text = test::Shell(".", "pdftotext", "-layout '" + pdf.string() + "' -").out;
-  std::vector<std::string> pages;
-  std::stringstream all(text);
-  std::string page;
-  while (std::getline(all, page, '\f')) {
-    if (!page.empty()) pages.push_back(page);
-  }
-  return pages;
-}
-
 class PrintCommand : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -62,7 +50,7 @@ TEST_F(PrintCommand, ArchivePagesHoldEveryRowInOrder) {
   ASSERT_TRUE(std::filesystem::exists(dir / "archive.pdf"));
   if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the pages are not read back";
 
-  const std::vector<std::string> pages = PdfPages(dir / "archive.pdf");
+  const std::vector<std::string> pages = test::PdfPages(dir / "archive.pdf", true);
   ASSERT_GE(pages.size(), 3u);
   const CArchivePrintLines lines(*object, CColumnSwitches{});
   int32_t next = 0;
@@ -103,15 +91,15 @@ TEST_F(PrintCommand, ViewsAndTheirOptions) {
                 .status,
             0);
   if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the pages are not read back";
-  const auto abnormal = PdfPages(dir / "abnormal.pdf");
+  const auto abnormal = test::PdfPages(dir / "abnormal.pdf", true);
   ASSERT_EQ(abnormal.size(), 1u);
   EXPECT_NE(abnormal[0].find("Нештатная ситуация"), std::string::npos);
   EXPECT_NE(abnormal[0].find("01.02.2012 10:30:00"), std::string::npos);
-  const auto params = PdfPages(dir / "params.pdf");
+  const auto params = test::PdfPages(dir / "params.pdf", true);
   ASSERT_FALSE(params.empty());
   EXPECT_NE(params[0].find("Системные настройки прибора"), std::string::npos);
   EXPECT_EQ(params[0].find("Начало"), std::string::npos);  // no table
-  const auto narrow = PdfPages(dir / "narrow.pdf");
+  const auto narrow = test::PdfPages(dir / "narrow.pdf", true);
   ASSERT_FALSE(narrow.empty());
   EXPECT_EQ(narrow[0].find("Конец интервала"), std::string::npos);
 }
@@ -121,12 +109,12 @@ TEST_F(PrintCommand, TheSummaryWithItsHeadingAndAWideTableOverMorePages) {
   ASSERT_EQ(Cli({"print", "obj.sav", "--view", "months", "--output-types", "1,1", "-o", "months.pdf"}).status, 0);
   EXPECT_EQ(Cli({"print", "obj.sav", "--view", "archive", "--hour", "7", "-o", "a.pdf"}).status, 2);
   if (!HavePdfToText()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the pages are not read back";
-  const auto days = PdfPages(dir / "days.pdf");
+  const auto days = test::PdfPages(dir / "days.pdf", true);
   ASSERT_EQ(days.size(), 1u);
   EXPECT_NE(days[0].find("Сводка по суткам, отчетный час 7, с 01.02.2012 10:00:00 по"), std::string::npos) << days[0];
   // Two rates do not fit across A4: page 2 goes on with the months and the
   // columns that did not fit.
-  const auto months = PdfPages(dir / "months.pdf");
+  const auto months = test::PdfPages(dir / "months.pdf", true);
   ASSERT_EQ(months.size(), 2u);
   EXPECT_NE(months[1].find("Страница   2 из   2"), std::string::npos);
   EXPECT_NE(months[1].find("Сводка по месяцам, отчетный час 0"), std::string::npos);
@@ -159,9 +147,9 @@ TEST_F(PrintCommand, NothingToPrintAndMistakes) {
 TEST_F(PrintCommand, TheProgramPrintsWithoutADisplayAndSaysNothingWhenItWorks) {
   // As from a service or as root: no display, no XDG_RUNTIME_DIR.
   for (const std::string command : {"print obj.sav --view archive -o shell.pdf", "plot obj.sav -o shell.png"}) {
-    const Result r = test::Shell(dir.Path(), "env",
-                                 "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR '" TKQ_CLI_PATH
-                                 "' " + command);
+    const Result r = test::Shell(
+        dir.Path(), "env",
+        "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR '" TKQ_CLI_PATH "' " + command);
     EXPECT_EQ(r.status, 0) << command << ": " << r.err;
     EXPECT_EQ(r.err, "") << command;
   }

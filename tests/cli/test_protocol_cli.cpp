@@ -36,17 +36,6 @@ bool Have(const std::string& program) {
   return test::Shell(".", "sh", "-c 'command -v " + program + "' >/dev/null").status == 0;
 }
 
-// The text of a PDF, its pages apart.
-std::vector<std::string> PdfPages(const std::filesystem::path& pdf) {
-  std::stringstream all(test::Shell(".", "pdftotext", "'" + pdf.string() + "' -").out);
-  std::vector<std::string> pages;
-  std::string page;
-  while (std::getline(all, page, '\f')) {
-    if (!page.empty()) pages.push_back(page);
-  }
-  return pages;
-}
-
 // The text of an OpenDocument text as LibreOffice reads it.
 std::string OdtText(const std::filesystem::path& odt, const std::filesystem::path& work) {
   const std::string profile = "file://" + (work / "lo-profile").string();
@@ -130,7 +119,7 @@ TEST_F(ProtocolCommand, PdfHoldsTheSummarysFiguresOnNumberedPages) {
   ASSERT_TRUE(std::filesystem::exists(dir / "p.pdf"));
   if (!Have("pdftotext")) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the pages are not read back";
 
-  const std::vector<std::string> pages = PdfPages(dir / "p.pdf");
+  const std::vector<std::string> pages = test::PdfPages(dir / "p.pdf");
   ASSERT_GE(pages.size(), 2u);
   for (size_t p = 0; p < pages.size(); ++p) {
     EXPECT_NE(pages[p].find(ProtocolPageText(static_cast<int>(p + 1), static_cast<int>(pages.size()))),
@@ -175,7 +164,7 @@ TEST_F(ProtocolCommand, OdtHoldsTheSameTextsAsThePdf) {
     GTEST_SKIP() << "pdftotext or soffice (LibreOffice) is not installed: the texts are not compared";
   }
   std::string pdf;
-  for (const std::string& page : PdfPages(dir / "p.pdf")) pdf += page;
+  for (const std::string& page : test::PdfPages(dir / "p.pdf")) pdf += page;
   std::string odt = OdtText(dir / "p.odt", dir.Path());
   if (odt.starts_with("\xEF\xBB\xBF")) odt.erase(0, 3);  // the byte-order mark
   ASSERT_FALSE(odt.empty());
@@ -215,7 +204,7 @@ TEST_F(ProtocolCommand, RequisitesComeFromTheProfileUnlessGiven) {
   ASSERT_EQ(r.status, 0) << r.err;
   if (!Have("pdftotext")) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
   std::string text;
-  for (const std::string& page : PdfPages(dir / "p.pdf")) text += page;
+  for (const std::string& page : test::PdfPages(dir / "p.pdf")) text += page;
   EXPECT_NE(text.find("АО «Профиль»"), std::string::npos);
   EXPECT_NE(text.find("мастер"), std::string::npos);
   EXPECT_NE(text.find("Сидоров"), std::string::npos);

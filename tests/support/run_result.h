@@ -33,4 +33,17 @@ inline Result Cli(const std::vector<std::string>& args, bool errIsTerminal = fal
 // only: the tests that run a shell do not run on Windows.
 Result Shell(const std::filesystem::path& cwd, const std::string& program, const std::string& args);
 
+// The text of a PDF through pdftotext, page by page; `layout` keeps the
+// columns where they are printed.
+inline std::vector<std::string> PdfPages(const std::filesystem::path& pdf, bool layout = false) {
+  std::stringstream all(
+      Shell(".", "pdftotext", std::string(layout ? "-layout " : "") + "'" + pdf.string() + "' -").out);
+  std::vector<std::string> pages;
+  std::string page;
+  while (std::getline(all, page, '\f')) {
+    if (!page.empty()) pages.push_back(page);
+  }
+  return pages;
+}
+
 }  // namespace tkq::test
