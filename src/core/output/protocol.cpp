@@ -138,19 +138,6 @@ CProtocolTable ParamTable(const CParamTree& tree, const std::vector<std::string>
   return table;
 }
 
-std::string ChartTitleText(const CObjectDefinition& object, const CSummary& summary) {
-  std::string caption[2];
-  object.GetColumnCaptions(caption[0], caption[1]);
-  std::string text;
-  for (const std::string& c : caption) {
-    if (c.empty()) continue;
-    if (!text.empty()) text += " и ";
-    text += c;
-  }
-  if (!text.empty()) text += ", ";
-  return text + "с " + TimeText(summary.whole.start) + " по " + TimeText(summary.whole.end);
-}
-
 }  // namespace
 
 std::vector<std::string> DefaultProtocolParams(const CParamTree& tree) {
@@ -223,7 +210,6 @@ CProtocolDocument MakeProtocol(const CObjectDefinition& object, const CProtocolO
     CProtocolBlock chart;
     chart.kind = EProtocolBlock::kChart;
     blocks.push_back(std::move(chart));
-    doc.chartTitle = ChartTitleText(object, summary);
   }
 
   if (options.situations) {

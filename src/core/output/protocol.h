@@ -111,9 +111,6 @@ struct CProtocolDocument {
   std::string organisation;  // heads the first page (with the logo); may be empty
   std::string logoPath;      // as in the requisites
   std::vector<CProtocolBlock> blocks;
-  // What the chart shows: the two values' captions (empty when a value is
-  // not shown) and the period, for the chart's own title.
-  std::string chartTitle;
   bool HasChart() const;
 };
 
