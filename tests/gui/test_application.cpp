@@ -22,6 +22,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 
@@ -296,7 +297,7 @@ class TestApplication : public gui::test::CProgramTest {
     // The frame knows nothing of the application: whoever builds it connects
     // the commands, and a command nobody connected does nothing.
     CMainFrame frame;
-    for (int id = static_cast<int>(ECommand::kReadArchive); id <= static_cast<int>(ECommand::kFindInstrument); ++id) {
+    for (int id = static_cast<int>(ECommand::kReadArchive); id < static_cast<int>(ECommand::kCount); ++id) {
       QAction* action = frame.Action(static_cast<ECommand>(id));
       QVERIFY2(action != nullptr, qPrintable(QString::number(id)));
       QCOMPARE(action->data().toInt(), id);  // what the context help reads
@@ -320,6 +321,104 @@ class TestApplication : public gui::test::CProgramTest {
     mayClose = true;
     QVERIFY(frame.close());
     QVERIFY(frame.Documents().isEmpty());
+  }
+
+  void theMenusToolBarAndKeysComeFromTheCommandTable() {
+    // Walks the menu bar of each set and the tool bar against the table:
+    // each item shows its row as written, in the table's order, with a
+    // separator where a group starts; nothing else stands in them but the
+    // recent files and the window list.
+    CMainFrame frame;
+    for (EMenuSet set : {EMenuSet::kNoDocument, EMenuSet::kDocument}) {
+      if (set == EMenuSet::kDocument) frame.OpenDocument(new QWidget, "x");
+      QCOMPARE(frame.MenuSet(), set);
+      QList<const CCommand*> shown;
+      for (const CMenuTitle& title : kMenuTitles) {
+        QList<const CCommand*> rows;
+        bool separator = false;
+        QStringList expected;  // "-" for a separator
+        for (const CCommand& command : kCommands) {
+          if (command.menu != title.menu) continue;
+          separator = separator || command.groupStart;
+          if (!InMenuSet(command.sets, set)) continue;
+          if (separator && !expected.isEmpty()) expected << "-";
+          separator = false;
+          expected << QString::fromUtf8(command.text);
+          rows << &command;
+        }
+        QMenu* menu = nullptr;
+        for (QAction* a : frame.menuBar()->actions()) {
+          if (a->text() == QString::fromUtf8(title.title)) menu = a->menu();
+        }
+        QCOMPARE(menu != nullptr, !rows.isEmpty());
+        if (menu == nullptr) continue;
+        QStringList items;
+        for (QAction* a : menu->actions()) {
+          if (!a->isVisible()) continue;  // the recent files' places, an empty window list's separator
+          if (a->isSeparator()) {
+            items << "-";
+            continue;
+          }
+          const CCommand* command = FindCommand(static_cast<ECommand>(a->data().toInt()));
+          if (command == nullptr) {
+            items << "*";  // a window
+            continue;
+          }
+          QCOMPARE(a, frame.Action(command->id));
+          items << a->text();
+        }
+        // "Окно" lists the windows after its commands.
+        if (menu == frame.WindowMenu()) expected.append({"-", "*"});
+        QCOMPARE(items, expected);
+        shown += rows;
+      }
+      // Every row of the set has its place, and every item its row.
+      for (const CCommand& command : kCommands) {
+        QCOMPARE(shown.contains(&command), command.menu != EMenu::kNone && InMenuSet(command.sets, set));
+      }
+      // What one action shows.
+      for (const CCommand& command : kCommands) {
+        if (command.menu != EMenu::kNone && !InMenuSet(command.sets, set)) continue;
+        const QAction* a = frame.Action(command.id);
+        const QString text = QString::fromUtf8(command.text);
+        QCOMPARE(a->text(), text);
+        QCOMPARE(a->statusTip(), QString::fromUtf8(command.prompt));
+        QCOMPARE(a->whatsThis(), QString::fromUtf8(command.prompt));
+        QCOMPARE(a->toolTip(), *command.toolTip != 0 ? QString::fromUtf8(command.toolTip) : text.section('\t', 0, 0));
+        QCOMPARE(a->icon().isNull(), command.icon == nullptr);
+        QCOMPARE(a->isCheckable(), command.checkable);
+        const QString key = command.shortcut != nullptr ? QString::fromLatin1(command.shortcut) : QString();
+        QCOMPARE(a->shortcut().toString(), key);
+        // A menu item names its key after a tab, and only its key.
+        if (text.contains('\t')) QCOMPARE(text.section('\t', 1), key);
+        QVERIFY2(!HelpPage(*command.helpTopic).isEmpty(), qPrintable(*command.helpTopic));
+      }
+      // The keys that work now: none twice (Qt carries out neither of two
+      // actions with the same key).
+      QStringList keys;
+      for (const QAction* a : frame.actions()) {
+        if (a->shortcut().isEmpty()) continue;
+        QVERIFY2(!keys.contains(a->shortcut().toString()), qPrintable(a->shortcut().toString()));
+        keys << a->shortcut().toString();
+      }
+    }
+    // The tool bar: the rows with a place, in order, a separator between
+    // groups.
+    QList<const CCommand*> buttons;
+    for (const CCommand& command : kCommands) {
+      if (command.toolBar != 0) buttons << &command;
+    }
+    std::sort(buttons.begin(), buttons.end(), [](auto a, auto b) { return a->toolBar < b->toolBar; });
+    QStringList expected;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+      if (i > 0 && buttons[i]->toolBar / 10 != buttons[i - 1]->toolBar / 10) expected << "-";
+      expected << QString::fromUtf8(buttons[i]->text);
+    }
+    QStringList tools;
+    for (QAction* a : frame.ToolBar()->actions()) {
+      tools << (a->isSeparator() ? QString("-") : a->text());
+    }
+    QCOMPARE(tools, expected);
   }
 
   void openingAnArchiveOpensFourWindows() {

@@ -20,6 +20,7 @@
 #include "gui/output/print_command.h"
 #include "gui/output/protocol_command.h"
 #include "gui/output/report_command.h"
+#include "gui/views/view_commands.h"
 #include "render/fs_path.h"
 
 namespace tkq::gui {
@@ -117,6 +118,10 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   frame.OnCommand(ECommand::kFindInstrument, [this] { m_reader.OnFindInstrument(); });
   frame.OnCommand(ECommand::kChart, [this] { m_windows->ShowChart(); });
   frame.OnCommand(ECommand::kSummary, [this] { m_windows->ShowSummary(); });
+  frame.OnCommand(ECommand::kReport, [this] {
+    auto* view = dynamic_cast<CViewCommands*>(m_pMainFrame->ActiveView());
+    if (view != nullptr && view->HandlesReport()) view->OnReport();
+  });
   frame.OnCommand(ECommand::kHelpContents, [this] { ShowHelpContents(m_pMainFrame); });
   frame.OnCommand(ECommand::kHelp, [this] { ShowHelpOf(m_pMainFrame->ActiveView(), m_pMainFrame); });
   frame.OnCommand(ECommand::kContextHelp, [] { CContextHelpMode::Start(); });

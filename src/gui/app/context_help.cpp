@@ -38,27 +38,8 @@ ECommand CommandOf(const QAction* action) {
 }  // namespace
 
 QString HelpTopicOfCommand(ECommand id) {
-  switch (id) {
-    case ECommand::kReadArchive:
-    case ECommand::kInstrumentContents: return help::kReading;
-    case ECommand::kOpen:
-    case ECommand::kSave:
-    case ECommand::kSaveAs: return help::kSaving;
-    case ECommand::kPrint:
-    case ECommand::kPrintPreview:
-    case ECommand::kPrintSetup: return help::kPrinting;
-    case ECommand::kReport: return help::kReports;
-    case ECommand::kExportWorkbook: return help::kExport;
-    case ECommand::kChart: return help::kChart;
-    case ECommand::kSummary: return help::kSummary;
-    case ECommand::kJournal: return help::kJournal;
-    case ECommand::kProtocol:
-    case ECommand::kRequisites: return help::kProtocol;
-    case ECommand::kPortSettings: return help::kConnection;
-    case ECommand::kFindInstrument: return help::kSearch;
-    case ECommand::kVersions: return help::kVersions;
-    default: return help::kContents;
-  }
+  const CCommand* command = FindCommand(id);
+  return command != nullptr ? *command->helpTopic : help::kContents;
 }
 
 void ShowHelpOf(QWidget* activeView, QWidget* parent) {

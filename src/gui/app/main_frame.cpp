@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWhatsThis>
+#include <algorithm>
+#include <iterator>
 
 #include "gui/app/lock_keys.h"
 #include "gui/app/profile.h"
@@ -32,6 +34,7 @@ CMainFrame::CMainFrame() {
   BuildMenus();
   BuildToolBar();
   BuildStatusBar();
+  ConnectOwnCommands();
   connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
   ShowMenuSet(EMenuSet::kNoDocument);
   UpdateCommands();
@@ -57,224 +60,109 @@ CMainFrame::~CMainFrame() {
   }
 }
 
-QAction* CMainFrame::AddAction(ECommand id, const QString& text, const QString& prompt, const QString& tooltip) {
-  auto* action = new QAction(text, this);
+namespace {
+
+// Whether another row of the table has the id of row `index`: the command
+// is written differently in the two menu sets.
+bool IsWrittenTwice(qsizetype index) {
+  const ECommand id = kCommands[index].id;
+  for (qsizetype i = 0; i < qsizetype(std::size(kCommands)); ++i) {
+    if (i != index && kCommands[i].id == id) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+QAction* CMainFrame::AddAction(const CCommand& command) {
+  auto* action = new QAction(QString::fromUtf8(command.text), this);
+  const QString prompt = QString::fromUtf8(command.prompt);
   action->setStatusTip(prompt);
   action->setWhatsThis(prompt);
-  action->setToolTip(tooltip.isEmpty() ? QString(text).remove(QChar('\t')).section(QChar('\t'), 0, 0) : tooltip);
-  action->setData(static_cast<int>(id));
+  const QString tip = QString::fromUtf8(command.toolTip);
+  action->setToolTip(tip.isEmpty() ? action->text().section(QChar('\t'), 0, 0) : tip);
+  if (command.icon != nullptr) action->setIcon(ToolIcon(command.icon));
+  if (command.shortcut != nullptr) action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
+  if (command.checkable) {
+    action->setCheckable(true);
+    action->setChecked(true);
+  }
+  action->setData(static_cast<int>(command.id));
   addAction(action);  // accelerators work whichever menu is shown
-  m_actions.insert(id, action);
   return action;
 }
 
 QAction* CMainFrame::Action(ECommand id) const {
-  if (id == ECommand::kOpen) return m_menuSet == EMenuSet::kDocument ? m_openDocument : m_openNoDocument;
-  return m_actions.value(id, nullptr);
+  QAction* first = nullptr;
+  for (qsizetype i = 0; i < m_actions.size(); ++i) {
+    if (kCommands[i].id != id) continue;
+    if (InMenuSet(kCommands[i].sets, m_menuSet)) return m_actions[i];
+    if (first == nullptr) first = m_actions[i];
+  }
+  return first;
 }
 
 void CMainFrame::OnCommand(ECommand id, const std::function<void()>& handler) {
-  const QList<QAction*> actions =
-      id == ECommand::kOpen ? QList<QAction*>{m_openNoDocument, m_openDocument} : QList<QAction*>{Action(id)};
-  for (QAction* action : actions) connect(action, &QAction::triggered, this, [handler] { handler(); });
+  for (qsizetype i = 0; i < m_actions.size(); ++i) {
+    if (kCommands[i].id == id) connect(m_actions[i], &QAction::triggered, this, [handler] { handler(); });
+  }
 }
 
 void CMainFrame::BuildMenus() {
-  auto connectTo = [](QAction* action, auto handler) { QObject::connect(action, &QAction::triggered, handler); };
-
-  QAction* read =
-      AddAction(ECommand::kReadArchive, "Чтение архива с прибора", "Чтение архива с прибора", " Чтение с прибора");
-  read->setIcon(ToolIcon("read"));
-
-  QAction* onInstrument = AddAction(ECommand::kInstrumentContents, "Содержимое прибора...",
-                                    "Объекты на приборе: записи, файлы и время чтения каждого");
-
-  m_openNoDocument = new QAction("Открыть ... \tCtrl+O", this);
-  m_openDocument = new QAction("Открыть...\tCtrl+O", this);
-  for (QAction* open : {m_openNoDocument, m_openDocument}) {
-    open->setStatusTip("Открытие сохраненного архива");
-    open->setWhatsThis("Открытие сохраненного архива");
-    open->setToolTip("Открыть");
-    open->setIcon(ToolIcon("open"));
-    open->setData(static_cast<int>(ECommand::kOpen));
-  }
-  addAction(m_openNoDocument);
-  addAction(m_openDocument);
-
-  QAction* journal = AddAction(ECommand::kJournal, "Журнал обследований\tCtrl+J",
-                               "Все считанные архивы: поиск, открытие, добавление и удаление", "Журнал обследований");
-  journal->setShortcut(QKeySequence("Ctrl+J"));
-  journal->setIcon(ToolIcon("journal"));
-
-  QAction* save = AddAction(ECommand::kSave, "Сохранить\tCtrl+S", "Сохранение архива на диске", "Сохранить");
-  save->setShortcut(QKeySequence("Ctrl+S"));
-  save->setIcon(ToolIcon("save"));
-  QAction* saveAs =
-      AddAction(ECommand::kSaveAs, "Сохранить как...", "Сохранить архив под новым именем", "Сохранить как");
-
-  QAction* print = AddAction(ECommand::kPrint, "Печать...\tCtrl+P", "Печать активного документа", "Печать");
-  print->setShortcut(QKeySequence("Ctrl+P"));
-  print->setIcon(ToolIcon("print"));
-  AddAction(ECommand::kPrintPreview, "Предварительный просмотр", "Предварительный просмотр перед печатью",
-            "Предварительный просмотр");
-  AddAction(ECommand::kPrintSetup, "Настройка печати...", "Настройка параметров печати", "Настройка печати");
-  QAction* report = AddAction(ECommand::kReport, "Формирование отчета", "Формирование отчета для открытия в Excel",
-                              "Перенос в Excel");
-  report->setIcon(ToolIcon("report"));
-  connectTo(report, [this] {
-    if (auto* view = dynamic_cast<CViewCommands*>(ActiveView()); view != nullptr && view->HandlesReport()) {
-      view->OnReport();
-    }
-  });
-  QAction* workbook =
-      AddAction(ECommand::kExportWorkbook, "Экспорт в Excel (XLSX)...",
-                "Запись архива в книгу Excel: числа, даты и время как в таблицах", "Экспорт в Excel (XLSX)");
-  workbook->setIcon(ToolIcon("workbook"));
-  QAction* protocol = AddAction(ECommand::kProtocol, "Протокол обследования...",
-                                 "Протокол обследования для потребителя: PDF, ODT, просмотр и печать",
-                                 "Протокол обследования");
-  QAction* exit = AddAction(ECommand::kExit, "Выход", "Завершение работы программы", "Выход");
-  connectTo(exit, [this] { close(); });
-
-  QAction* toolbar = AddAction(ECommand::kToolbar, "Панель инструментов", "Показать или убрать панель инструментов",
-                               "Переключение панели инструментов");
-  toolbar->setCheckable(true);
-  toolbar->setChecked(true);
-  QAction* statusBarAction = AddAction(ECommand::kStatusBar, "Строка состояния", "Показать или убрать строку состояния",
-                                       "Переключение строки состояния");
-  statusBarAction->setCheckable(true);
-  statusBarAction->setChecked(true);
-  connectTo(statusBarAction, [this](bool on) { statusBar()->setVisible(on); });
-
-  QAction* port = AddAction(ECommand::kPortSettings, "Параметры связи", "Настройка параметров связи с блоком");
-  QAction* find = AddAction(ECommand::kFindInstrument, "Поиск прибора...",
-                            "Поиск порта, скорости и адреса, на которых отвечает прибор", "Поиск прибора");
-  // "Заводской номер": nothing carries it out, and F2 does nothing; the
-  // item names no key.
-  QAction* requisites = AddAction(ECommand::kRequisites, "Реквизиты...",
-                                  "Организация, логотип, исполнитель и должность для протоколов обследования",
-                                  "Реквизиты");
-  QAction* factory = AddAction(ECommand::kFactoryNumber, "Заводской номер", QString());
-  AddAction(ECommand::kFactoryNumberDoc, "Заводской номер", QString());
-
-  QAction* cascade =
-      AddAction(ECommand::kCascade, "Каскадное", "Расположить окна с перекрытием", "Каскадное расположение");
-  connectTo(cascade, [this] { m_mdi->cascadeSubWindows(); });
-  QAction* tile = AddAction(ECommand::kTile, "Заголовки", "Расположить окна без перекрытия", "Без перекрытия");
-  connectTo(tile, [this] { m_mdi->tileSubWindows(); });
-  QAction* arrange = AddAction(ECommand::kArrangeIcons, "Упорядочить значки",
-                               "Выстроить значки свернутых окон внизу окна", "Упорядочить значки");
-  connectTo(arrange, [this] {
-    // Minimised windows in a row along the bottom edge.
-    int x = 0;
-    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
-      if (!w->isMinimized()) continue;
-      w->move(x, m_mdi->viewport()->height() - w->height());
-      x += w->width();
-    }
-  });
-
-  QAction* contents = AddAction(ECommand::kHelpContents, "Вызов справки", "Список разделов справки", "Разделы справки");
-  QAction* versions = AddAction(ECommand::kVersions, "Поддерживаемые версии ПО прибора",
-                                "Версии ПО приборов, для которых существует их описание");
-  QAction* about = AddAction(ECommand::kAbout, "О программе", "Отображение информации о программе", "О программе");
-  about->setIcon(ToolIcon("about"));
-  QAction* help = AddAction(ECommand::kHelp, "Справка", "Справка о текущем окне или команде", "Справка");
-  help->setShortcut(QKeySequence(Qt::Key_F1));
-  QAction* context =
-      AddAction(ECommand::kContextHelp, "Справка по элементу",
-                "Щелкните кнопку, команду меню или окно, чтобы получить справку о них", "Справка по элементу");
-  context->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
-  context->setIcon(ToolIcon("context_help"));
-  QAction* chart = AddAction(ECommand::kChart, "График", "Значения архива измерений во времени", "График");
-  chart->setIcon(ToolIcon("chart"));
-  QAction* summary =
-      AddAction(ECommand::kSummary, "Сводка", "Итоги архива измерений за все время, по суткам и по месяцам", "Сводка");
-  summary->setIcon(ToolIcon("summary"));
-  AddAction(ECommand::kSaveDescription, QString(), "Сохранение файла описаний версий приборов");
+  for (const CCommand& command : kCommands) m_actions.append(AddAction(command));
 
   // The recent files: numbered items before "Выход", then a separator.
   for (int i = 0; i < CProfile::kRecentFiles; ++i) {
     auto* recent = new QAction(this);
     recent->setVisible(false);
-    connectTo(recent, [this, i] { emit RecentFileChosen(i); });
+    connect(recent, &QAction::triggered, this, [this, i] { emit RecentFileChosen(i); });
     m_recent << recent;
   }
   m_recentSeparator = new QAction(this);
   m_recentSeparator->setSeparator(true);
   m_recentSeparator->setVisible(false);
 
-  // No document window open.
-  auto* fileNoDocument = new QMenu("Файл", this);
-  fileNoDocument->addAction(read);
-  fileNoDocument->addAction(onInstrument);
-  fileNoDocument->addAction(m_openNoDocument);
-  fileNoDocument->addAction(journal);
-  fileNoDocument->addSeparator();
-  fileNoDocument->addAction(Action(ECommand::kPrintSetup));
-  fileNoDocument->addSeparator();
-  fileNoDocument->addActions(m_recent);
-  fileNoDocument->addAction(m_recentSeparator);
-  fileNoDocument->addAction(exit);
-  // A document window open.
-  auto* fileDocument = new QMenu("Файл", this);
-  fileDocument->addAction(read);
-  fileDocument->addAction(onInstrument);
-  fileDocument->addAction(m_openDocument);
-  fileDocument->addAction(journal);
-  fileDocument->addAction(save);
-  fileDocument->addAction(saveAs);
-  fileDocument->addSeparator();
-  fileDocument->addAction(print);
-  fileDocument->addAction(Action(ECommand::kPrintPreview));
-  fileDocument->addAction(Action(ECommand::kPrintSetup));
-  fileDocument->addAction(report);
-  fileDocument->addAction(workbook);
-  fileDocument->addAction(protocol);
-  fileDocument->addSeparator();
-  fileDocument->addActions(m_recent);
-  fileDocument->addAction(m_recentSeparator);
-  fileDocument->addAction(exit);
+  for (EMenuSet set : {EMenuSet::kNoDocument, EMenuSet::kDocument}) {
+    QList<QMenu*>& menus = set == EMenuSet::kDocument ? m_menusDocument : m_menusNoDocument;
+    for (const CMenuTitle& title : kMenuTitles) {
+      if (QMenu* menu = BuildMenu(title, set)) menus.append(menu);
+    }
+  }
+  QAction* exit = Action(ECommand::kExit);
+  for (QMenu* menu : m_menusNoDocument + m_menusDocument) {
+    if (!menu->actions().contains(exit)) continue;
+    menu->insertActions(exit, m_recent);
+    menu->insertAction(exit, m_recentSeparator);
+  }
 
-  auto* view = new QMenu("Вид", this);
-  view->addAction(toolbar);
-  view->addAction(statusBarAction);
-  auto* viewDocument = new QMenu("Вид", this);
-  viewDocument->addAction(toolbar);
-  viewDocument->addAction(statusBarAction);
-  viewDocument->addSeparator();
-  viewDocument->addAction(chart);
-  viewDocument->addAction(summary);
-  auto* setupNoDocument = new QMenu("Настройка", this);
-  setupNoDocument->addAction(port);
-  setupNoDocument->addAction(find);
-  setupNoDocument->addAction(factory);
-  setupNoDocument->addSeparator();
-  setupNoDocument->addAction(requisites);
-  auto* setupDocument = new QMenu("Настройка", this);
-  setupDocument->addAction(port);
-  setupDocument->addAction(find);
-  setupDocument->addAction(Action(ECommand::kFactoryNumberDoc));
-  setupDocument->addSeparator();
-  setupDocument->addAction(requisites);
-  auto* window = new QMenu("Окно", this);
-  window->addAction(cascade);
-  window->addAction(tile);
-  window->addAction(arrange);
-  m_windowSeparator = window->addSeparator();
+  // "Окно": the document windows after its commands.
+  for (QMenu* menu : m_menusDocument) {
+    if (menu->actions().contains(Action(ECommand::kCascade))) m_windowMenu = menu;
+  }
+  m_windowSeparator = m_windowMenu->addSeparator();
   m_windowSeparator->setVisible(false);
-  m_windowMenu = window;
   // A window's title may change while the menu is closed.
-  connect(window, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowList);
-  auto* helpMenu = new QMenu("Помощь", this);
-  helpMenu->addAction(contents);
-  helpMenu->addSeparator();
-  helpMenu->addAction(versions);
-  helpMenu->addSeparator();
-  helpMenu->addAction(about);
+  connect(m_windowMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowList);
+}
 
-  m_menusNoDocument = {fileNoDocument, view, setupNoDocument, helpMenu};
-  m_menusDocument = {fileDocument, viewDocument, setupDocument, window, helpMenu};
+QMenu* CMainFrame::BuildMenu(const CMenuTitle& title, EMenuSet set) {
+  QMenu* menu = nullptr;
+  // A group's separator comes before its first item shown in this set.
+  bool separator = false;
+  for (qsizetype i = 0; i < m_actions.size(); ++i) {
+    const CCommand& command = kCommands[i];
+    if (command.menu != title.menu) continue;
+    separator = separator || command.groupStart;
+    if (!InMenuSet(command.sets, set)) continue;
+    if (menu == nullptr) {
+      menu = new QMenu(QString::fromUtf8(title.title), this);
+    } else if (separator) {
+      menu->addSeparator();
+    }
+    separator = false;
+    menu->addAction(m_actions[i]);
+  }
+  return menu;
 }
 
 void CMainFrame::BuildToolBar() {
@@ -284,24 +172,35 @@ void CMainFrame::BuildToolBar() {
   m_toolBar->setFloatable(true);
   m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
   m_toolBar->setIconSize(QSize(24, 24));
-  m_toolBar->addAction(Action(ECommand::kReadArchive));
-  m_toolBar->addAction(m_openNoDocument);
-  m_toolBar->addAction(Action(ECommand::kJournal));
-  m_toolBar->addAction(Action(ECommand::kSave));
-  m_toolBar->addSeparator();
-  m_toolBar->addAction(Action(ECommand::kPrint));
-  m_toolBar->addAction(Action(ECommand::kReport));
-  m_toolBar->addAction(Action(ECommand::kExportWorkbook));
-  m_toolBar->addSeparator();
-  m_toolBar->addAction(Action(ECommand::kAbout));
-  m_toolBar->addAction(Action(ECommand::kContextHelp));
-  m_toolBar->addSeparator();
-  m_toolBar->addAction(Action(ECommand::kChart));
-  m_toolBar->addAction(Action(ECommand::kSummary));
+  QList<std::pair<int, QAction*>> buttons;
+  for (qsizetype i = 0; i < m_actions.size(); ++i) {
+    if (kCommands[i].toolBar != 0) buttons.append({kCommands[i].toolBar, m_actions[i]});
+  }
+  std::sort(buttons.begin(), buttons.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (qsizetype i = 0; i < buttons.size(); ++i) {
+    if (i > 0 && buttons[i].first / 10 != buttons[i - 1].first / 10) m_toolBar->addSeparator();
+    m_toolBar->addAction(buttons[i].second);
+  }
   addToolBar(Qt::TopToolBarArea, m_toolBar);
-  QAction* toggle = Action(ECommand::kToolbar);
-  connect(toggle, &QAction::triggered, m_toolBar, &QToolBar::setVisible);
-  connect(m_toolBar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::ConnectOwnCommands() {
+  OnCommand(ECommand::kExit, [this] { close(); });
+  QAction* toolBar = Action(ECommand::kToolbar);
+  connect(toolBar, &QAction::triggered, m_toolBar, &QToolBar::setVisible);
+  connect(m_toolBar, &QToolBar::visibilityChanged, toolBar, &QAction::setChecked);
+  connect(Action(ECommand::kStatusBar), &QAction::triggered, this, [this](bool on) { statusBar()->setVisible(on); });
+  OnCommand(ECommand::kCascade, [this] { m_mdi->cascadeSubWindows(); });
+  OnCommand(ECommand::kTile, [this] { m_mdi->tileSubWindows(); });
+  OnCommand(ECommand::kArrangeIcons, [this] {
+    // Minimised windows in a row along the bottom edge.
+    int x = 0;
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+      if (!w->isMinimized()) continue;
+      w->move(x, m_mdi->viewport()->height() - w->height());
+      x += w->width();
+    }
+  });
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -368,9 +267,13 @@ void CMainFrame::ShowMenuSet(EMenuSet set) {
   const bool document = set == EMenuSet::kDocument;
   menuBar()->clear();
   for (QMenu* menu : document ? m_menusDocument : m_menusNoDocument) menuBar()->addMenu(menu);
-  // Ctrl+O belongs to the "Открыть" of the menu set shown.
-  m_openNoDocument->setShortcut(document ? QKeySequence() : QKeySequence("Ctrl+O"));
-  m_openDocument->setShortcut(document ? QKeySequence("Ctrl+O") : QKeySequence());
+  // The key of a command written differently in the two sets belongs to
+  // the item of the set shown (Ctrl+O, "Открыть").
+  for (qsizetype i = 0; i < m_actions.size(); ++i) {
+    if (kCommands[i].shortcut == nullptr || !IsWrittenTwice(i)) continue;
+    m_actions[i]->setShortcut(
+        InMenuSet(kCommands[i].sets, set) ? QKeySequence(QString::fromLatin1(kCommands[i].shortcut)) : QKeySequence());
+  }
 }
 
 CChildFrame* CMainFrame::OpenDocument(QWidget* view, const QString& title) {
@@ -454,18 +357,18 @@ void CMainFrame::UpdateCommands() {
   ShowMenuSet(anyDocument ? EMenuSet::kDocument : EMenuSet::kNoDocument);
   auto* view = dynamic_cast<CViewCommands*>(ActiveView());
   const bool active = view != nullptr;
-  Action(ECommand::kSave)->setEnabled(active);
-  Action(ECommand::kSaveAs)->setEnabled(active);
-  Action(ECommand::kReport)->setEnabled(active && view->HandlesReport());
-  const bool prints = active && view->HandlesPrint();
-  Action(ECommand::kPrint)->setEnabled(prints);
-  Action(ECommand::kPrintPreview)->setEnabled(prints);
-  Action(ECommand::kPrintSetup)->setEnabled(true);
-  Action(ECommand::kFactoryNumber)->setEnabled(false);
-  Action(ECommand::kFactoryNumberDoc)->setEnabled(false);
-  for (ECommand id : {ECommand::kCascade, ECommand::kTile, ECommand::kArrangeIcons, ECommand::kChart,
-                      ECommand::kSummary, ECommand::kExportWorkbook, ECommand::kProtocol})
-    Action(id)->setEnabled(anyDocument);
+  for (qsizetype i = 0; i < m_actions.size(); ++i) {
+    bool enabled = true;
+    switch (kCommands[i].enabled) {
+      case EEnabled::kAlways: enabled = true; break;
+      case EEnabled::kNever: enabled = false; break;
+      case EEnabled::kActiveView: enabled = active; break;
+      case EEnabled::kViewReport: enabled = active && view->HandlesReport(); break;
+      case EEnabled::kViewPrint: enabled = active && view->HandlesPrint(); break;
+      case EEnabled::kAnyDocument: enabled = anyDocument; break;
+    }
+    m_actions[i]->setEnabled(enabled);
+  }
   UpdateTitle();
   UpdateWindowList();
 }

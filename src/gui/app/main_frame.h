@@ -1,11 +1,11 @@
 #pragma once
 // The main window: a frame of document windows with two menu sets (one
 // while no document window is open, one while one is), the toolbar and the
-// status bar; and the document window frame. The frame carries out the
-// commands about itself (its windows, bars and "Выход") and the report of
-// the active window; whoever builds it connects the others (OnCommand).
+// status bar; and the document window frame. The menus, the toolbar and
+// the keys come from the table of commands (commands.h). The frame carries
+// out the commands about itself (its windows, bars and "Выход"); whoever
+// builds it connects the others (OnCommand).
 
-#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QMdiSubWindow>
@@ -86,8 +86,12 @@ class CMainFrame : public QMainWindow {
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  QAction* AddAction(ECommand id, const QString& text, const QString& prompt, const QString& tooltip = QString());
+  QAction* AddAction(const CCommand& command);
   void BuildMenus();
+  // The items of `menu` in menu set `set`; null when it has none there.
+  QMenu* BuildMenu(const CMenuTitle& menu, EMenuSet set);
+  // The handlers of the commands about the frame itself.
+  void ConnectOwnCommands();
   void BuildToolBar();
   void BuildStatusBar();
   void ShowMenuSet(EMenuSet set);
@@ -99,10 +103,8 @@ class CMainFrame : public QMainWindow {
 
   QMdiArea* m_mdi = nullptr;
   QToolBar* m_toolBar = nullptr;
-  QHash<ECommand, QAction*> m_actions;
-  // "Открыть" is written differently in the two menu sets.
-  QAction* m_openNoDocument = nullptr;  // "Открыть ... \tCtrl+O"
-  QAction* m_openDocument = nullptr;    // "Открыть...\tCtrl+O"
+  // m_actions[i] is the action of kCommands[i].
+  QList<QAction*> m_actions;
   QList<QMenu*> m_menusNoDocument;
   QList<QMenu*> m_menusDocument;
   EMenuSet m_menuSet = EMenuSet::kDocument;
