@@ -77,7 +77,7 @@ class PrintCommand : public Command {
         status != kExitSuccess) {
       return status;
     }
-    CObjectDefinition& obj = *loaded.object;
+    const CObjectDefinition& obj = *loaded.object;
     std::unique_ptr<CPrintLines> lines;
     std::optional<CSummary> summary;
     std::optional<CSummaryTable> summaryTable;
