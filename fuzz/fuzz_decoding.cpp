@@ -1,7 +1,7 @@
 // An instrument's files from anywhere: the parameter and system files of
 // any built-in version, measurement and abnormal-situation archives, and
 // number formats. Decoding never reads beyond the data; a short file is
-// refused with std::invalid_argument.
+// refused with CParamDecodeError.
 
 #include <cstdint>
 #include <span>
@@ -11,6 +11,7 @@
 #include "core/archive/object_definition.h"
 #include "core/description/number_format.h"
 #include "core/description/read_param_class.h"
+#include "core/storage/load_error.h"
 
 using namespace tkq;
 
@@ -34,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t first = 0, second = 0;
     try {
       description->FillTree(par, dev, tree, first, second);
-    } catch (const std::invalid_argument&) {
+    } catch (const CParamDecodeError&) {
     }
   } else if (mode < 192) {
     CObjectDefinition object;
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FormatNumber(format, NumberArg::Signed(-12345));
       FormatNumber(format, NumberArg::Unsigned(4000000000u));
       FormatNumber(format, NumberArg::Float(-1.0e30));
-    } catch (const std::invalid_argument&) {
+    } catch (const CParamDecodeError&) {
     }
   }
   return 0;

@@ -8,6 +8,7 @@
 
 #include "core/description/read_param_class.h"
 #include "core/storage/archive_stream.h"
+#include "core/storage/load_error.h"
 
 using namespace tkq;
 
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t first = 0, second = 0;
     try {
       description.FillTree(par, dev, tree, first, second);
-    } catch (const std::invalid_argument&) {
+    } catch (const CParamDecodeError&) {
     }
   }
   return 0;

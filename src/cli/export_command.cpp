@@ -96,7 +96,7 @@ class ExportCommand : public Command {
         status != kExitSuccess) {
       return status;
     }
-    CObjectDefinition& obj = *loaded.object;
+    const CObjectDefinition& obj = *loaded.object;
     try {
       if (m_kind == EFileKind::kWorkbook) {
         WriteArchiveWorkbook(PathFromUtf8(m_output), obj, columns, CWorkbookInfo{"tarvik-kq", TKQ_VERSION_TEXT},

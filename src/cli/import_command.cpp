@@ -18,6 +18,7 @@
 #include "core/link/flash_files.h"
 #include "core/link/read_status.h"
 #include "core/storage/file_io.h"
+#include "core/storage/load_error.h"
 
 namespace tkq::cli {
 namespace {
@@ -71,7 +72,7 @@ class ImportCommand : public Command {
     std::unique_ptr<CObjectDefinition> decoded;
     try {
       decoded = DecodeArchive(files, description);
-    } catch (const std::invalid_argument& e) {
+    } catch (const CParamDecodeError& e) {
       context.err << ReadStatusText(kReadFileError) << "\n" << e.what() << "\n";
       return kExitFailure;
     }

@@ -186,7 +186,7 @@ class PlotCommand : public Command {
         status != kExitSuccess) {
       return status;
     }
-    CObjectDefinition& obj = *loaded.object;
+    const CObjectDefinition& obj = *loaded.object;
 
     EnsureGuiApplication();
     render::CArchiveChart chart;

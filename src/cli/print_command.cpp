@@ -77,7 +77,7 @@ class PrintCommand : public Command {
         status != kExitSuccess) {
       return status;
     }
-    CObjectDefinition& obj = *loaded.object;
+    const CObjectDefinition& obj = *loaded.object;
     std::unique_ptr<CPrintLines> lines;
     std::optional<CSummary> summary;
     std::optional<CSummaryTable> summaryTable;
@@ -97,28 +97,7 @@ class PrintCommand : public Command {
 
     EnsureGuiApplication();
     QPrinter printer(QPrinter::HighResolution);
-    if (!m_printer.empty()) {
-      const QString name = QString::fromStdString(m_printer);
-      if (!QPrinterInfo::availablePrinterNames().contains(name)) {
-        context.err << "Нет такого принтера: " << m_printer << "\n";
-        return kExitFailure;
-      }
-      printer.setOutputFormat(QPrinter::NativeFormat);
-      printer.setPrinterName(name);
-    } else {
-      printer.setOutputFormat(QPrinter::PdfFormat);
-      printer.setOutputFileName(QString::fromStdString(m_output));
-    }
-    const QPageSize::PageSizeId paper = m_pageSize == "A3"       ? QPageSize::A3
-                                        : m_pageSize == "Letter" ? QPageSize::Letter
-                                                                 : QPageSize::A4;
-    printer.setPageSize(QPageSize(paper));
-    printer.setPageOrientation(m_landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    render::SetPrintMargins(printer);
-    printer.setDocName(QString::fromStdString(IsSummary()            ? SummaryTitle(periods)
-                                              : m_view == "archive"  ? "Архив измерений"
-                                              : m_view == "abnormal" ? "Архив нештатных ситуаций"
-                                                                     : "Параметры"));
+    if (!SetUpPrinter(printer, periods, context.err)) return kExitFailure;
 
     const render::CPrintFont font(printer);
     const CPageLayout layout(*lines, PrintTitle(obj), render::MeasurePrintPage(printer, font));
@@ -153,6 +132,35 @@ class PrintCommand : public Command {
   }
 
  private:
+  // The printer or the PDF file -o, with the paper, orientation, margins and
+  // the document's name; false (said on `err`) for a printer that is not
+  // there.
+  bool SetUpPrinter(QPrinter& printer, ESummaryPeriods periods, std::ostream& err) const {
+    if (!m_printer.empty()) {
+      const QString name = QString::fromStdString(m_printer);
+      if (!QPrinterInfo::availablePrinterNames().contains(name)) {
+        err << "Нет такого принтера: " << m_printer << "\n";
+        return false;
+      }
+      printer.setOutputFormat(QPrinter::NativeFormat);
+      printer.setPrinterName(name);
+    } else {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(QString::fromStdString(m_output));
+    }
+    const QPageSize::PageSizeId paper = m_pageSize == "A3"       ? QPageSize::A3
+                                        : m_pageSize == "Letter" ? QPageSize::Letter
+                                                                 : QPageSize::A4;
+    printer.setPageSize(QPageSize(paper));
+    printer.setPageOrientation(m_landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    render::SetPrintMargins(printer);
+    printer.setDocName(QString::fromStdString(IsSummary()            ? SummaryTitle(periods)
+                                              : m_view == "archive"  ? "Архив измерений"
+                                              : m_view == "abnormal" ? "Архив нештатных ситуаций"
+                                                                     : "Параметры"));
+    return true;
+  }
+
   bool IsSummary() const { return m_view == "days" || m_view == "months"; }
 
   ArchiveOptions m_archive;

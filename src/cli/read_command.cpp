@@ -206,28 +206,13 @@ class ReadCommand : public Command {
       line.PrintContentsFailure(contents, context.err);
       return kExitFailure;
     }
-
-    std::vector<const CObjectContents*> wanted;
-    for (const CObjectContents& object : contents.objects) {
-      if (m_all || std::binary_search(m_objects.begin(), m_objects.end(), object.object)) wanted.push_back(&object);
-    }
-    for (const int number : m_objects) {
-      const bool present = std::any_of(contents.objects.begin(), contents.objects.end(),
-                                       [&](const CObjectContents& o) { return o.object == number; });
-      if (!present) context.err << "Объект " << number << ": нет на приборе, пропущен\n";
-    }
+    const std::vector<const CObjectContents*> wanted = WantedObjects(contents, context.err);
     if (wanted.empty()) {
       context.err << "Нет объектов для чтения\n";
       return kExitFailure;
     }
     const std::filesystem::path folder = PathFromUtf8(m_output);
-    std::error_code ec;
-    if (!m_output.empty()) std::filesystem::create_directories(folder, ec);
-    if (!m_output.empty() && (ec || !std::filesystem::is_directory(folder))) {
-      context.err << kMessageCannotOpen << "\n"
-                  << DisplayPath(folder) << ": " << (ec ? ErrorReason(ec) : std::string("это не папка")) << "\n";
-      return kExitFailure;
-    }
+    if (!m_output.empty() && !MakeFolder(folder, context.err)) return kExitFailure;
     uint64_t total = 0;
     double seconds = 0.0;
     for (const CObjectContents* object : wanted) {
@@ -245,53 +230,12 @@ class ReadCommand : public Command {
       const uint8_t number = present->object;
       progress.StartPart("Объект " + std::to_string(number) + ": ", base, total);
       base += present->bytes;
-      CArchiveRead read(number);
-      const std::unique_ptr<CObjectDefinition> object = ReadArchive(link, description, read);
-      progress.Finish();
-      std::string text;
-      if (read.GetReadStatus(text) == kReadCancelled) {
+      const EObjectOutcome outcome = ReadOneOfSeveral(link, description, number, folder, progress, context.err);
+      if (outcome == EObjectOutcome::kCancelled) {
         cancelled = true;
         break;
       }
-      // The raw files are kept as a single read keeps them, also when
-      // they do not decode.
-      const CDeviceFiles& delivered = read.m_files;
-      const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
-      if (!m_rawDir.empty() && haveFiles && !KeepRawFiles(PathFromUtf8(m_rawDir), number, delivered, context.err)) {
-        failed.push_back(number);
-        continue;
-      }
-      if (!object) {
-        context.err << "Объект " << +number << ": " << text << "\n";
-        failed.push_back(number);
-        continue;
-      }
-      CObjectDefinition& obj = *object;
-      obj.m_strDescription = m_description;
-      const uint8_t code = obj.GetReadStatus(text);
-      const std::string prefix = "Объект " + std::to_string(number) + ": ";
-      const std::string summary = "(записей " + std::to_string(obj.m_arcRecords.GetSize()) + ", нештатных ситуаций " +
-                                  std::to_string(obj.GetAbnormalCount()) + ")" +
-                                  (code != kReadOk ? "; " + text : std::string());
-      bool written = false;
-      if (!m_output.empty()) {
-        const std::filesystem::path path = folder / SavedName(number);
-        try {
-          SaveSavedArchive(path, obj);
-          written = true;
-          context.err << prefix << "сохранено " << PathToUtf8(path) << " " << summary << "\n";
-        } catch (const std::system_error& e) {
-          context.err << prefix << FileErrorMessage(e) << "\n" << e.what() << "\n";
-        }
-      } else {
-        context.err << prefix << "прочитано " << summary << "\n";
-      }
-      const bool kept = m_journal && KeepInJournal(*m_journal, obj, prefix, context.err);
-      if ((m_output.empty() || written) && (kept || written)) {
-        saved.push_back(number);
-      } else {
-        failed.push_back(number);
-      }
+      (outcome == EObjectOutcome::kKept ? saved : failed).push_back(number);
     }
     if (cancelled) context.err << ReadStatusText(kReadCancelled) << "\n";
     context.err << "Прочитано объектов: " << saved.size() << " из " << wanted.size();
@@ -299,6 +243,78 @@ class ReadCommand : public Command {
     if (cancelled) context.err << "; не прочитаны после остановки: " << wanted.size() - saved.size() - failed.size();
     context.err << "\n";
     return saved.size() == wanted.size() ? kExitSuccess : kExitFailure;
+  }
+
+  // The objects on the instrument of those asked for, in its order; each
+  // asked for and absent is said to be skipped.
+  std::vector<const CObjectContents*> WantedObjects(const CInstrumentContents& contents, std::ostream& err) const {
+    std::vector<const CObjectContents*> wanted;
+    for (const CObjectContents& object : contents.objects) {
+      if (m_all || std::binary_search(m_objects.begin(), m_objects.end(), object.object)) wanted.push_back(&object);
+    }
+    for (const int number : m_objects) {
+      const bool present = std::any_of(contents.objects.begin(), contents.objects.end(),
+                                       [&](const CObjectContents& o) { return o.object == number; });
+      if (!present) err << "Объект " << number << ": нет на приборе, пропущен\n";
+    }
+    return wanted;
+  }
+
+  // Creates the folder of the saved archives, or says why it cannot be one.
+  static bool MakeFolder(const std::filesystem::path& folder, std::ostream& err) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!ec && std::filesystem::is_directory(folder)) return true;
+    err << kMessageCannotOpen << "\n"
+        << DisplayPath(folder) << ": " << (ec ? ErrorReason(ec) : std::string("это не папка")) << "\n";
+    return false;
+  }
+
+  enum class EObjectOutcome { kKept, kFailed, kCancelled };
+
+  // Reads object `number` of several and keeps it: its raw files (with
+  // --raw-dir), the saved archive in `folder` (with -o) and the journal.
+  // Kept when it was saved as -o asks and kept somewhere.
+  EObjectOutcome ReadOneOfSeveral(CTrvKqModbusWithFlFiles& link, const CReadParamClass& description, uint8_t number,
+                                  const std::filesystem::path& folder, CProgressPrinter& progress, std::ostream& err) {
+    CArchiveRead read(number);
+    const std::unique_ptr<CObjectDefinition> object = ReadArchive(link, description, read);
+    progress.Finish();
+    std::string text;
+    if (read.GetReadStatus(text) == kReadCancelled) return EObjectOutcome::kCancelled;
+    // The raw files are kept as a single read keeps them, also when
+    // they do not decode.
+    const CDeviceFiles& delivered = read.m_files;
+    const bool haveFiles = !delivered.par.empty() || !delivered.dev.empty();
+    if (!m_rawDir.empty() && haveFiles && !KeepRawFiles(PathFromUtf8(m_rawDir), number, delivered, err)) {
+      return EObjectOutcome::kFailed;
+    }
+    if (!object) {
+      err << "Объект " << +number << ": " << text << "\n";
+      return EObjectOutcome::kFailed;
+    }
+    CObjectDefinition& obj = *object;
+    obj.m_strDescription = m_description;
+    const uint8_t code = obj.GetReadStatus(text);
+    const std::string prefix = "Объект " + std::to_string(number) + ": ";
+    const std::string summary = "(записей " + std::to_string(obj.m_arcRecords.GetSize()) + ", нештатных ситуаций " +
+                                std::to_string(obj.GetAbnormalCount()) + ")" +
+                                (code != kReadOk ? "; " + text : std::string());
+    bool written = false;
+    if (!m_output.empty()) {
+      const std::filesystem::path path = folder / SavedName(number);
+      try {
+        SaveSavedArchive(path, obj);
+        written = true;
+        err << prefix << "сохранено " << PathToUtf8(path) << " " << summary << "\n";
+      } catch (const std::system_error& e) {
+        err << prefix << FileErrorMessage(e) << "\n" << e.what() << "\n";
+      }
+    } else {
+      err << prefix << "прочитано " << summary << "\n";
+    }
+    const bool kept = m_journal && KeepInJournal(*m_journal, obj, prefix, err);
+    return (m_output.empty() || written) && (kept || written) ? EObjectOutcome::kKept : EObjectOutcome::kFailed;
   }
 
   static std::string NumberList(const std::vector<int>& numbers) {

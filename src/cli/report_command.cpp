@@ -39,7 +39,7 @@ class ReportCommand : public Command {
         status != kExitSuccess) {
       return status;
     }
-    CObjectDefinition& obj = *loaded.object;
+    const CObjectDefinition& obj = *loaded.object;
     try {
       if (m_output.empty()) {
         CStreamSink sink(context.out, "в стандартный вывод");
@@ -59,7 +59,7 @@ class ReportCommand : public Command {
   }
 
  private:
-  void Write(CObjectDefinition& obj, const CColumnSwitches& columns, CReportSink& sink) const {
+  void Write(const CObjectDefinition& obj, const CColumnSwitches& columns, CReportSink& sink) const {
     if (m_view == "archive") {
       WriteArchiveReport(obj, columns, sink);
     } else if (m_view == "abnormal") {

@@ -6,6 +6,7 @@
 #include "core/description/number_format.h"
 #include "core/description/param_layout.h"
 #include "core/description/read_param_class.h"
+#include "core/storage/load_error.h"
 #include "support/test_support.h"
 
 namespace tkq {
@@ -62,9 +63,18 @@ TEST_F(Decoding, ExactSizesDecodeAndOneByteLessFails) {
   Bytes shortPar(files.par.begin(), files.par.end() - 1);
   Bytes shortDev(files.dev.begin(), files.dev.end() - 1);
   CParamTree tree;
-  EXPECT_THROW(d->FillTree(shortPar, files.dev, tree, first, second), std::invalid_argument);
-  EXPECT_THROW(d->FillTree(files.par, shortDev, tree, first, second), std::invalid_argument);
-  EXPECT_THROW(d->FillTree({}, {}, tree, first, second), std::invalid_argument);
+  EXPECT_THROW(d->FillTree(shortPar, files.dev, tree, first, second), CParamDecodeError);
+  EXPECT_THROW(d->FillTree(files.par, shortDev, tree, first, second), CParamDecodeError);
+  EXPECT_THROW(d->FillTree({}, {}, tree, first, second), CParamDecodeError);
+  // A load error of a file in a bad format, saying where the file ends.
+  try {
+    d->FillTree(shortPar, files.dev, tree, first, second);
+    ADD_FAILURE() << "the short parameter file decoded";
+  } catch (const CLoadError& e) {
+    EXPECT_EQ(e.GetKind(), CLoadError::kBadFormat);
+    EXPECT_STREQ(e.UserMessage(), kMessageBadFormat);
+    EXPECT_NE(std::string(e.what()).find("обрывается на байте 271"), std::string::npos) << e.what();
+  }
 }
 
 TEST_F(Decoding, GroupsInOrderWithoutEmptyOnes) {
@@ -180,11 +190,11 @@ TEST_F(Decoding, InconsistentDescriptionsAreRefusedBeforeAnythingIsAdded) {
   CParamTree tree;
   tree.InsertGroup("old");
   d->m_nCurParamSet = 7;
-  EXPECT_THROW(d->FillTree(files.par, files.dev, tree, first, second), std::invalid_argument);
+  EXPECT_THROW(d->FillTree(files.par, files.dev, tree, first, second), CParamDecodeError);
   EXPECT_TRUE(tree.IsEmpty());
   ASSERT_TRUE(d->SelectVersion(kSet4));
   d->m_formats.resize(3);  // row 8 "Задержка RTS, мс" uses format 5
-  EXPECT_THROW(d->FillTree(files.par, files.dev, tree, first, second), std::invalid_argument);
+  EXPECT_THROW(d->FillTree(files.par, files.dev, tree, first, second), CParamDecodeError);
 }
 
 TEST(NumberFormat, AppliesOneArgumentOfTheRightKind) {
@@ -204,7 +214,7 @@ TEST(NumberFormat, AppliesOneArgumentOfTheRightKind) {
 
 TEST(NumberFormat, RefusesWhatCouldReadMoreArguments) {
   for (const char* bad : {"%s", "%3s", "%n", "%p", "%d %d", "%*d", "%.*f", "%", "%c"}) {
-    EXPECT_THROW(FormatNumber(bad, NumberArg::Signed(1)), std::invalid_argument) << bad;
+    EXPECT_THROW(FormatNumber(bad, NumberArg::Signed(1)), CParamDecodeError) << bad;
   }
 }
 

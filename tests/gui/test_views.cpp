@@ -237,7 +237,7 @@ class TestViews : public gui::test::CProgramTest {
     frame->MdiArea()->setActiveSubWindow(frame->Documents()[1]);
     frame->Action(ECommand::kReport)->trigger();
     CStringSink expected;
-    WriteArchiveReport(*app.Document().ObjectForReport(), app.Document().Columns(), expected);
+    WriteArchiveReport(*app.Document().Object(), app.Document().Columns(), expected);
     QFile archive(m_ui.saveAnswer);
     QVERIFY(archive.open(QIODevice::ReadOnly));
     QCOMPARE(archive.readAll().toStdString(), expected.Text());

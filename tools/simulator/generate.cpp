@@ -354,10 +354,9 @@ bool WriteFile(const std::filesystem::path& path, const Bytes& bytes, std::strin
   return true;
 }
 
-}  // namespace
-
-bool Generate(const std::filesystem::path& dir, const GenerateOptions& options, std::string& error) {
-  const GenerateOptions& o = options;
+// Whether the options describe archives the instrument could hold; if
+// not, `error` says what is wrong.
+bool CheckOptions(const GenerateOptions& o, std::string& error) {
   if (o.objects.empty()) {
     error = "no objects to generate";
     return false;
@@ -384,6 +383,26 @@ bool Generate(const std::filesystem::path& dir, const GenerateOptions& options, 
     error = "the end time must fit the instrument's 32-bit clock";
     return false;
   }
+  return true;
+}
+
+// The identification the instrument answers with: its version and serial
+// number, one a line.
+bool WriteIdentification(const std::filesystem::path& dir, const GenerateOptions& o, std::string& error) {
+  std::ofstream id(dir / "identification.txt", std::ios::binary | std::ios::trunc);
+  id << o.version << "\n" << o.serial << "\n";
+  if (!id.flush()) {
+    error = "cannot write " + (dir / "identification.txt").string();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool Generate(const std::filesystem::path& dir, const GenerateOptions& options, std::string& error) {
+  const GenerateOptions& o = options;
+  if (!CheckOptions(o, error)) return false;
   CReadParamClass description;
   description.LoadBuiltIn();
   if (!description.SelectVersion(o.version)) {
@@ -409,14 +428,7 @@ bool Generate(const std::filesystem::path& dir, const GenerateOptions& options, 
     error = "cannot create " + dir.string() + ": " + ec.message();
     return false;
   }
-  {
-    std::ofstream id(dir / "identification.txt", std::ios::binary | std::ios::trunc);
-    id << o.version << "\n" << o.serial << "\n";
-    if (!id.flush()) {
-      error = "cannot write " + (dir / "identification.txt").string();
-      return false;
-    }
-  }
+  if (!WriteIdentification(dir, o, error)) return false;
 
   const std::set<int> objects(o.objects.begin(), o.objects.end());
   bool first = true;

@@ -350,6 +350,60 @@ bool MakeRaw(int fd, std::optional<speed_t> speed, std::string& error) {
   return true;
 }
 
+// The simulated faults the options ask for.
+void SetFaults(const ServeOptions& o, CInstrument& instrument) {
+  instrument.faults.silent = o.silent;
+  instrument.faults.silentFirst = static_cast<int>(o.silentFirst);
+  instrument.faults.badCrcAt = static_cast<int>(o.badCrcAt);
+  instrument.faults.wrongAddress = o.wrongAddress;
+  instrument.faults.exceptionCode = static_cast<int>(o.exceptionCode);
+  instrument.faults.exceptionFrom = static_cast<int>(o.exceptionFrom);
+  instrument.faults.refuseSubfunction = static_cast<int>(o.refuse);
+  instrument.faults.badControlBlockLength = o.badFcbLength;
+  instrument.faults.shortPieces = o.shortPieces;
+}
+
+// Opens the line served: the terminal --tty, raw at `speed`, or a new
+// pseudo-terminal whose other side is held open in `slave`. The failure's
+// status, or nothing when the line is open.
+std::optional<int> OpenLine(const ServeOptions& o, std::optional<speed_t> speed, CDescriptor& fd, CDescriptor& slave,
+                            std::string& linePath, std::ostream& err) {
+  constexpr std::string_view kCommand = "serve";
+  std::string error;
+  if (o.tty) {
+    linePath = *o.tty;
+    fd = open(linePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return UsageError(err, kCommand, "cannot open " + linePath + ": " + std::strerror(errno));
+    if (!isatty(fd)) return UsageError(err, kCommand, linePath + " is not a terminal");
+    if (!MakeRaw(fd, speed, error)) return Failure(err, linePath + ": " + error);
+  } else {
+    fd = posix_openpt(O_RDWR | O_NOCTTY);
+    if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0 || ptsname(fd) == nullptr) {
+      return Failure(err, std::string("cannot make a pseudo-terminal: ") + std::strerror(errno));
+    }
+    linePath = ptsname(fd);
+    // Held open for the whole run, so that the line never hangs up between
+    // the program's opens of the port.
+    slave = open(linePath.c_str(), O_RDWR | O_NOCTTY);
+    if (slave < 0) return Failure(err, "cannot open " + linePath + ": " + std::strerror(errno));
+    if (!MakeRaw(slave, std::nullopt, error)) return Failure(err, linePath + ": " + error);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  }
+  return std::nullopt;
+}
+
+// SIGINT, SIGTERM and SIGHUP stop the server (OnSignal); a client that
+// goes away is no signal.
+void CatchStopSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+}
+
 }  // namespace
 
 void AddServeOptions(CLI::App& command, ServeOptions& o) {
@@ -421,15 +475,7 @@ int RunServe(const ServeOptions& o, std::ostream& out, std::ostream& err) {
   // Typed in the terminal's UTF-8, sent in the instrument's code page.
   if (o.id1) instrument.id1 = InstrumentText(*o.id1);
   if (o.id2) instrument.id2 = InstrumentText(*o.id2);
-  instrument.faults.silent = o.silent;
-  instrument.faults.silentFirst = static_cast<int>(o.silentFirst);
-  instrument.faults.badCrcAt = static_cast<int>(o.badCrcAt);
-  instrument.faults.wrongAddress = o.wrongAddress;
-  instrument.faults.exceptionCode = static_cast<int>(o.exceptionCode);
-  instrument.faults.exceptionFrom = static_cast<int>(o.exceptionFrom);
-  instrument.faults.refuseSubfunction = static_cast<int>(o.refuse);
-  instrument.faults.badControlBlockLength = o.badFcbLength;
-  instrument.faults.shortPieces = o.shortPieces;
+  SetFaults(o, instrument);
 
   std::unique_ptr<FILE, int (*)(FILE*)> log(nullptr, std::fclose);
   if (o.log) {
@@ -439,25 +485,7 @@ int RunServe(const ServeOptions& o, std::ostream& out, std::ostream& err) {
 
   CDescriptor fd, slave;
   std::string linePath;
-  if (o.tty) {
-    linePath = *o.tty;
-    fd = open(linePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return UsageError(err, kCommand, "cannot open " + linePath + ": " + std::strerror(errno));
-    if (!isatty(fd)) return UsageError(err, kCommand, linePath + " is not a terminal");
-    if (!MakeRaw(fd, speed, error)) return Failure(err, linePath + ": " + error);
-  } else {
-    fd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0 || ptsname(fd) == nullptr) {
-      return Failure(err, std::string("cannot make a pseudo-terminal: ") + std::strerror(errno));
-    }
-    linePath = ptsname(fd);
-    // Held open for the whole run, so that the line never hangs up between
-    // the program's opens of the port.
-    slave = open(linePath.c_str(), O_RDWR | O_NOCTTY);
-    if (slave < 0) return Failure(err, "cannot open " + linePath + ": " + std::strerror(errno));
-    if (!MakeRaw(slave, std::nullopt, error)) return Failure(err, linePath + ": " + error);
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-  }
+  if (const std::optional<int> failed = OpenLine(o, speed, fd, slave, linePath, err)) return *failed;
 
   if (o.link) {
     const std::string& link = *o.link;
@@ -478,13 +506,7 @@ int RunServe(const ServeOptions& o, std::ostream& out, std::ostream& err) {
   fcntl(wake[1], F_SETFL, fcntl(wake[1], F_GETFL) | O_NONBLOCK);
   g_stop = 0;
   g_wakeWrite = wake[1];
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGHUP, &sa, nullptr);
-  signal(SIGPIPE, SIG_IGN);
+  CatchStopSignals();
 
   out << linePath << std::endl;
 

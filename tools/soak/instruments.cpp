@@ -14,6 +14,7 @@
 #include "core/link/flash_names.h"
 #include "core/link/modbus_frames.h"
 #include "core/storage/file_io.h"
+#include "core/storage/load_error.h"
 #include "simulator/instrument.h"
 
 namespace tkq::soak {
@@ -127,7 +128,7 @@ bool MakeTarget(const std::filesystem::path& dir, uint8_t object, const CReadPar
   std::unique_ptr<CObjectDefinition> decoded;
   try {
     decoded = DecodeArchive(files, description);
-  } catch (const std::invalid_argument& e) {
+  } catch (const CParamDecodeError& e) {
     error = dir.string() + " object " + std::to_string(object) + ": " + e.what();
     return false;
   }

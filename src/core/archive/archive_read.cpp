@@ -6,6 +6,7 @@
 
 #include "core/archive/object_definition.h"
 #include "core/link/flash_names.h"
+#include "core/storage/load_error.h"
 
 namespace tkq {
 namespace {
@@ -101,7 +102,7 @@ std::unique_ptr<CObjectDefinition> ReadArchive(CTrvKqModbusWithFlFiles& link, co
   if (!ReadDeviceFiles(link, read)) return nullptr;
   try {
     return DecodeArchive(read, description);
-  } catch (const std::invalid_argument&) {
+  } catch (const CParamDecodeError&) {
     // A parameter or system file too short for its version: the read failed.
     read.m_nReadStatus = kReadFileError;
     read.m_nLinkStatus = kLinkOk;

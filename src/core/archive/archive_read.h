@@ -83,7 +83,7 @@ bool ReadDeviceFiles(CTrvKqModbusWithFlFiles& link, CArchiveRead& read);
 // measurements, abnormal situations, additional data. The object's read
 // status tells what the decoding found (an empty archive, an unknown
 // version). A parameter or system file too short for its version throws
-// std::invalid_argument.
+// CParamDecodeError.
 std::unique_ptr<CObjectDefinition> DecodeArchive(const CArchiveRead& read, const CReadParamClass& description);
 
 // Reads object read.m_nObjectNumber and decodes it: the new object, or null

@@ -102,7 +102,7 @@ class CObjectDefinition : public CObject {
   // m_parBytes and m_devBytes), measurements, abnormal situations,
   // additional data. Results are not examined (they leave read status 5 or
   // 6); a parameter file too short for its version throws
-  // std::invalid_argument. `description` is only read.
+  // CParamDecodeError. `description` is only read.
   void DecodeDeviceFiles(const CReadParamClass& description, std::span<const uint8_t> arcBytes,
                          std::span<const uint8_t> errBytes, std::span<const uint8_t> adsBytes);
   bool DecodeMeasurements(std::span<const uint8_t> arcBytes, std::span<const uint8_t> errBytes);

@@ -43,8 +43,9 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> byt
     object->DecodeParameters(description, object->m_parBytes, object->m_devBytes);
   } catch (const CArchiveError& e) {
     throw CLoadError(CLoadError::kBadFormat, e.what());
-  } catch (const std::invalid_argument& e) {
-    throw CLoadError(CLoadError::kBadFormat, e.what());
+  } catch (const CLoadError&) {
+    // A parameter file that does not decode (CParamDecodeError).
+    throw;
   } catch (const std::bad_alloc&) {
     throw CLoadError(CLoadError::kBadFormat, kReasonNoMemory);
   } catch (...) {

@@ -11,23 +11,11 @@
 
 #include "core/archive/object_definition.h"
 #include "core/base/messages.h"
+#include "core/storage/load_error.h"
 
 namespace tkq {
 
 class CReadParamClass;
-
-// Why a stored file did not load: the user's message and, in what(), the
-// detail, in Russian as well ("файл обрывается на байте 1234").
-class CLoadError : public std::runtime_error {
- public:
-  enum Kind { kCannotOpen, kBadFormat };
-  CLoadError(Kind kind, const std::string& detail) : std::runtime_error(detail), m_kind(kind) {}
-  Kind GetKind() const { return m_kind; }
-  const char* UserMessage() const { return m_kind == kCannotOpen ? kMessageCannotOpen : kMessageBadFormat; }
-
- private:
-  Kind m_kind;
-};
 
 // The largest saved archive that loads; anything larger is not one. A read
 // keeps at most the link's 64 MiB of each of the instrument's files (whose

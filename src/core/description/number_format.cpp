@@ -4,7 +4,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <stdexcept>
+
+#include "core/storage/load_error.h"
 
 namespace tkq {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 constexpr int kMaxWidth = 100;
 
 [[noreturn]] void Refuse(std::string_view format, const char* why) {
-  throw std::invalid_argument("формат числа «" + std::string(format) + "»: " + why);
+  throw CParamDecodeError("формат числа «" + std::string(format) + "»: " + why);
 }
 
 int ReadNumber(std::string_view f, size_t& i) {

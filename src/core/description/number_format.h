@@ -3,7 +3,8 @@
 // comes from a file the user may edit, so it is parsed here and applied
 // with exactly one argument of the kind its conversion expects; a format
 // that asks for anything else (a string, a pointer, a second argument, a
-// width taken from the arguments) is refused with std::invalid_argument.
+// width taken from the arguments) is refused with CParamDecodeError
+// (core/storage/load_error.h): the description is damaged.
 
 #include <cstdint>
 #include <string>

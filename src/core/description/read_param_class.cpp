@@ -2,13 +2,13 @@
 
 #include <bit>
 #include <cmath>
-#include <stdexcept>
 
 #include "core/base/bytes.h"
 #include "core/base/rtc_time.h"
 #include "core/description/builtin.h"
 #include "core/description/number_format.h"
 #include "core/storage/file_io.h"
+#include "core/storage/load_error.h"
 
 namespace tkq {
 namespace {
@@ -234,14 +234,14 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
                                        const std::vector<std::string>& enumTexts, float& number) const {
   const size_t width = ValueTypeWidth(row.Type());
   if (file.size() < width || pos > file.size() - width) {
-    throw std::invalid_argument(std::string(FileName(row.Source())) + " обрывается на байте " +
+    throw CParamDecodeError(std::string(FileName(row.Source())) + " обрывается на байте " +
                                 std::to_string(file.size()) + " перед значением «" + row.m_strCaption + "»");
   }
   const uint8_t* p = file.data() + pos;
   pos += width;
   auto format = [&]() -> const std::string& {
     if (row.m_nFormat >= m_formats.size()) {
-      throw std::invalid_argument("в описании нет формата числа " + std::to_string(row.m_nFormat));
+      throw CParamDecodeError("в описании нет формата числа " + std::to_string(row.m_nFormat));
     }
     return m_formats[row.m_nFormat];
   };
@@ -285,7 +285,7 @@ bool CReadParamClass::DecodeNext(std::span<const uint8_t> file, size_t& pos, con
                                  std::string& valueText, float& number, std::string& caption) const {
   while (row < rowCount) {
     if (row < 0 || static_cast<size_t>(row) >= rows.GetSize() || rows[static_cast<size_t>(row)] == nullptr) {
-      throw std::invalid_argument("в наборе параметров нет строки " + std::to_string(row));
+      throw CParamDecodeError("в наборе параметров нет строки " + std::to_string(row));
     }
     const CParamDef& def = *rows[static_cast<size_t>(row)];
     ++row;
@@ -319,11 +319,11 @@ bool CReadParamClass::FillTree(const CVersionDef* version, int32_t set, std::spa
                                std::span<const uint8_t> devBytes, CParamTree& tree, uint8_t& firstSelector,
                                uint8_t& secondSelector) const {
   tree.DeleteAllItems();
-  if (version == nullptr) throw std::invalid_argument("не выбрана версия ПО прибора");
+  if (version == nullptr) throw CParamDecodeError("не выбрана версия ПО прибора");
   if (set < 0 || static_cast<size_t>(set) >= m_paramSets.GetSize() ||
       static_cast<size_t>(set) >= m_groupCaptions.size() || static_cast<size_t>(set) >= m_enumTexts.size() ||
       m_paramSets[static_cast<size_t>(set)] == nullptr) {
-    throw std::invalid_argument("в описании нет набора параметров " + std::to_string(set));
+    throw CParamDecodeError("в описании нет набора параметров " + std::to_string(set));
   }
   const CParamSet& rows = *m_paramSets[static_cast<size_t>(set)];
   const StringArray& captions = m_groupCaptions[static_cast<size_t>(set)];
@@ -331,11 +331,11 @@ bool CReadParamClass::FillTree(const CVersionDef* version, int32_t set, std::spa
   const int rowCount = version->m_nParamCount;
   const int groupCount = version->m_nGroupCount;
   if (rowCount < 0 || static_cast<size_t>(rowCount) > rows.GetSize()) {
-    throw std::invalid_argument("версия «" + version->m_strName + "» использует " + std::to_string(rowCount) +
+    throw CParamDecodeError("версия «" + version->m_strName + "» использует " + std::to_string(rowCount) +
                                 " строк набора параметров из " + std::to_string(rows.GetSize()));
   }
   if (groupCount < 0 || static_cast<size_t>(groupCount) > captions.size()) {
-    throw std::invalid_argument("версия «" + version->m_strName + "» показывает " + std::to_string(groupCount) +
+    throw CParamDecodeError("версия «" + version->m_strName + "» показывает " + std::to_string(groupCount) +
                                 " групп из " + std::to_string(captions.size()));
   }
 

@@ -56,14 +56,14 @@ class CReadParamClass : public CObject {
   // position `pos`, until it has passed a shown row of `source` in `group`:
   // returns true with that row's caption, value text and number. Returns
   // false when the row index reaches `rowCount`. A fetch beyond the file or
-  // a format index beyond the formats throws std::invalid_argument.
+  // a format index beyond the formats throws CParamDecodeError.
   bool DecodeNext(std::span<const uint8_t> file, size_t& pos, const CParamSet& rows, int rowCount, int& row,
                   const std::vector<std::string>& enumTexts, int group, uint8_t source, std::string& valueText,
                   float& number, std::string& caption) const;
 
   // Rebuilds `tree` for version `version` (an index of m_versions) from the
   // two files and sets the two archive selectors when their rows are met.
-  // Throws std::invalid_argument for a short file or an inconsistent
+  // Throws CParamDecodeError for a short file or an inconsistent
   // description. Only reads the description: decodings may run side by side.
   bool FillTree(int32_t version, std::span<const uint8_t> parBytes, std::span<const uint8_t> devBytes, CParamTree& tree,
                 uint8_t& firstSelector, uint8_t& secondSelector) const;

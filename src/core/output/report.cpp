@@ -84,18 +84,18 @@ void CStreamSink::Check() {
   throw CFileError(err, "не удается записать " + m_what + ": " + ErrnoReason(err));
 }
 
-void WriteArchiveReport(CObjectDefinition& object, const CColumnSwitches& columns, CReportSink& sink) {
-  const int32_t count = object.GetRowCount();
-  if (count == 0 || !object.MoveFirstRow()) return;
+void WriteArchiveReport(const CObjectDefinition& object, const CColumnSwitches& columns, CReportSink& sink) {
+  int32_t position = object.FirstRow();
+  if (position < 0) return;
   ChunkWriter out(sink);
   CArchiveRow row;
-  for (int32_t i = 0; i < count; ++i) {
-    if (!object.ComputeRow(object.m_nRowCursor, row)) break;
+  for (uint32_t number = 1; position >= 0; position = object.NextRow(position), ++number) {
+    if (!object.ComputeRow(position, row)) break;
     constexpr size_t kRoom = 512;
     char* const line = out.Reserve(kRoom);
     char* p = line;
     if (columns.m_bShowNumber) {
-      p += AppendSequenceNumber(p, static_cast<uint32_t>(i + 1));
+      p += AppendSequenceNumber(p, number);
       *p++ = ' ';
     }
     if (columns.m_bShowFirst) {
@@ -129,17 +129,16 @@ void WriteArchiveReport(CObjectDefinition& object, const CColumnSwitches& column
     *p++ = '\n';
     out.Commit(kRoom, static_cast<size_t>(p - line));
     out.EndLine();
-    object.MoveNextRow();
   }
   out.Flush();
 }
 
-void WriteAbnormalReport(CObjectDefinition& object, CReportSink& sink) {
-  const int32_t count = object.GetAbnormalCount();
-  if (count == 0 || !object.MoveFirstAbnormal()) return;
+void WriteAbnormalReport(const CObjectDefinition& object, CReportSink& sink) {
+  const size_t count = object.m_errRecords.GetSize();
+  if (count == 0) return;
   ChunkWriter out(sink);
-  for (int32_t i = 0; i < count; ++i) {
-    const CErrArcElem* r = object.m_errRecords[static_cast<size_t>(object.m_nAbnormalCursor)];
+  for (size_t i = 0; i < count; ++i) {
+    const CErrArcElem* r = object.m_errRecords[i];
     if (r == nullptr) break;
     constexpr size_t kRoom = 128;
     char* const line = out.Reserve(kRoom);
@@ -159,7 +158,6 @@ void WriteAbnormalReport(CObjectDefinition& object, CReportSink& sink) {
     *p++ = '\n';
     out.Commit(kRoom, static_cast<size_t>(p - line));
     out.EndLine();
-    object.MoveNextAbnormal();
   }
   out.Flush();
 }

@@ -79,12 +79,11 @@ class CAtomicFileSink : public CReportSink {
 };
 
 // The measurement archive report: one line per row, the switched-on
-// columns in the table's order. Moves the object's row cursor.
-void WriteArchiveReport(CObjectDefinition& object, const CColumnSwitches& columns, CReportSink& sink);
+// columns in the table's order.
+void WriteArchiveReport(const CObjectDefinition& object, const CColumnSwitches& columns, CReportSink& sink);
 
 // The abnormal-situation report: number, text, start, end of every record.
-// Moves the object's abnormal cursor.
-void WriteAbnormalReport(CObjectDefinition& object, CReportSink& sink);
+void WriteAbnormalReport(const CObjectDefinition& object, CReportSink& sink);
 
 // The parameter report: every expanded top-level item and its children
 // (indented by seven blanks); `expanded[i]` is the state of top-level item

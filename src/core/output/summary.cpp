@@ -174,21 +174,13 @@ CSummary MakeSummary(const CObjectDefinition& object, int reportingHour) {
   return MakeSummary(object, object.RowPositions(), reportingHour);
 }
 
-CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>& rows, int reportingHour) {
-  if (reportingHour < 0 || reportingHour > kMaxReportingHour) {
-    throw std::invalid_argument("отчетный час должен быть от 0 до 23");
-  }
-  CSummary summary;
-  summary.reportingHour = reportingHour;
-  summary.kind[0] = SummaryKind(object, false);
-  summary.kind[1] = SummaryKind(object, true);
-  const int64_t offset = static_cast<int64_t>(reportingHour) * kSecondsPerHour;
-  const auto dayOf = [offset](int64_t t) { return FloorDiv(t - offset, kSecondsPerDay); };
+namespace {
 
-  // The rows' intervals, for the bounds and the time they cover.
+// The interval of each row (start, end), for the bounds and the time they
+// cover.
+std::vector<std::pair<int64_t, int64_t>> RowSpans(const CObjectDefinition& object, const std::vector<int32_t>& rows) {
   std::vector<std::pair<int64_t, int64_t>> spans;
   spans.reserve(rows.size());
-  CArchiveRow row;
   for (const int32_t c : rows) {
     const CObjArcElem* cur = c > 0 && static_cast<size_t>(c) < object.m_arcRecords.GetSize()
                                  ? object.m_arcRecords[static_cast<size_t>(c)]
@@ -197,30 +189,54 @@ CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>
     if (prev == nullptr) continue;
     spans.emplace_back(prev->m_nTime, std::max(cur->m_nTime, prev->m_nTime));
   }
-  if (spans.empty()) return summary;
-  int64_t firstStart = spans.front().first;
-  int64_t lastStart = firstStart;
-  int64_t lastEnd = spans.front().second;
-  for (const auto& [start, end] : spans) {
-    firstStart = std::min(firstStart, start);
-    lastStart = std::max(lastStart, start);
-    lastEnd = std::max(lastEnd, end);
-  }
-  const int64_t firstDay = dayOf(firstStart);
-  const int64_t lastDay = dayOf(lastStart);
-  summary.days.resize(static_cast<size_t>(lastDay - firstDay + 1));
-  for (size_t d = 0; d < summary.days.size(); ++d) {
-    summary.days[d].start = (firstDay + static_cast<int64_t>(d)) * kSecondsPerDay + offset;
-    summary.days[d].end = summary.days[d].start + kSecondsPerDay;
-  }
-  const auto dayIndex = [&](int64_t t) { return static_cast<size_t>(dayOf(t) - firstDay); };
-  const bool usesStart[2] = {UsesRowStart(object, false), UsesRowStart(object, true)};
+  return spans;
+}
 
-  // The rows' figures, each into the day it starts in.
+// Where the archive's rows lie: the earliest start, the latest start and
+// end, and the days (counted from the epoch, starting at the reporting
+// hour) of the first and the last start.
+struct CSummaryBounds {
+  CSummaryBounds(const std::vector<std::pair<int64_t, int64_t>>& spans, int64_t hourOffset)
+      : offset(hourOffset), firstStart(spans.front().first), lastStart(firstStart), lastEnd(spans.front().second) {
+    for (const auto& [start, end] : spans) {
+      firstStart = std::min(firstStart, start);
+      lastStart = std::max(lastStart, start);
+      lastEnd = std::max(lastEnd, end);
+    }
+    firstDay = DayOf(firstStart);
+    lastDay = DayOf(lastStart);
+  }
+  int64_t DayOf(int64_t t) const { return FloorDiv(t - offset, kSecondsPerDay); }
+  // The index in the summary's days of the day holding `t`.
+  size_t DayIndex(int64_t t) const { return static_cast<size_t>(DayOf(t) - firstDay); }
+
+  int64_t offset;  // the reporting hour, in seconds
+  int64_t firstStart;
+  int64_t lastStart;
+  int64_t lastEnd;
+  int64_t firstDay = 0;
+  int64_t lastDay = 0;
+};
+
+// Every day from the first to the last, with its bounds and no figures.
+std::vector<CSummaryPeriod> EmptyDays(const CSummaryBounds& bounds) {
+  std::vector<CSummaryPeriod> days(static_cast<size_t>(bounds.lastDay - bounds.firstDay + 1));
+  for (size_t d = 0; d < days.size(); ++d) {
+    days[d].start = (bounds.firstDay + static_cast<int64_t>(d)) * kSecondsPerDay + bounds.offset;
+    days[d].end = days[d].start + kSecondsPerDay;
+  }
+  return days;
+}
+
+// The rows' figures, each into the day it starts in.
+void AddRowsToDays(const CObjectDefinition& object, const std::vector<int32_t>& rows, const CSummaryBounds& bounds,
+                   CSummary& summary) {
+  const bool usesStart[2] = {UsesRowStart(object, false), UsesRowStart(object, true)};
+  CArchiveRow row;
   for (size_t i = 0; i < rows.size(); ++i) {
     const int32_t c = rows[i];
     if (!object.ComputeRow(c, row)) continue;
-    CSummaryPeriod& day = summary.days[dayIndex(row.start)];
+    CSummaryPeriod& day = summary.days[bounds.DayIndex(row.start)];
     ++day.rows;
     if (day.firstRow < 0) day.firstRow = static_cast<int32_t>(i);
     const int64_t interval = std::max<int64_t>(row.end - row.start, 0);
@@ -246,13 +262,17 @@ CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>
     AddValue(day.value[0], summary.kind[0], value[0], start1, row, interval);
     AddValue(day.value[1], summary.kind[1], value[1], start2, row, interval);
   }
+}
 
-  // The time the rows cover, as a union: overlapping intervals (a clock
-  // set back) count once.
+// The time the rows cover in each day, as a union: overlapping intervals
+// (a clock set back) count once. `wholeCovered` receives the union's
+// length over the whole archive. Sorts `spans`.
+std::vector<int64_t> CoveredTimeOfDays(std::vector<std::pair<int64_t, int64_t>>& spans, const CSummaryBounds& bounds,
+                                       int64_t& wholeCovered) {
   if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
-  std::vector<int64_t> unionCovered(summary.days.size(), 0);
-  int64_t wholeCovered = 0;
-  int64_t coveredUntil = firstStart;
+  std::vector<int64_t> covered(static_cast<size_t>(bounds.lastDay - bounds.firstDay + 1), 0);
+  wholeCovered = 0;
+  int64_t coveredUntil = bounds.firstStart;
   for (const auto& [start, end] : spans) {
     int64_t from = std::max(start, coveredUntil);
     if (end <= from) continue;
@@ -261,67 +281,102 @@ CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>
     // Split over the days it crosses; what lies past the last day is no
     // day's.
     while (from < end) {
-      const int64_t d = dayOf(from);
-      if (d > lastDay) break;
-      const int64_t dayEnd = (d + 1) * kSecondsPerDay + offset;
+      const int64_t d = bounds.DayOf(from);
+      if (d > bounds.lastDay) break;
+      const int64_t dayEnd = (d + 1) * kSecondsPerDay + bounds.offset;
       const int64_t to = std::min(end, dayEnd);
-      unionCovered[static_cast<size_t>(d - firstDay)] += to - from;
+      covered[static_cast<size_t>(d - bounds.firstDay)] += to - from;
       from = to;
     }
   }
-  // Missing: the part of a period inside the archive that no interval
-  // covers. What lies past the last day is the last rows' ends, covered
-  // and no day's.
-  const int64_t daysEnd = std::min(lastEnd, summary.days.back().end);
-  const auto setMissing = [&](CSummaryPeriod& period, int64_t covered) {
-    const int64_t inside = std::min(period.end, daysEnd) - std::max(period.start, firstStart);
-    period.missing = std::max<int64_t>(inside - covered, 0);
-    period.cut = period.start < firstStart || period.end > lastEnd;
-  };
-  for (size_t d = 0; d < summary.days.size(); ++d) setMissing(summary.days[d], unionCovered[d]);
+  return covered;
+}
 
-  // The months, from the days.
-  // A day is named by the date it starts on (the reporting hour is under
-  // a day), and so is its month.
-  const auto monthOfDay = [](int64_t day) { return MonthOfDate(day); };
-  const int64_t firstMonth = monthOfDay(firstDay);
-  const int64_t lastMonth = monthOfDay(lastDay);
+// Missing: the part of a period inside the archive that no interval
+// covers. What lies past the last day (`daysEnd`) is the last rows' ends,
+// covered and no day's.
+void SetMissingTime(CSummaryPeriod& period, int64_t covered, const CSummaryBounds& bounds, int64_t daysEnd) {
+  const int64_t inside = std::min(period.end, daysEnd) - std::max(period.start, bounds.firstStart);
+  period.missing = std::max<int64_t>(inside - covered, 0);
+  period.cut = period.start < bounds.firstStart || period.end > bounds.lastEnd;
+}
+
+// The months, from the days. A day is named by the date it starts on (the
+// reporting hour is under a day), and so is its month.
+void MakeMonths(const CSummaryBounds& bounds, const std::vector<int64_t>& dayCovered, int64_t daysEnd,
+                CSummary& summary) {
+  const int64_t firstMonth = MonthOfDate(bounds.firstDay);
+  const int64_t lastMonth = MonthOfDate(bounds.lastDay);
   summary.months.resize(static_cast<size_t>(lastMonth - firstMonth + 1));
   std::vector<int64_t> monthCovered(summary.months.size(), 0);
   for (size_t m = 0; m < summary.months.size(); ++m) {
     const int64_t month = firstMonth + static_cast<int64_t>(m);
-    summary.months[m].start = FirstDateOfMonth(month) * kSecondsPerDay + offset;
-    summary.months[m].end = FirstDateOfMonth(month + 1) * kSecondsPerDay + offset;
+    summary.months[m].start = FirstDateOfMonth(month) * kSecondsPerDay + bounds.offset;
+    summary.months[m].end = FirstDateOfMonth(month + 1) * kSecondsPerDay + bounds.offset;
   }
   for (size_t d = 0; d < summary.days.size(); ++d) {
-    const auto m = static_cast<size_t>(monthOfDay(firstDay + static_cast<int64_t>(d)) - firstMonth);
+    const auto m = static_cast<size_t>(MonthOfDate(bounds.firstDay + static_cast<int64_t>(d)) - firstMonth);
     MergePeriod(summary.months[m], summary.days[d]);
-    monthCovered[m] += unionCovered[d];
+    monthCovered[m] += dayCovered[d];
   }
-  for (size_t m = 0; m < summary.months.size(); ++m) setMissing(summary.months[m], monthCovered[m]);
+  for (size_t m = 0; m < summary.months.size(); ++m) {
+    SetMissingTime(summary.months[m], monthCovered[m], bounds, daysEnd);
+  }
+}
 
-  // The whole archive.
+// The whole archive, from the days.
+void MakeWhole(const CSummaryBounds& bounds, int64_t wholeCovered, CSummary& summary) {
   CSummaryPeriod& whole = summary.whole;
   for (const CSummaryPeriod& day : summary.days) MergePeriod(whole, day);
-  whole.start = firstStart;
-  whole.end = lastEnd;
-  whole.missing = std::max<int64_t>(lastEnd - firstStart - wholeCovered, 0);
+  whole.start = bounds.firstStart;
+  whole.end = bounds.lastEnd;
+  whole.missing = std::max<int64_t>(bounds.lastEnd - bounds.firstStart - wholeCovered, 0);
+}
 
-  // The abnormal situations, each where it began.
+// The abnormal situations, each counted in the day, the month and the
+// whole archive where it began.
+void CountSituations(const CObjectDefinition& object, const CSummaryBounds& bounds, CSummary& summary) {
+  const int64_t firstMonth = MonthOfDate(bounds.firstDay);
+  const int64_t lastMonth = MonthOfDate(bounds.lastDay);
   for (size_t i = 0; i < object.m_errRecords.GetSize(); ++i) {
     const CErrArcElem* record = object.m_errRecords[i];
     if (record == nullptr) continue;
     const int64_t begin = record->m_nBegin;
-    const int64_t day = dayOf(begin);
-    if (day >= firstDay && day <= lastDay) {
-      AddSituations(summary.days[static_cast<size_t>(day - firstDay)].situations, record->m_nCode, 1);
+    const int64_t day = bounds.DayOf(begin);
+    if (day >= bounds.firstDay && day <= bounds.lastDay) {
+      AddSituations(summary.days[static_cast<size_t>(day - bounds.firstDay)].situations, record->m_nCode, 1);
     }
-    const int64_t month = monthOfDay(day);
+    const int64_t month = MonthOfDate(day);
     if (month >= firstMonth && month <= lastMonth) {
       AddSituations(summary.months[static_cast<size_t>(month - firstMonth)].situations, record->m_nCode, 1);
     }
-    if (begin >= firstStart && begin < lastEnd) AddSituations(whole.situations, record->m_nCode, 1);
+    if (begin >= bounds.firstStart && begin < bounds.lastEnd)
+      AddSituations(summary.whole.situations, record->m_nCode, 1);
   }
+}
+
+}  // namespace
+
+CSummary MakeSummary(const CObjectDefinition& object, const std::vector<int32_t>& rows, int reportingHour) {
+  if (reportingHour < 0 || reportingHour > kMaxReportingHour) {
+    throw std::invalid_argument("отчетный час должен быть от 0 до 23");
+  }
+  CSummary summary;
+  summary.reportingHour = reportingHour;
+  summary.kind[0] = SummaryKind(object, false);
+  summary.kind[1] = SummaryKind(object, true);
+  std::vector<std::pair<int64_t, int64_t>> spans = RowSpans(object, rows);
+  if (spans.empty()) return summary;
+  const CSummaryBounds bounds(spans, static_cast<int64_t>(reportingHour) * kSecondsPerHour);
+  summary.days = EmptyDays(bounds);
+  AddRowsToDays(object, rows, bounds, summary);
+  int64_t wholeCovered = 0;
+  const std::vector<int64_t> dayCovered = CoveredTimeOfDays(spans, bounds, wholeCovered);
+  const int64_t daysEnd = std::min(bounds.lastEnd, summary.days.back().end);
+  for (size_t d = 0; d < summary.days.size(); ++d) SetMissingTime(summary.days[d], dayCovered[d], bounds, daysEnd);
+  MakeMonths(bounds, dayCovered, daysEnd, summary);
+  MakeWhole(bounds, wholeCovered, summary);
+  CountSituations(object, bounds, summary);
   return summary;
 }
 

@@ -22,9 +22,6 @@ class CArchiveDocument : public QObject {
 
   // The current object, or null.
   const CObjectDefinition* Object() const { return m_pCurrentObject.get(); }
-  // The same object for the reports, which walk its rows with the object's
-  // own row and abnormal cursors; nothing else of it changes.
-  CObjectDefinition* ObjectForReport() const { return m_pCurrentObject.get(); }
   // Makes `object` current (null: none); the previous one goes. Tells
   // ObjectReplaced.
   void SetObject(std::unique_ptr<CObjectDefinition> object);

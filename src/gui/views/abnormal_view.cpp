@@ -74,7 +74,7 @@ std::unique_ptr<CPrintLines> CErrorListView::PrintLines() const {
 }
 
 void CErrorListView::OnReport() {
-  CObjectDefinition* object = m_document.ObjectForReport();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return;
   WriteReportCommand(m_profile, this, [&](CReportSink& sink) { WriteAbnormalReport(*object, sink); });
 }

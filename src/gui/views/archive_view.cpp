@@ -146,7 +146,7 @@ std::unique_ptr<CPrintLines> CTRV_KQ_VRView::PrintLines() const {
 }
 
 void CTRV_KQ_VRView::OnReport() {
-  CObjectDefinition* object = m_document.ObjectForReport();
+  const CObjectDefinition* object = m_document.Object();
   if (object == nullptr) return;
   WriteReportCommand(m_profile, this,
                      [&](CReportSink& sink) { WriteArchiveReport(*object, m_document.Columns(), sink); });
