@@ -32,7 +32,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/help_window.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/profile.h"
+#include "gui/base/profile.h"
 #include "gui/app/read_progress.h"
 #include "program_test.h"
 #include "search_lines.h"
