@@ -25,8 +25,8 @@
 #include "core/archive/instrument_contents.h"
 #include "core/description/read_param_class.h"
 #include "core/link/serial_ports.h"
-#include "gui/app/dialogs.h"
 #include "gui/app/dialog_ui_services.h"
+#include "gui/app/dialogs.h"
 #include "render/chart_image.h"
 #include "search_lines.h"
 

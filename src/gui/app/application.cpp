@@ -131,7 +131,8 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   frame.OnCommand(ECommand::kSaveDescription, [this] { OnSaveDescription(); });
   frame.OnCommand(ECommand::kJournal, [this] { ShowJournal(); });
   frame.OnCommand(ECommand::kProtocol, [this] {
-    ProtocolCommand(PrintContext(), [this] { return Journal(); }, CurrentSurvey(), m_pMainFrame);
+    const CJournalAccess journal = [this] { return Journal(); };
+    ProtocolCommand(PrintContext(), journal, CurrentSurvey(), m_pMainFrame);
   });
   frame.OnCommand(ECommand::kRequisites, [this] { EditRequisites(m_profile, m_pMainFrame); });
 }

@@ -15,10 +15,10 @@
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 #include "core/journal/survey_journal.h"
+#include "gui/app/read_controller.h"
 #include "gui/base/archive_document.h"
 #include "gui/base/profile.h"
 #include "gui/base/program_name.h"
-#include "gui/app/read_controller.h"
 
 class QPrinter;
 class QSettings;

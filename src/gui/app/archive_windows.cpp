@@ -3,8 +3,8 @@
 #include <QMdiArea>
 #include <algorithm>
 
-#include "gui/base/archive_document.h"
 #include "gui/app/main_frame.h"
+#include "gui/base/archive_document.h"
 #include "gui/base/profile.h"
 #include "gui/views/abnormal_view.h"
 #include "gui/views/archive_view.h"

@@ -391,7 +391,8 @@ void CJournalWindow::ProtocolOfChosen() {
   // Opened as «Открыть» opens it (its windows in the main window), so
   // that the preview and the chart show the archive the protocol is of.
   if (path.isEmpty() || !m_app.OpenArchiveFile(path)) return;
-  CProtocolDialog dialog(m_app.PrintContext(), [this] { return m_app.Journal(); }, chosen.front().id, this);
+  const CJournalAccess journal = [this] { return m_app.Journal(); };
+  CProtocolDialog dialog(m_app.PrintContext(), journal, chosen.front().id, this);
   dialog.exec();
 }
 

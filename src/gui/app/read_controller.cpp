@@ -9,9 +9,9 @@
 #include "core/link/read_status.h"
 #include "core/link/serial_ports.h"
 #include "gui/app/dialogs.h"
+#include "gui/app/read_progress.h"
 #include "gui/base/messages.h"
 #include "gui/base/profile.h"
-#include "gui/app/read_progress.h"
 #include "gui/base/ui_services.h"
 
 namespace tkq::gui {

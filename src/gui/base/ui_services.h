@@ -5,10 +5,10 @@
 // or a scripted one that tests put in their place.
 
 #include <QMessageBox>
-#include <functional>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "gui/base/program_name.h"
 
@@ -21,7 +21,6 @@ struct CInstrumentContents;
 class QWidget;
 
 namespace tkq::gui {
-
 
 class CUiServices {
  public:

@@ -59,10 +59,10 @@ bool CheckPages(QWidget* parent, const CPageLayout& layout) {
 // own).
 QString PrintFileProposed(const CPrintContext& context) {
   const QString& path = context.document.ArchivePath();
-  const QString folder =
-      path.isEmpty() ? context.profile.RememberedFolder()
-                     : ProposedFolder({QFileInfo(path).absolutePath(), context.profile.RememberedFolder()},
-                                      QCoreApplication::applicationDirPath());
+  const QString folder = path.isEmpty()
+                             ? context.profile.RememberedFolder()
+                             : ProposedFolder({QFileInfo(path).absolutePath(), context.profile.RememberedFolder()},
+                                              QCoreApplication::applicationDirPath());
   return QDir(folder).filePath(context.document.FileStem() + QStringLiteral(".pdf"));
 }
 

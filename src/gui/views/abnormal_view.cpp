@@ -6,8 +6,8 @@
 #include "core/output/text_forms.h"
 #include "gui/base/archive_document.h"
 #include "gui/base/help_topics.h"
-#include "gui/views/report_file.h"
 #include "gui/views/archive_view.h"
+#include "gui/views/report_file.h"
 
 namespace tkq::gui {
 

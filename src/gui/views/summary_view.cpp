@@ -14,8 +14,8 @@
 #include "gui/base/archive_document.h"
 #include "gui/base/help_topics.h"
 #include "gui/base/profile.h"
-#include "gui/views/report_file.h"
 #include "gui/views/archive_view.h"
+#include "gui/views/report_file.h"
 
 namespace tkq::gui {
 namespace {
