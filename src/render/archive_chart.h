@@ -16,6 +16,8 @@
 
 #include "core/output/chart_data.h"
 #include "core/output/report.h"
+#include "render/chart_colours.h"
+#include "render/chart_layers.h"
 
 namespace tkq {
 class CObjectDefinition;
@@ -23,18 +25,10 @@ class CObjectDefinition;
 
 namespace tkq::render {
 
-class CChartMarks;
-class CChartCrosshair;
-class CChartMessage;
 class CTimeTicker;
 class CValueTicker;
 
-// The colours: the curves and the bands come from one palette that
-// readers with any common colour blindness can tell apart.
-QColor ChartSeriesColour(int series);
-QColor ChartBandColour(uint8_t code);
-
-class CArchiveChart : public QCustomPlot {
+class CArchiveChart : public QCustomPlot, public CChartPanels {
   Q_OBJECT
  public:
   explicit CArchiveChart(QWidget* parent = nullptr);
@@ -57,15 +51,15 @@ class CArchiveChart : public QCustomPlot {
 
   // The panels shown, from the top (none without rows); their time axes
   // move together.
-  std::vector<QCPAxisRect*> Panels() const;
+  std::vector<QCPAxisRect*> Panels() const override;
   // The panel of a value (shown or not).
   QCPAxisRect* Panel(int series) const { return m_panel[series != 0]; }
   // The time axis with the labels, under the lowest panel.
   QCPAxis* TimeAxis() const;
   // The panels together, from the top of the first to the bottom of the
   // last (null without panels), and the one that holds `pos`, if any.
-  QRect PlotArea() const;
-  QCPAxisRect* PanelAt(QPoint pos) const;
+  QRect PlotArea() const override;
+  QCPAxisRect* PanelAt(QPoint pos) const override;
 
   // The time shown, in device seconds.
   double From() const;

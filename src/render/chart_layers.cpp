@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "render/archive_chart.h"
+#include "render/chart_colours.h"
 
 namespace tkq::render {
 namespace {
@@ -11,7 +11,8 @@ constexpr int kIncompleteHeight = 5;  // pixels: the marks along the bottom
 
 }  // namespace
 
-CChartOverlay::CChartOverlay(CArchiveChart* chart, const QString& layer) : QCPLayerable(chart, layer), m_chart(chart) {}
+CChartOverlay::CChartOverlay(QCustomPlot* plot, const CChartPanels& chart, const QString& layer)
+    : QCPLayerable(plot, layer), m_chart(&chart) {}
 
 void CChartMarks::draw(QCPPainter* painter) {
   for (QCPAxisRect* panel : m_chart->Panels()) DrawPanel(painter, panel->rect(), panel->axis(QCPAxis::atBottom));

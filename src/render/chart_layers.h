@@ -12,13 +12,26 @@
 
 namespace tkq::render {
 
-class CArchiveChart;
+// The panels of a chart as its layers draw over them (the archive chart's).
+class CChartPanels {
+ public:
+  // The panels shown, from the top.
+  virtual std::vector<QCPAxisRect*> Panels() const = 0;
+  // The panels together, from the top of the first to the bottom of the
+  // last, and the one that holds `pos`, if any.
+  virtual QRect PlotArea() const = 0;
+  virtual QCPAxisRect* PanelAt(QPoint pos) const = 0;
+
+ protected:
+  ~CChartPanels() = default;
+};
 
 // A layer's drawing over the chart's panels: not antialiased, each part
 // cut to its own area as it is drawn.
 class CChartOverlay : public QCPLayerable {
  public:
-  CChartOverlay(CArchiveChart* chart, const QString& layer);
+  // On `layer` of `plot`, over the panels `chart` lays out.
+  CChartOverlay(QCustomPlot* plot, const CChartPanels& chart, const QString& layer);
 
  protected:
   void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
@@ -26,7 +39,7 @@ class CChartOverlay : public QCPLayerable {
   }
   QRect clipRect() const override { return mParentPlot->viewport(); }
 
-  const CArchiveChart* m_chart;
+  const CChartPanels* m_chart;
 };
 
 // What is drawn under the lines of every panel: the bands of the

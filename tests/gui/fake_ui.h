@@ -6,11 +6,11 @@
 #include <QStringList>
 
 #include "core/archive/instrument_contents.h"
-#include "gui/app/ui_services.h"
+#include "gui/app/dialog_ui_services.h"
 
 namespace tkq::gui::test {
 
-class CFakeUi : public CUiServices {
+class CFakeUi : public CDialogUiServices {
  public:
   QMessageBox::StandardButton Message(QWidget*, const QString& text, QMessageBox::Icon icon, const QString& caption,
                                       QMessageBox::StandardButtons buttons, const QString& detail) override {

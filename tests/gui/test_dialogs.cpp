@@ -25,8 +25,8 @@
 #include "core/archive/instrument_contents.h"
 #include "core/description/read_param_class.h"
 #include "core/link/serial_ports.h"
+#include "gui/app/dialog_ui_services.h"
 #include "gui/app/dialogs.h"
-#include "gui/app/ui_services.h"
 #include "render/chart_image.h"
 #include "search_lines.h"
 
@@ -36,7 +36,7 @@ namespace {
 
 const QString kNotInteger = QStringLiteral("Введите целое число");
 
-class CRecordingUi : public CUiServices {
+class CRecordingUi : public CDialogUiServices {
  public:
   QStringList messages;
   QMessageBox::StandardButton Message(QWidget*, const QString& text, QMessageBox::Icon, const QString&,

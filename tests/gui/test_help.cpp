@@ -22,7 +22,7 @@
 #include "core/link/read_status.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/help_window.h"
-#include "gui/app/profile.h"
+#include "gui/base/profile.h"
 
 using namespace tkq::gui;
 

@@ -18,7 +18,7 @@
 #include "core/archive/saved_archive.h"
 #include "core/storage/file_io.h"
 #include "gui/app/journal_window.h"
-#include "gui/app/messages.h"
+#include "gui/base/messages.h"
 #include "gui/views/archive_view.h"
 #include "program_test.h"
 #include "render/fs_path.h"

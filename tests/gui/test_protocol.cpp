@@ -44,6 +44,11 @@ std::unique_ptr<CObjectDefinition> Archive(const CReadParamClass& d, size_t reco
   return object;
 }
 
+// The journal as the program gives it to the protocol.
+CJournalAccess JournalOf(CTRV_KQ_VRApp& app) {
+  return [&app] { return app.Journal(); };
+}
+
 // The items of the menu titled `title` in the menu bar shown now.
 QList<QAction*> MenuItems(CMainFrame& frame, const QString& title) {
   for (QAction* menu : frame.menuBar()->actions()) {
@@ -111,7 +116,7 @@ class TestProtocol : public gui::test::CProgramTest {
     QCOMPARE(m_app->CurrentSurvey(), std::optional<int64_t>(id));
     const CSurveyNotes stored{"17/2", "ул. Ленина, 5", "ООО «Тепло»", "Первый абзац\nВторой"};
     m_app->Journal()->SetProtocolFields(id, stored);
-    CProtocolDialog dialog(*m_app, m_app->CurrentSurvey());
+    CProtocolDialog dialog(m_app->PrintContext(), JournalOf(*m_app), m_app->CurrentSurvey());
     QCOMPARE(dialog.m_number->text(), QString("17/2"));
     QCOMPARE(dialog.m_remarks->toPlainText(), QString("Первый абзац\nВторой"));
     QCOMPARE(dialog.m_date->date(), QDate::currentDate());
@@ -148,7 +153,7 @@ class TestProtocol : public gui::test::CProgramTest {
     QVERIFY(!defaults.empty());
     QSettings& settings = m_app->Settings();
     {
-      CProtocolDialog dialog(*m_app, std::nullopt);
+      CProtocolDialog dialog(m_app->PrintContext(), JournalOf(*m_app), std::nullopt);
       QCOMPARE(dialog.TickedParams(), defaults);
       // Making a protocol of the rows as they started keeps no choice.
       QVERIFY(dialog.Preview());
@@ -163,7 +168,7 @@ class TestProtocol : public gui::test::CProgramTest {
       if (!group.children.empty()) chosen.push_back(group.children.back().name);
     }
     render::SaveProtocolParams(settings, chosen);
-    CProtocolDialog dialog(*m_app, std::nullopt);
+    CProtocolDialog dialog(m_app->PrintContext(), JournalOf(*m_app), std::nullopt);
     QCOMPARE(dialog.TickedParams(), chosen);
     // A row the user ticks is kept with the others when a protocol is made.
     QTreeWidgetItem* row = dialog.m_params->topLevelItem(0)->child(0);
@@ -187,7 +192,7 @@ class TestProtocol : public gui::test::CProgramTest {
     OpenKept(24 * 70);
     QPrinter& printer = m_app->Printer();
     printer.setPageOrientation(QPageLayout::Landscape);
-    CProtocolDialog dialog(*m_app, m_app->CurrentSurvey());
+    CProtocolDialog dialog(m_app->PrintContext(), JournalOf(*m_app), m_app->CurrentSurvey());
     // Seventy days: months.
     QVERIFY(dialog.m_months->isChecked());
     QVERIFY(dialog.Preview());

@@ -7,8 +7,8 @@
 #include <QtTest>
 
 #include "gui/app/command_line.h"
-#include "gui/app/program_icon.h"
-#include "gui/app/tool_icons.h"
+#include "gui/base/program_icon.h"
+#include "gui/base/tool_icons.h"
 #include "tkq_version.h"
 
 using namespace tkq::gui;

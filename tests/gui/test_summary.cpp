@@ -14,8 +14,8 @@
 
 #include "core/archive/saved_archive.h"
 #include "core/output/summary_table.h"
-#include "gui/app/archive_document.h"
-#include "gui/app/profile.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/profile.h"
 #include "gui/views/archive_view.h"
 #include "gui/views/summary_view.h"
 #include "program_test.h"

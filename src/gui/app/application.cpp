@@ -14,8 +14,8 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/journal_window.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/messages.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/messages.h"
+#include "gui/base/ui_services.h"
 #include "gui/dialogs/requisites_dialog.h"
 #include "gui/output/print_command.h"
 #include "gui/output/protocol_command.h"
@@ -110,8 +110,8 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   frame.OnCommand(ECommand::kOpen, [this] { OnFileOpen(); });
   frame.OnCommand(ECommand::kSave, [this] { SaveArchive(); });
   frame.OnCommand(ECommand::kSaveAs, [this] { SaveArchiveAs(); });
-  frame.OnCommand(ECommand::kPrint, [this] { PrintCommand(*this, m_pMainFrame->ActiveView()); });
-  frame.OnCommand(ECommand::kPrintPreview, [this] { PreviewCommand(*this, m_pMainFrame->ActiveView()); });
+  frame.OnCommand(ECommand::kPrint, [this] { PrintCommand(PrintContext(), m_pMainFrame->ActiveView()); });
+  frame.OnCommand(ECommand::kPrintPreview, [this] { PreviewCommand(PrintContext(), m_pMainFrame->ActiveView()); });
   frame.OnCommand(ECommand::kPrintSetup, [this] { Ui().AskPrintSetup(m_pMainFrame, Printer()); });
   frame.OnCommand(ECommand::kExportWorkbook, [this] { ExportWorkbookCommand(m_document, m_profile, m_pMainFrame); });
   frame.OnCommand(ECommand::kPortSettings, [this] { m_reader.OnPortSettings(); });
@@ -135,7 +135,10 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   });
   frame.OnCommand(ECommand::kSaveDescription, [this] { OnSaveDescription(); });
   frame.OnCommand(ECommand::kJournal, [this] { ShowJournal(); });
-  frame.OnCommand(ECommand::kProtocol, [this] { ProtocolCommand(*this, m_pMainFrame); });
+  frame.OnCommand(ECommand::kProtocol, [this] {
+    const CJournalAccess journal = [this] { return Journal(); };
+    ProtocolCommand(PrintContext(), journal, CurrentSurvey(), m_pMainFrame);
+  });
   frame.OnCommand(ECommand::kRequisites, [this] { EditRequisites(m_profile, m_pMainFrame); });
 }
 
@@ -431,5 +434,7 @@ QPrinter& CTRV_KQ_VRApp::Printer() {
   if (!m_printer) m_printer = MakeInitialPrinter();
   return *m_printer;
 }
+
+CPrintContext CTRV_KQ_VRApp::PrintContext() { return {m_document, m_profile, Printer(), m_pMainFrame}; }
 
 }  // namespace tkq::gui

@@ -15,10 +15,10 @@
 #include "core/archive/object_definition.h"
 #include "core/description/read_param_class.h"
 #include "core/journal/survey_journal.h"
-#include "gui/app/archive_document.h"
-#include "gui/app/profile.h"
-#include "gui/app/program_name.h"
 #include "gui/app/read_controller.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/profile.h"
+#include "gui/base/program_name.h"
 
 class QPrinter;
 class QSettings;
@@ -28,6 +28,7 @@ namespace tkq::gui {
 class CArchiveWindows;
 class CJournalWindow;
 class CMainFrame;
+struct CPrintContext;
 
 class CTRV_KQ_VRApp : public QObject {
   Q_OBJECT
@@ -77,6 +78,9 @@ class CTRV_KQ_VRApp : public QObject {
   // when there is none) until "Настройка печати..." or the print dialog
   // chooses another; the choice lasts while the program runs.
   QPrinter& Printer();
+  // What the printing commands work with: the document, the profile, the
+  // printer and the main window.
+  CPrintContext PrintContext();
 
   // Opens `path` as "Открыть" does after its dialog (tests, the command line).
   bool OpenArchiveFile(const QString& path);

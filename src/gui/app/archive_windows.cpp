@@ -3,9 +3,9 @@
 #include <QMdiArea>
 #include <algorithm>
 
-#include "gui/app/archive_document.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/profile.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/profile.h"
 #include "gui/views/abnormal_view.h"
 #include "gui/views/archive_view.h"
 #include "gui/views/chart_view.h"

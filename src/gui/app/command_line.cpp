@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 
-#include "gui/app/program_name.h"
+#include "gui/base/program_name.h"
 #include "tkq_version.h"
 
 namespace tkq::gui {

@@ -22,7 +22,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "gui/app/program_name.h"
+#include "gui/base/program_name.h"
 
 // The pages live in the GUI's static library, where nothing else refers to
 // them; registering them here pulls them into every program that shows help.

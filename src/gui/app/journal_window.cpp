@@ -28,8 +28,8 @@
 #include "gui/app/context_help.h"
 #include "gui/app/help_window.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/messages.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/messages.h"
+#include "gui/base/ui_services.h"
 #include "gui/output/protocol_command.h"
 #include "render/fs_path.h"
 
@@ -391,7 +391,8 @@ void CJournalWindow::ProtocolOfChosen() {
   // Opened as «Открыть» opens it (its windows in the main window), so
   // that the preview and the chart show the archive the protocol is of.
   if (path.isEmpty() || !m_app.OpenArchiveFile(path)) return;
-  CProtocolDialog dialog(m_app, chosen.front().id, this);
+  const CJournalAccess journal = [this] { return m_app.Journal(); };
+  CProtocolDialog dialog(m_app.PrintContext(), journal, chosen.front().id, this);
   dialog.exec();
 }
 

@@ -8,7 +8,7 @@
 #include "gui/app/application.h"
 #include "gui/app/command_line.h"
 #include "gui/app/console_output.h"
-#include "gui/app/program_icon.h"
+#include "gui/base/program_icon.h"
 #include "tkq_version.h"
 
 namespace {

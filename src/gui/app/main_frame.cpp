@@ -18,9 +18,9 @@
 #include <iterator>
 
 #include "gui/app/lock_keys.h"
-#include "gui/app/profile.h"
-#include "gui/app/program_name.h"
-#include "gui/app/tool_icons.h"
+#include "gui/base/profile.h"
+#include "gui/base/program_name.h"
+#include "gui/base/tool_icons.h"
 #include "gui/views/view_commands.h"
 
 namespace tkq::gui {
@@ -406,16 +406,6 @@ void CMainFrame::UpdateWindowList() {
     item->setChecked(windows[i] == active);
   }
   m_windowSeparator->setVisible(!windows.isEmpty());
-}
-
-void CMainFrame::ShowFileWritten(const QString& path) {
-  statusBar()->showMessage(QStringLiteral("Записан файл %1").arg(QDir::toNativeSeparators(path)), 8000);
-}
-
-void ShowFileWritten(QWidget* widget, const QString& path) {
-  if (auto* frame = widget != nullptr ? qobject_cast<CMainFrame*>(widget->window()) : nullptr) {
-    frame->ShowFileWritten(path);
-  }
 }
 
 void CMainFrame::ShowRecentFiles(const QStringList& files) {

@@ -73,8 +73,6 @@ class CMainFrame : public QMainWindow {
   // the order they were opened, the active one checked; choosing one
   // brings it up, also from an icon.
   QMenu* WindowMenu() const { return m_windowMenu; }
-  // Says in the status bar, for a few seconds, that `path` was written.
-  void ShowFileWritten(const QString& path);
 
  signals:
   // The numbered item `index` (from 0) of the recent files was chosen.
@@ -121,9 +119,5 @@ class CMainFrame : public QMainWindow {
   QLabel* m_num = nullptr;
   QLabel* m_scroll = nullptr;
 };
-
-// Says in the status bar of the main window `widget` is in that `path` was
-// written (nothing outside one).
-void ShowFileWritten(QWidget* widget, const QString& path);
 
 }  // namespace tkq::gui

@@ -9,10 +9,10 @@
 #include "core/link/read_status.h"
 #include "core/link/serial_ports.h"
 #include "gui/app/dialogs.h"
-#include "gui/app/messages.h"
-#include "gui/app/profile.h"
 #include "gui/app/read_progress.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/messages.h"
+#include "gui/base/profile.h"
+#include "gui/base/ui_services.h"
 
 namespace tkq::gui {
 namespace {

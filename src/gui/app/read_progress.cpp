@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "core/base/read_rate.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/ui_services.h"
 
 namespace tkq::gui {
 namespace {

@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "gui/app/program_name.h"
+#include "gui/base/program_name.h"
 #include "gui/dialogs/dialog_layout.h"
 
 namespace tkq::gui {

@@ -7,7 +7,7 @@
 #include <QSize>
 #include <QString>
 
-#include "gui/app/dialog_units.h"
+#include "gui/base/dialog_units.h"
 
 class QDialog;
 class QLabel;

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "gui/app/ui_services.h"
+#include "gui/base/ui_services.h"
 
 namespace tkq::gui {
 namespace {

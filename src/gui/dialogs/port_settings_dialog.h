@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "core/link/modbus.h"  // CLinkSettings
-#include "gui/app/profile.h"   // kBaudRates
+#include "gui/base/profile.h"  // kBaudRates
 
 class QComboBox;
 class QLineEdit;

@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "gui/app/profile.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/profile.h"
+#include "gui/base/ui_services.h"
 #include "render/protocol_profile.h"
 
 namespace tkq::gui {

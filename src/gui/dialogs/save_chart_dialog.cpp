@@ -7,7 +7,7 @@
 #include <QSpinBox>
 #include <algorithm>
 
-#include "gui/app/ui_services.h"
+#include "gui/base/ui_services.h"
 #include "gui/dialogs/dialog_layout.h"
 #include "render/chart_image.h"
 

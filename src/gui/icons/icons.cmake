@@ -1,7 +1,7 @@
 # The program's icon, included from src/gui/CMakeLists.txt: drawn by hand as
 # SVG, rendered by rsvg-convert (librsvg2-bin) to the PNG sizes of the icon
 # theme. The program takes the PNGs from its resources (in tkq_gui, so that
-# the tests see them too: app/program_icon.cpp); installation puts
+# the tests see them too: base/program_icon.cpp); installation puts
 # the SVG and every PNG into the hicolor theme under the desktop entry's name.
 include(GNUInstallDirs)
 find_program(TKQ_RSVG_CONVERT rsvg-convert REQUIRED)

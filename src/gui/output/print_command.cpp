@@ -21,12 +21,12 @@
 #include <algorithm>
 #include <functional>
 
-#include "gui/app/application.h"
-#include "gui/app/main_frame.h"
-#include "gui/app/profile.h"
-#include "gui/views/view_commands.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/file_written.h"
+#include "gui/base/profile.h"
+#include "gui/base/ui_services.h"
 #include "gui/output/print_preview.h"
+#include "gui/views/view_commands.h"
 
 namespace tkq::gui {
 namespace {
@@ -57,13 +57,13 @@ bool CheckPages(QWidget* parent, const CPageLayout& layout) {
 // The file a printout to a file is proposed: named after the archive,
 // beside it, else in the folder last used for files (never the program's
 // own).
-QString PrintFileProposed(CTRV_KQ_VRApp& app) {
-  const QString& path = app.Document().ArchivePath();
-  const QString folder =
-      path.isEmpty() ? app.Profile().RememberedFolder()
-                     : ProposedFolder({QFileInfo(path).absolutePath(), app.Profile().RememberedFolder()},
-                                      QCoreApplication::applicationDirPath());
-  return QDir(folder).filePath(app.Document().FileStem() + QStringLiteral(".pdf"));
+QString PrintFileProposed(const CPrintContext& context) {
+  const QString& path = context.document.ArchivePath();
+  const QString folder = path.isEmpty()
+                             ? context.profile.RememberedFolder()
+                             : ProposedFolder({QFileInfo(path).absolutePath(), context.profile.RememberedFolder()},
+                                              QCoreApplication::applicationDirPath());
+  return QDir(folder).filePath(context.document.FileStem() + QStringLiteral(".pdf"));
 }
 
 // The pages `view` draws itself, laid out for `printer` with its margins;
@@ -85,18 +85,18 @@ bool CheckPages(QWidget* parent, const render::CPaintedPages& pages) {
 
 // "Печать..." of a window that draws its pages: the print dialog, then
 // the job. False when `view` prints lines instead.
-bool PrintPaintedPages(CTRV_KQ_VRApp& app, QWidget* view) {
-  QPrinter& printer = app.Printer();
+bool PrintPaintedPages(const CPrintContext& context, QWidget* view) {
+  QPrinter& printer = context.printer;
   std::unique_ptr<render::CPaintedPages> pages = PaintedPagesOf(view, printer);
   if (!pages) return false;
-  QWidget* parent = app.MainFrame();
+  QWidget* parent = context.frame;
   if (!CheckPages(parent, *pages)) return true;
   const QString document = DocumentTitle(view);
   printer.setDocName(document);
   printer.setPrintRange(QPrinter::AllPages);
   const bool asked = AsksForPrintFile(printer)
-                         ? Ui().AskPrintFile(parent, printer, pages->PageCount(), PrintFileProposed(app))
-                         : Ui().AskPrint(parent, printer, pages->PageCount(), PrintFileProposed(app));
+                         ? Ui().AskPrintFile(parent, printer, pages->PageCount(), PrintFileProposed(context))
+                         : Ui().AskPrint(parent, printer, pages->PageCount(), PrintFileProposed(context));
   if (!asked) return true;
   // The dialog may have chosen another printer, paper or orientation.
   pages = PaintedPagesOf(view, printer);
@@ -344,13 +344,13 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const render::CPaintedPages
 
 // --- the commands ---
 
-void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
-  if (app.Document().Object() != nullptr && PrintPaintedPages(app, view)) return;
-  const CObjectDefinition* object = app.Document().Object();
+void PrintCommand(const CPrintContext& context, QWidget* view) {
+  if (context.document.Object() != nullptr && PrintPaintedPages(context, view)) return;
+  const CObjectDefinition* object = context.document.Object();
   std::unique_ptr<CPrintLines> lines = LinesOf(view);
   if (object == nullptr || !lines) return;
-  QWidget* parent = app.MainFrame();
-  QPrinter& printer = app.Printer();
+  QWidget* parent = context.frame;
+  QPrinter& printer = context.printer;
   const QString document = DocumentTitle(view);
   const std::string title = PrintTitle(*object);
   {
@@ -364,8 +364,8 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
     // Windows' print dialog refuses a printer writing a file: the
     // program asks for the file itself.
     const bool asked = AsksForPrintFile(printer)
-                           ? Ui().AskPrintFile(parent, printer, layout.PageCount(), PrintFileProposed(app))
-                           : Ui().AskPrint(parent, printer, layout.PageCount(), PrintFileProposed(app));
+                           ? Ui().AskPrintFile(parent, printer, layout.PageCount(), PrintFileProposed(context))
+                           : Ui().AskPrint(parent, printer, layout.PageCount(), PrintFileProposed(context));
     if (!asked) return;
   }
   // The dialog may have chosen another printer or paper.
@@ -382,9 +382,9 @@ void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view) {
   }
 }
 
-void PrintPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const QString& document) {
-  QWidget* parent = app.MainFrame();
-  QPrinter& printer = app.Printer();
+void PrintPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document) {
+  QWidget* parent = context.frame;
+  QPrinter& printer = context.printer;
   const QPageLayout before = printer.pageLayout();
   // The chart and the tables print on the user's paper again afterwards.
   const auto restore = qScopeGuard([&] { printer.setPageLayout(before); });
@@ -393,8 +393,8 @@ void PrintPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const Q
   printer.setDocName(document);
   printer.setPrintRange(QPrinter::AllPages);
   const bool asked = AsksForPrintFile(printer)
-                         ? Ui().AskPrintFile(parent, printer, pages->PageCount(), PrintFileProposed(app))
-                         : Ui().AskPrint(parent, printer, pages->PageCount(), PrintFileProposed(app));
+                         ? Ui().AskPrintFile(parent, printer, pages->PageCount(), PrintFileProposed(context))
+                         : Ui().AskPrint(parent, printer, pages->PageCount(), PrintFileProposed(context));
   if (!asked) return;
   // Another printer may have been chosen: laid out for it.
   pages = factory(printer);
@@ -406,10 +406,10 @@ void PrintPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const Q
   if (RunPrintJob(parent, printer, *pages, range, document) && toFile) ShowFileWritten(parent, printer.outputFileName());
 }
 
-bool PreviewPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const QString& document) {
-  auto* preview = new CPreviewWindow(app, factory, document, app.MainFrame());
+bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document) {
+  auto* preview = new CPreviewWindow(context, factory, document, context.frame);
   if (!preview->IsValid() || preview->PageCount() == 0) {
-    AppMessage(app.MainFrame(), QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
+    AppMessage(context.frame, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
     delete preview;
     return false;
   }
@@ -419,16 +419,16 @@ bool PreviewPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const
   return true;
 }
 
-void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view) {
+void PreviewCommand(const CPrintContext& context, QWidget* view) {
   std::unique_ptr<CPrintLines> lines = LinesOf(view);
   // A window that draws its pages gives them to the preview itself.
-  if (app.Document().Object() == nullptr || (!lines && !PaintedPagesOf(view, app.Printer()))) return;
-  auto* preview = new CPreviewWindow(app, view, std::move(lines), app.MainFrame());
+  if (context.document.Object() == nullptr || (!lines && !PaintedPagesOf(view, context.printer))) return;
+  auto* preview = new CPreviewWindow(context, view, std::move(lines), context.frame);
   if (!preview->IsValid() || preview->PageCount() == 0) {
     if (!preview->IsValid()) {
-      AppMessage(app.MainFrame(), QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
+      AppMessage(context.frame, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
     } else {
-      AppMessage(app.MainFrame(), kNothingToPrint, QMessageBox::Information);
+      AppMessage(context.frame, kNothingToPrint, QMessageBox::Information);
     }
     delete preview;
     return;

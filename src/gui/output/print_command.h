@@ -18,7 +18,19 @@ class QSpinBox;
 
 namespace tkq::gui {
 
-class CTRV_KQ_VRApp;
+class CArchiveDocument;
+class CProfile;
+
+// What the printing commands work with: the archive document, the profile
+// (its folder is proposed for a PDF file), the program's printer and the
+// main window, which their windows belong to and whose status bar names a
+// file written.
+struct CPrintContext {
+  const CArchiveDocument& document;
+  CProfile& profile;
+  QPrinter& printer;
+  QWidget* frame = nullptr;
+};
 
 // The window shown while a job prints: "Печать" (or "Печать в файл"), the
 // document's title, "на" and the printer with its port as "на %1" (or "в"
@@ -98,10 +110,10 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const render::CPaintedPages
 
 // "Печать..." of `view` (a window whose PrintLines() or PaintedPages() is
 // not null): the print dialog with its page range, then the job.
-void PrintCommand(CTRV_KQ_VRApp& app, QWidget* view);
+void PrintCommand(const CPrintContext& context, QWidget* view);
 
 // "Предварительный просмотр" of `view`.
-void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view);
+void PreviewCommand(const CPrintContext& context, QWidget* view);
 
 // Pages that belong to no window (the protocol): made by `factory` for
 // the program's printer, which it sets up itself; the printer's page
@@ -109,9 +121,9 @@ void PreviewCommand(CTRV_KQ_VRApp& app, QWidget* view);
 using CPagesFactory = std::function<std::unique_ptr<render::CPaintedPages>(QPrinter&)>;
 // "Печать..." of such pages, titled `document`: the print dialog, then
 // the job; the status bar names a PDF file written.
-void PrintPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const QString& document);
+void PrintPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document);
 // Their preview; false (said) when there is nothing to show.
-bool PreviewPagesCommand(CTRV_KQ_VRApp& app, const CPagesFactory& factory, const QString& document);
+bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document);
 
 // The document's title for the printing window and the print queue.
 QString DocumentTitle(QWidget* view);

@@ -14,7 +14,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gui/app/application.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/program_name.h"
 #include "gui/output/print_command.h"
 #include "gui/views/view_commands.h"
 
@@ -148,8 +149,9 @@ void CPreviewArea::mousePressEvent(QMouseEvent* e) {
 
 // --- the window ---
 
-CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_ptr<CPrintLines> lines, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_app(app), m_view(view), m_lines(std::move(lines)) {
+CPreviewWindow::CPreviewWindow(const CPrintContext& context, QWidget* view, std::unique_ptr<CPrintLines> lines,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Window), m_context(context), m_view(view), m_lines(std::move(lines)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowModality(Qt::ApplicationModal);
   // The keys that turn pages reach the window, not a button.
@@ -157,13 +159,13 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   setWindowTitle(kMainTitle + " - " + DocumentTitle(view));
   setWhatsThis(QStringLiteral("Предварительный просмотр: страницы такими, какими их напечатает выбранный принтер."));
 
-  QPrinter& printer = app.Printer();
+  QPrinter& printer = context.printer;
   render::SetPrintMargins(printer);
   m_font = std::make_unique<render::CPrintFont>(printer);
   m_paper = printer.paperRect(QPrinter::DevicePixel);
   m_printable = render::PrintableArea(printer).topLeft() - m_paper.topLeft();
   m_paper.moveTo(0, 0);
-  const CObjectDefinition* object = app.Document().Object();
+  const CObjectDefinition* object = context.document.Object();
   if (m_lines && object != nullptr) {
     m_layout = std::make_unique<CPageLayout>(*m_lines, PrintTitle(*object), render::MeasurePrintPage(printer, *m_font));
   } else if (auto* commands = dynamic_cast<CViewCommands*>(view); commands != nullptr && object != nullptr) {
@@ -173,15 +175,16 @@ CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_pt
   BuildWindow(parent);
 }
 
-CPreviewWindow::CPreviewWindow(CTRV_KQ_VRApp& app, CPagesFactory factory, const QString& title, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_app(app), m_factory(std::move(factory)), m_title(title) {
+CPreviewWindow::CPreviewWindow(const CPrintContext& context, CPagesFactory factory, const QString& title,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Window), m_context(context), m_factory(std::move(factory)), m_title(title) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowModality(Qt::ApplicationModal);
   setFocusPolicy(Qt::StrongFocus);
   setWindowTitle(kMainTitle + " - " + title);
   setWhatsThis(QStringLiteral("Предварительный просмотр: страницы такими, какими их напечатает выбранный принтер."));
 
-  QPrinter& printer = app.Printer();
+  QPrinter& printer = context.printer;
   // The user's page set-up for the other printouts stays as it was.
   const QPageLayout before = printer.pageLayout();
   m_painted = m_factory ? m_factory(printer) : nullptr;
@@ -239,7 +242,7 @@ void CPreviewWindow::BuildWindow(QWidget* parent) {
   else
     resize(1000, 760);
   // A new current object takes the lines away.
-  connect(&m_app.Document(), &CArchiveDocument::ObjectReplaced, this, &QWidget::close);
+  connect(&m_context.document, &CArchiveDocument::ObjectReplaced, this, &QWidget::close);
   UpdateControls();
 }
 
@@ -291,16 +294,16 @@ void CPreviewWindow::ZoomOut() {
 
 void CPreviewWindow::Print() {
   QPointer<QWidget> view = m_view;
-  CTRV_KQ_VRApp& app = m_app;
+  const CPrintContext context = m_context;
   if (m_factory) {
     const CPagesFactory factory = m_factory;
     const QString title = m_title;
     close();
-    PrintPagesCommand(app, factory, title);
+    PrintPagesCommand(context, factory, title);
     return;
   }
   close();
-  if (view) PrintCommand(app, view);
+  if (view) PrintCommand(context, view);
 }
 
 void CPreviewWindow::UpdateControls() {

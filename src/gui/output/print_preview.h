@@ -21,7 +21,6 @@ class QPushButton;
 
 namespace tkq::gui {
 
-class CTRV_KQ_VRApp;
 class CPreviewWindow;
 
 // The pages on a grey desk.
@@ -46,15 +45,16 @@ class CPreviewArea : public QAbstractScrollArea {
 class CPreviewWindow : public QWidget {
   Q_OBJECT
  public:
-  // Previews `lines` of `view` on the program's printer; without lines,
+  // Previews `lines` of `view` on the context's printer; without lines,
   // the pages `view` draws itself (CViewCommands::PaintedPages). The
   // window deletes itself when closed.
-  CPreviewWindow(CTRV_KQ_VRApp& app, QWidget* view, std::unique_ptr<CPrintLines> lines, QWidget* parent = nullptr);
-  // Previews the pages `factory` makes on the program's printer, a
+  CPreviewWindow(const CPrintContext& context, QWidget* view, std::unique_ptr<CPrintLines> lines,
+                 QWidget* parent = nullptr);
+  // Previews the pages `factory` makes on the context's printer, a
   // document titled `title` that belongs to no window (the protocol). The
   // printer's page set-up is given back as it was once the pages are made,
   // and «Печать...» prints them as the chart's pages print.
-  CPreviewWindow(CTRV_KQ_VRApp& app, CPagesFactory factory, const QString& title, QWidget* parent = nullptr);
+  CPreviewWindow(const CPrintContext& context, CPagesFactory factory, const QString& title, QWidget* parent = nullptr);
   ~CPreviewWindow() override;
 
   bool IsValid() const { return m_painted ? m_painted->IsValid() : m_layout && m_layout->IsValid(); }
@@ -98,7 +98,7 @@ class CPreviewWindow : public QWidget {
   void BuildWindow(QWidget* parent);
   void UpdateControls();
 
-  CTRV_KQ_VRApp& m_app;
+  CPrintContext m_context;
   QPointer<QWidget> m_view;
   std::unique_ptr<CPrintLines> m_lines;
   std::unique_ptr<render::CPrintFont> m_font;

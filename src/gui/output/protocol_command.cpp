@@ -22,12 +22,12 @@
 #include "core/archive/object_definition.h"
 #include "core/base/system_errors.h"
 #include "core/output/summary.h"
-#include "gui/app/application.h"
-#include "gui/app/main_frame.h"
-#include "gui/app/messages.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/file_written.h"
+#include "gui/base/messages.h"
+#include "gui/base/profile.h"
+#include "gui/base/ui_services.h"
 #include "gui/dialogs/requisites_dialog.h"
-#include "gui/output/print_command.h"
 #include "render/protocol_pages.h"
 #include "render/protocol_profile.h"
 
@@ -61,14 +61,15 @@ QString ProtocolFileStem(const std::string& number, int objectNumber, const QDat
   return stem;
 }
 
-CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> survey, QWidget* parent)
-    : QDialog(parent), m_app(app), m_survey(survey) {
+CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess journal, std::optional<int64_t> survey,
+                                 QWidget* parent)
+    : QDialog(parent), m_context(context), m_journal(std::move(journal)), m_survey(survey) {
   setWindowTitle(QStringLiteral("Протокол обследования"));
   setWhatsThis(
       QStringLiteral("Протокол обследования открытого архива: поля документа, его разделы и параметры "
                      "прибора; просмотр, печать и запись в PDF или ODT."));
-  const CObjectDefinition& object = *app.Document().Object();
-  QSettings& settings = app.Profile().Settings();
+  const CObjectDefinition& object = *context.document.Object();
+  QSettings& settings = context.profile.Settings();
 
   // Who makes it: shown, changed in its own dialog.
   m_requisites = new QLabel(this);
@@ -103,7 +104,7 @@ CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> surv
   fields->addRow(QStringLiteral("&Потребитель:"), m_client);
   fields->addRow(QStringLiteral("При&мечания:"), m_remarks);
   if (m_survey) {
-    if (CSurveyJournal* journal = app.Journal()) {
+    if (CSurveyJournal* journal = m_journal()) {
       if (const std::optional<CSurveyNotes> notes = journal->ProtocolFields(*m_survey)) m_storedNotes = *notes;
     }
   }
@@ -122,7 +123,7 @@ CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> surv
     tableColumn->addWidget(b);
     connect(b, &QRadioButton::clicked, this, [this] { m_tableChosen = true; });
   }
-  switch (ProtocolTableFor(MakeSummary(object, app.Profile().SummaryHour()), EProtocolTable::kAuto)) {
+  switch (ProtocolTableFor(MakeSummary(object, context.profile.SummaryHour()), EProtocolTable::kAuto)) {
     case EProtocolTable::kMonths: m_months->setChecked(true); break;
     case EProtocolTable::kNone: m_noTable->setChecked(true); break;
     default: m_days->setChecked(true); break;
@@ -199,7 +200,7 @@ CProtocolDialog::CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> surv
 CProtocolDialog::~CProtocolDialog() = default;
 
 void CProtocolDialog::ShowRequisites() {
-  const CProtocolRequisites r = render::LoadRequisites(m_app.Profile().Settings());
+  const CProtocolRequisites r = render::LoadRequisites(m_context.profile.Settings());
   QStringList parts;
   if (!r.organisation.empty()) parts << Text(r.organisation);
   QString who = Text(r.technician);
@@ -212,7 +213,7 @@ void CProtocolDialog::ShowRequisites() {
 }
 
 void CProtocolDialog::EditRequisites() {
-  if (gui::EditRequisites(m_app.Profile(), this)) ShowRequisites();
+  if (gui::EditRequisites(m_context.profile, this)) ShowRequisites();
 }
 
 std::vector<std::string> CProtocolDialog::TickedParams() const {
@@ -250,13 +251,13 @@ void CProtocolDialog::TickParams(const std::vector<std::string>& names) {
 }
 
 void CProtocolDialog::TickDefaults() {
-  TickParams(DefaultProtocolParams(m_app.Document().Object()->m_paramTree));
+  TickParams(DefaultProtocolParams(m_context.document.Object()->m_paramTree));
   m_paramChoice = EParamChoice::kDefaults;
 }
 
 CProtocolOptions CProtocolDialog::Options() const {
   CProtocolOptions options;
-  options.requisites = render::LoadRequisites(m_app.Profile().Settings());
+  options.requisites = render::LoadRequisites(m_context.profile.Settings());
   options.survey.number = Utf8(m_number->text());
   options.survey.address = Utf8(m_address->text());
   options.survey.client = Utf8(m_client->text());
@@ -273,12 +274,12 @@ CProtocolOptions CProtocolDialog::Options() const {
   options.chart = m_chart->isChecked();
   options.situations = m_situations->isChecked();
   options.params = TickedParams();
-  options.reportingHour = m_app.Profile().SummaryHour();
+  options.reportingHour = m_context.profile.SummaryHour();
   return options;
 }
 
 void CProtocolDialog::KeepChoices(const CProtocolOptions& options) {
-  QSettings& settings = m_app.Profile().Settings();
+  QSettings& settings = m_context.profile.Settings();
   settings.setValue(key::kChart, options.chart);
   settings.setValue(key::kSituations, options.situations);
   if (m_paramChoice == EParamChoice::kChosen) render::SaveProtocolParams(settings, options.params);
@@ -287,7 +288,7 @@ void CProtocolDialog::KeepChoices(const CProtocolOptions& options) {
 
   const CSurveyNotes notes = NotesOfFields(options.survey);
   if (!m_survey || notes == m_storedNotes) return;
-  CSurveyJournal* journal = m_app.Journal();
+  CSurveyJournal* journal = m_journal();
   if (journal == nullptr) return;  // said by the journal
   try {
     if (WriteOfferingRetry(this, [&] { journal->SetProtocolFields(*m_survey, notes); })) m_storedNotes = notes;
@@ -299,7 +300,7 @@ void CProtocolDialog::KeepChoices(const CProtocolOptions& options) {
 }
 
 std::optional<CProtocolDocument> CProtocolDialog::Make() {
-  const CObjectDefinition* object = m_app.Document().Object();
+  const CObjectDefinition* object = m_context.document.Object();
   if (object == nullptr) return std::nullopt;
   const CProtocolOptions options = Options();
   KeepChoices(options);
@@ -315,7 +316,7 @@ std::optional<CProtocolDocument> CProtocolDialog::Make() {
 bool CProtocolDialog::Preview() {
   std::optional<CProtocolDocument> made = Make();
   if (!made) return false;
-  const CObjectDefinition* object = m_app.Document().Object();
+  const CObjectDefinition* object = m_context.document.Object();
   // The preview may outlive this dialog: it holds the document itself; the
   // archive it closes with.
   auto document = std::make_shared<const CProtocolDocument>(std::move(*made));
@@ -323,14 +324,14 @@ bool CProtocolDialog::Preview() {
     render::SetUpProtocolPrinter(printer);
     return std::make_unique<render::CProtocolPages>(*document, *object, printer);
   };
-  return PreviewPagesCommand(m_app, factory, render::ProtocolTitle(*document));
+  return PreviewPagesCommand(m_context, factory, render::ProtocolTitle(*document));
 }
 
 bool CProtocolDialog::Save(const QString& title, const QString& extension, bool odt) {
   std::optional<CProtocolDocument> document = Make();
   if (!document) return false;
-  const CObjectDefinition& object = *m_app.Document().Object();
-  CProfile& profile = m_app.Profile();
+  const CObjectDefinition& object = *m_context.document.Object();
+  CProfile& profile = m_context.profile;
   const QString stem = ProtocolFileStem(Utf8(m_number->text()), object.GetObjectNumber(), m_date->date());
   const QString path = Ui().SaveFileName(this, title, QDir(profile.RememberedFolder()).filePath(stem + extension));
   if (path.isEmpty()) return false;
@@ -343,7 +344,7 @@ bool CProtocolDialog::Save(const QString& title, const QString& extension, bool 
                QDir::toNativeSeparators(path) + (error.isEmpty() ? QString() : QStringLiteral("\n") + error));
     return false;
   }
-  ShowFileWritten(m_app.MainFrame(), path);
+  ShowFileWritten(m_context.frame, path);
   return true;
 }
 
@@ -351,9 +352,10 @@ bool CProtocolDialog::SavePdf() { return Save(QStringLiteral("Сохранить
 
 bool CProtocolDialog::SaveOdt() { return Save(QStringLiteral("Сохранить ODT"), QStringLiteral(".odt"), true); }
 
-void ProtocolCommand(CTRV_KQ_VRApp& app, QWidget* parent) {
-  if (app.Document().Object() == nullptr) return;
-  CProtocolDialog dialog(app, app.CurrentSurvey(), parent);
+void ProtocolCommand(const CPrintContext& context, const CJournalAccess& journal, std::optional<int64_t> survey,
+                     QWidget* parent) {
+  if (context.document.Object() == nullptr) return;
+  CProtocolDialog dialog(context, journal, survey, parent);
   dialog.exec();
 }
 

@@ -7,12 +7,14 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/journal/survey_journal.h"
 #include "core/output/protocol.h"
+#include "gui/output/print_command.h"
 
 class QCheckBox;
 class QDateEdit;
@@ -25,7 +27,9 @@ class QTreeWidget;
 
 namespace tkq::gui {
 
-class CTRV_KQ_VRApp;
+// The survey journal, opened at the first need; null when it cannot be
+// opened (the user was told why).
+using CJournalAccess = std::function<CSurveyJournal*()>;
 
 // The survey's typed fields as the journal keeps them, and back.
 CSurveyNotes NotesOfFields(const CProtocolSurveyFields& fields);
@@ -40,10 +44,12 @@ QString ProtocolFileStem(const std::string& number, int objectNumber, const QDat
 class CProtocolDialog : public QDialog {
   Q_OBJECT
  public:
-  // Over the current archive of `app` (there must be one). `survey`: the
-  // journal's survey it is, whose typed fields the dialog starts from and
-  // keeps when a protocol is made.
-  CProtocolDialog(CTRV_KQ_VRApp& app, std::optional<int64_t> survey, QWidget* parent = nullptr);
+  // Over the archive of `context`'s document (there must be one), printed
+  // and previewed on its printer. `survey`: the journal's survey it is,
+  // whose typed fields the dialog starts from and keeps when a protocol is
+  // made.
+  CProtocolDialog(const CPrintContext& context, CJournalAccess journal, std::optional<int64_t> survey,
+                  QWidget* parent = nullptr);
   ~CProtocolDialog() override;
 
   // What the dialog holds now: the requisites from the profile, the
@@ -97,7 +103,8 @@ class CProtocolDialog : public QDialog {
   void KeepChoices(const CProtocolOptions& options);
   bool Save(const QString& title, const QString& extension, bool odt);
 
-  CTRV_KQ_VRApp& m_app;
+  CPrintContext m_context;
+  CJournalAccess m_journal;
   std::optional<int64_t> m_survey;
   CSurveyNotes m_storedNotes;  // what the journal held when the dialog opened
   bool m_tableChosen = false;  // the user chose the table; else the archive's length does
@@ -105,8 +112,9 @@ class CProtocolDialog : public QDialog {
   bool m_ticking = false;  // the dialog itself ticks rows now
 };
 
-// «Файл › Протокол обследования...» of the current archive (nothing
-// without one).
-void ProtocolCommand(CTRV_KQ_VRApp& app, QWidget* parent);
+// «Файл › Протокол обследования...» of the archive of `context`'s document
+// (nothing without one), the journal's survey `survey`.
+void ProtocolCommand(const CPrintContext& context, const CJournalAccess& journal, std::optional<int64_t> survey,
+                     QWidget* parent);
 
 }  // namespace tkq::gui

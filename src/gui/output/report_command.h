@@ -1,10 +1,7 @@
 #pragma once
-// The commands that write the archive to a file for other programs:
-// "Формирование отчета" of the three tables and "Экспорт в Excel (XLSX)...".
-
-#include <functional>
-
-#include "core/output/report.h"
+// The command that writes the archive to a file for other programs:
+// "Экспорт в Excel (XLSX)..." ("Формирование отчета" of the tables is the
+// views' own: gui/views/report_file.h).
 
 class QWidget;
 
@@ -12,12 +9,6 @@ namespace tkq::gui {
 
 class CArchiveDocument;
 class CProfile;
-
-// "Формирование отчета": the procedure the three views share. Asks for a
-// file name, remembers its folder, writes the report through a temporary
-// file and says "Ошибка открытия файла" when the file cannot be written,
-// or in the status bar where it wrote.
-void WriteReportCommand(CProfile& profile, QWidget* parent, const std::function<void(CReportSink&)>& write);
 
 // "Экспорт в Excel (XLSX)...": the whole archive as a workbook, under a
 // name the user chooses ("Объект NN.xlsx" offered in the remembered

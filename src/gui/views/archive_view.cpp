@@ -4,9 +4,9 @@
 
 #include "core/base/rtc_time.h"
 #include "core/output/text_forms.h"
-#include "gui/app/archive_document.h"
-#include "gui/app/help_window.h"
-#include "gui/output/report_command.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/help_topics.h"
+#include "gui/views/report_file.h"
 
 namespace tkq::gui {
 

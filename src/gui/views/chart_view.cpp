@@ -10,12 +10,12 @@
 #include <QVBoxLayout>
 
 #include "core/archive/object_definition.h"
-#include "gui/app/archive_document.h"
-#include "gui/app/help_window.h"
-#include "gui/app/messages.h"
-#include "gui/app/profile.h"
-#include "gui/app/tool_icons.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/help_topics.h"
+#include "gui/base/messages.h"
+#include "gui/base/profile.h"
+#include "gui/base/tool_icons.h"
+#include "gui/base/ui_services.h"
 #include "render/archive_chart.h"
 #include "render/chart_image.h"
 #include "render/chart_page.h"

@@ -10,10 +10,10 @@
 #include <QTextEdit>
 
 #include "core/output/text_forms.h"
-#include "gui/app/archive_document.h"
-#include "gui/app/dialog_units.h"
-#include "gui/app/help_window.h"
-#include "gui/app/ui_services.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/dialog_units.h"
+#include "gui/base/help_topics.h"
+#include "gui/base/ui_services.h"
 
 namespace tkq::gui {
 namespace {

@@ -11,11 +11,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "gui/app/archive_document.h"
-#include "gui/app/help_window.h"
-#include "gui/app/profile.h"
-#include "gui/output/report_command.h"
+#include "gui/base/archive_document.h"
+#include "gui/base/help_topics.h"
+#include "gui/base/profile.h"
 #include "gui/views/archive_view.h"
+#include "gui/views/report_file.h"
 
 namespace tkq::gui {
 namespace {

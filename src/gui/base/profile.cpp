@@ -1,4 +1,4 @@
-#include "gui/app/profile.h"
+#include "gui/base/profile.h"
 
 #include <QCoreApplication>
 #include <QDir>

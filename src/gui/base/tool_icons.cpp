@@ -1,4 +1,4 @@
-#include "gui/app/tool_icons.h"
+#include "gui/base/tool_icons.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,15 +1,16 @@
 #pragma once
 // What the program asks of the user through standard dialogs: message
-// boxes, file dialogs and the beep. One object serves the whole program;
-// tests put a scripted one in its place.
+// boxes, file dialogs and the beep. One object serves the whole program:
+// the dialogs themselves (CDialogUiServices, gui/app/dialog_ui_services.h),
+// or a scripted one that tests put in their place.
 
 #include <QMessageBox>
-#include <functional>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
-#include "gui/app/program_name.h"
+#include "gui/base/program_name.h"
 
 class QDialog;
 class QPrinter;
@@ -21,7 +22,6 @@ class QWidget;
 
 namespace tkq::gui {
 
-
 class CUiServices {
  public:
   virtual ~CUiServices() = default;
@@ -32,44 +32,44 @@ class CUiServices {
   virtual QMessageBox::StandardButton Message(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                                               const QString& caption = kAppName,
                                               QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                              const QString& detail = QString());
+                                              const QString& detail = QString()) = 0;
   // The file dialogs: one filter "Все файлы (*.*)" listing every file (also
   // those without an extension), no extension added. An empty result means
   // cancelled.
-  virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& start);
+  virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& start) = 0;
   // An existing picture (PNG, JPEG, BMP, GIF, SVG; "Все файлы (*.*)" as
   // a second filter).
-  virtual QString OpenImageName(QWidget* parent, const QString& title, const QString& start);
+  virtual QString OpenImageName(QWidget* parent, const QString& title, const QString& start) = 0;
   // Asks before replacing an existing file.
-  virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& start);
+  virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& start) = 0;
   // Several existing files at once (none: cancelled).
-  virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& start);
+  virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& start) = 0;
   // A folder (empty: cancelled).
-  virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start);
+  virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;
   // Shows the file `path` in the system's file manager: selected where the
   // system can do that, else its folder opened.
-  virtual void ShowInFolder(const QString& path);
-  virtual void Beep();
+  virtual void ShowInFolder(const QString& path) = 0;
+  virtual void Beep() = 0;
   // "Выбор объекта": false when the user did not confirm a number.
-  virtual bool AskObjectNumber(QWidget* parent, int& number);
+  virtual bool AskObjectNumber(QWidget* parent, int& number) = 0;
   // "Редактирование описания объекта" starting with `text`: false on "Отмена".
-  virtual bool EditDescription(QWidget* parent, QString& text);
+  virtual bool EditDescription(QWidget* parent, QString& text) = 0;
   // The print dialog for a job of `pageCount` pages: printer or file,
   // page range, copies; printing to a file proposes `pdfFile` (the one
   // printed to before stays proposed). False when cancelled, or when the
   // dialog could not open (the user is told why).
-  virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile);
+  virtual bool AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile) = 0;
   // The program's own print dialog for a printer writing a PDF file: the
   // file (proposed: the one printed to before, else `pdfFile`) and the
   // page range. False when cancelled.
-  virtual bool AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile);
+  virtual bool AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile) = 0;
   // "Настройка печати": printer, paper and orientation. False on "Отмена".
-  virtual bool AskPrintSetup(QWidget* parent, QPrinter& printer);
+  virtual bool AskPrintSetup(QWidget* parent, QPrinter& printer) = 0;
   // "Сохранить график": the file and the size, starting from `file` and
   // `size`. An empty result means cancelled.
-  virtual QString AskChartFile(QWidget* parent, const QString& file, QSize& size);
+  virtual QString AskChartFile(QWidget* parent, const QString& file, QSize& size) = 0;
   // "Содержимое прибора": the object chosen to read, 0 for none.
-  virtual int ChooseObject(QWidget* parent, const CInstrumentContents& contents, uint32_t baud);
+  virtual int ChooseObject(QWidget* parent, const CInstrumentContents& contents, uint32_t baud) = 0;
 };
 
 // Whether the platform's print dialog prints to a PDF file. Windows' one
@@ -85,10 +85,11 @@ bool AsksForPrintFile(const QPrinter& printer);
 // print dialog returns at once, unshown, for a printer it refuses.
 int ExecDialog(QDialog& dialog, bool& shown);
 
-// The services in use; the default ones unless a test installed others.
+// The services in use; the dialogs unless a test installed others. (With
+// the dialogs, in gui/app/dialog_ui_services.cpp.)
 CUiServices& Ui();
 // Installs `services` (not owned) in place of the current ones; null
-// restores the default ones.
+// restores the dialogs.
 void SetUi(CUiServices* services);
 
 // A message box through the application: its caption is kAppName.

@@ -1,4 +1,4 @@
-#include "gui/app/program_icon.h"
+#include "gui/base/program_icon.h"
 
 #include "tkq_version.h"
 

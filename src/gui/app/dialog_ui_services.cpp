@@ -1,20 +1,17 @@
-#include "gui/app/ui_services.h"
+#include "gui/app/dialog_ui_services.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QEvent>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "core/storage/file_io.h"
 #include "gui/app/dialogs.h"
-#include "gui/app/messages.h"
+#include "gui/app/show_in_folder.h"
 #include "gui/output/print_command.h"
 #include "gui/output/print_setup_dialog.h"
-#include "gui/app/show_in_folder.h"
 
 namespace tkq::gui {
 namespace {
@@ -36,41 +33,22 @@ void SetUpFileDialog(QFileDialog& dialog) {
 
 CUiServices* g_services = nullptr;
 
-#ifdef Q_OS_WIN
-bool g_bDialogPrintsPdf = false;
-#else
-bool g_bDialogPrintsPdf = true;
-#endif
-
-// Notes that a widget was shown.
-class CShowWatch : public QObject {
- public:
-  explicit CShowWatch(bool& shown) : m_shown(shown) {}
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Show) m_shown = true;
-    return false;
-  }
-
- private:
-  bool& m_shown;
-};
-
 CUiServices& DefaultServices() {
-  static CUiServices services;
+  static CDialogUiServices services;
   return services;
 }
 
 }  // namespace
 
-QMessageBox::StandardButton CUiServices::Message(QWidget* parent, const QString& text, QMessageBox::Icon icon,
-                                                 const QString& caption, QMessageBox::StandardButtons buttons,
-                                                 const QString& detail) {
+QMessageBox::StandardButton CDialogUiServices::Message(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                                                       const QString& caption, QMessageBox::StandardButtons buttons,
+                                                       const QString& detail) {
   QMessageBox box(icon, caption, text, buttons, parent);
   if (!detail.isEmpty()) box.setInformativeText(detail);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QString CUiServices::OpenFileName(QWidget* parent, const QString& title, const QString& start) {
+QString CDialogUiServices::OpenFileName(QWidget* parent, const QString& title, const QString& start) {
   QFileDialog dialog(parent, title, start, kFilter);
   SetUpFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -80,7 +58,7 @@ QString CUiServices::OpenFileName(QWidget* parent, const QString& title, const Q
   return dialog.selectedFiles().first();
 }
 
-QString CUiServices::OpenImageName(QWidget* parent, const QString& title, const QString& start) {
+QString CDialogUiServices::OpenImageName(QWidget* parent, const QString& title, const QString& start) {
   QFileDialog dialog(parent, title, start,
                      QStringLiteral("Изображения (*.png *.jpg *.jpeg *.bmp *.gif *.svg);;") + kFilter);
   SetUpFileDialog(dialog);
@@ -90,7 +68,7 @@ QString CUiServices::OpenImageName(QWidget* parent, const QString& title, const 
   return dialog.selectedFiles().first();
 }
 
-QString CUiServices::SaveFileName(QWidget* parent, const QString& title, const QString& start) {
+QString CDialogUiServices::SaveFileName(QWidget* parent, const QString& title, const QString& start) {
   QFileDialog dialog(parent, title, start, kFilter);
   SetUpFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -100,7 +78,7 @@ QString CUiServices::SaveFileName(QWidget* parent, const QString& title, const Q
   return dialog.selectedFiles().first();
 }
 
-QStringList CUiServices::OpenFileNames(QWidget* parent, const QString& title, const QString& start) {
+QStringList CDialogUiServices::OpenFileNames(QWidget* parent, const QString& title, const QString& start) {
   QFileDialog dialog(parent, title, start, kFilter);
   SetUpFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -109,7 +87,7 @@ QStringList CUiServices::OpenFileNames(QWidget* parent, const QString& title, co
   return dialog.selectedFiles();
 }
 
-QString CUiServices::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
+QString CDialogUiServices::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
   QFileDialog dialog(parent, title, start);
   SetUpFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -119,11 +97,11 @@ QString CUiServices::ChooseFolder(QWidget* parent, const QString& title, const Q
   return dialog.selectedFiles().first();
 }
 
-void CUiServices::ShowInFolder(const QString& path) { ShowFileInFolder(path); }
+void CDialogUiServices::ShowInFolder(const QString& path) { ShowFileInFolder(path); }
 
-void CUiServices::Beep() { QApplication::beep(); }
+void CDialogUiServices::Beep() { QApplication::beep(); }
 
-bool CUiServices::AskObjectNumber(QWidget* parent, int& number) {
+bool CDialogUiServices::AskObjectNumber(QWidget* parent, int& number) {
   CInputREadObjDialog dialog(parent);
   dialog.exec();
   if (!dialog.m_bAccepted) return false;
@@ -131,14 +109,14 @@ bool CUiServices::AskObjectNumber(QWidget* parent, int& number) {
   return true;
 }
 
-bool CUiServices::EditDescription(QWidget* parent, QString& text) {
+bool CDialogUiServices::EditDescription(QWidget* parent, QString& text) {
   CEditDescDialog dialog(text, parent);
   if (dialog.exec() != QDialog::Accepted) return false;
   text = dialog.Text();
   return true;
 }
 
-bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile) {
+bool CDialogUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile) {
   // Printing to a file proposes `pdfFile`: the dialog names the file after
   // the document, in a folder of its own choosing (the home folder) unless
   // told; a file printed to before stays proposed.
@@ -167,7 +145,7 @@ bool CUiServices::AskPrint(QWidget* parent, QPrinter& printer, int pageCount, co
   return accepted;
 }
 
-bool CUiServices::AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile) {
+bool CDialogUiServices::AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount, const QString& pdfFile) {
   QString file = printer.outputFileName();
   if (file.isEmpty()) file = pdfFile;
   CPrintFileDialog dialog(file, pageCount, parent);
@@ -176,63 +154,27 @@ bool CUiServices::AskPrintFile(QWidget* parent, QPrinter& printer, int pageCount
   return true;
 }
 
-bool CUiServices::AskPrintSetup(QWidget* parent, QPrinter& printer) {
+bool CDialogUiServices::AskPrintSetup(QWidget* parent, QPrinter& printer) {
   CPrintSetupDialog dialog(printer, parent);
   if (dialog.exec() != QDialog::Accepted) return false;
   dialog.Apply(printer);
   return true;
 }
 
-QString CUiServices::AskChartFile(QWidget* parent, const QString& file, QSize& size) {
+QString CDialogUiServices::AskChartFile(QWidget* parent, const QString& file, QSize& size) {
   CSaveChartDialog dialog(file, size, parent);
   if (dialog.exec() != QDialog::Accepted) return {};
   size = dialog.Size();
   return dialog.File();
 }
 
-int CUiServices::ChooseObject(QWidget* parent, const CInstrumentContents& contents, uint32_t baud) {
+int CDialogUiServices::ChooseObject(QWidget* parent, const CInstrumentContents& contents, uint32_t baud) {
   CInstrumentContentsDialog dialog(contents, baud, parent);
   return dialog.exec() == QDialog::Accepted ? dialog.ChosenObject() : 0;
-}
-
-bool PlatformDialogPrintsPdf() { return g_bDialogPrintsPdf; }
-
-void SetPlatformDialogPrintsPdf(bool prints) { g_bDialogPrintsPdf = prints; }
-
-bool AsksForPrintFile(const QPrinter& printer) {
-  return printer.outputFormat() == QPrinter::PdfFormat && !g_bDialogPrintsPdf;
-}
-
-int ExecDialog(QDialog& dialog, bool& shown) {
-  shown = false;
-  CShowWatch watch(shown);
-  dialog.installEventFilter(&watch);
-  const int result = dialog.exec();
-  dialog.removeEventFilter(&watch);
-  return result;
 }
 
 CUiServices& Ui() { return g_services != nullptr ? *g_services : DefaultServices(); }
 
 void SetUi(CUiServices* services) { g_services = services; }
-
-QMessageBox::StandardButton AppMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon,
-                                       QMessageBox::StandardButtons buttons, const QString& detail) {
-  return Ui().Message(parent, text, icon, kAppName, buttons, detail);
-}
-
-bool WriteOfferingRetry(QWidget* parent, const std::function<void()>& write) {
-  for (;;) {
-    try {
-      write();
-      return true;
-    } catch (const CFileBusyError& e) {
-      if (AppMessage(parent, kMsgFileBusy, QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Cancel,
-                     QString::fromUtf8(e.what())) != QMessageBox::Retry) {
-        return false;
-      }
-    }
-  }
-}
 
 }  // namespace tkq::gui

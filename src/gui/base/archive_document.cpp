@@ -1,4 +1,4 @@
-#include "gui/app/archive_document.h"
+#include "gui/base/archive_document.h"
 
 #include <QFileInfo>
 
