@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "gui/app/help_window.h"
+#include "gui/base/help_topics.h"
 
 namespace tkq::gui {
 
