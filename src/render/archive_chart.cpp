@@ -67,14 +67,14 @@ class CSpacedTicker : public Base {
     if (m_axis == nullptr) return 0;
     return m_axis->orientation() == Qt::Horizontal ? m_axis->axisRect()->width() : m_axis->axisRect()->height();
   }
-  int MadeFor() const { return m_nMadeFor; }
+  int MadeFor() const { return m_madeFor; }
 
   void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision, QVector<double>& ticks,
                 QVector<double>* subTicks, QVector<QString>* tickLabels) override {
-    m_nMadeFor = Length();
+    m_madeFor = Length();
     const double room = Room(locale);
-    const double perUnit = range.size() > 0 ? m_nMadeFor / range.size() : 0.0;
-    for (int count = std::clamp(static_cast<int>(m_nMadeFor / room), 1, m_nMostTicks);; --count) {
+    const double perUnit = range.size() > 0 ? m_madeFor / range.size() : 0.0;
+    for (int count = std::clamp(static_cast<int>(m_madeFor / room), 1, m_mostTicks);; --count) {
       this->setTickCount(count);
       Base::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
       double closest = std::numeric_limits<double>::infinity();
@@ -94,15 +94,15 @@ class CSpacedTicker : public Base {
   }
 
  protected:
-  explicit CSpacedTicker(int mostTicks) : m_nMostTicks(mostTicks) {}
+  explicit CSpacedTicker(int mostTicks) : m_mostTicks(mostTicks) {}
   // The length along the axis a label takes with the room beside it.
   virtual double Room(const QLocale& locale) const = 0;
   QFont LabelFont() const { return m_axis != nullptr ? m_axis->tickLabelFont() : QFont(); }
 
  private:
   const QCPAxis* m_axis = nullptr;
-  int m_nMostTicks;
-  int m_nMadeFor = -1;
+  int m_mostTicks;
+  int m_madeFor = -1;
 };
 
 // The time's labels: each its widest text and two characters beside it.
@@ -244,7 +244,7 @@ void CArchiveChart::SetArchive(const CObjectDefinition* object, const CColumnSwi
     axis->setLabel(m_shown[series] ? m_caption[series] : QString());
   }
   ArrangePanels();
-  if (m_nMarkedRow >= static_cast<int>(m_data->GetRowCount())) m_nMarkedRow = -1;
+  if (m_markedRow >= static_cast<int>(m_data->GetRowCount())) m_markedRow = -1;
   UpdateLegend();
   if (keepRange && m_data->GetRowCount() > 0 && previous.upper > m_data->FirstTime() &&
       previous.lower < m_data->LastTime()) {
@@ -466,7 +466,7 @@ void CArchiveChart::ShowRange(double from, double to) {
 }
 
 void CArchiveChart::OnRangeChanged(const QCPRange& range) {
-  if (m_bAdjusting) return;
+  if (m_adjusting) return;
   double from = range.lower;
   double to = range.upper;
   // Within the rows, with a little room at the ends, and not narrower
@@ -494,9 +494,9 @@ void CArchiveChart::OnRangeChanged(const QCPRange& range) {
     }
   }
   // The same time in every panel, whichever was moved.
-  m_bAdjusting = true;
+  m_adjusting = true;
   for (QCPAxisRect* panel : m_panel) panel->axis(QCPAxis::atBottom)->setRange(from, to);
-  m_bAdjusting = false;
+  m_adjusting = false;
   Refresh();
 }
 
@@ -544,10 +544,10 @@ void CArchiveChart::Refresh(int columns) {
   }
   m_marks->bands = MergeBands(m_bands, lo, hi, columns);
   m_marks->incomplete = m_data->IncompleteSpans(lo, hi, columns);
-  m_marks->marked = m_nMarkedRow >= 0;
+  m_marks->marked = m_markedRow >= 0;
   if (m_marks->marked) {
-    m_marks->markedFrom = static_cast<double>(m_data->Start(static_cast<size_t>(m_nMarkedRow)));
-    m_marks->markedTo = static_cast<double>(m_data->End(static_cast<size_t>(m_nMarkedRow)));
+    m_marks->markedFrom = static_cast<double>(m_data->Start(static_cast<size_t>(m_markedRow)));
+    m_marks->markedTo = static_cast<double>(m_data->End(static_cast<size_t>(m_markedRow)));
   }
 }
 
@@ -559,10 +559,10 @@ int CArchiveChart::RowAtPixel(double x) const {
 void CArchiveChart::MarkRow(int row) {
   row = row >= 0 && row < static_cast<int>(m_data->GetRowCount()) ? row : -1;
   // The table's rebuild unmarks the row before the chart is rebuilt anyway.
-  if (row < 0 && m_nMarkedRow < 0) return;
-  m_nMarkedRow = row;
-  if (m_nMarkedRow >= 0) {
-    const auto index = static_cast<size_t>(m_nMarkedRow);
+  if (row < 0 && m_markedRow < 0) return;
+  m_markedRow = row;
+  if (m_markedRow >= 0) {
+    const auto index = static_cast<size_t>(m_markedRow);
     const double start = static_cast<double>(std::min(m_data->Start(index), m_data->End(index)));
     const double end = static_cast<double>(std::max(m_data->Start(index), m_data->End(index)));
     if (end < From() || start > To()) {

@@ -74,7 +74,7 @@ class CArchiveChart : public QCustomPlot, public CChartPanels {
   // Highlights row `row` (-1: none); a row outside the time shown is
   // brought to the middle of it.
   void MarkRow(int row);
-  int MarkedRow() const { return m_nMarkedRow; }
+  int MarkedRow() const { return m_markedRow; }
   // The row's texts as the archive table shows them, one a line: number,
   // start and end, both values with their captions, archiving time and
   // the abnormal situation, if any.
@@ -145,8 +145,8 @@ class CArchiveChart : public QCustomPlot, public CChartPanels {
   CChartCrosshair* m_crosshair = nullptr;
   CChartMessage* m_empty = nullptr;    // in place of the panels
   std::vector<QCPBars*> m_legendOnly;  // legend entries of the bands
-  int m_nMarkedRow = -1;
-  bool m_bAdjusting = false;
+  int m_markedRow = -1;
+  bool m_adjusting = false;
 };
 
 }  // namespace tkq::render

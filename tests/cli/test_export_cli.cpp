@@ -117,7 +117,7 @@ TEST_F(ExportCli, MistakesWriteNothing) {
 
 TEST_F(ExportCli, AFailedWriteKeepsTheFile) {
   std::ofstream(dir / "book.xlsx") << "the good workbook";
-  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kRename ? EIO : 0; });
+  SetFileFaultHook([](EFileStep step) { return step == EFileStep::kRename ? EIO : 0; });
   for (const char* output : {"book.xlsx", "absent/book.xlsx"}) {
     Result r = Cli({"export", "obj.sav", "-o", output});
     EXPECT_EQ(r.status, 1) << output;
@@ -130,7 +130,7 @@ TEST_F(ExportCli, AFailedWriteKeepsTheFile) {
 // A file another program keeps open: the tool says so in its words.
 TEST_F(ExportCli, AFileHeldElsewhereIsSaidSo) {
   std::ofstream(dir / "book.xlsx") << "the good workbook";
-  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kRename ? EBUSY : 0; });
+  SetFileFaultHook([](EFileStep step) { return step == EFileStep::kRename ? EBUSY : 0; });
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"export", "obj.sav", "-o", "book.xlsx"},
         std::vector<std::string>{"export", "obj.sav", "-o", "book.csv", "--view", "abnormal"},

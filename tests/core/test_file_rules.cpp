@@ -132,7 +132,7 @@ TEST(FileRules, AFileStillHeldIsReportedAsOpenElsewhere) {
   test::TempDir dir;
   const auto target = dir / "kept.csv";
   std::ofstream(target, std::ios::binary) << "previous";
-  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kRename ? EBUSY : 0; });
+  SetFileFaultHook([](EFileStep step) { return step == EFileStep::kRename ? EBUSY : 0; });
   try {
     WriteFileAtomically(target, "new");
     ADD_FAILURE() << "written";
@@ -144,7 +144,7 @@ TEST(FileRules, AFileStillHeldIsReportedAsOpenElsewhere) {
   EXPECT_EQ(test::ReadText(target), "previous");
   EXPECT_EQ(Entries(dir.Path()), 1u);
 
-  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kCreate ? EACCES : 0; });
+  SetFileFaultHook([](EFileStep step) { return step == EFileStep::kCreate ? EACCES : 0; });
   try {
     WriteFileAtomically(target, "new");
     ADD_FAILURE() << "written";
@@ -197,7 +197,7 @@ TEST(FileRules, TheCommonReasonsAreSaidInRussian) {
   struct Reset {
     ~Reset() { SetFileFaultHook({}); }
   } reset;
-  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kWrite ? ENOSPC : 0; });
+  SetFileFaultHook([](EFileStep step) { return step == EFileStep::kWrite ? ENOSPC : 0; });
   try {
     WriteFileAtomically(dir / "full.csv", "data");
     ADD_FAILURE() << "written";
@@ -232,7 +232,7 @@ TEST(FileRules, AScratchFileReplacesItsDestinationOnlyWhenCommitted) {
     EXPECT_EQ(test::ReadText(target), "new");
   }
   EXPECT_EQ(Entries(dir.Path()), 1u);
-  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kRename ? EIO : 0; });
+  SetFileFaultHook([](EFileStep step) { return step == EFileStep::kRename ? EIO : 0; });
   {
     CScratchReplacement file(target, ".book");
     writeScratch(file, "failed");

@@ -300,7 +300,7 @@ TEST_F(JournalTest, AFailedWriteKeepsNothing) {
   CSurveyJournal journal(Folder(), *m_d);
   const auto before = Names(Folder());
   for (const int err : {ENOSPC, EROFS}) {
-    SetFileFaultHook([err](CFileStep step) { return step == CFileStep::kWrite ? err : 0; });
+    SetFileFaultHook([err](EFileStep step) { return step == EFileStep::kWrite ? err : 0; });
     try {
       journal.Keep(*Survey(*m_d, 1, "SN 1"));
       ADD_FAILURE();

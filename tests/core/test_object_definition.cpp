@@ -255,19 +255,19 @@ TEST(AbnormalCursor, WalksTheRecords) {
 TEST(ReadStatus, FileErrorsAfterALineFailureMeanNoConnection) {
   // The read keeps the link's status of the moment it failed.
   CArchiveRead read(1);
-  read.m_nLinkStatus = kLinkNoAnswer;
+  read.m_linkStatus = kLinkNoAnswer;
   std::string text;
   read.m_nReadStatus = kReadFileError;
   EXPECT_EQ(read.GetReadStatus(text), kReadNoConnection);
   EXPECT_EQ(text, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ");
   EXPECT_EQ(read.GetReadStatus(text), kReadNoConnection);  // asked again, the same answer
 
-  read.m_nLinkStatus = kLinkOk;
+  read.m_linkStatus = kLinkOk;
   read.m_nReadStatus = kReadFileError;
   EXPECT_EQ(read.GetReadStatus(text), kReadFileError);
   EXPECT_EQ(text, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ");
 
-  read.m_nLinkStatus = kLinkCrcError;
+  read.m_linkStatus = kLinkCrcError;
   read.m_nReadStatus = kReadArchiveEmpty;
   EXPECT_EQ(read.GetReadStatus(text), kReadArchiveEmpty);
   EXPECT_EQ(text, "АРХИВ ДЛЯ ДАННОГО ОБЪЕКТА ПУСТ");

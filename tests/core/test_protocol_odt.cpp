@@ -164,7 +164,7 @@ TEST(ProtocolOdt, FailedWriteLeavesTheFileThere) {
   test::TempDir dir;
   EXPECT_THROW(WriteProtocolOdt(Document(2), {}, dir / "нет папки" / "a.odt"), CFileError);
   WriteFileAtomically(dir / "a.odt", "good");
-  SetFileFaultHook([](CFileStep step) { return step == CFileStep::kWrite ? ENOSPC : 0; });
+  SetFileFaultHook([](EFileStep step) { return step == EFileStep::kWrite ? ENOSPC : 0; });
   try {
     WriteProtocolOdt(Document(2), {}, dir / "a.odt");
     ADD_FAILURE() << "no error";

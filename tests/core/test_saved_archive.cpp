@@ -299,16 +299,16 @@ TEST(FileIo, AReplacementFailingAtAnyStepKeepsThePreviousFile) {
   const std::string previous = "previous contents\n";
   std::ofstream(target, std::ios::binary) << previous;
   struct Case {
-    CFileStep step;
+    EFileStep step;
     int nth;
     int err;
   };
   for (const Case& c :
-       {Case{CFileStep::kCreate, 1, EACCES}, Case{CFileStep::kWrite, 1, ENOSPC}, Case{CFileStep::kWrite, 3, ENOSPC},
-        Case{CFileStep::kSync, 1, EIO}, Case{CFileStep::kClose, 1, EDQUOT}, Case{CFileStep::kRename, 1, EROFS}}) {
+       {Case{EFileStep::kCreate, 1, EACCES}, Case{EFileStep::kWrite, 1, ENOSPC}, Case{EFileStep::kWrite, 3, ENOSPC},
+        Case{EFileStep::kSync, 1, EIO}, Case{EFileStep::kClose, 1, EDQUOT}, Case{EFileStep::kRename, 1, EROFS}}) {
     SCOPED_TRACE(static_cast<int>(c.step) * 10 + c.nth);
     int seen = 0;
-    SetFileFaultHook([&](CFileStep step) { return step == c.step && ++seen == c.nth ? c.err : 0; });
+    SetFileFaultHook([&](EFileStep step) { return step == c.step && ++seen == c.nth ? c.err : 0; });
     try {
       CAtomicFile file(target);
       for (const char* piece : {"new ", "contents ", "in three writes"}) file.Write(piece);

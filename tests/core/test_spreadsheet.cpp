@@ -218,8 +218,8 @@ TEST_F(Export, AFailedWriteKeepsTheFile) {
   const auto csv = dir / "view.csv";
   std::ofstream(book) << "the good workbook";
   std::ofstream(csv) << "the good csv";
-  for (CFileStep failing : {CFileStep::kCreate, CFileStep::kWrite, CFileStep::kSync, CFileStep::kRename}) {
-    SetFileFaultHook([failing](CFileStep step) { return step == failing ? ENOSPC : 0; });
+  for (EFileStep failing : {EFileStep::kCreate, EFileStep::kWrite, EFileStep::kSync, EFileStep::kRename}) {
+    SetFileFaultHook([failing](EFileStep step) { return step == failing ? ENOSPC : 0; });
     EXPECT_THROW(WriteArchiveWorkbook(book, *object, {}, {}), std::runtime_error);
     EXPECT_THROW(WriteArchiveCsvFile(csv, *object, ECsvView::kArchive), std::runtime_error);
     SetFileFaultHook({});

@@ -538,7 +538,7 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(OpenChanged(path));
 
     // A full disk.
-    SetFileFaultHook([](CFileStep step) { return step == CFileStep::kWrite ? ENOSPC : 0; });
+    SetFileFaultHook([](EFileStep step) { return step == EFileStep::kWrite ? ENOSPC : 0; });
     m_ui.messages.clear();
     QVERIFY(!app.SaveArchive());
     QCOMPARE(m_ui.messages, QStringList{"ОШИБКА ОТКРЫТИЯ ФАЙЛА"});
@@ -554,7 +554,7 @@ class TestApplication : public gui::test::CProgramTest {
     QFile::copy(path, there);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
     if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) {
-      SetFileFaultHook([](CFileStep step) { return step == CFileStep::kCreate ? EACCES : 0; });
+      SetFileFaultHook([](EFileStep step) { return step == EFileStep::kCreate ? EACCES : 0; });
     }
     m_ui.saveAnswer = there;
     QVERIFY(!app.SaveArchiveAs());
@@ -574,7 +574,7 @@ class TestApplication : public gui::test::CProgramTest {
     QVERIFY(OpenChanged(path));
     int renames = 0;
     int heldFor = 1;  // renames refused
-    SetFileFaultHook([&](CFileStep step) { return step == CFileStep::kRename && ++renames <= heldFor ? EBUSY : 0; });
+    SetFileFaultHook([&](EFileStep step) { return step == EFileStep::kRename && ++renames <= heldFor ? EBUSY : 0; });
     const QString busy = "Файл открыт в другой программе. Закройте его там и повторите.";
 
     m_ui.messages.clear();

@@ -427,7 +427,7 @@ class TestChart : public gui::test::CProgramTest {
     } reset;
     int renames = 0;
     int heldFor = 1;
-    SetFileFaultHook([&](CFileStep step) { return step == CFileStep::kRename && ++renames <= heldFor ? EBUSY : 0; });
+    SetFileFaultHook([&](EFileStep step) { return step == EFileStep::kRename && ++renames <= heldFor ? EBUSY : 0; });
     const QString busy = "Файл открыт в другой программе. Закройте его там и повторите.";
     m_ui.chartFile = m_work->filePath("chart.png");
     m_ui.chartSize = QSize(300, 200);

@@ -176,7 +176,7 @@ class TestJournal : public gui::test::CProgramTest {
     QVERIFY(app.Journal() != nullptr);
     // The disk fills up while the kept file is written.
     const bool read = ReadFromSimulator("Узел", [] {
-      SetFileFaultHook([](CFileStep step) { return step == CFileStep::kWrite ? ENOSPC : 0; });
+      SetFileFaultHook([](EFileStep step) { return step == EFileStep::kWrite ? ENOSPC : 0; });
     });
     SetFileFaultHook({});
     if (!read) QSKIP("tarvik-kq-sim serves a pseudo-terminal (POSIX only)");

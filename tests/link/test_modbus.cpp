@@ -293,7 +293,7 @@ TEST(Directory, ParsedIntoEntriesOf32Bytes) {
   ASSERT_EQ(link.Files().size(), 2u);
   CFlFile* found = link.FindFile("Obj07_0 ", "arc");
   ASSERT_NE(found, nullptr);
-  EXPECT_EQ(found->m_fcb.m_descriptor.m_nSize, 10u);  // the first of two equal names
+  EXPECT_EQ(found->m_fcb.m_descriptor.m_size, 10u);  // the first of two equal names
   EXPECT_EQ(link.FindFile("obj07_0 ", "arc"), nullptr);
   EXPECT_EQ(link.FindFile("Obj07_0", "arc"), nullptr);
 

@@ -127,8 +127,8 @@ bool CInstrument::LoadFolder(const std::filesystem::path& dir, std::string& erro
     id1 = InstrumentText(text1);
     id2 = InstrumentText(text2);
   }
-  m_nOpen = -1;
-  m_nReadPos = 0;
+  m_open = -1;
+  m_readPos = 0;
   return true;
 }
 
@@ -139,7 +139,7 @@ void CInstrument::AddFile(FlashFile file) {
 }
 
 std::vector<uint8_t> CInstrument::Answer(std::span<const uint8_t> request) {
-  const int n = ++m_nRequests;
+  const int n = ++m_requests;
   if (request.size() < 4 || Crc16(request) != 0 || request[0] != address) return {};
   if (faults.silent || n <= faults.silentFirst) return {};
 
@@ -160,7 +160,7 @@ std::vector<uint8_t> CInstrument::Answer(std::span<const uint8_t> request) {
     answer[0] = static_cast<uint8_t>(address + 1);
     PutCrc16(answer.data(), answer.size() - 2);
   }
-  if (++m_nAnswers == faults.badCrcAt) {
+  if (++m_answers == faults.badCrcAt) {
     answer[answer.size() - 2] ^= 0xFF;
     answer[answer.size() - 1] ^= 0xFF;
   }
@@ -197,19 +197,19 @@ std::vector<uint8_t> CInstrument::FileRequest(std::span<const uint8_t> request) 
 
   switch (sub) {
     case kSubBegin:
-      m_nOpen = -1;
-      m_nReadPos = 0;
+      m_open = -1;
+      m_readPos = 0;
       return result(kResultOk);
 
     case kSubOpenRoot:
       m_root = DirectoryBytes(m_files);
-      m_nOpen = -2;
-      m_nReadPos = 0;
+      m_open = -2;
+      m_readPos = 0;
       return result(kResultOk);
 
     case kSubOpenFile: {
-      m_nOpen = -1;
-      m_nReadPos = 0;
+      m_open = -1;
+      m_readPos = 0;
       if (request[3] != 12) return Exception(kFunctionFiles, kExceptionDataValue);
       const std::string name8(request.begin() + 4, request.begin() + 12);
       const std::string ext3(request.begin() + 12, request.begin() + 15);
@@ -217,7 +217,7 @@ std::vector<uint8_t> CInstrument::FileRequest(std::span<const uint8_t> request) 
       if (request[15] != 1) return result(kResultRefused);
       for (size_t i = 0; i < m_files.size(); ++i) {
         if (m_files[i].name8 == name8 && m_files[i].ext3 == ext3) {
-          m_nOpen = static_cast<int>(i);
+          m_open = static_cast<int>(i);
           return result(kResultOk);
         }
       }
@@ -225,18 +225,18 @@ std::vector<uint8_t> CInstrument::FileRequest(std::span<const uint8_t> request) 
     }
 
     case kSubControlBlock: {
-      if (m_nOpen == -1) return result(kResultRefused);
+      if (m_open == -1) return result(kResultRefused);
       std::vector<uint8_t> block;
-      if (m_nOpen == -2) {
+      if (m_open == -2) {
         block = ControlBlockBytes(FlashFile{"ROOT    ", "   ", m_root});
       } else {
-        block = ControlBlockBytes(m_files[static_cast<size_t>(m_nOpen)]);
+        block = ControlBlockBytes(m_files[static_cast<size_t>(m_open)]);
         // Start cluster as in the directory.
         size_t cluster = 2;
-        for (int i = 0; i < m_nOpen; ++i) cluster += Clusters(m_files[static_cast<size_t>(i)].data.size());
+        for (int i = 0; i < m_open; ++i) cluster += Clusters(m_files[static_cast<size_t>(i)].data.size());
         PutU16(block.data() + 17, static_cast<uint16_t>(cluster));
       }
-      PutU32(block.data() + 23, static_cast<uint32_t>(m_nReadPos));
+      PutU32(block.data() + 23, static_cast<uint32_t>(m_readPos));
       std::vector<uint8_t> head = {address, kFunctionFiles, sub, kResultOk,
                                    static_cast<uint8_t>(faults.badControlBlockLength ? 0x32 : kControlBlockSize)};
       head.insert(head.end(), block.begin(), block.end());
@@ -244,17 +244,17 @@ std::vector<uint8_t> CInstrument::FileRequest(std::span<const uint8_t> request) 
     }
 
     case kSubReadNext: {
-      if (m_nOpen == -1) return result(kResultRefused);
+      if (m_open == -1) return result(kResultRefused);
       size_t want = request[3];
       if (want == 0 || want > kMaxPiece) return Exception(kFunctionFiles, kExceptionDataValue);
       if (faults.shortPieces && want > 1) want /= 2;
-      const std::vector<uint8_t>& data = m_nOpen == -2 ? m_root : m_files[static_cast<size_t>(m_nOpen)].data;
-      const size_t from = std::min(m_nReadPos, data.size());
+      const std::vector<uint8_t>& data = m_open == -2 ? m_root : m_files[static_cast<size_t>(m_open)].data;
+      const size_t from = std::min(m_readPos, data.size());
       const size_t count = std::min(want, data.size() - from);
       std::vector<uint8_t> head = {address, kFunctionFiles, sub, kResultOk, static_cast<uint8_t>(count)};
       head.insert(head.end(), data.begin() + static_cast<std::ptrdiff_t>(from),
                   data.begin() + static_cast<std::ptrdiff_t>(from + count));
-      m_nReadPos = from + count;
+      m_readPos = from + count;
       return Frame(std::move(head));
     }
 

@@ -49,7 +49,7 @@ class CInstrument {
   std::vector<uint8_t> Answer(std::span<const uint8_t> request);
 
   // Requests seen so far (also those not answered).
-  int RequestCount() const { return m_nRequests; }
+  int RequestCount() const { return m_requests; }
 
   FaultOptions faults;
   uint8_t address;
@@ -63,11 +63,11 @@ class CInstrument {
 
   std::vector<FlashFile> m_files;
   std::vector<uint8_t> m_root;  // the directory as read after subfunction 12
-  int m_nRequests = 0;
-  int m_nAnswers = 0;
+  int m_requests = 0;
+  int m_answers = 0;
   // The open file: -1 none, -2 the root directory, else an index.
-  int m_nOpen = -1;
-  size_t m_nReadPos = 0;
+  int m_open = -1;
+  size_t m_readPos = 0;
 };
 
 // A text from the computer (UTF-8 as a rule) in the instrument's code page

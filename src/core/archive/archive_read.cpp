@@ -13,7 +13,7 @@ namespace {
 
 bool FailRead(CTrvKqModbusWithFlFiles& link, CArchiveRead& read, uint8_t code) {
   read.m_nReadStatus = link.IsCancelled() ? static_cast<uint8_t>(kReadCancelled) : code;
-  read.m_nLinkStatus = link.Status();
+  read.m_linkStatus = link.Status();
   link.ClosePort();
   return false;
 }
@@ -33,7 +33,7 @@ std::vector<CObjectReadFile> ObjectReadFiles(uint8_t number) {
 
 uint8_t CArchiveRead::GetReadStatus(std::string& text) const {
   const uint8_t code =
-      m_nReadStatus == kReadFileError && m_nLinkStatus != kLinkOk ? uint8_t{kReadNoConnection} : m_nReadStatus;
+      m_nReadStatus == kReadFileError && m_linkStatus != kLinkOk ? uint8_t{kReadNoConnection} : m_nReadStatus;
   text = ReadStatusText(code);
   return code;
 }
@@ -64,7 +64,7 @@ bool ReadDeviceFiles(CTrvKqModbusWithFlFiles& link, CArchiveRead& read) {
   static_assert(std::size(bytes) == 5);
   uint64_t total = 0;
   for (const CObjectReadFile& w : wanted) {
-    if (const CFlFile* file = link.FindFile(w.name, w.ext)) total += file->m_fcb.m_descriptor.m_nSize;
+    if (const CFlFile* file = link.FindFile(w.name, w.ext)) total += file->m_fcb.m_descriptor.m_size;
   }
   link.FileRequests().StartCounting(total);
   for (size_t i = 0; i < wanted.size(); ++i) {
@@ -97,7 +97,7 @@ std::unique_ptr<CObjectDefinition> ReadArchive(CTrvKqModbusWithFlFiles& link, co
   read.m_files = CDeviceFiles{};
   read.m_strDeviceId.clear();
   read.m_nReadStatus = kReadOk;
-  read.m_nLinkStatus = kLinkOk;
+  read.m_linkStatus = kLinkOk;
   read.m_tRead = static_cast<int64_t>(std::time(nullptr));
   if (!ReadDeviceFiles(link, read)) return nullptr;
   try {
@@ -105,7 +105,7 @@ std::unique_ptr<CObjectDefinition> ReadArchive(CTrvKqModbusWithFlFiles& link, co
   } catch (const CParamDecodeError&) {
     // A parameter or system file too short for its version: the read failed.
     read.m_nReadStatus = kReadFileError;
-    read.m_nLinkStatus = kLinkOk;
+    read.m_linkStatus = kLinkOk;
     return nullptr;
   }
 }

@@ -61,7 +61,7 @@ class CArchiveRead {
   // kReadOk, or why it failed: kReadPortBusy, kReadNoConnection,
   // kReadFileError or kReadCancelled; and the link's status at that moment.
   uint8_t m_nReadStatus = kReadOk;
-  int m_nLinkStatus = kLinkOk;
+  int m_linkStatus = kLinkOk;
 };
 
 // The first steps of every read: opens the port, reads the identification
@@ -76,7 +76,7 @@ uint8_t ReadInstrumentDirectory(CTrvKqModbusWithFlFiles& link, std::string& devi
 
 // The read procedure: the identification, the directory, then the files of
 // ObjectReadFiles in their order into read.m_files. False with
-// read.m_nReadStatus and read.m_nLinkStatus saying why.
+// read.m_nReadStatus and read.m_linkStatus saying why.
 bool ReadDeviceFiles(CTrvKqModbusWithFlFiles& link, CArchiveRead& read);
 
 // The object decoded from a read's files with `description`: parameters,

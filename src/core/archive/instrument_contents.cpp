@@ -100,7 +100,7 @@ CObjectContents ObjectContents(const CTrvKqModbusWithFlFiles& link, uint8_t obje
       }
       continue;
     }
-    const uint32_t size = file->m_fcb.m_descriptor.m_nSize;
+    const uint32_t size = file->m_fcb.m_descriptor.m_size;
     if (own) contents.files.push_back({host, size});
     if (own && wanted.ext == "arc") contents.records = static_cast<uint32_t>(size / kMeasurementRecordSize);
     contents.bytes += size;
@@ -130,7 +130,7 @@ bool ReadInstrumentContents(CTrvKqModbusWithFlFiles& link, uint32_t baud, CInstr
   if (code != kReadOk) return Fail(link, out, code);
   out.directoryBytes = link.Root().m_data.size();
   if (const CFlFile* system = link.FindFile(std::string(kSystemFileName), std::string(kSystemFileExt))) {
-    out.systemFileSize = system->m_fcb.m_descriptor.m_nSize;
+    out.systemFileSize = system->m_fcb.m_descriptor.m_size;
   }
   out.objects = ObjectsInDirectory(link, baud, out.identificationAnswer);
   out.readStatus = kReadOk;

@@ -49,13 +49,13 @@ std::string Padded(const std::string& text, size_t size) {
 // --- CFlFile ---
 
 void CFlFile::ParseDescriptor(const uint8_t* b, CFCB::CFlFileDescriptor& d) {
-  d.m_nAttr = b[0];
+  d.m_attr = b[0];
   std::memcpy(d.m_name, b + 1, kNameSize);
   std::memcpy(d.m_ext, b + 9, kExtSize);
-  d.m_nByte12 = b[12];
-  d.m_nValue13 = LoadLE32(b + 13);
-  d.m_nValue17 = LoadLE16(b + 17);
-  d.m_nSize = LoadLE32(b + 19);
+  d.m_byte12 = b[12];
+  d.m_value13 = LoadLE32(b + 13);
+  d.m_value17 = LoadLE16(b + 17);
+  d.m_size = LoadLE32(b + 19);
 }
 
 std::string CFlFile::Name() const { return FieldText(m_fcb.m_descriptor.m_name, kNameSize); }
@@ -65,7 +65,7 @@ bool CFlFile::Read(CModbusWithFlFiles& link) {
   CModbus& modbus = link.Modbus();
   modbus.OpenPort();  // a port that did not open fails the first request
   if (CReadProgress* p = link.Progress())
-    p->OnStage(EReadStage::kFile, HostFileName(Name(), Ext()), m_fcb.m_descriptor.m_nSize);
+    p->OnStage(EReadStage::kFile, HostFileName(Name(), Ext()), m_fcb.m_descriptor.m_size);
   const bool ok = link.FsBegin() && link.FsOpenFile(Padded(Name(), kNameSize), Padded(Ext(), kExtSize), kModeRead) &&
                   link.TransferContents(*this);
   modbus.ClosePort();
@@ -121,10 +121,10 @@ bool CModbusWithFlFiles::FsGetControlBlock(CFlFile::CFCB& fcb) {
   if (answer[kFileCountAt] != kControlBlockSize || answer.size() < kControlBlockAnswer) return false;
   const uint8_t* b = answer.data() + kFileDataAt;
   CFlFile::ParseDescriptor(b, fcb.m_descriptor);
-  fcb.m_nValue23 = LoadLE32(b + 23);
-  fcb.m_nValue27 = LoadLE32(b + 27);
-  fcb.m_nByte31 = b[31];
-  fcb.m_nByte32 = b[32];
+  fcb.m_value23 = LoadLE32(b + 23);
+  fcb.m_value27 = LoadLE32(b + 27);
+  fcb.m_byte31 = b[31];
+  fcb.m_byte32 = b[32];
   return true;
 }
 
@@ -143,20 +143,20 @@ bool CModbusWithFlFiles::FsReadNext(uint8_t count, uint8_t& delivered, uint8_t* 
 }
 
 void CModbusWithFlFiles::StartCounting(uint64_t total) {
-  m_nBytesDone = 0;
-  m_nBytesTotal = total;
-  if (m_pProgress != nullptr) m_pProgress->OnBytes(0, total);
+  m_bytesDone = 0;
+  m_bytesTotal = total;
+  if (m_progress != nullptr) m_progress->OnBytes(0, total);
 }
 
 void CModbusWithFlFiles::CountBytes(uint64_t n) {
-  m_nBytesDone += n;
-  if (m_pProgress != nullptr) m_pProgress->OnBytes(m_nBytesDone, m_nBytesTotal);
+  m_bytesDone += n;
+  if (m_progress != nullptr) m_progress->OnBytes(m_bytesDone, m_bytesTotal);
 }
 
 bool CModbusWithFlFiles::TransferContents(CFlFile& file) {
   if (!FsGetControlBlock(file.m_fcb)) return false;
   file.m_data.clear();
-  const uint32_t size = file.m_fcb.m_descriptor.m_nSize;
+  const uint32_t size = file.m_fcb.m_descriptor.m_size;
   if (size > kMaxFileSize) return false;
   // Memory grows with the bytes that actually come, not with the size an
   // instrument announces.

@@ -45,26 +45,26 @@ class CFlFile {
     // Bytes 0 to 22 of a control block, and of a 32-byte directory entry.
     struct CFlFileDescriptor {
       virtual ~CFlFileDescriptor() = default;
-      uint8_t m_nAttr = 0;    // byte 0
+      uint8_t m_attr = 0;    // byte 0
       char m_name[8] = {};    // bytes 1 to 8, blank-padded
       char m_ext[3] = {};     // bytes 9 to 11, blank-padded
-      uint8_t m_nByte12 = 0;  // byte 12; its meaning is not known
+      uint8_t m_byte12 = 0;  // byte 12; its meaning is not known
       // Bytes 13 to 16, little-endian; its meaning is not known.
-      uint32_t m_nValue13 = 0;
+      uint32_t m_value13 = 0;
       // Bytes 17 and 18, little-endian (16 bits on the instrument); its
       // meaning is not known.
-      uint32_t m_nValue17 = 0;
-      uint32_t m_nSize = 0;  // bytes 19 to 22, little-endian
+      uint32_t m_value17 = 0;
+      uint32_t m_size = 0;  // bytes 19 to 22, little-endian
     };
     CFlFileDescriptor m_descriptor;
     // Bytes 23 to 26 of the control block, little-endian; its meaning is
     // not known.
-    uint32_t m_nValue23 = 0;
+    uint32_t m_value23 = 0;
     // Bytes 27 to 30 of the control block, little-endian; its meaning is
     // not known.
-    uint32_t m_nValue27 = 0;
-    uint8_t m_nByte31 = 0;  // byte 31 of the control block; its meaning is not known
-    uint8_t m_nByte32 = 0;  // byte 32 of the control block; its meaning is not known
+    uint32_t m_value27 = 0;
+    uint8_t m_byte31 = 0;  // byte 31 of the control block; its meaning is not known
+    uint8_t m_byte32 = 0;  // byte 32 of the control block; its meaning is not known
   };
 
   // Fills the descriptor from the 23 leading bytes of a directory entry or
@@ -109,8 +109,8 @@ class CModbusWithFlFiles {
   bool TransferContents(CFlFile& file);
 
   // Whoever watches the transfer (not owned; may be null).
-  void SetProgress(CReadProgress* progress) { m_pProgress = progress; }
-  CReadProgress* Progress() const { return m_pProgress; }
+  void SetProgress(CReadProgress* progress) { m_progress = progress; }
+  CReadProgress* Progress() const { return m_progress; }
   // Adds to the bytes transferred and tells the watcher.
   void CountBytes(uint64_t n);
   void StartCounting(uint64_t total);
@@ -133,9 +133,9 @@ class CModbusWithFlFiles {
   // request does not set go out as the line's earlier requests left them,
   // as they always have (the instrument ignores them).
   std::array<uint8_t, CModbus::kMaxFrame> m_request{};
-  CReadProgress* m_pProgress = nullptr;
-  uint64_t m_nBytesDone = 0;
-  uint64_t m_nBytesTotal = 0;
+  CReadProgress* m_progress = nullptr;
+  uint64_t m_bytesDone = 0;
+  uint64_t m_bytesTotal = 0;
 };
 
 // The instrument's link: a Modbus master on its own channel, the file

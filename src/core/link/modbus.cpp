@@ -86,7 +86,7 @@ bool CModbus::Exchange(size_t answerLength, int& received) {
     return IsAnswerComplete(function, subfunction, answerLength, bytes);
   };
   const size_t room = std::min(answerLength, m_response.size());
-  received = m_channel->Read(std::span<uint8_t>(m_response).first(room), timeout, complete, m_pCancel);
+  received = m_channel->Read(std::span<uint8_t>(m_response).first(room), timeout, complete, m_cancel);
   if (received < 0) return false;
   m_responseLength = static_cast<size_t>(received);
   m_counters.bytesReceived += m_responseLength;
@@ -180,7 +180,7 @@ bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
   const std::span<uint8_t> buffer(m_response);
   // The first byte, whatever the batch it comes in.
   int got = m_channel->Read(buffer, lineMs(m_requestFrameLength) + std::max(waitMs, 0),
-                            [](std::span<const uint8_t> bytes) { return !bytes.empty(); }, m_pCancel);
+                            [](std::span<const uint8_t> bytes) { return !bytes.empty(); }, m_cancel);
   if (got < 0) m_status = kLinkPortError;
   if (got <= 0) return false;
   // The rest as its length says; an answer from another address is not
@@ -192,7 +192,7 @@ bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
   if (!whole(buffer.first(first))) {
     const int more = m_channel->Read(
         buffer.subspan(first), lineMs(kMaxFrame - first) + kAnswerSlackMs,
-        [&](std::span<const uint8_t> bytes) { return whole(buffer.first(first + bytes.size())); }, m_pCancel);
+        [&](std::span<const uint8_t> bytes) { return whole(buffer.first(first + bytes.size())); }, m_cancel);
     if (more < 0) {
       m_status = kLinkPortError;
       return false;

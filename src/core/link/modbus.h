@@ -96,8 +96,8 @@ class CModbus {
   std::function<void()> SetOnFailedAttempt(std::function<void()> onFailedAttempt);
   // A flag that, once set, makes every further transaction fail at once
   // and ends a wait for an answer early; null for none.
-  void SetCancelFlag(const std::atomic<bool>* cancel) { m_pCancel = cancel; }
-  bool IsCancelled() const { return m_pCancel != nullptr && m_pCancel->load(); }
+  void SetCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
+  bool IsCancelled() const { return m_cancel != nullptr && m_cancel->load(); }
 
   const CLineCounters& Counters() const { return m_counters; }
   CSerialChannel& Channel() { return *m_channel; }
@@ -113,7 +113,7 @@ class CModbus {
   CLinkSettings m_settings;
   int m_status = kLinkOk;
   std::function<void()> m_onFailedAttempt;
-  const std::atomic<bool>* m_pCancel = nullptr;
+  const std::atomic<bool>* m_cancel = nullptr;
   CLineCounters m_counters;
   // One buffer each way for every transaction. A request is written over
   // the last one, so bytes past its end keep what earlier frames left.

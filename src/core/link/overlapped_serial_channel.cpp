@@ -35,14 +35,14 @@ CAbandoned& Abandoned() {
 }  // namespace
 
 COverlappedSerialChannel::COverlappedSerialChannel(Opener opener, int cancelWaitMs)
-    : m_opener(std::move(opener)), m_nCancelWaitMs(cancelWaitMs) {}
+    : m_opener(std::move(opener)), m_cancelWaitMs(cancelWaitMs) {}
 
 COverlappedSerialChannel::~COverlappedSerialChannel() { Close(); }
 
 bool COverlappedSerialChannel::Open(const std::string& portName, uint32_t baud) {
   Close();
-  m_nOpenError = 0;
-  m_port = m_opener(portName, baud, m_nOpenError);
+  m_openError = 0;
+  m_port = m_opener(portName, baud, m_openError);
   return m_port != nullptr;
 }
 
@@ -72,7 +72,7 @@ int COverlappedSerialChannel::Await(Clock::time_point deadline, const std::atomi
   // The operation may still end on its own meanwhile, with bytes; a driver
   // that ends it neither so nor on the cancel has its port given up.
   m_port->Cancel();
-  if (m_port->WaitEnded(m_nCancelWaitMs)) return m_port->Result();
+  if (m_port->WaitEnded(m_cancelWaitMs)) return m_port->Result();
   Abandon();
   return -1;
 }

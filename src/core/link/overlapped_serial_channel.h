@@ -35,7 +35,7 @@ class COverlappedSerialChannel : public CSerialChannel {
   bool Write(std::span<const uint8_t> frame, int timeoutMs) override;
   int Read(std::span<uint8_t> buffer, int timeoutMs, const AnswerComplete& complete,
            const std::atomic<bool>* cancel) override;
-  int LastOpenError() const override { return m_nOpenError; }
+  int LastOpenError() const override { return m_openError; }
 
   // Ports given up on since the program started (they are never closed:
   // closing a handle with an operation the driver still holds may hang as
@@ -49,9 +49,9 @@ class COverlappedSerialChannel : public CSerialChannel {
   void Abandon();
 
   Opener m_opener;
-  int m_nCancelWaitMs;
+  int m_cancelWaitMs;
   std::unique_ptr<COverlappedPort> m_port;
-  int m_nOpenError = 0;
+  int m_openError = 0;
 };
 
 }  // namespace tkq

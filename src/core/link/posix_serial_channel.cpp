@@ -54,11 +54,11 @@ class CPosixSerialChannel : public CSerialChannel {
   bool Write(std::span<const uint8_t> frame, int timeoutMs) override;
   int Read(std::span<uint8_t> buffer, int timeoutMs, const AnswerComplete& complete,
            const std::atomic<bool>* cancel) override;
-  int LastOpenError() const override { return m_nOpenError; }
+  int LastOpenError() const override { return m_openError; }
 
  private:
   int m_fd = -1;
-  int m_nOpenError = 0;
+  int m_openError = 0;
 };
 
 }  // namespace
@@ -69,21 +69,21 @@ CPosixSerialChannel::~CPosixSerialChannel() { Close(); }
 
 bool CPosixSerialChannel::Open(const std::string& portName, uint32_t baud) {
   Close();
-  m_nOpenError = 0;
+  m_openError = 0;
   speed_t speed = B9600;
   if (!SpeedFor(baud, speed)) {
-    m_nOpenError = EINVAL;
+    m_openError = EINVAL;
     return false;
   }
   const std::string path = PortDevicePath(portName);
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    m_nOpenError = errno;
+    m_openError = errno;
     return false;
   }
   auto fail = [&](int err) {
     ::close(fd);
-    m_nOpenError = err;
+    m_openError = err;
     return false;
   };
   if (!::isatty(fd)) return fail(ENOTTY);

@@ -97,7 +97,7 @@ CChartData::CChartData(const CObjectDefinition& object, const std::vector<int32_
     if (m_end[i] > m_start[i]) intervals.push_back(static_cast<int64_t>(m_end[i]) - m_start[i]);
     m_first = std::min<int64_t>(m_first, m_start[i]);
     m_last = std::max<int64_t>(m_last, m_end[i]);
-    if (i > 0 && m_end[i] < m_end[i - 1]) m_bOrdered = false;
+    if (i > 0 && m_end[i] < m_end[i - 1]) m_ordered = false;
   }
   if (!intervals.empty()) {
     auto middle = intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2);
@@ -114,7 +114,7 @@ bool CChartData::IsGap(size_t row) const {
 size_t CChartData::RowAt(int64_t time) const {
   const size_t n = GetRowCount();
   if (n == 0) return n;
-  if (m_bOrdered) {
+  if (m_ordered) {
     // The first row that ends at or after the time.
     const auto it = std::lower_bound(m_end.begin(), m_end.end(), time,
                                      [](uint32_t end, int64_t t) { return static_cast<int64_t>(end) < t; });
@@ -139,7 +139,7 @@ std::vector<CChartPoint> CChartData::Reduce(int series, int64_t from, int64_t to
   const double width = static_cast<double>(to - from) / columns;
   size_t first = 0;
   size_t last = GetRowCount();
-  if (m_bOrdered) {
+  if (m_ordered) {
     first = RowAt(from);
     last = std::min(GetRowCount(), RowAt(to) + 1);
   }

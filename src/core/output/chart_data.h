@@ -86,7 +86,7 @@ class CChartData {
   int64_t m_typical = 0;
   int64_t m_first = 0;
   int64_t m_last = 0;
-  bool m_bOrdered = true;  // every row ends no earlier than the one before
+  bool m_ordered = true;  // every row ends no earlier than the one before
 };
 
 // A panel of the chart, from the top: the value it draws (0: the first,

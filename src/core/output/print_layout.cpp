@@ -201,8 +201,8 @@ CPageLayout::CPageLayout(const CPrintLines& lines, std::string title, const CPri
   if (!heading.empty()) m_title += "\n" + heading;
   const auto breaks = std::count(m_title.begin(), m_title.end(), '\n');
   m_titleLines = static_cast<int32_t>(std::clamp<std::ptrdiff_t>(breaks + 1, 2, INT32_MAX));
-  m_bValid = SetUpPrintPages(metrics, lines.GetLineCount(), m_state, m_titleLines);
-  if (!m_bValid || !lines.HasTable()) return;
+  m_valid = SetUpPrintPages(metrics, lines.GetLineCount(), m_state, m_titleLines);
+  if (!m_valid || !lines.HasTable()) return;
   // The column rules follow the characters of the first row's cells, the
   // same on every page.
   m_captions = lines.GetCaptions();
@@ -254,7 +254,7 @@ std::string CPageLayout::GroupText(const std::string& line, const CColumnGroup& 
 CPrintPage CPageLayout::Page(int32_t page) const {
   CPrintPage out;
   out.number = page;
-  if (!m_bValid) return out;
+  if (!m_valid) return out;
   const int32_t h = m_metrics.lineHeight;
   const int32_t W = m_metrics.width;
   const int32_t H = m_metrics.height;

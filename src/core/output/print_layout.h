@@ -224,7 +224,7 @@ class CPageLayout {
   CPageLayout(const CPrintLines& lines, std::string title, const CPrintMetrics& metrics);
 
   // False when the page is too small for one data line: nothing prints.
-  bool IsValid() const { return m_bValid; }
+  bool IsValid() const { return m_valid; }
   const CPrintState& State() const { return m_state; }
   // Every page, continuations of a wide table included.
   int32_t PageCount() const { return m_state.m_nPageCount; }
@@ -254,7 +254,7 @@ class CPageLayout {
   int32_t m_titleLines = 2;
   CPrintMetrics m_metrics;
   CPrintState m_state;
-  bool m_bValid = false;
+  bool m_valid = false;
   std::vector<int32_t> m_edges;
   std::vector<std::string> m_captions;
   // Characters before each column of the lines and after it.

@@ -45,11 +45,11 @@ CSheetTable::CSheetTable(CWorkbook& book, const CCellFormats& formats, const CSh
       m_captionRow(m_heading.empty() ? 0 : 1),
       // The heading's row leaves one row fewer for data.
       m_rowsPerSheet(std::clamp<uint32_t>(rowsPerSheet, 1, kSheetDataRows - m_captionRow)),
-      m_bFilter(filter),
+      m_filter(filter),
       m_widths(m_captions.size(), 0.0) {
   for (size_t c = 0; c < m_captions.size(); ++c) {
     // Captions are bold, and the filter's button takes room beside them.
-    Fit(c, static_cast<double>(Utf8Length(m_captions[c])) * 1.2 + (m_bFilter ? 3.0 : 1.0));
+    Fit(c, static_cast<double>(Utf8Length(m_captions[c])) * 1.2 + (m_filter ? 3.0 : 1.0));
   }
   AddSheet();
 }
@@ -115,7 +115,7 @@ void CSheetTable::AddSheet() {
   if (m_captionRow > 0) m_book.Check(worksheet_repeat_rows(sheet, 0, m_captionRow));
   const uint64_t first = static_cast<uint64_t>(k) * m_rowsPerSheet;
   const uint64_t here = m_rows > first ? std::min<uint64_t>(m_rows - first, m_rowsPerSheet) : 0;
-  if (m_bFilter) {
+  if (m_filter) {
     m_book.Check(worksheet_autofilter(sheet, m_captionRow, 0, static_cast<lxw_row_t>(m_captionRow + here), lastColumn));
   }
 }

@@ -68,7 +68,7 @@ class CSheetTable {
   std::string m_heading;
   lxw_row_t m_captionRow;  // 1 under a heading, else 0
   uint32_t m_rowsPerSheet;
-  bool m_bFilter;
+  bool m_filter;
   std::vector<double> m_widths;
   std::vector<lxw_worksheet*> m_sheets;
 };

@@ -37,11 +37,11 @@ const CPersistentClass* FindPersistentClass(std::string_view name) {
 }
 
 CArchiveError::CArchiveError(const std::string& what, uint64_t offset)
-    : std::runtime_error(what + " на байте " + std::to_string(offset)), m_nOffset(offset) {}
+    : std::runtime_error(what + " на байте " + std::to_string(offset)), m_offset(offset) {}
 
-CArchiveStream::CArchiveStream() : m_bStoring(true) {}
+CArchiveStream::CArchiveStream() : m_storing(true) {}
 
-CArchiveStream::CArchiveStream(std::span<const uint8_t> data) : m_bStoring(false), m_in(data) {}
+CArchiveStream::CArchiveStream(std::span<const uint8_t> data) : m_storing(false), m_in(data) {}
 
 void CArchiveStream::Fail(const std::string& what, size_t at) const { throw CArchiveError(what, at); }
 
@@ -113,14 +113,14 @@ void CArchiveStream::WriteObject(const CObject* obj) {
     WriteU16(cls->schema);
     WriteU16(static_cast<uint16_t>(cls->name.size()));
     m_data.append(cls->name);
-    m_classes.emplace_back(++m_nLastNumber, cls);
+    m_classes.emplace_back(++m_lastNumber, cls);
   } else if (known->first <= 0x7FFE) {
     WriteU16(static_cast<uint16_t>(kClassTag + known->first));
   } else {
     WriteU16(kBigTag);
     WriteU32(kBigClassTag + known->first);
   }
-  ++m_nLastNumber;
+  ++m_lastNumber;
   // Serialize takes a non-const object because loading fills it; storing
   // only reads the fields.
   const_cast<CObject*>(obj)->Serialize(*this);
@@ -129,9 +129,9 @@ void CArchiveStream::WriteObject(const CObject* obj) {
 // --- loading ---
 
 const uint8_t* CArchiveStream::Take(size_t n) {
-  if (Remaining() < n) Fail("файл обрывается", m_nPos);
-  const uint8_t* p = m_in.data() + m_nPos;
-  m_nPos += n;
+  if (Remaining() < n) Fail("файл обрывается", m_pos);
+  const uint8_t* p = m_in.data() + m_pos;
+  m_pos += n;
   return p;
 }
 
@@ -150,7 +150,7 @@ int64_t CArchiveStream::ReadI64() {
 float CArchiveStream::ReadF32() { return std::bit_cast<float>(ReadU32()); }
 
 uint32_t CArchiveStream::ReadCount(size_t minElementBytes) {
-  const size_t at = m_nPos;
+  const size_t at = m_pos;
   uint32_t n = ReadU16();
   if (n == 0xFFFF) n = ReadU32();
   if (minElementBytes > 0 && n > Remaining() / minElementBytes) {
@@ -171,7 +171,7 @@ size_t CArchiveStream::ReadStringLength(size_t at) {
 }
 
 std::string CArchiveStream::ReadRawString() {
-  const size_t at = m_nPos;
+  const size_t at = m_pos;
   const uint8_t b = ReadU8();
   size_t len = b;
   bool wide = false;
@@ -201,7 +201,7 @@ std::string CArchiveStream::ReadRawString() {
 std::string CArchiveStream::ReadString() { return Cp1251ToUtf8(ReadRawString()); }
 
 std::vector<uint8_t> CArchiveStream::ReadByteArray() {
-  const size_t at = m_nPos;
+  const size_t at = m_pos;
   const uint32_t n = ReadCount(0);
   if (n > Remaining()) Fail("файл обрывается в массиве из " + std::to_string(n) + " байт, начатом", at);
   const uint8_t* p = Take(n);
@@ -209,7 +209,7 @@ std::vector<uint8_t> CArchiveStream::ReadByteArray() {
 }
 
 const CPersistentClass* CArchiveStream::ReadObjectClass() {
-  const size_t at = m_nPos;
+  const size_t at = m_pos;
   const uint16_t w = ReadU16();
   if (w == kNewClassTag) {
     ReadU16();  // schema number: every class is versionable
@@ -219,15 +219,15 @@ const CPersistentClass* CArchiveStream::ReadObjectClass() {
     const std::string_view name(reinterpret_cast<const char*>(p), len);
     const CPersistentClass* cls = FindPersistentClass(name);
     if (cls == nullptr) Fail("неизвестный класс «" + Printable(name) + "»", at);
-    if (m_nLastNumber >= kMaxMapCount) Fail("слишком много объектов", at);
-    m_classes.emplace_back(++m_nLastNumber, cls);
-    ++m_nLastNumber;
+    if (m_lastNumber >= kMaxMapCount) Fail("слишком много объектов", at);
+    m_classes.emplace_back(++m_lastNumber, cls);
+    ++m_lastNumber;
     return cls;
   }
   const uint32_t tag = w == kBigTag ? ReadU32() : (w & kClassTag ? (w & 0x7FFFu) | kBigClassTag : uint32_t{w});
   if ((tag & kBigClassTag) == 0) {
     if (tag == 0) return nullptr;
-    if (tag > m_nLastNumber) Fail("номер объекта " + std::to_string(tag) + " вне допустимых пределов", at);
+    if (tag > m_lastNumber) Fail("номер объекта " + std::to_string(tag) + " вне допустимых пределов", at);
     // The program never writes an object twice; a second reference would
     // make two slots share one record.
     Fail("повторная ссылка на прочитанный ранее объект", at);
@@ -235,10 +235,10 @@ const CPersistentClass* CArchiveStream::ReadObjectClass() {
   const uint32_t k = tag & ~kBigClassTag;
   auto it = std::lower_bound(m_classes.begin(), m_classes.end(), k,
                              [](const auto& entry, uint32_t n) { return entry.first < n; });
-  if (k == 0 || k > m_nLastNumber) Fail("номер класса " + std::to_string(k) + " вне допустимых пределов", at);
+  if (k == 0 || k > m_lastNumber) Fail("номер класса " + std::to_string(k) + " вне допустимых пределов", at);
   if (it == m_classes.end() || it->first != k) Fail("объект указан там, где нужен класс,", at);
-  if (m_nLastNumber >= kMaxMapCount) Fail("слишком много объектов", at);
-  ++m_nLastNumber;
+  if (m_lastNumber >= kMaxMapCount) Fail("слишком много объектов", at);
+  ++m_lastNumber;
   return it->second;
 }
 

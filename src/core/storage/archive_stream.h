@@ -25,10 +25,10 @@ namespace tkq {
 class CArchiveError : public std::runtime_error {
  public:
   CArchiveError(const std::string& what, uint64_t offset);
-  uint64_t Offset() const { return m_nOffset; }
+  uint64_t Offset() const { return m_offset; }
 
  private:
-  uint64_t m_nOffset;
+  uint64_t m_offset;
 };
 
 class CArchiveStream {
@@ -41,8 +41,8 @@ class CArchiveStream {
   // A temporary would be gone before the stream reads it.
   explicit CArchiveStream(std::vector<uint8_t>&&) = delete;
 
-  bool IsStoring() const { return m_bStoring; }
-  bool IsLoading() const { return !m_bStoring; }
+  bool IsStoring() const { return m_storing; }
+  bool IsLoading() const { return !m_storing; }
 
   // --- storing ---
   void WriteU8(uint8_t v);
@@ -80,8 +80,8 @@ class CArchiveStream {
   template <class T>
   std::unique_ptr<T> ReadObject();
 
-  size_t Position() const { return m_nPos; }
-  size_t Remaining() const { return m_in.size() - m_nPos; }
+  size_t Position() const { return m_pos; }
+  size_t Remaining() const { return m_in.size() - m_pos; }
 
   // --- both directions, for Serialize ---
   void Transfer(uint8_t& v) { IsStoring() ? WriteU8(v) : void(v = ReadU8()); }
@@ -102,18 +102,18 @@ class CArchiveStream {
   const uint8_t* Take(size_t n);
   size_t ReadStringLength(size_t at);
 
-  bool m_bStoring;
+  bool m_storing;
   std::string m_data;             // storing
   std::span<const uint8_t> m_in;  // loading
-  size_t m_nPos = 0;
-  uint32_t m_nLastNumber = 0;  // the one numbering counter
+  size_t m_pos = 0;
+  uint32_t m_lastNumber = 0;  // the one numbering counter
   // Class records of this stream, with their numbers (ascending).
   std::vector<std::pair<uint32_t, const CPersistentClass*>> m_classes;
 };
 
 template <class T>
 std::unique_ptr<T> CArchiveStream::ReadObject() {
-  const size_t at = m_nPos;
+  const size_t at = m_pos;
   const CPersistentClass* cls = ReadObjectClass();
   if (cls == nullptr) return nullptr;
   if (cls != &T::kClass) {

@@ -15,8 +15,8 @@
 namespace tkq {
 namespace {
 
-std::function<int(CFileStep)>& FaultHook() {
-  static std::function<int(CFileStep)> hook;
+std::function<int(EFileStep)>& FaultHook() {
+  static std::function<int(EFileStep)> hook;
   return hook;
 }
 
@@ -31,7 +31,7 @@ CFileTooLargeError TooLarge(const std::filesystem::path& path, uint64_t maxSize,
 
 namespace detail {
 
-int InjectedFault(CFileStep step) {
+int InjectedFault(EFileStep step) {
   const auto& hook = FaultHook();
   return hook ? hook(step) : 0;
 }
@@ -104,7 +104,7 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
   file.Commit();
 }
 
-void SetFileFaultHook(std::function<int(CFileStep)> hook) { FaultHook() = std::move(hook); }
+void SetFileFaultHook(std::function<int(EFileStep)> hook) { FaultHook() = std::move(hook); }
 
 std::vector<std::filesystem::path> ListFolderTree(const std::filesystem::path& folder,
                                                   const std::function<bool(const std::filesystem::path&)>& enter,

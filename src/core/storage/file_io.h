@@ -165,13 +165,13 @@ int SystemError();
 std::filesystem::path CreateScratchFileBeside(const std::filesystem::path& path, std::string_view tag);
 
 // The system calls of a replacement, in the order they come.
-enum class CFileStep { kCreate, kWrite, kSync, kClose, kRename };
+enum class EFileStep { kCreate, kWrite, kSync, kClose, kRename };
 
 // For tests: called before each step of every CAtomicFile (each write call
 // for kWrite); a non-zero errno it returns makes that step fail with it
 // instead of being carried out. An empty function removes the hook. Not
 // for use while other threads replace files.
-void SetFileFaultHook(std::function<int(CFileStep)> hook);
+void SetFileFaultHook(std::function<int(EFileStep)> hook);
 
 #ifdef _WIN32
 // For tests: sees every name handed to Windows' file calls, as handed.

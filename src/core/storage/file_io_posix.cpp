@@ -74,7 +74,7 @@ CAtomicFile::CAtomicFile(const std::filesystem::path& requested) : m_path(reques
                    S_ISDIR(st.st_mode) ? std::string() : detail::kReasonNotRegular);
   }
   if (existed) mode = st.st_mode & 07777;
-  if (const int err = InjectedFault(CFileStep::kCreate)) ThrowFileError(err, EFileAction::kCreate, m_path);
+  if (const int err = InjectedFault(EFileStep::kCreate)) ThrowFileError(err, EFileAction::kCreate, m_path);
   const int fd = ::open(m_tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) ThrowFileError(errno, EFileAction::kCreate, m_path);
   m_file = fd;
@@ -94,7 +94,7 @@ void CAtomicFile::Write(std::string_view data) {
   const int fd = static_cast<int>(m_file);
   size_t done = 0;
   while (done < data.size()) {
-    const int injected = InjectedFault(CFileStep::kWrite);
+    const int injected = InjectedFault(EFileStep::kWrite);
     const ssize_t n = injected != 0 ? -1 : ::write(fd, data.data() + done, data.size() - done);
     if (n < 0) {
       if (injected == 0 && errno == EINTR) continue;
@@ -110,7 +110,7 @@ void CAtomicFile::Commit() {
   const int fd = static_cast<int>(m_file);
   // The data reach the disk before the name points at them, so a crash
   // leaves the old file or the new one, never an empty one.
-  const int syncFault = InjectedFault(CFileStep::kSync);
+  const int syncFault = InjectedFault(EFileStep::kSync);
   if (syncFault != 0 || (::fsync(fd) != 0 && errno != EINVAL)) {
     const int err = syncFault != 0 ? syncFault : errno;
     Discard();
@@ -118,13 +118,13 @@ void CAtomicFile::Commit() {
   }
   m_file = -1;
   // Where a network file system reports writes it had deferred.
-  const int closeFault = InjectedFault(CFileStep::kClose);
+  const int closeFault = InjectedFault(EFileStep::kClose);
   if (::close(fd) != 0 || closeFault != 0) {
     const int err = closeFault != 0 ? closeFault : errno;
     ::unlink(m_tmp.c_str());
     ThrowFileError(err, EFileAction::kWrite, m_path);
   }
-  const int renameFault = InjectedFault(CFileStep::kRename);
+  const int renameFault = InjectedFault(EFileStep::kRename);
   if (renameFault != 0 || ::rename(m_tmp.c_str(), m_path.c_str()) != 0) {
     const int err = renameFault != 0 ? renameFault : errno;
     ::unlink(m_tmp.c_str());

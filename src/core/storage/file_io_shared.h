@@ -14,7 +14,7 @@
 namespace tkq::detail {
 
 // The errno a test makes `step` fail with, or 0 to carry it out.
-int InjectedFault(CFileStep step);
+int InjectedFault(EFileStep step);
 
 // What failed with a file, as the user is told it.
 enum class EFileAction { kCreate, kWrite, kReplace, kReadBack, kCreateBeside, kMove };

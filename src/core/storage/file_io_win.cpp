@@ -184,7 +184,7 @@ CAtomicFile::CAtomicFile(const std::filesystem::path& requested) : m_path(reques
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     ThrowFileError(EISDIR, EFileAction::kReplace, m_path);
   }
-  if (const int err = InjectedFault(CFileStep::kCreate)) ThrowFileError(err, EFileAction::kCreate, m_path);
+  if (const int err = InjectedFault(EFileStep::kCreate)) ThrowFileError(err, EFileAction::kCreate, m_path);
   int err = 0;
   const HANDLE file = OpenFile(Win32Name(m_tmp), GENERIC_WRITE, 0, CREATE_NEW, err);
   if (file == INVALID_HANDLE_VALUE) ThrowFileError(err, EFileAction::kCreate, m_path);
@@ -203,7 +203,7 @@ void CAtomicFile::Discard() {
 void CAtomicFile::Write(std::string_view data) {
   size_t done = 0;
   while (done < data.size()) {
-    const int injected = InjectedFault(CFileStep::kWrite);
+    const int injected = InjectedFault(EFileStep::kWrite);
     const DWORD piece = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
     DWORD written = 0;
     if (injected != 0 || !::WriteFile(AsHandle(m_file), data.data() + done, piece, &written, nullptr)) {
@@ -219,14 +219,14 @@ void CAtomicFile::Commit() {
   const HANDLE file = AsHandle(m_file);
   // The data reach the disk before the name points at them, so a crash
   // leaves the old file or the new one, never an empty one.
-  const int syncFault = InjectedFault(CFileStep::kSync);
+  const int syncFault = InjectedFault(EFileStep::kSync);
   if (syncFault != 0 || !::FlushFileBuffers(file)) {
     const int err = syncFault != 0 ? syncFault : ErrnoOfWin32Error(::GetLastError());
     Discard();
     ThrowFileError(err, EFileAction::kWrite, m_path);
   }
   m_file = -1;
-  const int closeFault = InjectedFault(CFileStep::kClose);
+  const int closeFault = InjectedFault(EFileStep::kClose);
   if (!::CloseHandle(file) || closeFault != 0) {
     const int err = closeFault != 0 ? closeFault : ErrnoOfWin32Error(::GetLastError());
     DeleteName(Win32Name(m_tmp));
@@ -236,7 +236,7 @@ void CAtomicFile::Commit() {
   // flag returns only once the move is on the disk.
   const std::wstring from = Win32Name(m_tmp);
   const std::wstring to = Win32Name(m_path);
-  int err = InjectedFault(CFileStep::kRename);
+  int err = InjectedFault(EFileStep::kRename);
   if (err == 0) {
     err = Retrying(
         [&] {

@@ -72,23 +72,23 @@ CTRV_KQ_VRApp::CTRV_KQ_VRApp(const QString& settingsFile, QObject* parent)
 
 CTRV_KQ_VRApp::~CTRV_KQ_VRApp() {
   m_windows.reset();
-  delete m_pMainFrame;
+  delete m_mainFrame;
   m_document.SetObject(nullptr);
   m_printer.reset();
 }
 
-CMainFrame* CTRV_KQ_VRApp::MainFrame() const { return m_pMainFrame; }
+CMainFrame* CTRV_KQ_VRApp::MainFrame() const { return m_mainFrame; }
 
 bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
   QApplication::setApplicationName(kAppName);
-  m_pMainFrame = new CMainFrame;
-  m_windows = std::make_unique<CArchiveWindows>(*m_pMainFrame, m_document, m_profile);
-  m_reader.SetWindow(m_pMainFrame);
+  m_mainFrame = new CMainFrame;
+  m_windows = std::make_unique<CArchiveWindows>(*m_mainFrame, m_document, m_profile);
+  m_reader.SetWindow(m_mainFrame);
   ConnectCommands();
-  m_pMainFrame->show();
+  m_mainFrame->show();
 
   m_reader.ApplyConnection(m_profile.Connection());
-  m_pMainFrame->ShowRecentFiles(m_profile.RecentFiles());
+  m_mainFrame->ShowRecentFiles(m_profile.RecentFiles());
   CColumnSwitches columns;
   columns.m_bShowNumber = false;
   m_document.SetColumns(columns);
@@ -98,7 +98,7 @@ bool CTRV_KQ_VRApp::InitInstance(const QString& file) {
 }
 
 void CTRV_KQ_VRApp::ConnectCommands() {
-  CMainFrame& frame = *m_pMainFrame;
+  CMainFrame& frame = *m_mainFrame;
   // What the document's windows ask of the others.
   connect(&m_document, &CArchiveDocument::ViewSettingsChanged, this, [this] { m_windows->RefreshArchiveView(); });
   connect(&m_document, &CArchiveDocument::ArchiveRowShown, this, [this](int row) { m_windows->ShowArchiveRow(row); });
@@ -110,36 +110,36 @@ void CTRV_KQ_VRApp::ConnectCommands() {
   frame.OnCommand(ECommand::kOpen, [this] { OnFileOpen(); });
   frame.OnCommand(ECommand::kSave, [this] { SaveArchive(); });
   frame.OnCommand(ECommand::kSaveAs, [this] { SaveArchiveAs(); });
-  frame.OnCommand(ECommand::kPrint, [this] { PrintCommand(PrintContext(), m_pMainFrame->ActiveView()); });
-  frame.OnCommand(ECommand::kPrintPreview, [this] { PreviewCommand(PrintContext(), m_pMainFrame->ActiveView()); });
-  frame.OnCommand(ECommand::kPrintSetup, [this] { Ui().AskPrintSetup(m_pMainFrame, Printer()); });
-  frame.OnCommand(ECommand::kExportWorkbook, [this] { ExportWorkbookCommand(m_document, m_profile, m_pMainFrame); });
+  frame.OnCommand(ECommand::kPrint, [this] { PrintCommand(PrintContext(), m_mainFrame->ActiveView()); });
+  frame.OnCommand(ECommand::kPrintPreview, [this] { PreviewCommand(PrintContext(), m_mainFrame->ActiveView()); });
+  frame.OnCommand(ECommand::kPrintSetup, [this] { Ui().AskPrintSetup(m_mainFrame, Printer()); });
+  frame.OnCommand(ECommand::kExportWorkbook, [this] { ExportWorkbookCommand(m_document, m_profile, m_mainFrame); });
   frame.OnCommand(ECommand::kPortSettings, [this] { m_reader.OnPortSettings(); });
   frame.OnCommand(ECommand::kFindInstrument, [this] { m_reader.OnFindInstrument(); });
   frame.OnCommand(ECommand::kChart, [this] { m_windows->ShowChart(); });
   frame.OnCommand(ECommand::kSummary, [this] { m_windows->ShowSummary(); });
   frame.OnCommand(ECommand::kReport, [this] {
-    auto* view = dynamic_cast<CViewCommands*>(m_pMainFrame->ActiveView());
+    auto* view = dynamic_cast<CViewCommands*>(m_mainFrame->ActiveView());
     if (view != nullptr && view->HandlesReport()) view->OnReport();
   });
-  frame.OnCommand(ECommand::kHelpContents, [this] { ShowHelpContents(m_pMainFrame); });
-  frame.OnCommand(ECommand::kHelp, [this] { ShowHelpOf(m_pMainFrame->ActiveView(), m_pMainFrame); });
+  frame.OnCommand(ECommand::kHelpContents, [this] { ShowHelpContents(m_mainFrame); });
+  frame.OnCommand(ECommand::kHelp, [this] { ShowHelpOf(m_mainFrame->ActiveView(), m_mainFrame); });
   frame.OnCommand(ECommand::kContextHelp, [] { CContextHelpMode::Start(); });
   frame.OnCommand(ECommand::kVersions, [this] {
-    CListVersionsDialog dialog(m_description.VersionNames(), m_pMainFrame);
+    CListVersionsDialog dialog(m_description.VersionNames(), m_mainFrame);
     dialog.exec();
   });
   frame.OnCommand(ECommand::kAbout, [this] {
-    CAboutDlg dialog(m_pMainFrame);
+    CAboutDlg dialog(m_mainFrame);
     dialog.exec();
   });
   frame.OnCommand(ECommand::kSaveDescription, [this] { OnSaveDescription(); });
   frame.OnCommand(ECommand::kJournal, [this] { ShowJournal(); });
   frame.OnCommand(ECommand::kProtocol, [this] {
     const CJournalAccess journal = [this] { return Journal(); };
-    ProtocolCommand(PrintContext(), journal, CurrentSurvey(), m_pMainFrame);
+    ProtocolCommand(PrintContext(), journal, CurrentSurvey(), m_mainFrame);
   });
-  frame.OnCommand(ECommand::kRequisites, [this] { EditRequisites(m_profile, m_pMainFrame); });
+  frame.OnCommand(ECommand::kRequisites, [this] { EditRequisites(m_profile, m_mainFrame); });
 }
 
 bool CTRV_KQ_VRApp::CanClose() {
@@ -160,7 +160,7 @@ bool CTRV_KQ_VRApp::CanClose() {
 
 void CTRV_KQ_VRApp::OnReadArchive() {
   int number = 0;
-  if (Ui().AskObjectNumber(m_pMainFrame, number)) ReadObject(number);
+  if (Ui().AskObjectNumber(m_mainFrame, number)) ReadObject(number);
 }
 
 void CTRV_KQ_VRApp::OnInstrumentContents() {
@@ -176,7 +176,7 @@ void CTRV_KQ_VRApp::ReadObject(int number) {
   // Kept before anything else is asked: the instrument may be left on site.
   const std::optional<CKeptSurvey> kept = KeepRead(*object);
   // The previous object goes, and its windows before it.
-  m_pMainFrame->CloseAllDocuments();
+  m_mainFrame->CloseAllDocuments();
   m_document.SetObject(nullptr);
   // A survey kept before keeps its description unless another is given.
   if (kept && kept->alreadyKept) {
@@ -186,7 +186,7 @@ void CTRV_KQ_VRApp::ReadObject(int number) {
   }
   const std::string before = object->m_strDescription;
   QString description = ToQ(before);
-  if (Ui().EditDescription(m_pMainFrame, description)) object->m_strDescription = description.toStdString();
+  if (Ui().EditDescription(m_mainFrame, description)) object->m_strDescription = description.toStdString();
   bool saved = kept.has_value();
   if (kept && object->m_strDescription != before) saved = UpdateKept(kept->id, *object);
   // "Сохранить" writes to the kept file, and the index follows.
@@ -195,7 +195,7 @@ void CTRV_KQ_VRApp::ReadObject(int number) {
   m_document.SetUnsavedRead(!saved);
   if (kept) {
     const QString path = QDir::toNativeSeparators(QtPath(kept->path));
-    m_pMainFrame->statusBar()->showMessage(kept->alreadyKept ? QStringLiteral("Архив уже есть в журнале: %1").arg(path)
+    m_mainFrame->statusBar()->showMessage(kept->alreadyKept ? QStringLiteral("Архив уже есть в журнале: %1").arg(path)
                                                              : QStringLiteral("Архив сохранен в журнале: %1").arg(path));
     RefreshJournalWindow();
   }
@@ -209,10 +209,10 @@ std::optional<CKeptSurvey> CTRV_KQ_VRApp::KeepRead(const CObjectDefinition& obje
   if (journal == nullptr) return std::nullopt;
   std::optional<CKeptSurvey> kept;
   try {
-    if (!WriteOfferingRetry(m_pMainFrame, [&] { kept = journal->Keep(object); })) return std::nullopt;
+    if (!WriteOfferingRetry(m_mainFrame, [&] { kept = journal->Keep(object); })) return std::nullopt;
   } catch (const std::exception& e) {
     // The read's windows open all the same, with the archive unsaved.
-    AppMessage(m_pMainFrame, kMsgNotKept, QMessageBox::Warning, QMessageBox::Ok, ToQ(ErrorDetail(e)));
+    AppMessage(m_mainFrame, kMsgNotKept, QMessageBox::Warning, QMessageBox::Ok, ToQ(ErrorDetail(e)));
     return std::nullopt;
   }
   return kept;
@@ -220,9 +220,9 @@ std::optional<CKeptSurvey> CTRV_KQ_VRApp::KeepRead(const CObjectDefinition& obje
 
 bool CTRV_KQ_VRApp::UpdateKept(int64_t id, const CObjectDefinition& object) {
   try {
-    if (!WriteOfferingRetry(m_pMainFrame, [&] { m_journal->Update(id, object); })) return false;
+    if (!WriteOfferingRetry(m_mainFrame, [&] { m_journal->Update(id, object); })) return false;
   } catch (const std::exception& e) {
-    AppMessage(m_pMainFrame, kMsgNotKept, QMessageBox::Warning, QMessageBox::Ok, ToQ(ErrorDetail(e)));
+    AppMessage(m_mainFrame, kMsgNotKept, QMessageBox::Warning, QMessageBox::Ok, ToQ(ErrorDetail(e)));
     return false;
   }
   return true;
@@ -230,7 +230,7 @@ bool CTRV_KQ_VRApp::UpdateKept(int64_t id, const CObjectDefinition& object) {
 
 void CTRV_KQ_VRApp::MakeCurrent(std::unique_ptr<CObjectDefinition> object) {
   // The windows of the previous object go before the object does.
-  m_pMainFrame->CloseAllDocuments();
+  m_mainFrame->CloseAllDocuments();
   m_document.SetObject(std::move(object));
   m_windows->OpenAll();
 }
@@ -241,7 +241,7 @@ void CTRV_KQ_VRApp::OnFileOpen() {
   const QString& current = m_document.ArchivePath();
   const QString folder = m_profile.RememberedFolder();
   const QString start = current.isEmpty() ? folder : QFileInfo(QDir(folder), current).filePath();
-  const QString path = Ui().OpenFileName(m_pMainFrame, "Открыть", start);
+  const QString path = Ui().OpenFileName(m_mainFrame, "Открыть", start);
   if (!path.isEmpty()) OpenArchiveFile(path);
 }
 
@@ -253,7 +253,7 @@ bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
     // The document stays what it was, under its own name: "Сохранить"
     // must not write it over the file that failed. What was wrong goes
     // under the message, for whoever looks into it.
-    AppMessage(m_pMainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
+    AppMessage(m_mainFrame, QString::fromUtf8(e.UserMessage()), QMessageBox::Critical, QMessageBox::Ok, ToQ(e.what()));
     return false;
   }
   // The file is good: only now may it replace an archive just read.
@@ -266,12 +266,12 @@ bool CTRV_KQ_VRApp::OpenArchiveFile(const QString& path) {
 
 void CTRV_KQ_VRApp::AddRecentFile(const QString& path) {
   const QStringList files = m_profile.AddRecentFile(path);
-  if (m_pMainFrame) m_pMainFrame->ShowRecentFiles(files);
+  if (m_mainFrame) m_mainFrame->ShowRecentFiles(files);
 }
 
 void CTRV_KQ_VRApp::SetRecentFiles(const QStringList& files) {
   m_profile.SetRecentFiles(files);
-  if (m_pMainFrame) m_pMainFrame->ShowRecentFiles(files);
+  if (m_mainFrame) m_mainFrame->ShowRecentFiles(files);
 }
 
 void CTRV_KQ_VRApp::OnOpenRecent(int index) {
@@ -282,7 +282,7 @@ void CTRV_KQ_VRApp::OnOpenRecent(int index) {
     files.removeAt(index);
     SetRecentFiles(files);
     // Said as a failed «Открыть» says it.
-    AppMessage(m_pMainFrame, kMsgCannotOpen, QMessageBox::Critical, QMessageBox::Ok,
+    AppMessage(m_mainFrame, kMsgCannotOpen, QMessageBox::Critical, QMessageBox::Ok,
                QStringLiteral("Файл не найден: %1").arg(QDir::toNativeSeparators(path)));
     return;
   }
@@ -301,11 +301,11 @@ bool CTRV_KQ_VRApp::SaveArchiveAs() {
   const QString& current = m_document.ArchivePath();
   const QString start =
       current.isEmpty() ? QDir(m_profile.RememberedFolder()).filePath(m_document.FileStem() + ".sav") : current;
-  const QString path = Ui().SaveFileName(m_pMainFrame, "Сохранить как", start);
+  const QString path = Ui().SaveFileName(m_mainFrame, "Сохранить как", start);
   if (path.isEmpty()) return false;
   m_profile.RememberFolder(path);
   try {
-    if (!WriteOfferingRetry(m_pMainFrame, [&] { WriteArchive(path, *object); })) return false;
+    if (!WriteOfferingRetry(m_mainFrame, [&] { WriteArchive(path, *object); })) return false;
   } catch (const std::exception& e) {
     // The document keeps its name: nothing of it is under the new one.
     Ui().Message(nullptr, kMsgCannotOpen, QMessageBox::NoIcon, kMsgErrorCaption, QMessageBox::Ok,
@@ -327,9 +327,9 @@ bool CTRV_KQ_VRApp::SaveArchive() {
   try {
     // Through a temporary file renamed over the old one: a failing save
     // never destroys the previous file.
-    if (!WriteOfferingRetry(m_pMainFrame, [&] { WriteArchive(path, *object); })) return false;
+    if (!WriteOfferingRetry(m_mainFrame, [&] { WriteArchive(path, *object); })) return false;
   } catch (const std::exception& e) {
-    AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
+    AppMessage(m_mainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
     return false;
   }
   m_document.SetUnsavedRead(false);
@@ -340,7 +340,7 @@ bool CTRV_KQ_VRApp::QuerySaveRead() {
   const CObjectDefinition* object = m_document.Object();
   if (object == nullptr || !m_document.IsUnsavedRead()) return true;
   const QString question = QStringLiteral("Сохранить архив объекта %1?").arg(object->GetObjectNumber());
-  switch (AppMessage(m_pMainFrame, question, QMessageBox::Question,
+  switch (AppMessage(m_mainFrame, question, QMessageBox::Question,
                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes: return SaveArchive();
     case QMessageBox::No: return true;
@@ -370,7 +370,7 @@ CSurveyJournal* CTRV_KQ_VRApp::Journal() {
     try {
       m_journal = std::make_unique<CSurveyJournal>(FsPath(m_profile.JournalFolder()), m_description);
     } catch (const std::exception& e) {
-      AppMessage(m_pMainFrame, kMsgJournalUnavailable, QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
+      AppMessage(m_mainFrame, kMsgJournalUnavailable, QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
       return nullptr;
     }
   }
@@ -382,7 +382,7 @@ bool CTRV_KQ_VRApp::SetJournalFolder(const QString& folder) {
   try {
     journal = std::make_unique<CSurveyJournal>(FsPath(folder), m_description);
   } catch (const std::exception& e) {
-    AppMessage(m_journalWindow ? static_cast<QWidget*>(m_journalWindow) : m_pMainFrame, kMsgJournalUnavailable,
+    AppMessage(m_journalWindow ? static_cast<QWidget*>(m_journalWindow) : m_mainFrame, kMsgJournalUnavailable,
                QMessageBox::Critical, QMessageBox::Ok, ToQ(ErrorDetail(e)));
     return false;
   }
@@ -393,7 +393,7 @@ bool CTRV_KQ_VRApp::SetJournalFolder(const QString& folder) {
 }
 
 void CTRV_KQ_VRApp::ShowJournal() {
-  if (!m_journalWindow) m_journalWindow = new CJournalWindow(*this, m_pMainFrame);
+  if (!m_journalWindow) m_journalWindow = new CJournalWindow(*this, m_mainFrame);
   // Shown, it lists the surveys; one already shown lists them again.
   if (m_journalWindow->isVisible()) m_journalWindow->Refresh();
   m_journalWindow->show();
@@ -426,7 +426,7 @@ void CTRV_KQ_VRApp::RefreshJournalWindow() {
 void CTRV_KQ_VRApp::OnSaveDescription() {
   std::string error;
   if (m_description.SaveDescription(FsPath(m_descriptionFile), &error)) return;
-  AppMessage(m_pMainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok,
+  AppMessage(m_mainFrame, kMsgCannotSave, QMessageBox::Critical, QMessageBox::Ok,
              QDir::toNativeSeparators(m_descriptionFile) + "\n" + ToQ(error));
 }
 
@@ -435,6 +435,6 @@ QPrinter& CTRV_KQ_VRApp::Printer() {
   return *m_printer;
 }
 
-CPrintContext CTRV_KQ_VRApp::PrintContext() { return {m_document, m_profile, Printer(), m_pMainFrame}; }
+CPrintContext CTRV_KQ_VRApp::PrintContext() { return {m_document, m_profile, Printer(), m_mainFrame}; }
 
 }  // namespace tkq::gui

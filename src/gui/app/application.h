@@ -134,7 +134,7 @@ class CTRV_KQ_VRApp : public QObject {
   QString m_descriptionFile;  // absolute: the file loaded at start
   CArchiveDocument m_document;
   CReadController m_reader;
-  QPointer<CMainFrame> m_pMainFrame;
+  QPointer<CMainFrame> m_mainFrame;
   std::unique_ptr<CArchiveWindows> m_windows;
   std::unique_ptr<QPrinter> m_printer;
   std::unique_ptr<CSurveyJournal> m_journal;

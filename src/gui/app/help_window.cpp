@@ -87,7 +87,7 @@ class CHelpWindow final : public QWidget {
   // The topic of the page shown.
   QString Topic() const { return TopicOf(m_browser->source()); }
 
-  bool m_bPlaced = false;
+  bool m_placed = false;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -212,7 +212,7 @@ void CHelpWindow::Host(QWidget* host) {
   const bool visible = isVisible();
   const QRect place = geometry();
   setParent(host, Qt::Window);  // hides the window
-  if (m_bPlaced) setGeometry(place);
+  if (m_placed) setGeometry(place);
   m_host = host;
   if (host != nullptr) host->installEventFilter(this);
   if (visible) show();
@@ -240,7 +240,7 @@ bool CHelpWindow::eventFilter(QObject* watched, QEvent* event) {
 void CHelpWindow::PlaceNear(QWidget* parent) {
   QWidget* anchor = parent != nullptr ? parent->window() : nullptr;
   QScreen* screen = anchor != nullptr ? anchor->screen() : QGuiApplication::primaryScreen();
-  m_bPlaced = true;
+  m_placed = true;
   if (screen == nullptr) return;
   const QRect area = screen->availableGeometry();
   QRect place(QPoint(0, 0), size().boundedTo(area.size()));
@@ -278,7 +278,7 @@ bool ShowHelp(const QString& topic, QWidget* parent) {
   // While a modal dialog runs, only its own windows take input.
   window->Host(QApplication::activeModalWidget());
   window->ShowTopic(topic);
-  if (!window->m_bPlaced) window->PlaceNear(parent);
+  if (!window->m_placed) window->PlaceNear(parent);
   if (window->isMinimized()) {
     window->showNormal();
   } else {

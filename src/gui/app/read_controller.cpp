@@ -88,13 +88,13 @@ void CReadController::ReportReadFailure(uint8_t code, const QString& status) {
 }
 
 bool CReadController::RunOnLink(const std::function<bool()>& job, int objectNumber, bool& closing) {
-  m_bReading = true;
+  m_reading = true;
   const bool done = RunLinkJob(job, objectNumber, m_link, m_cancelRead, m_window);
-  m_bReading = false;
-  closing = m_bCloseAfterRead;
-  if (m_bCloseAfterRead) {
+  m_reading = false;
+  closing = m_closeAfterRead;
+  if (m_closeAfterRead) {
     // The program was closed meanwhile: nothing more to say.
-    m_bCloseAfterRead = false;
+    m_closeAfterRead = false;
     if (m_window) m_window->close();
   }
   return done;
@@ -150,7 +150,7 @@ void CReadController::ReportReadOutcome(const CObjectDefinition& object) {
 }
 
 void CReadController::StopReadAndClose() {
-  m_bCloseAfterRead = true;
+  m_closeAfterRead = true;
   m_cancelRead = true;
   // The progress window says that the read is stopping.
   if (auto* progress = qobject_cast<CReadProgressDialog*>(QApplication::activeModalWidget())) progress->reject();

@@ -55,7 +55,7 @@ class CReadController {
   void ReportReadOutcome(const CObjectDefinition& object);
 
   // Whether a read runs now.
-  bool IsReading() const { return m_bReading; }
+  bool IsReading() const { return m_reading; }
   // Closing the program during a read: the read stops (the port closes),
   // and then the window closes.
   void StopReadAndClose();
@@ -77,8 +77,8 @@ class CReadController {
   QPointer<QWidget> m_window;
   // Set while a read runs; the progress window's "Отмена" sets it.
   std::atomic<bool> m_cancelRead{false};
-  bool m_bReading = false;
-  bool m_bCloseAfterRead = false;
+  bool m_reading = false;
+  bool m_closeAfterRead = false;
   // The link's port is one the user chose (not the default).
   bool m_portChosen = false;
 };

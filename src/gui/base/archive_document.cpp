@@ -12,7 +12,7 @@ CArchiveDocument::~CArchiveDocument() = default;
 
 void CArchiveDocument::SetObject(std::unique_ptr<CObjectDefinition> object) {
   m_pCurrentObject = std::move(object);
-  m_bUnsavedRead = false;
+  m_unsavedRead = false;
   emit ObjectReplaced();
 }
 

@@ -41,8 +41,8 @@ class CArchiveDocument : public QObject {
   // been saved since: then it exists nowhere else (the instrument may be
   // left on site), and closing it asks first. A new object (read or
   // opened) starts as saved; the read marks its own.
-  bool IsUnsavedRead() const { return m_bUnsavedRead; }
-  void SetUnsavedRead(bool unsaved) { m_bUnsavedRead = unsaved; }
+  bool IsUnsavedRead() const { return m_unsavedRead; }
+  void SetUnsavedRead(bool unsaved) { m_unsavedRead = unsaved; }
 
   // Linking the windows: the current row of the measurement archive table
   // (-1: none) and of the abnormal table; a row the table is to show.
@@ -71,7 +71,7 @@ class CArchiveDocument : public QObject {
   std::unique_ptr<CObjectDefinition> m_pCurrentObject;
   QString m_strArchivePath;
   CColumnSwitches m_columns;
-  bool m_bUnsavedRead = false;
+  bool m_unsavedRead = false;
 };
 
 }  // namespace tkq::gui

@@ -11,9 +11,9 @@ namespace tkq::gui {
 namespace {
 
 #ifdef Q_OS_WIN
-bool g_bDialogPrintsPdf = false;
+bool g_dialogPrintsPdf = false;
 #else
-bool g_bDialogPrintsPdf = true;
+bool g_dialogPrintsPdf = true;
 #endif
 
 // Notes that a widget was shown.
@@ -31,12 +31,12 @@ class CShowWatch : public QObject {
 
 }  // namespace
 
-bool PlatformDialogPrintsPdf() { return g_bDialogPrintsPdf; }
+bool PlatformDialogPrintsPdf() { return g_dialogPrintsPdf; }
 
-void SetPlatformDialogPrintsPdf(bool prints) { g_bDialogPrintsPdf = prints; }
+void SetPlatformDialogPrintsPdf(bool prints) { g_dialogPrintsPdf = prints; }
 
 bool AsksForPrintFile(const QPrinter& printer) {
-  return printer.outputFormat() == QPrinter::PdfFormat && !g_bDialogPrintsPdf;
+  return printer.outputFormat() == QPrinter::PdfFormat && !g_dialogPrintsPdf;
 }
 
 int ExecDialog(QDialog& dialog, bool& shown) {

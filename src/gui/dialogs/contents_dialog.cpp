@@ -96,7 +96,7 @@ CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& 
 void CInstrumentContentsDialog::Choose() {
   const int row = m_table->currentRow();
   if (row < 0 || row >= static_cast<int>(m_objects.size()) || m_objects[row] == 0) return;
-  m_nChosen = m_objects[row];
+  m_chosen = m_objects[row];
   accept();
 }
 

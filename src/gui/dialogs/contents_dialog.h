@@ -23,7 +23,7 @@ class CInstrumentContentsDialog : public QDialog {
  public:
   CInstrumentContentsDialog(const CInstrumentContents& contents, uint32_t baud, QWidget* parent = nullptr);
   // The object chosen, 0 for none.
-  int ChosenObject() const { return m_nChosen; }
+  int ChosenObject() const { return m_chosen; }
 
   QTableWidget* m_table = nullptr;
   QPushButton* m_read = nullptr;
@@ -32,7 +32,7 @@ class CInstrumentContentsDialog : public QDialog {
   void Choose();
 
   std::vector<int> m_objects;  // the object of each row, 0 when it cannot be read
-  int m_nChosen = 0;
+  int m_chosen = 0;
 };
 
 }  // namespace tkq::gui

@@ -79,7 +79,7 @@ CEditDescDialog::CEditDescDialog(const QString& text, QWidget* parent) : QDialog
   connect(ok, &QPushButton::clicked, this, &CEditDescDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &CEditDescDialog::reject);
   // Not isModified(): the validator's filtering clears it.
-  connect(m_edit, &QLineEdit::textEdited, this, [this] { m_bEdited = true; });
+  connect(m_edit, &QLineEdit::textEdited, this, [this] { m_edited = true; });
   m_edit->setFocus();
 }
 
@@ -87,7 +87,7 @@ QString CEditDescDialog::Text() const {
   // The field holds one line of at most 250 characters: a description from
   // a file may be longer or have line breaks, and stays as it was unless
   // the user changes it.
-  return m_bEdited ? m_edit->text() : m_original;
+  return m_edited ? m_edit->text() : m_original;
 }
 
 }  // namespace tkq::gui

@@ -23,7 +23,7 @@ class CEditDescDialog : public QDialog {
 
  private:
   QString m_original;
-  bool m_bEdited = false;
+  bool m_edited = false;
 };
 
 }  // namespace tkq::gui

@@ -139,7 +139,7 @@ std::unique_ptr<QPrinter> MakeInitialPrinter() {
 // --- "Печать в файл (PDF)" ---
 
 CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* parent)
-    : QDialog(parent), m_strFolder(QFileInfo(file).absolutePath()) {
+    : QDialog(parent), m_folder(QFileInfo(file).absolutePath()) {
   setWindowTitle(QStringLiteral("Печать в файл (PDF)"));
   setWhatsThis(
       QStringLiteral("Печать в файл PDF: имя файла и страницы. Принтер выбирается в окне «Настройка печати»."));
@@ -204,7 +204,7 @@ CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* 
 QString CPrintFileDialog::File() const {
   const QString typed = QDir::fromNativeSeparators(m_file->text().trimmed());
   if (typed.isEmpty()) return {};
-  QString path = QDir::cleanPath(QDir(m_strFolder).absoluteFilePath(typed));
+  QString path = QDir::cleanPath(QDir(m_folder).absoluteFilePath(typed));
   if (QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir()) path += QStringLiteral(".pdf");
   return path;
 }
@@ -229,7 +229,7 @@ void CPrintFileDialog::Browse() {
   m_file->setText(QDir::toNativeSeparators(file));
   // The save dialog has asked about replacing the file it named, not about
   // the one ".pdf" makes of it.
-  if (file == QDir::cleanPath(chosen)) m_strConfirmed = file;
+  if (file == QDir::cleanPath(chosen)) m_confirmed = file;
 }
 
 void CPrintFileDialog::accept() {
@@ -248,7 +248,7 @@ void CPrintFileDialog::accept() {
     m_file->setFocus();
     return;
   }
-  if (info.exists() && path != m_strConfirmed &&
+  if (info.exists() && path != m_confirmed &&
       AppMessage(this, QStringLiteral("Файл %1 уже существует.\nЗаменить его?").arg(QDir::toNativeSeparators(path)),
                  QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
     m_file->setFocus();

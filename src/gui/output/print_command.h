@@ -42,8 +42,8 @@ class CPrintingDialog : public QDialog {
   CPrintingDialog(const QString& document, const QPrinter& printer, QWidget* parent = nullptr);
 
   void SetPage(int page);
-  bool IsCancelled() const { return m_bCancelled; }
-  void Cancel() { m_bCancelled = true; }
+  bool IsCancelled() const { return m_cancelled; }
+  void Cancel() { m_cancelled = true; }
 
   QLabel* m_document = nullptr;
   QLabel* m_device = nullptr;
@@ -55,7 +55,7 @@ class CPrintingDialog : public QDialog {
   void reject() override { Cancel(); }
 
  private:
-  bool m_bCancelled = false;
+  bool m_cancelled = false;
 };
 
 // "Печать в файл (PDF)": the program's own print dialog, where the
@@ -87,8 +87,8 @@ class CPrintFileDialog : public QDialog {
   QPushButton* m_print = nullptr;
 
  private:
-  QString m_strFolder;     // where relative names are
-  QString m_strConfirmed;  // a file the save dialog has already agreed to replace
+  QString m_folder;     // where relative names are
+  QString m_confirmed;  // a file the save dialog has already agreed to replace
 };
 
 // The printer the program starts with, from the installed ones and the

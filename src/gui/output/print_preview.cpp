@@ -46,7 +46,7 @@ double CPreviewArea::Scale() const {
   const double fitWidth = (room.width() - (pages + 1) * kGap) / (pages * paper.width());
   const double fitHeight = (room.height() - 2 * kGap) / paper.height();
   const double fit = std::max(0.01, std::min(fitWidth, fitHeight));
-  return fit * kZoomFactors[m_window.m_nZoom];
+  return fit * kZoomFactors[m_window.m_zoom];
 }
 
 void CPreviewArea::UpdateScrollBars() {
@@ -60,7 +60,7 @@ void CPreviewArea::UpdateScrollBars() {
   verticalScrollBar()->setRange(0, std::max(0, height - view.height()));
   verticalScrollBar()->setPageStep(view.height());
   verticalScrollBar()->setSingleStep(std::max(20, view.height() / 20));
-  const Qt::ScrollBarPolicy policy = m_window.m_nZoom == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+  const Qt::ScrollBarPolicy policy = m_window.m_zoom == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
   setHorizontalScrollBarPolicy(policy);
   setVerticalScrollBarPolicy(policy);
 }
@@ -85,7 +85,7 @@ void CPreviewArea::paintEvent(QPaintEvent*) {
   const double top = sheet.height() + 2 * kGap <= viewport()->height() ? (viewport()->height() - sheet.height()) / 2.0
                                                                        : kGap - verticalScrollBar()->value();
   for (int i = 0; i < pages; ++i) {
-    const int number = m_window.m_nPage + i;
+    const int number = m_window.m_page + i;
     const QRectF place(left + i * (sheet.width() + kGap), top, sheet.width(), sheet.height());
     painter.fillRect(place.translated(3, 3), QColor(0, 0, 0, 90));
     painter.fillRect(place, Qt::white);
@@ -113,17 +113,17 @@ void CPreviewArea::wheelEvent(QWheelEvent* e) {
     return;
   }
   QScrollBar* bar = verticalScrollBar();
-  const bool scrolls = m_window.m_nZoom > 0 && bar->maximum() > 0;
+  const bool scrolls = m_window.m_zoom > 0 && bar->maximum() > 0;
   if (scrolls && ((steps < 0 && bar->value() < bar->maximum()) || (steps > 0 && bar->value() > 0))) {
     bar->setValue(bar->value() - steps * bar->singleStep() * 3);
     return;
   }
   // A page turn; zoomed in, the next page shows from its top, the previous
   // one from its bottom.
-  if (steps < 0 && m_window.m_nPage + m_window.ShownPages() <= m_window.PageCount()) {
+  if (steps < 0 && m_window.m_page + m_window.ShownPages() <= m_window.PageCount()) {
     m_window.NextPage();
     bar->setValue(0);
-  } else if (steps > 0 && m_window.m_nPage > 1) {
+  } else if (steps > 0 && m_window.m_page > 1) {
     m_window.PreviousPage();
     bar->setValue(bar->maximum());
   }
@@ -136,8 +136,8 @@ void CPreviewArea::mousePressEvent(QMouseEvent* e) {
   const QPointF at = e->position();
   const double before = Scale();
   const QPointF content(at.x() + horizontalScrollBar()->value(), at.y() + verticalScrollBar()->value());
-  if (m_window.m_nZoom == kMaxZoom) {
-    m_window.m_nZoom = 0;
+  if (m_window.m_zoom == kMaxZoom) {
+    m_window.m_zoom = 0;
     m_window.UpdateControls();
     return;
   }
@@ -248,11 +248,11 @@ void CPreviewWindow::BuildWindow(QWidget* parent) {
 
 CPreviewWindow::~CPreviewWindow() = default;
 
-int CPreviewWindow::ShownPages() const { return m_bTwoPages && m_nZoom == 0 && m_nPage + 1 <= PageCount() ? 2 : 1; }
+int CPreviewWindow::ShownPages() const { return m_twoPages && m_zoom == 0 && m_page + 1 <= PageCount() ? 2 : 1; }
 
 QString CPreviewWindow::IndicatorText() const {
-  if (ShownPages() == 2) return QStringLiteral("Страниц %1-%2").arg(m_nPage).arg(m_nPage + 1);
-  return QStringLiteral("Страница %1").arg(m_nPage);
+  if (ShownPages() == 2) return QStringLiteral("Страниц %1-%2").arg(m_page).arg(m_page + 1);
+  return QStringLiteral("Страница %1").arg(m_page);
 }
 
 const CPrintPage& CPreviewWindow::Page(int page) {
@@ -260,35 +260,35 @@ const CPrintPage& CPreviewWindow::Page(int page) {
   if (it != m_built.end()) return it->second;
   // Only the pages on the screen are kept.
   for (auto i = m_built.begin(); i != m_built.end();) {
-    i = i->first < m_nPage || i->first >= m_nPage + 2 ? m_built.erase(i) : std::next(i);
+    i = i->first < m_page || i->first >= m_page + 2 ? m_built.erase(i) : std::next(i);
   }
-  ++m_nPagesBuilt;
+  ++m_pagesBuilt;
   return m_built.emplace(page, m_layout->Page(page)).first->second;
 }
 
 void CPreviewWindow::ShowPage(int page) {
   const int last = std::max(1, PageCount());
-  m_nPage = std::clamp(page, 1, last);
+  m_page = std::clamp(page, 1, last);
   UpdateControls();
 }
 
-void CPreviewWindow::NextPage() { ShowPage(m_nPage + ShownPages()); }
+void CPreviewWindow::NextPage() { ShowPage(m_page + ShownPages()); }
 
-void CPreviewWindow::PreviousPage() { ShowPage(m_nPage - (m_bTwoPages && m_nZoom == 0 ? 2 : 1)); }
+void CPreviewWindow::PreviousPage() { ShowPage(m_page - (m_twoPages && m_zoom == 0 ? 2 : 1)); }
 
 void CPreviewWindow::TogglePages() {
-  m_bTwoPages = !m_bTwoPages;
-  m_nZoom = 0;
+  m_twoPages = !m_twoPages;
+  m_zoom = 0;
   UpdateControls();
 }
 
 void CPreviewWindow::ZoomIn() {
-  if (m_nZoom < kMaxZoom) ++m_nZoom;
+  if (m_zoom < kMaxZoom) ++m_zoom;
   UpdateControls();
 }
 
 void CPreviewWindow::ZoomOut() {
-  if (m_nZoom > 0) --m_nZoom;
+  if (m_zoom > 0) --m_zoom;
   UpdateControls();
 }
 
@@ -308,12 +308,12 @@ void CPreviewWindow::Print() {
 
 void CPreviewWindow::UpdateControls() {
   const int count = PageCount();
-  m_pages->setText(m_bTwoPages ? QStringLiteral("&Одна страница") : QStringLiteral("Две страницы"));
-  m_pages->setEnabled(m_nZoom == 0 && (count > 1 || m_bTwoPages));
-  m_next->setEnabled(m_nPage + ShownPages() <= count);
-  m_previous->setEnabled(m_nPage > 1);
-  m_zoomIn->setEnabled(m_nZoom < kMaxZoom);
-  m_zoomOut->setEnabled(m_nZoom > 0);
+  m_pages->setText(m_twoPages ? QStringLiteral("&Одна страница") : QStringLiteral("Две страницы"));
+  m_pages->setEnabled(m_zoom == 0 && (count > 1 || m_twoPages));
+  m_next->setEnabled(m_page + ShownPages() <= count);
+  m_previous->setEnabled(m_page > 1);
+  m_zoomIn->setEnabled(m_zoom < kMaxZoom);
+  m_zoomOut->setEnabled(m_zoom > 0);
   m_indicator->setText(IndicatorText());
   m_area->UpdateScrollBars();
   m_area->viewport()->update();
@@ -324,7 +324,7 @@ void CPreviewWindow::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_PageDown: NextPage(); break;
     case Qt::Key_PageUp: PreviousPage(); break;
     case Qt::Key_Home: ShowPage(1); break;
-    case Qt::Key_End: ShowPage(m_bTwoPages && m_nZoom == 0 ? std::max(1, PageCount() - 1) : PageCount()); break;
+    case Qt::Key_End: ShowPage(m_twoPages && m_zoom == 0 ? std::max(1, PageCount() - 1) : PageCount()); break;
     case Qt::Key_Plus: ZoomIn(); break;
     case Qt::Key_Minus: ZoomOut(); break;
     case Qt::Key_Escape: close(); break;

@@ -60,15 +60,15 @@ class CPreviewWindow : public QWidget {
   bool IsValid() const { return m_painted ? m_painted->IsValid() : m_layout && m_layout->IsValid(); }
   int PageCount() const { return m_painted ? m_painted->PageCount() : m_layout ? m_layout->PageCount() : 0; }
   // The first page shown (from 1).
-  int CurrentPage() const { return m_nPage; }
+  int CurrentPage() const { return m_page; }
   // The pages shown side by side: 1 or 2 (2 only unzoomed and with a page
   // to show beside the current one).
   int ShownPages() const;
-  bool TwoPageMode() const { return m_bTwoPages; }
-  int ZoomLevel() const { return m_nZoom; }  // 0 (whole pages) to 2
+  bool TwoPageMode() const { return m_twoPages; }
+  int ZoomLevel() const { return m_zoom; }  // 0 (whole pages) to 2
   QString IndicatorText() const;
   // Pages laid out and drawn since the window opened (tests).
-  int PagesBuilt() const { return m_nPagesBuilt; }
+  int PagesBuilt() const { return m_pagesBuilt; }
 
   void ShowPage(int page);
   void NextPage();
@@ -110,11 +110,11 @@ class CPreviewWindow : public QWidget {
   QString m_title;
   QRectF m_paper;       // the sheet in device pixels
   QPointF m_printable;  // where the printable area starts on it
-  int m_nPage = 1;
-  bool m_bTwoPages = false;
-  int m_nZoom = 0;
+  int m_page = 1;
+  bool m_twoPages = false;
+  int m_zoom = 0;
   std::map<int, CPrintPage> m_built;  // the pages last drawn
-  int m_nPagesBuilt = 0;
+  int m_pagesBuilt = 0;
 };
 
 }  // namespace tkq::gui

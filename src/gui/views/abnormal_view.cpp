@@ -18,7 +18,7 @@ int CAbnormalTableModel::Width(int column) {
 
 void CAbnormalTableModel::Rebuild() {
   beginResetModel();
-  m_nRows = m_document.Object() != nullptr ? m_document.Object()->GetAbnormalCount() : 0;
+  m_rows = m_document.Object() != nullptr ? m_document.Object()->GetAbnormalCount() : 0;
   endResetModel();
 }
 

@@ -20,12 +20,12 @@ class CAbnormalTableModel : public CTextTableModel {
   static int Width(int column);
 
  private:
-  int RowCount() const override { return m_nRows; }
+  int RowCount() const override { return m_rows; }
   int ColumnCount() const override { return 4; }
   QString CellText(int row, int column) const override;
   QString Caption(int column) const override;
 
-  int m_nRows = 0;
+  int m_rows = 0;
 };
 
 class CErrorListView : public QTableView, public CDocumentTableCommands {

@@ -84,8 +84,8 @@ CChartView::CChartView(CArchiveDocument& document, CProfile& profile, QWidget* p
 }
 
 void CChartView::FillChart() {
-  m_chart->SetArchive(m_document.Object(), m_document.Columns(), m_bFilled);
-  m_bFilled = true;
+  m_chart->SetArchive(m_document.Object(), m_document.Columns(), m_filled);
+  m_filled = true;
 }
 
 QString CChartView::HelpTopic() const { return help::kChart; }
@@ -168,12 +168,12 @@ bool CChartView::eventFilter(QObject* watched, QEvent* event) {
 
 void CChartView::OnMousePress(QMouseEvent* event) {
   m_pressPos = event->pos();
-  m_bPressed = event->button() == Qt::LeftButton;
+  m_pressed = event->button() == Qt::LeftButton;
   // Shift or Ctrl: a rubber band instead of moving the chart.
   const bool band =
       event->button() == Qt::LeftButton && (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
   m_chart->setSelectionRectMode(band ? QCP::srmCustom : QCP::srmNone);
-  if (band) m_bPressed = false;
+  if (band) m_pressed = false;
   HideCrosshair();
 }
 
@@ -182,8 +182,8 @@ void CChartView::OnMouseRelease(QMouseEvent* event) {
     // After the rubber band has finished with this release.
     QTimer::singleShot(0, m_chart, [chart = m_chart] { chart->setSelectionRectMode(QCP::srmNone); });
   }
-  const bool click = m_bPressed && (event->pos() - m_pressPos).manhattanLength() < 4;
-  m_bPressed = false;
+  const bool click = m_pressed && (event->pos() - m_pressPos).manhattanLength() < 4;
+  m_pressed = false;
   if (!click || m_chart->PanelAt(event->pos()) == nullptr) return;
   const int row = m_chart->RowAtPixel(event->pos().x());
   if (row < 0) return;

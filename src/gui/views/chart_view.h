@@ -68,8 +68,8 @@ class CChartView : public QWidget, public CViewCommands {
   render::CArchiveChart* m_chart;
   QMenu* m_menu;
   QPoint m_pressPos;
-  bool m_bPressed = false;
-  bool m_bFilled = false;
+  bool m_pressed = false;
+  bool m_filled = false;
 };
 
 }  // namespace tkq::gui
