@@ -43,7 +43,7 @@ int SaveObject(CObjectDefinition& object, const std::string& description, const 
     return kExitFailure;
   }
   std::string status;
-  if (object.GetReadStatus(status) != kReadOk) context.err << status << "\n";
+  if (object.GetReadStatus(status) != ReadStatus::kReadOk) context.err << status << "\n";
   return kExitSuccess;
 }
 

@@ -49,7 +49,7 @@ class CFindObserver : public CSearchObserver {
   void OnPortFailed(const std::string& port, int openError) override {
     Wipe();
     m_failed.push_back(port);
-    m_err << port << ": " << ReadStatusText(kReadPortBusy) << "\n";
+    m_err << port << ": " << ReadStatusText(ReadStatus::kReadPortBusy) << "\n";
     if (const std::string advice = PortAdvice(port, openError); !advice.empty()) m_err << advice << "\n";
   }
   void Wipe() {
@@ -155,7 +155,7 @@ class FindCommand : public Command {
       }
     }
     if (interrupts.Interrupted()) {
-      context.err << ReadStatusText(kReadCancelled) << "\n";
+      context.err << ReadStatusText(ReadStatus::kReadCancelled) << "\n";
     } else if (found.empty()) {
       NotFound(context.err, plan, observer.FailedPorts());
     }

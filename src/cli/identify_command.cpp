@@ -21,7 +21,7 @@ class IdentifyCommand : public Command {
     CInterruptibleLink line(m_line);
     CTrvKqModbusWithFlFiles& link = line.Link();
     if (!link.OpenPort()) {
-      context.err << ReadStatusText(kReadPortBusy) << "\n";
+      context.err << ReadStatusText(ReadStatus::kReadPortBusy) << "\n";
       line.AdviseOnPort(context.err);
       return kExitFailure;
     }
@@ -31,7 +31,7 @@ class IdentifyCommand : public Command {
     if (!ok) {
       std::string status;
       link.GetStatusText(status);
-      context.err << ReadStatusText(link.IsCancelled() ? kReadCancelled : kReadNoConnection) << "\n" << status << "\n";
+      context.err << ReadStatusText(link.IsCancelled() ? ReadStatus::kReadCancelled : ReadStatus::kReadNoConnection) << "\n" << status << "\n";
       return kExitFailure;
     }
     context.out << text << "\n";

@@ -73,7 +73,7 @@ class ImportCommand : public Command {
     try {
       decoded = DecodeArchive(files, description);
     } catch (const CParamDecodeError& e) {
-      context.err << ReadStatusText(kReadFileError) << "\n" << e.what() << "\n";
+      context.err << ReadStatusText(ReadStatus::kReadFileError) << "\n" << e.what() << "\n";
       return kExitFailure;
     }
     return SaveObject(*decoded, m_description, m_output, context);

@@ -37,7 +37,7 @@ class InfoCommand : public Command {
                 << "Первый параметр: " << QuantityText(obj.m_nType1) << "\n"
                 << "Второй параметр: " << QuantityText(obj.m_nType2) << "\n";
     std::string status;
-    if (obj.GetReadStatus(status) != kReadOk) context.out << "Состояние: " << status << "\n";
+    if (obj.GetReadStatus(status) != ReadStatus::kReadOk) context.out << "Состояние: " << status << "\n";
     return kExitSuccess;
   }
 

@@ -53,8 +53,8 @@ void CInterruptibleLink::AdviseOnPort(std::ostream& err) const {
 
 void CInterruptibleLink::PrintContentsFailure(const CInstrumentContents& contents, std::ostream& err) const {
   err << ReadStatusText(contents.readStatus) << "\n";
-  if (contents.readStatus == kReadNoConnection) err << LinkStatusText(contents.linkStatus) << "\n";
-  if (contents.readStatus == kReadPortBusy) AdviseOnPort(err);
+  if (contents.readStatus == ReadStatus::kReadNoConnection) err << LinkStatusText(contents.linkStatus) << "\n";
+  if (contents.readStatus == ReadStatus::kReadPortBusy) AdviseOnPort(err);
 }
 
 }  // namespace tkq::cli

@@ -169,9 +169,9 @@ class ReadCommand : public Command {
     }
     if (!object) {
       std::string text;
-      const uint8_t code = read.GetReadStatus(text);
+      const ReadStatus code = read.GetReadStatus(text);
       context.err << text << "\n";
-      if (code == kReadPortBusy) line.AdviseOnPort(context.err);
+      if (code == ReadStatus::kReadPortBusy) line.AdviseOnPort(context.err);
       return kExitFailure;
     }
     CObjectDefinition& obj = *object;
@@ -187,7 +187,7 @@ class ReadCommand : public Command {
       if (saved) context.err << "Сохранено: " << m_output << " (" << summary << ")\n";
     } else {
       std::string status;
-      if (obj.GetReadStatus(status) != kReadOk) context.err << status << "\n";
+      if (obj.GetReadStatus(status) != ReadStatus::kReadOk) context.err << status << "\n";
       context.err << "Прочитано: " << summary << "\n";
     }
     const bool kept = m_journal && KeepInJournal(*m_journal, obj, "", context.err);
@@ -237,7 +237,7 @@ class ReadCommand : public Command {
       }
       (outcome == EObjectOutcome::kKept ? saved : failed).push_back(number);
     }
-    if (cancelled) context.err << ReadStatusText(kReadCancelled) << "\n";
+    if (cancelled) context.err << ReadStatusText(ReadStatus::kReadCancelled) << "\n";
     context.err << "Прочитано объектов: " << saved.size() << " из " << wanted.size();
     if (!failed.empty()) context.err << "; с ошибкой: " << NumberList(failed);
     if (cancelled) context.err << "; не прочитаны после остановки: " << wanted.size() - saved.size() - failed.size();
@@ -281,7 +281,7 @@ class ReadCommand : public Command {
     const std::unique_ptr<CObjectDefinition> object = ReadArchive(link, description, read);
     progress.Finish();
     std::string text;
-    if (read.GetReadStatus(text) == kReadCancelled) return EObjectOutcome::kCancelled;
+    if (read.GetReadStatus(text) == ReadStatus::kReadCancelled) return EObjectOutcome::kCancelled;
     // The raw files are kept as a single read keeps them, also when
     // they do not decode.
     const CDeviceFiles& delivered = read.m_files;
@@ -295,11 +295,11 @@ class ReadCommand : public Command {
     }
     CObjectDefinition& obj = *object;
     obj.m_strDescription = m_description;
-    const uint8_t code = obj.GetReadStatus(text);
+    const ReadStatus code = obj.GetReadStatus(text);
     const std::string prefix = "Объект " + std::to_string(number) + ": ";
     const std::string summary = "(записей " + std::to_string(obj.m_arcRecords.GetSize()) + ", нештатных ситуаций " +
                                 std::to_string(obj.GetAbnormalCount()) + ")" +
-                                (code != kReadOk ? "; " + text : std::string());
+                                (code != ReadStatus::kReadOk ? "; " + text : std::string());
     bool written = false;
     if (!m_output.empty()) {
       const std::filesystem::path path = folder / SavedName(number);

@@ -71,7 +71,7 @@ TEST_F(Decoding, ExactSizesDecodeAndOneByteLessFails) {
     d->FillTree(shortPar, files.dev, tree, first, second);
     ADD_FAILURE() << "the short parameter file decoded";
   } catch (const CLoadError& e) {
-    EXPECT_EQ(e.GetKind(), CLoadError::kBadFormat);
+    EXPECT_EQ(e.GetKind(), CLoadError::EKind::kBadFormat);
     EXPECT_STREQ(e.UserMessage(), kMessageBadFormat);
     EXPECT_NE(std::string(e.what()).find("обрывается на байте 271"), std::string::npos) << e.what();
   }

@@ -68,10 +68,10 @@ TEST(Rows, TwoOrFewerRecordsMakeNoRows) {
     std::vector<uint32_t> times;
     for (size_t i = 0; i < n; ++i) times.push_back(static_cast<uint32_t>(i * 3600));
     CObjectDefinition obj = WithTimes(times);
-    obj.m_nReadStatus = kReadOk;
+    obj.m_nReadStatus = ReadStatus::kReadOk;
     EXPECT_EQ(obj.GetRowCount(), 0);
     std::string status;
-    EXPECT_EQ(obj.GetReadStatus(status), kReadArchiveEmpty);
+    EXPECT_EQ(obj.GetReadStatus(status), ReadStatus::kReadArchiveEmpty);
     EXPECT_FALSE(obj.MoveNextRow());
     float v1, v2, p;
     int64_t s, e;
@@ -255,21 +255,21 @@ TEST(AbnormalCursor, WalksTheRecords) {
 TEST(ReadStatus, FileErrorsAfterALineFailureMeanNoConnection) {
   // The read keeps the link's status of the moment it failed.
   CArchiveRead read(1);
-  read.m_linkStatus = kLinkNoAnswer;
+  read.m_linkStatus = LinkStatus::kLinkNoAnswer;
   std::string text;
-  read.m_nReadStatus = kReadFileError;
-  EXPECT_EQ(read.GetReadStatus(text), kReadNoConnection);
+  read.m_nReadStatus = ReadStatus::kReadFileError;
+  EXPECT_EQ(read.GetReadStatus(text), ReadStatus::kReadNoConnection);
   EXPECT_EQ(text, "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ");
-  EXPECT_EQ(read.GetReadStatus(text), kReadNoConnection);  // asked again, the same answer
+  EXPECT_EQ(read.GetReadStatus(text), ReadStatus::kReadNoConnection);  // asked again, the same answer
 
-  read.m_linkStatus = kLinkOk;
-  read.m_nReadStatus = kReadFileError;
-  EXPECT_EQ(read.GetReadStatus(text), kReadFileError);
+  read.m_linkStatus = LinkStatus::kLinkOk;
+  read.m_nReadStatus = ReadStatus::kReadFileError;
+  EXPECT_EQ(read.GetReadStatus(text), ReadStatus::kReadFileError);
   EXPECT_EQ(text, "ОШИБКА ЧТЕНИЯ ФАЙЛОВ");
 
-  read.m_linkStatus = kLinkCrcError;
-  read.m_nReadStatus = kReadArchiveEmpty;
-  EXPECT_EQ(read.GetReadStatus(text), kReadArchiveEmpty);
+  read.m_linkStatus = LinkStatus::kLinkCrcError;
+  read.m_nReadStatus = ReadStatus::kReadArchiveEmpty;
+  EXPECT_EQ(read.GetReadStatus(text), ReadStatus::kReadArchiveEmpty);
   EXPECT_EQ(text, "АРХИВ ДЛЯ ДАННОГО ОБЪЕКТА ПУСТ");
 
   CTrvKqModbusWithFlFiles link;
@@ -277,7 +277,7 @@ TEST(ReadStatus, FileErrorsAfterALineFailureMeanNoConnection) {
   EXPECT_FALSE(link.ReadIdentification(id));  // the port was never opened
 
   std::string linkText;
-  EXPECT_EQ(link.GetStatusText(linkText), kLinkPortError);
+  EXPECT_EQ(link.GetStatusText(linkText), LinkStatus::kLinkPortError);
   EXPECT_EQ(linkText, "Ошибка порта связи");
 }
 
@@ -290,7 +290,7 @@ TEST(DecodeParameters, UnknownVersionsLeaveAnEmptyTreeAndStatus6) {
 
   auto unknown = test::MakeObject(*d, "TARVIK 59.11.03.09", 0, 1, 10);
   std::string text;
-  EXPECT_EQ(unknown->GetReadStatus(text), kReadUnknownVersion);
+  EXPECT_EQ(unknown->GetReadStatus(text), ReadStatus::kReadUnknownVersion);
   EXPECT_TRUE(unknown->m_paramTree.IsEmpty());
   EXPECT_EQ(unknown->m_nType1, 0);       // defined, not left over
   EXPECT_EQ(unknown->GetRowCount(), 9);  // the archive is still shown

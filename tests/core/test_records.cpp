@@ -38,7 +38,7 @@ TEST(DecodeMeasurements, CutsTheFileIntoRecords) {
   EXPECT_EQ(r->m_fValue2, 4.0f);
   EXPECT_EQ(r->m_fArchivingPercent, 100.0f);
   EXPECT_EQ(r->m_nAbnormalCode, 0);
-  EXPECT_EQ(obj.m_nReadStatus, kReadOk);
+  EXPECT_EQ(obj.m_nReadStatus, ReadStatus::kReadOk);
 }
 
 TEST(DecodeMeasurements, TooFewRecordsLeaveEmptySlotsAndStatus5) {
@@ -49,7 +49,7 @@ TEST(DecodeMeasurements, TooFewRecordsLeaveEmptySlotsAndStatus5) {
   ASSERT_EQ(obj.m_arcRecords.GetSize(), 1u);
   EXPECT_EQ(obj.m_arcRecords[0], nullptr);
   std::string text;
-  EXPECT_EQ(obj.GetReadStatus(text), kReadArchiveEmpty);
+  EXPECT_EQ(obj.GetReadStatus(text), ReadStatus::kReadArchiveEmpty);
   EXPECT_EQ(text, "АРХИВ ДЛЯ ДАННОГО ОБЪЕКТА ПУСТ");
 
   CObjectDefinition none;

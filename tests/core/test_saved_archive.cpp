@@ -135,7 +135,7 @@ void ExpectBadFormat(const Bytes& b, const std::string& fragment = "") {
     LoadSavedArchive(b, *d);
     ADD_FAILURE() << "loaded";
   } catch (const CLoadError& e) {
-    EXPECT_EQ(e.GetKind(), CLoadError::kBadFormat);
+    EXPECT_EQ(e.GetKind(), CLoadError::EKind::kBadFormat);
     EXPECT_STREQ(e.UserMessage(), "Неверный формат файла");
     EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
   }
@@ -193,7 +193,7 @@ TEST(SavedArchive, UnknownVersionStillOpens) {
   obj->m_strDeviceId = "SOMETHING ELSE";
   auto loaded = LoadSavedArchive(Stored(*obj), *d);
   std::string text;
-  EXPECT_EQ(loaded->GetReadStatus(text), kReadUnknownVersion);
+  EXPECT_EQ(loaded->GetReadStatus(text), ReadStatus::kReadUnknownVersion);
   EXPECT_TRUE(loaded->m_paramTree.IsEmpty());
 }
 
@@ -204,7 +204,7 @@ TEST(SavedArchive, MissingFilesAndFailedSaves) {
     LoadSavedArchive(dir / "absent", *d);
     ADD_FAILURE();
   } catch (const CLoadError& e) {
-    EXPECT_EQ(e.GetKind(), CLoadError::kCannotOpen);
+    EXPECT_EQ(e.GetKind(), CLoadError::EKind::kCannotOpen);
     EXPECT_STREQ(e.UserMessage(), "Ошибка открытия файла");
   }
   EXPECT_THROW(LoadSavedArchive(dir.Path(), *d), CLoadError);
@@ -240,7 +240,7 @@ size_t Entries(const std::filesystem::path& dir) {
 }
 
 // What loading `path` throws: its kind and detail.
-std::pair<CLoadError::Kind, std::string> LoadFailure(const std::filesystem::path& path) {
+std::pair<CLoadError::EKind, std::string> LoadFailure(const std::filesystem::path& path) {
   auto d = test::BuiltInDescription();
   try {
     LoadSavedArchive(path, *d);
@@ -253,19 +253,19 @@ std::pair<CLoadError::Kind, std::string> LoadFailure(const std::filesystem::path
 
 TEST(SavedArchive, OnlyARegularFileOfAnArchivesSizeIsRead) {
   TempDir dir;
-  std::pair<CLoadError::Kind, std::string> failure;
+  std::pair<CLoadError::EKind, std::string> failure;
 #ifndef _WIN32  // Windows has no named pipe in a folder: its pipes are devices, as below
   // A pipe nobody writes to is refused at once, not waited on.
   const auto pipe = dir / "pipe";
   test::MakeFifo(pipe);
   ASSERT_TRUE(test::EndsAtOnce([&] { failure = LoadFailure(pipe); }, pipe));
-  EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
+  EXPECT_EQ(failure.first, CLoadError::EKind::kCannotOpen);
   EXPECT_NE(failure.second.find("это не обычный файл"), std::string::npos) << failure.second;
 #endif
 
   // A device of endless bytes.
   failure = LoadFailure(test::kEndlessDevice);
-  EXPECT_EQ(failure.first, CLoadError::kCannotOpen);
+  EXPECT_EQ(failure.first, CLoadError::EKind::kCannotOpen);
   EXPECT_NE(failure.second.find("это не обычный файл"), std::string::npos) << failure.second;
 
   // Five gigabytes (a sparse file: no disk taken) are not an archive, and
@@ -274,7 +274,7 @@ TEST(SavedArchive, OnlyARegularFileOfAnArchivesSizeIsRead) {
   std::ofstream(huge).put('x');
   std::filesystem::resize_file(huge, uint64_t{5} << 30);
   failure = LoadFailure(huge);
-  EXPECT_EQ(failure.first, CLoadError::kBadFormat);
+  EXPECT_EQ(failure.first, CLoadError::EKind::kBadFormat);
   EXPECT_NE(failure.second.find("5368709120 байт"), std::string::npos) << failure.second;
 }
 

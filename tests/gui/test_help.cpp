@@ -225,8 +225,9 @@ class TestHelp : public QObject {
   // The pages quote the program's own texts exactly.
   void pagesQuoteTheProgramsTexts() {
     const QString reading = Text(help::kReading);
-    for (int code : {tkq::kReadPortBusy, tkq::kReadNoConnection, tkq::kReadFileError, tkq::kReadArchiveEmpty,
-                     tkq::kReadUnknownVersion, tkq::kReadCancelled}) {
+    using tkq::ReadStatus;
+    for (ReadStatus code : {ReadStatus::kReadPortBusy, ReadStatus::kReadNoConnection, ReadStatus::kReadFileError,
+                            ReadStatus::kReadArchiveEmpty, ReadStatus::kReadUnknownVersion, ReadStatus::kReadCancelled}) {
       const QString message = Simple(tkq::ReadStatusText(code));
       QVERIFY(!message.isEmpty());
       QVERIFY2(reading.contains(message), qPrintable(message));

@@ -24,34 +24,34 @@ class TestStartup : public QObject {
 
  private slots:
   void aFileArgumentIsTheArchiveToOpen() {
-    QCOMPARE(Parse({}).action, CCommandLine::Run);
+    QCOMPARE(Parse({}).action, CCommandLine::EAction::kRun);
     QVERIFY(Parse({}).file.isEmpty());
     QCOMPARE(Parse({"/data/Объект 05.sav"}).file, QString("/data/Объект 05.sav"));
     // After "--" a name may begin with a dash.
     const CCommandLine dashed = Parse({"--", "-v.sav"});
-    QCOMPARE(dashed.action, CCommandLine::Run);
+    QCOMPARE(dashed.action, CCommandLine::EAction::kRun);
     QCOMPARE(dashed.file, QString("-v.sav"));
   }
 
   void helpAndVersionAnswerAlsoAmongQtsOwnOptions() {
-    QCOMPARE(Parse({"--help"}).action, CCommandLine::Help);
-    QCOMPARE(Parse({"-h", "obj.sav"}).action, CCommandLine::Help);
-    QCOMPARE(Parse({"--version"}).action, CCommandLine::Version);
-    QCOMPARE(Parse({"-v"}).action, CCommandLine::Version);
+    QCOMPARE(Parse({"--help"}).action, CCommandLine::EAction::kHelp);
+    QCOMPARE(Parse({"-h", "obj.sav"}).action, CCommandLine::EAction::kHelp);
+    QCOMPARE(Parse({"--version"}).action, CCommandLine::EAction::kVersion);
+    QCOMPARE(Parse({"-v"}).action, CCommandLine::EAction::kVersion);
     // Before QApplication takes them, Qt's options are still on the line.
-    QCOMPARE(Parse({"-platform", "offscreen", "--version"}).action, CCommandLine::Version);
+    QCOMPARE(Parse({"-platform", "offscreen", "--version"}).action, CCommandLine::EAction::kVersion);
     // ... and one of them is never read as single letters with a "v".
-    QCOMPARE(Parse({"-reverse"}).action, CCommandLine::Mistake);
+    QCOMPARE(Parse({"-reverse"}).action, CCommandLine::EAction::kMistake);
     QVERIFY(VersionText() == "tarvik-monitor " TKQ_VERSION_TEXT "\n");
     QVERIFY(CommandLineHelp().contains("[FILE]"));
   }
 
   void anUnknownOptionOrASecondFileIsAMistake() {
     const CCommandLine unknown = Parse({"--bogus", "obj.sav"});
-    QCOMPARE(unknown.action, CCommandLine::Mistake);
+    QCOMPARE(unknown.action, CCommandLine::EAction::kMistake);
     QVERIFY2(unknown.mistake.endsWith("--bogus"), qPrintable(unknown.mistake));
     const CCommandLine two = Parse({"a.sav", "b.sav"});
-    QCOMPARE(two.action, CCommandLine::Mistake);
+    QCOMPARE(two.action, CCommandLine::EAction::kMistake);
     QVERIFY2(two.mistake.endsWith("b.sav"), qPrintable(two.mistake));
   }
 

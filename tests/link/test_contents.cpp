@@ -122,8 +122,8 @@ TEST(InstrumentContents, WhyItCannotBeRead) {
   CInstrumentContents contents;
   contents.objects.resize(2);
   EXPECT_FALSE(ReadInstrumentContents(*model.link, 9600, contents));
-  EXPECT_EQ(contents.readStatus, kReadNoConnection);
-  EXPECT_EQ(contents.linkStatus, kLinkCrcError);
+  EXPECT_EQ(contents.readStatus, ReadStatus::kReadNoConnection);
+  EXPECT_EQ(contents.linkStatus, LinkStatus::kLinkCrcError);
   EXPECT_TRUE(contents.objects.empty());
   EXPECT_FALSE(model.link->IsPortOpen());
 
@@ -131,7 +131,7 @@ TEST(InstrumentContents, WhyItCannotBeRead) {
   std::atomic<bool> cancel{true};
   stopped.link->SetCancelFlag(&cancel);
   EXPECT_FALSE(ReadInstrumentContents(*stopped.link, 9600, contents));
-  EXPECT_EQ(contents.readStatus, kReadCancelled);
+  EXPECT_EQ(contents.readStatus, ReadStatus::kReadCancelled);
   EXPECT_EQ(stopped.instrument.RequestCount(), 0);
 }
 

@@ -27,15 +27,15 @@ bool Complete(uint8_t function, uint8_t sub, size_t expected, const Bytes& recei
 
 TEST(AnswerComplete, EndsByLengthNeverByPause) {
   // The expected count.
-  EXPECT_TRUE(Complete(0x45, kFsBegin, 6, WithCrc({1, 0x45, 1, 0})));
-  EXPECT_FALSE(Complete(0x45, kFsControlBlock, 58, Bytes(57, 0)));
+  EXPECT_TRUE(Complete(0x45, ByteOf(FileSubfunction::kFsBegin), 6, WithCrc({1, 0x45, 1, 0})));
+  EXPECT_FALSE(Complete(0x45, ByteOf(FileSubfunction::kFsControlBlock), 58, Bytes(57, 0)));
   // An exception answer after its five bytes, once its CRC is right.
   const Bytes exception = WithCrc({1, 0xC5, 0x02});
-  EXPECT_TRUE(Complete(0x45, kFsReadNext, 135, exception));
-  EXPECT_FALSE(Complete(0x45, kFsReadNext, 135, Bytes(exception.begin(), exception.end() - 1)));
+  EXPECT_TRUE(Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, exception));
+  EXPECT_FALSE(Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, Bytes(exception.begin(), exception.end() - 1)));
   Bytes badException = exception;
   badException[4] ^= 1;
-  EXPECT_FALSE(Complete(0x45, kFsReadNext, 135, badException));
+  EXPECT_FALSE(Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, badException));
   // The identification after its byte count + 5.
   const Bytes id = WithCrc({1, 0x11, 4, 'A', 0, 'B', 0});
   EXPECT_TRUE(Complete(0x11, 0, 256, id));
@@ -44,11 +44,11 @@ TEST(AnswerComplete, EndsByLengthNeverByPause) {
   // A piece after its own count + 7, however many were asked for.
   Bytes piece = {1, 0x45, 8, 0, 3, 7, 8, 9};
   piece = WithCrc(piece);
-  EXPECT_TRUE(Complete(0x45, kFsReadNext, 135, piece));
-  EXPECT_FALSE(Complete(0x45, kFsReadNext, 135, Bytes(piece.begin(), piece.end() - 1)));
+  EXPECT_TRUE(Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, piece));
+  EXPECT_FALSE(Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, Bytes(piece.begin(), piece.end() - 1)));
   // A refusal of any file request after six bytes.
-  EXPECT_TRUE(Complete(0x45, kFsControlBlock, 58, WithCrc({1, 0x45, 0x0E, 1})));
-  EXPECT_FALSE(Complete(0x45, kFsControlBlock, 58, WithCrc({1, 0x45, 0x0E, 0})));
+  EXPECT_TRUE(Complete(0x45, ByteOf(FileSubfunction::kFsControlBlock), 58, WithCrc({1, 0x45, 0x0E, 1})));
+  EXPECT_FALSE(Complete(0x45, ByteOf(FileSubfunction::kFsControlBlock), 58, WithCrc({1, 0x45, 0x0E, 0})));
 }
 
 TEST(IdentificationText, TwoTextsJoinedByABlank) {

@@ -90,7 +90,7 @@ TEST(Libmodbus, AnswersOurIdentificationRequest) {
   modbus_close(ctx);
   modbus_free(ctx);
 
-  ASSERT_TRUE(ok) << link.Status();
+  ASSERT_TRUE(ok) << LinkStatusText(link.Status());
   // libmodbus reports "LMB" and its version after its own two bytes, with no
   // zero: the text ends there, and a blank joins the empty second text.
   const std::string tail = std::string("LMB") + LIBMODBUS_VERSION_STRING + " ";

@@ -57,7 +57,7 @@ TEST(Transact, ASilentInstrumentCostsThreeAttemptsAndThreeBeeps) {
   EXPECT_EQ(line.fake->writes.size(), 3u);
   EXPECT_EQ(line.beeps, 3);
   std::string status;
-  EXPECT_EQ(line.link->GetStatusText(status), kLinkNoAnswer);
+  EXPECT_EQ(line.link->GetStatusText(status), LinkStatus::kLinkNoAnswer);
   EXPECT_EQ(status, "Устройство не отвечает на запрос");
 }
 
@@ -66,7 +66,7 @@ TEST(Transact, AnotherAddressIsRetriedThenNoAnswer) {
   EXPECT_FALSE(line.link->FileRequests().FsBegin());
   EXPECT_EQ(line.fake->writes.size(), 3u);
   EXPECT_EQ(line.beeps, 3);
-  EXPECT_EQ(line.link->Status(), kLinkNoAnswer);
+  EXPECT_EQ(line.link->Status(), LinkStatus::kLinkNoAnswer);
 
   int calls = 0;
   Line second([&](std::span<const uint8_t>) {
@@ -74,7 +74,7 @@ TEST(Transact, AnotherAddressIsRetriedThenNoAnswer) {
   });
   EXPECT_TRUE(second.link->FileRequests().FsBegin());
   EXPECT_EQ(second.beeps, 1);
-  EXPECT_EQ(second.link->Status(), kLinkOk);
+  EXPECT_EQ(second.link->Status(), LinkStatus::kLinkOk);
 }
 
 TEST(Transact, CrcErrorsAndExceptionsFailAtOnce) {
@@ -84,17 +84,17 @@ TEST(Transact, CrcErrorsAndExceptionsFailAtOnce) {
     return a;
   });
   EXPECT_FALSE(crc.link->FileRequests().FsBegin());
-  EXPECT_EQ(crc.link->Status(), kLinkCrcError);
+  EXPECT_EQ(crc.link->Status(), LinkStatus::kLinkCrcError);
   EXPECT_EQ(crc.fake->writes.size(), 1u);
   EXPECT_EQ(crc.beeps, 0);
 
-  const std::pair<uint8_t, int> codes[] = {{1, kLinkFunctionNotSupported},
-                                           {2, kLinkAddressFieldError},
-                                           {3, kLinkDataFieldError},
-                                           {4, kLinkOk},
-                                           {5, kLinkRequestAcknowledged},
-                                           {6, kLinkDeviceBusy},
-                                           {9, kLinkOk}};
+  const std::pair<uint8_t, LinkStatus> codes[] = {{1, LinkStatus::kLinkFunctionNotSupported},
+                                           {2, LinkStatus::kLinkAddressFieldError},
+                                           {3, LinkStatus::kLinkDataFieldError},
+                                           {4, LinkStatus::kLinkOk},
+                                           {5, LinkStatus::kLinkRequestAcknowledged},
+                                           {6, LinkStatus::kLinkDeviceBusy},
+                                           {9, LinkStatus::kLinkOk}};
   for (const auto& [code, status] : codes) {
     Line ex([code = code](std::span<const uint8_t>) { return Answer({1, 0xC5, code}); });
     EXPECT_FALSE(ex.link->FileRequests().FsBegin()) << int(code);
@@ -107,29 +107,29 @@ TEST(Transact, CrcErrorsAndExceptionsFailAtOnce) {
   // without their own.
   Line other([](std::span<const uint8_t>) { return Answer({7, 0xC5, 4}); });
   EXPECT_FALSE(other.link->FileRequests().FsBegin());
-  EXPECT_EQ(other.link->Status(), kLinkNoAnswer);
+  EXPECT_EQ(other.link->Status(), LinkStatus::kLinkNoAnswer);
 }
 
 TEST(Transact, ClosedOrFailingPortsAreStatus8) {
   Line line([](std::span<const uint8_t>) { return Answer({1, 0x45, 1, 0}); });
   line.link->ClosePort();
   EXPECT_FALSE(line.link->FileRequests().FsBegin());
-  EXPECT_EQ(line.link->Status(), kLinkPortError);
+  EXPECT_EQ(line.link->Status(), LinkStatus::kLinkPortError);
   EXPECT_TRUE(line.fake->writes.empty());
 
   line.link->OpenPort();
   line.fake->failWrite = true;
   EXPECT_FALSE(line.link->FileRequests().FsBegin());
-  EXPECT_EQ(line.link->Status(), kLinkPortError);
+  EXPECT_EQ(line.link->Status(), LinkStatus::kLinkPortError);
   line.fake->failWrite = false;
   line.fake->failRead = true;
   EXPECT_FALSE(line.link->FileRequests().FsBegin());
-  EXPECT_EQ(line.link->Status(), kLinkPortError);
+  EXPECT_EQ(line.link->Status(), LinkStatus::kLinkPortError);
   EXPECT_EQ(line.beeps, 0);
 
   line.fake->failOpen = true;
   EXPECT_FALSE(line.link->OpenPort());
-  EXPECT_EQ(line.link->Status(), kLinkPortError);
+  EXPECT_EQ(line.link->Status(), LinkStatus::kLinkPortError);
 }
 
 TEST(Transact, TheReadTimeOutCoversTheLineTime) {
@@ -175,7 +175,7 @@ TEST(FileRequests, FramesAndLengths) {
   EXPECT_EQ(lastRequest[3], 242);
   EXPECT_EQ(line.fake->lastTimeoutMs, 1000 + (8 + 249) * 10 * 1000 / 9600 + 1);  // 249 bytes expected
   const size_t before = line.fake->writes.size();
-  const int statusBefore = line.link->Status();
+  const LinkStatus statusBefore = line.link->Status();
   EXPECT_FALSE(line.link->FileRequests().FsReadNext(243, delivered, buf));
   EXPECT_EQ(line.fake->writes.size(), before);  // nothing sent
   EXPECT_EQ(line.link->Status(), statusBefore);
@@ -205,7 +205,7 @@ TEST(FileRequests, UnsetParameterBytesGoOutAsEarlierFramesLeftThem) {
 TEST(FileRequests, RefusalsAndLiesLeaveStatus0) {
   Line refuse([](std::span<const uint8_t> r) { return Answer({1, 0x45, r[2], 1}); });
   EXPECT_FALSE(refuse.link->FileRequests().FsBegin());
-  EXPECT_EQ(refuse.link->Status(), kLinkOk);
+  EXPECT_EQ(refuse.link->Status(), LinkStatus::kLinkOk);
   EXPECT_EQ(refuse.fake->timeouts, 0);
 
   Line badLength([](std::span<const uint8_t>) {
@@ -215,7 +215,7 @@ TEST(FileRequests, RefusalsAndLiesLeaveStatus0) {
   });
   CFlFile::CFCB fcb;
   EXPECT_FALSE(badLength.link->FileRequests().FsGetControlBlock(fcb));
-  EXPECT_EQ(badLength.link->Status(), kLinkOk);
+  EXPECT_EQ(badLength.link->Status(), LinkStatus::kLinkOk);
 
   // A piece that claims more bytes than came before its CRC.
   Line liar([](std::span<const uint8_t>) { return Answer({1, 0x45, 0x08, 0, 0, 9}); });
@@ -273,11 +273,11 @@ TEST(Transfer, ShortPiecesAndHugeSizesFail) {
   Line shortPieces(FileOf(300, nullptr, 1));
   CFlFile file;
   EXPECT_FALSE(shortPieces.link->FileRequests().TransferContents(file));
-  EXPECT_EQ(shortPieces.link->Status(), kLinkOk);
+  EXPECT_EQ(shortPieces.link->Status(), LinkStatus::kLinkOk);
 
   Line huge(FileOf(0xFFFFFFF0u, nullptr));
   EXPECT_FALSE(huge.link->FileRequests().TransferContents(file));
-  EXPECT_EQ(huge.link->Status(), kLinkOk);
+  EXPECT_EQ(huge.link->Status(), LinkStatus::kLinkOk);
   EXPECT_LE(file.m_data.capacity(), 300u);  // nothing allocated for it
 }
 

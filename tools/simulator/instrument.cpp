@@ -13,11 +13,11 @@
 namespace tkq::sim {
 namespace {
 
-constexpr uint8_t kSubBegin = kFsBegin;
-constexpr uint8_t kSubOpenFile = kFsOpenFile;
-constexpr uint8_t kSubReadNext = kFsReadNext;
-constexpr uint8_t kSubOpenRoot = kFsOpenRoot;
-constexpr uint8_t kSubControlBlock = kFsControlBlock;
+constexpr uint8_t kSubBegin = ByteOf(FileSubfunction::kFsBegin);
+constexpr uint8_t kSubOpenFile = ByteOf(FileSubfunction::kFsOpenFile);
+constexpr uint8_t kSubReadNext = ByteOf(FileSubfunction::kFsReadNext);
+constexpr uint8_t kSubOpenRoot = ByteOf(FileSubfunction::kFsOpenRoot);
+constexpr uint8_t kSubControlBlock = ByteOf(FileSubfunction::kFsControlBlock);
 
 constexpr uint8_t kExceptionFunction = 1;
 constexpr uint8_t kExceptionDataValue = 3;

@@ -15,8 +15,8 @@ namespace tkq::soak {
 
 // The last line of a read that could not reach the instrument, and of one
 // whose file requests went wrong.
-inline const char* const kNoConnection = ReadStatusText(kReadNoConnection);
-inline const char* const kFileError = ReadStatusText(kReadFileError);
+inline const char* const kNoConnection = ReadStatusText(ReadStatus::kReadNoConnection);
+inline const char* const kFileError = ReadStatusText(ReadStatus::kReadFileError);
 
 // The draws of one soak run: the same seed gives the same run with any
 // standard library (the engine's sequence is fixed; no distribution is).

@@ -11,8 +11,8 @@
 namespace tkq {
 namespace {
 
-bool FailRead(CTrvKqModbusWithFlFiles& link, CArchiveRead& read, uint8_t code) {
-  read.m_nReadStatus = link.IsCancelled() ? static_cast<uint8_t>(kReadCancelled) : code;
+bool FailRead(CTrvKqModbusWithFlFiles& link, CArchiveRead& read, ReadStatus code) {
+  read.m_nReadStatus = link.IsCancelled() ? ReadStatus::kReadCancelled : code;
   read.m_linkStatus = link.Status();
   link.ClosePort();
   return false;
@@ -31,32 +31,32 @@ std::vector<CObjectReadFile> ObjectReadFiles(uint8_t number) {
   };
 }
 
-uint8_t CArchiveRead::GetReadStatus(std::string& text) const {
-  const uint8_t code =
-      m_nReadStatus == kReadFileError && m_linkStatus != kLinkOk ? uint8_t{kReadNoConnection} : m_nReadStatus;
+ReadStatus CArchiveRead::GetReadStatus(std::string& text) const {
+  const ReadStatus code =
+      m_nReadStatus == ReadStatus::kReadFileError && m_linkStatus != LinkStatus::kLinkOk ? ReadStatus::kReadNoConnection : m_nReadStatus;
   text = ReadStatusText(code);
   return code;
 }
 
-uint8_t ReadInstrumentDirectory(CTrvKqModbusWithFlFiles& link, std::string& deviceId, size_t* identificationAnswer) {
+ReadStatus ReadInstrumentDirectory(CTrvKqModbusWithFlFiles& link, std::string& deviceId, size_t* identificationAnswer) {
   if (CReadProgress* progress = link.Progress()) progress->OnStage(EReadStage::kIdentification, {}, 0);
   if (!link.OpenPort()) {
     std::string text;
-    return link.GetStatusText(text) == kLinkPortError ? uint8_t{kReadPortBusy} : uint8_t{kReadNoConnection};
+    return link.GetStatusText(text) == LinkStatus::kLinkPortError ? ReadStatus::kReadPortBusy : ReadStatus::kReadNoConnection;
   }
   if (!link.ReadIdentification(deviceId)) {
     link.ClosePort();
-    return kReadNoConnection;
+    return ReadStatus::kReadNoConnection;
   }
   if (identificationAnswer != nullptr) *identificationAnswer = link.Modbus().LastAnswer().size();
   link.ClosePort();
-  if (!link.ReadDirectory() || !link.ParseDirectory()) return kReadFileError;
-  return kReadOk;
+  if (!link.ReadDirectory() || !link.ParseDirectory()) return ReadStatus::kReadFileError;
+  return ReadStatus::kReadOk;
 }
 
 bool ReadDeviceFiles(CTrvKqModbusWithFlFiles& link, CArchiveRead& read) {
-  const uint8_t opened = ReadInstrumentDirectory(link, read.m_strDeviceId);
-  if (opened != kReadOk) return FailRead(link, read, opened);
+  const ReadStatus opened = ReadInstrumentDirectory(link, read.m_strDeviceId);
+  if (opened != ReadStatus::kReadOk) return FailRead(link, read, opened);
 
   const std::vector<CObjectReadFile> wanted = ObjectReadFiles(read.m_nObjectNumber);
   CDeviceFiles& files = read.m_files;
@@ -71,10 +71,10 @@ bool ReadDeviceFiles(CTrvKqModbusWithFlFiles& link, CArchiveRead& read) {
     const CObjectReadFile& w = wanted[i];
     CFlFile* file = link.FindFile(w.name, w.ext);
     if (file == nullptr) {
-      if (w.required) return FailRead(link, read, kReadFileError);
+      if (w.required) return FailRead(link, read, ReadStatus::kReadFileError);
       continue;
     }
-    if (!link.ReadFile(*file)) return FailRead(link, read, kReadFileError);
+    if (!link.ReadFile(*file)) return FailRead(link, read, ReadStatus::kReadFileError);
     *bytes[i] = std::move(file->m_data);
     file->m_data.clear();
   }
@@ -96,16 +96,16 @@ std::unique_ptr<CObjectDefinition> ReadArchive(CTrvKqModbusWithFlFiles& link, co
                                                CArchiveRead& read) {
   read.m_files = CDeviceFiles{};
   read.m_strDeviceId.clear();
-  read.m_nReadStatus = kReadOk;
-  read.m_linkStatus = kLinkOk;
+  read.m_nReadStatus = ReadStatus::kReadOk;
+  read.m_linkStatus = LinkStatus::kLinkOk;
   read.m_tRead = static_cast<int64_t>(std::time(nullptr));
   if (!ReadDeviceFiles(link, read)) return nullptr;
   try {
     return DecodeArchive(read, description);
   } catch (const CParamDecodeError&) {
     // A parameter or system file too short for its version: the read failed.
-    read.m_nReadStatus = kReadFileError;
-    read.m_linkStatus = kLinkOk;
+    read.m_nReadStatus = ReadStatus::kReadFileError;
+    read.m_linkStatus = LinkStatus::kLinkOk;
     return nullptr;
   }
 }

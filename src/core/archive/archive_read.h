@@ -52,7 +52,7 @@ class CArchiveRead {
   // The read status text of a failed read: a file error that followed a
   // failure of the line (the link's status not 0) is told as
   // "НЕВОЗМОЖНО УСТАНОВИТЬ СОЕДИНЕНИЕ"; returns that code.
-  uint8_t GetReadStatus(std::string& text) const;
+  ReadStatus GetReadStatus(std::string& text) const;
 
   uint8_t m_nObjectNumber = 0;  // 1 to 20
   std::string m_strDeviceId;    // the identification text
@@ -60,8 +60,8 @@ class CArchiveRead {
   CDeviceFiles m_files;         // also those a failed decoding was given, for support
   // kReadOk, or why it failed: kReadPortBusy, kReadNoConnection,
   // kReadFileError or kReadCancelled; and the link's status at that moment.
-  uint8_t m_nReadStatus = kReadOk;
-  int m_linkStatus = kLinkOk;
+  ReadStatus m_nReadStatus = ReadStatus::kReadOk;
+  LinkStatus m_linkStatus = LinkStatus::kLinkOk;
 };
 
 // The first steps of every read: opens the port, reads the identification
@@ -71,8 +71,8 @@ class CArchiveRead {
 // identification failed, kReadFileError for the directory); the port is
 // closed either way. `identificationAnswer`, if given, receives the bytes
 // of the identification's answer, CRC included.
-uint8_t ReadInstrumentDirectory(CTrvKqModbusWithFlFiles& link, std::string& deviceId,
-                                size_t* identificationAnswer = nullptr);
+ReadStatus ReadInstrumentDirectory(CTrvKqModbusWithFlFiles& link, std::string& deviceId,
+                                   size_t* identificationAnswer = nullptr);
 
 // The read procedure: the identification, the directory, then the files of
 // ObjectReadFiles in their order into read.m_files. False with

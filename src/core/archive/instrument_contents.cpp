@@ -32,13 +32,13 @@ CLineTraffic Pieces(uint64_t size) {
   return {pieces, pieces * (kReadNextRequest + kPieceAnswerOverhead) + size};
 }
 
-bool Fail(CTrvKqModbusWithFlFiles& link, CInstrumentContents& out, uint8_t code) {
+bool Fail(CTrvKqModbusWithFlFiles& link, CInstrumentContents& out, ReadStatus code) {
   out.linkStatus = link.Status();
   if (link.IsCancelled()) {
-    out.readStatus = kReadCancelled;
-  } else if (code == kReadFileError && link.Status() != kLinkOk) {
+    out.readStatus = ReadStatus::kReadCancelled;
+  } else if (code == ReadStatus::kReadFileError && link.Status() != LinkStatus::kLinkOk) {
     // A file request that failed for the line's sake, as a read reports it.
-    out.readStatus = kReadNoConnection;
+    out.readStatus = ReadStatus::kReadNoConnection;
   } else {
     out.readStatus = code;
   }
@@ -126,15 +126,15 @@ std::vector<CObjectContents> ObjectsInDirectory(const CTrvKqModbusWithFlFiles& l
 
 bool ReadInstrumentContents(CTrvKqModbusWithFlFiles& link, uint32_t baud, CInstrumentContents& out) {
   out = CInstrumentContents{};
-  const uint8_t code = ReadInstrumentDirectory(link, out.deviceId, &out.identificationAnswer);
-  if (code != kReadOk) return Fail(link, out, code);
+  const ReadStatus code = ReadInstrumentDirectory(link, out.deviceId, &out.identificationAnswer);
+  if (code != ReadStatus::kReadOk) return Fail(link, out, code);
   out.directoryBytes = link.Root().m_data.size();
   if (const CFlFile* system = link.FindFile(std::string(kSystemFileName), std::string(kSystemFileExt))) {
     out.systemFileSize = system->m_fcb.m_descriptor.m_size;
   }
   out.objects = ObjectsInDirectory(link, baud, out.identificationAnswer);
-  out.readStatus = kReadOk;
-  out.linkStatus = kLinkOk;
+  out.readStatus = ReadStatus::kReadOk;
+  out.linkStatus = LinkStatus::kLinkOk;
   return true;
 }
 

@@ -30,6 +30,8 @@
 #include <vector>
 
 #include "core/link/flash_files.h"
+#include "core/link/link_status.h"
+#include "core/link/read_status.h"
 
 namespace tkq {
 
@@ -105,8 +107,8 @@ struct CInstrumentContents {
   // codes and texts (ReadStatusText); and the link's status at that
   // moment (LinkStatusText; kLinkOk when the instrument refused a request
   // or sent a directory that cannot be parsed).
-  uint8_t readStatus = 0;
-  int linkStatus = 0;
+  ReadStatus readStatus = ReadStatus::kReadOk;
+  LinkStatus linkStatus = LinkStatus::kLinkOk;
 };
 
 // The objects 1..20 that have at least one of their files in the link's

@@ -60,11 +60,11 @@ bool CObjectDefinition::DecodeParameters(const CReadParamClass& description, std
                                          std::span<const uint8_t> devBytes) {
   const int32_t version = description.FindVersion(Utf8Prefix(m_strDeviceId, 18));
   if (version < 0) {
-    m_nReadStatus = kReadUnknownVersion;
+    m_nReadStatus = ReadStatus::kReadUnknownVersion;
     return false;
   }
   if (!description.FillTree(version, parBytes, devBytes, m_paramTree, m_nParamType1, m_nParamType2)) {
-    m_nReadStatus = kReadUnknownVersion;
+    m_nReadStatus = ReadStatus::kReadUnknownVersion;
     return false;
   }
   return true;
@@ -95,7 +95,7 @@ bool CObjectDefinition::DecodeMeasurements(std::span<const uint8_t> arcBytes, st
   m_arcRecords.DeleteAll();
   m_arcRecords.SetSize(n);
   if (n < 2) {
-    m_nReadStatus = kReadArchiveEmpty;
+    m_nReadStatus = ReadStatus::kReadArchiveEmpty;
     return false;
   }
   auto time = [&](size_t i) { return LoadLE32(arcBytes.data() + i * kMeasurementRecordSize); };
@@ -407,10 +407,10 @@ void CObjectDefinition::DeleteRecords() {
   m_errRecords.DeleteAll();
 }
 
-uint8_t CObjectDefinition::GetReadStatus(std::string& text) const {
+ReadStatus CObjectDefinition::GetReadStatus(std::string& text) const {
   // An archive too short for a row is empty, whatever found it.
   const uint8_t code =
-      m_nReadStatus == kReadOk && m_arcRecords.GetSize() < 3 ? uint8_t{kReadArchiveEmpty} : m_nReadStatus;
+      m_nReadStatus == ReadStatus::kReadOk && m_arcRecords.GetSize() < 3 ? ReadStatus::kReadArchiveEmpty : m_nReadStatus;
   text = ReadStatusText(code);
   return code;
 }

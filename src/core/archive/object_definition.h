@@ -93,7 +93,7 @@ class CObjectDefinition : public CObject {
   // What the decoding found, with its text: kReadOk; kReadUnknownVersion
   // when the parameters could not be decoded; kReadArchiveEmpty when the
   // archive makes no row (fewer than three records).
-  uint8_t GetReadStatus(std::string& text) const;
+  ReadStatus GetReadStatus(std::string& text) const;
   uint8_t GetObjectNumber() const { return m_nObjectNumber; }
   void SetObjectNumber(uint8_t number) { m_nObjectNumber = number; }
 
@@ -131,7 +131,7 @@ class CObjectDefinition : public CObject {
   uint8_t m_nOutputType2 = 0;
   uint8_t m_nUnit2 = 0;
   uint8_t m_bResult = 0;
-  uint8_t m_nReadStatus = kReadOk;
+  ReadStatus m_nReadStatus = ReadStatus::kReadOk;
   uint8_t m_nParamType1 = 0;
   uint8_t m_nParamType2 = 0;
   std::vector<uint8_t> m_parBytes;

@@ -42,15 +42,15 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(std::span<const uint8_t> byt
     // file too short for its version is no saved archive.
     object->DecodeParameters(description, object->m_parBytes, object->m_devBytes);
   } catch (const CArchiveError& e) {
-    throw CLoadError(CLoadError::kBadFormat, e.what());
+    throw CLoadError(CLoadError::EKind::kBadFormat, e.what());
   } catch (const CLoadError&) {
     // A parameter file that does not decode (CParamDecodeError).
     throw;
   } catch (const std::bad_alloc&) {
-    throw CLoadError(CLoadError::kBadFormat, kReasonNoMemory);
+    throw CLoadError(CLoadError::EKind::kBadFormat, kReasonNoMemory);
   } catch (...) {
     // Whatever else failed says nothing the user can read.
-    throw CLoadError(CLoadError::kBadFormat, "содержимое файла не читается");
+    throw CLoadError(CLoadError::EKind::kBadFormat, "содержимое файла не читается");
   }
   return object;
 }
@@ -61,9 +61,9 @@ std::unique_ptr<CObjectDefinition> LoadSavedArchive(const std::filesystem::path&
   try {
     bytes = ReadWholeFile(path, kMaxSavedArchiveSize);
   } catch (const CFileTooLargeError& e) {
-    throw CLoadError(CLoadError::kBadFormat, e.what());
+    throw CLoadError(CLoadError::EKind::kBadFormat, e.what());
   } catch (const CFileOpenError& e) {
-    throw CLoadError(CLoadError::kCannotOpen, e.what());
+    throw CLoadError(CLoadError::EKind::kCannotOpen, e.what());
   }
   return LoadSavedArchive(bytes, description);
 }

@@ -91,7 +91,7 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
     std::string piece;
     if (std::string_view("diouxX").find(conv) != std::string_view::npos) {
       uint32_t bits = 0;
-      if (arg.kind == NumberArg::kFloat) {
+      if (arg.kind == NumberArg::EKind::kFloat) {
         bits = static_cast<uint32_t>(TruncateToInt32(arg.real));
       } else {
         bits = static_cast<uint32_t>(arg.integer);
@@ -108,8 +108,8 @@ std::string FormatNumber(std::string_view format, const NumberArg& arg) {
       }
     } else if (std::string_view("fFeEgGaA").find(conv) != std::string_view::npos) {
       double v = arg.real;
-      if (arg.kind == NumberArg::kSigned) v = static_cast<double>(static_cast<int32_t>(arg.integer));
-      if (arg.kind == NumberArg::kUnsigned) v = static_cast<double>(static_cast<uint32_t>(arg.integer));
+      if (arg.kind == NumberArg::EKind::kSigned) v = static_cast<double>(static_cast<int32_t>(arg.integer));
+      if (arg.kind == NumberArg::EKind::kUnsigned) v = static_cast<double>(static_cast<uint32_t>(arg.integer));
       conversion.push_back(conv);
       piece = Apply(format, conversion, v);
     } else {

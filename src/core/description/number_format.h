@@ -13,14 +13,14 @@
 namespace tkq {
 
 struct NumberArg {
-  enum Kind { kSigned, kUnsigned, kFloat };
-  Kind kind;
+  enum class EKind { kSigned, kUnsigned, kFloat };
+  EKind kind;
   int64_t integer = 0;  // kSigned: an int32 value; kUnsigned: a uint32 value
   double real = 0.0;    // kFloat
 
-  static NumberArg Signed(int32_t v) { return {kSigned, v, 0.0}; }
-  static NumberArg Unsigned(uint32_t v) { return {kUnsigned, v, 0.0}; }
-  static NumberArg Float(double v) { return {kFloat, 0, v}; }
+  static NumberArg Signed(int32_t v) { return {EKind::kSigned, v, 0.0}; }
+  static NumberArg Unsigned(uint32_t v) { return {EKind::kUnsigned, v, 0.0}; }
+  static NumberArg Float(double v) { return {EKind::kFloat, 0, v}; }
 };
 
 // Formats `arg` with `format` (POSIX printf conventions, decimal point ".").

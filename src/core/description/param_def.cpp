@@ -2,15 +2,15 @@
 
 namespace tkq {
 
-size_t ValueTypeWidth(uint8_t type) {
+size_t ValueTypeWidth(ValueType type) {
   switch (type) {
-    case kTypeU16:
-    case kTypeU16b: return 2;
-    case kTypeFloat:
-    case kTypeU32:
-    case kTypeU32Time: return 4;
-    case kTypeU8:
-    case kTypeS8: return 1;
+    case ValueType::kTypeU16:
+    case ValueType::kTypeU16b: return 2;
+    case ValueType::kTypeFloat:
+    case ValueType::kTypeU32:
+    case ValueType::kTypeU32Time: return 4;
+    case ValueType::kTypeU8:
+    case ValueType::kTypeS8: return 1;
     default: return 0;
   }
 }

@@ -15,7 +15,7 @@ inline constexpr uint8_t kSourceParamFile = 0x02;
 inline constexpr uint8_t kSourceSystemFile = 0x42;
 
 inline constexpr uint8_t kTypeMask = 0x3C;
-enum ValueType : uint8_t {
+enum class ValueType : uint8_t {
   kTypeU16 = 0x04,
   kTypeFloat = 0x08,
   kTypeU32 = 0x0C,
@@ -25,8 +25,12 @@ enum ValueType : uint8_t {
   kTypeU32Time = 0x24,
 };
 
+// The type bits of a row's flags byte; any other value there is a type
+// that reads nothing.
+constexpr ValueType TypeOf(uint8_t flags) { return static_cast<ValueType>(flags & kTypeMask); }
+
 // Bytes a value of the type takes; 0 for types that read nothing.
-size_t ValueTypeWidth(uint8_t type);
+size_t ValueTypeWidth(ValueType type);
 
 // One parameter row of a parameter set.
 class CParamDef : public CObject {
@@ -52,7 +56,7 @@ class CParamDef : public CObject {
     ar.Transfer(m_bVisible);
   }
 
-  uint8_t Type() const { return m_nFlags & kTypeMask; }
+  ValueType Type() const { return TypeOf(m_nFlags); }
   uint8_t Source() const { return m_nFlags & kSourceMask; }
 
   std::string m_strCaption;

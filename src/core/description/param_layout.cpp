@@ -41,7 +41,7 @@ void PutParamValue(std::vector<uint8_t>& file, const CParamSlot& slot, double va
   const size_t width = ValueTypeWidth(slot.type);
   if (file.size() < slot.offset + width) file.resize(slot.offset + width);
   uint32_t bits = 0;
-  if (slot.type == kTypeFloat) {
+  if (slot.type == ValueType::kTypeFloat) {
     bits = std::bit_cast<uint32_t>(static_cast<float>(value));
   } else if (std::isfinite(value) && std::fabs(value) < 9.0e18) {
     bits = static_cast<uint32_t>(static_cast<int64_t>(std::trunc(value)));

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/description/param_def.h"
+
 namespace tkq {
 
 class CReadParamClass;
@@ -16,7 +18,7 @@ class CVersionDef;
 struct CParamSlot {
   int row;
   uint8_t source;  // kSourceParamFile or kSourceSystemFile
-  uint8_t type;
+  ValueType type;
   size_t offset;
 };
 

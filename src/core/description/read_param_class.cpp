@@ -247,19 +247,19 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
   };
   const uint32_t u32 = LoadLE(p, width);  // the value in its width
   switch (row.Type()) {
-    case kTypeU16:
-    case kTypeU16b: {
+    case ValueType::kTypeU16:
+    case ValueType::kTypeU16b: {
       const auto v = static_cast<uint16_t>(u32);
       number = v;
       return FormatNumber(format(), NumberArg::Signed(v));
     }
-    case kTypeFloat: {
+    case ValueType::kTypeFloat: {
       const float v = std::bit_cast<float>(u32);
       number = v;
       return FormatNumber(format(), NumberArg::Float(v));
     }
-    case kTypeU32: number = static_cast<float>(u32); return FormatNumber(format(), NumberArg::Unsigned(u32));
-    case kTypeU8: {
+    case ValueType::kTypeU32: number = static_cast<float>(u32); return FormatNumber(format(), NumberArg::Unsigned(u32));
+    case ValueType::kTypeU8: {
       const auto v = static_cast<uint8_t>(u32);
       number = v;
       if (row.m_nEnumBase == 0) return FormatNumber(format(), NumberArg::Signed(v));
@@ -267,12 +267,12 @@ std::string CReadParamClass::ValueText(const CParamDef& row, std::span<const uin
       if (index < 0 || static_cast<uint64_t>(index) >= enumTexts.size()) return "ошибка";
       return enumTexts[static_cast<size_t>(index)];
     }
-    case kTypeS8: {
+    case ValueType::kTypeS8: {
       const auto v = static_cast<int8_t>(u32);
       number = v;
       return FormatNumber(format(), NumberArg::Signed(v));
     }
-    case kTypeU32Time:
+    case ValueType::kTypeU32Time:
       number = static_cast<float>(u32);
       if (row.m_nFormat == 0) return CRTCTime::Text(u32);
       return FormatNumber(format(), NumberArg::Unsigned(u32));

@@ -74,11 +74,11 @@ bool CFlFile::Read(CModbusWithFlFiles& link) {
 
 // --- the file requests ---
 
-void CModbusWithFlFiles::StartRequest(uint8_t subfunction) {
+void CModbusWithFlFiles::StartRequest(FileSubfunction subfunction) {
   const std::span<const uint8_t> last = m_modbus.LastRequest();
   if (last.size() > 1) std::copy(last.begin() + 1, last.end(), m_request.begin());
   RequestByte(kFrameFunction) = kFunctionFiles;
-  RequestByte(kFrameSubfunction) = subfunction;
+  RequestByte(kFrameSubfunction) = ByteOf(subfunction);
 }
 
 bool CModbusWithFlFiles::FileRequest(size_t frameLength, size_t answerLength, size_t minAnswer,
@@ -93,19 +93,19 @@ bool CModbusWithFlFiles::FileRequest(size_t frameLength, size_t answerLength, si
 }
 
 bool CModbusWithFlFiles::FsBegin() {
-  StartRequest(kFsBegin);
+  StartRequest(FileSubfunction::kFsBegin);
   std::span<const uint8_t> answer;
   return FileRequest(kShortRequest, kResultAnswer, kResultAnswer, answer);
 }
 
 bool CModbusWithFlFiles::FsOpenRoot() {
-  StartRequest(kFsOpenRoot);
+  StartRequest(FileSubfunction::kFsOpenRoot);
   std::span<const uint8_t> answer;
   return FileRequest(kShortRequest, kResultAnswer, kResultAnswer, answer);
 }
 
 bool CModbusWithFlFiles::FsOpenFile(const std::string& name, const std::string& ext, uint8_t mode) {
-  StartRequest(kFsOpenFile);
+  StartRequest(FileSubfunction::kFsOpenFile);
   RequestByte(kParameterAt) = kOpenFileParameters;
   std::memcpy(&RequestByte(kOpenNameAt), Padded(name, kNameSize).data(), kNameSize);
   std::memcpy(&RequestByte(kOpenExtAt), Padded(ext, kExtSize).data(), kExtSize);
@@ -115,7 +115,7 @@ bool CModbusWithFlFiles::FsOpenFile(const std::string& name, const std::string& 
 }
 
 bool CModbusWithFlFiles::FsGetControlBlock(CFlFile::CFCB& fcb) {
-  StartRequest(kFsControlBlock);
+  StartRequest(FileSubfunction::kFsControlBlock);
   std::span<const uint8_t> answer;
   if (!FileRequest(kShortRequest, kControlBlockAnswer, kResultAnswer, answer)) return false;
   if (answer[kFileCountAt] != kControlBlockSize || answer.size() < kControlBlockAnswer) return false;
@@ -130,7 +130,7 @@ bool CModbusWithFlFiles::FsGetControlBlock(CFlFile::CFCB& fcb) {
 
 bool CModbusWithFlFiles::FsReadNext(uint8_t count, uint8_t& delivered, uint8_t* buffer) {
   if (count > kMaxPiece) return false;  // nothing is sent
-  StartRequest(kFsReadNext);
+  StartRequest(FileSubfunction::kFsReadNext);
   RequestByte(kParameterAt) = count;
   std::span<const uint8_t> answer;
   if (!FileRequest(kReadNextRequest, kFileDataAt + size_t{count} + kCrcSize, kResultAnswer, answer)) return false;

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/link/link_status.h"
 #include "core/link/modbus.h"
+#include "core/link/modbus_frames.h"
 
 namespace tkq {
 
@@ -118,7 +120,7 @@ class CModbusWithFlFiles {
  private:
   // Starts a request of `subfunction` over what the line's last request
   // left in the buffer.
-  void StartRequest(uint8_t subfunction);
+  void StartRequest(FileSubfunction subfunction);
   // Byte `at` of the request frame being built; the address, byte 0, is
   // the master's own.
   uint8_t& RequestByte(size_t at) { return m_request[at - 1]; }
@@ -162,8 +164,8 @@ class CTrvKqModbusWithFlFiles {
   void ClosePort() { m_modbus.ClosePort(); }
   bool IsPortOpen() const { return m_modbus.IsPortOpen(); }
   int LastOpenError() const { return m_modbus.LastOpenError(); }
-  int Status() const { return m_modbus.Status(); }
-  int GetStatusText(std::string& text) const { return m_modbus.GetStatusText(text); }
+  LinkStatus Status() const { return m_modbus.Status(); }
+  LinkStatus GetStatusText(std::string& text) const { return m_modbus.GetStatusText(text); }
   bool ReadIdentification(std::string& text) { return m_modbus.ReadIdentification(text); }
   void SetCancelFlag(const std::atomic<bool>* cancel) { m_modbus.SetCancelFlag(cancel); }
   bool IsCancelled() const { return m_modbus.IsCancelled(); }

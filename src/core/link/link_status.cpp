@@ -4,7 +4,8 @@
 
 namespace tkq {
 
-const char* LinkStatusText(int code) {
+const char* LinkStatusText(LinkStatus status) {
+  const int code = static_cast<int>(status);
   static constexpr std::array<const char*, 9> kTexts = {
       "OK",
       "Ошибка CRC",

@@ -4,7 +4,7 @@
 
 namespace tkq {
 
-enum LinkStatus : int {
+enum class LinkStatus : int {
   kLinkOk = 0,
   kLinkCrcError = 1,
   kLinkNoAnswer = 2,
@@ -18,6 +18,6 @@ enum LinkStatus : int {
 
 // The fixed text of a link status code ("OK" ... "Ошибка порта связи");
 // codes outside 0..8 give an empty text.
-const char* LinkStatusText(int code);
+const char* LinkStatusText(LinkStatus status);
 
 }  // namespace tkq

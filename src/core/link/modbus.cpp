@@ -18,15 +18,15 @@ constexpr int kAnswerSlackMs = 30;
 // The longest answer to function 17: the whole frame.
 constexpr size_t kIdentificationAnswer = CModbus::kMaxFrame;
 
-// The status of an exception code; 0 (unchanged) for codes without one.
-int ExceptionStatus(uint8_t code) {
-  switch (code) {
-    case kExceptionIllegalFunction: return kLinkFunctionNotSupported;
-    case kExceptionIllegalDataAddress: return kLinkAddressFieldError;
-    case kExceptionIllegalDataValue: return kLinkDataFieldError;
-    case kExceptionAcknowledge: return kLinkRequestAcknowledged;
-    case kExceptionDeviceBusy: return kLinkDeviceBusy;
-    default: return 0;
+// The status of an exception code; kLinkOk (unchanged) for codes without one.
+LinkStatus ExceptionStatus(uint8_t code) {
+  switch (static_cast<ExceptionCode>(code)) {
+    case ExceptionCode::kExceptionIllegalFunction: return LinkStatus::kLinkFunctionNotSupported;
+    case ExceptionCode::kExceptionIllegalDataAddress: return LinkStatus::kLinkAddressFieldError;
+    case ExceptionCode::kExceptionIllegalDataValue: return LinkStatus::kLinkDataFieldError;
+    case ExceptionCode::kExceptionAcknowledge: return LinkStatus::kLinkRequestAcknowledged;
+    case ExceptionCode::kExceptionDeviceBusy: return LinkStatus::kLinkDeviceBusy;
+    default: return LinkStatus::kLinkOk;
   }
 }
 
@@ -45,7 +45,7 @@ void CModbus::SetConnection(const CLinkSettings& settings) {
 
 bool CModbus::OpenPort() {
   if (!m_channel->Open(m_settings.port, m_settings.baudRate)) {
-    m_status = kLinkPortError;
+    m_status = LinkStatus::kLinkPortError;
     return false;
   }
   return true;
@@ -55,7 +55,7 @@ void CModbus::ClosePort() { m_channel->Close(); }
 
 bool CModbus::IsPortOpen() const { return m_channel->IsOpen(); }
 
-int CModbus::GetStatusText(std::string& text) const {
+LinkStatus CModbus::GetStatusText(std::string& text) const {
   text = LinkStatusText(m_status);
   return m_status;
 }
@@ -95,14 +95,14 @@ bool CModbus::Exchange(size_t answerLength, int& received) {
 
 bool CModbus::Transact(std::span<const uint8_t> request, size_t answerLength, std::span<const uint8_t>& answer) {
   answer = {};
-  m_status = kLinkOk;
+  m_status = LinkStatus::kLinkOk;
   // Room for the address before and the CRC after.
   if (request.empty() || request.size() + 1 + kCrcSize > m_request.size()) return false;
   std::memcpy(m_request.data() + 1, request.data(), request.size());
   const size_t length = 1 + request.size();  // the bytes the CRC covers
   m_requestFrameLength = length + kCrcSize;
   if (!m_channel->IsOpen()) {
-    m_status = kLinkPortError;
+    m_status = LinkStatus::kLinkPortError;
     return false;
   }
   m_request[0] = m_settings.address;
@@ -110,10 +110,10 @@ bool CModbus::Transact(std::span<const uint8_t> request, size_t answerLength, st
 
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     if (IsCancelled()) return false;
-    m_status = kLinkOk;
+    m_status = LinkStatus::kLinkOk;
     int received = 0;
     if (!Exchange(answerLength, received)) {
-      m_status = kLinkPortError;
+      m_status = LinkStatus::kLinkPortError;
       return false;
     }
     if (answerLength == 0) return true;
@@ -121,20 +121,20 @@ bool CModbus::Transact(std::span<const uint8_t> request, size_t answerLength, st
 
     bool failed = false;
     if (received == 0) {
-      m_status = kLinkNoAnswer;
+      m_status = LinkStatus::kLinkNoAnswer;
       failed = true;
     } else {
       const std::span<const uint8_t> frame(m_response.data(), static_cast<size_t>(received));
-      if (frame[0] != m_settings.address) m_status = kLinkNoAnswer;
+      if (frame[0] != m_settings.address) m_status = LinkStatus::kLinkNoAnswer;
       if (Crc16(frame) != 0) {
-        m_status = kLinkCrcError;
+        m_status = LinkStatus::kLinkCrcError;
         return false;
       }
       if (frame.size() > kExceptionCodeAt && (frame[kFrameFunction] & kExceptionFlag) != 0) {
-        if (const int status = ExceptionStatus(frame[kExceptionCodeAt]); status != 0) m_status = status;
+        if (const LinkStatus status = ExceptionStatus(frame[kExceptionCodeAt]); status != LinkStatus::kLinkOk) m_status = status;
         return false;
       }
-      if (m_status == kLinkOk) {
+      if (m_status == LinkStatus::kLinkOk) {
         answer = frame;
         return true;
       }
@@ -142,23 +142,23 @@ bool CModbus::Transact(std::span<const uint8_t> request, size_t answerLength, st
     }
     if (failed && m_onFailedAttempt) m_onFailedAttempt();
   }
-  m_status = kLinkNoAnswer;
+  m_status = LinkStatus::kLinkNoAnswer;
   return false;
 }
 
 bool CModbus::ReadIdentification(std::string& text) {
   const uint8_t request[] = {kFunctionIdentification};
   std::span<const uint8_t> answer;
-  if (!Transact(request, kIdentificationAnswer, answer) || m_status != kLinkOk) return false;
+  if (!Transact(request, kIdentificationAnswer, answer) || m_status != LinkStatus::kLinkOk) return false;
   text = IdentificationText(answer);
   return true;
 }
 
 bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
-  m_status = kLinkNoAnswer;
+  m_status = LinkStatus::kLinkNoAnswer;
   m_responseLength = 0;
   if (!m_channel->IsOpen()) {
-    m_status = kLinkPortError;
+    m_status = LinkStatus::kLinkPortError;
     return false;
   }
   if (IsCancelled()) return false;
@@ -169,7 +169,7 @@ bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
   m_requestFrameLength = 2 + kCrcSize;
   m_channel->Purge();
   if (!m_channel->Write(std::span<const uint8_t>(m_request).first(m_requestFrameLength), kWriteTimeoutMs)) {
-    m_status = kLinkPortError;
+    m_status = LinkStatus::kLinkPortError;
     return false;
   }
   ++m_counters.requests;
@@ -181,7 +181,7 @@ bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
   // The first byte, whatever the batch it comes in.
   int got = m_channel->Read(buffer, lineMs(m_requestFrameLength) + std::max(waitMs, 0),
                             [](std::span<const uint8_t> bytes) { return !bytes.empty(); }, m_cancel);
-  if (got < 0) m_status = kLinkPortError;
+  if (got < 0) m_status = LinkStatus::kLinkPortError;
   if (got <= 0) return false;
   // The rest as its length says; an answer from another address is not
   // waited for.
@@ -194,7 +194,7 @@ bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
         buffer.subspan(first), lineMs(kMaxFrame - first) + kAnswerSlackMs,
         [&](std::span<const uint8_t> bytes) { return whole(buffer.first(first + bytes.size())); }, m_cancel);
     if (more < 0) {
-      m_status = kLinkPortError;
+      m_status = LinkStatus::kLinkPortError;
       return false;
     }
     got += more;
@@ -209,7 +209,7 @@ bool CModbus::ProbeIdentification(int waitMs, std::string& text) {
   const size_t length = size_t{frame[kIdentificationCountAt]} + kIdentificationCountAt + 1 + kCrcSize;
   if (frame.size() < length || Crc16(frame.first(length)) != 0) return false;
   frame = frame.first(length);
-  m_status = kLinkOk;
+  m_status = LinkStatus::kLinkOk;
   text = IdentificationText(frame);
   return true;
 }

@@ -57,9 +57,9 @@ class CModbus {
   void ClosePort();
   bool IsPortOpen() const;
   // Why the last transaction or open failed: a LinkStatus code.
-  int Status() const { return m_status; }
+  LinkStatus Status() const { return m_status; }
   // Stores the text of the current link status and returns its code.
-  int GetStatusText(std::string& text) const;
+  LinkStatus GetStatusText(std::string& text) const;
 
   // One transaction. `request` is the function code and its data, without
   // the address (the configured one goes first) and without the CRC
@@ -111,7 +111,7 @@ class CModbus {
 
   std::unique_ptr<CSerialChannel> m_channel;
   CLinkSettings m_settings;
-  int m_status = kLinkOk;
+  LinkStatus m_status = LinkStatus::kLinkOk;
   std::function<void()> m_onFailedAttempt;
   const std::atomic<bool>* m_cancel = nullptr;
   CLineCounters m_counters;

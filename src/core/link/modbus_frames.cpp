@@ -29,7 +29,7 @@ bool IsAnswerComplete(uint8_t function, uint8_t subfunction, size_t expected, st
         Crc16(received.first(kFileResultSize)) == 0) {
       return true;
     }
-    if (subfunction == kFsReadNext) {
+    if (subfunction == ByteOf(FileSubfunction::kFsReadNext)) {
       return n > kFileCountAt && n >= static_cast<size_t>(received[kFileCountAt]) + kFileDataAt + kCrcSize;
     }
   }

@@ -19,7 +19,7 @@ inline constexpr uint8_t kFunctionFiles = 0x45;           // 69: the flash file 
 inline constexpr uint8_t kExceptionFlag = 0x80;
 
 // The exception codes of standard Modbus.
-enum ExceptionCode : uint8_t {
+enum class ExceptionCode : uint8_t {
   kExceptionIllegalFunction = 1,
   kExceptionIllegalDataAddress = 2,
   kExceptionIllegalDataValue = 3,
@@ -29,13 +29,16 @@ enum ExceptionCode : uint8_t {
 };
 
 // The file functions of function 69.
-enum FileSubfunction : uint8_t {
+enum class FileSubfunction : uint8_t {
   kFsBegin = 0x01,
   kFsOpenFile = 0x03,
   kFsReadNext = 0x08,
   kFsOpenRoot = 0x0C,
   kFsControlBlock = 0x0E,
 };
+
+// The byte that names a subfunction in a frame.
+constexpr uint8_t ByteOf(FileSubfunction subfunction) { return static_cast<uint8_t>(subfunction); }
 
 // The result byte of a function 69 answer: 0 done, anything else refused.
 inline constexpr uint8_t kFileResultOk = 0;

@@ -4,7 +4,8 @@
 
 namespace tkq {
 
-const char* ReadStatusText(int code) {
+const char* ReadStatusText(ReadStatus status) {
+  const auto code = static_cast<size_t>(status);
   static constexpr std::array<const char*, 8> kTexts = {
       "OK",
       "ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ",
@@ -15,7 +16,7 @@ const char* ReadStatusText(int code) {
       "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРИБОРА",
       "Чтение прервано пользователем",
   };
-  if (code < 0 || code >= static_cast<int>(kTexts.size())) return "";
+  if (code >= kTexts.size()) return "";
   return kTexts[code];
 }
 

@@ -6,7 +6,7 @@
 
 namespace tkq {
 
-enum ReadStatus : uint8_t {
+enum class ReadStatus : uint8_t {
   kReadOk = 0,
   kReadPortBusy = 1,
   kReadNoConnection = 2,
@@ -20,6 +20,6 @@ enum ReadStatus : uint8_t {
 
 // "OK" ... "НЕИЗВЕСТНАЯ ВЕРСИЯ ПРИБОРА", "Чтение прервано пользователем";
 // other codes give "".
-const char* ReadStatusText(int code);
+const char* ReadStatusText(ReadStatus status);
 
 }  // namespace tkq

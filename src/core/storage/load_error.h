@@ -14,13 +14,13 @@ namespace tkq {
 // detail, in Russian as well ("файл обрывается на байте 1234").
 class CLoadError : public std::runtime_error {
  public:
-  enum Kind { kCannotOpen, kBadFormat };
-  CLoadError(Kind kind, const std::string& detail) : std::runtime_error(detail), m_kind(kind) {}
-  Kind GetKind() const { return m_kind; }
-  const char* UserMessage() const { return m_kind == kCannotOpen ? kMessageCannotOpen : kMessageBadFormat; }
+  enum class EKind { kCannotOpen, kBadFormat };
+  CLoadError(EKind kind, const std::string& detail) : std::runtime_error(detail), m_kind(kind) {}
+  EKind GetKind() const { return m_kind; }
+  const char* UserMessage() const { return m_kind == EKind::kCannotOpen ? kMessageCannotOpen : kMessageBadFormat; }
 
  private:
-  Kind m_kind;
+  EKind m_kind;
 };
 
 // The instrument's parameter or system file does not decode with the
@@ -31,7 +31,7 @@ class CLoadError : public std::runtime_error {
 // байте 12 ...").
 class CParamDecodeError : public CLoadError {
  public:
-  explicit CParamDecodeError(const std::string& detail) : CLoadError(kBadFormat, detail) {}
+  explicit CParamDecodeError(const std::string& detail) : CLoadError(EKind::kBadFormat, detail) {}
 };
 
 }  // namespace tkq

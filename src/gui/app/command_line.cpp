@@ -19,11 +19,11 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
 
   CCommandLine line;
   if (parser.isSet(help)) {
-    line.action = CCommandLine::Help;
+    line.action = CCommandLine::EAction::kHelp;
   } else if (parser.isSet(version)) {
-    line.action = CCommandLine::Version;
+    line.action = CCommandLine::EAction::kVersion;
   } else if (!parsed) {
-    line.action = CCommandLine::Mistake;
+    line.action = CCommandLine::EAction::kMistake;
     const QStringList unknown = parser.unknownOptionNames();
     if (unknown.isEmpty()) {
       line.mistake = parser.errorText();
@@ -33,7 +33,7 @@ CCommandLine ParseCommandLine(const QStringList& arguments) {
                          .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
     }
   } else if (parser.positionalArguments().size() > 1) {
-    line.action = CCommandLine::Mistake;
+    line.action = CCommandLine::EAction::kMistake;
     line.mistake = QStringLiteral("лишний аргумент / unexpected argument: %1").arg(parser.positionalArguments().at(1));
   } else if (!parser.positionalArguments().isEmpty()) {
     line.file = parser.positionalArguments().first();

@@ -7,10 +7,10 @@
 namespace tkq::gui {
 
 struct CCommandLine {
-  enum Action { Run, Help, Version, Mistake };
-  Action action = Run;
+  enum class EAction { kRun, kHelp, kVersion, kMistake };
+  EAction action = EAction::kRun;
   QString file;     // the saved archive to open at start; empty for none
-  QString mistake;  // for Mistake: what is wrong, one line
+  QString mistake;  // for kMistake: what is wrong, one line
 };
 
 // `arguments` as main() gets them, the program's name first. --help wins

@@ -57,15 +57,15 @@ int64_t DaySeconds(const QDate& date, bool end) {
 
 // Whether survey `a` comes before `b` by `column`, ascending.
 bool Before(const CSurveyEntry& a, const CSurveyEntry& b, int column) {
-  switch (column) {
-    case CSurveyTableModel::kReadTime: return a.readTime < b.readTime;
-    case CSurveyTableModel::kInstrument:
+  switch (static_cast<CSurveyTableModel::EColumn>(column)) {
+    case CSurveyTableModel::EColumn::kReadTime: return a.readTime < b.readTime;
+    case CSurveyTableModel::EColumn::kInstrument:
       return std::tie(a.instrument, a.objectNumber) < std::tie(b.instrument, b.objectNumber);
-    case CSurveyTableModel::kObject: return a.objectNumber < b.objectNumber;
-    case CSurveyTableModel::kDescription: return a.description < b.description;
-    case CSurveyTableModel::kPeriod: return std::tie(a.firstRecord, a.lastRecord) < std::tie(b.firstRecord, b.lastRecord);
-    case CSurveyTableModel::kRecords: return a.records < b.records;
-    case CSurveyTableModel::kAbnormals: return a.abnormals < b.abnormals;
+    case CSurveyTableModel::EColumn::kObject: return a.objectNumber < b.objectNumber;
+    case CSurveyTableModel::EColumn::kDescription: return a.description < b.description;
+    case CSurveyTableModel::EColumn::kPeriod: return std::tie(a.firstRecord, a.lastRecord) < std::tie(b.firstRecord, b.lastRecord);
+    case CSurveyTableModel::EColumn::kRecords: return a.records < b.records;
+    case CSurveyTableModel::EColumn::kAbnormals: return a.abnormals < b.abnormals;
     default: return false;
   }
 }
@@ -127,37 +127,38 @@ int CSurveyTableModel::columnCount(const QModelIndex& parent) const { return par
 QVariant CSurveyTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const CSurveyEntry& s = Survey(index.row());
+  const auto column = static_cast<EColumn>(index.column());
   switch (role) {
     case Qt::DisplayRole:
       // A damaged file says what it is and why, where a survey has its
       // description; the figures it does not have stay empty.
-      if (s.damaged && index.column() != kReadTime && index.column() != kDescription &&
-          (index.column() != kInstrument || s.instrument.empty())) {
+      if (s.damaged && column != EColumn::kReadTime && column != EColumn::kDescription &&
+          (column != EColumn::kInstrument || s.instrument.empty())) {
         return QString();
       }
-      switch (index.column()) {
-        case kReadTime: return Text(FormatReadTime(s.readTime));
-        case kInstrument: return Text(s.instrument);
-        case kObject: return s.objectNumber;
-        case kDescription:
+      switch (column) {
+        case EColumn::kReadTime: return Text(FormatReadTime(s.readTime));
+        case EColumn::kInstrument: return Text(s.instrument);
+        case EColumn::kObject: return s.objectNumber;
+        case EColumn::kDescription:
           if (s.damaged) return QStringLiteral("Файл поврежден: %1 (%2)").arg(Text(s.damage), Text(s.fileName));
           return Text(s.description);
-        case kPeriod:
+        case EColumn::kPeriod:
           if (s.records == 0) return QString();
           return InstrumentDate(s.firstRecord) + QStringLiteral(" – ") + InstrumentDate(s.lastRecord);
-        case kRecords: return QVariant::fromValue(s.records);
-        case kAbnormals: return QVariant::fromValue(s.abnormals);
+        case EColumn::kRecords: return QVariant::fromValue(s.records);
+        case EColumn::kAbnormals: return QVariant::fromValue(s.abnormals);
         default: return {};
       }
     case Qt::TextAlignmentRole:
-      if (index.column() == kObject) return int(Qt::AlignCenter);
-      if (index.column() == kRecords || index.column() == kAbnormals) return int(Qt::AlignRight | Qt::AlignVCenter);
+      if (column == EColumn::kObject) return int(Qt::AlignCenter);
+      if (column == EColumn::kRecords || column == EColumn::kAbnormals) return int(Qt::AlignRight | Qt::AlignVCenter);
       return int(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ForegroundRole:
       if (s.damaged) return QColor(0xb0, 0x10, 0x10);
       return {};
     case Qt::DecorationRole:
-      if (s.damaged && index.column() == kReadTime) return m_damagedIcon;
+      if (s.damaged && column == EColumn::kReadTime) return m_damagedIcon;
       return {};
     case Qt::ToolTipRole: {
       const QString file = Text(s.fileName);
@@ -223,9 +224,9 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
   const int widths[CSurveyTableModel::kColumnCount] = {22, 16, 7, 34, 24, 9, 9};
   for (int c = 0; c < CSurveyTableModel::kColumnCount; ++c) header->resizeSection(c, widths[c] * digit + 12);
-  header->setSectionResizeMode(CSurveyTableModel::kDescription, QHeaderView::Stretch);
+  header->setSectionResizeMode(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription), QHeaderView::Stretch);
   m_table->setSortingEnabled(true);
-  header->setSortIndicator(CSurveyTableModel::kReadTime, Qt::DescendingOrder);
+  header->setSortIndicator(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kReadTime), Qt::DescendingOrder);
 
   m_count = new QLabel(this);
   m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -33,7 +33,10 @@ inline const QString kJournalTitle = QStringLiteral("Журнал обследо
 class CSurveyTableModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  enum EColumn : int { kReadTime, kInstrument, kObject, kDescription, kPeriod, kRecords, kAbnormals, kColumnCount };
+  enum class EColumn : int { kReadTime, kInstrument, kObject, kDescription, kPeriod, kRecords, kAbnormals };
+  static constexpr int kColumnCount = static_cast<int>(EColumn::kAbnormals) + 1;
+  // The model's index of a column.
+  static constexpr int Column(EColumn column) { return static_cast<int>(column); }
 
   explicit CSurveyTableModel(QObject* parent = nullptr);
 

@@ -27,11 +27,11 @@ int main(int argc, char** argv) {
   // --help and --version answer before QApplication looks for a display, so
   // that they work without one (help2man runs them during the build).
   const CCommandLine early = tkq::gui::ParseCommandLine(Arguments(argc, argv));
-  if (early.action == CCommandLine::Help) {
+  if (early.action == CCommandLine::EAction::kHelp) {
     PrintToConsole(stdout, tkq::gui::CommandLineHelp());
     return 0;
   }
-  if (early.action == CCommandLine::Version) {
+  if (early.action == CCommandLine::EAction::kVersion) {
     PrintToConsole(stdout, tkq::gui::VersionText());
     return 0;
   }
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   // Qt has taken its own options from the line by now: anything else unknown
   // is a mistake.
   const CCommandLine line = tkq::gui::ParseCommandLine(QApplication::arguments());
-  if (line.action == CCommandLine::Mistake) {
+  if (line.action == CCommandLine::EAction::kMistake) {
     PrintToConsole(stderr, "tarvik-monitor: " + line.mistake + "\nСм. / See: tarvik-monitor --help\n");
     return 2;
   }

@@ -57,7 +57,7 @@ void CReadController::ApplyChoice(const CLinkSettings& at, CConnection& stored, 
     stored.portChosen = true;
   } else {
     // The link keeps the new port; the stored one stays as it was.
-    QString text = ToQ(ReadStatusText(kReadPortBusy));
+    QString text = ToQ(ReadStatusText(ReadStatus::kReadPortBusy));
     const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
     if (!advice.empty()) text += "\n" + ToQ(advice);
     AppMessage(parent, text, QMessageBox::Critical);
@@ -76,12 +76,12 @@ void CReadController::ApplyFound(const CLinkSettings& found) {
   m_profile.SetConnection(stored);
 }
 
-void CReadController::ReportReadFailure(uint8_t code, const QString& status) {
+void CReadController::ReportReadFailure(ReadStatus code, const QString& status) {
   QString text = status;
-  if (code == kReadPortBusy) {
+  if (code == ReadStatus::kReadPortBusy) {
     const std::string advice = PortAdvice(m_link.Settings().port, m_link.LastOpenError());
     if (!advice.empty()) text += "\n" + ToQ(advice);
-  } else if (code == kReadNoConnection) {
+  } else if (code == ReadStatus::kReadNoConnection) {
     text += "\n" + kMsgFindInstrumentHint;
   }
   Ui().Message(m_window, text, QMessageBox::Critical, kAppName);
@@ -130,7 +130,7 @@ std::unique_ptr<CObjectDefinition> CReadController::ReadObject(int number) {
   if (closing) return nullptr;
   if (!object) {
     std::string status;
-    const uint8_t code = read.GetReadStatus(status);
+    const ReadStatus code = read.GetReadStatus(status);
     ReportReadFailure(code, ToQ(status));
   }
   return object;
@@ -138,13 +138,13 @@ std::unique_ptr<CObjectDefinition> CReadController::ReadObject(int number) {
 
 void CReadController::ReportReadOutcome(const CObjectDefinition& object) {
   std::string status;
-  const uint8_t code = object.GetReadStatus(status);
-  if (code == kReadUnknownVersion) {
+  const ReadStatus code = object.GetReadStatus(status);
+  if (code == ReadStatus::kReadUnknownVersion) {
     AppMessage(m_window,
                ToQ(status) + "\nПараметры прибора не расшифрованы: версия «" + ToQ(object.m_strDeviceId) +
                    "» отсутствует в описании версий.",
                QMessageBox::Information);
-  } else if (code == kReadArchiveEmpty) {
+  } else if (code == ReadStatus::kReadArchiveEmpty) {
     AppMessage(m_window, ToQ(status), QMessageBox::Information);
   }
 }

@@ -69,7 +69,7 @@ class CReadController {
   // when it opens, else the user is told over `parent`.
   void ApplyChoice(const CLinkSettings& at, CConnection& stored, QWidget* parent);
   // Says why the link could not do what was asked (`status` is the read's).
-  void ReportReadFailure(uint8_t code, const QString& status);
+  void ReportReadFailure(ReadStatus code, const QString& status);
 
   CProfile& m_profile;
   const CReadParamClass& m_description;

@@ -259,7 +259,7 @@ void CSearchDialog::Poll() {
   }
   for (const auto& [port, error] : s.failed) {
     m_failedPorts.push_back(port);
-    m_failed->appendPlainText(ToQ(port) + ": " + ToQ(ReadStatusText(kReadPortBusy)));
+    m_failed->appendPlainText(ToQ(port) + ": " + ToQ(ReadStatusText(ReadStatus::kReadPortBusy)));
     if (const std::string advice = PortAdvice(port, error); !advice.empty()) m_failed->appendPlainText(ToQ(advice));
   }
   for (const CFoundInstrument& found : s.found) AddRow(found);
