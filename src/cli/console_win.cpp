@@ -15,7 +15,7 @@
 
 #include "cli/console.h"
 #include "cli/console_text.h"
-#include "core/base/win_errors.h"
+#include "core/base/errors_win.h"
 
 namespace tkq::cli {
 

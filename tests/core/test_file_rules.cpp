@@ -22,7 +22,8 @@
 
 #include <thread>
 
-#include "core/base/win_errors.h"
+#include "core/base/errors_win.h"
+#include "core/storage/file_io_win.h"
 #endif
 
 namespace tkq {

@@ -409,7 +409,7 @@ void CObjectDefinition::DeleteRecords() {
 
 ReadStatus CObjectDefinition::GetReadStatus(std::string& text) const {
   // An archive too short for a row is empty, whatever found it.
-  const uint8_t code =
+  const ReadStatus code =
       m_nReadStatus == ReadStatus::kReadOk && m_arcRecords.GetSize() < 3 ? ReadStatus::kReadArchiveEmpty : m_nReadStatus;
   text = ReadStatusText(code);
   return code;

@@ -1,6 +1,7 @@
 #include "core/link/read_status.h"
 
 #include <array>
+#include <cstddef>
 
 namespace tkq {
 

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/base/win_errors.h"
+#include "core/base/errors_win.h"
 #include "core/link/serial_ports.h"
 
 namespace tkq {

@@ -173,10 +173,4 @@ enum class EFileStep { kCreate, kWrite, kSync, kClose, kRename };
 // for use while other threads replace files.
 void SetFileFaultHook(std::function<int(EFileStep)> hook);
 
-#ifdef _WIN32
-// For tests: sees every name handed to Windows' file calls, as handed.
-// An empty function removes it.
-void SetWin32NameObserver(std::function<void(const std::wstring&)> observer);
-#endif
-
 }  // namespace tkq

@@ -19,8 +19,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/base/win_errors.h"
+#include "core/base/errors_win.h"
 #include "core/storage/file_io.h"
+#include "core/storage/file_io_win.h"
 #include "core/storage/file_io_shared.h"
 #include "core/storage/file_rules.h"
 

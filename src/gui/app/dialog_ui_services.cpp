@@ -10,6 +10,7 @@
 
 #include "gui/app/dialogs.h"
 #include "gui/app/show_in_folder.h"
+#include "gui/base/platform_dialogs.h"
 #include "gui/output/print_command.h"
 #include "gui/output/print_setup_dialog.h"
 
@@ -21,13 +22,9 @@ namespace {
 // HideNameFilterDetails shows the text before them.
 const QString kFilter = QStringLiteral("Все файлы (*.*) (*)");
 
-// Windows users get Explorer's own dialog (quick access, their cloud
-// folders, the columns they set up); it takes the same title, filter and
-// overwrite question. Elsewhere Qt's own dialog, the same on every desktop.
+// The platform's choice of dialog (platform_dialogs.h).
 void SetUpFileDialog(QFileDialog& dialog) {
-#ifndef Q_OS_WIN
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-#endif
+  UsePlatformFileDialog(dialog);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
 }
 

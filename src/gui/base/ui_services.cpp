@@ -6,15 +6,12 @@
 
 #include "core/storage/file_io.h"
 #include "gui/base/messages.h"
+#include "gui/base/platform_dialogs.h"
 
 namespace tkq::gui {
 namespace {
 
-#ifdef Q_OS_WIN
-bool g_dialogPrintsPdf = false;
-#else
-bool g_dialogPrintsPdf = true;
-#endif
+bool g_dialogPrintsPdf = PrintDialogPrintsPdfAtStart();
 
 // Notes that a widget was shown.
 class CShowWatch : public QObject {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/base/win_errors.h"
+#include "core/base/errors_win.h"
 #include "core/link/overlapped_serial_channel.h"
 #include "core/link/serial_ports.h"
 

@@ -1,4 +1,4 @@
-#include "core/base/win_errors.h"
+#include "core/base/errors_win.h"
 
 #include <windows.h>
 
