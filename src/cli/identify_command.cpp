@@ -31,7 +31,9 @@ class IdentifyCommand : public Command {
     if (!ok) {
       std::string status;
       link.GetStatusText(status);
-      context.err << ReadStatusText(link.IsCancelled() ? ReadStatus::kReadCancelled : ReadStatus::kReadNoConnection) << "\n" << status << "\n";
+      context.err << ReadStatusText(link.IsCancelled() ? ReadStatus::kReadCancelled : ReadStatus::kReadNoConnection)
+                  << "\n"
+                  << status << "\n";
       return kExitFailure;
     }
     context.out << text << "\n";

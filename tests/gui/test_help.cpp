@@ -226,8 +226,9 @@ class TestHelp : public QObject {
   void pagesQuoteTheProgramsTexts() {
     const QString reading = Text(help::kReading);
     using tkq::ReadStatus;
-    for (ReadStatus code : {ReadStatus::kReadPortBusy, ReadStatus::kReadNoConnection, ReadStatus::kReadFileError,
-                            ReadStatus::kReadArchiveEmpty, ReadStatus::kReadUnknownVersion, ReadStatus::kReadCancelled}) {
+    for (ReadStatus code :
+         {ReadStatus::kReadPortBusy, ReadStatus::kReadNoConnection, ReadStatus::kReadFileError,
+          ReadStatus::kReadArchiveEmpty, ReadStatus::kReadUnknownVersion, ReadStatus::kReadCancelled}) {
       const QString message = Simple(tkq::ReadStatusText(code));
       QVERIFY(!message.isEmpty());
       QVERIFY2(reading.contains(message), qPrintable(message));

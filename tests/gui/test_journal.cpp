@@ -228,11 +228,14 @@ class TestJournal : public gui::test::CProgramTest {
     // Newest read first.
     QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)),
              (QStringList{"Школа 12", "Насосная №2", "Котельная, ул. Ленина 5"}));
-    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kPeriod))[2], QStringLiteral("10.03.2026 – 10.03.2026"));
-    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kInstrument))[1], QStringLiteral("SN 0005678"));
+    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kPeriod))[2],
+             QStringLiteral("10.03.2026 – 10.03.2026"));
+    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kInstrument))[1],
+             QStringLiteral("SN 0005678"));
 
     for (QChar c : QStringLiteral("ленина")) window->SearchField()->insert(c);  // keystroke by keystroke
-    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)), QStringList{"Котельная, ул. Ленина 5"});
+    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)),
+             QStringList{"Котельная, ул. Ленина 5"});
     QCOMPARE(window->CountLine()->text(), QStringLiteral("Обследований: 1 из 3"));
     window->SearchField()->setText("1234");
     QCOMPARE(model.rowCount(), 2);
@@ -245,17 +248,22 @@ class TestJournal : public gui::test::CProgramTest {
     QCOMPARE(model.rowCount(), 3);  // not yet checked
     window->FromCheck()->click();
     window->ToCheck()->click();
-    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)), QStringList{"Насосная №2"});
+    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)),
+             QStringList{"Насосная №2"});
     window->ToCheck()->click();
     window->FromDate()->setDate(QDate(2026, 5, 5));
-    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)), QStringList{"Школа 12"});
+    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)),
+             QStringList{"Школа 12"});
 
     // Sorted by a column, the filter stays.
     window->FromCheck()->click();
     window->Table()->sortByColumn(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kObject), Qt::AscendingOrder);
-    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kObject)), (QStringList{"3", "3", "7"}));
-    window->Table()->sortByColumn(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription), Qt::AscendingOrder);
-    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)).first(), QStringLiteral("Котельная, ул. Ленина 5"));
+    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kObject)),
+             (QStringList{"3", "3", "7"}));
+    window->Table()->sortByColumn(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription),
+                                  Qt::AscendingOrder);
+    QCOMPARE(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)).first(),
+             QStringLiteral("Котельная, ул. Ленина 5"));
 
     // A damaged file put into the folder by hand is listed, marked.
     QFile junk(JournalFolder() + "/junk.sav");
@@ -263,9 +271,10 @@ class TestJournal : public gui::test::CProgramTest {
     junk.close();
     m_app->Journal()->Rebuild();
     window->Refresh();
-    const QModelIndex damaged = model.index(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription)).indexOf(
-                                                QRegularExpression("Файл поврежден: .*\\(junk\\.sav\\)")),
-                                            CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription));
+    const QModelIndex damaged =
+        model.index(Column(model, CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription))
+                        .indexOf(QRegularExpression("Файл поврежден: .*\\(junk\\.sav\\)")),
+                    CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription));
     QVERIFY(damaged.isValid());
     QCOMPARE(damaged.data(Qt::ForegroundRole).value<QColor>(), QColor(0xb0, 0x10, 0x10));
   }

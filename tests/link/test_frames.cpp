@@ -32,7 +32,8 @@ TEST(AnswerComplete, EndsByLengthNeverByPause) {
   // An exception answer after its five bytes, once its CRC is right.
   const Bytes exception = WithCrc({1, 0xC5, 0x02});
   EXPECT_TRUE(Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, exception));
-  EXPECT_FALSE(Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, Bytes(exception.begin(), exception.end() - 1)));
+  EXPECT_FALSE(
+      Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, Bytes(exception.begin(), exception.end() - 1)));
   Bytes badException = exception;
   badException[4] ^= 1;
   EXPECT_FALSE(Complete(0x45, ByteOf(FileSubfunction::kFsReadNext), 135, badException));

@@ -89,12 +89,12 @@ TEST(Transact, CrcErrorsAndExceptionsFailAtOnce) {
   EXPECT_EQ(crc.beeps, 0);
 
   const std::pair<uint8_t, LinkStatus> codes[] = {{1, LinkStatus::kLinkFunctionNotSupported},
-                                           {2, LinkStatus::kLinkAddressFieldError},
-                                           {3, LinkStatus::kLinkDataFieldError},
-                                           {4, LinkStatus::kLinkOk},
-                                           {5, LinkStatus::kLinkRequestAcknowledged},
-                                           {6, LinkStatus::kLinkDeviceBusy},
-                                           {9, LinkStatus::kLinkOk}};
+                                                  {2, LinkStatus::kLinkAddressFieldError},
+                                                  {3, LinkStatus::kLinkDataFieldError},
+                                                  {4, LinkStatus::kLinkOk},
+                                                  {5, LinkStatus::kLinkRequestAcknowledged},
+                                                  {6, LinkStatus::kLinkDeviceBusy},
+                                                  {9, LinkStatus::kLinkOk}};
   for (const auto& [code, status] : codes) {
     Line ex([code = code](std::span<const uint8_t>) { return Answer({1, 0xC5, code}); });
     EXPECT_FALSE(ex.link->FileRequests().FsBegin()) << int(code);

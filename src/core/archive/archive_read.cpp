@@ -32,8 +32,9 @@ std::vector<CObjectReadFile> ObjectReadFiles(uint8_t number) {
 }
 
 ReadStatus CArchiveRead::GetReadStatus(std::string& text) const {
-  const ReadStatus code =
-      m_nReadStatus == ReadStatus::kReadFileError && m_linkStatus != LinkStatus::kLinkOk ? ReadStatus::kReadNoConnection : m_nReadStatus;
+  const ReadStatus code = m_nReadStatus == ReadStatus::kReadFileError && m_linkStatus != LinkStatus::kLinkOk
+                              ? ReadStatus::kReadNoConnection
+                              : m_nReadStatus;
   text = ReadStatusText(code);
   return code;
 }
@@ -42,7 +43,8 @@ ReadStatus ReadInstrumentDirectory(CTrvKqModbusWithFlFiles& link, std::string& d
   if (CReadProgress* progress = link.Progress()) progress->OnStage(EReadStage::kIdentification, {}, 0);
   if (!link.OpenPort()) {
     std::string text;
-    return link.GetStatusText(text) == LinkStatus::kLinkPortError ? ReadStatus::kReadPortBusy : ReadStatus::kReadNoConnection;
+    return link.GetStatusText(text) == LinkStatus::kLinkPortError ? ReadStatus::kReadPortBusy
+                                                                  : ReadStatus::kReadNoConnection;
   }
   if (!link.ReadIdentification(deviceId)) {
     link.ClosePort();

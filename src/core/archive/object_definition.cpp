@@ -409,8 +409,9 @@ void CObjectDefinition::DeleteRecords() {
 
 ReadStatus CObjectDefinition::GetReadStatus(std::string& text) const {
   // An archive too short for a row is empty, whatever found it.
-  const ReadStatus code =
-      m_nReadStatus == ReadStatus::kReadOk && m_arcRecords.GetSize() < 3 ? ReadStatus::kReadArchiveEmpty : m_nReadStatus;
+  const ReadStatus code = m_nReadStatus == ReadStatus::kReadOk && m_arcRecords.GetSize() < 3
+                              ? ReadStatus::kReadArchiveEmpty
+                              : m_nReadStatus;
   text = ReadStatusText(code);
   return code;
 }

@@ -47,10 +47,10 @@ class CFlFile {
     // Bytes 0 to 22 of a control block, and of a 32-byte directory entry.
     struct CFlFileDescriptor {
       virtual ~CFlFileDescriptor() = default;
-      uint8_t m_attr = 0;    // byte 0
+      uint8_t m_attr = 0;     // byte 0
       char m_name[8] = {};    // bytes 1 to 8, blank-padded
       char m_ext[3] = {};     // bytes 9 to 11, blank-padded
-      uint8_t m_byte12 = 0;  // byte 12; its meaning is not known
+      uint8_t m_byte12 = 0;   // byte 12; its meaning is not known
       // Bytes 13 to 16, little-endian; its meaning is not known.
       uint32_t m_value13 = 0;
       // Bytes 17 and 18, little-endian (16 bits on the instrument); its

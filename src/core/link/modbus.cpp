@@ -131,7 +131,8 @@ bool CModbus::Transact(std::span<const uint8_t> request, size_t answerLength, st
         return false;
       }
       if (frame.size() > kExceptionCodeAt && (frame[kFrameFunction] & kExceptionFlag) != 0) {
-        if (const LinkStatus status = ExceptionStatus(frame[kExceptionCodeAt]); status != LinkStatus::kLinkOk) m_status = status;
+        if (const LinkStatus status = ExceptionStatus(frame[kExceptionCodeAt]); status != LinkStatus::kLinkOk)
+          m_status = status;
         return false;
       }
       if (m_status == LinkStatus::kLinkOk) {

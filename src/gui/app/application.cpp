@@ -196,7 +196,7 @@ void CTRV_KQ_VRApp::ReadObject(int number) {
   if (kept) {
     const QString path = QDir::toNativeSeparators(QtPath(kept->path));
     m_mainFrame->statusBar()->showMessage(kept->alreadyKept ? QStringLiteral("Архив уже есть в журнале: %1").arg(path)
-                                                             : QStringLiteral("Архив сохранен в журнале: %1").arg(path));
+                                                            : QStringLiteral("Архив сохранен в журнале: %1").arg(path));
     RefreshJournalWindow();
   }
   // A read that succeeded may still have found nothing to show.

@@ -63,7 +63,8 @@ bool Before(const CSurveyEntry& a, const CSurveyEntry& b, int column) {
       return std::tie(a.instrument, a.objectNumber) < std::tie(b.instrument, b.objectNumber);
     case CSurveyTableModel::EColumn::kObject: return a.objectNumber < b.objectNumber;
     case CSurveyTableModel::EColumn::kDescription: return a.description < b.description;
-    case CSurveyTableModel::EColumn::kPeriod: return std::tie(a.firstRecord, a.lastRecord) < std::tie(b.firstRecord, b.lastRecord);
+    case CSurveyTableModel::EColumn::kPeriod:
+      return std::tie(a.firstRecord, a.lastRecord) < std::tie(b.firstRecord, b.lastRecord);
     case CSurveyTableModel::EColumn::kRecords: return a.records < b.records;
     case CSurveyTableModel::EColumn::kAbnormals: return a.abnormals < b.abnormals;
     default: return false;
@@ -224,7 +225,8 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
   const int widths[CSurveyTableModel::kColumnCount] = {22, 16, 7, 34, 24, 9, 9};
   for (int c = 0; c < CSurveyTableModel::kColumnCount; ++c) header->resizeSection(c, widths[c] * digit + 12);
-  header->setSectionResizeMode(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription), QHeaderView::Stretch);
+  header->setSectionResizeMode(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription),
+                               QHeaderView::Stretch);
   m_table->setSortingEnabled(true);
   header->setSortIndicator(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kReadTime), Qt::DescendingOrder);
 
