@@ -10,6 +10,8 @@
 // is tried again for half a second; a file still held then is reported as
 // such (EBUSY, CFileBusyError).
 
+#include "core/storage/file_io_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -21,7 +23,6 @@
 
 #include "core/base/errors_win.h"
 #include "core/storage/file_io.h"
-#include "core/storage/file_io_win.h"
 #include "core/storage/file_io_shared.h"
 #include "core/storage/file_rules.h"
 
