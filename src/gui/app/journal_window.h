@@ -63,7 +63,7 @@ class CSurveyTableModel : public QAbstractTableModel {
   std::vector<int> m_order;  // every survey, sorted
   std::vector<int> m_shown;  // those of m_order the filter keeps
   CSurveyFilter m_filter;
-  int m_sortColumn = kReadTime;
+  int m_sortColumn = Column(EColumn::kReadTime);
   Qt::SortOrder m_sortOrder = Qt::DescendingOrder;
   QIcon m_damagedIcon;
 };
