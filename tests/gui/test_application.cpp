@@ -43,6 +43,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 
 namespace {
 
@@ -847,7 +848,7 @@ class TestApplication : public gui::test::CProgramTest {
       auto* dialog = qobject_cast<CReadProgressDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr) return;
       sawProgress = true;
-      dialog->m_cancel->click();
+      Child<QPushButton>(dialog, "cancel")->click();
     });
     QElapsedTimer clock;
     clock.start();
@@ -956,7 +957,7 @@ class TestApplication : public gui::test::CProgramTest {
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
       if (d == nullptr) return;
-      QTest::keyClick(d->m_editAddress, Qt::Key_F1);
+      QTest::keyClick(Child<QLineEdit>(d, "address"), Qt::Key_F1);
       shown = ShownHelpTopic();
       d->reject();
     });
@@ -1016,9 +1017,9 @@ class TestApplication : public gui::test::CProgramTest {
     QTimer::singleShot(0, [] {
       auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
       if (d == nullptr) return;
-      d->m_cbPort->setEditText("/dev/no-such-port");
-      d->m_cbBaudRate->setCurrentIndex(5);
-      d->m_editAddress->setText("255");
+      Child<QComboBox>(d, "port")->setEditText("/dev/no-such-port");
+      Child<QComboBox>(d, "baudRate")->setCurrentIndex(5);
+      Child<QLineEdit>(d, "address")->setText("255");
       d->accept();
     });
     app.Reader().OnPortSettings();
@@ -1036,7 +1037,7 @@ class TestApplication : public gui::test::CProgramTest {
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
       if (d == nullptr) return;
-      d->m_cbPort->setEditText(QString::fromStdString(sim.Path()));
+      Child<QComboBox>(d, "port")->setEditText(QString::fromStdString(sim.Path()));
       d->accept();
     });
     app.Reader().OnPortSettings();
@@ -1056,7 +1057,7 @@ class TestApplication : public gui::test::CProgramTest {
       auto* d = qobject_cast<CSearchDialog*>(QApplication::activeModalWidget());
       if (d == nullptr) return;
       searched = d->Ports();
-      d->m_close->click();
+      Child<QPushButton>(d, "close")->click();
     });
     app.MainFrame()->Action(ECommand::kFindInstrument)->trigger();
     QCOMPARE(searched, (std::vector<std::string>{"A", "B"}));
@@ -1070,7 +1071,7 @@ class TestApplication : public gui::test::CProgramTest {
         QVERIFY(d->WaitForEnd(5000));
         QCOMPARE(d->Found().size(), size_t{1});
         topic = HelpTopicOf(d);
-        apply ? d->m_apply->click() : d->m_close->click();
+        apply ? Child<QPushButton>(d, "apply")->click() : Child<QPushButton>(d, "close")->click();
       });
       app.MainFrame()->Action(ECommand::kFindInstrument)->trigger();
       QCOMPARE(topic, help::kSearch);

@@ -19,6 +19,7 @@ CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& 
   const CDialogUnits du(font());
   auto* device = new QLabel("Прибор: " + QString::fromStdString(contents.deviceId), this);
   m_table = new QTableWidget(static_cast<int>(contents.objects.size()), 4, this);
+  m_table->setObjectName(QStringLiteral("objects"));
   m_table->setHorizontalHeaderLabels({"Объект", "Записей", QString("Чтение (%1 бод)").arg(baud), "Файлы, байт"});
   m_table->verticalHeader()->hide();
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -47,6 +48,7 @@ CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& 
   m_table->resizeColumnsToContents();
   QLabel* none = contents.objects.empty() ? new QLabel("Объектов на приборе нет", this) : nullptr;
   m_read = new QPushButton("Читать", this);
+  m_read->setObjectName(QStringLiteral("read"));
   m_read->setDefault(true);
   m_read->setEnabled(false);
   auto* close = new QPushButton("Закрыть", this);

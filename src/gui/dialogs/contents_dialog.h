@@ -25,14 +25,14 @@ class CInstrumentContentsDialog : public QDialog {
   // The object chosen, 0 for none.
   int ChosenObject() const { return m_nChosen; }
 
-  QTableWidget* m_table = nullptr;
-  QPushButton* m_read = nullptr;
-
  private:
   void Choose();
 
   std::vector<int> m_objects;  // the object of each row, 0 when it cannot be read
   int m_nChosen = 0;
+
+  QTableWidget* m_table = nullptr;
+  QPushButton* m_read = nullptr;
 };
 
 }  // namespace tkq::gui

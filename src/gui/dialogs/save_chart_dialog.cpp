@@ -17,6 +17,7 @@ CSaveChartDialog::CSaveChartDialog(const QString& file, QSize size, QWidget* par
   setWindowTitle("Сохранить график");
   const CDialogUnits du(font());
   m_file = new QLineEdit(file, this);
+  m_file->setObjectName(QStringLiteral("file"));
   auto* browse = new QPushButton("Обзор...", this);
   connect(browse, &QPushButton::clicked, this, [this] {
     QStringList filters;
@@ -28,7 +29,9 @@ CSaveChartDialog::CSaveChartDialog(const QString& file, QSize size, QWidget* par
     if (!chosen.isEmpty()) m_file->setText(chosen);
   });
   m_width = new QSpinBox(this);
+  m_width->setObjectName(QStringLiteral("width"));
   m_height = new QSpinBox(this);
+  m_height->setObjectName(QStringLiteral("height"));
   for (QSpinBox* box : {m_width, m_height}) {
     box->setRange(100, 10000);
     box->setSingleStep(100);

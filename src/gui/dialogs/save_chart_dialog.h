@@ -19,6 +19,7 @@ class CSaveChartDialog : public QDialog {
   QString File() const;
   QSize Size() const;
 
+ private:
   QLineEdit* m_file = nullptr;
   QSpinBox* m_width = nullptr;
   QSpinBox* m_height = nullptr;

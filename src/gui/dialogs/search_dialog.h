@@ -99,17 +99,6 @@ class CSearchDialog : public QDialog {
   // else the machine's (with the configured one, as above).
   const std::vector<std::string>& Ports() const { return m_plan.ports; }
 
-  QLineEdit* m_portField = nullptr;  // empty: the machine's ports
-  QLabel* m_status = nullptr;        // the probes under way, then the outcome
-  QProgressBar* m_bar = nullptr;
-  QTableWidget* m_table = nullptr;
-  QPlainTextEdit* m_failed = nullptr;  // the ports that did not open
-  QPushButton* m_find = nullptr;       // the quick search again, over the field's ports
-  QPushButton* m_full = nullptr;
-  QPushButton* m_stop = nullptr;
-  QPushButton* m_apply = nullptr;
-  QPushButton* m_close = nullptr;
-
   // "Применить", "Отмена", Escape and the close box: a running search
   // stops first (within a fraction of a second).
   void done(int result) override;
@@ -153,6 +142,17 @@ class CSearchDialog : public QDialog {
   bool m_stopped = false;      // the user stopped the last search
   bool m_quickDone = false;    // the quick part ran to its end
   bool m_fullDone = false;     // the full part ran to its end
+
+  QLineEdit* m_portField = nullptr;  // empty: the machine's ports
+  QLabel* m_status = nullptr;        // the probes under way, then the outcome
+  QProgressBar* m_bar = nullptr;
+  QTableWidget* m_table = nullptr;
+  QPlainTextEdit* m_failed = nullptr;  // the ports that did not open
+  QPushButton* m_find = nullptr;       // the quick search again, over the field's ports
+  QPushButton* m_full = nullptr;
+  QPushButton* m_stop = nullptr;
+  QPushButton* m_apply = nullptr;
+  QPushButton* m_close = nullptr;
 };
 
 }  // namespace tkq::gui

@@ -147,7 +147,9 @@ CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* 
 
   auto* fileBox = new QGroupBox(QStringLiteral("Файл"), this);
   m_file = new QLineEdit(QDir::toNativeSeparators(file), fileBox);
+  m_file->setObjectName(QStringLiteral("file"));
   m_browse = new QPushButton(QStringLiteral("&Обзор..."), fileBox);
+  m_browse->setObjectName(QStringLiteral("browse"));
   m_browse->setAutoDefault(false);
   connect(m_browse, &QPushButton::clicked, this, &CPrintFileDialog::Browse);
   auto* fileRow = new QHBoxLayout(fileBox);
@@ -159,9 +161,13 @@ CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* 
 
   auto* pagesBox = new QGroupBox(QStringLiteral("Страницы"), this);
   m_all = new QRadioButton(QStringLiteral("&Все страницы (%1)").arg(pages), pagesBox);
+  m_all->setObjectName(QStringLiteral("all"));
   m_range = new QRadioButton(QStringLiteral("&Страницы с"), pagesBox);
+  m_range->setObjectName(QStringLiteral("range"));
   m_from = new QSpinBox(pagesBox);
+  m_from->setObjectName(QStringLiteral("from"));
   m_to = new QSpinBox(pagesBox);
+  m_to->setObjectName(QStringLiteral("to"));
   m_from->setRange(1, pages);
   m_to->setRange(1, pages);
   m_from->setValue(1);
@@ -187,6 +193,7 @@ CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* 
 
   auto* buttons = new QDialogButtonBox(this);
   m_print = buttons->addButton(QStringLiteral("Печать"), QDialogButtonBox::AcceptRole);
+  m_print->setObjectName(QStringLiteral("print"));
   m_print->setDefault(true);
   buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -270,11 +277,14 @@ CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printe
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(centred(QStringLiteral("Печать")));
   m_document = centred(document);
+  m_document->setObjectName(QStringLiteral("document"));
   layout->addWidget(m_document);
   layout->addWidget(centred(QStringLiteral("на")));
   if (toFile) {
     m_device = centred(QStringLiteral("PDF"));
+    m_device->setObjectName(QStringLiteral("device"));
     m_port = centred(QStringLiteral("в %1").arg(QFileInfo(printer.outputFileName()).fileName()));
+    m_port->setObjectName(QStringLiteral("port"));
   } else {
     m_device = centred(printer.printerName());
     // The print server names no port; where the printer stands, if it says.
@@ -285,8 +295,10 @@ CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printe
   layout->addWidget(m_device);
   layout->addWidget(m_port);
   m_page = centred(QString());
+  m_page->setObjectName(QStringLiteral("page"));
   layout->addWidget(m_page);
   m_cancel = new QPushButton(QStringLiteral("Отмена"), this);
+  m_cancel->setObjectName(QStringLiteral("cancel"));
   connect(m_cancel, &QPushButton::clicked, this, &CPrintingDialog::Cancel);
   layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
   setMinimumWidth(fontMetrics().averageCharWidth() * 40);

@@ -45,17 +45,17 @@ class CPrintingDialog : public QDialog {
   bool IsCancelled() const { return m_bCancelled; }
   void Cancel() { m_bCancelled = true; }
 
-  QLabel* m_document = nullptr;
-  QLabel* m_device = nullptr;
-  QLabel* m_port = nullptr;
-  QLabel* m_page = nullptr;
-  QPushButton* m_cancel = nullptr;
-
  protected:
   void reject() override { Cancel(); }
 
  private:
   bool m_bCancelled = false;
+
+  QLabel* m_document = nullptr;
+  QLabel* m_device = nullptr;
+  QLabel* m_port = nullptr;
+  QLabel* m_page = nullptr;
+  QPushButton* m_cancel = nullptr;
 };
 
 // "Печать в файл (PDF)": the program's own print dialog, where the
@@ -78,6 +78,10 @@ class CPrintFileDialog : public QDialog {
   void Browse();
   void accept() override;
 
+ private:
+  QString m_strFolder;     // where relative names are
+  QString m_strConfirmed;  // a file the save dialog has already agreed to replace
+
   QLineEdit* m_file = nullptr;
   QPushButton* m_browse = nullptr;
   QRadioButton* m_all = nullptr;
@@ -85,10 +89,6 @@ class CPrintFileDialog : public QDialog {
   QSpinBox* m_from = nullptr;
   QSpinBox* m_to = nullptr;
   QPushButton* m_print = nullptr;
-
- private:
-  QString m_strFolder;     // where relative names are
-  QString m_strConfirmed;  // a file the save dialog has already agreed to replace
 };
 
 // The printer the program starts with, from the installed ones and the

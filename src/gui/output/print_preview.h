@@ -78,16 +78,6 @@ class CPreviewWindow : public QWidget {
   void ZoomOut();
   void Print();
 
-  QPushButton* m_print = nullptr;
-  QPushButton* m_next = nullptr;
-  QPushButton* m_previous = nullptr;
-  QPushButton* m_pages = nullptr;
-  QPushButton* m_zoomIn = nullptr;
-  QPushButton* m_zoomOut = nullptr;
-  QPushButton* m_close = nullptr;
-  QLabel* m_indicator = nullptr;
-  CPreviewArea* m_area = nullptr;
-
  protected:
   void keyPressEvent(QKeyEvent* e) override;
 
@@ -115,6 +105,16 @@ class CPreviewWindow : public QWidget {
   int m_nZoom = 0;
   std::map<int, CPrintPage> m_built;  // the pages last drawn
   int m_nPagesBuilt = 0;
+
+  QPushButton* m_print = nullptr;
+  QPushButton* m_next = nullptr;
+  QPushButton* m_previous = nullptr;
+  QPushButton* m_pages = nullptr;
+  QPushButton* m_zoomIn = nullptr;
+  QPushButton* m_zoomOut = nullptr;
+  QPushButton* m_close = nullptr;
+  QLabel* m_indicator = nullptr;
+  CPreviewArea* m_area = nullptr;
 };
 
 }  // namespace tkq::gui

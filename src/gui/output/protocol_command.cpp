@@ -73,21 +73,28 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
 
   // Who makes it: shown, changed in its own dialog.
   m_requisites = new QLabel(this);
+  m_requisites->setObjectName(QStringLiteral("requisites"));
   m_requisites->setWordWrap(true);
   m_requisites->setTextInteractionFlags(Qt::TextSelectableByMouse);
   m_editRequisites = new QPushButton(QStringLiteral("&Реквизиты..."), this);
+  m_editRequisites->setObjectName(QStringLiteral("editRequisites"));
   auto* requisitesRow = new QHBoxLayout;
   requisitesRow->addWidget(m_requisites, 1);
   requisitesRow->addWidget(m_editRequisites, 0, Qt::AlignTop);
 
   // The survey's own fields.
   m_number = new QLineEdit(this);
+  m_number->setObjectName(QStringLiteral("number"));
   m_date = new QDateEdit(QDate::currentDate(), this);
+  m_date->setObjectName(QStringLiteral("date"));
   m_date->setCalendarPopup(true);
   m_date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
   m_address = new QLineEdit(this);
+  m_address->setObjectName(QStringLiteral("address"));
   m_client = new QLineEdit(this);
+  m_client->setObjectName(QStringLiteral("client"));
   m_remarks = new QPlainTextEdit(this);
+  m_remarks->setObjectName(QStringLiteral("remarks"));
   m_remarks->setTabChangesFocus(true);
   m_remarks->setFixedHeight(fontMetrics().lineSpacing() * 4 + 12);
   auto* numberRow = new QHBoxLayout;
@@ -116,8 +123,11 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
   // The sections: the table preselected by the archive's length.
   auto* tableBox = new QGroupBox(QStringLiteral("Таблица"), this);
   m_days = new QRadioButton(QStringLiteral("По &суткам"), tableBox);
+  m_days->setObjectName(QStringLiteral("days"));
   m_months = new QRadioButton(QStringLiteral("По мес&яцам"), tableBox);
+  m_months->setObjectName(QStringLiteral("months"));
   m_noTable = new QRadioButton(QStringLiteral("Не&т"), tableBox);
+  m_noTable->setObjectName(QStringLiteral("noTable"));
   auto* tableColumn = new QVBoxLayout(tableBox);
   for (QRadioButton* b : {m_days, m_months, m_noTable}) {
     tableColumn->addWidget(b);
@@ -130,7 +140,9 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
   }
   auto* sectionsBox = new QGroupBox(QStringLiteral("Разделы"), this);
   m_chart = new QCheckBox(QStringLiteral("&График"), sectionsBox);
+  m_chart->setObjectName(QStringLiteral("chart"));
   m_situations = new QCheckBox(QStringLiteral("Нештатные с&итуации"), sectionsBox);
+  m_situations->setObjectName(QStringLiteral("situations"));
   m_chart->setChecked(settings.value(key::kChart, true).toBool());
   m_situations->setChecked(settings.value(key::kSituations, true).toBool());
   auto* sectionsColumn = new QVBoxLayout(sectionsBox);
@@ -147,6 +159,7 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
 
   // The parameter rows: the archive's tree with check boxes.
   m_params = new QTreeWidget(this);
+  m_params->setObjectName(QStringLiteral("params"));
   m_params->setHeaderLabel(QStringLiteral("Параметры прибора в протоколе"));
   m_params->setUniformRowHeights(true);
   for (const CParamTreeItem& group : object.m_paramTree.Items()) {
@@ -166,6 +179,7 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
     if (!m_ticking) m_paramChoice = EParamChoice::kChosen;
   });
   m_defaults = new QPushButton(QStringLiteral("Выбрать по &умолчанию"), this);
+  m_defaults->setObjectName(QStringLiteral("defaults"));
   m_defaults->setAutoDefault(false);
   auto* right = new QVBoxLayout;
   right->addWidget(m_params, 1);
@@ -177,9 +191,13 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
 
   auto* buttons = new QDialogButtonBox(this);
   m_preview = buttons->addButton(QStringLiteral("Пр&осмотр"), QDialogButtonBox::ActionRole);
+  m_preview->setObjectName(QStringLiteral("preview"));
   m_savePdf = buttons->addButton(QStringLiteral("Сохранить &PDF..."), QDialogButtonBox::ActionRole);
+  m_savePdf->setObjectName(QStringLiteral("savePdf"));
   m_saveOdt = buttons->addButton(QStringLiteral("Сохранить &ODT..."), QDialogButtonBox::ActionRole);
+  m_saveOdt->setObjectName(QStringLiteral("saveOdt"));
   m_close = buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
+  m_close->setObjectName(QStringLiteral("close"));
   m_preview->setDefault(true);
   connect(m_preview, &QPushButton::clicked, this, &CProtocolDialog::Preview);
   connect(m_savePdf, &QPushButton::clicked, this, &CProtocolDialog::SavePdf);

@@ -73,25 +73,6 @@ class CProtocolDialog : public QDialog {
   bool SavePdf();
   bool SaveOdt();
 
-  QLabel* m_requisites = nullptr;
-  QPushButton* m_editRequisites = nullptr;
-  QLineEdit* m_number = nullptr;
-  QDateEdit* m_date = nullptr;
-  QLineEdit* m_address = nullptr;
-  QLineEdit* m_client = nullptr;
-  QPlainTextEdit* m_remarks = nullptr;
-  QRadioButton* m_days = nullptr;
-  QRadioButton* m_months = nullptr;
-  QRadioButton* m_noTable = nullptr;
-  QCheckBox* m_chart = nullptr;
-  QCheckBox* m_situations = nullptr;
-  QTreeWidget* m_params = nullptr;
-  QPushButton* m_defaults = nullptr;
-  QPushButton* m_preview = nullptr;
-  QPushButton* m_savePdf = nullptr;
-  QPushButton* m_saveOdt = nullptr;
-  QPushButton* m_close = nullptr;
-
  private:
   // How the rows ticked came about, and so what the profile keeps.
   enum class EParamChoice : uint8_t { kAsStarted, kChosen, kDefaults };
@@ -110,6 +91,25 @@ class CProtocolDialog : public QDialog {
   bool m_tableChosen = false;  // the user chose the table; else the archive's length does
   EParamChoice m_paramChoice = EParamChoice::kAsStarted;
   bool m_ticking = false;  // the dialog itself ticks rows now
+
+  QLabel* m_requisites = nullptr;
+  QPushButton* m_editRequisites = nullptr;
+  QLineEdit* m_number = nullptr;
+  QDateEdit* m_date = nullptr;
+  QLineEdit* m_address = nullptr;
+  QLineEdit* m_client = nullptr;
+  QPlainTextEdit* m_remarks = nullptr;
+  QRadioButton* m_days = nullptr;
+  QRadioButton* m_months = nullptr;
+  QRadioButton* m_noTable = nullptr;
+  QCheckBox* m_chart = nullptr;
+  QCheckBox* m_situations = nullptr;
+  QTreeWidget* m_params = nullptr;
+  QPushButton* m_defaults = nullptr;
+  QPushButton* m_preview = nullptr;
+  QPushButton* m_savePdf = nullptr;
+  QPushButton* m_saveOdt = nullptr;
+  QPushButton* m_close = nullptr;
 };
 
 // «Файл › Протокол обследования...» of the archive of `context`'s document

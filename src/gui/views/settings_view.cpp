@@ -68,33 +68,48 @@ void CObjViewSettings::BuildForm() {
   };
 
   m_title = new QLineEdit(form);
+  m_title->setObjectName(QStringLiteral("title"));
   m_title->setReadOnly(true);
   m_title->setAlignment(Qt::AlignCenter);
   m_title->setGeometry(u.Rect(53, 7, 224, 14));
   m_description = new QTextEdit(form);
+  m_description->setObjectName(QStringLiteral("description"));
   m_description->setReadOnly(true);
   m_description->setGeometry(u.Rect(16, 28, 296, 25));
   m_description->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_editButton = new QPushButton("Редактирование описания", form);
+  m_editButton->setObjectName(QStringLiteral("editDescription"));
   m_editButton->setGeometry(u.Rect(115, 56, 98, 14));
 
   label("Тип вывода:", 21, 89, 133, 8);
   m_outputType1 = combo(19, 103, 136);
+  m_outputType1->setObjectName(QStringLiteral("outputType1"));
   label("Размерность:", 70, 118, 48, 8);
   m_unit1 = combo(71, 131, 48);
+  m_unit1->setObjectName(QStringLiteral("unit1"));
   label("Тип вывода:", 172, 89, 128, 8);
   m_outputType2 = combo(171, 102, 136);
+  m_outputType2->setObjectName(QStringLiteral("outputType2"));
   label("Размерность:", 222, 118, 50, 8);
   m_unit2 = combo(222, 132, 48);
+  m_unit2->setObjectName(QStringLiteral("unit2"));
 
   m_result = check("Просмотр результирующего параметра", 86, 158, 158, 10);
+  m_result->setObjectName(QStringLiteral("result"));
   m_showFirst = check("Первый параметр", 25, 181, 97, 10);
+  m_showFirst->setObjectName(QStringLiteral("showFirst"));
   m_showSecond = check("Второй параметр", 25, 194, 102, 10);
+  m_showSecond->setObjectName(QStringLiteral("showSecond"));
   m_showTime = check("Время архивирования", 25, 208, 93, 10);
+  m_showTime->setObjectName(QStringLiteral("showTime"));
   m_showStart = check("Начало интервала", 139, 182, 77, 10);
+  m_showStart->setObjectName(QStringLiteral("showStart"));
   m_showEnd = check("Конец интервала", 139, 195, 76, 10);
+  m_showEnd->setObjectName(QStringLiteral("showEnd"));
   m_showAbnormal = check("Нештатная ситуация", 139, 208, 88, 10);
+  m_showAbnormal->setObjectName(QStringLiteral("showAbnormal"));
   m_showNumber = check("Порядковый номер", 227, 183, 78, 10);
+  m_showNumber->setObjectName(QStringLiteral("showNumber"));
 
   form->setWhatsThis("Настройка просмотра: что показывают столбцы архива измерений и какие столбцы видны.");
   setWidget(form);
