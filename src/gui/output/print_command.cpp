@@ -25,7 +25,6 @@
 #include "gui/base/file_written.h"
 #include "gui/base/profile.h"
 #include "gui/base/ui_services.h"
-#include "gui/output/print_preview.h"
 #include "gui/views/view_commands.h"
 
 namespace tkq::gui {
@@ -35,23 +34,9 @@ const QString kNothingToPrint = QStringLiteral("Нет строк для печ�
 // Windows' own printer to a PDF file.
 const QString kWindowsPdfPrinter = QStringLiteral("Microsoft Print to PDF");
 
-// The lines of `view`, or null.
-std::unique_ptr<CPrintLines> LinesOf(QWidget* view) {
-  auto* commands = dynamic_cast<CViewCommands*>(view);
-  return commands != nullptr ? commands->PrintLines() : nullptr;
-}
-
 // Says why a layout prints nothing; true when it prints pages.
 bool CheckPages(QWidget* parent, const CPageLayout& layout) {
-  if (!layout.IsValid()) {
-    AppMessage(parent, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
-    return false;
-  }
-  if (layout.PageCount() == 0) {
-    AppMessage(parent, kNothingToPrint, QMessageBox::Information);
-    return false;
-  }
-  return true;
+  return CheckPreviewPages(parent, layout.IsValid(), layout.PageCount());
 }
 
 // The file a printout to a file is proposed: named after the archive,
@@ -64,15 +49,6 @@ QString PrintFileProposed(const CPrintContext& context) {
                              : ProposedFolder({QFileInfo(path).absolutePath(), context.profile.RememberedFolder()},
                                               QCoreApplication::applicationDirPath());
   return QDir(folder).filePath(context.document.FileStem() + QStringLiteral(".pdf"));
-}
-
-// The pages `view` draws itself, laid out for `printer` with its margins;
-// null for a window that prints lines.
-std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& printer) {
-  auto* commands = dynamic_cast<CViewCommands*>(view);
-  if (commands == nullptr) return nullptr;
-  render::SetPrintMargins(printer);
-  return commands->PaintedPages(printer);
 }
 
 bool CheckPages(QWidget* parent, const render::CPaintedPages& pages) {
@@ -110,6 +86,30 @@ bool PrintPaintedPages(const CPrintContext& context, QWidget* view) {
 }
 
 }  // namespace
+
+std::unique_ptr<CPrintLines> LinesOf(QWidget* view) {
+  auto* commands = dynamic_cast<CViewCommands*>(view);
+  return commands != nullptr ? commands->PrintLines() : nullptr;
+}
+
+std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& printer) {
+  auto* commands = dynamic_cast<CViewCommands*>(view);
+  if (commands == nullptr) return nullptr;
+  render::SetPrintMargins(printer);
+  return commands->PaintedPages(printer);
+}
+
+bool CheckPreviewPages(QWidget* parent, bool valid, int pageCount) {
+  if (!valid) {
+    AppMessage(parent, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
+    return false;
+  }
+  if (pageCount == 0) {
+    AppMessage(parent, kNothingToPrint, QMessageBox::Information);
+    return false;
+  }
+  return true;
+}
 
 QString DocumentTitle(QWidget* view) {
   for (QWidget* w = view; w != nullptr; w = w->parentWidget()) {
@@ -416,38 +416,6 @@ void PrintPagesCommand(const CPrintContext& context, const CPagesFactory& factor
   printer.setDocName(document);
   const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
   if (RunPrintJob(parent, printer, *pages, range, document) && toFile) ShowFileWritten(parent, printer.outputFileName());
-}
-
-bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document) {
-  auto* preview = new CPreviewWindow(context, factory, document, context.frame);
-  if (!preview->IsValid() || preview->PageCount() == 0) {
-    AppMessage(context.frame, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
-    delete preview;
-    return false;
-  }
-  preview->show();
-  preview->activateWindow();
-  preview->setFocus();
-  return true;
-}
-
-void PreviewCommand(const CPrintContext& context, QWidget* view) {
-  std::unique_ptr<CPrintLines> lines = LinesOf(view);
-  // A window that draws its pages gives them to the preview itself.
-  if (context.document.Object() == nullptr || (!lines && !PaintedPagesOf(view, context.printer))) return;
-  auto* preview = new CPreviewWindow(context, view, std::move(lines), context.frame);
-  if (!preview->IsValid() || preview->PageCount() == 0) {
-    if (!preview->IsValid()) {
-      AppMessage(context.frame, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
-    } else {
-      AppMessage(context.frame, kNothingToPrint, QMessageBox::Information);
-    }
-    delete preview;
-    return;
-  }
-  preview->show();
-  preview->activateWindow();
-  preview->setFocus();
 }
 
 }  // namespace tkq::gui

@@ -112,8 +112,14 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const render::CPaintedPages
 // not null): the print dialog with its page range, then the job.
 void PrintCommand(const CPrintContext& context, QWidget* view);
 
-// "Предварительный просмотр" of `view`.
-void PreviewCommand(const CPrintContext& context, QWidget* view);
+// The lines `view` prints (CViewCommands::PrintLines), or null.
+std::unique_ptr<CPrintLines> LinesOf(QWidget* view);
+// The pages `view` draws itself, laid out for `printer` with its margins;
+// null for a window that prints lines.
+std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& printer);
+// Says in a message box why a preview shows nothing: pages that do not fit
+// (`valid` false), else no lines; true when it has pages to show.
+bool CheckPreviewPages(QWidget* parent, bool valid, int pageCount);
 
 // Pages that belong to no window (the protocol): made by `factory` for
 // the program's printer, which it sets up itself; the printer's page
@@ -122,8 +128,6 @@ using CPagesFactory = std::function<std::unique_ptr<render::CPaintedPages>(QPrin
 // "Печать..." of such pages, titled `document`: the print dialog, then
 // the job; the status bar names a PDF file written.
 void PrintPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document);
-// Their preview; false (said) when there is nothing to show.
-bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document);
 
 // The document's title for the printing window and the print queue.
 QString DocumentTitle(QWidget* view);

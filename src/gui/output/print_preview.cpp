@@ -16,6 +16,7 @@
 
 #include "gui/base/archive_document.h"
 #include "gui/base/program_name.h"
+#include "gui/base/ui_services.h"
 #include "gui/output/print_command.h"
 #include "gui/views/view_commands.h"
 
@@ -342,6 +343,33 @@ void CPreviewWindow::keyPressEvent(QKeyEvent* e) {
     default: QWidget::keyPressEvent(e); return;
   }
   e->accept();
+}
+
+bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document) {
+  auto* preview = new CPreviewWindow(context, factory, document, context.frame);
+  if (!preview->IsValid() || preview->PageCount() == 0) {
+    AppMessage(context.frame, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
+    delete preview;
+    return false;
+  }
+  preview->show();
+  preview->activateWindow();
+  preview->setFocus();
+  return true;
+}
+
+void PreviewCommand(const CPrintContext& context, QWidget* view) {
+  std::unique_ptr<CPrintLines> lines = LinesOf(view);
+  // A window that draws its pages gives them to the preview itself.
+  if (context.document.Object() == nullptr || (!lines && !PaintedPagesOf(view, context.printer))) return;
+  auto* preview = new CPreviewWindow(context, view, std::move(lines), context.frame);
+  if (!CheckPreviewPages(context.frame, preview->IsValid(), preview->PageCount())) {
+    delete preview;
+    return;
+  }
+  preview->show();
+  preview->activateWindow();
+  preview->setFocus();
 }
 
 }  // namespace tkq::gui

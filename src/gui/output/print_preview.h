@@ -117,4 +117,10 @@ class CPreviewWindow : public QWidget {
   CPreviewArea* m_area = nullptr;
 };
 
+// "Предварительный просмотр" of `view`.
+void PreviewCommand(const CPrintContext& context, QWidget* view);
+// The preview of pages that belong to no window (CPagesFactory), titled
+// `document`; false (said) when there is nothing to show.
+bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document);
+
 }  // namespace tkq::gui

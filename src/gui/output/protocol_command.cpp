@@ -28,6 +28,7 @@
 #include "gui/base/profile.h"
 #include "gui/base/ui_services.h"
 #include "gui/dialogs/requisites_dialog.h"
+#include "gui/output/print_preview.h"
 #include "render/protocol_pages.h"
 #include "render/protocol_profile.h"
 
