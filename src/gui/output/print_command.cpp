@@ -36,7 +36,7 @@ const QString kWindowsPdfPrinter = QStringLiteral("Microsoft Print to PDF");
 
 // Says why a layout prints nothing; true when it prints pages.
 bool CheckPages(QWidget* parent, const CPageLayout& layout) {
-  return CheckPreviewPages(parent, layout.IsValid(), layout.PageCount());
+  return CheckPageCount(parent, layout.IsValid(), layout.PageCount());
 }
 
 // The file a printout to a file is proposed: named after the archive,
@@ -99,7 +99,7 @@ std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& p
   return commands->PaintedPages(printer);
 }
 
-bool CheckPreviewPages(QWidget* parent, bool valid, int pageCount) {
+bool CheckPageCount(QWidget* parent, bool valid, int pageCount) {
   if (!valid) {
     AppMessage(parent, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
     return false;

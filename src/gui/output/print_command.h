@@ -117,9 +117,10 @@ std::unique_ptr<CPrintLines> LinesOf(QWidget* view);
 // The pages `view` draws itself, laid out for `printer` with its margins;
 // null for a window that prints lines.
 std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& printer);
-// Says in a message box why a preview shows nothing: pages that do not fit
-// (`valid` false), else no lines; true when it has pages to show.
-bool CheckPreviewPages(QWidget* parent, bool valid, int pageCount);
+// Says in a message box why pages laid out print or show nothing: the page
+// too small for a line (`valid` false), else no lines; true when there are
+// pages.
+bool CheckPageCount(QWidget* parent, bool valid, int pageCount);
 
 // Pages that belong to no window (the protocol): made by `factory` for
 // the program's printer, which it sets up itself; the printer's page

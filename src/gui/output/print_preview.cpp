@@ -363,7 +363,7 @@ void PreviewCommand(const CPrintContext& context, QWidget* view) {
   // A window that draws its pages gives them to the preview itself.
   if (context.document.Object() == nullptr || (!lines && !PaintedPagesOf(view, context.printer))) return;
   auto* preview = new CPreviewWindow(context, view, std::move(lines), context.frame);
-  if (!CheckPreviewPages(context.frame, preview->IsValid(), preview->PageCount())) {
+  if (!CheckPageCount(context.frame, preview->IsValid(), preview->PageCount())) {
     delete preview;
     return;
   }
