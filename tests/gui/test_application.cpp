@@ -422,6 +422,27 @@ class TestApplication : public gui::test::CProgramTest {
     QCOMPARE(tools, expected);
   }
 
+  void everyCommandOfTheTableHasAHandler() {
+    // The program connects every row's action to a handler, the frame's
+    // own or the application's, both with the frame as their context; the
+    // menus and the tool bar that show the action are receivers of their
+    // own. Disconnecting from the frame tells whether it had one.
+    CTRV_KQ_VRApp& app = Start();
+    CMainFrame* frame = app.MainFrame();
+    for (const CCommand& command : kCommands) {
+      QAction* action = frame->Action(command.id);
+      QVERIFY2(action != nullptr, command.text);
+      QVERIFY2(QObject::disconnect(action, &QAction::triggered, frame, nullptr), command.text);
+    }
+    // And the table has a row for every command.
+    for (int id = 0; id < static_cast<int>(ECommand::kCount); ++id) {
+      QVERIFY2(FindCommand(static_cast<ECommand>(id)) != nullptr, qPrintable(QString::number(id)));
+    }
+    // The check itself: an action the frame never connected has none.
+    QAction stray;
+    QVERIFY(!QObject::disconnect(&stray, &QAction::triggered, frame, nullptr));
+  }
+
   void openingAnArchiveOpensFourWindows() {
     CTRV_KQ_VRApp& app = Start();
     m_ui.openAnswer = SavedArchive("obj3.sav");
