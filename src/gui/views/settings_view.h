@@ -18,6 +18,7 @@ class QTextEdit;
 namespace tkq::gui {
 
 class CArchiveDocument;
+class CDialogUnits;
 
 class CObjViewSettings : public QScrollArea, public CViewCommands {
   Q_OBJECT
@@ -43,6 +44,12 @@ class CObjViewSettings : public QScrollArea, public CViewCommands {
 
  private:
   void BuildForm();
+  // The form's parts: the object's title and description, the output
+  // types with their units, the column switches; then their signals.
+  void BuildDescription(QWidget* form, const CDialogUnits& u);
+  void BuildOutputTypes(QWidget* form, const CDialogUnits& u);
+  void BuildColumnSwitches(QWidget* form, const CDialogUnits& u);
+  void ConnectControls();
   void InitialUpdate();
   // An event of a control: the steps before it, then the refresh of the
   // archive table.
