@@ -18,12 +18,19 @@
 
 class QCheckBox;
 class QDateEdit;
+class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
+class QVBoxLayout;
+
+namespace tkq {
+class CObjectDefinition;
+}
 
 namespace tkq::gui {
 
@@ -80,6 +87,12 @@ class CProtocolDialog : public QDialog {
   // The protocol of the fields now; the choices kept. Nullopt when it
   // cannot be made (said).
   std::optional<CProtocolDocument> Make();
+  // The dialog's parts, made in the order of their tab stops: the survey's
+  // fields (filled from the journal), the sections, the parameter rows
+  // with «Выбрать по умолчанию».
+  QFormLayout* BuildFields();
+  QHBoxLayout* BuildSections(const CObjectDefinition& object);
+  QVBoxLayout* BuildParams(const CObjectDefinition& object);
   // Keeps the choices: the survey's fields, the rows and the sections.
   void KeepChoices(const CProtocolOptions& options);
   bool Save(const QString& title, const QString& extension, bool odt);
