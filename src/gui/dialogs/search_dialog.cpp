@@ -128,21 +128,7 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
   m_bar->setTextVisible(false);
   m_bar->setGeometry(du.X(7), du.Y(61), du.X(306), ControlHeight(du, 10, m_bar));
 
-  m_table = new QTableWidget(0, 4, this);
-  m_table->setObjectName(QStringLiteral("table"));
-  m_table->setHorizontalHeaderLabels(
-      {QStringLiteral("Порт"), QStringLiteral("Скорость"), QStringLiteral("Адрес"), QStringLiteral("Прибор")});
-  m_table->verticalHeader()->hide();
-  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-  m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  // The port, rate and address as wide as they need; the instrument's
-  // text takes the rest.
-  for (int column = 0; column < 3; ++column) {
-    m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-  }
-  m_table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
-  m_table->setGeometry(du.Rect(7, 75, 306, 88));
+  BuildTable(du);
 
   m_failed = new QPlainTextEdit(this);
   m_failed->setObjectName(QStringLiteral("failed"));
@@ -162,6 +148,29 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
   m_apply->setDefault(true);
   MakePlan();
 
+  ConnectControls();
+  UpdateButtons();
+}
+
+void CSearchDialog::BuildTable(const CDialogUnits& du) {
+  m_table = new QTableWidget(0, 4, this);
+  m_table->setObjectName(QStringLiteral("table"));
+  m_table->setHorizontalHeaderLabels(
+      {QStringLiteral("Порт"), QStringLiteral("Скорость"), QStringLiteral("Адрес"), QStringLiteral("Прибор")});
+  m_table->verticalHeader()->hide();
+  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The port, rate and address as wide as they need; the instrument's
+  // text takes the rest.
+  for (int column = 0; column < 3; ++column) {
+    m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
+  m_table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+  m_table->setGeometry(du.Rect(7, 75, 306, 88));
+}
+
+void CSearchDialog::ConnectControls() {
   // Other ports make another search: what the last one tried through says
   // nothing of them.
   connect(m_portField, &QLineEdit::textChanged, this, [this] {
@@ -179,7 +188,6 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
   connect(m_table, &QTableWidget::currentCellChanged, this, [this] { UpdateButtons(); });
   m_poll.setInterval(kPollMs);
   connect(&m_poll, &QTimer::timeout, this, [this] { Poll(); });
-  UpdateButtons();
 }
 
 CSearchDialog::~CSearchDialog() { EndWorker(); }

@@ -34,6 +34,8 @@ class CReadParamClass;
 
 namespace tkq::gui {
 
+class CDialogUnits;
+
 // Where searches look and how they reach the lines; tests put scripted
 // lines in place of the machine's ports.
 struct CSearchHooks {
@@ -109,6 +111,10 @@ class CSearchDialog : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // The table of the instruments found: port, rate, address, instrument.
+  void BuildTable(const CDialogUnits& du);
+  // The buttons', the field's, the table's and the poll timer's signals.
+  void ConnectControls();
   void MakePlan();
   void Start(bool full);
   void Poll();
