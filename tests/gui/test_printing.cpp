@@ -227,7 +227,7 @@ class TestPrinting : public gui::test::CProgramTest {
     QCOMPARE(preview->PageCount(), 1);
     QVERIFY(!Child<QPushButton>(preview, "next")->isEnabled());
     // The first value's line and texts on the sheet, in its blue.
-    const QImage sheet = Child<CPreviewArea>(preview, "pages_area")->viewport()->grab().toImage();
+    const QImage sheet = Child<CPreviewArea>(preview, "pageArea")->viewport()->grab().toImage();
     int lines = 0;
     for (int y = 0; y < sheet.height(); ++y) {
       for (int x = 0; x < sheet.width(); ++x)
@@ -507,10 +507,10 @@ class TestPrinting : public gui::test::CProgramTest {
     QVERIFY(preview->TwoPageMode());
     QTest::keyClick(preview, Qt::Key_End);
     QCOMPARE(Child<QLabel>(preview, "indicator")->text(), QString("Страниц %1-%2").arg(pages - 1).arg(pages));
-    Child<CPreviewArea>(preview, "pages_area")->viewport()->grab();
+    Child<CPreviewArea>(preview, "pageArea")->viewport()->grab();
     QCOMPARE(preview->PagesBuilt(), before + 2);
     QVERIFY(preview->PagesBuilt() <= 12);
-    Child<CPreviewArea>(preview, "pages_area")->viewport()->grab();
+    Child<CPreviewArea>(preview, "pageArea")->viewport()->grab();
     QCOMPARE(preview->PagesBuilt(), before + 2);  // kept while on the screen
 
     // One page: no second to show beside it.
