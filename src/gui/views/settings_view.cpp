@@ -33,7 +33,7 @@ void AddGroup(QWidget* form, const char* title, const QRect& place) {
   box->setGeometry(place);
 }
 // A label is given its text's height and two pixels more.
-void AddLabel(QWidget* form, const CDialogUnits& u, const char* text, int x, int y, int w, int h) {
+void AddCaption(QWidget* form, const CDialogUnits& u, const char* text, int x, int y, int w, int h) {
   auto* l = new QLabel(QString::fromUtf8(text), form);
   l->setGeometry(u.Rect(x, y, w, h + 2));
 }
@@ -95,13 +95,13 @@ void CObjViewSettings::BuildDescription(QWidget* form, const CDialogUnits& u) {
 }
 
 void CObjViewSettings::BuildOutputTypes(QWidget* form, const CDialogUnits& u) {
-  AddLabel(form, u, "Тип вывода:", 21, 89, 133, 8);
+  AddCaption(form, u, "Тип вывода:", 21, 89, 133, 8);
   m_outputType1 = AddCombo(form, u, "outputType1", 19, 103, 136);
-  AddLabel(form, u, "Размерность:", 70, 118, 48, 8);
+  AddCaption(form, u, "Размерность:", 70, 118, 48, 8);
   m_unit1 = AddCombo(form, u, "unit1", 71, 131, 48);
-  AddLabel(form, u, "Тип вывода:", 172, 89, 128, 8);
+  AddCaption(form, u, "Тип вывода:", 172, 89, 128, 8);
   m_outputType2 = AddCombo(form, u, "outputType2", 171, 102, 136);
-  AddLabel(form, u, "Размерность:", 222, 118, 50, 8);
+  AddCaption(form, u, "Размерность:", 222, 118, 50, 8);
   m_unit2 = AddCombo(form, u, "unit2", 222, 132, 48);
 }
 
