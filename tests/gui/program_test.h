@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "child.h"
 #include "fake_ui.h"
 #include "gui/app/application.h"
 #include "gui/app/main_frame.h"

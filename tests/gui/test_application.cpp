@@ -43,6 +43,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 
 namespace {
 
@@ -419,6 +420,35 @@ class TestApplication : public gui::test::CProgramTest {
       tools << (a->isSeparator() ? QString("-") : a->text());
     }
     QCOMPARE(tools, expected);
+  }
+
+  void everyCommandOfTheTableHasAHandler() {
+    // The program connects every row's action that can be enabled to a
+    // handler, the frame's own or the application's, both with the frame
+    // as their context; the menus and the tool bar that show the action
+    // are receivers of their own. Disconnecting from the frame tells
+    // whether it had one. A command may have a row in each menu set, each
+    // row an action of its own: the frame makes them in the table's order,
+    // each keeping its command.
+    CTRV_KQ_VRApp& app = Start();
+    CMainFrame* frame = app.MainFrame();
+    QList<QAction*> actions;
+    for (QAction* action : frame->findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
+      if (action->data().isValid()) actions << action;
+    }
+    QCOMPARE(actions.size(), static_cast<qsizetype>(std::size(kCommands)));
+    for (size_t row = 0; row < std::size(kCommands); ++row) {
+      const CCommand& command = kCommands[row];
+      QAction* action = actions[static_cast<qsizetype>(row)];
+      QCOMPARE(action->data().toInt(), static_cast<int>(command.id));
+      // A row never enabled is carried out by nothing.
+      const bool handled = QObject::disconnect(action, &QAction::triggered, frame, nullptr);
+      QVERIFY2(handled == (command.enabled != EEnabled::kNever), command.text);
+    }
+    // And the table has a row for every command.
+    for (int id = static_cast<int>(ECommand::kReadArchive); id < static_cast<int>(ECommand::kCount); ++id) {
+      QVERIFY2(FindCommand(static_cast<ECommand>(id)) != nullptr, qPrintable(QString::number(id)));
+    }
   }
 
   void openingAnArchiveOpensFourWindows() {
@@ -847,7 +877,7 @@ class TestApplication : public gui::test::CProgramTest {
       auto* dialog = qobject_cast<CReadProgressDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr) return;
       sawProgress = true;
-      dialog->m_cancel->click();
+      Child<QPushButton>(dialog, "cancel")->click();
     });
     QElapsedTimer clock;
     clock.start();
@@ -956,7 +986,7 @@ class TestApplication : public gui::test::CProgramTest {
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
       if (d == nullptr) return;
-      QTest::keyClick(d->m_editAddress, Qt::Key_F1);
+      QTest::keyClick(Child<QLineEdit>(d, "address"), Qt::Key_F1);
       shown = ShownHelpTopic();
       d->reject();
     });
@@ -1016,9 +1046,9 @@ class TestApplication : public gui::test::CProgramTest {
     QTimer::singleShot(0, [] {
       auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
       if (d == nullptr) return;
-      d->m_cbPort->setEditText("/dev/no-such-port");
-      d->m_cbBaudRate->setCurrentIndex(5);
-      d->m_editAddress->setText("255");
+      Child<QComboBox>(d, "port")->setEditText("/dev/no-such-port");
+      Child<QComboBox>(d, "baudRate")->setCurrentIndex(5);
+      Child<QLineEdit>(d, "address")->setText("255");
       d->accept();
     });
     app.Reader().OnPortSettings();
@@ -1036,7 +1066,7 @@ class TestApplication : public gui::test::CProgramTest {
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<CPortSettings*>(QApplication::activeModalWidget());
       if (d == nullptr) return;
-      d->m_cbPort->setEditText(QString::fromStdString(sim.Path()));
+      Child<QComboBox>(d, "port")->setEditText(QString::fromStdString(sim.Path()));
       d->accept();
     });
     app.Reader().OnPortSettings();
@@ -1056,7 +1086,7 @@ class TestApplication : public gui::test::CProgramTest {
       auto* d = qobject_cast<CSearchDialog*>(QApplication::activeModalWidget());
       if (d == nullptr) return;
       searched = d->Ports();
-      d->m_close->click();
+      Child<QPushButton>(d, "close")->click();
     });
     app.MainFrame()->Action(ECommand::kFindInstrument)->trigger();
     QCOMPARE(searched, (std::vector<std::string>{"A", "B"}));
@@ -1070,7 +1100,7 @@ class TestApplication : public gui::test::CProgramTest {
         QVERIFY(d->WaitForEnd(5000));
         QCOMPARE(d->Found().size(), size_t{1});
         topic = HelpTopicOf(d);
-        apply ? d->m_apply->click() : d->m_close->click();
+        apply ? Child<QPushButton>(d, "apply")->click() : Child<QPushButton>(d, "close")->click();
       });
       app.MainFrame()->Action(ECommand::kFindInstrument)->trigger();
       QCOMPARE(topic, help::kSearch);

@@ -31,6 +31,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 using namespace tkq::render;
 
 class TestChart : public gui::test::CProgramTest {
@@ -220,7 +221,7 @@ class TestChart : public gui::test::CProgramTest {
     QCOMPARE(Find<CTRV_KQ_VRView>()->currentIndex().row(), row);
     // One value off: the other fills the chart, over the same time.
     const QRect both = chart->PlotArea();
-    Find<CObjViewSettings>()->m_showFirst->click();
+    Child<QCheckBox>(Find<CObjViewSettings>(), "showFirst")->click();
     chart->replot();
     QCOMPARE(chart->Panels(), std::vector<QCPAxisRect*>{chart->Panel(1)});
     QVERIFY(chart->PlotArea().height() > both.height() - 20);
@@ -228,7 +229,7 @@ class TestChart : public gui::test::CProgramTest {
     // Both in a low window: a legend that would crush the panels gives
     // them its room, back when the window grows.
     QVERIFY(chart->LegendShown());
-    Find<CObjViewSettings>()->m_showFirst->click();
+    Child<QCheckBox>(Find<CObjViewSettings>(), "showFirst")->click();
     view->parentWidget()->resize(400, 300);
     QCoreApplication::processEvents();
     chart->replot();
@@ -366,7 +367,7 @@ class TestChart : public gui::test::CProgramTest {
     chart->ShowRange(kStart + 10 * 3600, kStart + 40 * 3600);
     const double from = chart->From();
 
-    form->m_outputType1->setCurrentIndex(form->m_outputType1->count() - 1);
+    Child<QComboBox>(form, "outputType1")->setCurrentIndex(Child<QComboBox>(form, "outputType1")->count() - 1);
     QCOMPARE(chart->SeriesCaption(0), table->model()->headerData(1, Qt::Horizontal).toString());
     // The first point of the line is the table's value of the first row shown.
     const size_t row = chart->Data().RowAt(static_cast<int64_t>(from));
@@ -374,11 +375,11 @@ class TestChart : public gui::test::CProgramTest {
     QCOMPARE(QString::number(chart->Data().Value(0, row), 'f', 4), cell.trimmed());
     QCOMPARE(chart->From(), from);  // the time shown stays
 
-    form->m_showFirst->click();  // off
+    Child<QCheckBox>(form, "showFirst")->click();  // off
     QVERIFY(!chart->SeriesShown(0));
     QVERIFY(!chart->Curve(0)->visible());
     QVERIFY(chart->Curve(1)->visible());
-    form->m_showFirst->click();  // on
+    Child<QCheckBox>(form, "showFirst")->click();  // on
     QVERIFY(chart->Curve(0)->visible());
     QVERIFY(chart->Curve(0)->dataCount() > 0);
   }

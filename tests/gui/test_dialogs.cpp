@@ -28,9 +28,11 @@
 #include "gui/app/dialog_ui_services.h"
 #include "gui/app/dialogs.h"
 #include "render/chart_image.h"
+#include "child.h"
 #include "search_lines.h"
 
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 
 namespace {
 
@@ -101,23 +103,23 @@ class TestDialogs : public QObject {
     const tkq::CSerialPorts found = tkq::FindSerialPorts();
     CPortSettings dialog("COM2", 3, 1);
     QStringList shown;
-    for (int i = 0; i < dialog.m_cbPort->count(); ++i) shown << dialog.m_cbPort->itemText(i);
+    for (int i = 0; i < Child<QComboBox>(&dialog, "port")->count(); ++i) shown << Child<QComboBox>(&dialog, "port")->itemText(i);
     QStringList names;
     for (const tkq::CSerialPort& port : found.ports) names << QString::fromStdString(port.name);
     QCOMPARE(shown, names);
-    QCOMPARE(dialog.m_cbPort->itemData(0, Qt::ToolTipRole).toString(),
+    QCOMPARE(Child<QComboBox>(&dialog, "port")->itemData(0, Qt::ToolTipRole).toString(),
              QString::fromStdString(found.ports[0].device + ": " + tkq::PortDescription(found.ports[0])));
   }
 
   void portSettingsShowsTheGivenChoice() {
     CPortSettings first("COM2", 3, 1);
-    QCOMPARE(first.m_cbPort->itemText(0), QString("COM1"));
-    QCOMPARE(first.m_cbPort->itemText(3), QString("COM4"));
+    QCOMPARE(Child<QComboBox>(&first, "port")->itemText(0), QString("COM1"));
+    QCOMPARE(Child<QComboBox>(&first, "port")->itemText(3), QString("COM4"));
     QCOMPARE(first.PortName(), QString("COM2"));
     QCOMPARE(first.PortIndex(), 1);
-    QCOMPARE(first.m_cbBaudRate->currentText(), QString("9600"));
+    QCOMPARE(Child<QComboBox>(&first, "baudRate")->currentText(), QString("9600"));
     QCOMPARE(first.Baud(), 9600u);
-    QCOMPARE(first.m_editAddress->text(), QString("1"));
+    QCOMPARE(Child<QLineEdit>(&first, "address")->text(), QString("1"));
 
     // A device path chosen before is offered again; a bad baud index falls
     // back to 9600.
@@ -127,15 +129,15 @@ class TestDialogs : public QObject {
     QCOMPARE(path.Baud(), 9600u);
     QCOMPARE(CPortSettings("COM1", -1, 0).BaudIndex(), 3);
 
-    path.m_cbBaudRate->setCurrentIndex(5);
+    Child<QComboBox>(&path, "baudRate")->setCurrentIndex(5);
     QCOMPARE(path.Baud(), 38400u);
-    path.m_cbPort->setCurrentIndex(3);
+    Child<QComboBox>(&path, "port")->setCurrentIndex(3);
     QCOMPARE(path.PortIndex(), 3);
     path.show();
-    Retype(path.m_cbPort->lineEdit(), "/dev/ttyUSB3");
+    Retype(Child<QComboBox>(&path, "port")->lineEdit(), "/dev/ttyUSB3");
     QCOMPARE(path.PortName(), QString("/dev/ttyUSB3"));
     QCOMPARE(path.PortIndex(), -1);
-    Retype(path.m_cbPort->lineEdit(), "com3");
+    Retype(Child<QComboBox>(&path, "port")->lineEdit(), "com3");
     QCOMPARE(path.PortIndex(), -1);
   }
 
@@ -171,8 +173,8 @@ class TestDialogs : public QObject {
       QCOMPARE(d.Address(), address);
     };
     dialog.show();
-    dialog.m_editAddress->setText(text);
-    dialog.m_cbPort->setFocus();
+    Child<QLineEdit>(&dialog, "address")->setText(text);
+    Child<QComboBox>(&dialog, "port")->setFocus();
     QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
 
     QCOMPARE(dialog.Address(), address);
@@ -185,8 +187,8 @@ class TestDialogs : public QObject {
       QCOMPARE(m_ui.messages, QStringList{message});
       QCOMPARE(confirmed, 0);
       QVERIFY(dialog.isVisible());
-      QCOMPARE(dialog.focusWidget(), dialog.m_editAddress);
-      QCOMPARE(dialog.m_editAddress->selectedText(), text);
+      QCOMPARE(dialog.focusWidget(), Child<QLineEdit>(&dialog, "address"));
+      QCOMPARE(Child<QLineEdit>(&dialog, "address")->selectedText(), text);
     }
   }
 
@@ -197,9 +199,9 @@ class TestDialogs : public QObject {
     QList<bool> visibleWhenConfirmed;
     dialog.m_onConfirmed = [&](CPortSettings& d) { visibleWhenConfirmed << d.isVisible(); };
     const int result = RunModal(dialog, [&] {
-      Retype(dialog.m_editAddress, "300");
+      Retype(Child<QLineEdit>(&dialog, "address"), "300");
       QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
-      Retype(dialog.m_editAddress, "200");
+      Retype(Child<QLineEdit>(&dialog, "address"), "200");
       QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
     });
     QCOMPARE(result, int(QDialog::Accepted));
@@ -213,7 +215,7 @@ class TestDialogs : public QObject {
     cancelled.m_onConfirmed = [&](CPortSettings&) { called = true; };
     QCOMPARE(RunModal(cancelled,
                       [&] {
-                        Retype(cancelled.m_editAddress, "abc");
+                        Retype(Child<QLineEdit>(&cancelled, "address"), "abc");
                         QTest::mouseClick(Button(&cancelled, "Отмена"), Qt::LeftButton);
                       }),
              int(QDialog::Rejected));
@@ -242,10 +244,10 @@ class TestDialogs : public QObject {
     QFETCH(QString, text);
     QFETCH(QString, message);
     CInputREadObjDialog dialog;
-    QCOMPARE(dialog.m_edit->text(), QString("1"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "number")->text(), QString("1"));
     dialog.show();
-    Retype(dialog.m_edit, text);
-    QCOMPARE(dialog.m_edit->text(), text);  // nothing stops the typing
+    Retype(Child<QLineEdit>(&dialog, "number"), text);
+    QCOMPARE(Child<QLineEdit>(&dialog, "number")->text(), text);  // nothing stops the typing
     QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
     if (message.isEmpty()) {
       QVERIFY(m_ui.messages.isEmpty());
@@ -256,14 +258,14 @@ class TestDialogs : public QObject {
       QCOMPARE(m_ui.messages, QStringList{message});
       QVERIFY(!dialog.m_bAccepted);
       QVERIFY(dialog.isVisible());
-      QCOMPARE(dialog.focusWidget(), dialog.m_edit);
+      QCOMPARE(dialog.focusWidget(), Child<QLineEdit>(&dialog, "number"));
     }
   }
 
   void objectNumberCancelAfterRefusal() {
     CInputREadObjDialog dialog;
     const int result = RunModal(dialog, [&] {
-      Retype(dialog.m_edit, "25");
+      Retype(Child<QLineEdit>(&dialog, "number"), "25");
       QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
       QTest::mouseClick(Button(&dialog, "Отмена"), Qt::LeftButton);
     });
@@ -275,11 +277,11 @@ class TestDialogs : public QObject {
   void objectNumberSpin() {
     CInputREadObjDialog dialog;
     dialog.show();
-    QLineEdit* edit = dialog.m_edit;
-    QTest::mouseClick(dialog.m_down, Qt::LeftButton);
+    QLineEdit* edit = Child<QLineEdit>(&dialog, "number");
+    QTest::mouseClick(Child<QToolButton>(&dialog, "down"), Qt::LeftButton);
     QCOMPARE(edit->text(), QString("1"));
-    QTest::mouseClick(dialog.m_up, Qt::LeftButton);
-    QTest::mouseClick(dialog.m_up, Qt::LeftButton);
+    QTest::mouseClick(Child<QToolButton>(&dialog, "up"), Qt::LeftButton);
+    QTest::mouseClick(Child<QToolButton>(&dialog, "up"), Qt::LeftButton);
     QCOMPARE(edit->text(), QString("3"));
     QTest::keyClick(edit, Qt::Key_Up);
     QCOMPARE(edit->text(), QString("4"));
@@ -291,13 +293,13 @@ class TestDialogs : public QObject {
     QTest::keyClick(edit, Qt::Key_Up);
     QTest::keyClick(edit, Qt::Key_Up);
     QCOMPARE(edit->text(), QString("20"));
-    QTest::mouseClick(dialog.m_up, Qt::LeftButton);
+    QTest::mouseClick(Child<QToolButton>(&dialog, "up"), Qt::LeftButton);
     QCOMPARE(edit->text(), QString("20"));
     Retype(edit, "25");  // out of range: stepping starts from the nearest end
     QTest::keyClick(edit, Qt::Key_Down);
     QCOMPARE(edit->text(), QString("19"));
     Retype(edit, "abc");
-    QTest::mouseClick(dialog.m_up, Qt::LeftButton);
+    QTest::mouseClick(Child<QToolButton>(&dialog, "up"), Qt::LeftButton);
     QCOMPARE(edit->text(), QString("2"));
 
     // Stepping leaves the focus in the field and the number is taken.
@@ -310,7 +312,7 @@ class TestDialogs : public QObject {
     CEditDescDialog dialog(QStringLiteral("Узел учёта №1"));
     QCOMPARE(dialog.Text(), QStringLiteral("Узел учёта №1"));
     dialog.show();
-    QLineEdit* edit = dialog.m_edit;
+    QLineEdit* edit = Child<QLineEdit>(&dialog, "description");
 
     // Typed: what code page 1251 holds is taken, the rest is not.
     Retype(edit, QStringLiteral("Ёж € – «x» 漢😀ß"));
@@ -329,7 +331,7 @@ class TestDialogs : public QObject {
   void descriptionLength() {
     CEditDescDialog dialog{QString()};
     dialog.show();
-    QLineEdit* edit = dialog.m_edit;
+    QLineEdit* edit = Child<QLineEdit>(&dialog, "description");
     Type(edit, QString(260, u'ж'));
     QCOMPARE(dialog.Text(), QString(250, u'ж'));
 
@@ -342,7 +344,7 @@ class TestDialogs : public QObject {
     // A longer description from a file shows cut, and stays whole until
     // it is edited.
     CEditDescDialog full(QString(300, u'c'));
-    QCOMPARE(full.m_edit->text().size(), 250);
+    QCOMPARE(Child<QLineEdit>(&full, "description")->text().size(), 250);
     QCOMPARE(full.Text().size(), 300);
   }
 
@@ -355,7 +357,7 @@ class TestDialogs : public QObject {
     CListVersionsDialog dialog(names);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Поддерживаемые версии  ПО прибора"));
     QStringList shown;
-    for (int i = 0; i < dialog.m_list->count(); ++i) shown << dialog.m_list->item(i)->text();
+    for (int i = 0; i < Child<QListWidget>(&dialog, "versions")->count(); ++i) shown << Child<QListWidget>(&dialog, "versions")->item(i)->text();
     QCOMPARE(shown, (QStringList{"TARVIK 59.11.00.02", "TARVIK 59.11.00.02", "tarvik 59.11.01.00", "Tarvik 59.11.01.00",
                                  "TARVIK 59.11.01.03", "TARVIK 59.11.02.00", QStringLiteral("Версия А"),
                                  QStringLiteral("версия а"), QStringLiteral("Версия Б")}));
@@ -366,18 +368,18 @@ class TestDialogs : public QObject {
     for (int i = 0; i < 18; ++i) eighteen.push_back("TARVIK 59.11.03." + std::to_string(10 + i));
     CListVersionsDialog all(eighteen);
     all.show();
-    const QRect viewport = all.m_list->viewport()->rect();
-    for (int i = 0; i < all.m_list->count(); ++i) {
-      QVERIFY2(viewport.contains(all.m_list->visualItemRect(all.m_list->item(i))), qPrintable(QString::number(i)));
+    const QRect viewport = Child<QListWidget>(&all, "versions")->viewport()->rect();
+    for (int i = 0; i < Child<QListWidget>(&all, "versions")->count(); ++i) {
+      QVERIFY2(viewport.contains(Child<QListWidget>(&all, "versions")->visualItemRect(Child<QListWidget>(&all, "versions")->item(i))), qPrintable(QString::number(i)));
     }
   }
 
   // The description's field says what it is for.
   void descriptionIsLabelled() {
     CEditDescDialog dialog{QString()};
-    QVERIFY(dialog.m_label->text().contains(QStringLiteral("Описание объекта")));
-    QCOMPARE(dialog.m_label->buddy(), dialog.m_edit);
-    QVERIFY(dialog.m_label->geometry().bottom() < dialog.m_edit->geometry().top());
+    QVERIFY(Child<QLabel>(&dialog, "label")->text().contains(QStringLiteral("Описание объекта")));
+    QCOMPARE(Child<QLabel>(&dialog, "label")->buddy(), Child<QLineEdit>(&dialog, "description"));
+    QVERIFY(Child<QLabel>(&dialog, "label")->geometry().bottom() < Child<QLineEdit>(&dialog, "description")->geometry().top());
   }
 
   // Both file dialogs show "Все файлы (*.*)" and list every file of the
@@ -448,7 +450,7 @@ class TestDialogs : public QObject {
     const test::CSearchLines lines({});
     CSearchDialog search({"COM2", 9600, 1}, false, nullptr);
     // Its longest outcome, over three ports.
-    search.m_status->setText(QStringLiteral(
+    Child<QLabel>(&search, "status")->setText(QStringLiteral(
         "Прибор не найден. Порты: COM1, COM3, COM4; скорости: 1200, 2400, 4800, 9600, 19200, 38400 бод; адреса: 1, "
         "12. Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
     for (QDialog* dialog : std::initializer_list<QDialog*>{&ports, &object, &description, &about, &versions, &noObjects,
@@ -485,8 +487,8 @@ class TestDialogs : public QObject {
     QCOMPARE(dialog.Size(), QSize(800, 400));
     const int result = RunModal(dialog, [&] {
       QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
-      dialog.m_file->setText(QStringLiteral(" chart.PDF "));
-      dialog.m_height->setValue(500);
+      Child<QLineEdit>(&dialog, "file")->setText(QStringLiteral(" chart.PDF "));
+      Child<QSpinBox>(&dialog, "height")->setValue(500);
       QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
     });
     QCOMPARE(result, int(QDialog::Accepted));
@@ -511,18 +513,18 @@ class TestDialogs : public QObject {
     five.readable = false;
     contents.objects = {five, three};
     CInstrumentContentsDialog dialog(contents, 9600);
-    QCOMPARE(dialog.m_table->rowCount(), 2);
-    QCOMPARE(dialog.m_table->item(1, 2)->text(), QString("1 мин 23 с"));
-    QVERIFY(dialog.m_table->item(0, 3)->text().endsWith("не будет прочитан: нет Obj05_0.par"));
+    QCOMPARE(Child<QTableWidget>(&dialog, "objects")->rowCount(), 2);
+    QCOMPARE(Child<QTableWidget>(&dialog, "objects")->item(1, 2)->text(), QString("1 мин 23 с"));
+    QVERIFY(Child<QTableWidget>(&dialog, "objects")->item(0, 3)->text().endsWith("не будет прочитан: нет Obj05_0.par"));
     // The first that can be read is ready; the other cannot be chosen.
-    QCOMPARE(dialog.m_table->currentRow(), 1);
-    QVERIFY(dialog.m_read->isEnabled());
-    dialog.m_table->selectRow(0);
-    QVERIFY(!dialog.m_read->isEnabled());
-    emit dialog.m_table->cellDoubleClicked(0, 0);
+    QCOMPARE(Child<QTableWidget>(&dialog, "objects")->currentRow(), 1);
+    QVERIFY(Child<QPushButton>(&dialog, "read")->isEnabled());
+    Child<QTableWidget>(&dialog, "objects")->selectRow(0);
+    QVERIFY(!Child<QPushButton>(&dialog, "read")->isEnabled());
+    emit Child<QTableWidget>(&dialog, "objects")->cellDoubleClicked(0, 0);
     QCOMPARE(dialog.ChosenObject(), 0);
-    dialog.m_table->selectRow(1);
-    emit dialog.m_table->cellDoubleClicked(1, 0);
+    Child<QTableWidget>(&dialog, "objects")->selectRow(1);
+    emit Child<QTableWidget>(&dialog, "objects")->cellDoubleClicked(1, 0);
     QCOMPARE(dialog.ChosenObject(), 3);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
   }
@@ -541,18 +543,18 @@ class TestDialogs : public QObject {
     bool searched = false;
     const int result = RunModal(dialog, [&] {
       searched = dialog.WaitForEnd(5000);
-      QCOMPARE(dialog.m_table->rowCount(), 1);
-      QVERIFY(dialog.m_table->item(0, 0)->text().startsWith("B"));
-      QCOMPARE(dialog.m_table->item(0, 1)->text(), QString("2400"));
-      QCOMPARE(dialog.m_table->item(0, 2)->text(), QString("7"));
-      QCOMPARE(dialog.m_table->item(0, 3)->text(), QString("TARVIK 59.11.03.04 SN 1"));
-      QCOMPARE(dialog.m_table->currentRow(), 0);
-      QCOMPARE(dialog.m_status->text(), QString("Найдено приборов: 1"));
-      QCOMPARE(dialog.m_bar->value(), dialog.m_bar->maximum());
-      QVERIFY(!dialog.m_stop->isEnabled());
-      QVERIFY(dialog.m_full->isEnabled());  // A and COM9 are left
-      QVERIFY(dialog.m_apply->isEnabled());
-      QTest::mouseClick(dialog.m_apply, Qt::LeftButton);
+      QCOMPARE(Child<QTableWidget>(&dialog, "table")->rowCount(), 1);
+      QVERIFY(Child<QTableWidget>(&dialog, "table")->item(0, 0)->text().startsWith("B"));
+      QCOMPARE(Child<QTableWidget>(&dialog, "table")->item(0, 1)->text(), QString("2400"));
+      QCOMPARE(Child<QTableWidget>(&dialog, "table")->item(0, 2)->text(), QString("7"));
+      QCOMPARE(Child<QTableWidget>(&dialog, "table")->item(0, 3)->text(), QString("TARVIK 59.11.03.04 SN 1"));
+      QCOMPARE(Child<QTableWidget>(&dialog, "table")->currentRow(), 0);
+      QCOMPARE(Child<QLabel>(&dialog, "status")->text(), QString("Найдено приборов: 1"));
+      QCOMPARE(Child<QProgressBar>(&dialog, "bar")->value(), Child<QProgressBar>(&dialog, "bar")->maximum());
+      QVERIFY(!Child<QPushButton>(&dialog, "stop")->isEnabled());
+      QVERIFY(Child<QPushButton>(&dialog, "full")->isEnabled());  // A and COM9 are left
+      QVERIFY(Child<QPushButton>(&dialog, "apply")->isEnabled());
+      QTest::mouseClick(Child<QPushButton>(&dialog, "apply"), Qt::LeftButton);
     });
     QVERIFY(searched);
     QCOMPARE(result, int(QDialog::Accepted));
@@ -573,29 +575,29 @@ class TestDialogs : public QObject {
     CSearchDialog dialog({"A", 9600, 1}, true, nullptr);
     const int result = RunModal(dialog, [&] {
       QVERIFY(dialog.WaitForEnd(5000));
-      QCOMPARE(dialog.m_table->rowCount(), 0);
+      QCOMPARE(Child<QTableWidget>(&dialog, "table")->rowCount(), 0);
       // What was tried: B did not open.
-      QCOMPARE(dialog.m_status->text(),
+      QCOMPARE(Child<QLabel>(&dialog, "status")->text(),
                QString("Прибор не найден. Порты: A; скорости: 1200, 2400, 4800, 9600, 19200, 38400 бод; адреса: 1. "
                        "Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
-      QVERIFY(dialog.m_failed->toPlainText().startsWith("B: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
-      QVERIFY(!dialog.m_apply->isEnabled());
-      QVERIFY(dialog.m_full->isEnabled());
+      QVERIFY(Child<QPlainTextEdit>(&dialog, "failed")->toPlainText().startsWith("B: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
+      QVERIFY(!Child<QPushButton>(&dialog, "apply")->isEnabled());
+      QVERIFY(Child<QPushButton>(&dialog, "full")->isEnabled());
       const size_t quick = lines.Probes();
       QCOMPARE(quick, size_t{6});  // 9600 at 1 first, then address 1 at the six rates
 
       lines.instruments["A"] = {1200, 200};
-      QTest::mouseClick(dialog.m_full, Qt::LeftButton);
+      QTest::mouseClick(Child<QPushButton>(&dialog, "full"), Qt::LeftButton);
       QVERIFY(dialog.IsSearching());
-      QVERIFY(!dialog.m_full->isEnabled());
+      QVERIFY(!Child<QPushButton>(&dialog, "full")->isEnabled());
       QVERIFY(dialog.WaitForEnd(10000));
-      QCOMPARE(dialog.m_table->rowCount(), 1);
-      QCOMPARE(dialog.m_table->item(0, 3)->text(), QString("TARVIK 59.11.03.04 SN 1 (версия не описана)"));
-      QCOMPARE(dialog.m_status->text(), QString("Найдено приборов: 1"));
+      QCOMPARE(Child<QTableWidget>(&dialog, "table")->rowCount(), 1);
+      QCOMPARE(Child<QTableWidget>(&dialog, "table")->item(0, 3)->text(), QString("TARVIK 59.11.03.04 SN 1 (версия не описана)"));
+      QCOMPARE(Child<QLabel>(&dialog, "status")->text(), QString("Найдено приборов: 1"));
       // No quick combination again; 1200 is the last rate, 200 the 199th
       // address there after the first.
       QCOMPARE(lines.Probes(), quick + 5 * 246 + 199);
-      QVERIFY(!dialog.m_full->isEnabled());  // nothing more to try
+      QVERIFY(!Child<QPushButton>(&dialog, "full")->isEnabled());  // nothing more to try
       dialog.reject();
     });
     QCOMPARE(result, int(QDialog::Rejected));
@@ -610,18 +612,18 @@ class TestDialogs : public QObject {
       CSearchDialog dialog({"A", 9600, 1}, true, nullptr);
       QElapsedTimer clock;
       RunModal(dialog, [&] {
-        QTRY_VERIFY(dialog.m_status->text().startsWith("Проверяется: A: "));
-        QVERIFY(dialog.m_stop->isEnabled());
+        QTRY_VERIFY(Child<QLabel>(&dialog, "status")->text().startsWith("Проверяется: A: "));
+        QVERIFY(Child<QPushButton>(&dialog, "stop")->isEnabled());
         clock.start();
-        QTest::mouseClick(dialog.m_stop, Qt::LeftButton);
-        QVERIFY(!dialog.m_stop->isEnabled());
+        QTest::mouseClick(Child<QPushButton>(&dialog, "stop"), Qt::LeftButton);
+        QVERIFY(!Child<QPushButton>(&dialog, "stop")->isEnabled());
         QVERIFY(dialog.WaitForEnd(3000));
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(dialog.m_status->text().startsWith("Поиск остановлен. Прибор не найден."));
+        QVERIFY(Child<QLabel>(&dialog, "status")->text().startsWith("Поиск остановлен. Прибор не найден."));
         // The range stays whole on its line, and the outcome fits.
-        QVERIFY(dialog.m_status->text().endsWith("(все адреса 1\u2060–\u2060247)."));
-        QVERIFY(dialog.m_status->heightForWidth(dialog.m_status->width()) <= dialog.m_status->height());
-        QVERIFY(dialog.m_full->isEnabled());  // the full search then takes the quick part too
+        QVERIFY(Child<QLabel>(&dialog, "status")->text().endsWith("(все адреса 1\u2060–\u2060247)."));
+        QVERIFY(Child<QLabel>(&dialog, "status")->heightForWidth(Child<QLabel>(&dialog, "status")->width()) <= Child<QLabel>(&dialog, "status")->height());
+        QVERIFY(Child<QPushButton>(&dialog, "full")->isEnabled());  // the full search then takes the quick part too
         QVERIFY(dialog.isVisible());
         dialog.reject();
       });
@@ -652,25 +654,25 @@ class TestDialogs : public QObject {
     CSearchDialog dialog({"COM2", 9600, 1}, true, nullptr);
     QCOMPARE(dialog.Ports(), (std::vector<std::string>{"COM2", "A", "B"}));
     RunModal(dialog, [&] {
-      QTRY_COMPARE(dialog.m_status->text(), QString("Проверяется: COM2, A, B: 9600 бод, адрес 1"));
-      QVERIFY(!dialog.m_find->isEnabled());
-      dialog.m_stop->click();
+      QTRY_COMPARE(Child<QLabel>(&dialog, "status")->text(), QString("Проверяется: COM2, A, B: 9600 бод, адрес 1"));
+      QVERIFY(!Child<QPushButton>(&dialog, "find")->isEnabled());
+      Child<QPushButton>(&dialog, "stop")->click();
       QVERIFY(dialog.WaitForEnd(3000));
       lines.probeMs = 0;
 
-      dialog.m_portField->setText(QStringLiteral("X, A"));
+      Child<QLineEdit>(&dialog, "ports")->setText(QStringLiteral("X, A"));
       QCOMPARE(dialog.Ports(), (std::vector<std::string>{"X", "A"}));
-      QVERIFY(dialog.m_find->isEnabled());
+      QVERIFY(Child<QPushButton>(&dialog, "find")->isEnabled());
       const size_t before = lines.Probes();
-      dialog.m_find->click();
+      Child<QPushButton>(&dialog, "find")->click();
       QVERIFY(dialog.WaitForEnd(5000));
-      QCOMPARE(dialog.m_failed->toPlainText().section('\n', 0, 0), QString("X: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
-      QCOMPARE(dialog.m_status->text(),
+      QCOMPARE(Child<QPlainTextEdit>(&dialog, "failed")->toPlainText().section('\n', 0, 0), QString("X: ПОРТ ЗАНЯТ ИЛИ НЕ СУЩЕСТВУЕТ"));
+      QCOMPARE(Child<QLabel>(&dialog, "status")->text(),
                QString("Прибор не найден. Порты: A; скорости: 1200, 2400, 4800, 9600, 19200, 38400 бод; адреса: 1. "
                        "Можно запустить полный поиск (все адреса 1\u2060–\u2060247)."));
       QCOMPARE(lines.Probes(), before + 6);  // A alone
       // Emptied, the field gives the machine's ports back.
-      dialog.m_portField->clear();
+      Child<QLineEdit>(&dialog, "ports")->clear();
       QCOMPARE(dialog.Ports(), (std::vector<std::string>{"COM2", "A", "B"}));
       dialog.reject();
     });
@@ -681,17 +683,17 @@ class TestDialogs : public QObject {
     test::CSearchLines lines({"A", "B"});
     lines.instruments["B"] = {2400, 7};
     CPortSettings ports("A", 3, 7);
-    QVERIFY(ports.m_find != nullptr && ports.m_find->text() == QString("Найти прибор..."));
+    QVERIFY(Child<QPushButton>(&ports, "findInstrument") != nullptr && Child<QPushButton>(&ports, "findInstrument")->text() == QString("Найти прибор..."));
     QTimer::singleShot(0, [] {
       auto* search = qobject_cast<CSearchDialog*>(QApplication::activeModalWidget());
       if (search == nullptr) return;
       QVERIFY(search->WaitForEnd(5000));
-      QTest::mouseClick(search->m_apply, Qt::LeftButton);
+      QTest::mouseClick(Child<QPushButton>(search, "apply"), Qt::LeftButton);
     });
-    QTest::mouseClick(ports.m_find, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(&ports, "findInstrument"), Qt::LeftButton);
     QCOMPARE(ports.PortName(), QString("B"));
     QCOMPARE(ports.Baud(), 2400u);
-    QCOMPARE(ports.m_editAddress->text(), QString("7"));
+    QCOMPARE(Child<QLineEdit>(&ports, "address")->text(), QString("7"));
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 
     // The port a fresh profile starts with is searched once chosen.
@@ -705,11 +707,11 @@ class TestDialogs : public QObject {
         searched = search->Ports();
         search->reject();
       });
-      QTest::mouseClick(fresh.m_find, Qt::LeftButton);
+      QTest::mouseClick(Child<QPushButton>(&fresh, "findInstrument"), Qt::LeftButton);
       return searched;
     };
     QCOMPARE(portsSearched(), (std::vector<std::string>{"A", "B"}));
-    emit fresh.m_cbPort->activated(fresh.m_cbPort->currentIndex());
+    emit Child<QComboBox>(&fresh, "port")->activated(Child<QComboBox>(&fresh, "port")->currentIndex());
     QCOMPARE(portsSearched(), (std::vector<std::string>{"COM2", "A", "B"}));
   }
 };

@@ -15,6 +15,7 @@
 
 #include <vector>
 
+#include "child.h"
 #include "core/archive/quantity_catalogue.h"
 #include "core/archive/records.h"
 #include "core/archive/saved_archive.h"
@@ -25,6 +26,7 @@
 #include "gui/base/profile.h"
 
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 
 namespace {
 
@@ -88,9 +90,9 @@ class TestHelp : public QObject {
  private:
   QList<QUrl> m_opened;
 
-  QTextBrowser* Browser() { return FindHelpWindow()->findChild<QTextBrowser*>(QStringLiteral("helpBrowser")); }
-  QListWidget* Contents() { return FindHelpWindow()->findChild<QListWidget*>(QStringLiteral("helpContents")); }
-  QPushButton* Button(const char* name) { return FindHelpWindow()->findChild<QPushButton*>(QLatin1String(name)); }
+  QTextBrowser* Browser() { return Child<QTextBrowser>(FindHelpWindow(), "helpBrowser"); }
+  QListWidget* Contents() { return Child<QListWidget>(FindHelpWindow(), "helpContents"); }
+  QPushButton* Button(const char* name) { return Child<QPushButton>(FindHelpWindow(), name); }
   QString CurrentTopic() {
     QListWidgetItem* item = Contents()->currentItem();
     return item != nullptr ? item->data(Qt::UserRole).toString() : QString();

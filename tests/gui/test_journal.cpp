@@ -28,6 +28,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 
 namespace {
 
@@ -302,7 +303,7 @@ class TestJournal : public gui::test::CProgramTest {
 
     // «Показать в папке» shows the file.
     Choose(window, 0);
-    window->findChild<QPushButton*>("show")->click();
+    Child<QPushButton>(window, "show")->click();
     QCOMPARE(m_ui.shownInFolder, QStringList{path});
   }
 
@@ -316,12 +317,12 @@ class TestJournal : public gui::test::CProgramTest {
     Choose(window, 0);
     const CSurveyEntry survey = window->ChosenSurveys().front();
     m_ui.answers = {QMessageBox::No};
-    window->findChild<QPushButton*>("remove")->click();
+    Child<QPushButton>(window, "remove")->click();
     QCOMPARE(m_ui.buttonsShown.last(), QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(window->Model()->rowCount(), 3);
 
     m_ui.answers = {QMessageBox::Yes};
-    window->findChild<QPushButton*>("remove")->click();
+    Child<QPushButton>(window, "remove")->click();
     QCOMPARE(window->Model()->rowCount(), 2);
     const QString name = QString::fromStdString(survey.fileName);
     QVERIFY(!QFile::exists(JournalFolder() + "/" + name));
@@ -342,7 +343,7 @@ class TestJournal : public gui::test::CProgramTest {
     file.close();
     m_ui.folderAnswer = out;
     m_ui.answers = {QMessageBox::No};
-    window->findChild<QPushButton*>("copy")->click();
+    Child<QPushButton>(window, "copy")->click();
     QCOMPARE(m_ui.messages.last(), QStringLiteral("Файл %1 уже существует. Заменить его?").arg(QDir::toNativeSeparators(taken)));
     QCOMPARE(QDir(out).entryList(QDir::Files).size(), 3);
     QCOMPARE(FileContents(taken), QByteArray("mine"));
@@ -365,7 +366,7 @@ class TestJournal : public gui::test::CProgramTest {
     CJournalWindow* window = Window();
     m_ui.folderAnswer = folder;
     m_ui.messages.clear();
-    window->findChild<QPushButton*>("addFolder")->click();
+    Child<QPushButton>(window, "addFolder")->click();
     QCOMPARE(window->Model()->rowCount(), 1);
     QCOMPARE(m_ui.messages.size(), 1);
     QVERIFY(m_ui.messages[0].startsWith(QStringLiteral("Добавлено в журнал обследований: 1.")));
@@ -374,7 +375,7 @@ class TestJournal : public gui::test::CProgramTest {
     // The originals stay as they were; a file added twice is not copied again.
     QVERIFY(QFile::exists(folder + "/2025/a.sav") && QFile::exists(folder + "/b.sav"));
     m_ui.openAnswers = {folder + "/2025/a.sav"};
-    window->findChild<QPushButton*>("addFiles")->click();
+    Child<QPushButton>(window, "addFiles")->click();
     QCOMPARE(window->Model()->rowCount(), 1);
     QVERIFY(m_ui.messages.last().contains(QStringLiteral("Уже были в журнале: 1.")));
   }

@@ -35,6 +35,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 using namespace tkq::render;
 
 namespace {
@@ -224,16 +225,16 @@ class TestPrinting : public gui::test::CProgramTest {
     CPreviewWindow* preview = OpenPreview(chart);
     QVERIFY(preview != nullptr);
     QCOMPARE(preview->PageCount(), 1);
-    QVERIFY(!preview->m_next->isEnabled());
+    QVERIFY(!Child<QPushButton>(preview, "next")->isEnabled());
     // The first value's line and texts on the sheet, in its blue.
-    const QImage sheet = preview->m_area->viewport()->grab().toImage();
+    const QImage sheet = Child<CPreviewArea>(preview, "pageArea")->viewport()->grab().toImage();
     int lines = 0;
     for (int y = 0; y < sheet.height(); ++y) {
       for (int x = 0; x < sheet.width(); ++x)
         lines += QColor(sheet.pixel(x, y)).blue() - QColor(sheet.pixel(x, y)).red() > 80;
     }
     QVERIFY(lines > 20);
-    preview->m_close->click();
+    Child<QPushButton>(preview, "close")->click();
     QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
   }
 
@@ -275,13 +276,13 @@ class TestPrinting : public gui::test::CProgramTest {
     int pages = 0;
     OnPrintFileDialog([&](CPrintFileDialog& dialog) {
       QCOMPARE(dialog.File(), m_work->filePath("obj.pdf"));
-      pages = dialog.m_to->value();
-      dialog.m_file->setText("out");
-      dialog.m_from->setValue(4);
-      dialog.m_to->setValue(3);  // never backwards
-      QCOMPARE(dialog.m_from->value(), 3);
-      dialog.m_from->setValue(2);
-      dialog.m_print->click();
+      pages = Child<QSpinBox>(&dialog, "to")->value();
+      Child<QLineEdit>(&dialog, "file")->setText("out");
+      Child<QSpinBox>(&dialog, "from")->setValue(4);
+      Child<QSpinBox>(&dialog, "to")->setValue(3);  // never backwards
+      QCOMPARE(Child<QSpinBox>(&dialog, "from")->value(), 3);
+      Child<QSpinBox>(&dialog, "from")->setValue(2);
+      Child<QPushButton>(&dialog, "print")->click();
     });
     print->trigger();
     QVERIFY(pages >= 4);
@@ -292,8 +293,8 @@ class TestPrinting : public gui::test::CProgramTest {
     // choice is replaced without a second question. All pages.
     m_ui.saveAnswer = m_work->filePath("out.pdf");
     OnPrintFileDialog([&](CPrintFileDialog& dialog) {
-      dialog.m_browse->click();
-      dialog.m_print->click();
+      Child<QPushButton>(&dialog, "browse")->click();
+      Child<QPushButton>(&dialog, "print")->click();
     });
     print->trigger();
     QCOMPARE(m_ui.starts.value(0), m_work->filePath("out.pdf"));
@@ -304,9 +305,9 @@ class TestPrinting : public gui::test::CProgramTest {
     m_ui.saveAnswer = m_work->filePath("out");
     m_ui.messageAnswer = QMessageBox::No;
     OnPrintFileDialog([](CPrintFileDialog& dialog) {
-      dialog.m_browse->click();
-      QVERIFY(dialog.m_file->text().endsWith("out.pdf"));
-      dialog.m_print->click();
+      Child<QPushButton>(&dialog, "browse")->click();
+      QVERIFY(Child<QLineEdit>(&dialog, "file")->text().endsWith("out.pdf"));
+      Child<QPushButton>(&dialog, "print")->click();
       dialog.reject();
     });
     print->trigger();
@@ -321,8 +322,8 @@ class TestPrinting : public gui::test::CProgramTest {
     old.close();
     OnPrintFileDialog([&](CPrintFileDialog& dialog) {
       for (const char* name : {"old.pdf", " ", "missing/x.pdf"}) {
-        dialog.m_file->setText(name);
-        dialog.m_print->click();
+        Child<QLineEdit>(&dialog, "file")->setText(name);
+        Child<QPushButton>(&dialog, "print")->click();
         QVERIFY(dialog.isVisible());
       }
       dialog.reject();
@@ -339,11 +340,11 @@ class TestPrinting : public gui::test::CProgramTest {
     m_ui.messageAnswer = QMessageBox::Yes;
     CPreviewWindow* preview = OpenPreview(Find<CTRV_KQ_VRView>());
     OnPrintFileDialog([](CPrintFileDialog& dialog) {
-      dialog.m_file->setText("old.pdf");
-      dialog.m_from->setValue(3);
-      dialog.m_print->click();
+      Child<QLineEdit>(&dialog, "file")->setText("old.pdf");
+      Child<QSpinBox>(&dialog, "from")->setValue(3);
+      Child<QPushButton>(&dialog, "print")->click();
     });
-    preview->m_print->click();
+    Child<QPushButton>(preview, "print")->click();
     QCOMPARE(m_ui.messages.size(), 1);  // replace it?
     QCOMPARE(PdfPages(m_work->filePath("old.pdf")), pages - 2);
     QVERIFY(m_ui.printPageCounts.isEmpty());
@@ -405,7 +406,7 @@ class TestPrinting : public gui::test::CProgramTest {
     // "Отмена" pressed as soon as the window shows.
     QTimer::singleShot(0, [] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* dialog = qobject_cast<CPrintingDialog*>(w)) dialog->m_cancel->click();
+        if (auto* dialog = qobject_cast<CPrintingDialog*>(w)) Child<QPushButton>(dialog, "cancel")->click();
       }
     });
     QVERIFY(!RunPrintJob(m_app->MainFrame(), printer, layout, font, {1, layout.PageCount()}, "Архив измерений"));
@@ -419,18 +420,18 @@ class TestPrinting : public gui::test::CProgramTest {
     printer.setOutputFormat(QPrinter::PdfFormat);
     CPrintSetupDialog dialog(printer);
     QCOMPARE(dialog.windowTitle(), QString("Настройка печати"));
-    QCOMPARE(dialog.m_printer->currentText(), QString("Печать в файл (PDF)"));
-    QVERIFY(dialog.m_portrait->isChecked());
-    dialog.m_paper->setCurrentIndex(static_cast<int>(OfferedPaperSizes().indexOf(QPageSize::A3)));
-    dialog.m_landscape->setChecked(true);
+    QCOMPARE(Child<QComboBox>(&dialog, "printer")->currentText(), QString("Печать в файл (PDF)"));
+    QVERIFY(Child<QRadioButton>(&dialog, "portrait")->isChecked());
+    Child<QComboBox>(&dialog, "paper")->setCurrentIndex(static_cast<int>(OfferedPaperSizes().indexOf(QPageSize::A3)));
+    Child<QRadioButton>(&dialog, "landscape")->setChecked(true);
     dialog.Apply(printer);
     QCOMPARE(printer.pageLayout().pageSize().id(), QPageSize::A3);
     QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
     QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
     // Opened again, it shows the choice.
     CPrintSetupDialog again(printer);
-    QCOMPARE(again.m_paper->currentData().toInt(), static_cast<int>(QPageSize::A3));
-    QVERIFY(again.m_landscape->isChecked());
+    QCOMPARE(Child<QComboBox>(&again, "paper")->currentData().toInt(), static_cast<int>(QPageSize::A3));
+    QVERIFY(Child<QRadioButton>(&again, "landscape")->isChecked());
   }
 
   void PrintingWindowTexts() {
@@ -439,13 +440,13 @@ class TestPrinting : public gui::test::CProgramTest {
     printer.setOutputFileName(QDir::temp().filePath("Output.pdf"));
     CPrintingDialog dialog("Архив измерений", printer);
     QCOMPARE(dialog.windowTitle(), QString("Печать в файл"));
-    QCOMPARE(dialog.m_document->text(), QString("Архив измерений"));
-    QCOMPARE(dialog.m_port->text(), QString("в Output.pdf"));
-    QCOMPARE(dialog.m_cancel->text(), QString("Отмена"));
+    QCOMPARE(Child<QLabel>(&dialog, "document")->text(), QString("Архив измерений"));
+    QCOMPARE(Child<QLabel>(&dialog, "port")->text(), QString("в Output.pdf"));
+    QCOMPARE(Child<QPushButton>(&dialog, "cancel")->text(), QString("Отмена"));
     dialog.SetPage(7);
-    QCOMPARE(dialog.m_page->text(), QString("Страница 7"));
+    QCOMPARE(Child<QLabel>(&dialog, "page")->text(), QString("Страница 7"));
     QVERIFY(!dialog.IsCancelled());
-    dialog.m_cancel->click();
+    Child<QPushButton>(&dialog, "cancel")->click();
     QVERIFY(dialog.IsCancelled());
   }
 
@@ -467,63 +468,63 @@ class TestPrinting : public gui::test::CProgramTest {
     QCOMPARE(preview->windowModality(), Qt::ApplicationModal);
     const int pages = preview->PageCount();
     QVERIFY(pages > 10);
-    QCOMPARE(preview->m_print->text(), QString("&Печать..."));
-    QCOMPARE(preview->m_pages->text(), QString("Две страницы"));
-    QCOMPARE(preview->m_indicator->text(), QString("Страница 1"));
-    QVERIFY(!preview->m_previous->isEnabled());
-    QVERIFY(!preview->m_zoomOut->isEnabled());
+    QCOMPARE(Child<QPushButton>(preview, "print")->text(), QString("&Печать..."));
+    QCOMPARE(Child<QPushButton>(preview, "pages")->text(), QString("Две страницы"));
+    QCOMPARE(Child<QLabel>(preview, "indicator")->text(), QString("Страница 1"));
+    QVERIFY(!Child<QPushButton>(preview, "previous")->isEnabled());
+    QVERIFY(!Child<QPushButton>(preview, "zoomOut")->isEnabled());
 
-    preview->m_next->click();
+    Child<QPushButton>(preview, "next")->click();
     QCOMPARE(preview->CurrentPage(), 2);
     QTest::keyClick(preview, Qt::Key_End);
     QCOMPARE(preview->CurrentPage(), pages);
-    QVERIFY(!preview->m_next->isEnabled());
+    QVERIFY(!Child<QPushButton>(preview, "next")->isEnabled());
     QTest::keyClick(preview, Qt::Key_PageUp);
     QCOMPARE(preview->CurrentPage(), pages - 1);
     QTest::keyClick(preview, Qt::Key_Home);
     QCOMPARE(preview->CurrentPage(), 1);
 
-    preview->m_pages->click();
-    QCOMPARE(preview->m_pages->text(), QString("&Одна страница"));
+    Child<QPushButton>(preview, "pages")->click();
+    QCOMPARE(Child<QPushButton>(preview, "pages")->text(), QString("&Одна страница"));
     QCOMPARE(preview->ShownPages(), 2);
-    QCOMPARE(preview->m_indicator->text(), QString("Страниц 1-2"));
+    QCOMPARE(Child<QLabel>(preview, "indicator")->text(), QString("Страниц 1-2"));
     QTest::keyClick(preview, Qt::Key_PageDown);
-    QCOMPARE(preview->m_indicator->text(), QString("Страниц 3-4"));
+    QCOMPARE(Child<QLabel>(preview, "indicator")->text(), QString("Страниц 3-4"));
 
     // Zoomed in, one page at a time.
-    preview->m_zoomIn->click();
+    Child<QPushButton>(preview, "zoomIn")->click();
     QCOMPARE(preview->ZoomLevel(), 1);
     QCOMPARE(preview->ShownPages(), 1);
-    QVERIFY(!preview->m_pages->isEnabled());
-    preview->m_zoomIn->click();
-    QVERIFY(!preview->m_zoomIn->isEnabled());
-    preview->m_zoomOut->click();
-    preview->m_zoomOut->click();
+    QVERIFY(!Child<QPushButton>(preview, "pages")->isEnabled());
+    Child<QPushButton>(preview, "zoomIn")->click();
+    QVERIFY(!Child<QPushButton>(preview, "zoomIn")->isEnabled());
+    Child<QPushButton>(preview, "zoomOut")->click();
+    Child<QPushButton>(preview, "zoomOut")->click();
     QCOMPARE(preview->ZoomLevel(), 0);
 
     // Only the pages on the screen are ever built.
     const int before = preview->PagesBuilt();
     QVERIFY(preview->TwoPageMode());
     QTest::keyClick(preview, Qt::Key_End);
-    QCOMPARE(preview->m_indicator->text(), QString("Страниц %1-%2").arg(pages - 1).arg(pages));
-    preview->m_area->viewport()->grab();
+    QCOMPARE(Child<QLabel>(preview, "indicator")->text(), QString("Страниц %1-%2").arg(pages - 1).arg(pages));
+    Child<CPreviewArea>(preview, "pageArea")->viewport()->grab();
     QCOMPARE(preview->PagesBuilt(), before + 2);
     QVERIFY(preview->PagesBuilt() <= 12);
-    preview->m_area->viewport()->grab();
+    Child<CPreviewArea>(preview, "pageArea")->viewport()->grab();
     QCOMPARE(preview->PagesBuilt(), before + 2);  // kept while on the screen
 
     // One page: no second to show beside it.
-    preview->m_close->click();
+    Child<QPushButton>(preview, "close")->click();
     QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
     Open(5);
     preview = OpenPreview(Find<CTRV_KQ_VRView>());
     QCOMPARE(preview->PageCount(), 1);
-    QVERIFY(!preview->m_pages->isEnabled());
+    QVERIFY(!Child<QPushButton>(preview, "pages")->isEnabled());
 
     // F1 opens the printing page of the help.
     QTest::keyClick(preview, Qt::Key_F1);
     QCOMPARE(ShownHelpTopic(), help::kPrinting);
-    preview->m_close->click();
+    Child<QPushButton>(preview, "close")->click();
     QTRY_VERIFY(m_app->MainFrame()->findChild<CPreviewWindow*>() == nullptr);
   }
 

@@ -31,6 +31,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 
 namespace {
 
@@ -106,7 +107,7 @@ class TestProtocol : public gui::test::CProgramTest {
     // A file outside the journal is no survey of it.
     QVERIFY(!app.CurrentSurvey());
     const auto shown =
-        CloseNextDialog<CProtocolDialog>([](CProtocolDialog& dialog) { QVERIFY(dialog.m_number->text().isEmpty()); });
+        CloseNextDialog<CProtocolDialog>([](CProtocolDialog& dialog) { QVERIFY(Child<QLineEdit>(&dialog, "number")->text().isEmpty()); });
     protocol->trigger();
     QVERIFY(*shown);
   }
@@ -117,15 +118,15 @@ class TestProtocol : public gui::test::CProgramTest {
     const CSurveyNotes stored{"17/2", "ул. Ленина, 5", "ООО «Тепло»", "Первый абзац\nВторой"};
     m_app->Journal()->SetProtocolFields(id, stored);
     CProtocolDialog dialog(m_app->PrintContext(), JournalOf(*m_app), m_app->CurrentSurvey());
-    QCOMPARE(dialog.m_number->text(), QString("17/2"));
-    QCOMPARE(dialog.m_remarks->toPlainText(), QString("Первый абзац\nВторой"));
-    QCOMPARE(dialog.m_date->date(), QDate::currentDate());
+    QCOMPARE(Child<QLineEdit>(&dialog, "number")->text(), QString("17/2"));
+    QCOMPARE(Child<QPlainTextEdit>(&dialog, "remarks")->toPlainText(), QString("Первый абзац\nВторой"));
+    QCOMPARE(Child<QDateEdit>(&dialog, "date")->date(), QDate::currentDate());
     // Two days of records: the table of days, left to the archive's length.
-    QVERIFY(dialog.m_days->isChecked());
+    QVERIFY(Child<QRadioButton>(&dialog, "days")->isChecked());
     QCOMPARE(dialog.Options().table, EProtocolTable::kAuto);
     QCOMPARE(FieldsOfNotes(stored), dialog.Options().survey);
 
-    dialog.m_client->setText("  ИП Петров  ");
+    Child<QLineEdit>(&dialog, "client")->setText("  ИП Петров  ");
     m_ui.saveAnswer = m_work->filePath("п.pdf");
     QVERIFY(dialog.SavePdf());
     QVERIFY2(m_ui.messages.isEmpty(), qPrintable(m_ui.messages.join("; ")));
@@ -139,7 +140,7 @@ class TestProtocol : public gui::test::CProgramTest {
     QCOMPARE(m_app->Journal()->ProtocolFields(id), std::optional<CSurveyNotes>(expected));
 
     // A table chosen by the user is the user's.
-    dialog.m_months->click();
+    Child<QRadioButton>(&dialog, "months")->click();
     QCOMPARE(dialog.Options().table, EProtocolTable::kMonths);
     m_ui.saveAnswer = m_work->filePath("п.odt");
     QVERIFY(dialog.SaveOdt());
@@ -171,7 +172,7 @@ class TestProtocol : public gui::test::CProgramTest {
     CProtocolDialog dialog(m_app->PrintContext(), JournalOf(*m_app), std::nullopt);
     QCOMPARE(dialog.TickedParams(), chosen);
     // A row the user ticks is kept with the others when a protocol is made.
-    QTreeWidgetItem* row = dialog.m_params->topLevelItem(0)->child(0);
+    QTreeWidgetItem* row = Child<QTreeWidget>(&dialog, "params")->topLevelItem(0)->child(0);
     row->setCheckState(0, Qt::Checked);
     m_ui.saveAnswer = m_work->filePath("p.pdf");
     QVERIFY(dialog.SavePdf());
@@ -182,7 +183,7 @@ class TestProtocol : public gui::test::CProgramTest {
     QVERIFY(std::count(kept.begin(), kept.end(), row->data(0, Qt::UserRole).toString().toStdString()) == 1);
     for (const std::string& name : chosen) QVERIFY(std::count(kept.begin(), kept.end(), name) == 1);
     // «Выбрать по умолчанию»: each archive gets its own tree's defaults again.
-    dialog.m_defaults->click();
+    Child<QPushButton>(&dialog, "defaults")->click();
     QCOMPARE(dialog.TickedParams(), defaults);
     QVERIFY(dialog.SavePdf());
     QVERIFY(!settings.contains(render::protocol_key::kParams));
@@ -194,7 +195,7 @@ class TestProtocol : public gui::test::CProgramTest {
     printer.setPageOrientation(QPageLayout::Landscape);
     CProtocolDialog dialog(m_app->PrintContext(), JournalOf(*m_app), m_app->CurrentSurvey());
     // Seventy days: months.
-    QVERIFY(dialog.m_months->isChecked());
+    QVERIFY(Child<QRadioButton>(&dialog, "months")->isChecked());
     QVERIFY(dialog.Preview());
     auto* preview = m_app->MainFrame()->findChild<CPreviewWindow*>();
     QVERIFY(preview != nullptr && preview->PageCount() >= 1);
@@ -204,7 +205,7 @@ class TestProtocol : public gui::test::CProgramTest {
     m_ui.printFile = m_work->filePath("printed.pdf");
     tkq::gui::SetPlatformDialogPrintsPdf(true);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    preview->m_print->click();
+    Child<QPushButton>(preview, "print")->click();
     QVERIFY(QFileInfo(m_ui.printFile).size() > 0);
     QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
   }
@@ -212,28 +213,28 @@ class TestProtocol : public gui::test::CProgramTest {
   void theRequisitesAreKeptInTheProfile() {
     CTRV_KQ_VRApp& app = Start();
     CRequisitesDialog dialog(CProtocolRequisites{"ООО «Теплоучет»", "", "Иванов И. И.", "инженер"});
-    QVERIFY(!dialog.m_clearLogo->isEnabled());
+    QVERIFY(!Child<QPushButton>(&dialog, "clearLogo")->isEnabled());
     // A file that is no picture is refused, said why.
     const QString notPicture = m_work->filePath("logo.png");
     QFile file(notPicture);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("не картинка") > 0);
     file.close();
     m_ui.openAnswer = notPicture;
-    dialog.m_browse->click();
-    QVERIFY(!dialog.m_logoState->isHidden());
+    Child<QPushButton>(&dialog, "browse")->click();
+    QVERIFY(!Child<QLabel>(&dialog, "logoState")->isHidden());
     dialog.accept();
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(m_ui.messages.size(), 1);
     QImage(8, 4, QImage::Format_RGB32).save(notPicture, "PNG");
     dialog.CheckLogo();
-    QVERIFY(dialog.m_logoState->isHidden());
-    dialog.m_position->setText("  ведущий инженер ");
+    QVERIFY(Child<QLabel>(&dialog, "logoState")->isHidden());
+    Child<QLineEdit>(&dialog, "position")->setText("  ведущий инженер ");
     const CProtocolRequisites r = dialog.Requisites();
     QCOMPARE(QString::fromStdString(r.logoPath), notPicture);
     QCOMPARE(r.position, std::string("ведущий инженер"));
     render::SaveRequisites(app.Settings(), r);
     const auto shown = CloseNextDialog<CRequisitesDialog>(
-        [](CRequisitesDialog& asked) { QCOMPARE(asked.m_technician->text(), QString("Иванов И. И.")); });
+        [](CRequisitesDialog& asked) { QCOMPARE(Child<QLineEdit>(&asked, "technician")->text(), QString("Иванов И. И.")); });
     app.MainFrame()->Action(ECommand::kRequisites)->trigger();
     QVERIFY(*shown);
   }
@@ -246,8 +247,8 @@ class TestProtocol : public gui::test::CProgramTest {
     CJournalWindow* window = m_app->JournalWindow();
     window->Table()->selectRow(0);
     const auto shown = CloseNextDialog<CProtocolDialog>(
-        [](CProtocolDialog& dialog) { QCOMPARE(dialog.m_number->text(), QString("5")); });
-    window->findChild<QPushButton*>("protocol")->click();
+        [](CProtocolDialog& dialog) { QCOMPARE(Child<QLineEdit>(&dialog, "number")->text(), QString("5")); });
+    Child<QPushButton>(window, "protocol")->click();
     QVERIFY(*shown);
     QCOMPARE(m_app->Document().ArchivePath(), render::QtPath(kept.path));
   }

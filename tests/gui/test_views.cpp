@@ -30,6 +30,7 @@
 
 using namespace tkq;
 using namespace tkq::gui;
+using tkq::gui::test::Child;
 
 class TestViews : public gui::test::CProgramTest {
   Q_OBJECT
@@ -73,19 +74,19 @@ class TestViews : public gui::test::CProgramTest {
     // A saved archive carries its own choices; the form passes its own.
     auto* form = Find<CObjViewSettings>();
     QVERIFY(form != nullptr);
-    QCOMPARE(form->m_title->text(), QString::fromStdString(ObjectTitle(5, 1700000000)));
-    QCOMPARE(form->m_description->toPlainText(), QString("Ввод 1"));
-    for (QCheckBox* box : {form->m_showFirst, form->m_showSecond, form->m_showTime, form->m_showStart, form->m_showEnd,
-                           form->m_showAbnormal, form->m_showNumber}) {
+    QCOMPARE(Child<QLineEdit>(form, "title")->text(), QString::fromStdString(ObjectTitle(5, 1700000000)));
+    QCOMPARE(Child<QTextEdit>(form, "description")->toPlainText(), QString("Ввод 1"));
+    for (QCheckBox* box : {Child<QCheckBox>(form, "showFirst"), Child<QCheckBox>(form, "showSecond"), Child<QCheckBox>(form, "showTime"), Child<QCheckBox>(form, "showStart"), Child<QCheckBox>(form, "showEnd"),
+                           Child<QCheckBox>(form, "showAbnormal"), Child<QCheckBox>(form, "showNumber")}) {
       QVERIFY(box->isChecked());
     }
     QVERIFY(app.Document().Columns().m_bShowNumber);  // the form switched all seven on
-    QVERIFY(!form->m_result->isChecked());
-    QVERIFY(form->m_result->isEnabled());
-    QCOMPARE(form->m_outputType1->count(), 3);
-    QCOMPARE(form->m_outputType1->itemText(0), QString("Изменение объема +"));
-    QCOMPARE(form->m_outputType2->itemText(2), QString("Объем -"));
-    QCOMPARE(form->m_unit1->itemText(0), QString("м3"));
+    QVERIFY(!Child<QCheckBox>(form, "result")->isChecked());
+    QVERIFY(Child<QCheckBox>(form, "result")->isEnabled());
+    QCOMPARE(Child<QComboBox>(form, "outputType1")->count(), 3);
+    QCOMPARE(Child<QComboBox>(form, "outputType1")->itemText(0), QString("Изменение объема +"));
+    QCOMPARE(Child<QComboBox>(form, "outputType2")->itemText(2), QString("Объем -"));
+    QCOMPARE(Child<QComboBox>(form, "unit1")->itemText(0), QString("м3"));
     QCOMPARE(int(app.Document().Object()->m_nOutputType1), 0);
     QCOMPARE(int(app.Document().Object()->m_bResult), 0);
   }
@@ -109,14 +110,14 @@ class TestViews : public gui::test::CProgramTest {
     const QFontMetrics fm = view->fontMetrics();
     QVERIFY(view->horizontalHeader()->sectionSize(6) > fm.horizontalAdvance("ПРЕВЫШЕНИЕ СКОРОСТИ ПОТОКА"));
 
-    form->m_showStart->click();  // off
+    Child<QCheckBox>(form, "showStart")->click();  // off
     QCOMPARE(Headers(model), (QStringList{"№", "Изменение объема +, м3", "Изменение объема -, м3", "Конец интервала",
                                           "Время архивирования", "Нештатная ситуация"}));
     QCOMPARE(Row(model, 0)[3], QString("01.02.2012 11:00:00"));
-    form->m_showNumber->click();
+    Child<QCheckBox>(form, "showNumber")->click();
     QCOMPARE(Headers(model).first(), QString("Изменение объема +, м3"));
     for (QCheckBox* box :
-         {form->m_showFirst, form->m_showSecond, form->m_showTime, form->m_showEnd, form->m_showAbnormal}) {
+         {Child<QCheckBox>(form, "showFirst"), Child<QCheckBox>(form, "showSecond"), Child<QCheckBox>(form, "showTime"), Child<QCheckBox>(form, "showEnd"), Child<QCheckBox>(form, "showAbnormal")}) {
       box->click();
     }
     QCOMPARE(model->columnCount(), 0);
@@ -128,23 +129,23 @@ class TestViews : public gui::test::CProgramTest {
     auto* form = Find<CObjViewSettings>();
     QAbstractItemModel* model = Find<CTRV_KQ_VRView>()->model();
 
-    form->m_unit2->setCurrentIndex(1);  // л
+    Child<QComboBox>(form, "unit2")->setCurrentIndex(1);  // л
     QCOMPARE(Headers(model)[2], QString("Изменение объема -, л"));
     QCOMPARE(Row(model, 0)[2], QString("        250.0000"));
     // Another output type for the first parameter refills both unit lists.
-    form->m_outputType1->setCurrentIndex(1);
-    QCOMPARE(form->m_unit1->itemText(0), QString("м3/ч"));
-    QCOMPARE(form->m_unit2->currentIndex(), 0);
+    Child<QComboBox>(form, "outputType1")->setCurrentIndex(1);
+    QCOMPARE(Child<QComboBox>(form, "unit1")->itemText(0), QString("м3/ч"));
+    QCOMPARE(Child<QComboBox>(form, "unit2")->currentIndex(), 0);
     QCOMPARE(Headers(model)[1], QString("Расход +, м3/ч"));
     QCOMPARE(Headers(model)[2], QString("Изменение объема -, м3"));
-    form->m_unit1->setCurrentIndex(1);
+    Child<QComboBox>(form, "unit1")->setCurrentIndex(1);
     QCOMPARE(Row(model, 0)[1], QString("         25.0000"));  // 1.5 m3 an hour in l/min
 
     // The resulting parameter: both lists refilled from the first entry.
-    form->m_result->click();
-    QCOMPARE(form->m_outputType1->itemText(0), QString("Изменение объема"));
-    QCOMPARE(form->m_outputType1->currentIndex(), 0);
-    QCOMPARE(form->m_unit1->currentIndex(), 0);
+    Child<QCheckBox>(form, "result")->click();
+    QCOMPARE(Child<QComboBox>(form, "outputType1")->itemText(0), QString("Изменение объема"));
+    QCOMPARE(Child<QComboBox>(form, "outputType1")->currentIndex(), 0);
+    QCOMPARE(Child<QComboBox>(form, "unit1")->currentIndex(), 0);
     QCOMPARE(Headers(model)[1], QString("Изменение объема, м3"));
     QCOMPARE(Row(model, 0)[1], QString("          1.7500"));
     QCOMPARE(int(app.Document().Object()->m_bResult), 1);
@@ -153,8 +154,8 @@ class TestViews : public gui::test::CProgramTest {
   void theResultingParameterIsOffForOtherQuantities() {
     Open(0, 4);
     auto* form = Find<CObjViewSettings>();
-    QVERIFY(!form->m_result->isEnabled());
-    QVERIFY(!form->m_result->isChecked());
+    QVERIFY(!Child<QCheckBox>(form, "result")->isEnabled());
+    QVERIFY(!Child<QCheckBox>(form, "result")->isChecked());
   }
 
   void aClosedArchiveWindowReopensOnAChange() {
@@ -164,7 +165,7 @@ class TestViews : public gui::test::CProgramTest {
       if (qobject_cast<CTRV_KQ_VRView*>(frame->widget()) != nullptr) delete frame;
     }
     QVERIFY(Find<CTRV_KQ_VRView>() == nullptr);
-    form->m_showEnd->click();
+    Child<QCheckBox>(form, "showEnd")->click();
     QVERIFY(Find<CTRV_KQ_VRView>() != nullptr);
     QCOMPARE(Find<CTRV_KQ_VRView>()->model()->columnCount(), 6);
   }
@@ -173,13 +174,13 @@ class TestViews : public gui::test::CProgramTest {
     CTRV_KQ_VRApp& app = Open();
     auto* form = Find<CObjViewSettings>();
     m_ui.description = "Новое описание";
-    form->m_editButton->click();
-    QCOMPARE(form->m_description->toPlainText(), QString("Новое описание"));
+    Child<QPushButton>(form, "editDescription")->click();
+    QCOMPARE(Child<QTextEdit>(form, "description")->toPlainText(), QString("Новое описание"));
     QCOMPARE(QString::fromStdString(app.Document().Object()->m_strDescription), QString("Новое описание"));
     m_ui.descriptionConfirmed = false;
     m_ui.description = "не это";
-    form->m_editButton->click();
-    QCOMPARE(form->m_description->toPlainText(), QString("Новое описание"));
+    Child<QPushButton>(form, "editDescription")->click();
+    QCOMPARE(Child<QTextEdit>(form, "description")->toPlainText(), QString("Новое описание"));
   }
 
   // The dialog starts from the object's own description, not from the
@@ -197,7 +198,7 @@ class TestViews : public gui::test::CProgramTest {
         dialog->accept();
       }
     });
-    Find<CObjViewSettings>()->m_editButton->click();
+    Child<QPushButton>(Find<CObjViewSettings>(), "editDescription")->click();
     SetUi(&m_ui);
     QCOMPARE(seed, QString::fromStdString(stored));
     QCOMPARE(QString::fromStdString(app.Document().Object()->m_strDescription), QString::fromStdString(stored));
@@ -231,7 +232,7 @@ class TestViews : public gui::test::CProgramTest {
   void theReportsAreTheCoresBytes() {
     CTRV_KQ_VRApp& app = Open();
     CMainFrame* frame = app.MainFrame();
-    Find<CObjViewSettings>()->m_showNumber->click();  // a switch change reaches the report too
+    Child<QCheckBox>(Find<CObjViewSettings>(), "showNumber")->click();  // a switch change reaches the report too
 
     m_ui.saveAnswer = m_work->filePath("archive.txt");
     frame->MdiArea()->setActiveSubWindow(frame->Documents()[1]);

@@ -69,6 +69,26 @@ class CLayout {
   void AddFields(const std::vector<std::pair<std::string, std::string>>& fields);
   void AddParagraph(const std::string& text);
   void AddTable(const CProtocolTable& table);
+  // A table's columns as their content asks: the widest cell (`want`), the
+  // widest word (`least`), the caption on one line (`caption`).
+  struct CColumnMeasure {
+    std::vector<double> want, least, caption;
+  };
+  // Where a table's columns lie, and the size its text is set at.
+  struct CTableGrid {
+    std::vector<double> width;  // of each column's text
+    std::vector<double> left;   // each column's left rule, then the right one
+    double scale = 1.0;
+    std::vector<EPrintAlign> align;
+  };
+  static EProtocolFont CellFont(const CProtocolTable& table, size_t row);
+  CColumnMeasure MeasureColumns(const CProtocolTable& table) const;
+  // The columns' widths in `room`, the text set smaller (`scale`) when not
+  // even the widest words fit.
+  static std::vector<double> FitColumns(const CColumnMeasure& measure, double room, double& scale);
+  // A row of cells with its rules, as a chunk; returns the chunk's index.
+  int AddTableRow(const CTableGrid& grid, const std::vector<std::string>& cells, EProtocolFont font, bool captions,
+                  bool last);
   void AddChart();
   void AddSignatures(const std::vector<CProtocolSignature>& signatures);
   // A new chunk, its gap over it by what comes before.
@@ -236,87 +256,105 @@ void CLayout::AddParagraph(const std::string& text) {
   }
 }
 
-void CLayout::AddTable(const CProtocolTable& table) {
-  const size_t columns = table.captions.size();
-  if (columns == 0) return;
-  const auto cellFont = [&](size_t row) {
-    return table.lastRowIsTotal && row + 1 == table.rows.size() ? EProtocolFont::kSmallBold : EProtocolFont::kSmall;
-  };
+EProtocolFont CLayout::CellFont(const CProtocolTable& table, size_t row) {
+  return table.lastRowIsTotal && row + 1 == table.rows.size() ? EProtocolFont::kSmallBold : EProtocolFont::kSmall;
+}
+
+CLayout::CColumnMeasure CLayout::MeasureColumns(const CProtocolTable& table) const {
   // Each column's width from its content: the longest cell, the longest
   // word of its caption as the least; what no column can do without (its
   // longest word) as the floor when the table is shrunk.
-  std::vector<double> want(columns, 0), least(columns, 0), caption(columns, 0);
+  const size_t columns = table.captions.size();
+  CColumnMeasure m{std::vector<double>(columns, 0), std::vector<double>(columns, 0), std::vector<double>(columns, 0)};
   for (size_t c = 0; c < columns; ++c) {
-    caption[c] = Width(table.captions[c], EProtocolFont::kSmallBold);
+    m.caption[c] = Width(table.captions[c], EProtocolFont::kSmallBold);
     const double word = WidestWord(table.captions[c], EProtocolFont::kSmallBold);
-    want[c] = word;
-    least[c] = word;
+    m.want[c] = word;
+    m.least[c] = word;
   }
   for (size_t r = 0; r < table.rows.size(); ++r) {
-    const EProtocolFont font = cellFont(r);
+    const EProtocolFont font = CellFont(table, r);
     const std::vector<std::string>& row = table.rows[r];
     for (size_t c = 0; c < columns && c < row.size(); ++c) {
       const double whole = Width(row[c], font);
-      want[c] = std::max(want[c], whole);
+      m.want[c] = std::max(m.want[c], whole);
       // A cell that fits its column's width so far holds no wider word.
-      if (whole > least[c]) least[c] = std::max(least[c], WidestWord(row[c], font));
+      if (whole > m.least[c]) m.least[c] = std::max(m.least[c], WidestWord(row[c], font));
     }
   }
+  return m;
+}
+
+std::vector<double> CLayout::FitColumns(const CColumnMeasure& m, double room, double& scale) {
+  const size_t columns = m.want.size();
+  const double wantSum = std::accumulate(m.want.begin(), m.want.end(), 0.0);
+  const double leastSum = std::accumulate(m.least.begin(), m.least.end(), 0.0);
+  scale = 1.0;
+  std::vector<double> width = m.want;
+  if (wantSum <= room) {
+    // Room to spare goes to the captions that would wrap, in their measure.
+    double short_ = 0;
+    for (size_t c = 0; c < columns; ++c) short_ += std::max(m.caption[c] - m.want[c], 0.0);
+    if (short_ > 0) {
+      const double share = std::min(1.0, (room - wantSum) / short_);
+      for (size_t c = 0; c < columns; ++c) width[c] += std::max(m.caption[c] - m.want[c], 0.0) * share;
+    }
+  } else if (leastSum <= room) {
+    // Shrunk towards the longest words, each column by what it can give.
+    const double give = (wantSum - room) / (wantSum - leastSum);
+    for (size_t c = 0; c < columns; ++c) width[c] = m.want[c] - (m.want[c] - m.least[c]) * give;
+  } else {
+    // Set smaller; past the least scale, the words break.
+    scale = std::max(room / leastSum, kLeastTableScale);
+    const double fit = std::min(1.0, room / (leastSum * scale));
+    for (size_t c = 0; c < columns; ++c) width[c] = m.least[c] * scale * fit;
+  }
+  return width;
+}
+
+int CLayout::AddTableRow(const CTableGrid& grid, const std::vector<std::string>& cells, EProtocolFont font,
+                         bool captions, bool last) {
+  const size_t columns = grid.width.size();
+  const double pad = Mm(kCellPadMm);
+  const double padTop = Mm(kCellPadTopMm);
+  const double right = grid.left[columns];
+  CChunk& chunk = Next(captions ? Mm(kBlockGapMm) : 0);
+  double tallest = 0;
+  for (size_t c = 0; c < columns; ++c) {
+    const std::string_view text = c < cells.size() ? std::string_view(cells[c]) : std::string_view();
+    const EPrintAlign align =
+        captions ? EPrintAlign::kCenter : (c < grid.align.size() ? grid.align[c] : EPrintAlign::kLeft);
+    tallest = std::max(tallest,
+                       PlaceText(chunk.content, text, grid.left[c] + pad, padTop, grid.width[c], font, grid.scale, align));
+  }
+  chunk.height = tallest + 2 * padTop;
+  auto& rules = chunk.content.rules;
+  for (size_t c = 0; c <= columns; ++c) {
+    rules.push_back({grid.left[c], 0, grid.left[c], chunk.height, c == 0 || c == columns});
+  }
+  if (captions) rules.push_back({0, 0, right, 0, true});
+  rules.push_back({0, chunk.height, right, chunk.height, captions || last});
+  return static_cast<int>(m_chunks.size()) - 1;
+}
+
+void CLayout::AddTable(const CProtocolTable& table) {
+  const size_t columns = table.captions.size();
+  if (columns == 0) return;
+  const CColumnMeasure measure = MeasureColumns(table);
   const double pad = Mm(kCellPadMm);
   const double room = m_page.width - 2 * pad * static_cast<double>(columns);
   if (room <= 0) {
     m_tooNarrow = true;
     return;
   }
-  const double wantSum = std::accumulate(want.begin(), want.end(), 0.0);
-  const double leastSum = std::accumulate(least.begin(), least.end(), 0.0);
-  double scale = 1.0;
-  std::vector<double> width = want;
-  if (wantSum <= room) {
-    // Room to spare goes to the captions that would wrap, in their measure.
-    double short_ = 0;
-    for (size_t c = 0; c < columns; ++c) short_ += std::max(caption[c] - want[c], 0.0);
-    if (short_ > 0) {
-      const double share = std::min(1.0, (room - wantSum) / short_);
-      for (size_t c = 0; c < columns; ++c) width[c] += std::max(caption[c] - want[c], 0.0) * share;
-    }
-  } else if (leastSum <= room) {
-    // Shrunk towards the longest words, each column by what it can give.
-    const double give = (wantSum - room) / (wantSum - leastSum);
-    for (size_t c = 0; c < columns; ++c) width[c] = want[c] - (want[c] - least[c]) * give;
-  } else {
-    // Set smaller; past the least scale, the words break.
-    scale = std::max(room / leastSum, kLeastTableScale);
-    const double fit = std::min(1.0, room / (leastSum * scale));
-    for (size_t c = 0; c < columns; ++c) width[c] = least[c] * scale * fit;
-  }
+  CTableGrid grid{{}, std::vector<double>(columns + 1, 0), 1.0, table.align};
+  grid.width = FitColumns(measure, room, grid.scale);
+  for (size_t c = 0; c < columns; ++c) grid.left[c + 1] = grid.left[c] + grid.width[c] + 2 * pad;
 
-  std::vector<double> left(columns + 1, 0);
-  for (size_t c = 0; c < columns; ++c) left[c + 1] = left[c] + width[c] + 2 * pad;
-  const double right = left[columns];
-  const double padTop = Mm(kCellPadTopMm);
-  const auto addRow = [&](const std::vector<std::string>& cells, EProtocolFont font, bool captions, bool last) {
-    CChunk& chunk = Next(captions ? Mm(kBlockGapMm) : 0);
-    double tallest = 0;
-    for (size_t c = 0; c < columns; ++c) {
-      const std::string_view text = c < cells.size() ? std::string_view(cells[c]) : std::string_view();
-      const EPrintAlign align =
-          captions ? EPrintAlign::kCenter : (c < table.align.size() ? table.align[c] : EPrintAlign::kLeft);
-      tallest = std::max(tallest, PlaceText(chunk.content, text, left[c] + pad, padTop, width[c], font, scale, align));
-    }
-    chunk.height = tallest + 2 * padTop;
-    auto& rules = chunk.content.rules;
-    for (size_t c = 0; c <= columns; ++c) {
-      rules.push_back({left[c], 0, left[c], chunk.height, c == 0 || c == columns});
-    }
-    if (captions) rules.push_back({0, 0, right, 0, true});
-    rules.push_back({0, chunk.height, right, chunk.height, captions || last});
-    return static_cast<int>(m_chunks.size()) - 1;
-  };
-  const int header = addRow(table.captions, EProtocolFont::kSmallBold, true, table.rows.empty());
+  const int header = AddTableRow(grid, table.captions, EProtocolFont::kSmallBold, true, table.rows.empty());
   m_chunks[static_cast<size_t>(header)].keepWithNext = true;
   for (size_t r = 0; r < table.rows.size(); ++r) {
-    const int row = addRow(table.rows[r], cellFont(r), false, r + 1 == table.rows.size());
+    const int row = AddTableRow(grid, table.rows[r], CellFont(table, r), false, r + 1 == table.rows.size());
     m_chunks[static_cast<size_t>(row)].header = header;
   }
   if (table.rows.empty()) m_chunks[static_cast<size_t>(header)].keepWithNext = false;

@@ -18,6 +18,7 @@
 #include "gui/base/ui_services.h"
 #include "gui/dialogs/requisites_dialog.h"
 #include "gui/output/print_command.h"
+#include "gui/output/print_preview.h"
 #include "gui/output/protocol_command.h"
 #include "gui/output/report_command.h"
 #include "gui/views/view_commands.h"

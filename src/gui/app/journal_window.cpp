@@ -182,53 +182,9 @@ QVariant CSurveyTableModel::headerData(int section, Qt::Orientation orientation,
 CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(parent, Qt::Window), m_app(app) {
   setWindowTitle(kJournalTitle);
 
-  m_search = new QLineEdit(this);
-  m_search->setPlaceholderText(QStringLiteral("Прибор, номер объекта или слова описания"));
-  m_search->setClearButtonEnabled(true);
-  m_fromOn = new QCheckBox(QStringLiteral("с"), this);
-  m_from = new QDateEdit(QDate::currentDate().addMonths(-1), this);
-  m_toOn = new QCheckBox(QStringLiteral("по"), this);
-  m_to = new QDateEdit(QDate::currentDate(), this);
-  for (QDateEdit* date : {m_from, m_to}) {
-    date->setCalendarPopup(true);
-    date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    date->setEnabled(false);
-  }
-  auto* searchLabel = new QLabel(QStringLiteral("&Найти:"), this);
-  searchLabel->setBuddy(m_search);
-  auto* top = new QHBoxLayout;
-  top->addWidget(searchLabel);
-  top->addWidget(m_search, 1);
-  top->addSpacing(12);
-  top->addWidget(new QLabel(QStringLiteral("Период измерений:"), this));
-  top->addWidget(m_fromOn);
-  top->addWidget(m_from);
-  top->addWidget(m_toOn);
-  top->addWidget(m_to);
+  QHBoxLayout* top = BuildFilter();
 
-  m_model = new CSurveyTableModel(this);
-  m_table = new QTableView(this);
-  m_table->setModel(m_model);
-  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-  m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  m_table->setAlternatingRowColors(true);
-  m_table->setWordWrap(false);
-  m_table->verticalHeader()->hide();
-  // Rows of one height, columns of set widths: thousands of rows need no
-  // measuring.
-  m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-  QHeaderView* header = m_table->horizontalHeader();
-  header->setSectionResizeMode(QHeaderView::Interactive);
-  header->setStretchLastSection(false);
-  const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  const int widths[CSurveyTableModel::kColumnCount] = {22, 16, 7, 34, 24, 9, 9};
-  for (int c = 0; c < CSurveyTableModel::kColumnCount; ++c) header->resizeSection(c, widths[c] * digit + 12);
-  header->setSectionResizeMode(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription),
-                               QHeaderView::Stretch);
-  m_table->setSortingEnabled(true);
-  header->setSortIndicator(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kReadTime), Qt::DescendingOrder);
+  BuildTable();
 
   m_count = new QLabel(this);
   m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -268,15 +224,7 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   buttons->addStretch(1);
   buttons->addWidget(m_count);
 
-  auto* chooseFolder = new QPushButton(QStringLiteral("Папка журнала..."), this);
-  chooseFolder->setObjectName(QStringLiteral("folder"));
-  m_keep = new QCheckBox(QStringLiteral("Сохранять каждое чтение в журнал"), this);
-  m_keep->setChecked(m_app.Profile().KeepsReads());
-  auto* settings = new QHBoxLayout;
-  settings->addWidget(m_keep);
-  settings->addSpacing(12);
-  settings->addWidget(chooseFolder);
-  settings->addWidget(m_folder, 1);
+  QHBoxLayout* settings = BuildSettingsRow();
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
@@ -298,12 +246,85 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   connect(addFolder, &QPushButton::clicked, this, &CJournalWindow::AddFolder);
   connect(remove, &QPushButton::clicked, this, &CJournalWindow::RemoveChosen);
   connect(copy, &QPushButton::clicked, this, &CJournalWindow::CopyChosen);
-  connect(chooseFolder, &QPushButton::clicked, this, &CJournalWindow::ChooseJournalFolder);
-  connect(m_keep, &QCheckBox::toggled, this, [this](bool on) { m_app.Profile().SetKeepsReads(on); });
   connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { ShowCount(); });
   auto* removeKey = new QShortcut(QKeySequence::Delete, m_table, nullptr, nullptr, Qt::WidgetShortcut);
   connect(removeKey, &QShortcut::activated, this, &CJournalWindow::RemoveChosen);
 
+  AddHelpKeys();
+
+  if (!restoreGeometry(m_app.Profile().JournalWindowGeometry())) resize(1000, 560);
+  ShowCount();
+}
+
+QHBoxLayout* CJournalWindow::BuildFilter() {
+  m_search = new QLineEdit(this);
+  m_search->setPlaceholderText(QStringLiteral("Прибор, номер объекта или слова описания"));
+  m_search->setClearButtonEnabled(true);
+  m_fromOn = new QCheckBox(QStringLiteral("с"), this);
+  m_from = new QDateEdit(QDate::currentDate().addMonths(-1), this);
+  m_toOn = new QCheckBox(QStringLiteral("по"), this);
+  m_to = new QDateEdit(QDate::currentDate(), this);
+  for (QDateEdit* date : {m_from, m_to}) {
+    date->setCalendarPopup(true);
+    date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    date->setEnabled(false);
+  }
+  auto* searchLabel = new QLabel(QStringLiteral("&Найти:"), this);
+  searchLabel->setBuddy(m_search);
+  auto* top = new QHBoxLayout;
+  top->addWidget(searchLabel);
+  top->addWidget(m_search, 1);
+  top->addSpacing(12);
+  top->addWidget(new QLabel(QStringLiteral("Период измерений:"), this));
+  top->addWidget(m_fromOn);
+  top->addWidget(m_from);
+  top->addWidget(m_toOn);
+  top->addWidget(m_to);
+  return top;
+}
+
+void CJournalWindow::BuildTable() {
+  m_model = new CSurveyTableModel(this);
+  m_table = new QTableView(this);
+  m_table->setModel(m_model);
+  m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_table->setAlternatingRowColors(true);
+  m_table->setWordWrap(false);
+  m_table->verticalHeader()->hide();
+  // Rows of one height, columns of set widths: thousands of rows need no
+  // measuring.
+  m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  QHeaderView* header = m_table->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setStretchLastSection(false);
+  const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  const int widths[CSurveyTableModel::kColumnCount] = {22, 16, 7, 34, 24, 9, 9};
+  for (int c = 0; c < CSurveyTableModel::kColumnCount; ++c) header->resizeSection(c, widths[c] * digit + 12);
+  header->setSectionResizeMode(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kDescription),
+                               QHeaderView::Stretch);
+  m_table->setSortingEnabled(true);
+  header->setSortIndicator(CSurveyTableModel::Column(CSurveyTableModel::EColumn::kReadTime), Qt::DescendingOrder);
+}
+
+QHBoxLayout* CJournalWindow::BuildSettingsRow() {
+  auto* chooseFolder = new QPushButton(QStringLiteral("Папка журнала..."), this);
+  chooseFolder->setObjectName(QStringLiteral("folder"));
+  m_keep = new QCheckBox(QStringLiteral("Сохранять каждое чтение в журнал"), this);
+  m_keep->setChecked(m_app.Profile().KeepsReads());
+  auto* settings = new QHBoxLayout;
+  settings->addWidget(m_keep);
+  settings->addSpacing(12);
+  settings->addWidget(chooseFolder);
+  settings->addWidget(m_folder, 1);
+  connect(chooseFolder, &QPushButton::clicked, this, &CJournalWindow::ChooseJournalFolder);
+  connect(m_keep, &QCheckBox::toggled, this, [this](bool on) { m_app.Profile().SetKeepsReads(on); });
+  return settings;
+}
+
+void CJournalWindow::AddHelpKeys() {
   // The help keys of the main window do not reach a window of its own.
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help, &QShortcut::activated, this, [this] {
@@ -311,9 +332,6 @@ CJournalWindow::CJournalWindow(CTRV_KQ_VRApp& app, QWidget* parent) : QWidget(pa
   });
   auto* contextHelp = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1), this);
   connect(contextHelp, &QShortcut::activated, this, [] { CContextHelpMode::Start(); });
-
-  if (!restoreGeometry(m_app.Profile().JournalWindowGeometry())) resize(1000, 560);
-  ShowCount();
 }
 
 CJournalWindow::~CJournalWindow() = default;

@@ -17,6 +17,7 @@
 
 class QCheckBox;
 class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -108,6 +109,13 @@ class CJournalWindow : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  // The window's parts: the search field and the period, the table of
+  // surveys, the journal's settings (keeping reads, its folder), and the
+  // help keys the main window's do not reach.
+  QHBoxLayout* BuildFilter();
+  void BuildTable();
+  QHBoxLayout* BuildSettingsRow();
+  void AddHelpKeys();
   // The filter of the search field and the dates, applied to the rows.
   void ApplyFilter();
   void ShowCount();

@@ -187,7 +187,7 @@ void CMainFrame::BuildToolBar() {
 void CMainFrame::ConnectOwnCommands() {
   OnCommand(ECommand::kExit, [this] { close(); });
   QAction* toolBar = Action(ECommand::kToolbar);
-  connect(toolBar, &QAction::triggered, m_toolBar, &QToolBar::setVisible);
+  connect(toolBar, &QAction::triggered, this, [this](bool on) { m_toolBar->setVisible(on); });
   connect(m_toolBar, &QToolBar::visibilityChanged, toolBar, &QAction::setChecked);
   connect(Action(ECommand::kStatusBar), &QAction::triggered, this, [this](bool on) { statusBar()->setVisible(on); });
   OnCommand(ECommand::kCascade, [this] { m_mdi->cascadeSubWindows(); });

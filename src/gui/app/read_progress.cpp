@@ -89,6 +89,7 @@ CReadProgressDialog::CReadProgressDialog(int objectNumber, std::atomic<bool>& ca
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   m_cancel = new QPushButton("Отмена", this);
+  m_cancel->setObjectName(QStringLiteral("cancel"));
   buttons->addWidget(m_cancel);
   layout->addLayout(buttons);
   connect(m_cancel, &QPushButton::clicked, this, [this] { Cancel(); });

@@ -58,8 +58,6 @@ class CReadProgressDialog : public QDialog {
   void SetStage(EReadStage stage, const QString& file, quint64 bytes);
   void SetBytes(quint64 done, quint64 total);
 
-  QPushButton* m_cancel = nullptr;
-
   // Escape and the close box stop the read instead of hiding the window.
   void reject() override;
 
@@ -72,6 +70,8 @@ class CReadProgressDialog : public QDialog {
   QProgressBar* m_bar = nullptr;
   QElapsedTimer m_clock;
   bool m_started = false;
+
+  QPushButton* m_cancel = nullptr;
 };
 
 // Runs `job` (a read over `link`) on a worker thread while the progress

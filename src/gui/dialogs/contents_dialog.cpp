@@ -16,15 +16,42 @@ CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& 
                                                      QWidget* parent)
     : QDialog(parent) {
   setWindowTitle("Содержимое прибора");
-  const CDialogUnits du(font());
   auto* device = new QLabel("Прибор: " + QString::fromStdString(contents.deviceId), this);
   m_table = new QTableWidget(static_cast<int>(contents.objects.size()), 4, this);
+  m_table->setObjectName(QStringLiteral("objects"));
   m_table->setHorizontalHeaderLabels({"Объект", "Записей", QString("Чтение (%1 бод)").arg(baud), "Файлы, байт"});
   m_table->verticalHeader()->hide();
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->setSelectionMode(QAbstractItemView::SingleSelection);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->horizontalHeader()->setStretchLastSection(true);
+  FillTable(contents);
+  m_table->resizeColumnsToContents();
+  QLabel* none = contents.objects.empty() ? new QLabel("Объектов на приборе нет", this) : nullptr;
+  m_read = new QPushButton("Читать", this);
+  m_read->setObjectName(QStringLiteral("read"));
+  m_read->setDefault(true);
+  m_read->setEnabled(false);
+  auto* close = new QPushButton("Закрыть", this);
+
+  Arrange(device, none, close);
+
+  connect(m_read, &QPushButton::clicked, this, &CInstrumentContentsDialog::Choose);
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  connect(m_table, &QTableWidget::cellDoubleClicked, this, [this] { Choose(); });
+  connect(m_table, &QTableWidget::currentCellChanged, this, [this](int current) {
+    m_read->setEnabled(current >= 0 && current < static_cast<int>(m_objects.size()) && m_objects[current] > 0);
+  });
+  // The first object that can be read is ready to go.
+  for (size_t i = 0; i < m_objects.size(); ++i) {
+    if (m_objects[i] > 0) {
+      m_table->selectRow(static_cast<int>(i));
+      break;
+    }
+  }
+}
+
+void CInstrumentContentsDialog::FillTable(const CInstrumentContents& contents) {
   int row = 0;
   for (const CObjectContents& object : contents.objects) {
     QString files;
@@ -44,16 +71,13 @@ CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& 
     m_objects.push_back(object.readable ? object.object : 0);
     ++row;
   }
-  m_table->resizeColumnsToContents();
-  QLabel* none = contents.objects.empty() ? new QLabel("Объектов на приборе нет", this) : nullptr;
-  m_read = new QPushButton("Читать", this);
-  m_read->setDefault(true);
-  m_read->setEnabled(false);
-  auto* close = new QPushButton("Закрыть", this);
+}
 
+void CInstrumentContentsDialog::Arrange(QLabel* device, QLabel* none, QPushButton* close) {
   // One column: the instrument, the table as wide as its columns (at most
   // 1000 pixels) and tall enough for a dozen objects without scrolling,
   // then the buttons at the right.
+  const CDialogUnits du(font());
   const int margin = du.X(7);
   const int buttonWidth = du.X(50);
   const int buttonGap = du.X(4);
@@ -77,20 +101,6 @@ CInstrumentContentsDialog::CInstrumentContentsDialog(const CInstrumentContents& 
   m_read->setGeometry(margin + width - 2 * buttonWidth - buttonGap, y, buttonWidth, buttonHeight);
   close->setGeometry(margin + width - buttonWidth, y, buttonWidth, buttonHeight);
   SetDialogSize(this, QSize(width + 2 * margin, y + buttonHeight + du.Y(7)));
-
-  connect(m_read, &QPushButton::clicked, this, &CInstrumentContentsDialog::Choose);
-  connect(close, &QPushButton::clicked, this, &QDialog::reject);
-  connect(m_table, &QTableWidget::cellDoubleClicked, this, [this] { Choose(); });
-  connect(m_table, &QTableWidget::currentCellChanged, this, [this](int current) {
-    m_read->setEnabled(current >= 0 && current < static_cast<int>(m_objects.size()) && m_objects[current] > 0);
-  });
-  // The first object that can be read is ready to go.
-  for (size_t i = 0; i < m_objects.size(); ++i) {
-    if (m_objects[i] > 0) {
-      m_table->selectRow(static_cast<int>(i));
-      break;
-    }
-  }
 }
 
 void CInstrumentContentsDialog::Choose() {

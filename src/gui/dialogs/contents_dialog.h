@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTableWidget;
 
@@ -25,14 +26,20 @@ class CInstrumentContentsDialog : public QDialog {
   // The object chosen, 0 for none.
   int ChosenObject() const { return m_chosen; }
 
-  QTableWidget* m_table = nullptr;
-  QPushButton* m_read = nullptr;
-
  private:
+  // A row for each object: its number, records, reading time and files,
+  // greyed when it cannot be read.
+  void FillTable(const CInstrumentContents& contents);
+  // One column: the instrument `device`, the table, `none` (may be null),
+  // the buttons; the dialog's size from them.
+  void Arrange(QLabel* device, QLabel* none, QPushButton* close);
   void Choose();
 
   std::vector<int> m_objects;  // the object of each row, 0 when it cannot be read
   int m_chosen = 0;
+
+  QTableWidget* m_table = nullptr;
+  QPushButton* m_read = nullptr;
 };
 
 }  // namespace tkq::gui

@@ -60,6 +60,7 @@ CEditDescDialog::CEditDescDialog(const QString& text, QWidget* parent) : QDialog
   SetDialogSize(this, du, 270, 68);
 
   m_edit = new QLineEdit(this);
+  m_edit->setObjectName(QStringLiteral("description"));
   m_edit->setMaxLength(250);
   m_edit->setValidator(new CCp1251Validator(m_edit));
   m_edit->setText(text);
@@ -70,6 +71,7 @@ CEditDescDialog::CEditDescDialog(const QString& text, QWidget* parent) : QDialog
   // What the field is for: the description goes with the archive, into its
   // file, the printed pages and the reports.
   m_label = new QLabel(QStringLiteral("&Описание объекта (до 250 знаков):"), this);
+  m_label->setObjectName(QStringLiteral("label"));
   m_label->setBuddy(m_edit);
   m_label->setGeometry(du.X(15), m_edit->y() - du.Y(11), du.X(237), du.Y(10));
 

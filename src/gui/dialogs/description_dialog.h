@@ -18,12 +18,12 @@ class CEditDescDialog : public QDialog {
   // What the user typed; `text` itself, whole, until the user changes it.
   QString Text() const;
 
-  QLineEdit* m_edit = nullptr;
-  QLabel* m_label = nullptr;  // says what the field is for
-
  private:
   QString m_original;
   bool m_edited = false;
+
+  QLineEdit* m_edit = nullptr;
+  QLabel* m_label = nullptr;  // says what the field is for
 };
 
 }  // namespace tkq::gui

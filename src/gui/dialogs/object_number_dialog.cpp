@@ -48,6 +48,7 @@ CInputREadObjDialog::CInputREadObjDialog(QWidget* parent) : QDialog(parent) {
   SetDialogSize(this, du, 150, 62);
 
   m_edit = new QLineEdit(this);
+  m_edit->setObjectName(QStringLiteral("number"));
   const int editHeight = ControlHeight(du, 13, m_edit);
   m_edit->setGeometry(du.X(72), du.Y(12), du.X(34), editHeight);
   AddLabel(this, QStringLiteral("Номер объекта:"), du.Rect(12, 12, 58, 8), m_edit);
@@ -65,8 +66,10 @@ CInputREadObjDialog::CInputREadObjDialog(QWidget* parent) : QDialog(parent) {
     return button;
   };
   m_up = makeArrow(Qt::UpArrow);
+  m_up->setObjectName(QStringLiteral("up"));
   m_up->setGeometry(spinX, m_edit->y(), spinWidth, upHeight);
   m_down = makeArrow(Qt::DownArrow);
+  m_down->setObjectName(QStringLiteral("down"));
   m_down->setGeometry(spinX, m_edit->y() + upHeight, spinWidth, editHeight - upHeight);
 
   // A step starts from the number in the field (brought into range; the

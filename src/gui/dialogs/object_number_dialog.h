@@ -17,11 +17,12 @@ class CInputREadObjDialog : public QDialog {
   int m_nObjectNumber = 0;
   bool m_bAccepted = false;
 
+  void accept() override;
+
+ private:
   QLineEdit* m_edit = nullptr;
   QToolButton* m_up = nullptr;
   QToolButton* m_down = nullptr;
-
-  void accept() override;
 };
 
 }  // namespace tkq::gui

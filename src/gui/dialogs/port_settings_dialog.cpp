@@ -24,6 +24,7 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
   SetDialogSize(this, du, 260, 84);
 
   m_cbPort = new QComboBox(this);
+  m_cbPort->setObjectName(QStringLiteral("port"));
   m_cbPort->setEditable(true);  // any device path may be typed
   m_cbPort->setInsertPolicy(QComboBox::NoInsert);
   // Each found port tells what it is when the pointer rests on it in the list.
@@ -35,10 +36,12 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
   m_cbPort->setGeometry(du.X(84), du.Y(7), du.X(168), ControlHeight(du, 12, m_cbPort));
 
   m_cbBaudRate = new QComboBox(this);
+  m_cbBaudRate->setObjectName(QStringLiteral("baudRate"));
   m_cbBaudRate->addItems(kBaudRates);
   m_cbBaudRate->setGeometry(du.X(84), du.Y(22), du.X(50), ControlHeight(du, 12, m_cbBaudRate));
 
   m_editAddress = new QLineEdit(QString::number(address), this);
+  m_editAddress->setObjectName(QStringLiteral("address"));
   m_editAddress->setGeometry(du.X(83), du.Y(40), du.X(50), ControlHeight(du, 12, m_editAddress));
 
   AddLabel(this, QStringLiteral("Порт:"), du.Rect(8, 9, 50, 8), m_cbPort);
@@ -46,6 +49,7 @@ CPortSettings::CPortSettings(const QString& port, int baudIndex, int address, QW
   AddLabel(this, QStringLiteral("Электронный номер:"), du.Rect(8, 41, 74, 8), m_editAddress);
 
   m_find = AddButton(this, QStringLiteral("Найти прибор..."), du.Rect(7, 63, 70, 14));
+  m_find->setObjectName(QStringLiteral("findInstrument"));
   QPushButton* ok = AddButton(this, QStringLiteral("OK"), du.Rect(148, 63, 50, 14));
   ok->setDefault(true);
   QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), du.Rect(202, 63, 50, 14));

@@ -52,15 +52,15 @@ class CPortSettings : public QDialog {
   // Puts `found` into the fields.
   void ShowChoice(const CLinkSettings& found);
 
-  QComboBox* m_cbPort = nullptr;
-  QComboBox* m_cbBaudRate = nullptr;
-  QLineEdit* m_editAddress = nullptr;
-  QPushButton* m_find = nullptr;
-
   void accept() override;
 
  private:
   int m_nAddress = 1;
+
+  QComboBox* m_cbPort = nullptr;
+  QComboBox* m_cbBaudRate = nullptr;
+  QLineEdit* m_editAddress = nullptr;
+  QPushButton* m_find = nullptr;
 };
 
 }  // namespace tkq::gui

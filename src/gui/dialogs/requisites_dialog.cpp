@@ -38,17 +38,24 @@ CRequisitesDialog::CRequisitesDialog(const CProtocolRequisites& requisites, QWid
                      "должность. Вводятся один раз и хранятся в настройках программы."));
 
   m_organisation = new QLineEdit(Text(requisites.organisation), this);
+  m_organisation->setObjectName(QStringLiteral("organisation"));
   m_organisation->setPlaceholderText(QStringLiteral("например: ООО «Теплоучет»"));
   m_logo = new QLineEdit(QDir::toNativeSeparators(Text(requisites.logoPath)), this);
+  m_logo->setObjectName(QStringLiteral("logo"));
   m_logo->setPlaceholderText(QStringLiteral("без логотипа"));
   m_browse = new QPushButton(QStringLiteral("&Обзор..."), this);
+  m_browse->setObjectName(QStringLiteral("browse"));
   m_clearLogo = new QPushButton(QStringLiteral("&Убрать"), this);
+  m_clearLogo->setObjectName(QStringLiteral("clearLogo"));
   for (QPushButton* b : {m_browse, m_clearLogo}) b->setAutoDefault(false);
   m_logoState = new QLabel(this);
+  m_logoState->setObjectName(QStringLiteral("logoState"));
   m_logoState->setWordWrap(true);
   m_technician = new QLineEdit(Text(requisites.technician), this);
+  m_technician->setObjectName(QStringLiteral("technician"));
   m_technician->setPlaceholderText(QStringLiteral("фамилия и инициалы"));
   m_position = new QLineEdit(Text(requisites.position), this);
+  m_position->setObjectName(QStringLiteral("position"));
   m_position->setPlaceholderText(QStringLiteral("например: инженер"));
 
   auto* logoRow = new QHBoxLayout;

@@ -28,6 +28,7 @@ class CRequisitesDialog : public QDialog {
   void CheckLogo();
   void accept() override;
 
+ private:
   QLineEdit* m_organisation = nullptr;
   QLineEdit* m_logo = nullptr;
   QPushButton* m_browse = nullptr;

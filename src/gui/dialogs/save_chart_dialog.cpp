@@ -15,20 +15,14 @@ namespace tkq::gui {
 
 CSaveChartDialog::CSaveChartDialog(const QString& file, QSize size, QWidget* parent) : QDialog(parent) {
   setWindowTitle("Сохранить график");
-  const CDialogUnits du(font());
   m_file = new QLineEdit(file, this);
+  m_file->setObjectName(QStringLiteral("file"));
   auto* browse = new QPushButton("Обзор...", this);
-  connect(browse, &QPushButton::clicked, this, [this] {
-    QStringList filters;
-    for (const QString& format : render::ChartImageFormats()) {
-      filters << (format == "pdf" ? QStringLiteral("Документ PDF (*.pdf)")
-                                  : QStringLiteral("Рисунок %1 (*.%2)").arg(format.toUpper(), format));
-    }
-    const QString chosen = QFileDialog::getSaveFileName(this, "Сохранить график", m_file->text(), filters.join(";;"));
-    if (!chosen.isEmpty()) m_file->setText(chosen);
-  });
+  connect(browse, &QPushButton::clicked, this, &CSaveChartDialog::Browse);
   m_width = new QSpinBox(this);
+  m_width->setObjectName(QStringLiteral("width"));
   m_height = new QSpinBox(this);
+  m_height->setObjectName(QStringLiteral("height"));
   for (QSpinBox* box : {m_width, m_height}) {
     box->setRange(100, 10000);
     box->setSingleStep(100);
@@ -38,16 +32,32 @@ CSaveChartDialog::CSaveChartDialog(const QString& file, QSize size, QWidget* par
   QPushButton* ok = AddButton(this, QStringLiteral("OK"), QRect());
   ok->setDefault(true);
   QPushButton* cancel = AddButton(this, QStringLiteral("Отмена"), QRect());
-  connect(ok, &QPushButton::clicked, this, [this] {
-    if (!render::IsChartImageName(File())) {
-      AppMessage(this,
-                 "Укажите файл с расширением " + render::ChartImageFormatsText(render::EImageFormatNames::kSuffixes));
-      return;
-    }
-    accept();
-  });
+  connect(ok, &QPushButton::clicked, this, &CSaveChartDialog::Confirm);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+  Arrange(browse, ok, cancel);
+}
+
+void CSaveChartDialog::Browse() {
+  QStringList filters;
+  for (const QString& format : render::ChartImageFormats()) {
+    filters << (format == "pdf" ? QStringLiteral("Документ PDF (*.pdf)")
+                                : QStringLiteral("Рисунок %1 (*.%2)").arg(format.toUpper(), format));
+  }
+  const QString chosen = QFileDialog::getSaveFileName(this, "Сохранить график", m_file->text(), filters.join(";;"));
+  if (!chosen.isEmpty()) m_file->setText(chosen);
+}
+
+void CSaveChartDialog::Confirm() {
+  if (!render::IsChartImageName(File())) {
+    AppMessage(this, "Укажите файл с расширением " + render::ChartImageFormatsText(render::EImageFormatNames::kSuffixes));
+    return;
+  }
+  accept();
+}
+
+void CSaveChartDialog::Arrange(QPushButton* browse, QPushButton* ok, QPushButton* cancel) {
+  const CDialogUnits du(font());
   // Two rows, the captions in a column as wide as the wider of them: the
   // file (a field of 48 characters) with "Обзор..." beside it, and the
   // size; OK and Отмена under them at the right.

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 
 namespace tkq::gui {
@@ -18,6 +19,14 @@ class CSaveChartDialog : public QDialog {
   CSaveChartDialog(const QString& file, QSize size, QWidget* parent = nullptr);
   QString File() const;
   QSize Size() const;
+
+ private:
+  // «Обзор...»: the save dialog, starting from the file in the field.
+  void Browse();
+  // OK: a file of a format the chart is saved in, else said.
+  void Confirm();
+  // Two rows, the file and the size, with the buttons under them.
+  void Arrange(QPushButton* browse, QPushButton* ok, QPushButton* cancel);
 
   QLineEdit* m_file = nullptr;
   QSpinBox* m_width = nullptr;

@@ -107,6 +107,7 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
   SetDialogSize(this, du, 320, 229);
 
   m_portField = new QLineEdit(this);
+  m_portField->setObjectName(QStringLiteral("ports"));
   m_portField->setPlaceholderText(QStringLiteral("все порты компьютера"));
   m_portField->setToolTip(
       QStringLiteral("Порт, на котором искать прибор, например COM5, или несколько через запятую; "
@@ -116,16 +117,44 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
 
   // Four lines: the outcome names what was tried, in a font of any width.
   m_status = new QLabel(this);
+  m_status->setObjectName(QStringLiteral("status"));
   m_status->setWordWrap(true);
   m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   m_status->setGeometry(du.Rect(7, 24, 306, 34));
   m_bar = new QProgressBar(this);
+  m_bar->setObjectName(QStringLiteral("bar"));
   m_bar->setRange(0, 1000);
   m_bar->setValue(0);
   m_bar->setTextVisible(false);
   m_bar->setGeometry(du.X(7), du.Y(61), du.X(306), ControlHeight(du, 10, m_bar));
 
+  BuildTable(du);
+
+  m_failed = new QPlainTextEdit(this);
+  m_failed->setObjectName(QStringLiteral("failed"));
+  m_failed->setReadOnly(true);
+  m_failed->setGeometry(du.Rect(7, 167, 306, 34));
+
+  m_find = AddButton(this, QStringLiteral("Найти"), du.Rect(7, 208, 50, 14));
+  m_find->setObjectName(QStringLiteral("find"));
+  m_full = AddButton(this, QStringLiteral("Полный поиск"), du.Rect(61, 208, 64, 14));
+  m_full->setObjectName(QStringLiteral("full"));
+  m_stop = AddButton(this, QStringLiteral("Стоп"), du.Rect(129, 208, 50, 14));
+  m_stop->setObjectName(QStringLiteral("stop"));
+  m_apply = AddButton(this, QStringLiteral("Применить"), du.Rect(209, 208, 50, 14));
+  m_apply->setObjectName(QStringLiteral("apply"));
+  m_close = AddButton(this, QStringLiteral("Отмена"), du.Rect(263, 208, 50, 14));
+  m_close->setObjectName(QStringLiteral("close"));
+  m_apply->setDefault(true);
+  MakePlan();
+
+  ConnectControls();
+  UpdateButtons();
+}
+
+void CSearchDialog::BuildTable(const CDialogUnits& du) {
   m_table = new QTableWidget(0, 4, this);
+  m_table->setObjectName(QStringLiteral("table"));
   m_table->setHorizontalHeaderLabels(
       {QStringLiteral("Порт"), QStringLiteral("Скорость"), QStringLiteral("Адрес"), QStringLiteral("Прибор")});
   m_table->verticalHeader()->hide();
@@ -139,19 +168,9 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
   }
   m_table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
   m_table->setGeometry(du.Rect(7, 75, 306, 88));
+}
 
-  m_failed = new QPlainTextEdit(this);
-  m_failed->setReadOnly(true);
-  m_failed->setGeometry(du.Rect(7, 167, 306, 34));
-
-  m_find = AddButton(this, QStringLiteral("Найти"), du.Rect(7, 208, 50, 14));
-  m_full = AddButton(this, QStringLiteral("Полный поиск"), du.Rect(61, 208, 64, 14));
-  m_stop = AddButton(this, QStringLiteral("Стоп"), du.Rect(129, 208, 50, 14));
-  m_apply = AddButton(this, QStringLiteral("Применить"), du.Rect(209, 208, 50, 14));
-  m_close = AddButton(this, QStringLiteral("Отмена"), du.Rect(263, 208, 50, 14));
-  m_apply->setDefault(true);
-  MakePlan();
-
+void CSearchDialog::ConnectControls() {
   // Other ports make another search: what the last one tried through says
   // nothing of them.
   connect(m_portField, &QLineEdit::textChanged, this, [this] {
@@ -169,7 +188,6 @@ CSearchDialog::CSearchDialog(const CLinkSettings& configured, bool portNamed, co
   connect(m_table, &QTableWidget::currentCellChanged, this, [this] { UpdateButtons(); });
   m_poll.setInterval(kPollMs);
   connect(&m_poll, &QTimer::timeout, this, [this] { Poll(); });
-  UpdateButtons();
 }
 
 CSearchDialog::~CSearchDialog() { EndWorker(); }

@@ -34,6 +34,8 @@ class CReadParamClass;
 
 namespace tkq::gui {
 
+class CDialogUnits;
+
 // Where searches look and how they reach the lines; tests put scripted
 // lines in place of the machine's ports.
 struct CSearchHooks {
@@ -99,17 +101,6 @@ class CSearchDialog : public QDialog {
   // else the machine's (with the configured one, as above).
   const std::vector<std::string>& Ports() const { return m_plan.ports; }
 
-  QLineEdit* m_portField = nullptr;  // empty: the machine's ports
-  QLabel* m_status = nullptr;        // the probes under way, then the outcome
-  QProgressBar* m_bar = nullptr;
-  QTableWidget* m_table = nullptr;
-  QPlainTextEdit* m_failed = nullptr;  // the ports that did not open
-  QPushButton* m_find = nullptr;       // the quick search again, over the field's ports
-  QPushButton* m_full = nullptr;
-  QPushButton* m_stop = nullptr;
-  QPushButton* m_apply = nullptr;
-  QPushButton* m_close = nullptr;
-
   // "Применить", "Отмена", Escape and the close box: a running search
   // stops first (within a fraction of a second).
   void done(int result) override;
@@ -120,6 +111,10 @@ class CSearchDialog : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // The table of the instruments found: port, rate, address, instrument.
+  void BuildTable(const CDialogUnits& du);
+  // The buttons', the field's, the table's and the poll timer's signals.
+  void ConnectControls();
   void MakePlan();
   void Start(bool full);
   void Poll();
@@ -153,6 +148,17 @@ class CSearchDialog : public QDialog {
   bool m_stopped = false;      // the user stopped the last search
   bool m_quickDone = false;    // the quick part ran to its end
   bool m_fullDone = false;     // the full part ran to its end
+
+  QLineEdit* m_portField = nullptr;  // empty: the machine's ports
+  QLabel* m_status = nullptr;        // the probes under way, then the outcome
+  QProgressBar* m_bar = nullptr;
+  QTableWidget* m_table = nullptr;
+  QPlainTextEdit* m_failed = nullptr;  // the ports that did not open
+  QPushButton* m_find = nullptr;       // the quick search again, over the field's ports
+  QPushButton* m_full = nullptr;
+  QPushButton* m_stop = nullptr;
+  QPushButton* m_apply = nullptr;
+  QPushButton* m_close = nullptr;
 };
 
 }  // namespace tkq::gui

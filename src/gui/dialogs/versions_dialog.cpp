@@ -15,6 +15,7 @@ CListVersionsDialog::CListVersionsDialog(const std::vector<std::string>& names, 
   SetDialogSize(this, du, 171, 73);
 
   m_list = new QListWidget(this);
+  m_list->setObjectName(QStringLiteral("versions"));
   m_list->setGeometry(du.Rect(30, 7, 110, 40));
   m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -16,6 +16,7 @@ class CListVersionsDialog : public QDialog {
  public:
   CListVersionsDialog(const std::vector<std::string>& names, QWidget* parent = nullptr);
 
+ private:
   QListWidget* m_list = nullptr;
 };
 

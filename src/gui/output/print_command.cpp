@@ -25,7 +25,6 @@
 #include "gui/base/file_written.h"
 #include "gui/base/profile.h"
 #include "gui/base/ui_services.h"
-#include "gui/output/print_preview.h"
 #include "gui/views/view_commands.h"
 
 namespace tkq::gui {
@@ -35,23 +34,9 @@ const QString kNothingToPrint = QStringLiteral("Нет строк для печ�
 // Windows' own printer to a PDF file.
 const QString kWindowsPdfPrinter = QStringLiteral("Microsoft Print to PDF");
 
-// The lines of `view`, or null.
-std::unique_ptr<CPrintLines> LinesOf(QWidget* view) {
-  auto* commands = dynamic_cast<CViewCommands*>(view);
-  return commands != nullptr ? commands->PrintLines() : nullptr;
-}
-
 // Says why a layout prints nothing; true when it prints pages.
 bool CheckPages(QWidget* parent, const CPageLayout& layout) {
-  if (!layout.IsValid()) {
-    AppMessage(parent, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
-    return false;
-  }
-  if (layout.PageCount() == 0) {
-    AppMessage(parent, kNothingToPrint, QMessageBox::Information);
-    return false;
-  }
-  return true;
+  return CheckPageCount(parent, layout.IsValid(), layout.PageCount());
 }
 
 // The file a printout to a file is proposed: named after the archive,
@@ -64,15 +49,6 @@ QString PrintFileProposed(const CPrintContext& context) {
                              : ProposedFolder({QFileInfo(path).absolutePath(), context.profile.RememberedFolder()},
                                               QCoreApplication::applicationDirPath());
   return QDir(folder).filePath(context.document.FileStem() + QStringLiteral(".pdf"));
-}
-
-// The pages `view` draws itself, laid out for `printer` with its margins;
-// null for a window that prints lines.
-std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& printer) {
-  auto* commands = dynamic_cast<CViewCommands*>(view);
-  if (commands == nullptr) return nullptr;
-  render::SetPrintMargins(printer);
-  return commands->PaintedPages(printer);
 }
 
 bool CheckPages(QWidget* parent, const render::CPaintedPages& pages) {
@@ -111,6 +87,30 @@ bool PrintPaintedPages(const CPrintContext& context, QWidget* view) {
 
 }  // namespace
 
+std::unique_ptr<CPrintLines> LinesOf(QWidget* view) {
+  auto* commands = dynamic_cast<CViewCommands*>(view);
+  return commands != nullptr ? commands->PrintLines() : nullptr;
+}
+
+std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& printer) {
+  auto* commands = dynamic_cast<CViewCommands*>(view);
+  if (commands == nullptr) return nullptr;
+  render::SetPrintMargins(printer);
+  return commands->PaintedPages(printer);
+}
+
+bool CheckPageCount(QWidget* parent, bool valid, int pageCount) {
+  if (!valid) {
+    AppMessage(parent, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
+    return false;
+  }
+  if (pageCount == 0) {
+    AppMessage(parent, kNothingToPrint, QMessageBox::Information);
+    return false;
+  }
+  return true;
+}
+
 QString DocumentTitle(QWidget* view) {
   for (QWidget* w = view; w != nullptr; w = w->parentWidget()) {
     if (auto* frame = qobject_cast<QMdiSubWindow*>(w)) return frame->windowTitle();
@@ -147,7 +147,9 @@ CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* 
 
   auto* fileBox = new QGroupBox(QStringLiteral("Файл"), this);
   m_file = new QLineEdit(QDir::toNativeSeparators(file), fileBox);
+  m_file->setObjectName(QStringLiteral("file"));
   m_browse = new QPushButton(QStringLiteral("&Обзор..."), fileBox);
+  m_browse->setObjectName(QStringLiteral("browse"));
   m_browse->setAutoDefault(false);
   connect(m_browse, &QPushButton::clicked, this, &CPrintFileDialog::Browse);
   auto* fileRow = new QHBoxLayout(fileBox);
@@ -159,9 +161,13 @@ CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* 
 
   auto* pagesBox = new QGroupBox(QStringLiteral("Страницы"), this);
   m_all = new QRadioButton(QStringLiteral("&Все страницы (%1)").arg(pages), pagesBox);
+  m_all->setObjectName(QStringLiteral("all"));
   m_range = new QRadioButton(QStringLiteral("&Страницы с"), pagesBox);
+  m_range->setObjectName(QStringLiteral("range"));
   m_from = new QSpinBox(pagesBox);
+  m_from->setObjectName(QStringLiteral("from"));
   m_to = new QSpinBox(pagesBox);
+  m_to->setObjectName(QStringLiteral("to"));
   m_from->setRange(1, pages);
   m_to->setRange(1, pages);
   m_from->setValue(1);
@@ -187,6 +193,7 @@ CPrintFileDialog::CPrintFileDialog(const QString& file, int pageCount, QWidget* 
 
   auto* buttons = new QDialogButtonBox(this);
   m_print = buttons->addButton(QStringLiteral("Печать"), QDialogButtonBox::AcceptRole);
+  m_print->setObjectName(QStringLiteral("print"));
   m_print->setDefault(true);
   buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -270,11 +277,14 @@ CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printe
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(centred(QStringLiteral("Печать")));
   m_document = centred(document);
+  m_document->setObjectName(QStringLiteral("document"));
   layout->addWidget(m_document);
   layout->addWidget(centred(QStringLiteral("на")));
   if (toFile) {
     m_device = centred(QStringLiteral("PDF"));
+    m_device->setObjectName(QStringLiteral("device"));
     m_port = centred(QStringLiteral("в %1").arg(QFileInfo(printer.outputFileName()).fileName()));
+    m_port->setObjectName(QStringLiteral("port"));
   } else {
     m_device = centred(printer.printerName());
     // The print server names no port; where the printer stands, if it says.
@@ -285,8 +295,10 @@ CPrintingDialog::CPrintingDialog(const QString& document, const QPrinter& printe
   layout->addWidget(m_device);
   layout->addWidget(m_port);
   m_page = centred(QString());
+  m_page->setObjectName(QStringLiteral("page"));
   layout->addWidget(m_page);
   m_cancel = new QPushButton(QStringLiteral("Отмена"), this);
+  m_cancel->setObjectName(QStringLiteral("cancel"));
   connect(m_cancel, &QPushButton::clicked, this, &CPrintingDialog::Cancel);
   layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
   setMinimumWidth(fontMetrics().averageCharWidth() * 40);
@@ -404,38 +416,6 @@ void PrintPagesCommand(const CPrintContext& context, const CPagesFactory& factor
   printer.setDocName(document);
   const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
   if (RunPrintJob(parent, printer, *pages, range, document) && toFile) ShowFileWritten(parent, printer.outputFileName());
-}
-
-bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document) {
-  auto* preview = new CPreviewWindow(context, factory, document, context.frame);
-  if (!preview->IsValid() || preview->PageCount() == 0) {
-    AppMessage(context.frame, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
-    delete preview;
-    return false;
-  }
-  preview->show();
-  preview->activateWindow();
-  preview->setFocus();
-  return true;
-}
-
-void PreviewCommand(const CPrintContext& context, QWidget* view) {
-  std::unique_ptr<CPrintLines> lines = LinesOf(view);
-  // A window that draws its pages gives them to the preview itself.
-  if (context.document.Object() == nullptr || (!lines && !PaintedPagesOf(view, context.printer))) return;
-  auto* preview = new CPreviewWindow(context, view, std::move(lines), context.frame);
-  if (!preview->IsValid() || preview->PageCount() == 0) {
-    if (!preview->IsValid()) {
-      AppMessage(context.frame, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
-    } else {
-      AppMessage(context.frame, kNothingToPrint, QMessageBox::Information);
-    }
-    delete preview;
-    return;
-  }
-  preview->show();
-  preview->activateWindow();
-  preview->setFocus();
 }
 
 }  // namespace tkq::gui

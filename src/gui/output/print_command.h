@@ -45,17 +45,17 @@ class CPrintingDialog : public QDialog {
   bool IsCancelled() const { return m_cancelled; }
   void Cancel() { m_cancelled = true; }
 
-  QLabel* m_document = nullptr;
-  QLabel* m_device = nullptr;
-  QLabel* m_port = nullptr;
-  QLabel* m_page = nullptr;
-  QPushButton* m_cancel = nullptr;
-
  protected:
   void reject() override { Cancel(); }
 
  private:
   bool m_cancelled = false;
+
+  QLabel* m_document = nullptr;
+  QLabel* m_device = nullptr;
+  QLabel* m_port = nullptr;
+  QLabel* m_page = nullptr;
+  QPushButton* m_cancel = nullptr;
 };
 
 // "Печать в файл (PDF)": the program's own print dialog, where the
@@ -78,6 +78,10 @@ class CPrintFileDialog : public QDialog {
   void Browse();
   void accept() override;
 
+ private:
+  QString m_folder;     // where relative names are
+  QString m_confirmed;  // a file the save dialog has already agreed to replace
+
   QLineEdit* m_file = nullptr;
   QPushButton* m_browse = nullptr;
   QRadioButton* m_all = nullptr;
@@ -85,10 +89,6 @@ class CPrintFileDialog : public QDialog {
   QSpinBox* m_from = nullptr;
   QSpinBox* m_to = nullptr;
   QPushButton* m_print = nullptr;
-
- private:
-  QString m_folder;     // where relative names are
-  QString m_confirmed;  // a file the save dialog has already agreed to replace
 };
 
 // The printer the program starts with, from the installed ones and the
@@ -112,8 +112,15 @@ bool RunPrintJob(QWidget* parent, QPrinter& printer, const render::CPaintedPages
 // not null): the print dialog with its page range, then the job.
 void PrintCommand(const CPrintContext& context, QWidget* view);
 
-// "Предварительный просмотр" of `view`.
-void PreviewCommand(const CPrintContext& context, QWidget* view);
+// The lines `view` prints (CViewCommands::PrintLines), or null.
+std::unique_ptr<CPrintLines> LinesOf(QWidget* view);
+// The pages `view` draws itself, laid out for `printer` with its margins;
+// null for a window that prints lines.
+std::unique_ptr<render::CPaintedPages> PaintedPagesOf(QWidget* view, QPrinter& printer);
+// Says in a message box why pages laid out print or show nothing: the page
+// too small for a line (`valid` false), else no lines; true when there are
+// pages.
+bool CheckPageCount(QWidget* parent, bool valid, int pageCount);
 
 // Pages that belong to no window (the protocol): made by `factory` for
 // the program's printer, which it sets up itself; the printer's page
@@ -122,8 +129,6 @@ using CPagesFactory = std::function<std::unique_ptr<render::CPaintedPages>(QPrin
 // "Печать..." of such pages, titled `document`: the print dialog, then
 // the job; the status bar names a PDF file written.
 void PrintPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document);
-// Their preview; false (said) when there is nothing to show.
-bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document);
 
 // The document's title for the printing window and the print queue.
 QString DocumentTitle(QWidget* view);

@@ -16,6 +16,7 @@
 
 #include "gui/base/archive_document.h"
 #include "gui/base/program_name.h"
+#include "gui/base/ui_services.h"
 #include "gui/output/print_command.h"
 #include "gui/views/view_commands.h"
 
@@ -203,12 +204,19 @@ void CPreviewWindow::BuildWindow(QWidget* parent) {
     return b;
   };
   m_print = button(QStringLiteral("&Печать..."));
+  m_print->setObjectName(QStringLiteral("print"));
   m_next = button(QStringLiteral("Следующая"));
+  m_next->setObjectName(QStringLiteral("next"));
   m_previous = button(QStringLiteral("Предыдущая"));
+  m_previous->setObjectName(QStringLiteral("previous"));
   m_pages = button(QStringLiteral("Две страницы"));
+  m_pages->setObjectName(QStringLiteral("pages"));
   m_zoomIn = button(QStringLiteral("Крупнее"));
+  m_zoomIn->setObjectName(QStringLiteral("zoomIn"));
   m_zoomOut = button(QStringLiteral("Мельче"));
+  m_zoomOut->setObjectName(QStringLiteral("zoomOut"));
   m_close = button(QStringLiteral("Закрыть"));
+  m_close->setObjectName(QStringLiteral("close"));
   connect(m_print, &QPushButton::clicked, this, &CPreviewWindow::Print);
   connect(m_next, &QPushButton::clicked, this, &CPreviewWindow::NextPage);
   connect(m_previous, &QPushButton::clicked, this, &CPreviewWindow::PreviousPage);
@@ -222,9 +230,11 @@ void CPreviewWindow::BuildWindow(QWidget* parent) {
   for (QPushButton* b : {m_print, m_next, m_previous, m_pages, m_zoomIn, m_zoomOut, m_close}) bar->addWidget(b);
   bar->addStretch(1);
   m_indicator = new QLabel(this);
+  m_indicator->setObjectName(QStringLiteral("indicator"));
   m_indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   m_indicator->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Страниц 00000-00000")) + 12);
   m_area = new CPreviewArea(*this);
+  m_area->setObjectName(QStringLiteral("pageArea"));
   auto* status = new QHBoxLayout;
   status->setContentsMargins(4, 2, 4, 2);
   status->addWidget(m_indicator);
@@ -333,6 +343,33 @@ void CPreviewWindow::keyPressEvent(QKeyEvent* e) {
     default: QWidget::keyPressEvent(e); return;
   }
   e->accept();
+}
+
+bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document) {
+  auto* preview = new CPreviewWindow(context, factory, document, context.frame);
+  if (!preview->IsValid() || preview->PageCount() == 0) {
+    AppMessage(context.frame, QString::fromUtf8(kPageTooSmall), QMessageBox::Warning);
+    delete preview;
+    return false;
+  }
+  preview->show();
+  preview->activateWindow();
+  preview->setFocus();
+  return true;
+}
+
+void PreviewCommand(const CPrintContext& context, QWidget* view) {
+  std::unique_ptr<CPrintLines> lines = LinesOf(view);
+  // A window that draws its pages gives them to the preview itself.
+  if (context.document.Object() == nullptr || (!lines && !PaintedPagesOf(view, context.printer))) return;
+  auto* preview = new CPreviewWindow(context, view, std::move(lines), context.frame);
+  if (!CheckPageCount(context.frame, preview->IsValid(), preview->PageCount())) {
+    delete preview;
+    return;
+  }
+  preview->show();
+  preview->activateWindow();
+  preview->setFocus();
 }
 
 }  // namespace tkq::gui

@@ -78,16 +78,6 @@ class CPreviewWindow : public QWidget {
   void ZoomOut();
   void Print();
 
-  QPushButton* m_print = nullptr;
-  QPushButton* m_next = nullptr;
-  QPushButton* m_previous = nullptr;
-  QPushButton* m_pages = nullptr;
-  QPushButton* m_zoomIn = nullptr;
-  QPushButton* m_zoomOut = nullptr;
-  QPushButton* m_close = nullptr;
-  QLabel* m_indicator = nullptr;
-  CPreviewArea* m_area = nullptr;
-
  protected:
   void keyPressEvent(QKeyEvent* e) override;
 
@@ -115,6 +105,22 @@ class CPreviewWindow : public QWidget {
   int m_zoom = 0;
   std::map<int, CPrintPage> m_built;  // the pages last drawn
   int m_pagesBuilt = 0;
+
+  QPushButton* m_print = nullptr;
+  QPushButton* m_next = nullptr;
+  QPushButton* m_previous = nullptr;
+  QPushButton* m_pages = nullptr;
+  QPushButton* m_zoomIn = nullptr;
+  QPushButton* m_zoomOut = nullptr;
+  QPushButton* m_close = nullptr;
+  QLabel* m_indicator = nullptr;
+  CPreviewArea* m_area = nullptr;
 };
+
+// "Предварительный просмотр" of `view`.
+void PreviewCommand(const CPrintContext& context, QWidget* view);
+// The preview of pages that belong to no window (CPagesFactory), titled
+// `document`; false (said) when there is nothing to show.
+bool PreviewPagesCommand(const CPrintContext& context, const CPagesFactory& factory, const QString& document);
 
 }  // namespace tkq::gui

@@ -25,6 +25,7 @@ CPrintSetupDialog::CPrintSetupDialog(const QPrinter& printer, QWidget* parent) :
 
   auto* printerBox = new QGroupBox(QStringLiteral("Принтер"), this);
   m_printer = new QComboBox(printerBox);
+  m_printer->setObjectName(QStringLiteral("printer"));
   for (const QString& name : QPrinterInfo::availablePrinterNames()) m_printer->addItem(name, name);
   m_printer->addItem(QStringLiteral("Печать в файл (PDF)"), QString());
   const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
@@ -35,6 +36,7 @@ CPrintSetupDialog::CPrintSetupDialog(const QPrinter& printer, QWidget* parent) :
 
   auto* paperBox = new QGroupBox(QStringLiteral("Бумага"), this);
   m_paper = new QComboBox(paperBox);
+  m_paper->setObjectName(QStringLiteral("paper"));
   for (QPageSize::PageSizeId id : OfferedPaperSizes()) m_paper->addItem(QPageSize::name(id), static_cast<int>(id));
   const int paper = m_paper->findData(static_cast<int>(printer.pageLayout().pageSize().id()));
   m_paper->setCurrentIndex(paper >= 0 ? paper : 0);
@@ -43,7 +45,9 @@ CPrintSetupDialog::CPrintSetupDialog(const QPrinter& printer, QWidget* parent) :
 
   auto* orientationBox = new QGroupBox(QStringLiteral("Ориентация"), this);
   m_portrait = new QRadioButton(QStringLiteral("&Книжная"), orientationBox);
+  m_portrait->setObjectName(QStringLiteral("portrait"));
   m_landscape = new QRadioButton(QStringLiteral("&Альбомная"), orientationBox);
+  m_landscape->setObjectName(QStringLiteral("landscape"));
   (printer.pageLayout().orientation() == QPageLayout::Landscape ? m_landscape : m_portrait)->setChecked(true);
   auto* orientationLayout = new QVBoxLayout(orientationBox);
   orientationLayout->addWidget(m_portrait);

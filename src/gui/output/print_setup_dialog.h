@@ -20,6 +20,7 @@ class CPrintSetupDialog : public QDialog {
   // Gives the choice to `printer`.
   void Apply(QPrinter& printer) const;
 
+ private:
   QComboBox* m_printer = nullptr;  // installed printers, then "Печать в файл (PDF)"
   QComboBox* m_paper = nullptr;
   QRadioButton* m_portrait = nullptr;

@@ -28,6 +28,7 @@
 #include "gui/base/profile.h"
 #include "gui/base/ui_services.h"
 #include "gui/dialogs/requisites_dialog.h"
+#include "gui/output/print_preview.h"
 #include "render/protocol_pages.h"
 #include "render/protocol_profile.h"
 
@@ -69,25 +70,72 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
       QStringLiteral("Протокол обследования открытого архива: поля документа, его разделы и параметры "
                      "прибора; просмотр, печать и запись в PDF или ODT."));
   const CObjectDefinition& object = *context.document.Object();
-  QSettings& settings = context.profile.Settings();
 
   // Who makes it: shown, changed in its own dialog.
   m_requisites = new QLabel(this);
+  m_requisites->setObjectName(QStringLiteral("requisites"));
   m_requisites->setWordWrap(true);
   m_requisites->setTextInteractionFlags(Qt::TextSelectableByMouse);
   m_editRequisites = new QPushButton(QStringLiteral("&Реквизиты..."), this);
+  m_editRequisites->setObjectName(QStringLiteral("editRequisites"));
   auto* requisitesRow = new QHBoxLayout;
   requisitesRow->addWidget(m_requisites, 1);
   requisitesRow->addWidget(m_editRequisites, 0, Qt::AlignTop);
 
+  QFormLayout* fields = BuildFields();
+
+  QHBoxLayout* sections = BuildSections(object);
+  auto* left = new QVBoxLayout;
+  left->addLayout(fields);
+  left->addLayout(sections);
+  left->addStretch(1);
+
+  QVBoxLayout* right = BuildParams(object);
+
+  auto* middle = new QHBoxLayout;
+  middle->addLayout(left, 1);
+  middle->addLayout(right, 1);
+
+  auto* buttons = new QDialogButtonBox(this);
+  m_preview = buttons->addButton(QStringLiteral("Пр&осмотр"), QDialogButtonBox::ActionRole);
+  m_preview->setObjectName(QStringLiteral("preview"));
+  m_savePdf = buttons->addButton(QStringLiteral("Сохранить &PDF..."), QDialogButtonBox::ActionRole);
+  m_savePdf->setObjectName(QStringLiteral("savePdf"));
+  m_saveOdt = buttons->addButton(QStringLiteral("Сохранить &ODT..."), QDialogButtonBox::ActionRole);
+  m_saveOdt->setObjectName(QStringLiteral("saveOdt"));
+  m_close = buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
+  m_close->setObjectName(QStringLiteral("close"));
+  m_preview->setDefault(true);
+  connect(m_preview, &QPushButton::clicked, this, &CProtocolDialog::Preview);
+  connect(m_savePdf, &QPushButton::clicked, this, &CProtocolDialog::SavePdf);
+  connect(m_saveOdt, &QPushButton::clicked, this, &CProtocolDialog::SaveOdt);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(m_editRequisites, &QPushButton::clicked, this, &CProtocolDialog::EditRequisites);
+  connect(m_defaults, &QPushButton::clicked, this, &CProtocolDialog::TickDefaults);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(requisitesRow);
+  layout->addLayout(middle, 1);
+  layout->addWidget(buttons);
+  resize(fontMetrics().averageCharWidth() * 180, fontMetrics().lineSpacing() * 34);
+  ShowRequisites();
+  m_number->setFocus();
+}
+
+QFormLayout* CProtocolDialog::BuildFields() {
   // The survey's own fields.
   m_number = new QLineEdit(this);
+  m_number->setObjectName(QStringLiteral("number"));
   m_date = new QDateEdit(QDate::currentDate(), this);
+  m_date->setObjectName(QStringLiteral("date"));
   m_date->setCalendarPopup(true);
   m_date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
   m_address = new QLineEdit(this);
+  m_address->setObjectName(QStringLiteral("address"));
   m_client = new QLineEdit(this);
+  m_client->setObjectName(QStringLiteral("client"));
   m_remarks = new QPlainTextEdit(this);
+  m_remarks->setObjectName(QStringLiteral("remarks"));
   m_remarks->setTabChangesFocus(true);
   m_remarks->setFixedHeight(fontMetrics().lineSpacing() * 4 + 12);
   auto* numberRow = new QHBoxLayout;
@@ -112,41 +160,51 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
   m_address->setText(Text(m_storedNotes.address));
   m_client->setText(Text(m_storedNotes.client));
   m_remarks->setPlainText(Text(m_storedNotes.remarks));
+  return fields;
+}
 
+QHBoxLayout* CProtocolDialog::BuildSections(const CObjectDefinition& object) {
+  QSettings& settings = m_context.profile.Settings();
   // The sections: the table preselected by the archive's length.
   auto* tableBox = new QGroupBox(QStringLiteral("Таблица"), this);
   m_days = new QRadioButton(QStringLiteral("По &суткам"), tableBox);
+  m_days->setObjectName(QStringLiteral("days"));
   m_months = new QRadioButton(QStringLiteral("По мес&яцам"), tableBox);
+  m_months->setObjectName(QStringLiteral("months"));
   m_noTable = new QRadioButton(QStringLiteral("Не&т"), tableBox);
+  m_noTable->setObjectName(QStringLiteral("noTable"));
   auto* tableColumn = new QVBoxLayout(tableBox);
   for (QRadioButton* b : {m_days, m_months, m_noTable}) {
     tableColumn->addWidget(b);
     connect(b, &QRadioButton::clicked, this, [this] { m_tableChosen = true; });
   }
-  switch (ProtocolTableFor(MakeSummary(object, context.profile.SummaryHour()), EProtocolTable::kAuto)) {
+  switch (ProtocolTableFor(MakeSummary(object, m_context.profile.SummaryHour()), EProtocolTable::kAuto)) {
     case EProtocolTable::kMonths: m_months->setChecked(true); break;
     case EProtocolTable::kNone: m_noTable->setChecked(true); break;
     default: m_days->setChecked(true); break;
   }
   auto* sectionsBox = new QGroupBox(QStringLiteral("Разделы"), this);
   m_chart = new QCheckBox(QStringLiteral("&График"), sectionsBox);
+  m_chart->setObjectName(QStringLiteral("chart"));
   m_situations = new QCheckBox(QStringLiteral("Нештатные с&итуации"), sectionsBox);
+  m_situations->setObjectName(QStringLiteral("situations"));
   m_chart->setChecked(settings.value(key::kChart, true).toBool());
   m_situations->setChecked(settings.value(key::kSituations, true).toBool());
   auto* sectionsColumn = new QVBoxLayout(sectionsBox);
   sectionsColumn->addWidget(m_chart);
   sectionsColumn->addWidget(m_situations);
   sectionsColumn->addStretch(1);
-  auto* left = new QVBoxLayout;
-  left->addLayout(fields);
   auto* sections = new QHBoxLayout;
   sections->addWidget(tableBox);
   sections->addWidget(sectionsBox);
-  left->addLayout(sections);
-  left->addStretch(1);
+  return sections;
+}
 
+QVBoxLayout* CProtocolDialog::BuildParams(const CObjectDefinition& object) {
+  QSettings& settings = m_context.profile.Settings();
   // The parameter rows: the archive's tree with check boxes.
   m_params = new QTreeWidget(this);
+  m_params->setObjectName(QStringLiteral("params"));
   m_params->setHeaderLabel(QStringLiteral("Параметры прибора в протоколе"));
   m_params->setUniformRowHeights(true);
   for (const CParamTreeItem& group : object.m_paramTree.Items()) {
@@ -166,35 +224,12 @@ CProtocolDialog::CProtocolDialog(const CPrintContext& context, CJournalAccess jo
     if (!m_ticking) m_paramChoice = EParamChoice::kChosen;
   });
   m_defaults = new QPushButton(QStringLiteral("Выбрать по &умолчанию"), this);
+  m_defaults->setObjectName(QStringLiteral("defaults"));
   m_defaults->setAutoDefault(false);
   auto* right = new QVBoxLayout;
   right->addWidget(m_params, 1);
   right->addWidget(m_defaults, 0, Qt::AlignLeft);
-
-  auto* middle = new QHBoxLayout;
-  middle->addLayout(left, 1);
-  middle->addLayout(right, 1);
-
-  auto* buttons = new QDialogButtonBox(this);
-  m_preview = buttons->addButton(QStringLiteral("Пр&осмотр"), QDialogButtonBox::ActionRole);
-  m_savePdf = buttons->addButton(QStringLiteral("Сохранить &PDF..."), QDialogButtonBox::ActionRole);
-  m_saveOdt = buttons->addButton(QStringLiteral("Сохранить &ODT..."), QDialogButtonBox::ActionRole);
-  m_close = buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
-  m_preview->setDefault(true);
-  connect(m_preview, &QPushButton::clicked, this, &CProtocolDialog::Preview);
-  connect(m_savePdf, &QPushButton::clicked, this, &CProtocolDialog::SavePdf);
-  connect(m_saveOdt, &QPushButton::clicked, this, &CProtocolDialog::SaveOdt);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(m_editRequisites, &QPushButton::clicked, this, &CProtocolDialog::EditRequisites);
-  connect(m_defaults, &QPushButton::clicked, this, &CProtocolDialog::TickDefaults);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(requisitesRow);
-  layout->addLayout(middle, 1);
-  layout->addWidget(buttons);
-  resize(fontMetrics().averageCharWidth() * 180, fontMetrics().lineSpacing() * 34);
-  ShowRequisites();
-  m_number->setFocus();
+  return right;
 }
 
 CProtocolDialog::~CProtocolDialog() = default;

@@ -18,12 +18,19 @@
 
 class QCheckBox;
 class QDateEdit;
+class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
+class QVBoxLayout;
+
+namespace tkq {
+class CObjectDefinition;
+}
 
 namespace tkq::gui {
 
@@ -73,6 +80,31 @@ class CProtocolDialog : public QDialog {
   bool SavePdf();
   bool SaveOdt();
 
+ private:
+  // How the rows ticked came about, and so what the profile keeps.
+  enum class EParamChoice : uint8_t { kAsStarted, kChosen, kDefaults };
+
+  // The protocol of the fields now; the choices kept. Nullopt when it
+  // cannot be made (said).
+  std::optional<CProtocolDocument> Make();
+  // The dialog's parts, made in the order of their tab stops: the survey's
+  // fields (filled from the journal), the sections, the parameter rows
+  // with «Выбрать по умолчанию».
+  QFormLayout* BuildFields();
+  QHBoxLayout* BuildSections(const CObjectDefinition& object);
+  QVBoxLayout* BuildParams(const CObjectDefinition& object);
+  // Keeps the choices: the survey's fields, the rows and the sections.
+  void KeepChoices(const CProtocolOptions& options);
+  bool Save(const QString& title, const QString& extension, bool odt);
+
+  CPrintContext m_context;
+  CJournalAccess m_journal;
+  std::optional<int64_t> m_survey;
+  CSurveyNotes m_storedNotes;  // what the journal held when the dialog opened
+  bool m_tableChosen = false;  // the user chose the table; else the archive's length does
+  EParamChoice m_paramChoice = EParamChoice::kAsStarted;
+  bool m_ticking = false;  // the dialog itself ticks rows now
+
   QLabel* m_requisites = nullptr;
   QPushButton* m_editRequisites = nullptr;
   QLineEdit* m_number = nullptr;
@@ -91,25 +123,6 @@ class CProtocolDialog : public QDialog {
   QPushButton* m_savePdf = nullptr;
   QPushButton* m_saveOdt = nullptr;
   QPushButton* m_close = nullptr;
-
- private:
-  // How the rows ticked came about, and so what the profile keeps.
-  enum class EParamChoice : uint8_t { kAsStarted, kChosen, kDefaults };
-
-  // The protocol of the fields now; the choices kept. Nullopt when it
-  // cannot be made (said).
-  std::optional<CProtocolDocument> Make();
-  // Keeps the choices: the survey's fields, the rows and the sections.
-  void KeepChoices(const CProtocolOptions& options);
-  bool Save(const QString& title, const QString& extension, bool odt);
-
-  CPrintContext m_context;
-  CJournalAccess m_journal;
-  std::optional<int64_t> m_survey;
-  CSurveyNotes m_storedNotes;  // what the journal held when the dialog opened
-  bool m_tableChosen = false;  // the user chose the table; else the archive's length does
-  EParamChoice m_paramChoice = EParamChoice::kAsStarted;
-  bool m_ticking = false;  // the dialog itself ticks rows now
 };
 
 // «Файл › Протокол обследования...» of the archive of `context`'s document

@@ -27,6 +27,31 @@ void Fill(QComboBox* box, const std::vector<std::string>& items) {
 
 uint8_t Selected(const QComboBox* box) { return static_cast<uint8_t>(std::max(box->currentIndex(), 0)); }
 
+// The form's pieces.
+void AddGroup(QWidget* form, const char* title, const QRect& place) {
+  auto* box = new QGroupBox(QString::fromUtf8(title), form);
+  box->setGeometry(place);
+}
+// A label is given its text's height and two pixels more.
+void AddCaption(QWidget* form, const CDialogUnits& u, const char* text, int x, int y, int w, int h) {
+  auto* l = new QLabel(QString::fromUtf8(text), form);
+  l->setGeometry(u.Rect(x, y, w, h + 2));
+}
+// A drop-down list is as high as its closed box; the rest of the given
+// height is its list.
+QComboBox* AddCombo(QWidget* form, const CDialogUnits& u, const char* name, int x, int y, int w) {
+  auto* c = new QComboBox(form);
+  c->setObjectName(QString::fromLatin1(name));
+  c->setGeometry(QRect(u.X(x), u.Y(y), u.X(w), std::max(c->sizeHint().height(), u.Y(14))));
+  return c;
+}
+QCheckBox* AddCheck(QWidget* form, const char* name, const char* text, const QRect& place) {
+  auto* c = new QCheckBox(QString::fromUtf8(text), form);
+  c->setObjectName(QString::fromLatin1(name));
+  c->setGeometry(place);
+  return c;
+}
+
 }  // namespace
 
 CObjViewSettings::CObjViewSettings(CArchiveDocument& document, QWidget* parent)
@@ -42,63 +67,56 @@ void CObjViewSettings::BuildForm() {
   const CDialogUnits u(form->font());
   form->setFixedSize(u.Size(330, 231));
   // Group frames first, so that the controls over them stay on top.
-  auto group = [&](const char* title, int x, int y, int w, int h) {
-    auto* box = new QGroupBox(QString::fromUtf8(title), form);
-    box->setGeometry(u.Rect(x, y, w, h));
-  };
-  group("Первый параметр", 15, 75, 145, 80);
-  group("Второй параметр", 167, 75, 145, 80);
-  group("Отображаемые параметры", 17, 168, 296, 56);
+  AddGroup(form, "Первый параметр", u.Rect(15, 75, 145, 80));
+  AddGroup(form, "Второй параметр", u.Rect(167, 75, 145, 80));
+  AddGroup(form, "Отображаемые параметры", u.Rect(17, 168, 296, 56));
+  BuildDescription(form, u);
+  BuildOutputTypes(form, u);
+  BuildColumnSwitches(form, u);
+  form->setWhatsThis("Настройка просмотра: что показывают столбцы архива измерений и какие столбцы видны.");
+  setWidget(form);
+  ConnectControls();
+}
 
-  auto label = [&](const char* text, int x, int y, int w, int h) {
-    auto* l = new QLabel(QString::fromUtf8(text), form);
-    l->setGeometry(u.Rect(x, y, w, h + 2));
-  };
-  // A drop-down list is as high as its closed box; the rest of the given
-  // height is its list.
-  auto combo = [&](int x, int y, int w) {
-    auto* c = new QComboBox(form);
-    c->setGeometry(QRect(u.X(x), u.Y(y), u.X(w), std::max(c->sizeHint().height(), u.Y(14))));
-    return c;
-  };
-  auto check = [&](const char* text, int x, int y, int w, int h) {
-    auto* c = new QCheckBox(QString::fromUtf8(text), form);
-    c->setGeometry(u.Rect(x, y, w, h + 2));
-    return c;
-  };
-
+void CObjViewSettings::BuildDescription(QWidget* form, const CDialogUnits& u) {
   m_title = new QLineEdit(form);
+  m_title->setObjectName(QStringLiteral("title"));
   m_title->setReadOnly(true);
   m_title->setAlignment(Qt::AlignCenter);
   m_title->setGeometry(u.Rect(53, 7, 224, 14));
   m_description = new QTextEdit(form);
+  m_description->setObjectName(QStringLiteral("description"));
   m_description->setReadOnly(true);
   m_description->setGeometry(u.Rect(16, 28, 296, 25));
   m_description->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_editButton = new QPushButton("Редактирование описания", form);
+  m_editButton->setObjectName(QStringLiteral("editDescription"));
   m_editButton->setGeometry(u.Rect(115, 56, 98, 14));
+}
 
-  label("Тип вывода:", 21, 89, 133, 8);
-  m_outputType1 = combo(19, 103, 136);
-  label("Размерность:", 70, 118, 48, 8);
-  m_unit1 = combo(71, 131, 48);
-  label("Тип вывода:", 172, 89, 128, 8);
-  m_outputType2 = combo(171, 102, 136);
-  label("Размерность:", 222, 118, 50, 8);
-  m_unit2 = combo(222, 132, 48);
+void CObjViewSettings::BuildOutputTypes(QWidget* form, const CDialogUnits& u) {
+  AddCaption(form, u, "Тип вывода:", 21, 89, 133, 8);
+  m_outputType1 = AddCombo(form, u, "outputType1", 19, 103, 136);
+  AddCaption(form, u, "Размерность:", 70, 118, 48, 8);
+  m_unit1 = AddCombo(form, u, "unit1", 71, 131, 48);
+  AddCaption(form, u, "Тип вывода:", 172, 89, 128, 8);
+  m_outputType2 = AddCombo(form, u, "outputType2", 171, 102, 136);
+  AddCaption(form, u, "Размерность:", 222, 118, 50, 8);
+  m_unit2 = AddCombo(form, u, "unit2", 222, 132, 48);
+}
 
-  m_result = check("Просмотр результирующего параметра", 86, 158, 158, 10);
-  m_showFirst = check("Первый параметр", 25, 181, 97, 10);
-  m_showSecond = check("Второй параметр", 25, 194, 102, 10);
-  m_showTime = check("Время архивирования", 25, 208, 93, 10);
-  m_showStart = check("Начало интервала", 139, 182, 77, 10);
-  m_showEnd = check("Конец интервала", 139, 195, 76, 10);
-  m_showAbnormal = check("Нештатная ситуация", 139, 208, 88, 10);
-  m_showNumber = check("Порядковый номер", 227, 183, 78, 10);
+void CObjViewSettings::BuildColumnSwitches(QWidget* form, const CDialogUnits& u) {
+  m_result = AddCheck(form, "result", "Просмотр результирующего параметра", u.Rect(86, 158, 158, 12));
+  m_showFirst = AddCheck(form, "showFirst", "Первый параметр", u.Rect(25, 181, 97, 12));
+  m_showSecond = AddCheck(form, "showSecond", "Второй параметр", u.Rect(25, 194, 102, 12));
+  m_showTime = AddCheck(form, "showTime", "Время архивирования", u.Rect(25, 208, 93, 12));
+  m_showStart = AddCheck(form, "showStart", "Начало интервала", u.Rect(139, 182, 77, 12));
+  m_showEnd = AddCheck(form, "showEnd", "Конец интервала", u.Rect(139, 195, 76, 12));
+  m_showAbnormal = AddCheck(form, "showAbnormal", "Нештатная ситуация", u.Rect(139, 208, 88, 12));
+  m_showNumber = AddCheck(form, "showNumber", "Порядковый номер", u.Rect(227, 183, 78, 12));
+}
 
-  form->setWhatsThis("Настройка просмотра: что показывают столбцы архива измерений и какие столбцы видны.");
-  setWidget(form);
-
+void CObjViewSettings::ConnectControls() {
   connect(m_editButton, &QPushButton::clicked, this, [this] { EditDescription(); });
   connect(m_result, &QCheckBox::clicked, this, [this] {
     FillOutputTypes();

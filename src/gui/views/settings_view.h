@@ -18,6 +18,7 @@ class QTextEdit;
 namespace tkq::gui {
 
 class CArchiveDocument;
+class CDialogUnits;
 
 class CObjViewSettings : public QScrollArea, public CViewCommands {
   Q_OBJECT
@@ -41,7 +42,21 @@ class CObjViewSettings : public QScrollArea, public CViewCommands {
   // The whole form, so that its window opens without scroll bars.
   QSize sizeHint() const override;
 
-  // The controls, for the program's tests.
+ private:
+  void BuildForm();
+  // The form's parts: the object's title and description, the output
+  // types with their units, the column switches; then their signals.
+  void BuildDescription(QWidget* form, const CDialogUnits& u);
+  void BuildOutputTypes(QWidget* form, const CDialogUnits& u);
+  void BuildColumnSwitches(QWidget* form, const CDialogUnits& u);
+  void ConnectControls();
+  void InitialUpdate();
+  // An event of a control: the steps before it, then the refresh of the
+  // archive table.
+  void AfterChange();
+
+  CArchiveDocument& m_document;
+
   QLineEdit* m_title = nullptr;         // 1028
   QTextEdit* m_description = nullptr;   // 1027
   QPushButton* m_editButton = nullptr;  // 1024
@@ -57,15 +72,6 @@ class CObjViewSettings : public QScrollArea, public CViewCommands {
   QCheckBox* m_showEnd = nullptr;       // 1020
   QCheckBox* m_showAbnormal = nullptr;  // 1021
   QCheckBox* m_showNumber = nullptr;    // 1022
-
- private:
-  void BuildForm();
-  void InitialUpdate();
-  // An event of a control: the steps before it, then the refresh of the
-  // archive table.
-  void AfterChange();
-
-  CArchiveDocument& m_document;
 };
 
 }  // namespace tkq::gui
