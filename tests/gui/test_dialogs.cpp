@@ -168,10 +168,10 @@ class TestDialogs : public QObject {
     QFETCH(int, address);
     CPortSettings dialog("COM2", 3, 9);
     int confirmed = 0;
-    dialog.m_onConfirmed = [&](CPortSettings& d) {
+    dialog.SetOnConfirmed([&](CPortSettings& d) {
       ++confirmed;
       QCOMPARE(d.Address(), address);
-    };
+    });
     dialog.show();
     Child<QLineEdit>(&dialog, "address")->setText(text);
     Child<QComboBox>(&dialog, "port")->setFocus();
@@ -197,7 +197,7 @@ class TestDialogs : public QObject {
     // confirmation runs while the dialog is still up, once.
     CPortSettings dialog("COM4", 0, 1);
     QList<bool> visibleWhenConfirmed;
-    dialog.m_onConfirmed = [&](CPortSettings& d) { visibleWhenConfirmed << d.isVisible(); };
+    dialog.SetOnConfirmed([&](CPortSettings& d) { visibleWhenConfirmed << d.isVisible(); });
     const int result = RunModal(dialog, [&] {
       Retype(Child<QLineEdit>(&dialog, "address"), "300");
       QTest::mouseClick(Button(&dialog, "OK"), Qt::LeftButton);
@@ -212,7 +212,7 @@ class TestDialogs : public QObject {
     // Cancel does not validate and confirms nothing.
     CPortSettings cancelled("COM4", 0, 1);
     bool called = false;
-    cancelled.m_onConfirmed = [&](CPortSettings&) { called = true; };
+    cancelled.SetOnConfirmed([&](CPortSettings&) { called = true; });
     QCOMPARE(RunModal(cancelled,
                       [&] {
                         Retype(Child<QLineEdit>(&cancelled, "address"), "abc");
@@ -698,7 +698,7 @@ class TestDialogs : public QObject {
 
     // The port a fresh profile starts with is searched once chosen.
     CPortSettings fresh("COM2", 3, 1);
-    fresh.m_portChosen = false;
+    fresh.SetPortChosen(false);
     const auto portsSearched = [&] {
       std::vector<std::string> searched;
       QTimer::singleShot(0, [&] {

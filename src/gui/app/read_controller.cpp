@@ -34,11 +34,11 @@ void CReadController::ApplyConnection(const CConnection& connection) {
 void CReadController::OnPortSettings() {
   CConnection stored = m_profile.Connection();
   CPortSettings dialog(stored.Port(), stored.baudIndex, stored.address, m_window);
-  dialog.m_description = &m_description;
-  dialog.m_portChosen = stored.portChosen;
-  dialog.m_onConfirmed = [this, &stored](CPortSettings& d) {
+  dialog.SetDescription(&m_description);
+  dialog.SetPortChosen(stored.portChosen);
+  dialog.SetOnConfirmed([this, &stored](CPortSettings& d) {
     ApplyChoice({d.PortName().toStdString(), d.Baud(), static_cast<uint8_t>(d.Address())}, stored, &d);
-  };
+  });
   dialog.exec();
   m_profile.SetConnection(stored);
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "core/link/modbus.h"  // CLinkSettings
 #include "gui/base/profile.h"  // kBaudRates
@@ -38,13 +39,12 @@ class CPortSettings : public QDialog {
 
   // Called on OK once the address is valid, before the dialog closes (the
   // program applies the choice and tests the port there).
-  std::function<void(CPortSettings&)> m_onConfirmed;
-
+  void SetOnConfirmed(std::function<void(CPortSettings&)> onConfirmed) { m_onConfirmed = std::move(onConfirmed); }
   // Tells "Найти прибор..." which versions are known (may stay null).
-  const CReadParamClass* m_description = nullptr;
+  void SetDescription(const CReadParamClass* description) { m_description = description; }
   // Whether the port the dialog starts with was the user's choice (not the
   // default, which need not exist); choosing or typing one makes it so.
-  bool m_portChosen = true;
+  void SetPortChosen(bool chosen) { m_portChosen = chosen; }
 
   // "Найти прибор...": the search from the fields' settings; a result
   // applied there fills the fields, to be confirmed with OK.
@@ -56,6 +56,9 @@ class CPortSettings : public QDialog {
 
  private:
   int m_nAddress = 1;
+  std::function<void(CPortSettings&)> m_onConfirmed;
+  const CReadParamClass* m_description = nullptr;
+  bool m_portChosen = true;
 
   QComboBox* m_cbPort = nullptr;
   QComboBox* m_cbBaudRate = nullptr;
