@@ -14,6 +14,7 @@ namespace tkq::cli {
 std::unique_ptr<Command> MakeVersionsCommand();
 std::unique_ptr<Command> MakeInfoCommand();
 std::unique_ptr<Command> MakeTreeCommand();
+std::unique_ptr<Command> MakeDiffCommand();
 std::unique_ptr<Command> MakeReportCommand();
 std::unique_ptr<Command> MakeExportCommand();
 std::unique_ptr<Command> MakeSummaryCommand();
@@ -33,9 +34,9 @@ std::unique_ptr<Command> MakeProtocolCommand();
 std::vector<std::unique_ptr<Command>> MakeCommands() {
   using Factory = std::unique_ptr<Command> (*)();
   static constexpr Factory kFactories[] = {
-      MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,    MakeReportCommand, MakeExportCommand,
-      MakeSummaryCommand,  MakeImportCommand, MakePortsCommand,   MakeFindCommand,   MakeIdentifyCommand,
-      MakeListCommand,     MakeReadCommand,   MakeJournalCommand,
+      MakeVersionsCommand, MakeInfoCommand,   MakeTreeCommand,    MakeDiffCommand,   MakeReportCommand,
+      MakeExportCommand,   MakeSummaryCommand, MakeImportCommand, MakePortsCommand,  MakeFindCommand,
+      MakeIdentifyCommand, MakeListCommand,   MakeReadCommand,    MakeJournalCommand,
 #ifdef TKQ_HAVE_PRINT
       MakePrintCommand,    MakePlotCommand,   MakeProtocolCommand,
 #endif

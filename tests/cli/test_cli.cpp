@@ -111,6 +111,30 @@ TEST_F(CliOnArchive, InfoAndTree) {
   EXPECT_NE(tree.out.find("\n    Скорость передачи:    1200\n"), std::string::npos) << tree.out;
 }
 
+TEST_F(CliOnArchive, DiffListsTheRowsThatDiffer) {
+  Result same = Cli({"diff", "obj.sav", "obj.sav"});
+  EXPECT_EQ(same.status, 0) << same.err;
+  EXPECT_EQ(same.out, "");
+  Result all = Cli({"diff", "obj.sav", "obj.sav", "--all"});
+  EXPECT_EQ(all.status, 0);
+  EXPECT_NE(all.out.find("Системные настройки прибора\tСкорость передачи:\t1200\t1200\n"), std::string::npos)
+      << all.out;
+
+  // Another version: the rows only this set has, "—" in the other's place.
+  SaveSavedArchive(dir / "old.sav", *test::MakeObject(*description, "TARVIK 59.11.01.02", 0, 1, 6));
+  Result versions = Cli({"diff", "obj.sav", "old.sav"});
+  EXPECT_EQ(versions.status, 1) << versions.err;
+  EXPECT_NE(versions.out.find("\t—\n"), std::string::npos) << versions.out;
+  size_t lines = 0;
+  for (size_t at = 0; (at = versions.out.find('\n', at)) != std::string::npos; ++at) ++lines;
+  EXPECT_GT(lines, 0u);
+  EXPECT_EQ(static_cast<size_t>(std::count(versions.out.begin(), versions.out.end(), '\t')), 3 * lines);
+  EXPECT_EQ(versions.out.find("\tСкорость передачи:\t"), std::string::npos) << "a row both have alike";
+
+  EXPECT_EQ(Cli({"diff", "obj.sav", "missing.sav"}).status, 2);
+  EXPECT_EQ(Cli({"diff", "obj.sav"}).status, 2);
+}
+
 TEST_F(CliOnArchive, ReportsAreTheCoresBytes) {
   Result all = Cli({"report", "obj.sav", "--view", "archive"});
   EXPECT_EQ(all.status, 0) << all.err;

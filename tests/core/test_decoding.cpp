@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/description/number_format.h"
+#include "core/description/param_diff.h"
 #include "core/description/param_layout.h"
 #include "core/description/read_param_class.h"
 #include "core/storage/load_error.h"
@@ -216,6 +219,79 @@ TEST(NumberFormat, RefusesWhatCouldReadMoreArguments) {
   for (const char* bad : {"%s", "%3s", "%n", "%p", "%d %d", "%*d", "%.*f", "%", "%c"}) {
     EXPECT_THROW(FormatNumber(bad, NumberArg::Signed(1)), CParamDecodeError) << bad;
   }
+}
+
+// What changed between two reads: rows matched by group and name.
+TEST_F(Decoding, TheDifferenceOfTwoSets) {
+  const CParamTree before = Fill();
+  size_t rows = 0;
+  for (const auto& group : before.Items()) rows += group.children.size();
+
+  // The same set: every row once, both values alike.
+  const std::vector<CParamDiffRow> same = DiffParamTrees(before, Fill());
+  EXPECT_EQ(same.size(), rows);
+  EXPECT_EQ(CountDifferences(same), 0u);
+
+  // One value deep in a group: that row alone, with both values as shown.
+  Put(2, 1234.5);  // "Длина окружности трубопровода, мм"
+  const std::vector<CParamDiffRow> one = DiffParamTrees(before, Fill());
+  ASSERT_EQ(CountDifferences(one), 1u);
+  const auto changed = std::find_if(one.begin(), one.end(), [](const CParamDiffRow& r) { return r.Differs(); });
+  EXPECT_EQ(changed->group, "Основные параметры");
+  EXPECT_EQ(changed->name, "Длина окружности трубопровода, мм");
+  EXPECT_EQ(changed->first, "0.0");
+  EXPECT_EQ(changed->second, "1234.5");
+  EXPECT_EQ(one.size(), rows);
+
+  // An older version: its rows and groups only one set has are listed as
+  // such, the others matched.
+  auto old = test::MakeParamFiles(*d, "TARVIK 59.11.01.02", 0, 1);
+  ASSERT_TRUE(d->SelectVersion("TARVIK 59.11.01.02"));
+  CParamTree oldTree;
+  d->FillTree(old.par, old.dev, oldTree, first, second);
+  const std::vector<CParamDiffRow> versions = DiffParamTrees(before, oldTree);
+  size_t onlyFirst = 0;
+  size_t both = 0;
+  for (const CParamDiffRow& row : versions) {
+    if (!row.second) ++onlyFirst;
+    if (row.first && row.second) ++both;
+    if (row.group == "Параметры теплоcети") {
+      EXPECT_FALSE(row.second) << row.name;
+    }
+  }
+  EXPECT_GT(onlyFirst, 0u);
+  EXPECT_GT(both, 0u);
+  // Turned round, the same rows are only in the second.
+  const std::vector<CParamDiffRow> back = DiffParamTrees(oldTree, before);
+  EXPECT_EQ(back.size(), versions.size());
+  EXPECT_EQ(static_cast<size_t>(std::count_if(back.begin(), back.end(), [](const auto& r) { return !r.first; })),
+            onlyFirst);
+  EXPECT_EQ(back.back().group, "Параметры теплоcети");
+}
+
+TEST(ParamDiff, RepeatedNamesPairInTheirOrder) {
+  CParamTree a;
+  CParamTree b;
+  a.InsertGroup("Группа");
+  b.InsertGroup("Группа");
+  a.InsertSorted(0, "Канал   1", "Канал");
+  a.InsertSorted(0, "Канал   2", "Канал");
+  b.InsertSorted(0, "Канал   1", "Канал");
+  b.InsertSorted(0, "Канал   3", "Канал");
+  b.InsertSorted(0, "Канал   4", "Канал");
+  b.InsertGroup("Новая");
+  b.InsertSorted(1, "Строка без имени");
+  const std::vector<CParamDiffRow> rows = DiffParamTrees(a, b);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_FALSE(rows[0].Differs());
+  EXPECT_EQ(rows[1].first, "2");
+  EXPECT_EQ(rows[1].second, "3");
+  EXPECT_EQ(rows[2].first, std::nullopt);
+  EXPECT_EQ(rows[2].second, "4");
+  EXPECT_EQ(rows[3].group, "Новая");
+  EXPECT_EQ(rows[3].name, "Строка без имени");
+  EXPECT_EQ(rows[3].second, "");
+  EXPECT_EQ(CountDifferences(rows), 3u);
 }
 
 }  // namespace
