@@ -103,6 +103,15 @@ for view in archive abnormal params; do
     win_cli export Насосная.sav --view "$view" -o "windows-$view.csv")
   check "export --view $view (CSV): the same bytes" "cmp -s '$cyr/linux-$view.csv' '$cyr/windows-$view.csv'"
 done
+# Two surveys' parameter sets: the rows that differ and the exit status
+# (1: they differ), those of a set of an older version beside it.
+"$sim" generate "$work/older" --records 10 --version "TARVIK 59.11.01.02" >/dev/null
+(cd "$work" && "$lin_cli" import "$work/older" --object 1 --id "TARVIK 59.11.01.02" -o "$cyr/Старый.sav")
+(cd "$cyr" && { "$lin_cli" diff Насосная.sav Старый.sav >linux-diff.txt; echo "exit $?" >>linux-diff.txt; } &&
+  { win_cli diff Насосная.sav Старый.sav >windows-diff.txt; echo "exit $?" >>windows-diff.txt; })
+check "diff: the rows and the exit status of the Linux tool" \
+  "cmp -s '$cyr/linux-diff.txt' '$cyr/windows-diff.txt' && grep -q '—' '$cyr/linux-diff.txt' &&
+  [ \"\$(tail -n 1 '$cyr/linux-diff.txt')\" = 'exit 1' ]"
 (cd "$cyr" && "$lin_cli" print Насосная.sav --view archive -o linux.pdf 2>/dev/null &&
   win_cli print Насосная.sav --view archive -o windows.pdf)
 pages() { pdftoppm -r 40 -gray "$1" "$2" && ls "$2"-*.pgm | wc -l; }
